@@ -1,0 +1,3 @@
+#include "common/tvOption.h"
+
+TtvOption tvOption;
