@@ -174,7 +174,7 @@ TEST(TextEncoding, CharactersTheCodePageCannotHoldBecomeQuestionMarks)
     EXPECT_EQ(Encode(QStringLiteral("テ") + QChar(0xDC00), Encoding::Utf16BE), QByteArray("\x30\xC6\0?", 4));
 }
 
-TEST(TextEncoding, UnreadableFileReportsAndFailedWriteKeepsTheOldFile)
+TEST(TextEncoding, UnreadableFileReportsAndWriteReplacesWhole)
 {
     tvtest::ScratchDir dir;
     QString text = QStringLiteral("unchanged");
@@ -196,12 +196,22 @@ TEST(TextEncoding, UnreadableFileReportsAndFailedWriteKeepsTheOldFile)
     ASSERT_TRUE(WriteTextFile(path, QStringLiteral("new"), Encoding::Utf8));
     EXPECT_EQ(ReadBytes(path), QByteArray("new"));
     EXPECT_EQ(QDir(sub).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
 
-    // A failed replacement (read-only folder) leaves the old content.
+TEST(TextEncoding, FailedReplacementLeavesTheOldContent)
+{
+    tvtest::ScratchDir dir;
+    const QString sub = dir.file(QStringLiteral("ro"));
+    ASSERT_TRUE(QDir().mkpath(sub));
+    const QString path = sub + QStringLiteral("/keep.sql");
+    WriteBytes(path, QByteArray("new"));
+    QString error;
+    // The folder is read-only, so no temporary file can be made beside the target.
     QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     const bool wrote = WriteTextFile(path, QStringLiteral("newer"), Encoding::Utf8, false, &error);
     QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (wrote)
         GTEST_SKIP() << "running with rights that ignore folder permissions";
+    EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(ReadBytes(path), QByteArray("new"));
 }
