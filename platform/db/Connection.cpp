@@ -212,8 +212,8 @@ void Connection::Rollback()
 void Connection::requireOpen() const
 {
     if (!m_conn)
-        throw DbError(QStringLiteral("not connected to a database"), QString::fromLatin1(sqlstate::ConnectionFailure),
-                      true);
+        throw DbError(QStringLiteral("not connected to a database"),
+                      QString::fromLatin1(sqlstate::ConnectionDoesNotExist));
     if (PQstatus(m_conn) != CONNECTION_OK)
         throw DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true);
 }

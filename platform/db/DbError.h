@@ -51,6 +51,7 @@ inline constexpr const char *UndefinedTable = "42P01";
 inline constexpr const char *SyntaxError = "42601";
 inline constexpr const char *InFailedTransaction = "25P02";
 inline constexpr const char *ConnectionFailure = "08006";
+inline constexpr const char *ConnectionDoesNotExist = "08003";
 inline constexpr const char *UnableToConnect = "08001";
 } // namespace sqlstate
 

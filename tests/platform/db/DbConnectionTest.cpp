@@ -62,7 +62,11 @@ TEST(DbConnection, OpensWithNamedParametersAndReadsServerFacts)
     ConnectionParams p = dbtest::paramsOf(db);
     EXPECT_TRUE(p.setValue(QStringLiteral("applicationname"), QStringLiteral("tv-named")));
     EXPECT_EQ(p.value(QStringLiteral("USER_NAME")), p.User_Name);
+    p.Password = QStringLiteral("secret-word");
     EXPECT_FALSE(p.describe().contains(p.Password));
+    p.Password = dbtest::paramsOf(db).Password;
+    EXPECT_THROW(p.setValue(QStringLiteral("port"), QStringLiteral("http")), tv::Error);
+    EXPECT_FALSE(p.setValue(QStringLiteral("NoSuchParam"), QStringLiteral("x")));
 
     Connection c(p);
     c.Open();
@@ -77,6 +81,8 @@ TEST(DbConnection, OpensWithNamedParametersAndReadsServerFacts)
     EXPECT_EQ(c.transactionState(), TransactionState::Idle);
     c.Close();
     EXPECT_FALSE(c.Connected());
+    const DbError closed = expectDbError([&] { c.Exec(QStringLiteral("SELECT 1")); });
+    EXPECT_EQ(closed.sqlState(), QLatin1String(sqlstate::ConnectionDoesNotExist));
 }
 
 TEST(DbConnection, EmptyPasswordLetsLibpqFindIt)

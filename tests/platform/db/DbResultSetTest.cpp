@@ -137,6 +137,16 @@ TEST_F(DbRows, QueryParametersByNameWithTypesAndNull)
     EXPECT_EQ(q.FieldByName(QStringLiteral("t")).AsString(), QStringLiteral("it's \\ \"quoted\""));
     EXPECT_THROW(q.ParamByName(QStringLiteral("none")), tv::Error);
 
+    q.SetSQL(QStringLiteral("SELECT :bin AS b, octet_length(:bin) AS len, :flag AND true AS f, :dbl * 2 AS x"));
+    q.ParamByName(QStringLiteral("bin")).setAsBytes(QByteArray("\x00\xff\x00", 3));
+    q.ParamByName(QStringLiteral("flag")).setAsBoolean(true);
+    q.ParamByName(QStringLiteral("dbl")).setAsFloat(0.1);
+    q.Open();
+    EXPECT_EQ(q.FieldByName(QStringLiteral("b")).AsBytes(), QByteArray("\x00\xff\x00", 3));
+    EXPECT_EQ(q.FieldByName(QStringLiteral("len")).AsInteger(), 3);
+    EXPECT_TRUE(q.FieldByName(QStringLiteral("f")).AsBoolean());
+    EXPECT_DOUBLE_EQ(q.FieldByName(QStringLiteral("x")).AsFloat(), 0.2);
+
     // Parsing off: the text is sent as it stands.
     q.SetParamParsing(false);
     q.SetSQL(QStringLiteral("DO $$DECLARE v int; BEGIN v := 1; END$$"));
