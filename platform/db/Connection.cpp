@@ -1,0 +1,422 @@
+#include "Connection.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <libpq-fe.h>
+#include <poll.h>
+
+namespace tv::db {
+
+namespace {
+
+// How often the wait loop lets Qt events run and asks the cancel check.
+constexpr int kEventSliceMs = 20;
+
+struct BusyGuard {
+    bool &flag;
+    explicit BusyGuard(bool &f) : flag(f) { flag = true; }
+    ~BusyGuard() { flag = false; }
+};
+
+struct ResultHolder {
+    PGresult *res = nullptr;
+    ~ResultHolder()
+    {
+        if (res)
+            PQclear(res);
+    }
+    PGresult *take()
+    {
+        PGresult *r = res;
+        res = nullptr;
+        return r;
+    }
+    void reset(PGresult *r)
+    {
+        if (res)
+            PQclear(res);
+        res = r;
+    }
+};
+
+} // namespace
+
+Connection::Connection() = default;
+
+Connection::Connection(const ConnectionParams &params) : m_params(params) {}
+
+Connection::~Connection()
+{
+    finish();
+}
+
+void Connection::finish()
+{
+    if (m_conn)
+        PQfinish(m_conn);
+    m_conn = nullptr;
+    m_levels.clear();
+    m_versionText.clear();
+    m_versionNum = 0;
+}
+
+void Connection::noticeReceiver(void *self, const PGresult *res)
+{
+    auto *c = static_cast<Connection *>(self);
+    if (c->m_notices.size() < 10000)
+        c->m_notices.append(QString::fromUtf8(PQresultErrorMessage(res)).trimmed());
+}
+
+QStringList Connection::TakeNotices()
+{
+    QStringList n;
+    n.swap(m_notices);
+    return n;
+}
+
+void Connection::Open()
+{
+    if (Connected())
+        return;
+    if (m_busy)
+        throw DbError(QStringLiteral("the connection is busy"));
+    finish();
+    const auto kv = m_params.libpqKeywords();
+    std::vector<const char *> keys, values;
+    for (const auto &[k, v] : kv) {
+        keys.push_back(k.constData());
+        values.push_back(v.constData());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn *c = PQconnectdbParams(keys.data(), values.data(), 0);
+    if (!c || PQstatus(c) != CONNECTION_OK) {
+        DbError e = DbError::fromConnection(c, QString::fromLatin1(sqlstate::UnableToConnect), false);
+        if (c)
+            PQfinish(c);
+        throw e;
+    }
+    m_conn = c;
+    m_closeRequested = false;
+    PQsetNoticeReceiver(m_conn, &Connection::noticeReceiver, this);
+    m_versionNum = PQserverVersion(m_conn);
+    try {
+        // With auto-commit off the first statement's end opens the block.
+        m_versionText = ExecScalar(QStringLiteral("SELECT version()"));
+    } catch (...) {
+        finish();
+        throw;
+    }
+}
+
+void Connection::Close()
+{
+    if (m_busy) {
+        // Called from an event handled while a statement runs: stop it and
+        // close once the wait loop has returned.
+        m_closeRequested = true;
+        if (PGcancel *cancel = PQgetCancel(m_conn)) {
+            char buf[256];
+            PQcancel(cancel, buf, sizeof buf);
+            PQfreeCancel(cancel);
+        }
+        return;
+    }
+    finish();
+}
+
+bool Connection::Connected() const
+{
+    return m_conn && PQstatus(m_conn) == CONNECTION_OK;
+}
+
+int Connection::BackendPid() const
+{
+    return m_conn ? PQbackendPID(m_conn) : 0;
+}
+
+void Connection::SetAutoCommit(bool on)
+{
+    m_autoCommit = on;
+    if (!on && Connected() && !m_busy && transactionState() == TransactionState::Idle)
+        Exec(QStringLiteral("BEGIN"));
+}
+
+TransactionState Connection::transactionState() const
+{
+    if (!m_conn)
+        return TransactionState::Unknown;
+    switch (PQtransactionStatus(m_conn)) {
+    case PQTRANS_IDLE: return TransactionState::Idle;
+    case PQTRANS_INTRANS: return TransactionState::InTransaction;
+    case PQTRANS_INERROR: return TransactionState::Aborted;
+    default: return TransactionState::Unknown;
+    }
+}
+
+QString Connection::NewSavepointName()
+{
+    return QStringLiteral("tv_sp_%1").arg(++m_savepointCounter);
+}
+
+void Connection::StartTransaction()
+{
+    requireOpen();
+    if (transactionState() == TransactionState::Idle) {
+        Exec(QStringLiteral("BEGIN"));
+        m_levels.push_back(Level{true, QString()});
+        return;
+    }
+    // Inside a block (an aborted one makes the server refuse the savepoint
+    // with its own error).
+    const QString name = NewSavepointName();
+    Exec(QStringLiteral("SAVEPOINT ") + name);
+    m_levels.push_back(Level{false, name});
+}
+
+CommitResult Connection::Commit()
+{
+    requireOpen();
+    if (!m_levels.empty()) {
+        const Level level = m_levels.back();
+        m_levels.pop_back();
+        if (!level.real) {
+            if (transactionState() == TransactionState::Aborted) {
+                Exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + level.name);
+                Exec(QStringLiteral("RELEASE SAVEPOINT ") + level.name);
+                return CommitResult::RolledBack;
+            }
+            Exec(QStringLiteral("RELEASE SAVEPOINT ") + level.name);
+            return CommitResult::Committed;
+        }
+    }
+    const auto res = Exec(QStringLiteral("COMMIT"));
+    return res->commandStatus() == u"ROLLBACK" ? CommitResult::RolledBack : CommitResult::Committed;
+}
+
+void Connection::Rollback()
+{
+    requireOpen();
+    if (!m_levels.empty()) {
+        const Level level = m_levels.back();
+        m_levels.pop_back();
+        if (!level.real) {
+            Exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + level.name);
+            Exec(QStringLiteral("RELEASE SAVEPOINT ") + level.name);
+            return;
+        }
+    }
+    Exec(QStringLiteral("ROLLBACK"));
+}
+
+void Connection::requireOpen() const
+{
+    if (!m_conn)
+        throw DbError(QStringLiteral("not connected to a database"),
+                      QString::fromLatin1(sqlstate::ConnectionDoesNotExist));
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        throw DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true);
+}
+
+std::shared_ptr<PgResultSet> Connection::Exec(const QString &sql)
+{
+    return run(Send::Simple, sql.toUtf8(), {});
+}
+
+QString Connection::ExecScalar(const QString &sql)
+{
+    const auto r = Exec(sql);
+    if (r->rowCount() == 0 || r->fieldCount() == 0)
+        return QString();
+    return r->text(0, 0);
+}
+
+std::shared_ptr<PgResultSet> Connection::ExecParams(const QString &sql, const std::vector<BoundParam> &params)
+{
+    return run(Send::Params, sql.toUtf8(), params);
+}
+
+StatementInfo Connection::Describe(const QString &sql, const std::vector<BoundParam> &params)
+{
+    StatementInfo info;
+    const bool wasIdle = transactionState() == TransactionState::Idle;
+    try {
+        run(Send::Prepare, sql.toUtf8(), params);
+    } catch (const DbError &e) {
+        // Several statements cannot be prepared. Outside a block nothing was
+        // harmed and the simple protocol takes the text (a plain syntax error
+        // comes back from there just the same).
+        if (wasIdle && !e.connectionLost() && e.sqlState() == QLatin1String(sqlstate::SyntaxError)) {
+            info.simpleOnly = true;
+            return info;
+        }
+        throw;
+    }
+    const auto d = run(Send::Describe, QByteArray(), {});
+    info.fieldCount = d->fieldCount();
+    info.returnsRows = info.fieldCount > 0;
+    info.paramCount = PQnparams(d->handle());
+    return info;
+}
+
+std::shared_ptr<PgResultSet> Connection::ExecPrepared(const std::vector<BoundParam> &params)
+{
+    return run(Send::Prepared, QByteArray(), params);
+}
+
+std::unique_ptr<Connection> Connection::OpenSideConnection() const
+{
+    auto side = std::make_unique<Connection>(m_params);
+    side->Open();
+    return side;
+}
+
+void Connection::ExecOnSideConnection(const QString &sql) const
+{
+    auto side = OpenSideConnection();
+    side->SetCancelCheck(m_cancelCheck);
+    side->Exec(sql);
+}
+
+void Connection::waitForResults()
+{
+    QElapsedTimer slice;
+    slice.start();
+    bool cancelSent = false;
+    while (PQisBusy(m_conn)) {
+        pollfd p{PQsocket(m_conn), POLLIN, 0};
+        const int rc = ::poll(&p, 1, kEventSliceMs / 2);
+        if (rc < 0 && errno != EINTR)
+            return;
+        if (!PQconsumeInput(m_conn))
+            return; // broken connection: PQgetResult reports it
+        if (slice.elapsed() < kEventSliceMs)
+            continue;
+        slice.restart();
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, kEventSliceMs);
+        if (!cancelSent && !m_closeRequested && m_cancelCheck && m_cancelCheck()) {
+            cancelSent = true;
+            if (PGcancel *cancel = PQgetCancel(m_conn)) {
+                char buf[256];
+                PQcancel(cancel, buf, sizeof buf);
+                PQfreeCancel(cancel);
+            }
+        }
+    }
+}
+
+std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, const std::vector<BoundParam> &params)
+{
+    requireOpen();
+    if (m_busy)
+        throw DbError(QStringLiteral("the connection is busy with another statement"));
+
+    std::vector<Oid> types;
+    std::vector<const char *> values;
+    std::vector<int> lengths, formats;
+    for (const BoundParam &b : params) {
+        types.push_back(b.typeOid);
+        values.push_back(b.isNull ? nullptr : b.data.constData());
+        lengths.push_back(int(b.data.size()));
+        formats.push_back(b.binary ? 1 : 0);
+    }
+    const int n = int(params.size());
+
+    ResultHolder last, error;
+    {
+        BusyGuard busy(m_busy);
+        int sent = 0;
+        switch (how) {
+        case Send::Simple:
+            sent = PQsendQuery(m_conn, sql.constData());
+            break;
+        case Send::Params:
+            sent = PQsendQueryParams(m_conn, sql.constData(), n, types.data(), values.data(), lengths.data(),
+                                     formats.data(), 0);
+            break;
+        case Send::Prepare:
+            sent = PQsendPrepare(m_conn, "", sql.constData(), n, types.data());
+            break;
+        case Send::Describe:
+            sent = PQsendDescribePrepared(m_conn, "");
+            break;
+        case Send::Prepared:
+            sent = PQsendQueryPrepared(m_conn, "", n, values.data(), lengths.data(), formats.data(), 0);
+            break;
+        }
+        if (!sent) {
+            const bool lost = PQstatus(m_conn) != CONNECTION_OK;
+            throw DbError::fromConnection(m_conn, lost ? QString::fromLatin1(sqlstate::ConnectionFailure) : QString(),
+                                          lost);
+        }
+        for (;;) {
+            waitForResults();
+            PGresult *r = PQgetResult(m_conn);
+            if (!r)
+                break;
+            switch (PQresultStatus(r)) {
+            case PGRES_FATAL_ERROR:
+            case PGRES_BAD_RESPONSE:
+            case PGRES_NONFATAL_ERROR:
+                if (!error.res)
+                    error.reset(r);
+                else
+                    PQclear(r);
+                break;
+            case PGRES_COPY_IN:
+                // No data source here: end the copy with an error.
+                PQclear(r);
+                PQputCopyEnd(m_conn, "COPY FROM STDIN is not supported here");
+                break;
+            case PGRES_COPY_OUT: {
+                PQclear(r);
+                char *buf = nullptr;
+                while (PQgetCopyData(m_conn, &buf, 0) > 0)
+                    PQfreemem(buf);
+                break;
+            }
+            default:
+                last.reset(r);
+                break;
+            }
+            if (PQstatus(m_conn) != CONNECTION_OK)
+                break;
+        }
+    }
+
+    const bool lost = PQstatus(m_conn) != CONNECTION_OK;
+    if (m_closeRequested) {
+        finish();
+        throw DbError(QStringLiteral("the connection was closed"), QString::fromLatin1(sqlstate::ConnectionFailure),
+                      true);
+    }
+    if (!lost)
+        afterStatement();
+    if (error.res)
+        throw DbError::fromResult(error.res, m_conn);
+    if (lost)
+        throw DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true);
+    if (!last.res)
+        return std::make_shared<PgResultSet>(PQmakeEmptyPGresult(m_conn, PGRES_EMPTY_QUERY));
+    return std::make_shared<PgResultSet>(last.take());
+}
+
+void Connection::afterStatement()
+{
+    if (PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+        return;
+    m_levels.clear();
+    if (m_autoCommit || m_restoring)
+        return;
+    // Auto-commit off: the session always stays inside a block.
+    m_restoring = true;
+    try {
+        run(Send::Simple, QByteArrayLiteral("BEGIN"), {});
+    } catch (const DbError &) {
+        // The next statement meets the same fault and reports it.
+    }
+    m_restoring = false;
+}
+
+} // namespace tv::db

@@ -1,0 +1,144 @@
+#pragma once
+// One database session over libpq.
+//
+// Every statement is sent asynchronously and waited for in a loop that keeps
+// Qt events flowing and asks the cancel check (the application sets it to
+// "Esc was pressed"); when it answers true the statement is cancelled on the
+// server and the server's error (57014) is raised. While a statement runs the
+// connection is busy: timers such as a keep-alive skip it, and a second
+// statement is refused.
+//
+// Transactions. With auto-commit off the session is always inside a block:
+// "BEGIN" is sent after connecting and whenever a statement leaves the
+// session idle (after COMMIT or ROLLBACK at the top level). A window's own
+// StartTransaction / Commit / Rollback nest: inside an open block they are
+// SAVEPOINT / RELEASE / ROLLBACK TO + RELEASE, so a failed apply neither
+// discards earlier uncommitted work nor leaves the session aborted; with the
+// session idle they are real BEGIN / COMMIT / ROLLBACK. Commit() with no
+// window-level transaction open commits the session's block. A COMMIT that
+// the server answers with ROLLBACK is reported as a rollback.
+#include "ConnectionParams.h"
+#include "DbError.h"
+#include "Param.h"
+#include "PgResultSet.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+typedef struct pg_conn PGconn;
+
+namespace tv::db {
+
+enum class TransactionState { Idle, InTransaction, Aborted, Unknown };
+enum class CommitResult { Committed, RolledBack };
+
+// What describing a prepared statement found.
+struct StatementInfo {
+    bool returnsRows = false;
+    int fieldCount = 0;
+    int paramCount = 0;
+    // The text could not be prepared (several statements) and must go
+    // through the simple protocol.
+    bool simpleOnly = false;
+};
+
+class Connection {
+public:
+    Connection();
+    explicit Connection(const ConnectionParams &params);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    ConnectionParams &Params() { return m_params; }
+    const ConnectionParams &Params() const { return m_params; }
+    void SetParams(const ConnectionParams &p) { m_params = p; }
+
+    // Connects (a no-op when connected); throws DbError with libpq's text.
+    void Open();
+    void Close();
+    bool Connected() const;
+
+    // Facts read at connect.
+    const QString &ServerVersionText() const { return m_versionText; }
+    int ServerVersionNum() const { return m_versionNum; }
+    int BackendPid() const;
+
+    // The program's UpdateToCommit option. Turning it off on an idle session
+    // opens a block; turning it on leaves an open block to the user.
+    bool AutoCommit() const { return m_autoCommit; }
+    void SetAutoCommit(bool on);
+
+    TransactionState transactionState() const;
+
+    // Window-level transactions (see above). Commit returns what the server
+    // did; Rollback never fails silently: a failure is raised.
+    void StartTransaction();
+    CommitResult Commit();
+    void Rollback();
+    // Number of window-level transactions open.
+    int TransactionLevel() const { return int(m_levels.size()); }
+
+    // Runs text through the simple protocol (several statements allowed) and
+    // returns the last result.
+    std::shared_ptr<PgResultSet> Exec(const QString &sql);
+    // First column of the first row ("" for no row or NULL).
+    QString ExecScalar(const QString &sql);
+    // Runs one statement with $1..$n through the extended protocol.
+    std::shared_ptr<PgResultSet> ExecParams(const QString &sql, const std::vector<BoundParam> &params);
+    // Prepares the unnamed statement and describes it. A text the server
+    // cannot prepare because it holds several statements comes back as
+    // simpleOnly (only while the session is idle: inside a block the failed
+    // prepare has aborted it, and the error is raised).
+    StatementInfo Describe(const QString &sql, const std::vector<BoundParam> &params);
+    // Runs the statement prepared by the last Describe.
+    std::shared_ptr<PgResultSet> ExecPrepared(const std::vector<BoundParam> &params);
+
+    // A new connection with the same parameters and auto-commit on, opened,
+    // for statements that cannot run in a transaction block.
+    std::unique_ptr<Connection> OpenSideConnection() const;
+    // Runs text on a short-lived side connection.
+    void ExecOnSideConnection(const QString &sql) const;
+
+    bool Busy() const { return m_busy; }
+    // Asked while a statement runs; true cancels it.
+    void SetCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
+
+    // For the savepoint helpers: a fresh savepoint name on this session.
+    QString NewSavepointName();
+
+    // Server notices and warnings received since the last call.
+    QStringList TakeNotices();
+
+    PGconn *handle() const { return m_conn; }
+
+private:
+    enum class Send { Simple, Params, Prepare, Describe, Prepared };
+    std::shared_ptr<PgResultSet> run(Send how, const QByteArray &sql, const std::vector<BoundParam> &params);
+    void waitForResults();
+    void afterStatement();
+    void requireOpen() const;
+    void finish();
+    static void noticeReceiver(void *self, const PGresult *res);
+
+    struct Level {
+        bool real;     // BEGIN ... COMMIT/ROLLBACK
+        QString name;  // else the savepoint
+    };
+
+    ConnectionParams m_params;
+    PGconn *m_conn = nullptr;
+    bool m_autoCommit = true;
+    bool m_busy = false;
+    bool m_restoring = false;
+    bool m_closeRequested = false;
+    QStringList m_notices;
+    QString m_versionText;
+    int m_versionNum = 0;
+    int m_savepointCounter = 0;
+    std::vector<Level> m_levels;
+    std::function<bool()> m_cancelCheck;
+};
+
+} // namespace tv::db
