@@ -31,7 +31,7 @@ void TtvCheckBox::focusInEvent(QFocusEvent *e)
 void TtvCheckBox::keyPressEvent(QKeyEvent *e)
 {
     if (WantReturns && tvctl::IsReturnKey(e)) {
-        focusNextPrevChild(true);
+        tvctl::MoveFocus(this, true);
         return;
     }
     QCheckBox::keyPressEvent(e);

@@ -66,7 +66,7 @@ bool TtvComboBox::eventFilter(QObject *watched, QEvent *e)
         if (idx.isValid())
             setCurrentIndex(idx.row());
         hidePopup();
-        focusNextPrevChild(true);
+        tvctl::MoveFocus(this, true);
         return true;
     }
     return QComboBox::eventFilter(watched, e);
@@ -82,7 +82,7 @@ void TtvComboBox::focusInEvent(QFocusEvent *e)
 void TtvComboBox::keyPressEvent(QKeyEvent *e)
 {
     if (WantReturns && tvctl::IsReturnKey(e)) {
-        focusNextPrevChild(true);
+        tvctl::MoveFocus(this, true);
         return;
     }
     if (WantArrow && e->modifiers() == Qt::NoModifier &&
@@ -96,7 +96,7 @@ void TtvComboBox::keyPressEvent(QKeyEvent *e)
                                              : selStart == len;
         }
         if (leave)
-            focusNextPrevChild(e->key() == Qt::Key_Right);
+            tvctl::MoveFocus(this, e->key() == Qt::Key_Right);
     }
     QComboBox::keyPressEvent(e);
 }

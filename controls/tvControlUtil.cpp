@@ -44,6 +44,21 @@ bool ArrowLeavesEdit(int key, int cursor, bool hasSelection, int selStart, int t
     }
 }
 
+void MoveFocus(QWidget *from, bool next)
+{
+    QWidget *w = from;
+    for (;;) {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (!w || w == from)
+            return;
+        if (w->window() == from->window() && !w->focusProxy() && w->isVisible() && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus) && !from->isAncestorOf(w)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return;
+        }
+    }
+}
+
 bool IsReturnKey(const QKeyEvent *e)
 {
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;

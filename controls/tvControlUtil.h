@@ -18,6 +18,10 @@ void ApplyEnabledLook(QWidget *w);
 // (previous when *next is false). Caret and selection as the edit reports them.
 bool ArrowLeavesEdit(int key, int cursor, bool hasSelection, int selStart, int textLength, bool *next);
 
+// Moves the focus to the next (previous) control of the window in tab order,
+// as the dialog manager does for Enter and the arrow keys.
+void MoveFocus(QWidget *from, bool next);
+
 bool IsReturnKey(const QKeyEvent *e);
 bool IsPlainTabKey(const QKeyEvent *e);
 

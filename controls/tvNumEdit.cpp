@@ -114,14 +114,14 @@ void TtvNumEdit::focusInEvent(QFocusEvent *e)
 void TtvNumEdit::keyPressEvent(QKeyEvent *e)
 {
     if (WantReturns && tvctl::IsReturnKey(e)) {
-        focusNextPrevChild(true);
+        tvctl::MoveFocus(this, true);
         return;
     }
     bool next = true;
     if (WantArrow && e->modifiers() == Qt::NoModifier &&
         tvctl::ArrowLeavesEdit(e->key(), cursorPosition(), hasSelectedText(),
                                hasSelectedText() ? selectionStart() : cursorPosition(), text().length(), &next))
-        focusNextPrevChild(next);
+        tvctl::MoveFocus(this, next);
     QLineEdit::keyPressEvent(e);
 }
 

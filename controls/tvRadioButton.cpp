@@ -31,7 +31,7 @@ void TtvRadioButton::focusInEvent(QFocusEvent *e)
 void TtvRadioButton::keyPressEvent(QKeyEvent *e)
 {
     if (WantReturns && tvctl::IsReturnKey(e)) {
-        focusNextPrevChild(true);
+        tvctl::MoveFocus(this, true);
         return;
     }
     QRadioButton::keyPressEvent(e);
