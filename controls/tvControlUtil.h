@@ -1,0 +1,28 @@
+#pragma once
+// Small pieces shared by the change-tracking input controls.
+#include <QString>
+
+class QWidget;
+class QKeyEvent;
+
+namespace tvctl {
+
+// Text with the characters of code 32 or below removed at both ends is empty.
+bool IsBlankText(const QString &text);
+
+// Paints the base of an edit-like control in the window colour while enabled
+// and in the button-face colour while disabled.
+void ApplyEnabledLook(QWidget *w);
+
+// Arrow handling of the single-line edits: true when the key moves the focus
+// (previous when *next is false). Caret and selection as the edit reports them.
+bool ArrowLeavesEdit(int key, int cursor, bool hasSelection, int selStart, int textLength, bool *next);
+
+// Moves the focus to the next (previous) control of the window in tab order,
+// as the dialog manager does for Enter and the arrow keys.
+void MoveFocus(QWidget *from, bool next);
+
+bool IsReturnKey(const QKeyEvent *e);
+bool IsPlainTabKey(const QKeyEvent *e);
+
+} // namespace tvctl

@@ -1,0 +1,211 @@
+#include "controls/tvListView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QLocale>
+#include <QStyledItemDelegate>
+#include <cmath>
+#include <limits>
+
+TtvListItem::TtvListItem(const QString &caption, const QStringList &subItems)
+{
+    setText(0, caption);
+    SetSubItems(subItems);
+}
+
+void TtvListItem::SetSubItems(const QStringList &value)
+{
+    for (int i = int(value.size()); i < FSubItems.size(); ++i)
+        setText(i + 1, QString());
+    FSubItems = value;
+    for (int i = 0; i < FSubItems.size(); ++i)
+        setText(i + 1, FSubItems[i]);
+}
+
+void TtvListItem::SetSubItem(int Index, const QString &value)
+{
+    if (Index < 0)
+        return;
+    while (FSubItems.size() <= Index)
+        FSubItems.append(QString());
+    FSubItems[Index] = value;
+    setText(Index + 1, value);
+}
+
+namespace {
+// Aligns every cell as its column says, whoever filled the item.
+class ColumnAlignDelegate : public QStyledItemDelegate {
+public:
+    explicit ColumnAlignDelegate(TtvListView *view) : QStyledItemDelegate(view), FView(view) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = FView->ColumnAlignment(index.column()) | Qt::AlignVCenter;
+    }
+
+private:
+    TtvListView *FView;
+};
+} // namespace
+
+TtvListView::TtvListView(QWidget *parent) : QTreeWidget(parent)
+{
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setItemsExpandable(false);
+    setColumnCount(0);
+    setItemDelegate(new ColumnAlignDelegate(this));
+    header()->setSectionsClickable(true);
+    header()->setStretchLastSection(false);
+    connect(header(), &QHeaderView::sectionClicked, this, &TtvListView::ColumnClick);
+}
+
+void TtvListView::AddColumn(const QString &caption, int width, Qt::Alignment alignment)
+{
+    const int n = columnCount();
+    setColumnCount(n + 1);
+    headerItem()->setText(n, caption);
+    FAlignments.resize(n + 1);
+    SetColumnAlignment(n, alignment);
+    setColumnWidth(n, width);
+}
+
+Qt::Alignment TtvListView::ColumnAlignment(int Index) const
+{
+    return FAlignments.value(Index, Qt::AlignLeft) & Qt::AlignHorizontal_Mask;
+}
+
+void TtvListView::SetColumnAlignment(int Index, Qt::Alignment value)
+{
+    if (Index < 0 || Index >= columnCount())
+        return;
+    FAlignments.resize(columnCount());
+    FAlignments[Index] = value & Qt::AlignHorizontal_Mask;
+    headerItem()->setTextAlignment(Index, FAlignments[Index] | Qt::AlignVCenter);
+    viewport()->update();
+}
+
+TtvListItem *TtvListView::AddItem(const QString &caption, const QStringList &subItems)
+{
+    auto *it = new TtvListItem(caption, subItems);
+    addTopLevelItem(it);
+    return it;
+}
+
+TtvListItem *TtvListView::Item(int Index) const
+{
+    return dynamic_cast<TtvListItem *>(topLevelItem(Index));
+}
+
+TtvListItem *TtvListView::Selected() const
+{
+    if (currentItem() && currentItem()->isSelected())
+        return dynamic_cast<TtvListItem *>(currentItem());
+    const QList<TtvListItem *> sel = SelectedItems();
+    return sel.isEmpty() ? nullptr : sel.first();
+}
+
+QList<TtvListItem *> TtvListView::SelectedItems() const
+{
+    QList<TtvListItem *> out;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem *it = topLevelItem(i);
+        if (it->isSelected())
+            if (auto *li = dynamic_cast<TtvListItem *>(it))
+                out << li;
+    }
+    return out;
+}
+
+bool TtvListView::MultiSelect() const
+{
+    return selectionMode() == QAbstractItemView::ExtendedSelection ||
+           selectionMode() == QAbstractItemView::MultiSelection;
+}
+
+void TtvListView::SetMultiSelect(bool value)
+{
+    setSelectionMode(value ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+void TtvListView::ColumnClick(int Index)
+{
+    const int number = Index + 1;
+    FSortID = (number == std::abs(FSortID)) ? -FSortID : number;
+    CustomSort();
+    if (OnColumnClick)
+        OnColumnClick(this, Index);
+}
+
+int TtvListView::Compare(const TtvListItem *Item1, const TtvListItem *Item2) const
+{
+    int result = 0;
+    const int m = std::abs(FSortID);
+    if (FSortID != 0 && m <= columnCount()) {
+        QString a = m == 1 ? Item1->Caption() : Item1->SubItem(m - 2);
+        QString b = m == 1 ? Item2->Caption() : Item2->SubItem(m - 2);
+        if (FSortID < 0)
+            std::swap(a, b);
+        if (ColumnAlignment(m - 1) == Qt::AlignRight) {
+            const QLocale loc;
+            auto number = [&loc](QString s) {
+                s.remove(QLatin1Char(','));
+                bool ok = false;
+                const double v = loc.toDouble(s.trimmed(), &ok);
+                return ok && std::isfinite(v) ? v : 0.0;
+            };
+            const double d = std::round((number(a) - number(b)) * 100.0);
+            result = d > std::numeric_limits<int>::max()   ? std::numeric_limits<int>::max()
+                     : d < std::numeric_limits<int>::min() ? std::numeric_limits<int>::min()
+                                                           : int(d);
+        } else {
+            result = QString::localeAwareCompare(a, b);
+        }
+    }
+    if (OnCompare)
+        OnCompare(const_cast<TtvListView *>(this), const_cast<TtvListItem *>(Item1),
+                  const_cast<TtvListItem *>(Item2), 0, result);
+    return result;
+}
+
+void TtvListView::CustomSort()
+{
+    QTreeWidgetItem *current = currentItem();
+    QList<TtvListItem *> selected = SelectedItems();
+    QList<QTreeWidgetItem *> items = invisibleRootItem()->takeChildren();
+    std::stable_sort(items.begin(), items.end(), [this](QTreeWidgetItem *x, QTreeWidgetItem *y) {
+        auto *a = dynamic_cast<TtvListItem *>(x);
+        auto *b = dynamic_cast<TtvListItem *>(y);
+        return a && b && Compare(a, b) < 0;
+    });
+    addTopLevelItems(items);
+    if (current)
+        setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    for (TtvListItem *it : selected)
+        it->setSelected(true);
+}
+
+void TtvListView::copy()
+{
+    if (state() == QAbstractItemView::EditingState)
+        return;
+    QStringList captions;
+    for (TtvListItem *it : SelectedItems())
+        captions << it->Caption();
+    if (captions.isEmpty())
+        return;
+    QApplication::clipboard()->setText(captions.join(QStringLiteral("\r\n")));
+}
+
+void TtvListView::selectAll()
+{
+    if (state() == QAbstractItemView::EditingState || !MultiSelect() || topLevelItemCount() == 0)
+        return;
+    const QModelIndex first = indexFromItem(topLevelItem(0), 0);
+    const QModelIndex last = indexFromItem(topLevelItem(topLevelItemCount() - 1), std::max(0, columnCount() - 1));
+    selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}

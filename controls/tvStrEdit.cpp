@@ -1,0 +1,56 @@
+#include "controls/tvStrEdit.h"
+
+#include "controls/tvControlUtil.h"
+
+#include <QKeyEvent>
+
+TtvStrEdit::TtvStrEdit(QWidget *parent) : QLineEdit(parent)
+{
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (OnChange)
+            OnChange(this);
+    });
+}
+
+bool TtvStrEdit::IsNull() const
+{
+    return tvctl::IsBlankText(text());
+}
+
+bool TtvStrEdit::event(QEvent *e)
+{
+    if (e->type() == QEvent::KeyPress && WantTabs && tvctl::IsPlainTabKey(static_cast<QKeyEvent *>(e))) {
+        if (!isReadOnly())
+            insert(QStringLiteral("\t"));
+        return true;
+    }
+    return QLineEdit::event(e);
+}
+
+void TtvStrEdit::focusInEvent(QFocusEvent *e)
+{
+    if (AutoSave)
+        Save();
+    QLineEdit::focusInEvent(e);
+}
+
+void TtvStrEdit::keyPressEvent(QKeyEvent *e)
+{
+    if (WantReturns && tvctl::IsReturnKey(e)) {
+        tvctl::MoveFocus(this, true);
+        return;
+    }
+    bool next = true;
+    if (WantArrow && e->modifiers() == Qt::NoModifier &&
+        tvctl::ArrowLeavesEdit(e->key(), cursorPosition(), hasSelectedText(),
+                               hasSelectedText() ? selectionStart() : cursorPosition(), text().length(), &next))
+        tvctl::MoveFocus(this, next);
+    QLineEdit::keyPressEvent(e);
+}
+
+void TtvStrEdit::changeEvent(QEvent *e)
+{
+    QLineEdit::changeEvent(e);
+    if (e->type() == QEvent::EnabledChange)
+        tvctl::ApplyEnabledLook(this);
+}
