@@ -377,7 +377,10 @@ QStringList TextToStrings(const QString &text)
 }
 
 namespace {
-const QDate kEpoch(1899, 12, 30);
+QDate Epoch()
+{
+    return QDate(1899, 12, 30);
+}
 constexpr qint64 kMsPerDay = 86400000;
 } // namespace
 
@@ -385,7 +388,7 @@ double DateTimeToValue(const QDateTime &value)
 {
     if (!value.isValid())
         return 0.0;
-    const qint64 days = kEpoch.daysTo(value.date());
+    const qint64 days = Epoch().daysTo(value.date());
     const double frac = double(value.time().msecsSinceStartOfDay()) / double(kMsPerDay);
     return days >= 0 ? double(days) + frac : double(days) - frac;
 }
@@ -398,7 +401,7 @@ QDateTime ValueToDateTime(double value)
     qint64 ms = std::llround(std::fabs(value - whole) * double(kMsPerDay));
     if (ms >= kMsPerDay)
         ms = kMsPerDay - 1;
-    return QDateTime(kEpoch.addDays(qint64(whole)), QTime::fromMSecsSinceStartOfDay(int(ms)));
+    return QDateTime(Epoch().addDays(qint64(whole)), QTime::fromMSecsSinceStartOfDay(int(ms)));
 }
 
 // --- the store -----------------------------------------------------------------
