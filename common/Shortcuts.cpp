@@ -112,7 +112,7 @@ const TActionShortCutDef &ActionShortCutDef(int Index)
     return kDefs.at(size_t(Index));
 }
 
-int IndexOfActionShortCut(QStringView Name)
+int IndexOfActionShortCut(const QString &Name)
 {
     for (int i = 0; i < ActionShortCutCount; ++i) {
         const TActionShortCutDef &d = kDefs[size_t(i)];

@@ -27,7 +27,7 @@ constexpr int ActionShortCutCount = 67;
 const TActionShortCutDef &ActionShortCutDef(int Index);
 // The index of the entry with this value name or action name (letter case
 // ignored), -1 when there is none.
-int IndexOfActionShortCut(QStringView Name);
+int IndexOfActionShortCut(const QString &Name);
 
 // The current shortcut of an entry (0: none).
 int ActionShortCut(int Index);

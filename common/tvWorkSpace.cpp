@@ -65,8 +65,6 @@ void SaveWorkSpace(tv::settings::TtvRegistry &reg)
         reg.DeleteKey(kWorkSpaceKey);
         root.Close();
     }
-    // The key stays even when the list is empty.
-    optionio::OptionSaver(reg, kWorkSpaceKey).Close();
     for (size_t i = 0; i < tvWorkSpace.size(); ++i) {
         const TtvWorkSpace &e = tvWorkSpace[i];
         optionio::OptionSaver saver(reg, kWorkSpaceKey + QLatin1Char('\\') + QString::number(i));
