@@ -27,13 +27,6 @@
 
 #include <memory>
 
-// How a search hit is shown.
-enum TEditorHitStyle : std::uint8_t { hsSelect, hsDraw, hsCaret };
-// Which scroll bars an editor shows.
-enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
-// Font pitch as stored with a font.
-enum TFontPitch : std::uint8_t { fpDefault, fpVariable, fpFixed };
-
 // The font of an editor settings holder, by its stored attributes (the name is
 // kept as stored; tv::ui::MakeFont finds the installed font for it).
 struct TEditorPropFont {

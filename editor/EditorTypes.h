@@ -35,5 +35,12 @@ constexpr TCursor crDragSelCopy = 2;
 
 enum TDragMode : std::uint8_t { dmManual, dmAutomatic };
 
+// How a search hit is shown.
+enum TEditorHitStyle : std::uint8_t { hsSelect, hsDraw, hsCaret };
+// Which scroll bars an editor shows.
+enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+// Font pitch as stored with a font.
+enum TFontPitch : std::uint8_t { fpDefault, fpVariable, fpFixed };
+
 // Name of the private clipboard format that carries box selections.
 inline constexpr const char *CF_BOXTEXT_NAME = "TEditor Box Type";
