@@ -138,6 +138,10 @@ tv_build() {
   if [[ ! -f $bdir/build.ninja ]]; then
     cmake "${args[@]}" >&2
   fi
+  # AUTOMOC decides from a timestamp whether to scan again, and misses headers
+  # that the source glob picked up since (a new Q_OBJECT class then fails to
+  # link). Drop the stamps so every build scans; the parse cache keeps it quick.
+  rm -f "$bdir"/*_autogen/timestamp "$bdir"/tests/*_autogen/timestamp
   if (($# > 0)); then
     cmake --build "$bdir" -j "${JOBS:-$(nproc)}" --target "$@" >&2
   else
