@@ -9,6 +9,7 @@ struct TtvOption {
     bool UseLowerName = true; // quote every identifier in generated SQL
     int Encoding = 2;         // text files: 0 ANSI, 1 UTF-7, 2 UTF-8, 3 UTF-16LE, 4 UTF-16BE
     QString TempDir;          // work folder (WHERE history, temp files)
+    bool UpdateToCommit = true; // every data change is committed at once
 };
 
 extern TtvOption tvOption;
