@@ -29,7 +29,7 @@ void AppendRecordValue(QString &out, const QString &value, bool first)
 
 bool IsRecordText(const QString &text)
 {
-    return text.contains(QLatin1Char('\t')) || text.contains(QStringLiteral("\r\n"));
+    return text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\n'));
 }
 
 std::vector<QStringList> ParseRecordText(const QString &text)

@@ -20,8 +20,8 @@ QString QuoteRecordValue(const QString &value);
 // Appends one value to a record line (a TAB first unless it is the line's first).
 void AppendRecordValue(QString &out, const QString &value, bool first);
 
-// Whether a pasted text is records (it holds a TAB or a CR LF) rather than
-// text for one cell.
+// Whether a pasted text is records (it holds a TAB or a line break, with or
+// without CR) rather than text for one cell.
 bool IsRecordText(const QString &text);
 // The records of a pasted text: one list of values per line.
 std::vector<QStringList> ParseRecordText(const QString &text);
