@@ -72,6 +72,14 @@ public:
 
     TransactionState transactionState() const;
 
+    // The data grids' per-action commit switch: while a grid handles a key,
+    // a click or a paste it equals the UpdateToCommit option, otherwise it is
+    // off. It sends nothing by itself: a row posted while the session is idle
+    // is committed in its own transaction either way, and inside an open
+    // block it stays the user's to commit.
+    bool TxAutoCommit() const { return m_txAutoCommit; }
+    void SetTxAutoCommit(bool on) { m_txAutoCommit = on; }
+
     // Window-level transactions (see above). Commit returns what the server
     // did; Rollback never fails silently: a failure is raised.
     void StartTransaction();
@@ -130,6 +138,7 @@ private:
     ConnectionParams m_params;
     PGconn *m_conn = nullptr;
     bool m_autoCommit = true;
+    bool m_txAutoCommit = false;
     bool m_busy = false;
     bool m_restoring = false;
     bool m_closeRequested = false;

@@ -1,0 +1,119 @@
+// The row-wise data grid over large results: fetch and first paint (an
+// offscreen grab), Ctrl+End, Select All + copy, and peak memory, beside psql
+// fetching the same rows. Uses the PG* environment of the test server.
+#include "BenchSupport.h"
+#include "controls/tvDBGridV.h"
+#include "platform/db/DataSet.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QStringList>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QString querySql(int rows, int cols)
+{
+    QStringList exprs;
+    for (int c = 0; c < cols; ++c) {
+        switch (c % 5) {
+        case 0: exprs << QStringLiteral("g + %1 AS c%1").arg(c); break;
+        case 1: exprs << QStringLiteral("md5(g::text) AS c%1").arg(c); break;
+        case 2: exprs << QStringLiteral("g * 1.5 AS c%1").arg(c); break;
+        case 3: exprs << QStringLiteral("now() AS c%1").arg(c); break;
+        default: exprs << QStringLiteral("'x' || g AS c%1").arg(c); break;
+        }
+    }
+    return QStringLiteral("SELECT %1 FROM generate_series(1,%2) g").arg(exprs.join(QStringLiteral(", "))).arg(rows);
+}
+
+void runGrid(benchmark::State &state, int rows, int cols)
+{
+    tv::db::Connection conn;
+    try {
+        conn.Open();
+    } catch (const tv::db::DbError &e) {
+        state.SkipWithError(e.text().toStdString().c_str());
+        return;
+    }
+    const QString sql = querySql(rows, cols);
+    double fetchPaint = 0, ctrlEnd = 0, selectCopy = 0, firstPaint = 0;
+    qsizetype copied = 0;
+    for (auto _ : state) {
+        tv::db::DataSet ds;
+        ds.SetConnection(&conn);
+        tv::grid::TtvDBGridV grid;
+        grid.SetOptions(grid.Options() | tv::grid::dgMultiSelect);
+        grid.resize(1200, 800);
+        grid.SetDataSet(&ds);
+        grid.show();
+
+        QElapsedTimer t;
+        t.start();
+        ds.OpenSQL(sql);
+        const qint64 opened = t.nsecsElapsed();
+        const QPixmap shot = grid.grab();
+        benchmark::DoNotOptimize(shot.cacheKey());
+        fetchPaint = t.nsecsElapsed() / 1e9;
+        firstPaint = (t.nsecsElapsed() - opened) / 1e9;
+
+        t.restart();
+        QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+        QApplication::sendEvent(grid.InplaceEditor()->isVisible() ? static_cast<QWidget *>(grid.InplaceEditor())
+                                                                  : static_cast<QWidget *>(&grid),
+                                &end);
+        const QPixmap shot2 = grid.grab();
+        benchmark::DoNotOptimize(shot2.cacheKey());
+        ctrlEnd = t.nsecsElapsed() / 1e9;
+        if (ds.RecNo() != rows - 1)
+            state.SkipWithError("Ctrl+End did not reach the last record");
+
+        t.restart();
+        grid.SelectAll();
+        grid.CopyRecords();
+        copied = QGuiApplication::clipboard()->text().size();
+        selectCopy = t.nsecsElapsed() / 1e9;
+    }
+    const long long peak = tvbench::peakRssBytes();
+    const double psql = tvbench::timePsql({QStringLiteral("-Atc"), sql});
+    const std::string what = std::to_string(rows) + " rows x " + std::to_string(cols) + " columns";
+    tvbench::printBeside("fetch + first paint, " + what, fetchPaint, psql);
+    std::printf("  first paint alone %.3f s; Ctrl+End + paint %.4f s; Select All + copy %.3f s (%.1f M chars); "
+                "peak RSS %.1f MB\n",
+                firstPaint, ctrlEnd, selectCopy, copied / 1e6, peak / 1e6);
+    std::fflush(stdout);
+    state.counters["first_paint_s"] = firstPaint;
+    state.counters["ctrl_end_s"] = ctrlEnd;
+    state.counters["select_copy_s"] = selectCopy;
+    state.counters["peak_rss_mb"] = peak / 1e6;
+}
+
+void BM_GridMillionByFive(benchmark::State &state)
+{
+    runGrid(state, 1000000, 5);
+}
+
+void BM_GridTwoHundredThousandByTwenty(benchmark::State &state)
+{
+    runGrid(state, 200000, 20);
+}
+
+} // namespace
+
+BENCHMARK(BM_GridMillionByFive)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GridTwoHundredThousandByTwenty)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
