@@ -49,6 +49,12 @@ void BM_FetchMillionRows(benchmark::State &state)
                 "growth / text %.2f, peak / text %.2f\n",
                 textBytes / 1e6, peak / 1e6, rssBefore / 1e6, double(peak - rssBefore) / double(textBytes),
                 double(peak) / double(textBytes));
+    const double growth = double(peak - rssBefore) / double(textBytes);
+    if (psql > 0) {
+        const double ratio = ours / psql;
+        std::printf("goals: time %.2f x psql (<= 1.2: %s), memory growth %.2f x cell text (<= 1.6: %s)\n", ratio,
+                    ratio <= 1.2 ? "met" : "missed", growth, growth <= 1.6 ? "met" : "missed");
+    }
     std::fflush(stdout);
     state.counters["peak_rss_mb"] = peak / 1e6;
     state.counters["text_mb"] = textBytes / 1e6;

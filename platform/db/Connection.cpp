@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <libpq-fe.h>
+#include <new>
+#include <optional>
 #include <poll.h>
 
 namespace tv::db {
@@ -278,31 +280,33 @@ void Connection::ExecOnSideConnection(const QString &sql) const
     side->Exec(sql);
 }
 
-void Connection::waitForResults()
+// Waits until PQgetResult will not block. The slice timer runs for the whole
+// statement, so a result that streams in row by row still lets events run and
+// the cancel check be asked every slice.
+void Connection::waitForResults(QElapsedTimer &slice, bool &cancelSent)
 {
-    QElapsedTimer slice;
-    slice.start();
-    bool cancelSent = false;
-    while (PQisBusy(m_conn)) {
+    for (;;) {
+        if (slice.elapsed() >= kEventSliceMs) {
+            slice.restart();
+            if (QCoreApplication::instance())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, kEventSliceMs);
+            if (!cancelSent && !m_closeRequested && m_cancelCheck && m_cancelCheck()) {
+                cancelSent = true;
+                if (PGcancel *cancel = PQgetCancel(m_conn)) {
+                    char buf[256];
+                    PQcancel(cancel, buf, sizeof buf);
+                    PQfreeCancel(cancel);
+                }
+            }
+        }
+        if (!PQisBusy(m_conn))
+            return;
         pollfd p{PQsocket(m_conn), POLLIN, 0};
         const int rc = ::poll(&p, 1, kEventSliceMs / 2);
         if (rc < 0 && errno != EINTR)
             return;
         if (!PQconsumeInput(m_conn))
             return; // broken connection: PQgetResult reports it
-        if (slice.elapsed() < kEventSliceMs)
-            continue;
-        slice.restart();
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, kEventSliceMs);
-        if (!cancelSent && !m_closeRequested && m_cancelCheck && m_cancelCheck()) {
-            cancelSent = true;
-            if (PGcancel *cancel = PQgetCancel(m_conn)) {
-                char buf[256];
-                PQcancel(cancel, buf, sizeof buf);
-                PQfreeCancel(cancel);
-            }
-        }
     }
 }
 
@@ -323,7 +327,11 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
     }
     const int n = int(params.size());
 
-    ResultHolder last, error;
+    ResultHolder error;
+    // The last statement's result, and the rows of the statement arriving now.
+    std::shared_ptr<PgResultSet> last, rows;
+    // Rows that could not be held (out of memory): raised once the statement ends.
+    std::optional<DbError> storeError;
     {
         BusyGuard busy(m_busy);
         int sent = 0;
@@ -350,34 +358,64 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
             throw DbError::fromConnection(m_conn, lost ? QString::fromLatin1(sqlstate::ConnectionFailure) : QString(),
                                           lost);
         }
+        // Rows arrive one at a time and go straight into the compact store,
+        // so the whole result never sits in libpq's form as well.
+        if (how == Send::Simple || how == Send::Params || how == Send::Prepared)
+            PQsetSingleRowMode(m_conn);
+        QElapsedTimer slice;
+        slice.start();
+        bool cancelSent = false;
         for (;;) {
-            waitForResults();
-            PGresult *r = PQgetResult(m_conn);
-            if (!r)
+            waitForResults(slice, cancelSent);
+            ResultHolder r;
+            r.res = PQgetResult(m_conn);
+            if (!r.res)
                 break;
-            switch (PQresultStatus(r)) {
+            switch (PQresultStatus(r.res)) {
+            case PGRES_SINGLE_TUPLE:
+                if (error.res || storeError)
+                    break;
+                try {
+                    if (!rows) {
+                        last.reset(); // an earlier statement's result gives way at once
+                        rows.reset(new PgResultSet());
+                    }
+                    rows->appendRow(r.res, 0);
+                } catch (const std::bad_alloc &) {
+                    rows.reset();
+                    storeError = DbError(QStringLiteral("out of memory while reading the result"));
+                } catch (const DbError &e) {
+                    rows.reset();
+                    storeError = e;
+                }
+                break;
             case PGRES_FATAL_ERROR:
             case PGRES_BAD_RESPONSE:
             case PGRES_NONFATAL_ERROR:
+                // Rows that came before the error are no result.
+                rows.reset();
                 if (!error.res)
-                    error.reset(r);
-                else
-                    PQclear(r);
+                    error.reset(r.take());
                 break;
             case PGRES_COPY_IN:
                 // No data source here: end the copy with an error.
-                PQclear(r);
                 PQputCopyEnd(m_conn, "COPY FROM STDIN is not supported here");
                 break;
             case PGRES_COPY_OUT: {
-                PQclear(r);
                 char *buf = nullptr;
                 while (PQgetCopyData(m_conn, &buf, 0) > 0)
                     PQfreemem(buf);
                 break;
             }
             default:
-                last.reset(r);
+                // The end of a statement: its rows, if any, are complete.
+                if (rows && PQresultStatus(r.res) == PGRES_TUPLES_OK) {
+                    rows->finish(r.take());
+                    last = std::move(rows);
+                } else {
+                    rows.reset();
+                    last = std::make_shared<PgResultSet>(r.take());
+                }
                 break;
             }
             if (PQstatus(m_conn) != CONNECTION_OK)
@@ -397,9 +435,11 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
         throw DbError::fromResult(error.res, m_conn);
     if (lost)
         throw DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true);
-    if (!last.res)
+    if (storeError)
+        throw *storeError;
+    if (!last)
         return std::make_shared<PgResultSet>(PQmakeEmptyPGresult(m_conn, PGRES_EMPTY_QUERY));
-    return std::make_shared<PgResultSet>(last.take());
+    return last;
 }
 
 void Connection::afterStatement()

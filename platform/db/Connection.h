@@ -27,6 +27,7 @@
 #include <vector>
 
 typedef struct pg_conn PGconn;
+class QElapsedTimer;
 
 namespace tv::db {
 
@@ -124,7 +125,7 @@ public:
 private:
     enum class Send { Simple, Params, Prepare, Describe, Prepared };
     std::shared_ptr<PgResultSet> run(Send how, const QByteArray &sql, const std::vector<BoundParam> &params);
-    void waitForResults();
+    void waitForResults(QElapsedTimer &slice, bool &cancelSent);
     void afterStatement();
     void requireOpen() const;
     void finish();

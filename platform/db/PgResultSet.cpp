@@ -1,14 +1,68 @@
 #include "PgResultSet.h"
 
+#include "DbError.h"
+
+#include <algorithm>
+#include <cstring>
 #include <libpq-fe.h>
+#include <new>
 
 namespace tv::db {
 
-PgResultSet::PgResultSet(PGresult *res) : m_res(res)
+namespace {
+
+// Cells a chunk takes (its rows are this many cells divided by the fields).
+constexpr int kCellsPerChunk = 64 * 1024;
+// A chunk whose bytes would pass this closes early; a larger row gets a chunk
+// of its own. It bounds the unused room of the chunk being filled.
+constexpr size_t kChunkBytes = size_t(16) << 20;
+// The top bit of a cell's end offset marks NULL, leaving 31 bits for bytes.
+constexpr quint32 kNullBit = 0x80000000u;
+constexpr size_t kMaxChunkBytes = kNullBit - 1;
+constexpr size_t kFirstCapacity = 4096;
+
+const char kEmpty[] = "";
+
+} // namespace
+
+PgResultSet::PgResultSet() = default;
+
+PgResultSet::PgResultSet(PGresult *res)
 {
+    if (!res)
+        return;
+    const int n = PQntuples(res);
+    if (n == 0) {
+        finish(res);
+        return;
+    }
+    try {
+        for (int t = 0; t < n; ++t)
+            appendRow(res, t);
+    } catch (...) {
+        PQclear(res);
+        throw;
+    }
+    // Keep the descriptors and the status, not the rows.
+    PGresult *bare = PQcopyResult(res, PG_COPYRES_ATTRS);
+    if (bare) {
+        PQclear(res);
+        res = bare;
+    }
+    finish(res);
+}
+
+PgResultSet::~PgResultSet()
+{
+    if (m_res)
+        PQclear(m_res);
+}
+
+void PgResultSet::readFields()
+{
+    m_fields.clear();
     if (!m_res)
         return;
-    m_rows = PQntuples(m_res);
     const int n = PQnfields(m_res);
     m_fields.reserve(size_t(n));
     for (int c = 0; c < n; ++c) {
@@ -21,36 +75,157 @@ PgResultSet::PgResultSet(PGresult *res) : m_res(res)
     }
 }
 
-PgResultSet::~PgResultSet()
+void PgResultSet::appendRow(const PGresult *res, int t)
+{
+    const int nf = PQnfields(res);
+    if (m_rows == 0 && m_chunks.empty()) {
+        m_cellsPerRow = nf;
+        m_rowsPerChunk = std::max(1, kCellsPerChunk / std::max(1, nf));
+    } else if (nf != m_cellsPerRow) {
+        throw DbError(QStringLiteral("the server sent rows of differing widths"));
+    }
+    if (nf == 0) {
+        ++m_rows;
+        return;
+    }
+    size_t need = 0;
+    for (int c = 0; c < nf; ++c)
+        need += size_t(PQgetlength(res, t, c));
+    if (need > kMaxChunkBytes)
+        throw DbError(QStringLiteral("a row of the result is too large to hold"));
+
+    Chunk *ch = m_chunks.empty() ? nullptr : &m_chunks.back();
+    if (!ch || ch->rows == m_rowsPerChunk || (ch->rows > 0 && ch->size + need > kChunkBytes)) {
+        size_t capacity = kFirstCapacity;
+        if (ch) {
+            // The next chunk is likely the size of the last full one.
+            capacity = ch->size + ch->size / 16;
+            if (ch->rows != m_rowsPerChunk)
+                m_uniformChunks = false;
+            closeChunk();
+        }
+        Chunk fresh;
+        fresh.firstRow = m_rows;
+        fresh.capacity = std::max({need, kFirstCapacity, std::min(capacity, kChunkBytes)});
+        fresh.data.reset(static_cast<char *>(std::malloc(fresh.capacity)));
+        if (!fresh.data)
+            throw std::bad_alloc();
+        if (!m_chunks.empty())
+            fresh.ends.reserve(size_t(m_rowsPerChunk) * size_t(nf));
+        m_chunks.push_back(std::move(fresh));
+        ch = &m_chunks.back();
+    }
+    if (ch->size + need > ch->capacity) {
+        const size_t grown = std::max(ch->size + need, std::min(ch->capacity * 2, std::max(kChunkBytes, need)));
+        char *p = static_cast<char *>(std::realloc(ch->data.get(), grown));
+        if (!p)
+            throw std::bad_alloc();
+        (void)ch->data.release();
+        ch->data.reset(p);
+        ch->capacity = grown;
+    }
+    char *base = ch->data.get();
+    size_t end = ch->size;
+    for (int c = 0; c < nf; ++c) {
+        if (PQgetisnull(res, t, c)) {
+            ch->ends.push_back(quint32(end) | kNullBit);
+            continue;
+        }
+        const size_t len = size_t(PQgetlength(res, t, c));
+        std::memcpy(base + end, PQgetvalue(res, t, c), len);
+        end += len;
+        ch->ends.push_back(quint32(end));
+    }
+    ch->size = end;
+    ++ch->rows;
+    ++m_rows;
+}
+
+void PgResultSet::closeChunk()
+{
+    Chunk &ch = m_chunks.back();
+    ch.ends.shrink_to_fit();
+    if (ch.size == 0) {
+        ch.data.reset(); // every cell NULL or empty
+        ch.capacity = 0;
+    } else if (ch.size < ch.capacity) {
+        if (char *p = static_cast<char *>(std::realloc(ch.data.get(), ch.size))) {
+            (void)ch.data.release();
+            ch.data.reset(p);
+            ch.capacity = ch.size;
+        }
+    }
+}
+
+void PgResultSet::finish(PGresult *res)
 {
     if (m_res)
         PQclear(m_res);
+    m_res = res;
+    if (!m_chunks.empty())
+        closeChunk();
+    readFields();
+}
+
+bool PgResultSet::locate(int r, int c, const char **data, qsizetype *len, bool *null) const
+{
+    if (r < 0 || r >= m_rows || c < 0 || c >= m_cellsPerRow)
+        return false;
+    size_t k;
+    if (m_uniformChunks) {
+        k = size_t(r / m_rowsPerChunk);
+    } else {
+        const auto it = std::upper_bound(m_chunks.begin(), m_chunks.end(), r,
+                                         [](int row, const Chunk &ch) { return row < ch.firstRow; });
+        k = size_t(it - m_chunks.begin()) - 1;
+    }
+    const Chunk &ch = m_chunks[k];
+    const size_t i = size_t(r - ch.firstRow) * size_t(m_cellsPerRow) + size_t(c);
+    const quint32 e = ch.ends[i];
+    const quint32 start = i == 0 ? 0 : ch.ends[i - 1] & ~kNullBit;
+    *null = (e & kNullBit) != 0;
+    const quint32 end = e & ~kNullBit;
+    *data = ch.data ? ch.data.get() + start : kEmpty;
+    *len = qsizetype(end - start);
+    return true;
 }
 
 bool PgResultSet::isNull(int r, int c) const
 {
-    return PQgetisnull(m_res, r, c) != 0;
-}
-
-QString PgResultSet::text(int r, int c) const
-{
-    return QString::fromUtf8(PQgetvalue(m_res, r, c), PQgetlength(m_res, r, c));
+    const char *d;
+    qsizetype n;
+    bool null;
+    return !locate(r, c, &d, &n, &null) || null;
 }
 
 QByteArrayView PgResultSet::raw(int r, int c) const
 {
-    return QByteArrayView(PQgetvalue(m_res, r, c), PQgetlength(m_res, r, c));
+    const char *d;
+    qsizetype n;
+    bool null;
+    if (!locate(r, c, &d, &n, &null))
+        return QByteArrayView(kEmpty, 0);
+    return QByteArrayView(d, n);
+}
+
+QString PgResultSet::text(int r, int c) const
+{
+    const QByteArrayView v = raw(r, c);
+    return QString::fromUtf8(v.data(), v.size());
 }
 
 QByteArray PgResultSet::bytes(int r, int c) const
 {
-    if (PQgetisnull(m_res, r, c))
+    const char *d;
+    qsizetype n;
+    bool null;
+    if (!locate(r, c, &d, &n, &null) || null)
         return QByteArray();
-    if (m_fields[size_t(c)].kind != FieldKind::Bytea || PQfformat(m_res, c) == 1)
-        return QByteArray(PQgetvalue(m_res, r, c), PQgetlength(m_res, r, c));
+    if (m_fields[size_t(c)].kind != FieldKind::Bytea || (m_res && PQfformat(m_res, c) == 1))
+        return QByteArray(d, n);
+    const QByteArray escaped(d, n); // the decoder wants a terminated string
     size_t len = 0;
-    unsigned char *data =
-        PQunescapeBytea(reinterpret_cast<const unsigned char *>(PQgetvalue(m_res, r, c)), &len);
+    unsigned char *data = PQunescapeBytea(reinterpret_cast<const unsigned char *>(escaped.constData()), &len);
     if (!data)
         return QByteArray();
     QByteArray out(reinterpret_cast<const char *>(data), qsizetype(len));

@@ -1,8 +1,17 @@
 #pragma once
-// A result set over a libpq result. Cells are read from the PGresult in
-// place; nothing is copied at fetch time.
+// A result set over a server result.
+//
+// Rows are held compactly: the cells' bytes follow one another in a few large
+// blocks (chunks of rows), and each cell costs one 32-bit end offset within
+// its chunk, whose top bit marks NULL. A row of cells costs its text plus
+// four bytes a cell, nothing per row. The libpq result kept beside the rows
+// holds only the field descriptors and the command status.
+//
+// The connection fills a set row by row as the rows arrive (single-row mode),
+// so a result never exists twice in memory.
 #include "ResultSet.h"
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -13,6 +22,7 @@ namespace tv::db {
 class PgResultSet : public ResultSet {
 public:
     // Takes ownership of res (which may be a command result without rows).
+    // Any rows in it are moved into the compact store.
     explicit PgResultSet(PGresult *res);
     ~PgResultSet() override;
     PgResultSet(const PgResultSet &) = delete;
@@ -36,12 +46,50 @@ public:
     // command does not count rows.
     qint64 rowsAffected() const;
 
+    // The libpq result with the descriptors, the status and the parameter
+    // descriptions of a describe; it holds no rows (read cells through this
+    // set).
     const PGresult *handle() const { return m_res; }
 
 private:
-    PGresult *m_res;
+    friend class Connection;
+
+    // An empty set that rows are appended to; finish() completes it.
+    PgResultSet();
+    // Appends row t of res (the fields must match the rows before).
+    void appendRow(const PGresult *res, int t);
+    // Completes a set built row by row with the statement's final result
+    // (descriptors and status, no rows); takes ownership of res.
+    void finish(PGresult *res);
+
+    void readFields();
+    void closeChunk();
+    // The cell's bytes and whether it is NULL; false when (r, c) is out of range.
+    bool locate(int r, int c, const char **data, qsizetype *len, bool *null) const;
+
+    struct FreeDeleter {
+        void operator()(char *p) const noexcept { std::free(p); }
+    };
+    struct Chunk {
+        int firstRow = 0;
+        int rows = 0;
+        std::unique_ptr<char[], FreeDeleter> data;
+        size_t size = 0;
+        size_t capacity = 0;
+        // Per cell, row by row: the end of its bytes in data; NULL sets the top bit.
+        std::vector<quint32> ends;
+    };
+
+    PGresult *m_res = nullptr;
     int m_rows = 0;
+    int m_cellsPerRow = 0;
     std::vector<FieldDesc> m_fields;
+    std::vector<Chunk> m_chunks;
+    // Rows a chunk takes before the next begins; a chunk closes early only
+    // when its bytes would overflow the 31-bit offsets, and then the chunk of
+    // a row is searched instead of computed.
+    int m_rowsPerChunk = 1;
+    bool m_uniformChunks = true;
 };
 
 } // namespace tv::db

@@ -2,8 +2,8 @@
 // The rows of a query, read cell by cell.
 //
 // ResultSet is the one interface the data grids and the query cursor read:
-// PgResultSet reads the cells of a server result in place, MemResultSet holds
-// rows built in memory, and an editable set can wrap either. Cells are read as
+// PgResultSet holds a server result's cells in a compact store, MemResultSet
+// holds rows built in memory, and an editable set can wrap either. Cells are read as
 // text (NULL gives "" and is told apart by isNull()); value() converts by the
 // field's kind. numeric stays exact text; oids are unsigned 32-bit values held
 // in 64-bit integers.
