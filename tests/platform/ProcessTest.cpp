@@ -106,6 +106,10 @@ TEST(ProcessPasswordFile, LineIsEscapedAndTheFileIsPrivateAndRemoved)
 
 TEST(ProcessRun, PasswordReachesTheChildThroughItsOwnEnvironmentOnly)
 {
+    // Put a password in this process's environment for the duration of the
+    // test only: later tests in the same program log on with the real one.
+    const bool hadPassword = qEnvironmentVariableIsSet("PGPASSWORD");
+    const QByteArray oldPassword = qgetenv("PGPASSWORD");
     qputenv("PGPASSWORD", "from-parent");
     ProcessRequest request;
     PasswordEntry entry;
@@ -116,7 +120,10 @@ TEST(ProcessRun, PasswordReachesTheChildThroughItsOwnEnvironmentOnly)
     const ShellRun run = RunShell(QStringLiteral("echo \"$PGPASSFILE\"; stat -c %a \"$PGPASSFILE\"; cat \"$PGPASSFILE\";"
                                             " echo \"pw=${PGPASSWORD-unset} extra=$TV_EXTRA\"; echo \"$0 $*\""),
                              request);
-    qunsetenv("PGPASSWORD");
+    if (hadPassword)
+        qputenv("PGPASSWORD", oldPassword);
+    else
+        qunsetenv("PGPASSWORD");
     ASSERT_TRUE(run.result.succeeded()) << run.result.errorText.toStdString();
     ASSERT_EQ(run.out.size(), 5) << run.out.join(QLatin1Char('|')).toStdString();
     const QString path = run.out[0];
