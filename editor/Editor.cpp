@@ -83,10 +83,30 @@ TEditor::TEditor(QWidget *Parent) : QAbstractScrollArea(Parent)
         FCaretBlinkOn = !FCaretBlinkOn;
         viewport()->update(CaretRect());
     });
+    FStateTimer.setSingleShot(true);
+    FStateTimer.setInterval(0);
+    connect(&FStateTimer, &QTimer::timeout, this, [this] {
+        const int from = FStateHint;
+        FStateHint = FList->ContinueRowStates(from, 8000);
+        if (FStateHint < 0 && from > 0)
+            FStateHint = 0; // one more pass for gaps left above
+        if (FStateHint >= 0)
+            FStateTimer.start();
+        else
+            FStateHint = 0;
+    });
     ApplyScrollBars();
     InitFontMetrics();
     UpdateScrollInfo();
     InitRuler();
+}
+
+void TEditor::ScheduleRowStates()
+{
+    if (!FStateTimer.isActive() && !FDestroying) {
+        FStateHint = 0;
+        FStateTimer.start();
+    }
 }
 
 TEditor::~TEditor()
@@ -192,6 +212,7 @@ void TEditor::ViewChanged(TPersistent *Sender)
         FMargin->SetUnderline(FMarks->Underline()->Visible() ? 1 : 0);
     if (Sender == FView.get() || (Sender && Sender == FFountain)) {
         FList->InitRowStates();
+        ScheduleRowStates();
         if (TFountain *f = GetActiveFountain())
             FItalicFontStyle = f->HasItalicFontStyle(f);
     }
@@ -213,6 +234,7 @@ void TEditor::ViewChanged(TPersistent *Sender)
 
 void TEditor::DoChange()
 {
+    ScheduleRowStates();
     FScreen->Update();
     if (FLeftbar->Visible() && FLeftbar->ShowNumber() && UpdateLeftbarColumn()) {
         const int old = FLeftbarWidth;
@@ -242,6 +264,7 @@ TFountain *TEditor::GetActiveFountain()
 
 void TEditor::RefreshClient()
 {
+    ScheduleRowStates();
     InitFontMetrics();
     UpdateScrollInfo();
     viewport()->update();
@@ -340,6 +363,7 @@ void TEditor::SetFountain(TFountain *V)
         FFountain->NotifyEventList()->Add(ev);
     if (!FDestroying) {
         FList->InitRowStates();
+        ScheduleRowStates();
         viewport()->update();
     }
 }

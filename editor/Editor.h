@@ -513,6 +513,8 @@ protected:
     bool FCaretBlink = true;
     bool FCaretBlinkOn = true;
     QTimer FBlinkTimer;
+    QTimer FStateTimer; // finishes the row states in idle time
+    int FStateHint = 0;
     QRect FCaretRect; // as last painted
     QRawFont FRawFont;
     int FAscent = 10;
@@ -523,7 +525,7 @@ protected:
     static bool DefaultCaretBlink;
 
 private:
-    void ConnectSettings();
+    void ScheduleRowStates();
     void UpdateCaretGeometry();
     void ApplyScrollBars();
     void SelectionColors(QColor &Back, QColor &Text) const;

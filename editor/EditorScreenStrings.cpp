@@ -409,13 +409,50 @@ int TEditorScreenStrings::UpdateRowStates(int Row, bool Notify)
         parser->LastTokenBracket(i, *this, d);
         prev = Rows(i);
     }
-    const TRowAttributeData blank = NotComputed();
-    for (int j = end + 1; j < Count() && Brackets(j) != -2; ++j) {
-        const TRowAttribute a = Rows(j);
-        SetRowAttributeData(j, blank);
-        SetRows(j, a);
-    }
+    // the rows below lose their state (only the marker is written)
+    for (int j = end + 1; j < Count() && Brackets(j) != -2; ++j)
+        SetBrackets(j, -2);
     return count;
+}
+
+int TEditorScreenStrings::ContinueRowStates(int Hint, int MaxRows)
+{
+    const int n = Count();
+    int i = std::clamp(Hint, 0, n);
+    if (i > 0 && i < n && Brackets(i - 1) == -2)
+        i = 0;
+    while (i < n && Brackets(i) != -2)
+        ++i;
+    if (i >= n)
+        return -1;
+    std::unique_ptr<TFountainParser> parser = CreateParser();
+    if (!parser)
+        return -1;
+    TRowAttributeData d;
+    TRowAttribute prev = raCrlf;
+    if (i > 0) {
+        d = RowAttributeData(i - 1);
+        parser->LastTokenBracket(i - 1, *this, d);
+        prev = Rows(i - 1);
+    } else {
+        d = InitialState();
+    }
+    const int end = std::min(n, i + std::max(1, MaxRows));
+    for (; i < end; ++i) {
+        d.RowAttribute = Rows(i);
+        d.PrevRowAttribute = prev;
+        const TRowAttributeData s = Stored(d);
+        if (Brackets(i) != -2) {
+            if (RowAttributeData(i) == s)
+                return i; // agrees: the next call looks for the next gap
+            for (TEditorClient *c : FClients)
+                c->InvalidateRow(i);
+        }
+        SetRowAttributeData(i, s);
+        parser->LastTokenBracket(i, *this, d);
+        prev = Rows(i);
+    }
+    return i < n ? i : -1;
 }
 
 void TEditorScreenStrings::SetDrawInfo(int Start, int Delete, int Insert, int Invalid)

@@ -92,6 +92,11 @@ public:
 
     void InitRowStates();
     int UpdateRowStates(int Row, bool Notify);
+    // Computes the states of rows still without one, from the first such row
+    // at or after Hint, parsing at most MaxRows rows; returns where to go on,
+    // or -1 when every row has its state. Lets an editor finish the colouring
+    // of a long text in idle time instead of when a far row is first shown.
+    int ContinueRowStates(int Hint, int MaxRows);
     void SetDrawInfo(int Start, int Delete, int Insert, int Invalid);
     void ClearDrawInfo() { FDrawInfo = TEditorDrawInfo(); }
 
