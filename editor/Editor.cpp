@@ -52,7 +52,12 @@ int UnitCells(QStringView S, qsizetype I, bool AmbiguousWide, bool *Pair)
 // ===========================================================================
 // Construction
 
-TEditor::TEditor(QWidget *Parent) : QAbstractScrollArea(Parent)
+TEditor::TEditor(QWidget *Parent) : TEditor(Parent, TDeferParts{})
+{
+    CreateParts();
+}
+
+TEditor::TEditor(QWidget *Parent, TDeferParts) : QAbstractScrollArea(Parent)
 {
     resize(185, 89);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -61,6 +66,15 @@ TEditor::TEditor(QWidget *Parent) : QAbstractScrollArea(Parent)
     viewport()->setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+}
+
+void TEditor::CreateParts()
+{
+    if (FList) {
+        // parts made by an ancestor's constructor are replaced
+        FList->RemoveClient(this);
+        FList = nullptr;
+    }
     InitDelimiters(FDelimiters);
     FList = CreateEditorScreenStrings();
     FList->AddClient(this);
@@ -78,11 +92,13 @@ TEditor::TEditor(QWidget *Parent) : QAbstractScrollArea(Parent)
     InitRulerDigitMask();
     FSpeed = CreateEditorSpeed();
     FCaretBlink = DefaultCaretBlink;
+    FBlinkTimer.disconnect(this);
     FBlinkTimer.setInterval(std::max(100, QApplication::cursorFlashTime() / 2));
     connect(&FBlinkTimer, &QTimer::timeout, this, [this] {
         FCaretBlinkOn = !FCaretBlinkOn;
         viewport()->update(CaretRect());
     });
+    FStateTimer.disconnect(this);
     FStateTimer.setSingleShot(true);
     FStateTimer.setInterval(0);
     connect(&FStateTimer, &QTimer::timeout, this, [this] {
@@ -844,6 +860,8 @@ void TEditor::EraseUnderline(int ARow)
 
 void TEditor::UpdateScrollInfo()
 {
+    if (!FList)
+        return;
     const int n = FList->Count();
     FVScrollMax = std::max(0, n + FRowCount - 1);
     if (FTopRow > FVScrollMax)
@@ -2230,6 +2248,8 @@ void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const Q
 
 void TEditor::paintEvent(QPaintEvent *Event)
 {
+    if (!FList)
+        return;
     QPainter p(viewport());
     PaintTextArea(p, Event->rect());
 }

@@ -341,6 +341,16 @@ public:
     int ClientHeight() const;
 
 protected:
+    // A descendant that overrides part factories constructs its base with
+    // TDeferParts and calls CreateParts() at the end of its own constructor
+    // (when its overrides are in force):
+    //   TMyEditor(QWidget *P) : TEditor(P, TDeferParts{}) { CreateParts(); }
+    struct TDeferParts {};
+    TEditor(QWidget *Parent, TDeferParts);
+    // Builds every owned part through the factories below (in the order of
+    // the editor's construction) and measures.
+    void CreateParts();
+
     // Factories: a descendant replaces a part by overriding its factory.
     virtual std::unique_ptr<TEditorCaret> CreateEditorCaret();
     virtual std::unique_ptr<TEditorImagebar> CreateEditorImagebar();

@@ -7,5 +7,7 @@ class TtvMemo : public TEditor {
     Q_OBJECT
 
 public:
-    explicit TtvMemo(QWidget *Parent = nullptr) : TEditor(Parent) {}
+    // Built in two steps so that the factories this class overrides are the
+    // ones that make its parts.
+    explicit TtvMemo(QWidget *Parent = nullptr) : TEditor(Parent, TDeferParts{}) { CreateParts(); }
 };

@@ -477,3 +477,142 @@ TEST(TtvMemo, IsAnEditor)
     m.Lines()->SetText(QStringLiteral("select 1"));
     EXPECT_EQ(m.Lines()->Count(), 1);
 }
+
+namespace {
+// A descendant that replaces two parts through their factories.
+class WideTabEditor : public TEditor {
+public:
+    WideTabEditor() : TEditor(nullptr, TDeferParts{}) { CreateParts(); }
+
+protected:
+    std::unique_ptr<TEditorCaret> CreateEditorCaret() override
+    {
+        auto c = TEditor::CreateEditorCaret();
+        c->SetTabSpaceCount(4);
+        return c;
+    }
+    void InitDelimiters(TCharSet &D) override
+    {
+        TEditor::InitDelimiters(D);
+        D.Exclude('-');
+    }
+};
+} // namespace
+
+TEST(TEditorFactories, DescendantPartsComeFromItsFactories)
+{
+    WideTabEditor e;
+    EXPECT_EQ(e.Caret()->TabSpaceCount(), 4);
+    EXPECT_FALSE(e.Delimiters().Contains('-'));
+    EXPECT_EQ(e.ColumnKinds(QStringLiteral("\t-")), QStringLiteral("23331"));
+    e.Lines()->SetText(QStringLiteral("a\tb"));
+    EXPECT_EQ(e.RowWidth(0), 5);
+}
+
+TEST_F(EditorFixture, CaretNormalisation)
+{
+    Show();
+    ed.Caret()->SetTabSpaceCount(4);
+    ed.Lines()->SetText(QStringLiteral("a\tbあい\r\nx\r\nlonger row here"));
+    // never inside a tab's fill, never on a second half
+    ed.SetRowCol(0, 2);
+    EXPECT_EQ(ed.Col(), 1);
+    ed.SetCol(3);
+    EXPECT_EQ(ed.Col(), 4);
+    ed.SetCol(6);
+    EXPECT_EQ(ed.Col(), 7);
+    ed.Caret()->InTab = true;
+    ed.SetRowCol(0, 2);
+    EXPECT_EQ(ed.Col(), 2);
+    ed.Caret()->InTab = false;
+    // overwrite on a double-width character: a caret of two cells
+    ed.SetRowCol(0, 5);
+    ed.SetOverWrite(true);
+    EXPECT_EQ(ed.CaretRect().width(), 2 * ed.ColWidth());
+    ed.SetOverWrite(false);
+    // without FreeCaret the row end stops the caret; KeepCaret returns to the column
+    ed.Caret()->FreeCaret = false;
+    ed.Caret()->KeepCaret = true;
+    ed.SetRowCol(2, 10);
+    ed.SetRow(1);
+    EXPECT_EQ(ed.Col(), 1);
+    ed.SetRow(2);
+    EXPECT_EQ(ed.Col(), 10);
+    ed.SetRow(1);
+    ed.SetCol(0); // a horizontal move forgets the column
+    ed.SetRow(2);
+    EXPECT_EQ(ed.Col(), 0);
+}
+
+TEST_F(EditorFixture, WrappedRowsKeepTheCaretInside)
+{
+    ed.WrapOption()->SetWrapByte(20);
+    ed.SetWordWrap(true);
+    ed.Lines()->SetText(QString(30, u'a') + QStringLiteral("\r\n"));
+    ASSERT_EQ(ed.ListCount(), 2);
+    ed.SetRowCol(0, 25);
+    EXPECT_EQ(ed.Col(), 19); // not after the last character of a wrapped row
+    ed.SetRowCol(1, 30);
+    EXPECT_EQ(ed.Col(), 19);
+    EXPECT_EQ(ed.RowToLines(1), 0);
+    EXPECT_EQ(ed.ColToChar(1, 3), 23);
+    // switching wrap off again puts the caret at column 0 and empties undo
+    ed.Lines()->Add(QStringLiteral("b"));
+    EXPECT_TRUE(ed.CanUndo());
+    ed.SetWordWrap(false);
+    EXPECT_FALSE(ed.CanUndo());
+    EXPECT_EQ(ed.Col(), 0);
+    EXPECT_EQ(ed.ListCount(), 2);
+}
+
+TEST_F(EditorFixture, KeyboardScrollingMovesRowWithTop)
+{
+    Show(400, 200);
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += QStringLiteral("row %1\r\n").arg(i);
+    ed.Lines()->SetText(text);
+    ed.SetRowCol(3, 0);
+    ed.ScrollRowsBy(10);
+    EXPECT_EQ(ed.TopRow(), 10);
+    EXPECT_EQ(ed.Row(), 13);
+    ed.ScrollRowsBy(-50);
+    EXPECT_EQ(ed.TopRow(), 0);
+    EXPECT_EQ(ed.Row(), 3);
+    ed.ScrollRowsBy(-1);
+    EXPECT_EQ(ed.Row(), 0);
+    // a caret beyond the last visible row scrolls it into view
+    ed.SetRowCol(60, 0);
+    EXPECT_EQ(ed.TopRow(), 60 - ed.RowCount() + 1);
+    EXPECT_FALSE(ed.CaretOutOfView());
+}
+
+TEST_F(EditorFixture, RowSelectionOfTheLastRowWithoutLineEnd)
+{
+    ed.Lines()->SetText(QStringLiteral("ab\r\ncd"));
+    ed.StartRowSelect(1);
+    EXPECT_EQ(ed.SelText(), QStringLiteral("cd"));
+    EXPECT_EQ(ed.Col(), 0);
+}
+
+TEST_F(EditorFixture, ColouringOfFarRowsFinishesInIdleTime)
+{
+    auto f = SqlFountain();
+    ed.SetFountain(f.get());
+    QString text = QStringLiteral("/* open\r\n");
+    for (int i = 0; i < 3000; ++i)
+        text += QStringLiteral("select %1\r\n").arg(i);
+    ed.Lines()->SetText(text);
+    EXPECT_EQ(ed.ListBracket(2500), -2);
+    for (int i = 0; i < 1000 && ed.ListBracket(2999) == -2; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(ed.ListBracket(2500), 0); // inside the comment opened at the top
+    // closing the comment re-colours the first screens now, the rest later
+    ed.SetRowCol(0, 7);
+    ed.SetSelText(QStringLiteral(" */"));
+    EXPECT_EQ(ed.ListBracket(1), -1);
+    for (int i = 0; i < 1000 && ed.ListBracket(2999) != -1; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(ed.ListBracket(2500), -1);
+    ed.SetFountain(nullptr);
+}
