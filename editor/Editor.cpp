@@ -2711,21 +2711,21 @@ void TEditor::PaintRuler(QPainter &P)
     P.fillRect(QRect(lm, 0, width - lm, h), bk);
     const int edge = FRuler->Edge() ? 2 : 1;
     const int first = FLeftScrollWidth / cw;
-    // ticks and numbers, column by column from the first visible one
-    for (int c = first; c <= first + FColCount + 1 && c <= 10000; ++c) {
+    // the gauge first, then the numbers of each period over it
+    const int lastCol = std::min(first + FColCount + 1, 10000);
+    for (int c = first; c <= lastCol; ++c) {
         const int x = lm + (c - first) * cw;
         const int b = c % g;
         const int t = b == 0 ? 0 : b == g / 2 ? 3 : 6;
         P.fillRect(QRect(x, t, 1, h - edge - t), fg);
-        if (b == 0) {
-            const QString num = QString::number(c);
-            int dx = x + 1;
-            for (QChar d : num) {
-                const int digit = d.unicode() - u'0';
-                const int w = digit == 1 ? 3 : 5;
-                P.drawPixmap(QPoint(dx, 0), FRulerDigit, QRect(5 * digit, 0, w, 9));
-                dx += w;
-            }
+    }
+    for (int c = first - first % g; c <= lastCol; c += g) {
+        int dx = lm + (c - first) * cw + 1;
+        for (QChar d : QString::number(c)) {
+            const int digit = d.unicode() - u'0';
+            const int w = digit == 1 ? 3 : 5;
+            P.drawPixmap(QPoint(dx, 0), FRulerDigit, QRect(5 * digit, 0, w, 9));
+            dx += w;
         }
     }
     // caret column mark

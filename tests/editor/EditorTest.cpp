@@ -616,3 +616,76 @@ TEST_F(EditorFixture, ColouringOfFarRowsFinishesInIdleTime)
     EXPECT_EQ(ed.ListBracket(2500), -1);
     ed.SetFountain(nullptr);
 }
+
+TEST_F(EditorFixture, HitTextIsHighlightedWithoutRegardToCase)
+{
+    ed.View()->Colors()->Hit()->SetBkColor(0x00FFFF); // yellow
+    Show();
+    ed.Lines()->SetText(QStringLiteral("xx ABC yy abc\r\n"));
+    ed.SetHitText(QStringLiteral("abc"));
+    const QImage img = Grab();
+    auto yellow = [&](int col) {
+        int n = 0;
+        const QPoint c = Cell(0, col, 0);
+        for (int y = c.y(); y < c.y() + ed.FontHeight() - 1; ++y)
+            for (int x = c.x() - ed.ColWidth() / 2; x < c.x() + ed.ColWidth() / 2; ++x)
+                if (img.pixelColor(x, y) == QColor(255, 255, 0))
+                    ++n;
+        return n;
+    };
+    EXPECT_GT(yellow(3), 0);
+    EXPECT_GT(yellow(10), 0);
+    EXPECT_EQ(yellow(0), 0);
+    EXPECT_EQ(yellow(7), 0);
+}
+
+TEST_F(EditorFixture, ImageBarShowsOneDigitMarkPerRow)
+{
+    const QColor colours[10] = {Qt::black, Qt::gray, Qt::red, Qt::green, Qt::blue,
+                                Qt::cyan,  Qt::magenta, Qt::yellow, Qt::darkRed, Qt::darkGreen};
+    QList<QPixmap> digits;
+    for (const QColor &c : colours) {
+        QPixmap p(6, 6);
+        p.fill(c);
+        digits << p;
+    }
+    ed.SetImageDigits(&digits);
+    Show();
+    ed.Lines()->SetText(QStringLiteral("a\r\nb\r\nc\r\n"));
+    ed.SetListRowMarks(0, RowMarkBit(rm3) | RowMarkBit(rm12));
+    ed.SetListRowMarks(1, RowMarkBit(rm2) | RowMarkBit(rm3));
+    const QImage img = Grab();
+    auto at = [&](int row) {
+        return img.pixelColor(ed.Imagebar()->LeftMargin() + 2, ed.TopMargin() + row * ed.RowHeight() + 4);
+    };
+    EXPECT_EQ(at(0), QColor(Qt::green));
+    EXPECT_EQ(at(1), QColor(Qt::red));
+    EXPECT_EQ(at(2), QColor(Qt::white));
+    ed.SetImageDigits(nullptr);
+}
+
+TEST_F(EditorFixture, VisibleLogPaneKeepsItsLastLineInView)
+{
+    Show(400, 150);
+    for (int i = 0; i < 50; ++i)
+        ed.Lines()->Add(QStringLiteral("line %1").arg(i));
+    EXPECT_EQ(ed.Row(), 50);
+    EXPECT_GE(ed.TopRow() + ed.RowCount(), 50);
+    EXPECT_GT(ed.TopRow(), 0);
+}
+
+TEST_F(EditorFixture, RulerGaugeTicks)
+{
+    ed.Ruler()->SetVisible(true);
+    ed.Ruler()->SetGaugeRange(8);
+    Show();
+    const QImage img = Grab();
+    const QColor ink(0, 0, 0);
+    auto tick = [&](int col, int y) { return img.pixelColor(ed.LeftMargin() + col * ed.ColWidth(), y) == ink; };
+    EXPECT_TRUE(tick(8, 0));  // long tick at a period start
+    EXPECT_TRUE(tick(4, 3));  // medium tick
+    EXPECT_FALSE(tick(4, 2));
+    EXPECT_TRUE(tick(5, 6));  // short tick
+    EXPECT_FALSE(tick(5, 5));
+    EXPECT_EQ(ed.TopMargin(), ed.Margin()->Top() + 11);
+}
