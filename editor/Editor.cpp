@@ -640,13 +640,11 @@ void TEditor::SetTopRow(int V)
         return;
     BeginCaretUpdate();
     HideUnderline();
-    const int delta = FTopRow - V;
     FTopRow = V;
+    // the rows and both bars are painted anew (the painted caret and the
+    // underline never move along with scrolled pixels)
     const int tm = TopMargin();
-    if (std::abs(delta) > FRowCount + 1)
-        viewport()->update();
-    else
-        viewport()->scroll(0, delta * RowHeight(), QRect(0, tm, ClientWidth(), ClientHeight() - tm));
+    viewport()->update(QRect(0, tm, ClientWidth(), ClientHeight() - tm));
     if (QScrollBar *b = verticalScrollBar()) {
         FScrollingByBar = true;
         b->setValue(FTopRow);
@@ -1892,16 +1890,18 @@ void TEditor::WMImeComposition(QInputMethodEvent *Event)
     Event->ignore();
 }
 
-void TEditor::MouseDown(QMouseEvent *Event)
+void TEditor::WMLButtonDown(QMouseEvent *Event)
 {
     FMouseSelStartPos = Event->pos();
 }
 
-void TEditor::MouseMove(QMouseEvent *) {}
+void TEditor::WMMouseMove(QMouseEvent *) {}
 
-void TEditor::MouseUp(QMouseEvent *) {}
+void TEditor::WMLButtonUp(QMouseEvent *) {}
 
 void TEditor::DblClick(QMouseEvent *) {}
+
+void TEditor::WMImeNotify() {}
 
 void TEditor::WMSetFocus()
 {
@@ -1941,17 +1941,17 @@ void TEditor::inputMethodEvent(QInputMethodEvent *Event)
 
 void TEditor::mousePressEvent(QMouseEvent *Event)
 {
-    MouseDown(Event);
+    WMLButtonDown(Event);
 }
 
 void TEditor::mouseMoveEvent(QMouseEvent *Event)
 {
-    MouseMove(Event);
+    WMMouseMove(Event);
 }
 
 void TEditor::mouseReleaseEvent(QMouseEvent *Event)
 {
-    MouseUp(Event);
+    WMLButtonUp(Event);
 }
 
 void TEditor::mouseDoubleClickEvent(QMouseEvent *Event)
@@ -2091,7 +2091,8 @@ void TEditor::ScrollTextRows(int ARow, int Delta)
     const int y = TopMargin() + (r - FTopRow) * RowHeight();
     BeginCaretUpdate();
     HideUnderline();
-    viewport()->scroll(0, Delta * RowHeight(), QRect(LeftMargin(), y, ClientWidth(), ClientHeight() - y));
+    (void)Delta; // painted anew rather than moved, so the painted caret never moves along
+    viewport()->update(QRect(LeftMargin(), y, ClientWidth(), ClientHeight() - y));
     ShowUnderline();
     EndCaretUpdate();
 }
@@ -2101,7 +2102,8 @@ void TEditor::ScrollImagebarRows(int ARow, int Delta)
     const int r = std::min(std::max(FTopRow, ARow), FTopRow + FRowCount);
     Delta = std::clamp(Delta, -(FRowCount + 1), FRowCount + 1);
     const int y = TopMargin() + (r - FTopRow) * RowHeight();
-    viewport()->scroll(0, Delta * RowHeight(), QRect(0, y, FImagebarWidth, ClientHeight() - y));
+    (void)Delta;
+    viewport()->update(QRect(0, y, FImagebarWidth, ClientHeight() - y));
 }
 
 void TEditor::ScrollTextArea(int OldWidth, int NewWidth)

@@ -408,10 +408,11 @@ protected:
     virtual void WMChar(QKeyEvent *Event);
     virtual void WMKeyUp(QKeyEvent *Event);
     virtual void WMImeComposition(QInputMethodEvent *Event);
-    virtual void MouseDown(QMouseEvent *Event);
-    virtual void MouseMove(QMouseEvent *Event);
-    virtual void MouseUp(QMouseEvent *Event);
+    virtual void WMLButtonDown(QMouseEvent *Event);
+    virtual void WMMouseMove(QMouseEvent *Event);
+    virtual void WMLButtonUp(QMouseEvent *Event);
     virtual void DblClick(QMouseEvent *Event);
+    virtual void WMImeNotify();
     virtual void WMSetFocus();
     virtual void WMKillFocus();
     virtual bool CanSelDrag() const { return false; }
