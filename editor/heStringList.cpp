@@ -2,6 +2,8 @@
 #include "editor/EditorError.h"
 #include "editor/EditorUtils.h"
 
+#include <algorithm>
+
 TheStringList::~TheStringList()
 {
     OnChange = nullptr;
@@ -69,6 +71,31 @@ void TheStringList::Delete(int Index)
     Changing();
     FList.erase(FList.begin() + Index);
     --FCount;
+    Changed();
+}
+
+void TheStringList::InsertItems(int Index, int Count)
+{
+    if (Index < 0 || Index > FCount || Count < 0)
+        throw EStringListError();
+    if (Count == 0)
+        return;
+    Changing();
+    FList.insert(FList.begin() + Index, size_t(Count), TheStringItem());
+    FCount += Count;
+    FCapacity = std::max(FCapacity, int(FList.capacity()));
+    Changed();
+}
+
+void TheStringList::DeleteItems(int Index, int Count)
+{
+    if (Count == 0)
+        return;
+    if (Index < 0 || Count < 0 || Index + Count > FCount)
+        throw EStringListError();
+    Changing();
+    FList.erase(FList.begin() + Index, FList.begin() + Index + Count);
+    FCount -= Count;
     Changed();
 }
 

@@ -46,6 +46,11 @@ public:
     void Delete(int Index);
     void Exchange(int Index1, int Index2);
     void Clear();
+    // Block changes: Count empty rows inserted before Index (0 <= Index <=
+    // Count), Count rows removed from Index; the rows after the block move as
+    // a whole. One change notification each.
+    void InsertItems(int Index, int Count);
+    void DeleteItems(int Index, int Count);
 
     std::intptr_t GetData(int Index) const { return Row(Index).FData; }
     void PutData(int Index, std::intptr_t Data) { Row(Index).FData = Data; }

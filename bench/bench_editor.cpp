@@ -1,0 +1,229 @@
+// The editor with a large script: a generated 450,000-line SQL script (about
+// 25 MB, Japanese comments and block comments) is loaded through Lines.Text,
+// the caret jumps to the end, the view pages down 100 times with a paint
+// each, 100 characters are typed at row 10 inside a new "/*" (each one
+// replacement of the row store, as a typed character is, with a paint), and
+// everything is selected. Then one 1,000,000-character line: load, End and
+// Home, and 50 characters typed at column 5000. Every figure is printed; the
+// goal is no step above 16 ms per key or page and a load under one second.
+#include "BenchSupport.h"
+#include "editor/Editor.h"
+#include "editor/EditorFountain.h"
+#include "editor/EditorStrings.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kRows = 450000;
+
+QString Script()
+{
+    const QString rows[] = {
+        QStringLiteral("-- 受注明細の集計（部署別）：月次レポート用のクエリです"),
+        QStringLiteral("SELECT d.dept_name, SUM(o.amount * 1.08) AS total, COUNT(*) AS cnt, MAX(o.created) AS last_order"),
+        QStringLiteral("  FROM orders o JOIN dept d ON d.dept_id = o.dept_id LEFT JOIN customer c ON c.id = o.customer_id"),
+        QStringLiteral(" WHERE o.note <> '未出荷の''注文''' AND o.created >= '2024-01-01' AND c.region IN ('東京', '大阪')"),
+        QStringLiteral("/* 旧集計ロジック：2023年度まで使用していた集計方法（参考のため残す）"),
+        QStringLiteral("   SELECT * FROM legacy_orders WHERE \"区分\" = 3.5e+2 AND status = 'closed'"),
+        QStringLiteral("   終了 */ GROUP BY d.dept_name HAVING SUM(o.amount) > 10000"),
+        QStringLiteral("\tORDER BY total DESC, cnt ASC; -- 降順に並べ替え"),
+        QString(),
+        QStringLiteral("INSERT INTO log (msg, created) VALUES ('集計完了 /* not a comment */', now());"),
+    };
+    QString s;
+    s.reserve(kRows * 60);
+    for (int i = 0; i < kRows; ++i) {
+        s += rows[i % 10];
+        s += QStringLiteral("\r\n");
+    }
+    return s;
+}
+
+std::unique_ptr<TEditorFountain> SqlFountain()
+{
+    auto f = std::make_unique<TEditorFountain>();
+    f->SetCommenter(QStringLiteral("--"));
+    f->SetQuotation(QStringLiteral("'"));
+    f->SetDoubleQuotation(QStringLiteral("\""));
+    auto *b = f->Brackets()->Add();
+    b->SetLeftBracket(QStringLiteral("/*"));
+    b->SetRightBracket(QStringLiteral("*/"));
+    f->Brackets()->GetBracketItem(0)->ItemColor()->SetColor(0x008000);
+    f->Reserve()->SetColor(0xFF0000);
+    QStringList words;
+    for (const char *w : {"SELECT", "FROM", "WHERE", "AND", "OR", "JOIN", "ON", "GROUP", "BY", "ORDER", "DESC", "ASC",
+                          "AS", "SUM", "COUNT", "INSERT", "INTO", "VALUES", "LEFT", "IN", "HAVING", "MAX"})
+        words << QString::fromLatin1(w);
+    f->SetReserveWordList(words);
+    return f;
+}
+
+double Ms(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+struct Worst {
+    double max = 0, sum = 0;
+    int n = 0;
+    void Add(double ms)
+    {
+        max = std::max(max, ms);
+        sum += ms;
+        ++n;
+    }
+    double Mean() const { return n ? sum / n : 0; }
+};
+
+void Paint(TEditor &ed)
+{
+    ed.viewport()->repaint();
+}
+
+void BM_EditorLargeScript(benchmark::State &state)
+{
+    const QString script = Script();
+    std::printf("script: %d lines, %.1f MB as UTF-8\n", kRows, script.toUtf8().size() / 1e6);
+    for (auto _ : state) {
+        auto fountain = SqlFountain();
+        TEditor ed;
+        ed.SetFountain(fountain.get());
+        ed.Leftbar()->SetVisible(true);
+        ed.Ruler()->SetVisible(true);
+        ed.resize(900, 700);
+        ed.show();
+        QApplication::processEvents();
+
+        QElapsedTimer t;
+        t.start();
+        ed.Lines()->SetText(script);
+        const double load = Ms(t);
+        Paint(ed);
+        const double loadPaint = Ms(t);
+
+        // the rows far below are coloured in idle time
+        t.restart();
+        while (ed.ListBracket(ed.ListCount() - 1) == -2)
+            QApplication::processEvents();
+        const double colouring = Ms(t);
+
+        t.restart();
+        const int last = ed.ListCount();
+        ed.SetRowCol(last, 0); // Ctrl+End: the row past the final line end
+        Paint(ed);
+        const double ctrlEnd = Ms(t);
+
+        ed.SetRowCol(0, 0); // Ctrl+Home
+        ed.SetTopRow(0);
+        Paint(ed);
+        Worst page;
+        for (int i = 0; i < 100; ++i) {
+            t.restart();
+            ed.ScrollRowsBy(ed.RowCount() - 1); // PageDown
+            Paint(ed);
+            page.Add(Ms(t));
+        }
+
+        ed.SetRowCol(10, 0);
+        t.restart();
+        ed.SetSelText(QStringLiteral("/*"));
+        Paint(ed);
+        const double openComment = Ms(t);
+        Worst key;
+        for (int i = 0; i < 100; ++i) {
+            t.restart();
+            ed.SetSelText(QString(QChar(u'a' + i % 26)));
+            Paint(ed);
+            key.Add(Ms(t));
+        }
+
+        t.restart();
+        ed.SelectAll();
+        Paint(ed);
+        const double selectAll = Ms(t);
+
+        std::printf("load through Lines.Text: %.1f ms (with first paint %.1f ms)\n", load, loadPaint);
+        std::printf("colouring state of every row finished in idle time after another %.1f ms\n", colouring);
+        std::printf("Ctrl+End with paint: %.2f ms\n", ctrlEnd);
+        std::printf("PageDown with paint: mean %.2f ms, worst %.2f ms (100 pages)\n", page.Mean(), page.max);
+        std::printf("type \"/*\" at row 10 with paint: %.2f ms\n", openComment);
+        std::printf("keystroke inside the comment with paint: mean %.2f ms, worst %.2f ms (100 keys)\n", key.Mean(),
+                    key.max);
+        std::printf("select all with paint: %.2f ms (%d characters)\n", selectAll, ed.SelLength());
+        std::printf("peak RSS: %.0f MB\n", tvbench::peakRssBytes() / 1e6);
+        state.counters["load_ms"] = load;
+        state.counters["page_worst_ms"] = page.max;
+        state.counters["key_worst_ms"] = key.max;
+        state.counters["selectall_ms"] = selectAll;
+        ed.SetFountain(nullptr);
+    }
+}
+BENCHMARK(BM_EditorLargeScript)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_EditorLongLine(benchmark::State &state)
+{
+    QString line;
+    line.reserve(1000000);
+    const QString piece = QStringLiteral("select col_%1, '値' from t; ");
+    while (line.size() < 1000000)
+        line += piece.arg(line.size() % 1000);
+    line.truncate(1000000);
+    for (auto _ : state) {
+        auto fountain = SqlFountain();
+        TEditor ed;
+        ed.SetFountain(fountain.get());
+        ed.resize(900, 700);
+        ed.show();
+        QApplication::processEvents();
+
+        QElapsedTimer t;
+        t.start();
+        ed.Lines()->SetText(line);
+        Paint(ed);
+        const double load = Ms(t);
+        t.restart();
+        ed.SetRowCol(0, ed.RowWidth(0)); // End
+        Paint(ed);
+        const double end = Ms(t);
+        t.restart();
+        ed.SetRowCol(0, 0); // Home
+        Paint(ed);
+        const double home = Ms(t);
+        ed.SetRowCol(0, 5000);
+        Paint(ed);
+        Worst key;
+        for (int i = 0; i < 50; ++i) {
+            t.restart();
+            ed.SetSelText(QStringLiteral("x"));
+            Paint(ed);
+            key.Add(Ms(t));
+        }
+        std::printf("1,000,000-character line: load with paint %.1f ms, End %.2f ms (column %d), Home %.2f ms\n", load,
+                    end, ed.RowWidth(0), home);
+        std::printf("keystroke at column 5000 with paint: mean %.2f ms, worst %.2f ms (50 keys)\n", key.Mean(),
+                    key.max);
+        state.counters["load_ms"] = load;
+        state.counters["key_worst_ms"] = key.max;
+        ed.SetFountain(nullptr);
+    }
+}
+BENCHMARK(BM_EditorLongLine)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    TEditor::SetDefaultCaretBlink(false);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,751 @@
+#include "editor/EditorScreenStrings.h"
+#include "editor/EditorAttributeArray.h"
+#include "editor/EditorUndoObj.h"
+#include "editor/EditorUtils.h"
+#include "editor/Fountain.h"
+#include "editor/FountainParser.h"
+
+#include <algorithm>
+
+namespace {
+
+// The state as the row list stores it (packed fields cut to their bits).
+TRowAttributeData Stored(const TRowAttributeData &D)
+{
+    TRowAttributeData r = D;
+    r.BracketIndex = ((D.BracketIndex + 2) & 0xF) - 2;
+    r.ElementIndex = D.ElementIndex & 0xFF;
+    r.WrappedByte = D.WrappedByte & 0xFF;
+    r.Remain = D.Remain & 0xFF;
+    r.StartToken = char16_t(D.StartToken & 0xFF);
+    r.PrevToken = char16_t(D.PrevToken & 0xFF);
+    return r;
+}
+
+TRowAttributeData InitialState()
+{
+    TRowAttributeData d;
+    d.RowAttribute = raCrlf;
+    d.PrevRowAttribute = raCrlf;
+    d.BracketIndex = -1;
+    return d;
+}
+
+TRowAttributeData NotComputed()
+{
+    TRowAttributeData d;
+    d.BracketIndex = -2;
+    return d;
+}
+
+} // namespace
+
+TEditorScreenStrings::TEditorScreenStrings()
+{
+    Init();
+}
+
+TEditorScreenStrings::~TEditorScreenStrings()
+{
+    OnChange = nullptr;
+    OnChanging = nullptr;
+}
+
+void TEditorScreenStrings::Init()
+{
+    if (FUndoObj)
+        return;
+    FUndoObj = CreateUndoObj();
+    FWrapOption = CreateWrapOption();
+    FWrapOption->OnChange = TNotifyEvent::Of<&TEditorScreenStrings::WrapOptionChanged>(this);
+    OnChange = TNotifyEvent::Of<&TEditorScreenStrings::NotifyClients>(this);
+}
+
+std::unique_ptr<TEditorUndoObj> TEditorScreenStrings::CreateUndoObj()
+{
+    return std::make_unique<TEditorUndoObj>(this);
+}
+
+std::unique_ptr<TEditorWrapOption> TEditorScreenStrings::CreateWrapOption()
+{
+    return std::make_unique<TEditorWrapOption>();
+}
+
+void TEditorScreenStrings::AddClient(TEditorClient *Client)
+{
+    if (Client && std::find(FClients.begin(), FClients.end(), Client) == FClients.end()) {
+        FClients.push_back(Client);
+        FHadClient = true;
+    }
+}
+
+bool TEditorScreenStrings::RemoveClient(TEditorClient *Client)
+{
+    FClients.erase(std::remove(FClients.begin(), FClients.end(), Client), FClients.end());
+    if (FClients.empty() && FHadClient) {
+        delete this;
+        return true;
+    }
+    return false;
+}
+
+TEditorClient *TEditorScreenStrings::ActiveClient() const
+{
+    for (TEditorClient *c : FClients)
+        if (c->Focused())
+            return c;
+    return FirstClient();
+}
+
+TColumnSettings TEditorScreenStrings::ColumnSettings() const
+{
+    TColumnSettings s = FirstClient() ? FirstClient()->ColumnSettings() : TColumnSettings();
+    s.WordWrap = FWordWrap;
+    s.WrapByte = FWrapOption->WrapByte();
+    return s;
+}
+
+void TEditorScreenStrings::NotifyClients(TPersistent *)
+{
+    // a client may leave while it handles the change
+    const std::vector<TEditorClient *> clients = FClients;
+    for (TEditorClient *c : clients)
+        if (std::find(FClients.begin(), FClients.end(), c) != FClients.end())
+            c->DoChange();
+}
+
+void TEditorScreenStrings::SetUpdateState(bool Updating)
+{
+    TEditorStringList::SetUpdateState(Updating);
+    if (!Updating) {
+        ClearDrawInfo();
+        ClampClientRows();
+    }
+}
+
+void TEditorScreenStrings::Clear()
+{
+    CleanClientSelections();
+    FUndoObj->Clear();
+    SetDrawInfo(0, Count(), 0, 0);
+    TEditorStringList::Clear();
+    ClearDrawInfo();
+    for (TEditorClient *c : FClients) {
+        c->SetRow(0);
+        c->SetCol(0);
+    }
+    FValidRowMarks = 0;
+}
+
+void TEditorScreenStrings::Undo()
+{
+    FUndoObj->Undo();
+}
+
+void TEditorScreenStrings::Redo()
+{
+    FUndoObj->Redo();
+}
+
+int TEditorScreenStrings::FirstRowOfLine(int Row) const
+{
+    if (Row <= 0)
+        return Row;
+    int r = std::min(Row, Count());
+    if (r < Row)
+        return Row;
+    while (r > 0 && Rows(r - 1) == raWrapped)
+        --r;
+    return r;
+}
+
+int TEditorScreenStrings::LastRowOfLine(int Row) const
+{
+    if (Row < 0 || Row >= Count())
+        return Row;
+    int r = Row;
+    while (r < Count() - 1 && Rows(r) == raWrapped)
+        ++r;
+    return r;
+}
+
+TRowsText TEditorScreenStrings::GetRowsText(int Index, int Count_) const
+{
+    TRowsText r;
+    if (Index < 0 || Index >= Count())
+        return r;
+    const int last = Count_ < 0 ? LastRowOfLine(Index) : std::min(Count() - 1, Index + Count_ - 1);
+    if (last < Index)
+        return r;
+    qsizetype size = 0;
+    for (int i = Index; i <= last; ++i)
+        size += Get(i).size() + 2;
+    r.Text.reserve(size);
+    for (int i = Index; i <= last; ++i) {
+        r.Text += Get(i);
+        if (Rows(i) == raCrlf)
+            r.Text += QStringLiteral("\r\n");
+    }
+    r.Attribute = Rows(last);
+    r.Count = last - Index + 1;
+    return r;
+}
+
+void TEditorScreenStrings::AppendLineEnd(int Row, QString &Text) const
+{
+    if (Row >= 0 && Row < Count() && Rows(Row) == raCrlf)
+        Text += QStringLiteral("\r\n");
+}
+
+void TEditorScreenStrings::ReplaceText(int Row, int Count_, const QString &Text)
+{
+    if (Row < 0 || Count_ < 0 || Row + Count_ - 1 > Count() - 1 || (Count_ == 0 && Text.isEmpty()))
+        return;
+    BeginUpdate();
+    try {
+        const int start = std::max(FirstRowOfLine(Row), Row - 1);
+        const int last = Row + Count_ - 1;
+        int end = LastRowOfLine(last);
+        int deleted, inserted, changed, from;
+        if (Row == start && end == last && Text.isEmpty() && Count_ > 0) {
+            TUndoData *u = FUndoObj->NewUndoData();
+            const TRowsText old = GetRowsText(Row, Count_);
+            u->DataRow = Row;
+            u->InsertStr = old.Text;
+            u->RowAttribute = old.Attribute;
+            const TRowMarks marks = DeleteRows(Row, Count_);
+            if (marks) {
+                if (Count() == 0)
+                    ExcludeRowMarks(marks);
+                else {
+                    const int to = std::min(Row, Count() - 1);
+                    SetRowMarks(to, RowMarks(to) | marks);
+                }
+            }
+            changed = UpdateRowStates(Row, true);
+            deleted = Count_;
+            inserted = 0;
+            from = Row;
+        } else {
+            TRowAttribute tail;
+            if (last < end) {
+                tail = Rows(end);
+            } else if (end + 1 < Count()) {
+                end = LastRowOfLine(end + 1);
+                tail = Rows(end);
+            } else {
+                tail = Text.endsWith(u'\n') ? raCrlf : raEof;
+            }
+            TUndoData *u = FUndoObj->NewUndoData();
+            const TRowsText old = GetRowsText(start, end - start + 1);
+            u->DataRow = start;
+            u->InsertStr = old.Text;
+            u->RowAttribute = old.Attribute;
+            QString s;
+            for (int i = start; i < Row; ++i) {
+                s += Get(i);
+                AppendLineEnd(i, s);
+            }
+            s += Text;
+            for (int i = last + 1; i <= end; ++i) {
+                s += Get(i);
+                AppendLineEnd(i, s);
+            }
+            TEditorStringList rows;
+            WrapText(s, rows);
+            rows.SetRows(rows.Count() - 1, tail);
+            u->DeleteCount = rows.Count();
+            deleted = std::max(0, end - start + 1);
+            ReplaceRows(start, deleted, rows);
+            inserted = rows.Count();
+            changed = UpdateRowStates(start, true);
+            from = start;
+        }
+        SetDrawInfo(from, deleted, inserted, changed);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+TRowMarks TEditorScreenStrings::DeleteRows(int Index, int Count_)
+{
+    if (Index < 0 || Index >= Count() || Count_ <= 0)
+        return 0;
+    Count_ = std::min(Count_, Count() - Index);
+    TRowMarks marks = 0;
+    for (int i = Index; i < Index + Count_; ++i)
+        marks |= RowMarks(i);
+    DeleteItems(Index, Count_);
+    return marks;
+}
+
+void TEditorScreenStrings::ReplaceRows(int Index, int OldCount, const TRowAttributeStringList &List)
+{
+    const int n = List.Count();
+    std::vector<TRowMarks> marks(size_t(n), 0);
+    if (n < OldCount) {
+        const TRowMarks collected = DeleteRows(Index, OldCount - n);
+        for (int j = 0; j < n; ++j)
+            marks[size_t(j)] = RowMarks(Index + j);
+        if (n > 0)
+            marks[0] |= collected;
+        else if (collected)
+            ExcludeRowMarks(collected);
+    } else if (n > OldCount) {
+        const int firstMarks = OldCount > 0 ? RowMarks(Index) : 0;
+        const int insertAt = std::min(Index + OldCount, Count());
+        InsertItems(insertAt, n - OldCount);
+        // old rows 2 .. OldCount to the last OldCount - 1 new rows
+        for (int k = 1; k < OldCount; ++k)
+            marks[size_t(n - OldCount + k)] = RowMarks(Index + k);
+        if (OldCount > 0) {
+            TEditorClient *c = ActiveClient();
+            const int to = c && c->Col() != 0 ? 0 : n - OldCount;
+            marks[size_t(to)] |= TRowMarks(firstMarks);
+        }
+    } else {
+        for (int j = 0; j < n; ++j)
+            marks[size_t(j)] = RowMarks(Index + j);
+    }
+    for (int j = 0; j < n; ++j) {
+        const int r = Index + j;
+        if (r >= Count())
+            Add(QString());
+        Put(r, List[j]);
+        PutItem(r, List.GetItem(j));
+        PutItem2(r, List.GetItem2(j));
+        SetRowMarks(r, TRowMarks(List.RowMarks(j) | marks[size_t(j)]));
+        PutData(r, List.GetData(j));
+        PutDataStr(r, List.GetDataStr(j));
+    }
+}
+
+int TEditorScreenStrings::ScreenRows(const TEditorClient *Client) const
+{
+    if (!Client)
+        return 50;
+    return Client->ScreenHeight() / std::max(Client->RowHeight(), 1);
+}
+
+std::unique_ptr<TFountainParser> TEditorScreenStrings::CreateParser() const
+{
+    TEditorClient *c = FirstClient();
+    if (!c)
+        return nullptr;
+    TFountain *f = c->GetActiveFountain();
+    if (!f)
+        return nullptr;
+    return f->CreateParser();
+}
+
+void TEditorScreenStrings::InitRowStates()
+{
+    TEditorClient *first = FirstClient();
+    if (first && (first->IsLoading() || first->IsDestroying()))
+        return;
+    const TRowAttributeData blank = NotComputed();
+    for (int i = 0; i < Count(); ++i) {
+        const TRowAttribute a = Rows(i);
+        SetRowAttributeData(i, blank);
+        SetRows(i, a);
+    }
+    if (Count() == 0)
+        return;
+    std::unique_ptr<TFountainParser> parser = CreateParser();
+    if (!parser)
+        return;
+    int lastRow = Count() - 1;
+    if (!first->InitBracketsFull())
+        lastRow = std::min(lastRow, first->TopRow() + ScreenRows(first));
+    TRowAttributeData d = InitialState();
+    TRowAttribute prev = raCrlf;
+    for (int i = 0; i <= lastRow; ++i) {
+        d.RowAttribute = Rows(i);
+        d.PrevRowAttribute = prev;
+        SetRowAttributeData(i, d);
+        parser->LastTokenBracket(i, *this, d);
+        prev = Rows(i);
+    }
+}
+
+int TEditorScreenStrings::UpdateRowStates(int Row, bool Notify)
+{
+    if (Row < 0 || Row >= Count())
+        return 0;
+    std::unique_ptr<TFountainParser> parser = CreateParser();
+    if (!parser)
+        return 0;
+    int k = Row - 1;
+    while (k >= 0 && Brackets(k) == -2)
+        --k;
+    TRowAttributeData d;
+    int i;
+    TRowAttribute prev;
+    if (k >= 0) {
+        d = RowAttributeData(k);
+        parser->LastTokenBracket(k, *this, d);
+        prev = Rows(k);
+        i = k + 1;
+    } else {
+        d = InitialState();
+        prev = raCrlf;
+        i = 0;
+    }
+    const int end = std::min(Row + 2 * ScreenRows(FirstClient()), Count() - 1);
+    int count = 0;
+    for (; i <= end; ++i) {
+        d.RowAttribute = Rows(i);
+        d.PrevRowAttribute = prev;
+        const TRowAttributeData s = Stored(d);
+        if (Brackets(i) != -2 && RowAttributeData(i) == s)
+            return count;
+        SetRowAttributeData(i, s);
+        if (Notify)
+            for (TEditorClient *c : FClients)
+                c->InvalidateRow(i);
+        ++count;
+        parser->LastTokenBracket(i, *this, d);
+        prev = Rows(i);
+    }
+    // the rows below lose their state (only the marker is written)
+    for (int j = end + 1; j < Count() && Brackets(j) != -2; ++j)
+        SetBrackets(j, -2);
+    return count;
+}
+
+int TEditorScreenStrings::ContinueRowStates(int Hint, int MaxRows)
+{
+    const int n = Count();
+    int i = std::clamp(Hint, 0, n);
+    if (i > 0 && i < n && Brackets(i - 1) == -2)
+        i = 0;
+    while (i < n && Brackets(i) != -2)
+        ++i;
+    if (i >= n)
+        return -1;
+    std::unique_ptr<TFountainParser> parser = CreateParser();
+    if (!parser)
+        return -1;
+    TRowAttributeData d;
+    TRowAttribute prev = raCrlf;
+    if (i > 0) {
+        d = RowAttributeData(i - 1);
+        parser->LastTokenBracket(i - 1, *this, d);
+        prev = Rows(i - 1);
+    } else {
+        d = InitialState();
+    }
+    const int end = std::min(n, i + std::max(1, MaxRows));
+    for (; i < end; ++i) {
+        d.RowAttribute = Rows(i);
+        d.PrevRowAttribute = prev;
+        const TRowAttributeData s = Stored(d);
+        if (Brackets(i) != -2) {
+            if (RowAttributeData(i) == s)
+                return i; // agrees: the next call looks for the next gap
+            for (TEditorClient *c : FClients)
+                c->InvalidateRow(i);
+        }
+        SetRowAttributeData(i, s);
+        parser->LastTokenBracket(i, *this, d);
+        prev = Rows(i);
+    }
+    return i < n ? i : -1;
+}
+
+void TEditorScreenStrings::SetDrawInfo(int Start, int Delete, int Insert, int Invalid)
+{
+    FDrawInfo.Start = Start;
+    FDrawInfo.Delete = Delete;
+    FDrawInfo.Insert = Insert;
+    FDrawInfo.Invalid = Invalid;
+    FDrawInfo.NeedUpdate = true;
+}
+
+void TEditorScreenStrings::ClampClientRows()
+{
+    const int n = Count();
+    const int maxRow = n == 0 ? 0 : (Rows(n - 1) == raEof ? n - 1 : n);
+    for (TEditorClient *c : FClients) {
+        if (c->Row() > maxRow)
+            c->SetRow(maxRow);
+        if (c->TopRow() > maxRow)
+            c->SetTopRow(maxRow);
+    }
+}
+
+void TEditorScreenStrings::CleanClientSelections()
+{
+    for (TEditorClient *c : FClients)
+        if (c->SelectedData())
+            c->CleanSelection();
+}
+
+void TEditorScreenStrings::ResetClientCols()
+{
+    for (TEditorClient *c : FClients)
+        c->SetCol(0);
+}
+
+void TEditorScreenStrings::RefreshClients()
+{
+    for (TEditorClient *c : FClients)
+        c->RefreshClient();
+}
+
+void TEditorScreenStrings::LoadText(const QString &Text)
+{
+    BeginUpdate();
+    const qsizetype n = Text.size();
+    qsizetype start = 0;
+    while (start < n) {
+        qsizetype i = start;
+        const QChar *p = Text.constData();
+        while (i < n && p[i] != u'\r' && p[i] != u'\n')
+            ++i;
+        Add(Text.mid(start, i - start));
+        if (i < n && p[i] == u'\r')
+            ++i;
+        if (i < n && p[i] == u'\n')
+            ++i;
+        start = i;
+    }
+    if (!Text.isEmpty() && Count() > 0 && Text.back() != u'\n' && Text.back() != u'\r')
+        SetRows(Count() - 1, raEof);
+    EndUpdate();
+}
+
+// ---------------------------------------------------------------------------
+// Word wrap
+
+void TEditorScreenStrings::WrapLine(const QString &Line, const TColumnSettings &St, std::vector<QString> &Out) const
+{
+    const int W = St.WrapByte;
+    QString kinds = ColumnKinds(Line, St);
+    if (kinds.size() < W) {
+        Out.push_back(Line);
+        return;
+    }
+    const TEditorWrapOption &o = *FWrapOption;
+    auto in = [](const QString &ch, const QString &rule) { return IncludesAtCharStart(ch, rule); };
+    QString rest = Line;
+    TEditorAttributeArray a(rest, kinds);
+    a.SetPosition(W);
+    const int floor5 = W / 5 * 4;
+    auto stepBackChar = [&a] {
+        const int sp = a.SourcePos();
+        while (a.Position() > 1 && a.SourcePos() == sp)
+            a.Prior();
+    };
+    for (;;) {
+        if (a.Attribute() == u'0') {
+            if (!rest.isEmpty() || !o.FollowRetMark())
+                Out.push_back(rest);
+            // else the line end follows onto the row made last
+            return;
+        }
+        if (a.Attribute() == u'4') {
+            a.Prior();
+        } else if (o.WordBreak() && kinds.size() > W) {
+            while (a.Position() > W / 3) {
+                const QChar k = a.Attribute();
+                if (k == u'2' || k == u'3' || k == u'5')
+                    break;
+                a.Prior();
+            }
+        }
+        if (o.FollowPunctuation()) {
+            while (a.Position() < W + 2 && in(a.NextPositionString(), o.PunctuationStr())) {
+                a.Next();
+                if (a.Attribute() == u'4')
+                    a.Next();
+            }
+        }
+        if (o.Leading() && a.Position() < a.GetSize()) {
+            while (a.Position() > floor5 && in(a.PositionString(), o.LeadStr()))
+                stepBackChar();
+            if (a.Position() < a.GetSize() && in(a.NextPositionString(), o.FollowStr())) {
+                while (a.Position() > floor5 &&
+                       (in(a.PositionString(), o.LeadStr()) || in(a.NextPositionString(), o.FollowStr())))
+                    stepBackChar();
+            }
+        }
+        int cut = a.SourcePos();
+        if (cut < 1)
+            cut = 1;
+        if (IsHighSurrogate(rest[cut - 1].unicode()) && cut < rest.size())
+            ++cut; // never split a surrogate pair
+        Out.push_back(rest.left(cut));
+        rest = rest.mid(cut);
+        kinds = ColumnKinds(rest, St);
+        a.NewData(rest, kinds);
+        a.SetPosition(W);
+    }
+}
+
+void TEditorScreenStrings::WrapText(const QString &Text, TRowAttributeStringList &List)
+{
+    List.BeginUpdate();
+    List.Clear();
+    const QStringList lines = SplitStringsText(Text);
+    if (lines.isEmpty()) {
+        List.Add(QString());
+    } else if (!FWordWrap) {
+        for (const QString &l : lines)
+            List.Add(l);
+    } else {
+        const TColumnSettings st = ColumnSettings();
+        std::vector<QString> rows;
+        for (const QString &l : lines) {
+            rows.clear();
+            WrapLine(l, st, rows);
+            if (rows.empty())
+                continue;
+            for (size_t k = 0; k < rows.size(); ++k) {
+                const int i = List.Add(rows[k]);
+                List.SetRows(i, k + 1 < rows.size() ? raWrapped : raCrlf);
+            }
+        }
+    }
+    List.EndUpdate();
+}
+
+int TEditorScreenStrings::WrapRowCount(const QString &Line)
+{
+    if (!FWordWrap)
+        return 1;
+    std::vector<QString> rows;
+    WrapLine(Line, ColumnSettings(), rows);
+    return std::max<int>(1, int(rows.size()));
+}
+
+void TEditorScreenStrings::WrapAllRows()
+{
+    if (Count() == 0 || (FirstClient() && FirstClient()->IsLoading()))
+        return;
+    CleanClientSelections();
+    const TNotifyEvent saved = OnChange;
+    OnChange = nullptr;
+    BeginUpdate();
+    const TRowAttribute lastAttr = Rows(Count() - 1);
+    const TColumnSettings st = ColumnSettings();
+    struct NewRow {
+        QString Text;
+        TRowAttribute Attr;
+        TRowMarks Marks;
+    };
+    std::vector<NewRow> out;
+    out.reserve(size_t(Count()));
+    std::vector<QString> rows;
+    int i = 0;
+    while (i < Count()) {
+        const int a = i;
+        const int b = LastRowOfLine(i);
+        QString line;
+        TRowMarks all = 0;
+        for (int k = a; k <= b; ++k) {
+            line += Get(k);
+            all |= RowMarks(k);
+        }
+        if (ExpandTabLength(line, st) < st.WrapByte) {
+            out.push_back({line, raCrlf, all});
+        } else {
+            rows.clear();
+            WrapLine(line, st, rows);
+            const int n = int(rows.size());
+            const int oldN = b - a + 1;
+            for (int k = 0; k < n; ++k) {
+                TRowMarks m = k < oldN ? RowMarks(a + k) : 0;
+                if (k == n - 1)
+                    for (int j = n; j < oldN; ++j)
+                        m |= RowMarks(a + j);
+                out.push_back({rows[size_t(k)], k + 1 < n ? raWrapped : raCrlf, m});
+            }
+        }
+        i = b + 1;
+    }
+    const int newCount = int(out.size());
+    if (newCount > Count())
+        InsertItems(Count(), newCount - Count());
+    else if (newCount < Count())
+        DeleteItems(newCount, Count() - newCount);
+    const TRowAttributeData blank = NotComputed();
+    for (int k = 0; k < newCount; ++k) {
+        Put(k, out[size_t(k)].Text);
+        SetRowAttributeData(k, blank);
+        SetRows(k, out[size_t(k)].Attr);
+        SetRowMarks(k, out[size_t(k)].Marks);
+    }
+    if (newCount > 0)
+        SetRows(newCount - 1, lastAttr == raWrapped ? raEof : lastAttr);
+    EndUpdate();
+    OnChange = saved;
+}
+
+void TEditorScreenStrings::UnwrapRows()
+{
+    if (Count() == 0)
+        return;
+    CleanClientSelections();
+    const TNotifyEvent saved = OnChange;
+    OnChange = nullptr;
+    BeginUpdate();
+    TRowAttribute lastAttr = Rows(Count() - 1);
+    if (lastAttr == raWrapped)
+        lastAttr = raEof;
+    const TRowAttributeData blank = NotComputed();
+    int w = 0;
+    int i = 0;
+    while (i < Count()) {
+        const int b = LastRowOfLine(i);
+        QString line;
+        TRowMarks all = 0;
+        for (int k = i; k <= b; ++k) {
+            line += Get(k);
+            all |= RowMarks(k);
+        }
+        Put(w, line);
+        SetRowAttributeData(w, blank);
+        SetRows(w, raCrlf);
+        SetRowMarks(w, all);
+        ++w;
+        i = b + 1;
+    }
+    SetRows(w - 1, lastAttr);
+    if (w < Count())
+        DeleteItems(w, Count() - w);
+    EndUpdate();
+    OnChange = saved;
+}
+
+void TEditorScreenStrings::SetWordWrap(bool Value)
+{
+    if (FWordWrap == Value)
+        return;
+    FWordWrap = Value;
+    if (FirstClient() && FirstClient()->IsLoading())
+        return;
+    FUndoObj->Clear();
+    if (Value)
+        WrapAllRows();
+    else
+        UnwrapRows();
+    InitRowStates();
+    RefreshClients();
+    ClampClientRows();
+    ResetClientCols();
+}
+
+void TEditorScreenStrings::WrapOptionChanged(TPersistent *)
+{
+    if ((FirstClient() && FirstClient()->IsLoading()) || !FWordWrap)
+        return;
+    FUndoObj->Clear();
+    WrapAllRows();
+    InitRowStates();
+    RefreshClients();
+    ClampClientRows();
+    ResetClientCols();
+}
