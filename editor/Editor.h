@@ -24,6 +24,7 @@
 #include "editor/EditorRuler.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/EditorSpeed.h"
+#include "editor/EditorTypes.h"
 #include "editor/EditorViewInfo.h"
 #include "editor/FountainParser.h"
 
@@ -49,9 +50,7 @@ enum TEditorSelDragState : std::uint8_t { sdNone, sdInit, sdDragging };
 enum TEditorMouseCursorState : std::uint8_t {
     mcClient, mcLeftMargin, mcTopMargin, mcInSel, mcDragging, mcDraggingCopy
 };
-enum TEditorHitStyle : std::uint8_t { hsSelect, hsDraw, hsCaret };
 enum TBorderStyle : std::uint8_t { bsNone, bsSingle };
-enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 struct TSelectedPosition {
     int Sr = 0; // first row
