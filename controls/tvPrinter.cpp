@@ -351,7 +351,8 @@ QFont TtvPrintdata::CanvasFont(const QString &name, int pointSize) const
 {
     if (pointSize < 1)
         pointSize = 9;
+    const int ppi = FPrinting ? FFontPPI : tvPrinterGlobal.Printer().logicalDpiY();
     QFont font = tv::ui::MakeFont(name, pointSize);
-    font.setPixelSize(std::max(1, RoundEven(double(pointSize) * FFontPPI / 72.0)));
+    font.setPixelSize(std::max(1, RoundEven(double(pointSize) * ppi / 72.0)));
     return font;
 }

@@ -190,9 +190,9 @@ public:
     // The number of pages, counting the one being recorded.
     int PageCount() const { return int(FPages.size()); }
 
-    // The vertical dots per inch fonts are sized with on the canvas.
-    int FontPixelsPerInch() const { return FFontPPI; }
-    // The font `name` at `pointSize` points as the canvas draws it.
+    // The font `name` at `pointSize` points as the canvas draws it: sized in
+    // the vertical dots per inch of the job's printer (of the current printer
+    // when no job is being recorded).
     QFont CanvasFont(const QString &name, int pointSize) const;
 
 private:
