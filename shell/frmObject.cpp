@@ -130,6 +130,7 @@ void TfrmObject::BuildForm()
     fl->addWidget(cmbFind, 1);
     lstObject = new TtvListView;
     lstObject->setObjectName(QStringLiteral("lstObject"));
+    lstObject->setSelectionMode(QAbstractItemView::ExtendedSelection);
     auto *right = new QWidget;
     auto *rl = new QVBoxLayout(right);
     rl->setContentsMargins(0, 0, 0, 0);
