@@ -166,7 +166,7 @@ void TfrmMain::FormCreate()
     splWorkSpace->addWidget(mdiMain);
     splWorkSpace->addWidget(lstWorkSpace);
     splWorkSpace->setStretchFactor(0, 1);
-    lstWorkSpace->resize(lstWorkSpace->width(), 80);
+    splWorkSpace->setSizes({600, 80});
 
     tolTask = new QToolBar;
     tolTask->setObjectName(QStringLiteral("tolTask"));
@@ -176,7 +176,8 @@ void TfrmMain::FormCreate()
     scrTask->setWidget(tolTask);
     scrTask->setWidgetResizable(true);
     scrTask->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scrTask->setFixedHeight(tolTask->sizeHint().height() + 4);
+    tolTask->setIconSize(QSize(16, 16));
+    scrTask->setFixedHeight(30);
     scrTask->setFrameShape(QFrame::NoFrame);
 
     auto *central = new QWidget;
@@ -556,6 +557,13 @@ void TfrmMain::ApplyWorkSpaceAlign()
 // ---------------------------------------------------------------------------
 // Shutdown
 
+void TfrmMain::resizeEvent(QResizeEvent *e)
+{
+    QMainWindow::resizeEvent(e);
+    // The message panel takes the rest of the bar.
+    stsMain->SetPanelWidth(MessagePanel, std::max(50, width() - 100 - 20 - 24));
+}
+
 void TfrmMain::closeEvent(QCloseEvent *e)
 {
     bool ok = false;
@@ -817,6 +825,7 @@ QToolButton *TfrmMain::AddTaskButton(QWidget *window, const QString &caption, co
     b->setAutoExclusive(true);
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     b->setProperty("tvWindow", QVariant::fromValue<QObject *>(window));
+    b->setFixedHeight(24);
     QPointer<QWidget> target(window);
     connect(b, &QToolButton::clicked, this, tv::ui::Guarded([this, target] {
                 if (!target)
