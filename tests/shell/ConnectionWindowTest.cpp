@@ -4,6 +4,7 @@
 #include "ShellTestSupport.h"
 
 #include "platform/db/DbError.h"
+#include "platform/ui/WindowMessage.h"
 
 #include <QMdiSubWindow>
 
@@ -262,4 +263,61 @@ TEST(ConnectionWindow, SchemaListFoldsTemporarySchemas)
     QStringList sorted = list;
     sorted.sort();
     EXPECT_EQ(list, sorted);
+}
+
+TEST(ConnectionWindow, KeepAliveSkipsABusyConnection)
+{
+    TestDb db("shell");
+    TV_REQUIRE_DB(db);
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    tvOption.KeepAliveInterval = 1;
+    s.FirstPaint();
+    TfrmObject *f = s.Form();
+    ASSERT_NE(f, nullptr);
+    // Ticks come while the statement runs (events keep flowing); they leave it alone.
+    f->ExecuteSQL(QStringLiteral("SELECT pg_sleep(2.3)"));
+    EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join('\n').toStdString();
+    QTest::qWait(1300);
+    EXPECT_EQ(Activity(db, f->MYSID(), "query"), "SELECT 1 ");
+}
+
+namespace {
+
+// A child that fails while it hears of a new connection.
+class FailingChild : public QWidget {
+public:
+    bool event(QEvent *e) override
+    {
+        if (tv::ui::IsWindowMessage(e) && static_cast<tv::ui::WindowMessageEvent *>(e)->message() == tv::ui::WM_DBCHANGE) {
+            if (++heard == 1)
+                throw tv::Error(QStringLiteral("boom"));
+            return true;
+        }
+        return QWidget::event(e);
+    }
+    int heard = 0;
+};
+
+} // namespace
+
+TEST(ConnectionWindow, FailureAfterListingTakesTheItemAwayAgain)
+{
+    TestDb db("shell");
+    TV_REQUIRE_DB(db);
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    auto *child = new FailingChild;
+    s.main->AddMdiChild(child)->show();
+    s.FirstPaint();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(s.main->MdiChildren(), QList<QWidget *>({child}));
+    EXPECT_EQ(s.main->cmbDBName->count(), 0);
+    EXPECT_EQ(s.main->CurrentForm(), nullptr);
+    EXPECT_EQ(child->heard, 2); // the connection came and went
+    EXPECT_EQ(s.dialogs.texts(), QStringList({"boom"}));
+    EXPECT_EQ(s.main->StatusText(2), QString());
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'talvex' AND datname = '" +
+                        db.params().database.toStdString() + "'"),
+              "0");
 }
