@@ -1,0 +1,88 @@
+// Printing long texts: a 20,000-line script and a single 200 KB line laid
+// out into pages and played onto a PDF printer at 600 dpi.
+#include "common/tvPrintOption.h"
+#include "controls/frmPrint.h"
+#include "controls/tvPrinter.h"
+
+#include <QApplication>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+QStringList Script()
+{
+    const QString rows[] = {
+        QStringLiteral("-- 受注明細の集計（部署別）"),
+        QStringLiteral("SELECT d.dept_name, SUM(o.amount * 1.08) AS total, COUNT(*) AS cnt"),
+        QStringLiteral("  FROM orders o JOIN dept d ON d.dept_id = o.dept_id"),
+        QStringLiteral("\tWHERE o.note <> '未出荷' AND o.created >= '2024-01-01'"),
+        QString(),
+    };
+    QStringList lines;
+    for (int i = 0; i < 20000; ++i)
+        lines << rows[i % 5];
+    return lines;
+}
+
+QStringList LongLine()
+{
+    QString line;
+    while (line.size() < 200 * 1024)
+        line += QStringLiteral("column_%1 = '値%1', ").arg(line.size() % 997);
+    return {line};
+}
+
+// Records the text and prints it to a PDF file.
+void PrintToPdf(benchmark::State &state, const QStringList &text)
+{
+    QTemporaryDir dir;
+    QPrinter &printer = tvPrinterGlobal.Printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("bench.pdf")));
+    printer.setResolution(600);
+    tvPrintOption = TtvPrintOption();
+    TfrmPrint dialog;
+    dialog.InitControls();
+    for (auto _ : state) {
+        TfrmPrint::BeginPrint();
+        TfrmPrint::PrintSource(QStringLiteral("bench"), text, true);
+        TfrmPrint::EndPrint();
+        dialog.PrintPages();
+    }
+    state.counters["pages"] = prtData.PageCount();
+    printer.setOutputFileName(QString());
+}
+
+void BM_Print20000Lines(benchmark::State &state)
+{
+    static const QStringList text = Script();
+    PrintToPdf(state, text);
+}
+
+void BM_PrintSingle200KBLine(benchmark::State &state)
+{
+    static const QStringList text = LongLine();
+    PrintToPdf(state, text);
+}
+
+BENCHMARK(BM_Print20000Lines)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PrintSingle200KBLine)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

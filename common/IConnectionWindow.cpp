@@ -1,0 +1,3 @@
+#include "common/IConnectionWindow.h"
+
+IConnectionWindow::~IConnectionWindow() = default;

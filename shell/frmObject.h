@@ -1,0 +1,141 @@
+#pragma once
+// The connection window: one logged-on database session. It owns the main
+// connection (dbsMain) through which it and every window bound to it read and
+// write, the debugger's connections, which copy the main one's parameters
+// whenever they are not connected, the keep-alive timer and the object tree
+// and list. Creation connects, reads the server version, keeps the session
+// inside a transaction block unless auto-commit is on, fixes the schema and
+// enters the window into the main window's connection list; closing asks the
+// windows it owns, rolls back unless auto-commit is on and disconnects.
+#include "common/IConnectionWindow.h"
+#include "common/IMainWindow.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Query.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QSplitter;
+class QTimer;
+class QToolButton;
+class TfrmMain;
+class TtvListView;
+class TtvTreeView;
+
+class TfrmObject : public QWidget, public IConnectionWindow, public IChildWindow {
+    Q_OBJECT
+public:
+    // Connects and builds the window as an MDI child of `main`; the window
+    // is freed again and the exception passed on when a step fails (a time-out
+    // shows its message and ends with tv::SilentAbort). `SID` is the database.
+    static TfrmObject *Create(TfrmMain *main, const QString &Host, const QString &Port, const QString &SID,
+                              const QString &Schema, const QString &UserID, const QString &Password);
+    ~TfrmObject() override;
+
+    // IConnectionWindow
+    QWidget *FormWidget() override { return this; }
+    tv::db::Connection &dbsMain() override { return *FdbsMain; }
+    QString ConnectionText() const override;
+    QString DBName() const override { return FDBName; }
+    int DBVer() const override { return FDBVer; }
+    bool g_bPostgresPlus() const override { return FPostgresPlus; }
+    bool g_Linux_Ver() const override { return FLinuxVer; }
+    int MYSID() const override { return FMYSID; }
+    bool DBAMODE() const override { return FDBAMODE; }
+    void ExecuteSQL(const QString &SQLText) override;
+    void ExecuteSQL(const QString &SQLText, const QStringList &ParamData) override;
+    void ExecuteSQL(const QStringList &SQLText, bool IgnoreError) override;
+    tv::db::Query &OpenSQL(const QString &SQLText) override;
+    tv::db::Query &OpenSQL(const QString &SQLText, const QStringList &ParamData) override;
+    int GetMySID() override;
+    QString VerStr(int Version, const QString &S1, const QString &S2) const override;
+    void GetSchemaInfo(QStringList &ListData, bool ObjList) override;
+
+    // IChildWindow: a connection window belongs to none; it may close when
+    // every window it owns may.
+    IConnectionWindow *OwnerConnection() const override { return nullptr; }
+    bool CanClose() override { return FormCloseQuery(); }
+
+    // The debugger's connections, given dbsMain's parameters whenever they
+    // are not connected; dbsTrace is never opened.
+    tv::db::Connection &dbsBG();
+    tv::db::Connection &dbsBG2();
+    tv::db::Connection &dbsTrace() { return *FdbsTrace; }
+
+    // The statements of a script: a line that is ";" once trimmed ends one;
+    // statements blank after trimming are dropped.
+    static QStringList SplitScript(const QStringList &lines);
+    // The dotted version number in the text of "SELECT version()" ("12.3",
+    // "10.0" for 10beta2); `isLinux` receives whether the text names "linux".
+    static QString ParseServerVersion(const QString &text, bool *isLinux = nullptr);
+    // major * 10000 + minor * 100 + patch of a dotted number; 999999 when a
+    // part is no integer or the number is empty.
+    static int VersionNumber(const QString &dotted);
+    // The schema-list query of GetSchemaInfo.
+    static QString SchemaInfoSQL(bool ObjList, bool postgresPlus, int dbVer);
+
+    void FormActivate();
+    void SetShortCut();
+    QAction *Action(const QString &name) const { return FActions.value(name); }
+
+    // Object list counts for the main window's status message.
+    int ObjectCount() const;
+    int SelectedObjectCount() const;
+
+    QTimer *tmrKeepAlive = nullptr;
+    QComboBox *cmbTree = nullptr;
+    QComboBox *cmbFind = nullptr;
+    QWidget *pnlFind = nullptr;
+    TtvTreeView *tvTree = nullptr;
+    TtvListView *lstObject = nullptr;
+    QSplitter *splTree = nullptr;
+    QToolButton *FTaskButton = nullptr;
+    QString FViewType = QStringLiteral("DEFAULT");
+    int Disp = 0;
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+    bool event(QEvent *e) override;
+
+private:
+    explicit TfrmObject(TfrmMain *main);
+    void BuildForm();
+    void Connect(const QString &Host, const QString &Port, const QString &SID, const QString &Schema,
+                 const QString &UserID, const QString &Password);
+    // Undoes what a failed creation left in the main window.
+    void Discard();
+    bool FormCloseQuery();
+    void FormClose();
+    void tmrKeepAliveTimer();
+    void LoadWindowState();
+    void SaveWindowState();
+    void CopyParams(tv::db::Connection &target);
+
+    // Calls into parts built later; see StandIns.cpp.
+    void ShowTree();
+    void ShowObject(bool IsGrep);
+    void SetCommandList();
+    void SetReportList();
+    void mnuObjectClick();
+    void ClearCopyObjectList();
+
+    TfrmMain *FMain;
+    std::unique_ptr<tv::db::Connection> FdbsMain, FdbsBG, FdbsBG2, FdbsTrace;
+    std::unique_ptr<tv::db::Query> qryExec, qryObject, qryKeepAlive;
+    QHash<QString, QAction *> FActions;
+    QString FDBName;
+    int FDBVer = 0;
+    bool FPostgresPlus = false;
+    bool FLinuxVer = false;
+    int FMYSID = -1;
+    bool FDBAMODE = false;
+    bool FListed = false;        // entered into the connection list
+    bool FClosed = false;        // FormClose ran
+    bool FInKeepAlive = false;
+    bool FKeepAliveFailing = false; // the last keep-alive failed (reported once per outage)
+};

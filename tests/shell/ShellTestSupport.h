@@ -1,0 +1,77 @@
+#pragma once
+// A started program for one test: shared services on a scratch settings
+// folder, dialogs answered by a script, and a main window built with a
+// command line.
+#include "common/Globals.h"
+#include "common/tvOption.h"
+#include "platform/ui/ScriptedDialogs.h"
+#include "shell/frmMain.h"
+#include "shell/frmObject.h"
+#include "support/ScratchDir.h"
+#include "support/TestDb.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace tvtest {
+
+// The switches that log on to a test database.
+inline QStringList LogonArgs(const DbParams &p, const QString &schema = QString())
+{
+    QStringList a{QStringLiteral("/U=") + p.user, QStringLiteral("/D=") + p.database, QStringLiteral("/H=") + p.host,
+                  QStringLiteral("/P=") + p.port};
+    if (!p.password.isEmpty())
+        a << QStringLiteral("/PS=") + p.password;
+    if (!schema.isEmpty())
+        a << QStringLiteral("/S=") + schema;
+    return a;
+}
+
+class ShellSession {
+public:
+    ShellSession() : use(&dialogs)
+    {
+        StartSharedServices();
+    }
+    ~ShellSession()
+    {
+        main.reset();
+        EndSharedServices();
+    }
+
+    // Builds the main window with `args`; the options are loaded by then, so
+    // a test changes them after this and before FirstPaint.
+    TfrmMain &Start(const QStringList &args)
+    {
+        main = std::make_unique<TfrmMain>(args);
+        return *main;
+    }
+    // The first paint's work: layout and command-line logon.
+    void FirstPaint() { main->FormPaint(); }
+
+    TfrmObject *Form(int i = 0) const
+    {
+        const auto children = main->MdiChildren();
+        return i < children.size() ? dynamic_cast<TfrmObject *>(children.at(i)) : nullptr;
+    }
+    // Closes the main window as the user would; true when it closed.
+    bool CloseMain() { return main->close(); }
+
+    ScratchDir scratch;
+    tv::ui::ScriptedDialogs dialogs;
+    tv::ui::ScopedDialogs use;
+    std::unique_ptr<TfrmMain> main;
+};
+
+} // namespace tvtest
