@@ -85,6 +85,7 @@ TEST_F(MemoFixture, DoubleClickSelectsTheSqlWord)
     memo.Lines()->SetText(QStringLiteral("select x.col, y from t"));
     // inside "col" of "x.col": the dot is a delimiter
     QTest::mouseDClick(memo.viewport(), Qt::LeftButton, Qt::NoModifier, Cell(0, 10));
+    QTest::mouseRelease(memo.viewport(), Qt::LeftButton, Qt::NoModifier, Cell(0, 10));
     EXPECT_TRUE(memo.Selected());
     EXPECT_EQ(memo.SelText(), QStringLiteral("col"));
 
