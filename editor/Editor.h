@@ -441,6 +441,8 @@ public:
 
     // IME text being composed (drawn at the caret, not in the text).
     const QString &PreeditText() const { return FPreedit; }
+    // Cursor rectangle, font, surrounding text, enabled = not read-only.
+    QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
     // Joins Source's row store (sharing its text and undo lists).
     virtual void ExchangeList(TEditor *Source);
     // Change notification of every settings object and of the fountain.
@@ -568,7 +570,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *Event) override;
     bool viewportEvent(QEvent *Event) override;
     bool event(QEvent *Event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
     void dragEnterEvent(QDragEnterEvent *Event) override;
     void dragMoveEvent(QDragMoveEvent *Event) override;
     void dragLeaveEvent(QDragLeaveEvent *Event) override;
