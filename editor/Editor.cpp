@@ -896,7 +896,10 @@ void TEditor::scrollContentsBy(int, int)
 {
     if (FScrollingByBar)
         return;
+    const int step = verticalScrollBar()->value() - FTopRow;
     SetTopRow(verticalScrollBar()->value());
+    if (step != 0 && FCaret->LockScroll)
+        SetRow(FRow + step); // the caret keeps its place in the window
     SetTopCol(horizontalScrollBar()->value());
 }
 

@@ -678,6 +678,7 @@ protected:
     QString FPreedit;
     QObject *FOwnerWindow = nullptr;
     bool FExternalDrag = false; // a drag of this editor's selection left it
+    bool FLeftButtonDown = false; // pressed on this editor and not yet released
 
 private:
     // Rows First .. Last replaced by Text (First past the last row: inserted).

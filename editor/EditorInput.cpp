@@ -25,10 +25,6 @@ QString Blanks(int N)
     return N > 0 ? QString(N, u' ') : QString();
 }
 
-bool HeldLeftButton()
-{
-    return QApplication::mouseButtons() & Qt::LeftButton;
-}
 
 class CaretBracket {
 public:
@@ -729,6 +725,8 @@ void TEditor::WMKillFocus()
         viewport()->update(FCaretRect);
     }
     FBlinkTimer.stop();
+    if (FSelDragState == sdInit)
+        CancelSelDrag();
     if (!FPreedit.isEmpty()) {
         FPreedit.clear();
         viewport()->update();
@@ -755,7 +753,7 @@ bool TEditor::event(QEvent *Event)
 
 void TEditor::keyPressEvent(QKeyEvent *Event)
 {
-    if (FSelDragState != sdNone || HeldLeftButton()) {
+    if (FSelDragState != sdNone || FLeftButtonDown) {
         Event->accept();
         if (FSelDragState != sdDragging)
             return; // held back while the button is held
@@ -785,7 +783,7 @@ void TEditor::keyReleaseEvent(QKeyEvent *Event)
         Event->ignore();
         return;
     }
-    if (FSelDragState != sdNone || HeldLeftButton()) {
+    if (FSelDragState != sdNone || FLeftButtonDown) {
         if (FSelDragState == sdDragging && Event->key() == Qt::Key_Control)
             SetCursorState(mcDragging);
         else {
@@ -805,8 +803,10 @@ void TEditor::mousePressEvent(QMouseEvent *Event)
 {
     if (!hasFocus())
         setFocus(Qt::MouseFocusReason);
-    if (Event->button() == Qt::LeftButton)
+    if (Event->button() == Qt::LeftButton) {
+        FLeftButtonDown = true;
         WMLButtonDown(Event);
+    }
 }
 
 void TEditor::mouseMoveEvent(QMouseEvent *Event)
@@ -816,8 +816,10 @@ void TEditor::mouseMoveEvent(QMouseEvent *Event)
 
 void TEditor::mouseReleaseEvent(QMouseEvent *Event)
 {
-    if (Event->button() == Qt::LeftButton)
+    if (Event->button() == Qt::LeftButton) {
+        FLeftButtonDown = false;
         WMLButtonUp(Event);
+    }
 }
 
 void TEditor::mouseDoubleClickEvent(QMouseEvent *Event)
@@ -825,6 +827,7 @@ void TEditor::mouseDoubleClickEvent(QMouseEvent *Event)
     if (FSelDragState != sdNone || Event->button() != Qt::LeftButton)
         return;
     // the second press of a double click places the caret as a press does
+    FLeftButtonDown = true;
     WMLButtonDown(Event);
     DblClick(Event);
 }

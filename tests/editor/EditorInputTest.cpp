@@ -709,3 +709,108 @@ TEST_F(InputFixture, EditMethods)
     EXPECT_TRUE(t->EditUndo());
     EXPECT_EQ(t->EditGetText(), QStringLiteral("ab\r\ncd"));
 }
+
+// ---------------------------------------------------------------------------
+// Keys while the mouse is busy, repeat, margins, focus
+
+TEST_F(InputFixture, KeysAreHeldBackWhileTheButtonIsDownAndEscCancelsADrag)
+{
+    SetText(QStringLiteral("abc def\r\nghi"));
+    QWidget *vp = ed->viewport();
+    QTest::mousePress(vp, Qt::LeftButton, {}, Cell(1, 1));
+    Type(QStringLiteral("xy"));
+    Key(Qt::Key_Return);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, Cell(1, 1));
+    EXPECT_EQ(Text(), QStringLiteral("abc def\r\nghi"));
+    Type(QStringLiteral("z"));
+    EXPECT_EQ(Text(), QStringLiteral("abc def\r\ngzhi"));
+
+    Select(0, 0, 0, 3);
+    QTest::mousePress(vp, Qt::LeftButton, {}, Cell(0, 1));
+    QTest::mouseMove(vp, Cell(1, 3));
+    ASSERT_EQ(ed->SelDragState(), sdDragging);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(ed->SelDragState(), sdNone);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, Cell(1, 3));
+    EXPECT_EQ(Text(), QStringLiteral("abc def\r\ngzhi"));
+    EXPECT_FALSE(ed->Selected());
+}
+
+TEST_F(InputFixture, HeldDownMovesFasterOnTheBottomRow)
+{
+    QString text;
+    for (int i = 0; i < 200; ++i)
+        text += QStringLiteral("%1\r\n").arg(i);
+    SetText(text);
+    ed->Speed()->SetCaretVerticalAc(3);
+    const int bottom = ed->RowCount() - 1;
+    ed->SetRowCol(bottom, 0);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(ed, &repeat);
+    EXPECT_EQ(ed->Row(), bottom + 3);
+    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(ed, &repeatRelease); // ignored: still repeating
+    const int row = ed->Row();
+    QApplication::sendEvent(ed, &repeat);
+    EXPECT_EQ(ed->Row(), row + 3);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(ed, &release);
+    ed->SetRowCol(ed->TopRow() + 1, 0);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(ed->Row(), ed->TopRow() + 2);
+}
+
+TEST_F(InputFixture, LeftMarginSelectsWholeRowsAndHoverSetsTheCursorState)
+{
+    ed->Leftbar()->SetVisible(true);
+    ed->Ruler()->SetVisible(true);
+    SetText(QStringLiteral("abc\r\ndef\r\nghi\r\n"));
+    QWidget *vp = ed->viewport();
+    const int y1 = Cell(1, 0).y(), y2 = Cell(2, 0).y();
+    QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(2, y1));
+    EXPECT_EQ(ed->SelText(), QStringLiteral("def\r\n"));
+    QTest::mouseMove(vp, QPoint(2, y2));
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(2, y2));
+    EXPECT_EQ(ed->SelText(), QStringLiteral("def\r\nghi\r\n"));
+
+    QTest::mouseMove(vp, QPoint(2, y1));
+    EXPECT_EQ(ed->CursorState(), mcLeftMargin);
+    QTest::mouseMove(vp, QPoint(Cell(0, 1).x(), 1));
+    EXPECT_EQ(ed->CursorState(), mcTopMargin);
+    QTest::mouseMove(vp, Cell(1, 1));
+    EXPECT_EQ(ed->CursorState(), mcInSel);
+    QTest::mouseMove(vp, Cell(0, 1));
+    EXPECT_EQ(ed->CursorState(), mcClient);
+}
+
+TEST_F(InputFixture, ShiftEnterOpensAnIndentedLineAbove)
+{
+    ed->Caret()->AutoIndent = true;
+    SetText(QStringLiteral("  abc"));
+    ed->SetRowCol(0, 4);
+    Key(Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(Text(), QStringLiteral("  \r\n  abc"));
+    EXPECT_EQ(ed->Row(), 0);
+    EXPECT_EQ(ed->Col(), 2);
+}
+
+TEST_F(InputFixture, TabMovesTheFocusWhenTheEditorWantsNoTabs)
+{
+    auto *other = new QWidget(&win);
+    other->setFocusPolicy(Qt::StrongFocus);
+    other->move(0, 300);
+    other->show();
+    win.activateWindow();
+    ed->setFocus();
+    QApplication::processEvents();
+    if (!ed->hasFocus())
+        GTEST_SKIP() << "no focus on this platform";
+    SetText(QStringLiteral("ab"));
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Text(), QStringLiteral("\tab"));
+    EXPECT_TRUE(ed->hasFocus());
+    ed->SetWantTabs(false);
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Text(), QStringLiteral("\tab"));
+    EXPECT_FALSE(ed->hasFocus());
+}
