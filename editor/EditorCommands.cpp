@@ -360,10 +360,10 @@ bool TEditor::Search(const QString &SearchValue, TSearchOptions SearchOptions)
         }
     }
     int a, s;
-    if (SelectedData()) {
+    if (SelectedData() && FSelStr.Sr < n) {
         a = FSelStr.Sr;
         s = FSelStr.Sc;
-    } else if (FRow >= n) {
+    } else if ((SelectedData() ? FSelStr.Sr : FRow) >= n) {
         a = n - 1;
         s = int(FList->Get(a).size()) + (FList->Rows(a) == raCrlf ? 1 : 0);
     } else {

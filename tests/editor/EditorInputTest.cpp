@@ -4,6 +4,7 @@
 #include "editor/Editor.h"
 #include "editor/EditorStrings.h"
 #include "editor/EditorUndoObj.h"
+#include "editor/EditorUtils.h"
 #include "platform/ui/WindowMessage.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <random>
 
 // Readable strings in failure messages.
 inline void PrintTo(const QString &S, std::ostream *Os)
@@ -813,4 +815,114 @@ TEST_F(InputFixture, TabMovesTheFocusWhenTheEditorWantsNoTabs)
     Key(Qt::Key_Tab);
     EXPECT_EQ(Text(), QStringLiteral("\tab"));
     EXPECT_FALSE(ed->hasFocus());
+}
+
+// ---------------------------------------------------------------------------
+// Random editing: no crash, rows never hold a line end, and undoing every
+// step gives the text back. Fixed seed.
+
+TEST_F(InputFixture, RandomEditingUndoesBackToTheStart)
+{
+    std::mt19937 rng(20261210);
+    const QString pieces[] = {QStringLiteral("a"), QStringLiteral("xyz "), QStringLiteral("漢字"),
+                              QStringLiteral("\t"), QStringLiteral("--"), QStringLiteral("  "),
+                              QStringLiteral("\r\n"), QStringLiteral("/*"), QStringLiteral("'"),
+                              QString::fromUtf16(u"\xD83D\xDE00"), QString(QChar(WideBlank))};
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    auto randomText = [&](int maxPieces) {
+        QString s;
+        for (int i = pick(maxPieces + 1); i > 0; --i)
+            s += pieces[pick(int(std::size(pieces)))];
+        return s;
+    };
+    ed->SetUndoListMax(1000);
+    const int keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End,
+                        Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_Delete, Qt::Key_Backspace, Qt::Key_Return,
+                        Qt::Key_Tab, Qt::Key_Backtab};
+    int changed = 0;
+    for (int round = 0; round < 400; ++round) {
+        ed->SetWordWrap(pick(3) == 0);
+        ed->WrapOption()->SetWrapByte(20);
+        ed->Caret()->FreeCaret = pick(2);
+        ed->Caret()->AutoIndent = pick(2);
+        ed->Caret()->BackSpaceUnIndent = pick(2);
+        ed->Caret()->SoftTab = pick(2);
+        ed->Caret()->NextLine = pick(2);
+        ed->SetOverWrite(pick(4) == 0);
+        ed->SetSelectionMode(pick(4) == 0 ? smBox : smLine);
+        const QString start = randomText(30);
+        SetText(start);
+        ed->EditorUndoObj()->Clear();
+        std::string log;
+        for (int step = 0; step < 40; ++step) {
+            const int what = pick(12);
+            log += std::to_string(what) + "@" + std::to_string(ed->Row()) + "," + std::to_string(ed->Col()) +
+                   (ed->Selected() ? "s " : " ");
+            try {
+            switch (what) {
+            case 0:
+            case 1:
+                Type(QStringLiteral("q."));
+                break;
+            case 2:
+            case 3: {
+                Qt::KeyboardModifiers m;
+                if (pick(3) == 0)
+                    m |= Qt::ShiftModifier;
+                if (pick(4) == 0)
+                    m |= Qt::ControlModifier;
+                Key(keys[pick(int(std::size(keys)))], m);
+                break;
+            }
+            case 4:
+                ed->SetSelTextBuf(randomText(3));
+                break;
+            case 5:
+                ed->SetSelTextBox(randomText(3));
+                break;
+            case 6:
+                ed->SelCommentOut();
+                break;
+            case 7:
+                if (pick(2))
+                    ed->SelTabIndent();
+                else
+                    ed->SelUnIndent();
+                break;
+            case 8:
+                ed->Search(pieces[pick(4)], pick(2) ? SearchOptionBit(sfrDown) : 0);
+                break;
+            case 9:
+                ed->MoveSelection(pick(ed->ListCount() + 1), pick(12));
+                break;
+            case 10: {
+                QInputMethodEvent commit;
+                commit.setCommitString(QStringLiteral("字"));
+                QApplication::sendEvent(ed, &commit);
+                break;
+            }
+            default:
+                ed->SetRowCol(pick(ed->ListCount() + 1), pick(15));
+                if (pick(2)) {
+                    ed->InitSelection();
+                    ed->SetRowCol(pick(ed->ListCount() + 1), pick(15));
+                    ed->StartSelection();
+                }
+                break;
+            }
+            } catch (const std::exception &e) {
+                FAIL() << e.what() << " round " << round << " steps " << log << " text "
+                       << Text().toStdString();
+            }
+            for (int r = 0; r < ed->ListCount(); ++r)
+                ASSERT_FALSE(ed->ListString(r).contains(u'\r') || ed->ListString(r).contains(u'\n'))
+                    << "round " << round << " steps " << log;
+        }
+        if (Text() != start)
+            ++changed;
+        while (ed->CanUndo())
+            ed->Undo();
+        ASSERT_EQ(Text(), start) << "round " << round << " steps " << log;
+    }
+    EXPECT_GT(changed, 350); // the rounds did edit
 }
