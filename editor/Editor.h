@@ -692,7 +692,9 @@ private:
     // Line-mode rewrite of the rows of the selection: Edit returns the new
     // text of a row (or the row unchanged) and the units added (negative:
     // removed) at Where, so that the selection and the caret follow.
-    void RewriteSelectedRows(bool CaretRowWithoutSelection,
+    // With SnapPastIndent a position inside the new indentation moves to its
+    // end (the indentation commands keep the selection on the text).
+    void RewriteSelectedRows(bool CaretRowWithoutSelection, bool SnapPastIndent,
                              const std::function<bool(int Row, QString &Text, int &Where, int &Delta)> &Edit);
     // Box-mode rewrite: Edit changes a row at its box cut position P (1-based);
     // the box stays selected as it was.

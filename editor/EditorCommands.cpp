@@ -470,7 +470,7 @@ void TEditor::ListToStream(QIODevice &Stream)
 // ===========================================================================
 // Indentation and comments
 
-void TEditor::RewriteSelectedRows(bool CaretRowWithoutSelection,
+void TEditor::RewriteSelectedRows(bool CaretRowWithoutSelection, bool SnapPastIndent,
                                   const std::function<bool(int Row, QString &Text, int &Where, int &Delta)> &Edit)
 {
     const int n = FList->Count();
@@ -515,11 +515,17 @@ void TEditor::RewriteSelectedRows(bool CaretRowWithoutSelection,
         if (Row < first || Row > last)
             return Index;
         const Change &c = changes[size_t(Row - first)];
-        if (!c.Done || Index < c.Where)
+        if (!c.Done)
             return Index;
-        if (c.Delta >= 0)
-            return Index + c.Delta;
-        return std::max(c.Where, Index + c.Delta);
+        int i = Index < c.Where ? Index : c.Delta >= 0 ? Index + c.Delta : std::max(c.Where, Index + c.Delta);
+        if (SnapPastIndent) {
+            const QString t = RowString(Row);
+            int lead = 0;
+            while (lead < t.size() && IsBlankUnit(t[lead]))
+                ++lead;
+            i = std::max(i, lead);
+        }
+        return i;
     };
     auto colOf = [&](int Row, int Index) {
         const QString t = RowString(Row);
@@ -577,7 +583,7 @@ void TEditor::SelTabIndent()
         });
         return;
     }
-    RewriteSelectedRows(false, [&](int r, QString &s, int &where, int &delta) {
+    RewriteSelectedRows(false, true, [&](int r, QString &s, int &where, int &delta) {
         if (wrap && !(whole(r) && ExpandTabLength(s) + t < w))
             return false;
         s.prepend(u'\t');
@@ -603,7 +609,7 @@ void TEditor::SelTabUnIndent()
         });
         return;
     }
-    RewriteSelectedRows(false, [&](int r, QString &s, int &where, int &delta) {
+    RewriteSelectedRows(false, true, [&](int r, QString &s, int &where, int &delta) {
         if (s.isEmpty() || s[0] != u'\t' || !whole(r))
             return false;
         s.remove(0, 1);
@@ -635,7 +641,7 @@ void TEditor::SelIndent()
         });
         return;
     }
-    RewriteSelectedRows(false, [&](int r, QString &s, int &where, int &delta) {
+    RewriteSelectedRows(false, true, [&](int r, QString &s, int &where, int &delta) {
         if (wrap && !(whole(r) && ExpandTabLength(QLatin1Char(' ') + s) < w))
             return false;
         const QString rest = TrimLeftBlanks(s);
@@ -664,7 +670,7 @@ void TEditor::SelUnIndent()
         });
         return;
     }
-    RewriteSelectedRows(false, [&](int r, QString &s, int &where, int &delta) {
+    RewriteSelectedRows(false, true, [&](int r, QString &s, int &where, int &delta) {
         if (s.isEmpty() || !IsBlankUnit(s[0]) || !whole(r))
             return false;
         const QString rest = TrimLeftBlanks(s);
@@ -726,7 +732,7 @@ void TEditor::SelCommentOut()
     for (int r = first; r <= last; ++r)
         if (!StartsWithComment(FList->Get(r)))
             all = false;
-    RewriteSelectedRows(true, [&](int r, QString &s, int &where, int &delta) {
+    RewriteSelectedRows(true, false, [&](int r, QString &s, int &where, int &delta) {
         if (wrap && !(whole(r) && RowWidth(r) + 2 < w))
             return false;
         if (all) {

@@ -11,7 +11,6 @@
 #include "editor/EditorUtils.h"
 #include "platform/ui/WindowMessage.h"
 
-#include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
@@ -284,6 +283,10 @@ void TEditor::WMChar(QKeyEvent *Event)
             DoBackSpace();
             return;
         case 9:
+            if (ctrl || !FWantTabs) {
+                Event->ignore(); // Ctrl+Tab belongs to the window (next page, next child)
+                return;
+            }
             DoTabKey(shift || Event->key() == Qt::Key_Backtab, ctrl);
             return;
         case 13:

@@ -596,6 +596,9 @@ TEST_F(InputFixture, IndentLeavesARowSelectedOnlyAtItsStart)
     Select(0, 0, 1, 1);
     ed->SelTabUnIndent(); // blanks are never removed by a tab unindent
     EXPECT_EQ(Text(), QStringLiteral("  a\r\nb"));
+    ed->SelTabIndent(); // the selection keeps to the text after the indentation
+    EXPECT_EQ(Text(), QStringLiteral("\t  a\r\n\tb"));
+    EXPECT_EQ(ed->SelText(), QStringLiteral("a\r\n\tb"));
     ed->Caret()->SetTabSpaceCount(4);
     SetText(QStringLiteral("\tx\r\ny"));
     Select(0, 0, 1, 1);
