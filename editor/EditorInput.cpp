@@ -429,7 +429,7 @@ void TEditor::DoBackSpace()
                 blank = false;
                 break;
             }
-        if (FCaret->BackSpaceUnIndent && FRow < n && (blank || FCol == IndentWidth(r))) {
+        if (FCaret->BackSpaceUnIndent && (blank || FCol == IndentWidth(r))) {
             // unindent to the indentation of the nearest row above that is
             // less indented
             const int first = FList->FirstRowOfLine(FRow);
@@ -728,6 +728,9 @@ void TEditor::WMKillFocus()
         viewport()->update(FCaretRect);
     }
     FBlinkTimer.stop();
+    // a press whose release went elsewhere (a dialog took the focus) holds
+    // nothing back any more
+    FLeftButtonDown = false;
     if (FSelDragState == sdInit)
         CancelSelDrag();
     if (!FPreedit.isEmpty()) {
