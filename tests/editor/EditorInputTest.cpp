@@ -701,6 +701,11 @@ TEST_F(InputFixture, EditMethods)
     EXPECT_EQ(t->EditGetLine(1), QStringLiteral("cd"));
     EXPECT_EQ(t->EditGetTextLength(), 6);
     EXPECT_EQ(ed->PosFromChar(4), QPoint(ed->LeftMargin(), ed->TopMargin() + ed->RowHeight()));
+    int row = -1, offset = -1;
+    ASSERT_TRUE(ed->CharFromClientPos(Cell(1, 1) - QPoint(ed->ColWidth() / 2, 0), row, offset));
+    EXPECT_EQ(row, 1);
+    EXPECT_EQ(offset, 5);
+    EXPECT_FALSE(ed->CharFromClientPos(QPoint(-1, 5), row, offset));
 
     t->EditReplaceSel(QStringLiteral("x"));
     EXPECT_EQ(t->EditGetText(), QStringLiteral("x"));
