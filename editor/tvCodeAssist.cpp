@@ -217,7 +217,7 @@ void TtvCodeAssist::Accept()
             memo->SetSelLength(left + right);
         }
         const QStringList words = FReserveWordsSet ? FReserveWords : memo->ReserveWordList().ToStringList();
-        memo->SetSelText(words.contains(caption, Qt::CaseSensitive) ? caption : QuoteCompletionItem(caption));
+        memo->PutStringToLine(words.contains(caption, Qt::CaseSensitive) ? caption : QuoteCompletionItem(caption));
     }
     Close();
 }

@@ -237,7 +237,7 @@ void TtvMemo::ChangeSelCase(bool Upper)
     viewport()->update();
 }
 
-void TtvMemo::SelectTokenAtPos(const QPoint &Pos)
+void TtvMemo::SelectTokenAtPos(const QPoint &Pos, bool, bool)
 {
     int r, i;
     if (!PosToRowIndex(Pos, r, i) || ListCount() == 0 || i < 1)
@@ -253,13 +253,6 @@ void TtvMemo::SelectTokenAtPos(const QPoint &Pos)
         ++n;
     SetSelIndex(r, start);
     SetSelLength(n);
-}
-
-void TtvMemo::SelectWordFromCaret()
-{
-    int x, y;
-    GetCaretXY(x, y);
-    SelectTokenAtPos(QPoint(x, y + FontHeight() / 2));
 }
 
 void TtvMemo::WMUndo(int WParam)
@@ -435,11 +428,8 @@ void TtvMemo::DblClick(QMouseEvent *Event)
 {
     if (CodeAssist)
         CloseCodeAssist();
-    // the point of the double click, where the press has put the caret
-    if (Event)
-        SelectTokenAtPos(Event->position().toPoint());
-    else
-        SelectWordFromCaret();
+    // the press of the double click has put the caret at its point
+    SelectWordFromCaret();
     TEditor::DblClick(Event);
 }
 

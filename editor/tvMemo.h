@@ -77,13 +77,13 @@ public:
     void SelUpperCase();
     void SelLowerCase();
 
-    // Selects the SQL word at a client point: a run of characters that are
-    // no SQL delimiter (blank, ( ) % ; . , + - < > { } [ ] " ' CR LF tab)
-    // around the point; nothing when the character left of the point is a
-    // delimiter or the point is at the start of its row.
-    virtual void SelectTokenAtPos(const QPoint &Pos);
-    // SelectTokenAtPos at the caret.
-    void SelectWordFromCaret();
+    // Selects the SQL word at a client point (whatever UseFountain and
+    // Bracket say): a run of characters that are no SQL delimiter (blank,
+    // ( ) % ; . , + - < > { } [ ] " ' CR LF tab) around the point; nothing
+    // when the character left of the point is a delimiter or the point is at
+    // the start of its row. The token and word commands of the editor
+    // (SelectWordFromCaret ...) select through it.
+    void SelectTokenAtPos(const QPoint &Pos, bool UseFountain, bool Bracket) override;
     // The undo message of the main window's commands: Redo when WParam is
     // 1, Undo otherwise; nothing when read-only.
     void WMUndo(int WParam);

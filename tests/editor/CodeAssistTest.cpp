@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -178,6 +179,76 @@ TEST_F(PopupFixture, AcceptingQuotesNamesButNotReservedWords)
     EXPECT_EQ(requests.count, 0);
 }
 
+TEST_F(PopupFixture, TypingGoesToTheBufferAndTheMemo)
+{
+    SetTextCaretAtEnd(QStringLiteral("select * from e"));
+    const QStringList names{QStringLiteral("Employees"), QStringLiteral("emp_no"), QStringLiteral("EMPTY_T"),
+                            QStringLiteral("dept")};
+    Open(names, QStringLiteral("e"));
+    EXPECT_EQ(Rows(), 3);
+    QTest::keyClicks(memo, QStringLiteral("mpl"));
+    EXPECT_EQ(memo->CodeAssist->Buf->text(), QStringLiteral("empl"));
+    EXPECT_EQ(Text(), QStringLiteral("select * from empl"));
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_EQ(Row(0), QStringLiteral("Employees"));
+    // backspace narrows back, in the memo too
+    QTest::keyClick(memo, Qt::Key_Backspace);
+    EXPECT_EQ(Text(), QStringLiteral("select * from emp"));
+    EXPECT_EQ(Rows(), 3);
+    // input-method text goes both ways as well
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("ｔ"));
+    QApplication::sendEvent(memo, &commit);
+    EXPECT_EQ(memo->CodeAssist->Buf->text(), QStringLiteral("empｔ"));
+    EXPECT_EQ(Text(), QStringLiteral("select * from empｔ"));
+    EXPECT_EQ(Rows(), 0);
+    QTest::keyClick(memo, Qt::Key_Backspace);
+    // left and right move both carets; at the buffer's end right closes
+    QTest::keyClick(memo, Qt::Key_Left);
+    EXPECT_EQ(memo->CodeAssist->Buf->cursorPosition(), 2);
+    EXPECT_EQ(memo->Col(), 16);
+    QTest::keyClick(memo, Qt::Key_Right);
+    ASSERT_NE(memo->CodeAssist, nullptr);
+    QTest::keyClick(memo, Qt::Key_Right);
+    EXPECT_EQ(memo->CodeAssist, nullptr);
+    EXPECT_EQ(Text(), QStringLiteral("select * from emp"));
+
+    // backspace at the buffer start closes, and deletes in the memo
+    SetTextCaretAtEnd(QStringLiteral("select * from emp"));
+    Open(names, QString());
+    QTest::keyClick(memo, Qt::Key_Backspace);
+    EXPECT_EQ(memo->CodeAssist, nullptr);
+    EXPECT_EQ(Text(), QStringLiteral("select * from em"));
+}
+
+TEST_F(PopupFixture, AcceptingWithADotAsksForCompletionAgain)
+{
+    SetTextCaretAtEnd(QStringLiteral("select e.na"));
+    Open({QStringLiteral("name"), QStringLiteral("no")}, QStringLiteral("na"));
+    ASSERT_EQ(Rows(), 1);
+    QTest::keyClick(memo, Qt::Key_Period);
+    EXPECT_EQ(memo->CodeAssist, nullptr);
+    EXPECT_EQ(Text(), QStringLiteral("select e.name."));
+    EXPECT_EQ(requests.count, 1);
+    EXPECT_EQ(memo->GetCodeAssistToken(), QStringLiteral("e.name."));
+
+    // a blank follows the name; carriage return only accepts
+    SetTextCaretAtEnd(QStringLiteral("select na"));
+    Open({QStringLiteral("name")}, QStringLiteral("na"));
+    QTest::keyClick(memo, Qt::Key_Space);
+    EXPECT_EQ(Text(), QStringLiteral("select name "));
+    SetTextCaretAtEnd(QStringLiteral("select na"));
+    Open({QStringLiteral("name")}, QStringLiteral("na"));
+    QTest::keyClick(memo, Qt::Key_Return);
+    EXPECT_EQ(Text(), QStringLiteral("select name"));
+    // with no row to accept, the character is typed and the popup closes
+    SetTextCaretAtEnd(QStringLiteral("select zz"));
+    Open({QStringLiteral("name")}, QStringLiteral("zz"));
+    QTest::keyClick(memo, Qt::Key_Comma);
+    EXPECT_EQ(memo->CodeAssist, nullptr);
+    EXPECT_EQ(Text(), QStringLiteral("select zz,"));
+}
+
 TEST_F(PopupFixture, TheTokenAroundTheCaretIsReplaced)
 {
     // "Emp|lo": two characters typed left of the caret, two right of it
@@ -221,7 +292,7 @@ TEST_F(PopupFixture, KeysThatClose)
     const int col = memo->Col();
     QTest::keyClick(memo, Qt::Key_Left);
     EXPECT_EQ(memo->CodeAssist, nullptr);
-    (void)col;
+    EXPECT_EQ(memo->Col(), col - 1);
 }
 
 TEST_F(PopupFixture, MemoEventsClose)
@@ -244,6 +315,7 @@ TEST_F(PopupFixture, MemoEventsClose)
     EXPECT_EQ(memo->CodeAssist, nullptr);
 
     // a click in the popup keeps it open and the focus in the memo
+    SetTextCaretAtEnd(QStringLiteral("from em"));
     TtvCodeAssist *ca = Open({QStringLiteral("emp"), QStringLiteral("dept")}, QString());
     QTreeWidget *l = ca->ListView();
     QTest::mouseClick(l->viewport(), Qt::LeftButton, Qt::NoModifier, l->visualItemRect(l->topLevelItem(1)).center());

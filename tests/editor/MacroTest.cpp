@@ -101,11 +101,13 @@ TEST_F(MacroFixture, RecordedKeysReplayWithTheirShiftState)
     EXPECT_EQ(spy.keys[1].mods, Qt::ShiftModifier);
     EXPECT_EQ(spy.keys[1].text, QStringLiteral("B"));
     EXPECT_EQ(spy.keys[2].mods, Qt::NoModifier);
+    EXPECT_EQ(second->Lines()->Text(), QStringLiteral("aBc"));
     // the user's real key state is untouched
     EXPECT_FALSE(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
     EXPECT_FALSE(QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier));
     // and the macro stays for another replay
     second->Execute();
+    EXPECT_EQ(second->Lines()->Text(), QStringLiteral("aBcaBc"));
 }
 
 TEST_F(MacroFixture, ShortcutKeysAreRecordedAndReplayedThroughTheHook)
@@ -152,6 +154,7 @@ TEST_F(MacroFixture, InputMethodTextIsRecordedOnce)
     EXPECT_EQ(list.Items(0).Msg, kmImeChar);
     EXPECT_EQ(list.Items(0).Text, QStringLiteral("テーブル"));
     second->Execute();
+    EXPECT_EQ(second->Lines()->Text(), QStringLiteral("テーブル"));
 }
 
 TEST_F(MacroFixture, StateChanges)

@@ -91,13 +91,13 @@ TEST_F(MemoFixture, DoubleClickSelectsTheSqlWord)
 
     // on the blank after "y" (the character left of the point is a delimiter)
     memo.CleanSelection();
-    memo.SelectTokenAtPos(Cell(0, 15) + QPoint(memo.ColWidth() / 2, 0));
+    memo.SelectTokenAtPos(Cell(0, 15) + QPoint(memo.ColWidth() / 2, 0), false, false);
     EXPECT_FALSE(memo.Selected());
     // at the very start of the row
-    memo.SelectTokenAtPos(QPoint(memo.LeftMargin() + 1, Cell(0, 0).y()));
+    memo.SelectTokenAtPos(QPoint(memo.LeftMargin() + 1, Cell(0, 0).y()), false, false);
     EXPECT_FALSE(memo.Selected());
     // right after the word: the word left of the point
-    memo.SelectTokenAtPos(Cell(0, 5) + QPoint(memo.ColWidth() / 2, 0));
+    memo.SelectTokenAtPos(Cell(0, 5) + QPoint(memo.ColWidth() / 2, 0), false, false);
     EXPECT_EQ(memo.SelText(), QStringLiteral("select"));
 }
 
