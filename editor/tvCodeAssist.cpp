@@ -59,8 +59,11 @@ QChar AcceptingChar(const QKeyEvent *E)
 
 } // namespace
 
-TtvCodeAssist::TtvCodeAssist(TtvMemo *AEdit, QWidget *AOwner, int X, int Y) : QFrame(AOwner), FOwner(AEdit)
+TtvCodeAssist::TtvCodeAssist(TtvMemo *AEdit, QWidget *AOwner, int X, int Y)
+    : QFrame(AOwner ? AOwner : AEdit->window()), FOwner(AEdit)
 {
+    if (!AOwner)
+        AOwner = parentWidget();
     hide();
     // a child that the size grip resizes (not the window around it)
     setWindowFlags(Qt::SubWindow);

@@ -29,7 +29,8 @@ class TtvCodeAssist : public QFrame {
     Q_OBJECT
 
 public:
-    // AEdit: the memo; AOwner: the window that parents the popup; X, Y: the
+    // AEdit: the memo; AOwner: the window that parents the popup (null: the
+    // memo's window); X, Y: the
     // caret in the memo's client pixels (as WM_CODEASSIST carries them). The
     // popup takes the size remembered in the memo's CASize (at least 200 x
     // 100), stands under the caret row and is moved left, and made no wider
