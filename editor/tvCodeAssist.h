@@ -30,9 +30,8 @@ class TtvCodeAssist : public QFrame {
 
 public:
     // AEdit: the memo; AOwner: the window that parents the popup (null: the
-    // memo's window); X, Y: the
-    // caret in the memo's client pixels (as WM_CODEASSIST carries them). The
-    // popup takes the size remembered in the memo's CASize (at least 200 x
+    // memo's window); X, Y: the caret in the memo's client pixels (as
+    // WM_CODEASSIST carries them). The popup takes the size remembered in the memo's CASize (at least 200 x
     // 100), stands under the caret row and is moved left, and made no wider
     // than the memo, to end 30 pixels before the memo's right edge. Hidden.
     TtvCodeAssist(TtvMemo *AEdit, QWidget *AOwner, int X, int Y);
