@@ -1,6 +1,7 @@
 #include "controls/tvControlUtil.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPalette>
 #include <QStyle>
 #include <QWidget>
@@ -67,6 +68,21 @@ bool IsReturnKey(const QKeyEvent *e)
 bool IsPlainTabKey(const QKeyEvent *e)
 {
     return e->key() == Qt::Key_Tab && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+}
+
+bool HandleEditFocusKeys(QLineEdit *edit, QKeyEvent *e, bool wantReturns, bool wantArrow)
+{
+    if (wantReturns && IsReturnKey(e)) {
+        MoveFocus(edit, true);
+        return true;
+    }
+    bool next = true;
+    if (wantArrow && e->modifiers() == Qt::NoModifier &&
+        ArrowLeavesEdit(e->key(), edit->cursorPosition(), edit->hasSelectedText(),
+                        edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition(),
+                        int(edit->text().length()), &next))
+        MoveFocus(edit, next);
+    return false;
 }
 
 } // namespace tvctl

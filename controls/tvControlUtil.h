@@ -4,6 +4,7 @@
 
 class QWidget;
 class QKeyEvent;
+class QLineEdit;
 
 namespace tvctl {
 
@@ -21,6 +22,12 @@ bool ArrowLeavesEdit(int key, int cursor, bool hasSelection, int selStart, int t
 // Moves the focus to the next (previous) control of the window in tab order,
 // as the dialog manager does for Enter and the arrow keys.
 void MoveFocus(QWidget *from, bool next);
+
+// Enter (with WantReturns) and the arrow keys at the text's ends (with
+// WantArrow) move the focus of a single-line edit. Returns true when the key
+// was Enter and is used up; after an arrow that moved the focus the edit
+// still handles the key, as the platform's edit does.
+bool HandleEditFocusKeys(QLineEdit *edit, QKeyEvent *e, bool wantReturns, bool wantArrow);
 
 bool IsReturnKey(const QKeyEvent *e);
 bool IsPlainTabKey(const QKeyEvent *e);

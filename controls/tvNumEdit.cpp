@@ -113,15 +113,8 @@ void TtvNumEdit::focusInEvent(QFocusEvent *e)
 
 void TtvNumEdit::keyPressEvent(QKeyEvent *e)
 {
-    if (WantReturns && tvctl::IsReturnKey(e)) {
-        tvctl::MoveFocus(this, true);
+    if (tvctl::HandleEditFocusKeys(this, e, WantReturns, WantArrow))
         return;
-    }
-    bool next = true;
-    if (WantArrow && e->modifiers() == Qt::NoModifier &&
-        tvctl::ArrowLeavesEdit(e->key(), cursorPosition(), hasSelectedText(),
-                               hasSelectedText() ? selectionStart() : cursorPosition(), text().length(), &next))
-        tvctl::MoveFocus(this, next);
     QLineEdit::keyPressEvent(e);
 }
 

@@ -21,16 +21,16 @@
 #include <QDropEvent>
 #include <QMimeData>
 
+#include "editor/EditorInternal.h"
+
+using editor_internal::Blanks;
+
 namespace {
 
 // Marks a drag that started in an editor; the data is the source's address
 // as text (only compared, never dereferenced).
 constexpr const char *kDragSourceMime = "application/x-teditor-drag-source";
 
-QString Blanks(int N)
-{
-    return N > 0 ? QString(N, u' ') : QString();
-}
 
 QByteArray AddressOf(const void *P)
 {

@@ -13,12 +13,12 @@
 #include <QIODevice>
 #include <vector>
 
+#include "editor/EditorInternal.h"
+
+using editor_internal::Blanks;
+
 namespace {
 
-QString Blanks(int N)
-{
-    return N > 0 ? QString(N, u' ') : QString();
-}
 
 // A fountain with no rules of its own: the plain token parser's.
 class TPlainFountain : public TFountain {

@@ -17,37 +17,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-namespace {
+#include "editor/EditorInternal.h"
 
-QString Blanks(int N)
-{
-    return N > 0 ? QString(N, u' ') : QString();
-}
+using editor_internal::Blanks;
+using editor_internal::CaretBracket;
 
-
-class CaretBracket {
-public:
-    CaretBracket(TEditor &E, bool Underline) : FE(E), FUnderline(Underline)
-    {
-        FE.BeginCaretUpdate();
-        if (FUnderline)
-            FE.HideUnderline();
-    }
-    ~CaretBracket()
-    {
-        if (FUnderline)
-            FE.ShowUnderline();
-        FE.EndCaretUpdate();
-    }
-    CaretBracket(const CaretBracket &) = delete;
-    CaretBracket &operator=(const CaretBracket &) = delete;
-
-private:
-    TEditor &FE;
-    bool FUnderline;
-};
-
-} // namespace
 
 // ===========================================================================
 // Key to character

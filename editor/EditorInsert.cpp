@@ -8,38 +8,11 @@
 #include "editor/EditorStringList.h"
 #include "editor/EditorUtils.h"
 
-namespace {
+#include "editor/EditorInternal.h"
 
-QString Blanks(int N)
-{
-    return N > 0 ? QString(N, u' ') : QString();
-}
+using editor_internal::Blanks;
+using editor_internal::CaretBracket;
 
-// Brackets the caret (and, for line-changing edits, the underline) around
-// an edit, also when it throws.
-class CaretBracket {
-public:
-    CaretBracket(TEditor &E, bool Underline) : FE(E), FUnderline(Underline)
-    {
-        FE.BeginCaretUpdate();
-        if (FUnderline)
-            FE.HideUnderline();
-    }
-    ~CaretBracket()
-    {
-        if (FUnderline)
-            FE.ShowUnderline();
-        FE.EndCaretUpdate();
-    }
-    CaretBracket(const CaretBracket &) = delete;
-    CaretBracket &operator=(const CaretBracket &) = delete;
-
-private:
-    TEditor &FE;
-    bool FUnderline;
-};
-
-} // namespace
 
 int TEditor::ReferenceRow(int ARow) const
 {
