@@ -521,6 +521,8 @@ void TfraDataGrid<G>::mouseMoveEvent(QMouseEvent *e)
 template <class G>
 void TfraDataGrid<G>::mouseDoubleClickEvent(QMouseEvent *e)
 {
+    // The second press of a double-click acts as a press first.
+    this->mousePressEvent(e);
     const auto h = this->HitTest(e->position().toPoint());
     if (e->button() == Qt::LeftButton && !h.inTitle && !h.inIndicator && h.record >= 0)
         tv::ui::Guard([this] { m_frame->grdData1EditButtonClick(); });
@@ -915,29 +917,10 @@ void TfraData::DrawCell(QPainter &p, const QRect &r, int record, int field, bool
     }
     p.fillRect(r, back);
 
-    const FieldKind kind = dsrTableData.FieldDef(field).kind;
-    const bool null = dsrTableData.IsNull(record, field);
-    const int mode = transposed ? tvOption.DataShowMode : 0;
-    QString t;
-    bool right = false;
-    QColor color = text;
-    if (null) {
-        t = QStringLiteral("(NULL)");
-        if (!highlighted)
-            color = Qt::blue;
-        right = mode == 2;
-    } else if (kind == FieldKind::Bytea) {
-        t = fradata::BytesToHex(fradata::ByteaTextToBytes(dsrTableData.Text(record, field)));
-    } else {
-        t = dsrTableData.DisplayText(record, field);
-        if (mode == 0 && isNumber(kind)) {
-            if (t.startsWith(u'.'))
-                t.prepend(QLatin1Char('0'));
-            right = true;
-        } else if (mode == 2) {
-            right = true;
-        }
-    }
+    const TCellLook look = CellLook(record, field, transposed);
+    const QColor color = look.null && !highlighted ? QColor(Qt::blue) : text;
+    const bool right = look.right;
+    QString t = look.text;
     t = paintText(t);
     if (t.isEmpty())
         return;
@@ -948,6 +931,30 @@ void TfraData::DrawCell(QPainter &p, const QRect &r, int record, int field, bool
     const QRect tr = r.adjusted(2, 0, -2, 0);
     p.drawText(tr, (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextSingleLine, t);
     p.restore();
+}
+
+TfraData::TCellLook TfraData::CellLook(int record, int field, bool transposed) const
+{
+    TCellLook look;
+    const FieldKind kind = dsrTableData.FieldDef(field).kind;
+    const int mode = transposed ? tvOption.DataShowMode : 0;
+    if (dsrTableData.IsNull(record, field)) {
+        look.null = true;
+        look.text = QStringLiteral("(NULL)");
+        look.right = mode == 2;
+    } else if (kind == FieldKind::Bytea) {
+        look.text = fradata::BytesToHex(fradata::ByteaTextToBytes(dsrTableData.Text(record, field)));
+    } else {
+        look.text = dsrTableData.DisplayText(record, field);
+        if (mode == 0 && isNumber(kind)) {
+            if (look.text.startsWith(u'.'))
+                look.text.prepend(QLatin1Char('0'));
+            look.right = true;
+        } else if (mode == 2) {
+            look.right = true;
+        }
+    }
+    return look;
 }
 
 // ---- tool buttons -----------------------------------------------------------------

@@ -177,6 +177,15 @@ public:
     int SelectedColumn = 0;
     int SelectedRow = 0;
 
+    // What a data cell shows: its text, whether it is the NULL marker
+    // (painted blue) and whether it is right-aligned.
+    struct TCellLook {
+        QString text;
+        bool null = false;
+        bool right = false;
+    };
+    TCellLook CellLook(int record, int field, bool transposed) const;
+
     // The visible grid.
     tv::grid::TtvDBGridCustom *VisibleGrid() const;
 

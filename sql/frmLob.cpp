@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollArea>
+#include <QStringDecoder>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QUrl>
@@ -43,7 +44,7 @@ constexpr int kAskDumpBytes = 5000;
 bool isBlank(const QString &t)
 {
     for (const QChar c : t)
-        if (c.unicode() > 32 && c.unicode() != 0x7F)
+        if (c.unicode() > 32 && !c.isSpace() && c.category() != QChar::Other_Control)
             return false;
     return true;
 }
@@ -126,11 +127,15 @@ QStringList TfrmLob::HexDump(const QByteArray &data)
 QString TfrmLob::DecodeText(const QByteArray &data)
 {
     using tv::text::Encoding;
-    QString t = tv::text::Decode(data, Encoding::Utf8);
-    if (data.isEmpty() || !isBlank(t))
+    if (data.isEmpty())
+        return QString();
+    // A decoding that fails counts as blank.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString t = utf8.decode(data);
+    if (!utf8.hasError() && !isBlank(t))
         return t;
     t = tv::text::Decode(data, Encoding::Ansi);
-    if (!isBlank(t))
+    if (!t.contains(QChar::ReplacementCharacter) && !isBlank(t))
         return t;
     t = tv::text::Decode(data, Encoding::Utf16BE);
     if (!isBlank(t))
