@@ -1,0 +1,151 @@
+#include "common/ControlStyle.h"
+
+#include "common/Globals.h"
+#include "common/IMainWindow.h"
+#include "common/tvForm.h"
+#include "common/tvOption.h"
+#include "editor/tvMemo.h"
+#include "editor/tvMemoProp.h"
+#include "platform/ui/Font.h"
+
+#include <QIcon>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include <map>
+
+namespace {
+
+// The editor settings every SQL editor takes: the main window's, or the
+// shared one while no main window is registered.
+TEditorProp *EditorSettings()
+{
+    if (IMainWindow *m = MainWindow(); m && m->EditorProp())
+        return m->EditorProp();
+    return prpEditor;
+}
+
+QFont EditorFont(const TEditorProp &prop)
+{
+    const TEditorPropFont &f = *prop.Font();
+    tv::ui::FontStyles styles;
+    if (f.Style & FontStyleBit(fsBold))
+        styles |= tv::ui::FontStyle::Bold;
+    if (f.Style & FontStyleBit(fsItalic))
+        styles |= tv::ui::FontStyle::Italic;
+    if (f.Style & FontStyleBit(fsUnderline))
+        styles |= tv::ui::FontStyle::Underline;
+    if (f.Style & FontStyleBit(fsStrikeOut))
+        styles |= tv::ui::FontStyle::StrikeOut;
+    return tv::ui::MakeFont(f.Name, f.Size, styles);
+}
+
+bool StylePlainMemo(QWidget *c)
+{
+    if (!qobject_cast<QPlainTextEdit *>(c) && !qobject_cast<QTextEdit *>(c))
+        return false;
+    if (TEditorProp *prop = EditorSettings())
+        c->setFont(EditorFont(*prop));
+    return true;
+}
+
+// Copies every setting of the holder onto the editor through its setters.
+void AssignSettings(const TEditorProp &prop, TtvMemo &memo)
+{
+    memo.SetColor(prop.Color());
+    memo.SetCaret(*prop.Caret());
+    memo.setFont(EditorFont(prop));
+    memo.SetFontColor(prop.Font()->Color);
+    memo.SetHitStyle(prop.HitStyle());
+    memo.SetImagebar(*prop.Imagebar());
+    memo.SetLeftbar(*prop.Leftbar());
+    memo.SetMargin(*prop.Margin());
+    memo.SetMarks(*prop.Marks());
+    memo.SetReserveWordList(prop.ReserveWordList().ToStringList());
+    memo.SetRuler(*prop.Ruler());
+    memo.SetScrollBars(prop.ScrollBars());
+    memo.SetSpeed(*prop.Speed());
+    memo.SetView(*prop.View());
+    memo.SetWordWrap(prop.WordWrap());
+}
+
+bool StyleSqlMemo(QWidget *c)
+{
+    auto *memo = qobject_cast<TtvMemo *>(c);
+    if (!memo)
+        return false;
+    if (TEditorProp *prop = EditorSettings())
+        AssignSettings(*prop, *memo);
+    return true;
+}
+
+bool StyleOtherStringGrid(QWidget *c)
+{
+    auto *g = qobject_cast<QTableWidget *>(c);
+    if (!g)
+        return false;
+    g->setFont(DataGridFont());
+    return true;
+}
+
+std::map<int, TControlStyler> &Stylers()
+{
+    static std::map<int, TControlStyler> stylers{
+        {csPlainMemo, StylePlainMemo},
+        {csSqlMemo, StyleSqlMemo},
+        {csOtherStringGrid, StyleOtherStringGrid},
+    };
+    return stylers;
+}
+
+} // namespace
+
+void RegisterControlStyler(TControlStyleStep Step, TControlStyler Styler)
+{
+    if (Styler)
+        Stylers()[Step] = std::move(Styler);
+    else
+        Stylers().erase(Step);
+}
+
+void ApplyControlStyle(QWidget *Control)
+{
+    if (!Control)
+        return;
+    for (const auto &[step, styler] : Stylers()) {
+        if (styler(Control))
+            return;
+    }
+}
+
+QFont DataGridFont()
+{
+    QFont f = tv::ui::MakeFont(tvOption.DataFontName, tvOption.DataFontSize);
+    f.setFixedPitch(true);
+    return f;
+}
+
+int DataColumnWidthH(const QFontMetrics &Metrics)
+{
+    if (tvOption.DataColWidthH <= 0)
+        return 0;
+    return Metrics.horizontalAdvance(QString(tvOption.DataColWidthH, QLatin1Char('A')));
+}
+
+void SetWindowIcon(QWidget *Form, int Code)
+{
+    if (!Form)
+        return;
+    IMainWindow *m = MainWindow();
+    const QIcon icon = m ? m->MainImage(Code) : QIcon();
+    Form->setWindowIcon(icon);
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(Form->parentWidget()))
+        frame->setWindowIcon(icon);
+    if (auto *form = qobject_cast<TtvForm *>(Form)) {
+        if (QToolButton *b = form->TaskButton())
+            b->setIcon(icon);
+    }
+}
