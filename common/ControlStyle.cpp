@@ -10,6 +10,7 @@
 
 #include <QIcon>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -72,6 +73,35 @@ void AssignSettings(const TEditorProp &prop, TtvMemo &memo)
     memo.SetWordWrap(prop.WordWrap());
 }
 
+// The editor's context menu: `menu` pops up on a right click in the text.
+// Setting it again replaces it; the memo forgets a menu that is destroyed.
+const char *const kMenuProperty = "tvPopupMenu";
+
+QMenu *PopupMenuOf(const QWidget *memo)
+{
+    return qobject_cast<QMenu *>(memo->property(kMenuProperty).value<QObject *>());
+}
+
+void SetPopupMenu(TtvMemo *memo, QMenu *menu)
+{
+    if (memo->contextMenuPolicy() != Qt::CustomContextMenu) {
+        memo->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(memo, &QWidget::customContextMenuRequested, memo, [memo](const QPoint &pos) {
+            if (QMenu *m = PopupMenuOf(memo))
+                m->popup(memo->viewport()->mapToGlobal(pos)); // the click is the viewport's
+        });
+    }
+    if (PopupMenuOf(memo) == menu)
+        return;
+    memo->setProperty(kMenuProperty, QVariant::fromValue<QObject *>(menu));
+    if (menu) {
+        QObject::connect(menu, &QObject::destroyed, memo, [memo, menu] {
+            if (memo->property(kMenuProperty).value<QObject *>() == menu)
+                memo->setProperty(kMenuProperty, QVariant());
+        });
+    }
+}
+
 bool StyleSqlMemo(QWidget *c)
 {
     auto *memo = qobject_cast<TtvMemo *>(c);
@@ -79,6 +109,8 @@ bool StyleSqlMemo(QWidget *c)
         return false;
     if (TEditorProp *prop = EditorSettings())
         AssignSettings(*prop, *memo);
+    if (IMainWindow *m = MainWindow())
+        SetPopupMenu(memo, m->EditorMenu());
     return true;
 }
 

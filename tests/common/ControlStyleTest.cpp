@@ -11,7 +11,10 @@
 #include "editor/tvMemoProp.h"
 #include "platform/ui/Font.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -109,6 +112,32 @@ TEST_F(ControlStyleTest, EachKindGetsItsStyleAndTwiceEqualsOnce)
         EXPECT_EQ(grid.font(), DataGridFont());
         ExpectSettingsOf(prop, memo);
     }
+}
+
+TEST_F(ControlStyleTest, ASqlEditorOpensTheMainWindowsEditorMenu)
+{
+    TtvMemo memo;
+    memo.resize(300, 200);
+    int shown = 0;
+    QObject::connect(main.popEditor, &QMenu::aboutToShow, [&] { ++shown; });
+    main.popEditor->addAction(QStringLiteral("切り取り"));
+    ApplyControlStyle(&memo);
+    ApplyControlStyle(&memo);
+
+    const auto rightClick = [&] {
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(20, 20), memo.viewport()->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(memo.viewport(), &e);
+    };
+    rightClick();
+    EXPECT_EQ(shown, 1); // one menu, however often the editor was styled
+    EXPECT_TRUE(main.popEditor->isVisible());
+    main.popEditor->hide();
+
+    // A menu that goes away is forgotten.
+    delete main.popEditor;
+    main.popEditor = nullptr;
+    rightClick();
+    EXPECT_EQ(shown, 1);
 }
 
 TEST_F(ControlStyleTest, OtherControlsAreUntouched)
