@@ -23,6 +23,7 @@
 #include <QMdiSubWindow>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -310,6 +311,11 @@ void TtvForm::Activate()
 
 bool TtvForm::CloseQuery()
 {
+    // One closing asks once: the main window asks every child and then
+    // closes the connection windows, which ask the windows they own again.
+    // A consent holds until control returns to the event loop.
+    if (FCloseAgreed)
+        return true;
     bool Result = FormCloseQuery();
     // Asked whatever the window's own handler said.
     if (FModified && !ToastReadOnly) {
@@ -329,8 +335,11 @@ bool TtvForm::CloseQuery()
             break;
         }
     }
-    if (Result)
+    if (Result) {
         SaveSettings();
+        FCloseAgreed = true;
+        QTimer::singleShot(0, this, [this] { FCloseAgreed = false; });
+    }
     return Result;
 }
 

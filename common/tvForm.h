@@ -105,7 +105,8 @@ public:
     bool KeyPreview = true;
 
     // Whether the window may close now: asks about unapplied changes (see
-    // the .cpp), and stores the window's settings when it may.
+    // the .cpp), and stores the window's settings when it may. Asked again
+    // before control returns to the event loop, it answers yes at once.
     bool CloseQuery();
     // Closes the window (its MDI frame with it).
     void Close();
@@ -177,6 +178,7 @@ private:
     QPointer<QTabWidget> FPageControl;
     QPointer<QMdiSubWindow> FWatchedFrame;
     bool FCreated = false;
+    bool FCloseAgreed = false;
     std::vector<std::unique_ptr<tv::db::Query>> FQueries;
     std::vector<std::unique_ptr<tv::db::DataSet>> FDataSets;
 };

@@ -152,6 +152,24 @@ TEST_F(FormTest, CloseQueryAsksOnlyForUnappliedChangesAndKeepsFailedCompiles)
     ToastReadOnly = false;
 }
 
+TEST_F(FormTest, OneClosingAsksOnce)
+{
+    // The main window asks every child, then its connection windows ask the
+    // windows they own again, all before returning to the event loop.
+    TestForm f;
+    f.SetModified(true);
+    dialogs.queueButton(tv::ui::IDNO);
+    EXPECT_TRUE(f.CloseQuery());
+    EXPECT_TRUE(f.CloseQuery());
+    EXPECT_EQ(dialogs.calls().size(), 1);
+    EXPECT_EQ(f.saves, 1);
+    // A later closing (this one was refused elsewhere) asks anew.
+    QApplication::processEvents();
+    dialogs.queueButton(tv::ui::IDCANCEL);
+    EXPECT_FALSE(f.CloseQuery());
+    EXPECT_EQ(dialogs.calls().size(), 2);
+}
+
 TEST_F(FormTest, ClosingTheFrameFollowsTheAnswer)
 {
     // Cancel keeps the window; No closes it and frees it with its frame.

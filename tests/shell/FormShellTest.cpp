@@ -129,3 +129,21 @@ TEST(FormShell, AWindowBelongsToItsConnectionAndSelectsItWhenActivated)
     EXPECT_EQ(byMain->OwnerForm(), b);
     delete byMain;
 }
+
+TEST(FormShell, ShuttingDownAsksAModifiedWindowOnce)
+{
+    TestDb db("form");
+    TV_REQUIRE_DB(db);
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    s.FirstPaint();
+    TfrmObject *a = s.Form(0);
+    ASSERT_NE(a, nullptr) << s.dialogs.texts().join(QLatin1Char('\n')).toStdString();
+    auto *w = new ShellForm(a);
+    w->ShowForm();
+    w->SetModified(true);
+
+    s.dialogs.queueButton(tv::ui::IDNO);
+    EXPECT_TRUE(s.CloseMain());
+    EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("情報が変更されています。コンパイルしますか？")});
+}
