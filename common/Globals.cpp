@@ -17,6 +17,7 @@
 #include "common/tvOption.h"
 #include "common/tvPrintOption.h"
 #include "common/tvWorkSpace.h"
+#include "editor/tvMacroList.h"
 #include "editor/tvMemoProp.h"
 #include "platform/settings/Folders.h"
 #include "platform/settings/tvRegistry.h"
@@ -57,6 +58,7 @@ void StartSharedServices()
     ReserveWordList.clear();
     EditorProp() = std::make_unique<TtvMemoProp>();
     prpEditor = EditorProp().get();
+    CreateSharedMacroList();
     ScriptOption.NameTable.clear();
     TrcOption.Path.clear();
     tvOption.AlertLogPas.clear();
@@ -79,6 +81,7 @@ void EndSharedServices()
     TrcOption.Path.clear();
     tvOption.AlertLogPas.clear();
     AlertPathList.clear();
+    FreeSharedMacroList();
     tv::settings::ReleaseSharedRegistry();
 
     prpEditor = nullptr;

@@ -62,6 +62,9 @@ TEditor::TEditor(QWidget *Parent, TDeferParts) : QAbstractScrollArea(Parent)
     resize(185, 89);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setMouseTracking(true);
+    viewport()->setAcceptDrops(true);
+    setAcceptDrops(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
@@ -893,7 +896,10 @@ void TEditor::scrollContentsBy(int, int)
 {
     if (FScrollingByBar)
         return;
+    const int step = verticalScrollBar()->value() - FTopRow;
     SetTopRow(verticalScrollBar()->value());
+    if (step != 0 && FCaret->LockScroll)
+        SetRow(FRow + step); // the caret keeps its place in the window
     SetTopCol(horizontalScrollBar()->value());
 }
 
@@ -1438,60 +1444,7 @@ QString TEditor::SelText() const
 
 void TEditor::SetSelText(const QString &V)
 {
-    if (FReadOnly)
-        return;
-    if (V.isEmpty()) {
-        if (Selected())
-            DeleteSelection();
-        else if (SelectedData())
-            CleanSelection();
-        return;
-    }
-    int ref, offset, first, last;
-    QString text;
-    if (Selected()) {
-        ref = std::max(FList->FirstRowOfLine(FSelStr.Sr), FSelStr.Sr - 1);
-        offset = CharOffsetTo(ref, FSelDraw.Sr, FSelDraw.Sc);
-        first = FSelStr.Sr;
-        last = FSelStr.Er;
-        TEditorStringList rest;
-        TextWithoutSelection(rest);
-        if (rest.Count() == 0) {
-            text = V;
-        } else {
-            const int cut = int(rest.GetData(0)) - 1;
-            rest.Put(0, rest[0].left(cut) + V + rest[0].mid(cut));
-            text = JoinRows(rest);
-        }
-    } else {
-        ref = std::max(FList->FirstRowOfLine(FRow), FRow - 1);
-        offset = CharOffsetTo(ref, FRow, FCol);
-        first = last = FRow;
-        const QString r = RowString(FRow);
-        const int c = CharIndexOfColumn(RowKinds(FRow), FCol);
-        const QString before = c > r.size() ? r + QString(c - r.size(), u' ') : r.left(c);
-        QString after = r.mid(c);
-        FList->AppendLineEnd(FRow, after);
-        text = before + V + after;
-    }
-    BeginCaretUpdate();
-    HideUnderline();
-    try {
-        if (SelectedData())
-            CleanSelection();
-        const int n = FList->Count();
-        if (first >= n)
-            FList->ReplaceText(n, 0, text);
-        else
-            FList->ReplaceText(first, std::min(last, n - 1) - first + 1, text);
-        SetCaretByOffset(ref, offset + int(V.size()));
-    } catch (...) {
-        ShowUnderline();
-        EndCaretUpdate();
-        throw;
-    }
-    ShowUnderline();
-    EndCaretUpdate();
+    SetSelTextBuf(V);
 }
 
 // ===========================================================================
@@ -1866,99 +1819,6 @@ void TEditor::ExchangeList(TEditor *Source)
     viewport()->update();
 }
 
-// ===========================================================================
-// Input hooks (the keyboard and mouse handling fills them)
-
-void TEditor::WMKeyDown(QKeyEvent *Event)
-{
-    Event->ignore();
-}
-
-void TEditor::WMChar(QKeyEvent *Event)
-{
-    Event->ignore();
-}
-
-void TEditor::WMKeyUp(QKeyEvent *Event)
-{
-    FKeyRepeat = false;
-    Event->ignore();
-}
-
-void TEditor::WMImeComposition(QInputMethodEvent *Event)
-{
-    Event->ignore();
-}
-
-void TEditor::WMLButtonDown(QMouseEvent *Event)
-{
-    FMouseSelStartPos = Event->pos();
-}
-
-void TEditor::WMMouseMove(QMouseEvent *) {}
-
-void TEditor::WMLButtonUp(QMouseEvent *) {}
-
-void TEditor::DblClick(QMouseEvent *) {}
-
-void TEditor::WMImeNotify() {}
-
-void TEditor::WMSetFocus()
-{
-    RecreateCaret();
-    SetCaretPosition();
-    ShowCaretNow();
-}
-
-void TEditor::WMKillFocus()
-{
-    if (FCaretShowing) {
-        FCaretShowing = false;
-        viewport()->update(FCaretRect);
-    }
-    FBlinkTimer.stop();
-}
-
-void TEditor::keyPressEvent(QKeyEvent *Event)
-{
-    FKeyRepeat = Event->isAutoRepeat();
-    WMKeyDown(Event);
-    if (!Event->isAccepted() && !Event->text().isEmpty()) {
-        Event->accept();
-        WMChar(Event);
-    }
-}
-
-void TEditor::keyReleaseEvent(QKeyEvent *Event)
-{
-    WMKeyUp(Event);
-}
-
-void TEditor::inputMethodEvent(QInputMethodEvent *Event)
-{
-    WMImeComposition(Event);
-}
-
-void TEditor::mousePressEvent(QMouseEvent *Event)
-{
-    WMLButtonDown(Event);
-}
-
-void TEditor::mouseMoveEvent(QMouseEvent *Event)
-{
-    WMMouseMove(Event);
-}
-
-void TEditor::mouseReleaseEvent(QMouseEvent *Event)
-{
-    WMLButtonUp(Event);
-}
-
-void TEditor::mouseDoubleClickEvent(QMouseEvent *Event)
-{
-    DblClick(Event);
-}
-
 void TEditor::focusInEvent(QFocusEvent *Event)
 {
     QAbstractScrollArea::focusInEvent(Event);
@@ -2254,6 +2114,8 @@ void TEditor::paintEvent(QPaintEvent *Event)
         return;
     QPainter p(viewport());
     PaintTextArea(p, Event->rect());
+    if (!FPreedit.isEmpty())
+        DoPreeditPaint(p);
 }
 
 void TEditor::PaintTextArea(QPainter &P, const QRect &ClipIn)

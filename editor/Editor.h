@@ -26,7 +26,9 @@
 #include "editor/EditorSpeed.h"
 #include "editor/EditorTypes.h"
 #include "editor/EditorViewInfo.h"
+#include "editor/EditTarget.h"
 #include "editor/FountainParser.h"
+#include "editor/TextSearch.h"
 
 #include <QAbstractScrollArea>
 #include <QFont>
@@ -43,6 +45,12 @@ class TEditorScreen;
 class TEditorStrings;
 class TEditorUndoObj;
 class QPainter;
+class QMimeData;
+class QIODevice;
+
+// MIME type that marks clipboard text as a box selection (the private
+// clipboard format CF_BOXTEXT_NAME of the editor).
+inline constexpr const char *CF_BOXTEXT_MIME = "application/x-teditor-box";
 
 enum TEditorSelectionMode : std::uint8_t { smLine, smBox };
 enum TEditorSelectionState : std::uint8_t { sstNone, sstInit, sstSelected, sstHitSelected };
@@ -70,7 +78,7 @@ using TDrawLineEvent =
     std::function<void(TEditor *Sender, const QString &LineStr, int X, int Y, int Index, QRect &ARect, bool Selected)>;
 using TSelectionChangeEvent = std::function<void(TEditor *Sender, bool Selected)>;
 
-class TEditor : public QAbstractScrollArea, public TEditorClient {
+class TEditor : public QAbstractScrollArea, public TEditorClient, public TEditTarget {
     Q_OBJECT
 
 public:
@@ -189,8 +197,7 @@ public:
     int SelStart() const;
     void SetSelStart(int V);
     QString SelText() const;
-    // Replaces the selection (or inserts at the caret); the text-insertion
-    // commands complete it.
+    // Replaces the selection (or inserts at the caret): SetSelTextBuf.
     virtual void SetSelText(const QString &V);
     int TopCol() const { return FTopCol; }
     void SetTopCol(int V);
@@ -314,11 +321,128 @@ public:
     int LeftbarColumn() const { return FLeftbarColumn; }
     int RulerHeight() const { return FRulerHeight; }
 
-    // --- commands of this part ---------------------------------------------------
+    // --- text insertion ------------------------------------------------------------
+    // Each is one replacement of the row store (one undo step).
+    // The text (any number of lines) in place of the selection or at the
+    // caret; the caret ends after it. Nothing while ReadOnly.
+    void SetSelTextBuf(const QString &Buffer);
+    // The lines of the text as a box at the selection's or the caret's column.
+    void SetSelTextBox(const QString &Buffer);
+    // Types Source at the caret (overwriting in OverWrite mode) or over the
+    // selection. Does not test ReadOnly (its callers do).
+    void PutStringToLine(const QString &Source);
+
+    // --- clipboard and drag ---------------------------------------------------------
+    void CopyToClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    virtual bool CanSelDrag() const;
+    void BeginSelDrag();
+    void StartSelDragging(bool Copy);
+    void EndSelDrag(const QPoint &Pos, bool Copy);
+    void CancelSelDrag();
+    virtual void CopySelection(int ARow, int ACol);
+    void MoveSelection(int ARow, int ACol);
+    TEditorSelDragState SelDragState() const { return FSelDragState; }
+    // The clipboard contents of the current selection (text, and the box
+    // marker for a box selection); nullptr without a selection.
+    QMimeData *SelectionMimeData() const;
+
+    // --- token, search, undo and row-mark commands ------------------------------------
+    // UseFountain: parse with the active fountain's parser (else the plain
+    // token parser); Bracket: start from the row's colouring state.
+    virtual void TokenInfoFromPos(const QPoint &Pos, bool UseFountain, TTokenKind &Token, bool Bracket,
+                                  QString &S);
+    virtual void SelectTokenAtPos(const QPoint &Pos, bool UseFountain, bool Bracket);
+    virtual void SelectWordAtPosStatsPack(const QPoint &Pos, bool UseFountain, bool Bracket);
+    TTokenKind TokenBracketFromPos(const QPoint &Pos);
+    TTokenKind TokenBracketFromCaret();
+    TTokenKind TokenFromPos(const QPoint &Pos);
+    TTokenKind TokenFromCaret();
+    QString TokenStringBracketFromPos(const QPoint &Pos);
+    QString TokenStringBracketFromCaret();
+    QString TokenStringFromPos(const QPoint &Pos);
+    QString TokenStringFromCaret();
+    QString WordFromPos(const QPoint &Pos);
+    QString WordFromCaret();
+    void SelectTokenBracketFromPos(const QPoint &Pos);
+    void SelectTokenBracketFromCaret();
+    void SelectTokenFromPos(const QPoint &Pos);
+    void SelectTokenFromCaret();
+    void SelectWordFromPos(const QPoint &Pos);
+    void SelectWordFromCaret();
+    void SelectWordFromPosStatsPack(const QPoint &Pos);
+    void SelectWordFromCaretStatsPack();
+    // The client point of the caret (centre of its cell's first pixel row).
+    QPoint CaretPos() const;
+    bool NextTokenPos(int &ARow, int &ACol, int Direction) const;
+    // Finds SearchValue from the selection or the caret (down with sfrDown,
+    // else up); selects the hit as HitStyle says. No wrap-around.
+    virtual bool Search(const QString &SearchValue, TSearchOptions SearchOptions);
     virtual bool CanUndo() const;
     virtual bool CanRedo() const;
     virtual void Undo();
     virtual void Redo();
+    virtual void PutRowMark(int Index, TRowMark Mark);
+    virtual void DeleteRowMark(int Index, TRowMark Mark);
+    virtual void GotoRowMark(TRowMark Mark);
+    void DeleteRow(int Index);
+    void Clear();
+    void ListToFile(const QString &FileName);
+    void ListToStream(QIODevice &Stream);
+
+    // --- indentation and comments (the callers test ReadOnly) ----------------------------
+    void SelTabIndent();
+    void SelTabUnIndent();
+    void SelIndent();
+    void SelUnIndent();
+    void SelCommentOut();
+
+    // --- edit-control messages ------------------------------------------------------
+    // TEditTarget: what the main window's edit commands call on the focused
+    // control.
+    bool EditCanUndo() const override;
+    bool EditUndo() override;
+    bool EditCanRedo() const override;
+    bool EditRedo() override;
+    void EditCut() override;
+    void EditCopy() override;
+    void EditPaste() override;
+    void EditClear() override;
+    void EditSelectAll() override;
+    void EditReplaceSel(const QString &Text) override;
+    void EditGetSel(int &Start, int &End) const override;
+    void EditSetSel(int Start, int End) override;
+    int EditLineIndex(int Row) const override;
+    int EditLineFromChar(int Offset) const override;
+    int EditLineLength(int Offset) const override;
+    int EditLineCount() const override;
+    QString EditGetLine(int Row) const override;
+    void EditSetText(const QString &Text) override;
+    QString EditGetText() const override;
+    int EditGetTextLength() const override;
+    bool EditReadOnly() const override { return FReadOnly; }
+    bool EditSelected() const override { return Selected(); }
+    // The rest of the edit-control messages.
+    void EmptyUndoBuffer();
+    int FirstVisibleLine() const { return FTopRow; }
+    // Row in Row, offset in Offset; false when the point is outside the client.
+    bool CharFromClientPos(const QPoint &Pos, int &Row, int &Offset) const;
+    QPoint PosFromChar(int Offset) const;
+    void ScrollCaret();
+
+    // --- completion request ------------------------------------------------------------
+    // The window that owns the editor: the one set, else the nearest
+    // top-level or MDI-child widget above it.
+    QObject *OwnerWindow() const;
+    void SetOwnerWindow(QObject *Owner) { FOwnerWindow = Owner; }
+    // Sends WM_CODEASSIST with the caret's client x and y to the owner.
+    virtual void DoCodeAssist();
+
+    // IME text being composed (drawn at the caret, not in the text).
+    const QString &PreeditText() const { return FPreedit; }
+    // Cursor rectangle, font, surrounding text, enabled = not read-only.
+    QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
     // Joins Source's row store (sharing its text and undo lists).
     virtual void ExchangeList(TEditor *Source);
     // Change notification of every settings object and of the fountain.
@@ -402,7 +526,10 @@ protected:
     virtual void InitRulerDigitMask();
     virtual void InitRulerDigits();
 
-    // Input hooks, completed by the keyboard and mouse handling.
+    // Input hooks. One key event serves both: WMKeyDown takes the keys it
+    // handles (moves, Delete, F6) and ignores the others; then, when the key
+    // gives a character (KeyChar), WMChar handles it. Modifiers are those of
+    // the event (a replayed key carries its own).
     virtual void WMKeyDown(QKeyEvent *Event);
     virtual void WMChar(QKeyEvent *Event);
     virtual void WMKeyUp(QKeyEvent *Event);
@@ -414,8 +541,18 @@ protected:
     virtual void WMImeNotify();
     virtual void WMSetFocus();
     virtual void WMKillFocus();
-    virtual bool CanSelDrag() const { return false; }
-    virtual void CopySelection() {}
+    // The character a key event types, as the character message would carry
+    // it: Backspace 8, Tab 9, Enter 13, Esc 27, Ctrl+letter its control code,
+    // Ctrl+Space a blank; empty for a key that types nothing (Alt held,
+    // other Ctrl combinations, function keys).
+    static QString KeyChar(const QKeyEvent *Event);
+
+    // Character handling of WMChar.
+    void DoTabKey(bool Shift, bool Ctrl);
+    void DoReturnKey(bool Shift);
+    void DoBackSpace();
+    void DoDeleteKey();
+    void DoPreeditPaint(QPainter &P);
 
     // Qt events.
     void paintEvent(QPaintEvent *Event) override;
@@ -432,6 +569,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *Event) override;
     void mouseDoubleClickEvent(QMouseEvent *Event) override;
     bool viewportEvent(QEvent *Event) override;
+    bool event(QEvent *Event) override;
+    void dragEnterEvent(QDragEnterEvent *Event) override;
+    void dragMoveEvent(QDragMoveEvent *Event) override;
+    void dragLeaveEvent(QDragLeaveEvent *Event) override;
+    void dropEvent(QDropEvent *Event) override;
 
     // Selection repaint helpers.
     void PaintLineSelectionChange();
@@ -533,8 +675,30 @@ protected:
     mutable KindsCacheEntry FKindsCache[256];
     mutable TColumnSettings FKindsSettings;
     static bool DefaultCaretBlink;
+    QString FPreedit;
+    QObject *FOwnerWindow = nullptr;
+    bool FExternalDrag = false; // a drag of this editor's selection left it
+    bool FLeftButtonDown = false; // pressed on this editor and not yet released
 
 private:
+    // Rows First .. Last replaced by Text (First past the last row: inserted).
+    void ReplaceRows(int First, int Last, const QString &Text);
+    // The row a caret offset is counted from for an edit starting at ARow.
+    int ReferenceRow(int ARow) const;
+    // Steps of the token commands: the token at Pos.
+    bool TokenAt(const QPoint &Pos, bool UseFountain, bool Bracket, bool StatsPack, int &LineRow, int &Start,
+                 int &Length, TTokenKind &Kind, QString &Text);
+    void StartExternalDrag();
+    // Line-mode rewrite of the rows of the selection: Edit returns the new
+    // text of a row (or the row unchanged) and the units added (negative:
+    // removed) at Where, so that the selection and the caret follow.
+    // With SnapPastIndent a position inside the new indentation moves to its
+    // end (the indentation commands keep the selection on the text).
+    void RewriteSelectedRows(bool CaretRowWithoutSelection, bool SnapPastIndent,
+                             const std::function<bool(int Row, QString &Text, int &Where, int &Delta)> &Edit);
+    // Box-mode rewrite: Edit changes a row at its box cut position P (1-based);
+    // the box stays selected as it was.
+    void RewriteBox(const TSelectedPosition &Box, const std::function<bool(int Row, QString &Text, int P)> &Edit);
     void ScheduleRowStates();
     void UpdateCaretGeometry();
     void ApplyScrollBars();

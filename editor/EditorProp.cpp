@@ -1,6 +1,62 @@
 #include "editor/EditorProp.h"
 
+#include "editor/Editor.h"
+#include "platform/ui/Font.h"
+
+#include <QVariant>
 #include <exception>
+
+namespace {
+
+// The editor's font keeps the stored name, pitch and character set of the
+// settings it came from (Qt's font knows only the installed family).
+const char *const FontNameProperty = "tvFontName";
+const char *const FontPitchProperty = "tvFontPitch";
+const char *const FontCharsetProperty = "tvFontCharset";
+
+tv::ui::FontStyles ToUiStyles(TFontStyles s)
+{
+    tv::ui::FontStyles r;
+    if (s & FontStyleBit(fsBold))
+        r |= tv::ui::FontStyle::Bold;
+    if (s & FontStyleBit(fsItalic))
+        r |= tv::ui::FontStyle::Italic;
+    if (s & FontStyleBit(fsUnderline))
+        r |= tv::ui::FontStyle::Underline;
+    if (s & FontStyleBit(fsStrikeOut))
+        r |= tv::ui::FontStyle::StrikeOut;
+    return r;
+}
+
+TEditorPropFont FontOf(const TEditor &Ed)
+{
+    TEditorPropFont f;
+    const QFont &qf = Ed.font();
+    const QVariant name = Ed.property(FontNameProperty);
+    f.Name = name.isValid() ? name.toString() : qf.family();
+    f.Size = qf.pointSize() > 0 ? qf.pointSize() : f.Size;
+    f.Color = Ed.FontColor();
+    f.Style = Ed.FontStyle();
+    const QVariant pitch = Ed.property(FontPitchProperty);
+    f.Pitch = pitch.isValid() ? TFontPitch(pitch.toInt()) : qf.fixedPitch() ? fpFixed : fpDefault;
+    const QVariant charset = Ed.property(FontCharsetProperty);
+    f.Charset = charset.isValid() ? charset.toInt() : 1;
+    return f;
+}
+
+void SetFontOf(TEditor &Ed, const TEditorPropFont &F)
+{
+    Ed.setProperty(FontNameProperty, F.Name);
+    Ed.setProperty(FontPitchProperty, int(F.Pitch));
+    Ed.setProperty(FontCharsetProperty, F.Charset);
+    QFont qf = tv::ui::MakeFont(F.Name, F.Size, ToUiStyles(F.Style));
+    if (F.Pitch == fpFixed)
+        qf.setFixedPitch(true);
+    Ed.setFont(qf);
+    Ed.SetFontColor(F.Color);
+}
+
+} // namespace
 
 TEditorProp::TEditorProp()
 {
@@ -30,6 +86,7 @@ void TEditorProp::CreateParts()
     FView = CreateEditorViewInfo();
     FSpeed = CreateEditorSpeed();
     FView->FComponent = this;
+    FWrapOption = CreateEditorWrapOption();
     FColor = clWindow;
     FFont = TEditorPropFont();
 }
@@ -42,6 +99,10 @@ std::unique_ptr<TEditorMarks> TEditorProp::CreateEditorMarks() { return std::mak
 std::unique_ptr<TEditorRuler> TEditorProp::CreateEditorRuler() { return std::make_unique<TEditorRuler>(); }
 std::unique_ptr<TEditorSpeed> TEditorProp::CreateEditorSpeed() { return std::make_unique<TEditorSpeed>(); }
 std::unique_ptr<TEditorViewInfo> TEditorProp::CreateEditorViewInfo() { return std::make_unique<TEditorViewInfo>(); }
+std::unique_ptr<TEditorWrapOption> TEditorProp::CreateEditorWrapOption()
+{
+    return std::make_unique<TEditorWrapOption>();
+}
 
 void TEditorProp::SetColor(TColor Value)
 {
@@ -91,6 +152,7 @@ void TEditorProp::CopyFrom(const TEditorProp &Src)
     SetSpeed(*Src.FSpeed);
     SetView(*Src.FView);
     SetWordWrap(Src.FWordWrap);
+    SetWrapOption(*Src.FWrapOption);
     SetFileExtList(Src.FileExtList());
 }
 
@@ -112,9 +174,61 @@ void TEditorProp::Assign(const TPersistent &Source)
     OnChange(this);
 }
 
+void TEditorProp::Assign(const TEditor &Source)
+{
+    try {
+        SetColor(Source.Color());
+        SetCaret(*Source.Caret());
+        SetFont(FontOf(Source));
+        FHitStyle = Source.HitStyle();
+        SetImagebar(*Source.Imagebar());
+        SetLeftbar(*Source.Leftbar());
+        SetMargin(*Source.Margin());
+        SetMarks(*Source.Marks());
+        SetReserveWordList(Source.ReserveWordList());
+        SetRuler(*Source.Ruler());
+        SetScrollBars(Source.ScrollBars());
+        SetSpeed(*Source.Speed());
+        SetView(*Source.View());
+        SetWordWrap(Source.WordWrap());
+        SetWrapOption(*Source.WrapOption());
+    } catch (const std::exception &) {
+        // as in the copy from a holder: the values copied so far stay
+    }
+    OnChange(this);
+}
+
 void TEditorProp::AssignTo(TEditorProp &Dest) const
 {
     Dest.Assign(*this);
+}
+
+void TEditorProp::AssignTo(TEditor &Dest) const
+{
+    try {
+        Dest.SetColor(FColor);
+        Dest.SetCaret(*FCaret);
+        SetFontOf(Dest, FFont);
+        Dest.SetHitStyle(FHitStyle);
+        Dest.SetImagebar(*FImagebar);
+        Dest.SetLeftbar(*FLeftbar);
+        Dest.SetMargin(*FMargin);
+        Dest.SetMarks(*FMarks);
+        Dest.SetReserveWordList(FReserveWordList.ToStringList());
+        Dest.SetRuler(*FRuler);
+        Dest.SetScrollBars(FScrollBars);
+        Dest.SetSpeed(*FSpeed);
+        Dest.SetView(*FView);
+        if (FWordWrap) {
+            Dest.SetWrapOption(*FWrapOption);
+            Dest.SetWordWrap(true);
+        } else {
+            Dest.SetWordWrap(false);
+            Dest.SetWrapOption(*FWrapOption);
+        }
+    } catch (const std::exception &) {
+        // a settings object refused a value: the copy ends here
+    }
 }
 
 void TEditorProp::VisitProperties(const TPropertyVisitor &Visitor)
@@ -127,4 +241,5 @@ void TEditorProp::VisitProperties(const TPropertyVisitor &Visitor)
     Visitor("Ruler", FRuler.get());
     Visitor("Speed", FSpeed.get());
     Visitor("View", FView.get());
+    Visitor("WrapOption", FWrapOption.get());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // TEditorProp: one complete set of editor settings without an editor: colour,
 // font, caret, bars, margins, marks, view (token colours and rules), reserved
-// words, scroll bars, speeds and word wrap. The program keeps one of them for
+// words, scroll bars, speeds, word wrap and its options. The program keeps one of them for
 // all its SQL editors (TtvMemoProp); it is loaded from and saved to the
 // settings store and copied onto every editor.
 //
@@ -19,6 +19,7 @@
 #include "editor/EditorSpeed.h"
 #include "editor/EditorTypes.h"
 #include "editor/EditorViewInfo.h"
+#include "editor/EditorWrapOption.h"
 #include "editor/FileExtComponent.h"
 #include "editor/SortedStringList.h"
 
@@ -26,6 +27,8 @@
 #include <QStringList>
 
 #include <memory>
+
+class TEditor;
 
 // The font of an editor settings holder, by its stored attributes (the name is
 // kept as stored; tv::ui::MakeFont finds the installed font for it).
@@ -78,6 +81,8 @@ public:
     void SetView(const TEditorViewInfo &Value) { FView->Assign(Value); }
     bool WordWrap() const { return FWordWrap; }
     void SetWordWrap(bool Value);
+    TEditorWrapOption *WrapOption() const { return FWrapOption.get(); }
+    void SetWrapOption(const TEditorWrapOption &Value) { FWrapOption->Assign(Value); }
 
     // Sender: this holder.
     TNotifyEvent OnColorChange;
@@ -89,13 +94,24 @@ public:
 
     // From another holder (any TEditorProp): Color, caret, font, HitStyle
     // (without its event), image bar, line-number bar, margin, marks, reserved
-    // words, ruler, ScrollBars, speed, view, WordWrap, then the file extension
-    // list; then OnChange. A settings object that refuses a value ends the copy
+    // words, ruler, ScrollBars, speed, view, WordWrap, wrap options, then the
+    // file extension list; then OnChange. A settings object that refuses a value ends the copy
     // there: what was copied stays, the rest keeps its old value. Any other
     // source raises the platform's assignment error.
     void Assign(const TPersistent &Source) override;
+    // From an editor: the same settings in the same order (the reserved words
+    // are those of the editor's view fountain, the wrap options those of its
+    // row store); the file extension list stays as it was; then OnChange.
+    void Assign(const TEditor &Source);
     // Copies this holder onto Dest through Dest's setters (Dest.Assign(*this)).
     void AssignTo(TEditorProp &Dest) const;
+    // Onto an editor: colour, caret, font, HitStyle, bars, margin, marks,
+    // reserved words, ruler, ScrollBars, speed, view, then word wrap: when on,
+    // the wrap options are copied first and wrapping switched on afterwards;
+    // when off, wrapping is switched off first; so the rows are wrapped at
+    // most once and always with the final options. A failure ends the copy
+    // there without a report.
+    void AssignTo(TEditor &Dest) const;
 
     void VisitProperties(const TPropertyVisitor &Visitor) override;
 
@@ -104,8 +120,8 @@ protected:
     // its own constructor calls CreateParts() at its end.
     struct TDeferParts {};
     explicit TEditorProp(TDeferParts);
-    // Builds caret, image bar, line-number bar, margin, marks, ruler, view and
-    // speed through the factories below, then sets the defaults of Color and
+    // Builds caret, image bar, line-number bar, margin, marks, ruler, view,
+    // speed and wrap options through the factories below, then sets the defaults of Color and
     // the font.
     void CreateParts();
 
@@ -117,6 +133,7 @@ protected:
     virtual std::unique_ptr<TEditorRuler> CreateEditorRuler();
     virtual std::unique_ptr<TEditorSpeed> CreateEditorSpeed();
     virtual std::unique_ptr<TEditorViewInfo> CreateEditorViewInfo();
+    virtual std::unique_ptr<TEditorWrapOption> CreateEditorWrapOption();
 
 private:
     void CopyFrom(const TEditorProp &Src);
@@ -135,4 +152,5 @@ private:
     std::unique_ptr<TEditorSpeed> FSpeed;
     std::unique_ptr<TEditorViewInfo> FView;
     bool FWordWrap = false;
+    std::unique_ptr<TEditorWrapOption> FWrapOption;
 };

@@ -1,7 +1,9 @@
 // The editor settings holder: its defaults, the copy between holders and the
 // events the copy fires.
+#include "editor/Editor.h"
 #include "editor/EditorError.h"
 #include "editor/EditorProp.h"
+#include "editor/EditorStrings.h"
 #include "editor/tvMemoProp.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +63,10 @@ void ChangeEverything(TEditorProp &p)
     b->SetLeftBracket(QStringLiteral("/*"));
     b->SetRightBracket(QStringLiteral("*/"));
     p.SetWordWrap(true);
+    p.WrapOption()->SetWrapByte(60);
+    p.WrapOption()->SetWordBreak(true);
+    p.WrapOption()->SetLeading(true);
+    p.WrapOption()->SetFollowStr(QStringLiteral("、。"));
     p.FileExtList().Add(QStringLiteral(".sql"));
 }
 
@@ -103,6 +109,10 @@ void ExpectSameSettings(TEditorProp &a, TEditorProp &b)
                   b.View()->Brackets()->GetBracketItem(i)->RightBracket());
     }
     EXPECT_EQ(a.WordWrap(), b.WordWrap());
+    EXPECT_EQ(a.WrapOption()->WrapByte(), b.WrapOption()->WrapByte());
+    EXPECT_EQ(a.WrapOption()->WordBreak(), b.WrapOption()->WordBreak());
+    EXPECT_EQ(a.WrapOption()->Leading(), b.WrapOption()->Leading());
+    EXPECT_EQ(a.WrapOption()->FollowStr(), b.WrapOption()->FollowStr());
     EXPECT_EQ(a.FileExtList().ToStringList(), b.FileExtList().ToStringList());
 }
 
@@ -118,6 +128,7 @@ TEST(EditorProp, NewHolderDefaults)
     EXPECT_EQ(p.ScrollBars(), ssNone);
     EXPECT_FALSE(p.WordWrap());
     EXPECT_TRUE(p.ReserveWordList().IsEmpty());
+    EXPECT_EQ(p.WrapOption()->WrapByte(), TEditorWrapOption().WrapByte());
     EXPECT_EQ(p.View()->GetOwner(), &p);
     EXPECT_STREQ(p.ClassName(), "TtvMemoProp");
 }
@@ -199,4 +210,64 @@ TEST(EditorProp, AssignFromAnUnrelatedObjectFails)
     p.OnChange = change.Event();
     EXPECT_THROW(p.Assign(caret), EEditorError);
     EXPECT_EQ(change.count, 0);
+}
+
+TEST(EditorProp, OntoAnEditorAndBackKeepsEverySetting)
+{
+    TEditorProp src;
+    ChangeEverything(src);
+    TEditor ed;
+    src.AssignTo(ed);
+    EXPECT_EQ(ed.Color(), src.Color());
+    EXPECT_EQ(ed.ScrollBars(), ssBoth);
+    EXPECT_EQ(ed.HitStyle(), hsCaret);
+    EXPECT_TRUE(ed.WordWrap());
+    EXPECT_EQ(ed.WrapOption()->WrapByte(), 60);
+    EXPECT_EQ(ed.font().pointSize(), 12);
+    EXPECT_TRUE(ed.font().bold());
+    EXPECT_EQ(ed.FontColor(), TColor(0x00445566));
+    EXPECT_EQ(ed.ReserveWordList().ToStringList(), src.ReserveWordList().ToStringList());
+
+    TEditorProp back;
+    back.FileExtList().Add(QStringLiteral(".sql")); // an editor has none: the list stays
+    Counter change, hit;
+    back.OnChange = change.Event();
+    back.OnHitStyleChange = hit.Event();
+    back.Assign(ed);
+    ExpectSameSettings(src, back);
+    EXPECT_EQ(change.count, 1);
+    EXPECT_EQ(hit.count, 0);
+
+    // Editor to editor through a holder: same colours, rules, brackets and words.
+    TEditor second;
+    back.AssignTo(second);
+    EXPECT_EQ(second.View()->Colors()->Reserve()->Color(), 0x00FF0000);
+    EXPECT_EQ(second.View()->Commenter(), QStringLiteral("--"));
+    ASSERT_EQ(second.View()->Brackets()->Count(), ed.View()->Brackets()->Count());
+    EXPECT_EQ(second.View()->Brackets()->GetBracketItem(0)->LeftBracket(), QStringLiteral("/*"));
+    EXPECT_EQ(second.ReserveWordList().ToStringList(), ed.ReserveWordList().ToStringList());
+}
+
+TEST(EditorProp, WrappingIsSwitchedOnWithTheFinalWidth)
+{
+    TEditor ed;
+    ed.resize(800, 300);
+    ed.Lines()->SetText(QString(150, u'x'));
+    ASSERT_FALSE(ed.WordWrap());
+    ASSERT_EQ(ed.ListCount(), 1);
+    TEditorProp p;
+    p.SetWordWrap(true);
+    p.WrapOption()->SetWrapByte(60);
+    p.AssignTo(ed);
+    EXPECT_TRUE(ed.WordWrap());
+    EXPECT_EQ(ed.ListCount(), 3); // 60 + 60 + 30
+    EXPECT_EQ(ed.ListString(0).size(), 60);
+
+    // Switching off: unwrapped first, then the options copied.
+    p.SetWordWrap(false);
+    p.WrapOption()->SetWrapByte(40);
+    p.AssignTo(ed);
+    EXPECT_FALSE(ed.WordWrap());
+    EXPECT_EQ(ed.ListCount(), 1);
+    EXPECT_EQ(ed.WrapOption()->WrapByte(), 40);
 }
