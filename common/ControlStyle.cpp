@@ -4,6 +4,7 @@
 #include "common/IMainWindow.h"
 #include "common/tvForm.h"
 #include "common/tvOption.h"
+#include "editor/tvMacroList.h"
 #include "editor/tvMemo.h"
 #include "editor/tvMemoProp.h"
 #include "platform/ui/Font.h"
@@ -53,26 +54,6 @@ bool StylePlainMemo(QWidget *c)
     return true;
 }
 
-// Copies every setting of the holder onto the editor through its setters.
-void AssignSettings(const TEditorProp &prop, TtvMemo &memo)
-{
-    memo.SetColor(prop.Color());
-    memo.SetCaret(*prop.Caret());
-    memo.setFont(EditorFont(prop));
-    memo.SetFontColor(prop.Font()->Color);
-    memo.SetHitStyle(prop.HitStyle());
-    memo.SetImagebar(*prop.Imagebar());
-    memo.SetLeftbar(*prop.Leftbar());
-    memo.SetMargin(*prop.Margin());
-    memo.SetMarks(*prop.Marks());
-    memo.SetReserveWordList(prop.ReserveWordList().ToStringList());
-    memo.SetRuler(*prop.Ruler());
-    memo.SetScrollBars(prop.ScrollBars());
-    memo.SetSpeed(*prop.Speed());
-    memo.SetView(*prop.View());
-    memo.SetWordWrap(prop.WordWrap());
-}
-
 // The editor's context menu: `menu` pops up on a right click in the text.
 // Setting it again replaces it; the memo forgets a menu that is destroyed.
 const char *const kMenuProperty = "tvPopupMenu";
@@ -108,9 +89,11 @@ bool StyleSqlMemo(QWidget *c)
     if (!memo)
         return false;
     if (TEditorProp *prop = EditorSettings())
-        AssignSettings(*prop, *memo);
+        prop->AssignTo(*memo);
     if (IMainWindow *m = MainWindow())
         SetPopupMenu(memo, m->EditorMenu());
+    // One recording for every SQL editor of the process.
+    memo->SetMacroList(MacroList);
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include "FormTestSupport.h"
 #include "OptionGuard.h"
 #include "common/tvForm.h"
+#include "editor/EditorStrings.h"
+#include "editor/tvMacroList.h"
 #include "editor/tvMemo.h"
 #include "editor/tvMemoProp.h"
 #include "platform/ui/Font.h"
@@ -15,6 +17,7 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTest>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -61,7 +64,9 @@ protected:
         prop.Font()->Size = 14;
         prop.SetReserveWordList(QStringList{QStringLiteral("SELECT"), QStringLiteral("FROM")});
         main.editorProp = &prop;
+        CreateSharedMacroList();
     }
+    ~ControlStyleTest() override { FreeSharedMacroList(); }
 
     OptionGuard options;
     TtvMemoProp prop;
@@ -76,6 +81,9 @@ void ExpectSettingsOf(const TtvMemoProp &prop, TtvMemo &memo)
     EXPECT_EQ(memo.Margin()->Left(), prop.Margin()->Left());
     EXPECT_EQ(memo.font().pointSize(), prop.Font()->Size);
     EXPECT_EQ(memo.ReserveWordList().ToStringList(), prop.ReserveWordList().ToStringList());
+    // The one macro recording of the process.
+    ASSERT_NE(MacroList, nullptr);
+    EXPECT_EQ(memo.MacroList(), MacroList);
 }
 
 TEST_F(ControlStyleTest, TheWindowStylesEverySqlEditorItOwnsAndNothingElse)
@@ -88,6 +96,31 @@ TEST_F(ControlStyleTest, TheWindowStylesEverySqlEditorItOwnsAndNothingElse)
     // Plain memos and grids stay as built: the window's own font.
     EXPECT_EQ(f.memPlain->font(), f.font());
     EXPECT_EQ(f.grdList->font(), f.font());
+}
+
+TEST_F(ControlStyleTest, AMacroRecordedInOneWindowReplaysInAnother)
+{
+    TEditor::SetDefaultCaretBlink(false);
+    auto *one = new StyleForm;
+    auto *two = new StyleForm;
+    one->ShowForm();
+    two->ShowForm();
+    main.show();
+    QApplication::setActiveWindow(&main);
+    main.mdiMain->setActiveSubWindow(one->Frame());
+    one->memTop->setFocus();
+    QApplication::processEvents();
+
+    one->memTop->BeginRec();
+    QTest::keyClicks(one->memTop, QStringLiteral("sel"));
+    one->memTop->EndRec();
+    EXPECT_EQ(one->memTop->Lines()->Text(), QStringLiteral("sel"));
+
+    main.mdiMain->setActiveSubWindow(two->Frame());
+    two->memInner->setFocus();
+    QApplication::processEvents();
+    two->memInner->Execute();
+    EXPECT_EQ(two->memInner->Lines()->Text(), QStringLiteral("sel"));
 }
 
 TEST_F(ControlStyleTest, EachKindGetsItsStyleAndTwiceEqualsOnce)
