@@ -1,11 +1,15 @@
 #include "shell/frmMain.h"
 
+#include "common/ControlStyle.h"
 #include "common/Globals.h"
 #include "common/Options.h"
 #include "common/Shortcuts.h"
 #include "common/tvOption.h"
+#include "controls/tvDBGridH.h"
+#include "controls/tvDBGridV.h"
 #include "controls/tvListView.h"
 #include "controls/tvStatusBar.h"
+#include "controls/tvStringGrid.h"
 #include "platform/settings/tvRegistry.h"
 #include "platform/text/TextEncoding.h"
 #include "platform/ui/Guard.h"
@@ -125,6 +129,8 @@ TfrmMain::TfrmMain(const QStringList &args, QWidget *parent)
 {
     frmMain = this;
     RegisterMainWindow(this);
+    // Control styling reaches the program's grids through these hooks.
+    RegisterGridStylers<TtvStringGrid, geAccess, tv::grid::TtvDBGridV, tv::grid::TtvDBGridH>();
     setObjectName(QStringLiteral("frmMain"));
     FormCreate();
 }
