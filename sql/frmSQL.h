@@ -1,0 +1,133 @@
+#pragma once
+// TfrmSQL: the SQL window. The user writes SQL in txtSQL, chooses one of the
+// open connections and runs the text statement by statement: statements end
+// at lines holding only ";"; a statement that returns rows opens on a result
+// page ("結果", "結果2" ...), any other one reports the rows it touched.
+// ":name" parameters take their values from the bind-variable grid at the
+// editor's right edge. A text changed since the last run goes into the SQL
+// history first; previous / next / the history list load entries back.
+//
+// A run waits for each statement while the window's events keep flowing;
+// Esc cancels the statement on the server. While a run is in progress the
+// run action is disabled and the window refuses to close.
+#include "common/tvForm.h"
+#include "sql/SQLRunner.h"
+#include "sql/fraData.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class TtvMemo;
+class TtvStringGrid;
+
+class TfrmSQL : public TtvForm, public IDataFrameHost {
+    Q_OBJECT
+public:
+    // AOwner: the connection window (or the main window: its current one).
+    explicit TfrmSQL(QObject *AOwner);
+    ~TfrmSQL() override;
+
+    // IDataFrameHost
+    THostKind HostKind() const override { return THostKind::SQL; }
+    IConnectionWindow *HostConnectionWindow() const override { return OwnerForm(); }
+
+    // Runs the editor text (or the plan of its first statement while
+    // btnExplan is down).
+    void actExecExecute();
+    void actPrevExecute();
+    void actNextExecute();
+    void actLogExecute();
+    void actOpenExecute();
+    void actSaveExecute();
+    void btnExplanClick();
+    void btnShowDesignClick();
+    void cmbDBNameSelect();
+    // Opens files (sorted by name) in the editor, as a drop does.
+    void OpenFiles(QStringList paths);
+
+    // Brings the grid into line with the parameters and fills their values;
+    // ends the run with tv::SilentAbort when the user has to type values.
+    void ApplyBindVariables(tv::db::Params &Params);
+
+    // TtvForm
+    void DBChange(QObject *Sender) override;
+    void LoadSettings() override;
+    void SaveSettings() override;
+    void CodeAssist(int X, int Y) override;
+
+    bool Running() const { return FRunning; }
+    int FLog = -1;
+    int FSQLCount = 0;
+    bool FIsSelect = false;
+    int FTab = 0;
+    // The result frames of the last run, one per SELECT (fraData first).
+    std::vector<QPointer<TfraData>> fraDatas;
+    QStringList L_tstrTypLst;
+
+    // Components.
+    QToolBar *tolCmd = nullptr;
+    QToolButton *btnExec = nullptr, *btnPrev = nullptr, *btnNext = nullptr, *btnLog = nullptr, *btnExit = nullptr;
+    QToolBar *tolOption = nullptr;
+    QToolButton *btnOpen = nullptr, *btnSave = nullptr, *btnShowDesign = nullptr, *btnExplan = nullptr;
+    QWidget *pnlName = nullptr;
+    QComboBox *cmbDBName = nullptr;
+    QSplitter *splSQL = nullptr;
+    QWidget *pnlSQL = nullptr;
+    QSplitter *splBuild = nullptr;
+    QWidget *pnlBuild = nullptr;
+    QSplitter *splParam = nullptr;
+    TtvMemo *txtSQL = nullptr;
+    TtvStringGrid *grdParam = nullptr;
+    QWidget *pnlResult = nullptr;
+    QTabWidget *pagData = nullptr;
+    QWidget *tabData = nullptr;
+    TfraData *fraData = nullptr;
+    QTabWidget *pagExplan = nullptr;
+    QWidget *tabExplan = nullptr;
+    QPlainTextEdit *fraExplan = nullptr; // stands in for the plan frame
+    tv::db::Query *qrySQL = nullptr;
+    QAction *actExec = nullptr, *actPrev = nullptr, *actNext = nullptr, *actLog = nullptr, *actOpen = nullptr,
+            *actSave = nullptr, *actExit = nullptr;
+    QMenu *mnuSQL = nullptr;
+
+protected:
+    bool FormCloseQuery() override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct TRun {
+        QStringList lines;
+        int lineOffset = 0; // editor row of the first line run
+        bool hide = false;  // "以降の結果ダイアログを表示しない"
+        bool cont = false;  // "処理を続行する"
+        qint64 totalMs = 0;
+    };
+    // Runs one statement; true when the run is to stop.
+    bool RunSQLStatement(TRun &run, const sqlrun::TStatement &st);
+    void RunPlan(TRun &run);
+    void ClearResults();
+    TfraData *NewResultFrame();
+    void LoadLogEntry();
+    void UpdateActions();
+    void SetStatus(const QString &text);
+    void FillDBName();
+    QString OwnerCaption(int kind) const;
+    // Selects the editor lines of a failed statement.
+    void MarkError(int firstLine, int lastLine);
+    void WriteBackParams(const tv::db::Params &params);
+
+    bool FRunning = false;
+    bool FShown = false;
+};

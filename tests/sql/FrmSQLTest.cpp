@@ -1,0 +1,429 @@
+// The SQL window inside the real main window, against the test server, driven
+// as a user would: typing into the editor, running, the result pages, the
+// row-count and error dialogs, bind variables, timing and Esc, the history
+// and the end-to-end run from the command line.
+#include "shell/ShellTestSupport.h"
+
+#include "common/TextUtil.h"
+#include "controls/tvStatusBar.h"
+#include "controls/tvStringGrid.h"
+#include "editor/EditorStrings.h"
+#include "editor/tvMemo.h"
+#include "platform/text/TextEncoding.h"
+#include "platform/ui/EscapeWatch.h"
+#include "sql/frmSQL.h"
+#include "sql/frmSQLLog.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTimer>
+
+using namespace tvtest;
+using tv::ui::ScriptedDialogs;
+
+namespace {
+
+class SQLWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tv::ui::InstallEscapeWatch();
+        if (db.available())
+            db.exec("CREATE TABLE t(id int PRIMARY KEY, x int); INSERT INTO t VALUES (1, 0), (2, 0), (3, 0);");
+    }
+
+    // Logs on with the command line and opens an SQL window on it.
+    TfrmSQL *Open(bool autoCommit = true)
+    {
+        s.Start(LogonArgs(db.params()));
+        tvOption.UpdateToCommit = autoCommit;
+        s.FirstPaint();
+        EXPECT_NE(s.Form(), nullptr);
+        auto *w = new TfrmSQL(s.Form());
+        w->ShowForm();
+        return w;
+    }
+
+    // Types the lines into the editor, Enter between them.
+    static void Type(TfrmSQL *w, const QStringList &lines)
+    {
+        w->txtSQL->setFocus();
+        for (int i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                QTest::keyClick(w->txtSQL, Qt::Key_Return);
+            QTest::keyClicks(w->txtSQL, lines.at(i));
+        }
+    }
+    static void SetText(TfrmSQL *w, const QString &text)
+    {
+        w->txtSQL->Lines()->SetText(text);
+        w->txtSQL->SetModified(true);
+    }
+    static void Run(TfrmSQL *w)
+    {
+        // The actions follow the editor when the window is idle.
+        for (int i = 0; i < 50 && !w->btnExec->isEnabled(); ++i)
+            QTest::qWait(10);
+        ASSERT_TRUE(w->btnExec->isEnabled());
+        QTest::mouseClick(w->btnExec, Qt::LeftButton);
+    }
+    QString Status() const { return s.main->StatusText(2); }
+    QStringList Pages(TfrmSQL *w) const
+    {
+        QStringList l;
+        for (int i = 0; i < w->pagData->count(); ++i)
+            l << w->pagData->tabText(i);
+        return l;
+    }
+    QList<ScriptedDialogs::Call> Calls(ScriptedDialogs::Kind kind) const
+    {
+        QList<ScriptedDialogs::Call> l;
+        for (const auto &c : s.dialogs.calls())
+            if (c.kind == kind)
+                l << c;
+        return l;
+    }
+
+    TestDb db{"sqlw"};
+    ShellSession s;
+};
+
+QStringList Captions(const tv::ui::CheckList &checks)
+{
+    QStringList l;
+    for (const auto &c : checks)
+        l << c.caption;
+    return l;
+}
+
+} // namespace
+
+TEST_F(SQLWindow, EachQueryGetsItsOwnResultPage)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    Type(w, {"select 1;", ";", "select 2", ";", "select 3 as v"});
+    Run(w);
+    EXPECT_EQ(Pages(w), (QStringList{"結果", "結果2", "結果3"}));
+    ASSERT_EQ(w->fraDatas.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(w->fraDatas[size_t(i)]);
+        EXPECT_EQ(w->fraDatas[size_t(i)]->dsrTableData.Text(0, 0), QString::number(i + 1));
+    }
+    EXPECT_EQ(w->fraDatas[0].data(), w->fraData);
+    EXPECT_TRUE(Calls(ScriptedDialogs::Kind::CheckMessage).isEmpty()); // no row-count message for queries
+    EXPECT_EQ(w->FSQLCount, 3);
+
+    // A second run takes the extra pages away again; two ";" lines in a row
+    // run nothing.
+    SetText(w, QStringLiteral("select 9\r\n;\r\n;\r\n"));
+    Run(w);
+    EXPECT_EQ(Pages(w), QStringList{"結果"});
+    EXPECT_EQ(w->fraData->dsrTableData.Text(0, 0), QStringLiteral("9"));
+    EXPECT_EQ(w->FSQLCount, 1);
+}
+
+TEST_F(SQLWindow, CommandsReportTheirRowCountAndTheLastOneOffersNoBox)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    Type(w, {"update t set x=1 where id in (1,2);", ";"});
+    Run(w);
+    auto calls = Calls(ScriptedDialogs::Kind::CheckMessage);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].text, QStringLiteral(" SQLを実行しました。\r\n(対象：2 レコード )"));
+    EXPECT_EQ(calls[0].flags, 0x40u);
+    EXPECT_TRUE(calls[0].checks.isEmpty());
+    EXPECT_EQ(db.scalar("select sum(x) from t"), "2");
+
+    // Before a later statement the box is offered; checked, it keeps the
+    // remaining messages away.
+    s.dialogs.clear();
+    s.dialogs.queueButton(tv::ui::IDOK, {true});
+    SetText(w, QStringLiteral("update t set x=5 where id=1\r\n;\r\ndelete from t where id=3;\r\n;\r\nupdate t set x=6"));
+    Run(w);
+    calls = Calls(ScriptedDialogs::Kind::CheckMessage);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(Captions(calls[0].checks), QStringList{"以降の結果ダイアログを表示しない"});
+    EXPECT_EQ(db.scalar("select string_agg(id || ':' || x, ',' order by id) from t"), "1:6,2:6");
+}
+
+TEST_F(SQLWindow, AnErrorMarksItsStatementAndTheUserDecidesWhetherToGoOn)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    const QString text = QStringLiteral("select 1\r\n;\r\nselect * from nosuch\r\n;\r\nselect 3");
+    for (bool goOn : {true, false}) {
+        SCOPED_TRACE(goOn);
+        s.dialogs.clear();
+        s.dialogs.queueButton(tv::ui::IDOK, {goOn});
+        SetText(w, text);
+        Run(w);
+        const auto calls = Calls(ScriptedDialogs::Kind::CheckMessage);
+        ASSERT_EQ(calls.size(), 1);
+        EXPECT_TRUE(calls[0].text.startsWith(QStringLiteral("ERROR: "))) << calls[0].text.toStdString();
+        EXPECT_EQ(calls[0].flags, 0x30u);
+        EXPECT_EQ(Captions(calls[0].checks), QStringList{"処理を続行する"});
+        EXPECT_EQ(w->txtSQL->SelText().trimmed(), QStringLiteral("select * from nosuch"));
+        EXPECT_EQ(Pages(w), goOn ? (QStringList{"結果", "結果2"}) : QStringList{"結果"});
+        EXPECT_EQ(w->FSQLCount, goOn ? 3 : 2);
+    }
+
+    // A partial run compares with the lines being run: the failing statement
+    // ends the selection, so no box, and the editor row is marked.
+    tvOption.UsePartial = true;
+    s.dialogs.clear();
+    SetText(w, text);
+    w->txtSQL->MultiLineSelect(2, 2);
+    Run(w);
+    const auto calls = Calls(ScriptedDialogs::Kind::CheckMessage);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_TRUE(calls[0].checks.isEmpty());
+    EXPECT_EQ(w->txtSQL->SelText().trimmed(), QStringLiteral("select * from nosuch"));
+}
+
+TEST_F(SQLWindow, BindVariablesAskFirstThenRun)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    Type(w, {"select id from t where id = :id or id = :ID + 10"});
+    EXPECT_TRUE(w->grdParam->isHidden());
+    Run(w);
+    ASSERT_TRUE(!w->grdParam->isHidden());
+    EXPECT_EQ(w->grdParam->RowCount(), 2); // one parameter, however often it stands
+    EXPECT_EQ(w->grdParam->Cells(0, 1), QStringLiteral("id"));
+    EXPECT_EQ(Status(), QStringLiteral("バインド変数値を入力して下さい。"));
+    EXPECT_FALSE(w->fraData->Active());
+
+    w->grdParam->SetCells(1, 1, QStringLiteral("2"));
+    w->grdParam->SetCells(2, 1, QStringLiteral("integer"));
+    Run(w);
+    ASSERT_TRUE(w->fraData->Active());
+    EXPECT_EQ(w->fraData->dsrTableData.RecordCount(), 1);
+    EXPECT_EQ(w->fraData->dsrTableData.Text(0, 0), QStringLiteral("2"));
+
+    // A value that is no integer is the statement's error.
+    w->grdParam->SetCells(1, 1, QStringLiteral("two"));
+    s.dialogs.clear();
+    Run(w);
+    const auto calls = Calls(ScriptedDialogs::Kind::CheckMessage);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_TRUE(calls[0].text.contains(QStringLiteral("two")));
+
+    // Renaming the parameter empties its value and asks again; a CREATE
+    // statement takes no parameters and hides the grid.
+    SetText(w, QStringLiteral("select :other::int"));
+    Run(w);
+    EXPECT_EQ(w->grdParam->Cells(0, 1), QStringLiteral("other"));
+    EXPECT_TRUE(w->grdParam->Cells(1, 1).isEmpty());
+    SetText(w, QStringLiteral("create function f(a int) returns int as 'select a:: int' language sql"));
+    Run(w);
+    EXPECT_TRUE(w->grdParam->isHidden());
+    EXPECT_EQ(db.scalar("select f(4)"), "4");
+}
+
+TEST_F(SQLWindow, NumericAndInOutValuesComeBackExactly)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    SetText(w, QStringLiteral("create procedure p(inout a numeric, inout b text)\r\nlanguage plpgsql as $$\r\n"
+                              "begin a := a * 2; b := b || '!'; end $$;\r\n;\r\ncall p(:a, :b)"));
+    Run(w); // creates, then asks for the values
+    ASSERT_TRUE(!w->grdParam->isHidden());
+    w->grdParam->SetCells(1, 1, QStringLiteral("12345678901234567890.123456789"));
+    w->grdParam->SetCells(2, 1, QStringLiteral("numeric"));
+    w->grdParam->SetCells(1, 2, QStringLiteral("hi"));
+    SetText(w, QStringLiteral("call p(:a, :b)"));
+    Run(w);
+    EXPECT_EQ(w->grdParam->Cells(1, 1), QStringLiteral("24691357802469135780.246913578"));
+    EXPECT_EQ(w->grdParam->Cells(1, 2), QStringLiteral("hi!"));
+}
+
+TEST_F(SQLWindow, TheStatusShowsTheTimeAndEscCancelsARunningStatement)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    Type(w, {"select pg_sleep(0.05)"});
+    Run(w);
+    static const QRegularExpression time(QStringLiteral("^処理時間\\(HH:MM:SS\\.Ms\\)：00:00:00\\.\\d{3}$"));
+    EXPECT_TRUE(time.match(Status()).hasMatch()) << Status().toStdString();
+
+    SetText(w, QStringLiteral("select pg_sleep(30)"));
+    QTimer::singleShot(300, w, [w] {
+        EXPECT_TRUE(w->Running());
+        EXPECT_FALSE(w->btnExec->isEnabled());
+        QTest::keyClick(w->txtSQL, Qt::Key_Escape);
+    });
+    QElapsedTimer t;
+    t.start();
+    Run(w);
+    EXPECT_LT(t.elapsed(), 1300);
+    const auto calls = Calls(ScriptedDialogs::Kind::CheckMessage);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_TRUE(calls[0].text.startsWith(QStringLiteral("ERROR: ")));
+    // The window stays usable.
+    EXPECT_FALSE(w->Running());
+    SetText(w, QStringLiteral("select 7"));
+    Run(w);
+    EXPECT_EQ(w->fraData->dsrTableData.Text(0, 0), QStringLiteral("7"));
+}
+
+TEST_F(SQLWindow, WithoutAutoCommitAFailureAndTheRolledBackCommitAreReported)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open(false);
+    s.dialogs.queueButton(tv::ui::IDOK);         // the row count
+    s.dialogs.queueButton(tv::ui::IDOK, {true}); // the error: go on
+    SetText(w, QStringLiteral("update t set x = 9 where id = 1\r\n;\r\nselect 1/0\r\n;\r\ncommit"));
+    Run(w);
+    const auto checks = Calls(ScriptedDialogs::Kind::CheckMessage);
+    ASSERT_EQ(checks.size(), 2); // the row count, then the error
+    const auto messages = Calls(ScriptedDialogs::Kind::Message);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("ロールバック"))) << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].flags & 0xF0, 0x30u);
+    EXPECT_EQ(db.scalar("select x from t where id = 1"), "0");
+
+    // A failure leaves the status saying the transaction is aborted.
+    s.dialogs.clear();
+    SetText(w, QStringLiteral("select 1/0"));
+    Run(w);
+    EXPECT_TRUE(Status().contains(QStringLiteral("中断"))) << Status().toStdString();
+    SetText(w, QStringLiteral("rollback"));
+    Run(w);
+}
+
+TEST_F(SQLWindow, HistoryRotatesWalksAndIsListed)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    tvOption.SQLBuf = 3;
+    SQLLogList = QStringList{"SQLLOG2.SQL", "SQLLOG1.SQL", "SQLLOG3.SQL"};
+    QDir().mkpath(tvOption.TempDir);
+    for (const char *n : {"SQLLOG2.SQL", "SQLLOG1.SQL"})
+        ASSERT_TRUE(tv::text::WriteTextFile(tvOption.TempDir + QLatin1String(n),
+                                            QStringLiteral("select '") + QLatin1String(n) + QStringLiteral("'"),
+                                            GetFileEncoding()));
+    Type(w, {"select 'new'"});
+    Run(w);
+    EXPECT_EQ(SQLLogList, (QStringList{"SQLLOG3.SQL", "SQLLOG2.SQL", "SQLLOG1.SQL"}));
+    QFile idx(tvOption.TempDir + QStringLiteral("SQLLOG.IDX"));
+    ASSERT_TRUE(idx.open(QIODevice::ReadOnly));
+    EXPECT_EQ(idx.readAll(), QByteArray("SQLLOG3.SQL\r\nSQLLOG2.SQL\r\nSQLLOG1.SQL\r\n"));
+    QString entry;
+    ASSERT_TRUE(sqllog::ReadEntry(0, &entry));
+    EXPECT_EQ(entry, QStringLiteral("select 'new'"));
+    EXPECT_EQ(w->FLog, 0);
+
+    // Running the unchanged text saves nothing.
+    Run(w);
+    EXPECT_EQ(SQLLogList.size(), 3);
+
+    // Previous and next walk the entries; next past the newest empties.
+    QTest::mouseClick(w->btnPrev, Qt::LeftButton);
+    EXPECT_EQ(w->txtSQL->Lines()->Text(), QStringLiteral("select 'SQLLOG2.SQL'"));
+    EXPECT_FALSE(w->txtSQL->Modified());
+    QTest::mouseClick(w->btnPrev, Qt::LeftButton);
+    QTest::mouseClick(w->btnPrev, Qt::LeftButton); // the oldest: nothing changes
+    EXPECT_EQ(w->FLog, 2);
+    EXPECT_EQ(w->txtSQL->Lines()->Text(), QStringLiteral("select 'SQLLOG1.SQL'"));
+    QTest::mouseClick(w->btnNext, Qt::LeftButton);
+    QTest::mouseClick(w->btnNext, Qt::LeftButton);
+    EXPECT_EQ(w->txtSQL->Lines()->Text(), QStringLiteral("select 'new'"));
+    QTest::mouseClick(w->btnNext, Qt::LeftButton);
+    EXPECT_EQ(w->FLog, -1);
+    EXPECT_TRUE(w->txtSQL->Lines()->Text().isEmpty());
+
+    // The list window: items, search, select, delete.
+    {
+        TfrmSQLLog log(w);
+        log.FillList();
+        ASSERT_EQ(log.lstSQL->count(), 3);
+        EXPECT_TRUE(log.lstSQL->item(0)->text().endsWith(QStringLiteral("    select 'new'")));
+        log.txtFind->setText(QStringLiteral("SQLLOG1"));
+        log.btnFindClick();
+        EXPECT_FALSE(log.IsMarked(0));
+        EXPECT_TRUE(log.IsMarked(2));
+        log.lstSQL->setCurrentRow(1);
+        EXPECT_EQ(log.txtSQL->Lines()->Text(), QStringLiteral("select 'SQLLOG2.SQL'"));
+        log.btnUpClick();
+        EXPECT_EQ(SQLLogList, (QStringList{"SQLLOG2.SQL", "SQLLOG3.SQL", "SQLLOG1.SQL"}));
+        log.btnDelClick();
+        EXPECT_EQ(SQLLogList, (QStringList{"SQLLOG3.SQL", "SQLLOG1.SQL"}));
+        EXPECT_EQ(log.lstSQL->count(), 2);
+    }
+    // Recalled through the history action.
+    QTimer::singleShot(0, [] {
+        auto *log = qobject_cast<TfrmSQLLog *>(QApplication::activeModalWidget());
+        ASSERT_NE(log, nullptr);
+        log->lstSQL->setCurrentRow(1);
+        QTest::mouseClick(log->btnSelect, Qt::LeftButton);
+    });
+    QTest::mouseClick(w->btnLog, Qt::LeftButton);
+    EXPECT_EQ(w->FLog, 1);
+    EXPECT_EQ(w->txtSQL->Lines()->Text(), QStringLiteral("select 'SQLLOG1.SQL'"));
+
+    // A stale position never reads past the end.
+    w->FLog = 5;
+    QTest::mouseClick(w->btnNext, Qt::LeftButton);
+    EXPECT_EQ(w->FLog, 1);
+    EXPECT_EQ(w->txtSQL->Lines()->Text(), QStringLiteral("select 'SQLLOG1.SQL'"));
+    // The freed number 2 is the lowest free one.
+    SetText(w, QStringLiteral("select 'again'"));
+    Run(w);
+    EXPECT_EQ(SQLLogList, (QStringList{"SQLLOG2.SQL", "SQLLOG3.SQL", "SQLLOG1.SQL"}));
+}
+
+TEST_F(SQLWindow, FilesOpenSortedAndSaveWithoutByteOrderMark)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    tvOption.Encoding = 2;
+    const QString a = s.scratch.file(QStringLiteral("a.sql")), b = s.scratch.file(QStringLiteral("b.sql"));
+    ASSERT_TRUE(tv::text::WriteTextFile(b, QStringLiteral("select 'ｂ'\r\n"), tv::text::Encoding::Utf8, true));
+    ASSERT_TRUE(tv::text::WriteTextFile(a, QStringLiteral("select 'あ'"), tv::text::Encoding::Utf8));
+    w->OpenFiles({b, a});
+    EXPECT_EQ(w->txtSQL->Lines()->ToStringList(), (QStringList{"select 'あ'", "select 'ｂ'"}));
+    EXPECT_TRUE(w->txtSQL->Modified());
+
+    const QString out = s.scratch.file(QStringLiteral("out.sql"));
+    s.dialogs.queuePath(out);
+    QTest::mouseClick(w->btnSave, Qt::LeftButton);
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QStringLiteral("select 'あ'\r\nselect 'ｂ'").toUtf8());
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("ファイルに出力しました。"));
+
+    // A missing file is reported; the editor is left usable.
+    s.dialogs.queuePath(s.scratch.file(QStringLiteral("none.sql")));
+    QTest::mouseClick(w->btnOpen, Qt::LeftButton);
+    EXPECT_TRUE(s.dialogs.texts().last().contains(QStringLiteral("none.sql")));
+}
+
+TEST_F(SQLWindow, EndToEndFromTheCommandLine)
+{
+    TV_REQUIRE_DB(db);
+    s.Start(LogonArgs(db.params()));
+    s.FirstPaint();
+    ASSERT_NE(s.Form(), nullptr);
+    // Opened for the main window's current connection, as its launcher does.
+    auto *w = new TfrmSQL(s.main.get());
+    w->ShowForm();
+    EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral("SQL 実行 - ")));
+    Type(w, {"create table w1s(x int);", ";", "insert into w1s values (42);"});
+    Run(w);
+    EXPECT_EQ(db.scalar("select x from w1s"), "42");
+    const auto calls = Calls(ScriptedDialogs::Kind::CheckMessage);
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[1].text, QStringLiteral(" SQLを実行しました。\r\n(対象：1 レコード )"));
+
+    // Closing the connection window closes the SQL window with it.
+    QPointer<TfrmSQL> guard(w);
+    s.Form()->close();
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+}
