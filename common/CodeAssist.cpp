@@ -225,10 +225,9 @@ void FillObjects(TtvMemo *Memo, PopupBuilder &Popup, tv::db::Query &Query, const
 
 // The columns of the table with its primary-key columns marked. False when
 // the table has no column to list.
-bool FillColumns(PopupBuilder &Popup, QWidget *Form, tv::db::Query &Query, const TCodeAssistDecision &D,
-                 int ServerVersion, bool IsEdb)
+bool FillColumns(PopupBuilder &Popup, tv::db::Query &Query, const TCodeAssistDecision &D, int ServerVersion,
+                 bool IsEdb)
 {
-    Q_UNUSED(Form);
     SetLookup(Query, LkColumns, IsEdb, ServerVersion, {D.Schema, D.Object});
     Query.Open();
     if (Query.IsEmpty())
@@ -237,6 +236,7 @@ bool FillColumns(PopupBuilder &Popup, QWidget *Form, tv::db::Query &Query, const
 
     QStringList keys;
     {
+        // a second query on the same connection: the column rows stay open
         tv::db::Query key(Query.GetConnection());
         SetLookup(key, LkPrimaryKey, IsEdb, ServerVersion, {D.Schema, D.Object});
         key.Open();
@@ -416,7 +416,7 @@ void ShowCodeAssist(TtvMemo *Memo, QWidget *Form, tv::db::Query &Query, const QS
 
         PopupBuilder popup(Memo, Form, d.ListColumns, X, Y);
         if (d.ListColumns) {
-            if (!FillColumns(popup, Form, Query, d, ServerVersion, IsEdb))
+            if (!FillColumns(popup, Query, d, ServerVersion, IsEdb))
                 return;
         } else {
             FillObjects(Memo, popup, Query, d, ServerVersion, IsEdb);

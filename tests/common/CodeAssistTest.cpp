@@ -196,6 +196,7 @@ struct CodeAssistDb : ::testing::Test {
                 "create sequence public.seq_emp;"
                 "create function public.myfunc() returns int language sql as 'select 1';"
                 "create function public.f(a int, out b text) language sql as $$select 'x'$$;"
+                "create schema other; create table other.street(\"straße\" int, id int);"
                 "create schema trap;"
                 // shadows the catalog table for a session whose search path
                 // puts pg_catalog after trap: the primary-key lookup then fails
@@ -275,6 +276,8 @@ TEST_F(CodeAssistDb, SingleCandidateGoesInAtOnce)
         {"select * from public.emp e where e.na", "select * from public.emp e where e.name"},
         {"select public.emp.A", "select public.emp.amt"},
         {"select * from public.seq", "select * from public.seq_emp"},
+        // upper-casing makes "straß" longer; only the typed characters make way
+        {"select other.street.straß", "select other.street.straße"},
     };
     for (const Case &c : cases) {
         Request(QString::fromUtf8(c.text));
