@@ -49,6 +49,10 @@ public:
     // result means the script is used up.
     static QStringList TakeStatement(QStringList &script);
 
+    // Closes itself and frees itself once closed; freeing an open dialog
+    // gives the main window back.
+    ~TfrmDDLExec() override;
+
     int ErrorCount() const { return FErrorCount; }
     bool Finished() const { return FEndProc; }
 
@@ -63,7 +67,6 @@ protected:
 
 private:
     explicit TfrmDDLExec(IConnectionWindow *AOwner);
-    ~TfrmDDLExec() override;
 
     // Runs the statements left in FSQL (also the handler of "継続(&U)").
     void RunScript();
