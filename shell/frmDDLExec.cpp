@@ -26,6 +26,7 @@ namespace {
 
 const QString LogKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\LOG");
 constexpr int WindowImage = 10;
+constexpr qint64 PaceMs = 25;
 
 int g_openCount = 0;
 
@@ -217,6 +218,7 @@ void TfrmDDLExec::RunScript()
                 btnOK->setEnabled(!lost);
                 if (!lost)
                     btnOK->setFocus();
+                ProcessMessages();
                 throw tv::SilentAbort();
             }
             continue;
@@ -234,6 +236,9 @@ void TfrmDDLExec::RunScript()
     btnCancel->setText(QStringLiteral("終了(&X)"));
     btnCancel->setFocus();
     FEndProc = true;
+    ProcessMessages();
+    if (FClosed)
+        return;
     if (FErrorCount == 0 && tvOption.CloseDDL)
         close();
 }
@@ -259,7 +264,17 @@ void TfrmDDLExec::AddLog(const QString &line)
         return;
     txtLog->setFocus();
     txtLog->Lines()->Add(line);
+    // Window messages are processed at a steady pace rather than after every
+    // line: the dialog repaints and its buttons answer within a frame, and a
+    // long script is not held up by painting each line.
+    if (!FPace.isValid() || FPace.elapsed() >= PaceMs)
+        ProcessMessages();
+}
+
+void TfrmDDLExec::ProcessMessages()
+{
     QCoreApplication::processEvents();
+    FPace.restart();
 }
 
 void TfrmDDLExec::AddLogLines(const QString &text)

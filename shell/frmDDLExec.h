@@ -10,11 +10,13 @@
 //
 // The dialog is not modal: while it is open the main window is disabled and
 // shows the hourglass, so the user stays in the dialog; window messages are
-// processed after every log line, so the dialog repaints and its buttons
-// answer while statements run. Each statement runs under its own savepoint
+// processed while statements run (at least every few hundredths of a second
+// as the log grows, and throughout a long statement), so the dialog repaints
+// and its buttons answer. Each statement runs under its own savepoint
 // while a transaction block is open, so a failed statement never leaves the
 // session aborted nor discards the statements before it.
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 
@@ -76,6 +78,7 @@ private:
     void CloseDialog();
     void AddLog(const QString &line);
     void AddLogLines(const QString &text);
+    void ProcessMessages();
     void LoadPosition();
     void SavePosition();
 
@@ -88,4 +91,5 @@ private:
     bool FClosed = false;             // closed by the user; freed once no run is on the stack
     int FRunning = 0;                 // runs on the stack
     int FErrorCount = 0;
+    QElapsedTimer FPace;              // since window messages were last processed
 };
