@@ -1,10 +1,12 @@
 #include "sql/frmSQL.h"
 
+#include "common/CodeAssist.h"
 #include "common/ControlStyle.h"
 #include "common/Globals.h"
 #include "common/IConnectionWindow.h"
 #include "common/MessageDlg.h"
 #include "common/RecParam.h"
+#include "common/SQLErrorLocator.h"
 #include "common/TextUtil.h"
 #include "common/tvOption.h"
 #include "controls/tvStringGrid.h"
@@ -567,7 +569,7 @@ bool TfrmSQL::RunSQLStatement(TRun &run, const sqlrun::TStatement &st)
         while (lastLine > st.startIndex && lastLine < run.lines.size() &&
                (sqlrun::IsTerminatorLine(run.lines.at(lastLine)) || run.lines.at(lastLine).trimmed().isEmpty()))
             --lastLine;
-        MarkError(run.lineOffset + st.startIndex, run.lineOffset + lastLine);
+        MarkError(run.lineOffset + st.startIndex, run.lineOffset + lastLine, e.text());
         TCheckList checks;
         if (!last)
             checks.append({QStringLiteral("処理を続行する"), &run.cont});
@@ -580,7 +582,7 @@ bool TfrmSQL::RunSQLStatement(TRun &run, const sqlrun::TStatement &st)
     return stop;
 }
 
-void TfrmSQL::MarkError(int firstLine, int lastLine)
+void TfrmSQL::MarkError(int firstLine, int lastLine, const QString &errorText)
 {
     TEditorStrings *l = txtSQL->Lines();
     const int count = l->Count();
@@ -588,8 +590,10 @@ void TfrmSQL::MarkError(int firstLine, int lastLine)
         return;
     firstLine = std::clamp(firstLine, 0, count - 1);
     lastLine = std::clamp(lastLine, firstLine, count - 1);
-    const int lastRow = l->LineToRow(lastLine + 1) - 1;
-    txtSQL->MultiLineSelect(l->LineToRow(firstLine), std::max(l->LineToRow(firstLine), lastRow));
+    const int firstRow = l->LineToRow(firstLine);
+    const int lastRow = std::max(firstRow, l->LineToRow(lastLine + 1) - 1);
+    const QString user = OwnerForm() ? OwnerForm()->dbsMain().Params().User_Name : QString();
+    LocateSQLError(txtSQL, qrySQL, user, firstRow, lastRow, errorText);
 }
 
 void TfrmSQL::WriteBackParams(const tv::db::Params &params)
@@ -687,7 +691,7 @@ void TfrmSQL::RunPlan(TRun &run)
     } catch (const tv::Error &e) {
         SetStatus(sqlrun::ElapsedMessage(timer.elapsed()));
         txtSQL->setFocus();
-        MarkError(run.lineOffset, run.lineOffset + std::max(0, end - 1));
+        MarkError(run.lineOffset, run.lineOffset + std::max(0, end - 1), e.text());
         ShowMessageBox(e.text(), tv::ui::MB_ICONERROR);
     }
 }
@@ -914,9 +918,13 @@ void TfrmSQL::SaveSettings()
     }
 }
 
-void TfrmSQL::CodeAssist(int /*X*/, int /*Y*/)
+void TfrmSQL::CodeAssist(int X, int Y)
 {
-    // Completion joins here once the completion driver exists.
+    IConnectionWindow *cw = OwnerForm();
+    if (!cw)
+        return;
+    ShowCodeAssist(txtSQL, this, *qrySQL, cw->dbsMain().Params().MetaDefSchema, cw->DBVer(), cw->g_bPostgresPlus(),
+                   cw->DBAMODE(), X, Y);
 }
 
 bool TfrmSQL::FormCloseQuery()

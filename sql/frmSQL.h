@@ -125,7 +125,7 @@ private:
     void FillDBName();
     QString OwnerCaption(int kind) const;
     // Selects the editor lines of a failed statement.
-    void MarkError(int firstLine, int lastLine);
+    void MarkError(int firstLine, int lastLine, const QString &errorText);
     void WriteBackParams(const tv::db::Params &params);
 
     bool FRunning = false;
