@@ -461,9 +461,20 @@ void TfrmSQL::actExecExecute()
         return;
     }
     FIsSelect = false;
-    for (const sqlrun::TStatement &st : sqlrun::SplitStatements(run.lines))
+    // Between statements the window keeps answering, and Esc ends the run.
+    QElapsedTimer slice;
+    slice.start();
+    for (const sqlrun::TStatement &st : sqlrun::SplitStatements(run.lines)) {
         if (RunSQLStatement(run, st))
             break;
+        if (slice.elapsed() >= 50) {
+            slice.restart();
+            if (tv::ui::EscapePressed()) {
+                SetStatus(sqlrun::ElapsedMessage(run.totalMs) + QStringLiteral("　処理を中断しました。"));
+                break;
+            }
+        }
+    }
 }
 
 bool TfrmSQL::RunSQLStatement(TRun &run, const sqlrun::TStatement &st)
