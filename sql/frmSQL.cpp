@@ -9,6 +9,7 @@
 #include "common/SQLErrorLocator.h"
 #include "common/TextUtil.h"
 #include "common/tvOption.h"
+#include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
 #include "editor/EditorStrings.h"
 #include "editor/EditorUndoObj.h"
@@ -263,9 +264,6 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     connect(btnShowDesign, &QToolButton::clicked, this, Guarded([this] { btnShowDesignClick(); }));
     connect(cmbDBName, &QComboBox::activated, this, Guarded([this] { cmbDBNameSelect(); }));
     txtSQL->OnChange = [this](TEditor *) { UpdateActions(); };
-    txtSQL->installEventFilter(this);
-    txtSQL->viewport()->installEventFilter(this);
-    txtSQL->viewport()->setAcceptDrops(true);
 
     grdParam->OnGetPickListitems = [this](int ACol, int, QStringList &Items) {
         if (ACol != 2)
@@ -285,6 +283,10 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     CreateTaskButton();
     FinishCreate();
     grdParam->hide();
+    // Files dropped on the editor (its styling is done by now).
+    txtSQL->installEventFilter(this);
+    txtSQL->viewport()->installEventFilter(this);
+    txtSQL->viewport()->setAcceptDrops(true);
 
     // The connection: the chooser's entry of the opener, applied as a choice.
     FillDBName();
@@ -339,6 +341,14 @@ void TfrmSQL::DBChange(QObject * /*Sender*/)
 {
     const QString shown = cmbDBName->currentText();
     FillDBName();
+    // Result pages of a connection that has gone show nothing more.
+    QList<const tv::db::Connection *> alive;
+    for (int i = 0; i < cmbDBName->count(); ++i)
+        if (auto *cw = dynamic_cast<IConnectionWindow *>(cmbDBName->itemData(i).value<QObject *>()))
+            alive << &cw->dbsMain();
+    for (auto &f : fraDatas)
+        if (f && f != fraData && !alive.contains(f->qryData.GetConnection()))
+            f->SetConnection(nullptr);
     const int at = cmbDBName->findText(shown, Qt::MatchExactly);
     if (cmbDBName->count() == 0 || at < 0) {
         if (!FRunning)
@@ -630,6 +640,9 @@ void TfrmSQL::ApplyBindVariables(tv::db::Params &Params)
         grdParam->hide();
         return;
     }
+    // A value still in the cell editor counts as typed.
+    if (!grdParam->isHidden() && grdParam->EditorMode())
+        grdParam->HideEditor();
     bool need = false;
     if (grdParam->isHidden()) {
         const int width = std::max(90, pnlSQL->width() / 3);
@@ -666,6 +679,10 @@ void TfrmSQL::ApplyBindVariables(tv::db::Params &Params)
         }
         return;
     }
+    // The value cell of the first row waits for the user's typing.
+    grdParam->SetEditorMode(true);
+    if (QWidget *ed = grdParam->InplaceEditor())
+        ed->setFocus();
     SetStatus(QStringLiteral("バインド変数値を入力して下さい。"));
     throw tv::SilentAbort();
 }

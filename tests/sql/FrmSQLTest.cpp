@@ -6,6 +6,7 @@
 
 #include "common/TextUtil.h"
 #include "controls/tvStatusBar.h"
+#include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
@@ -17,6 +18,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTimer>
@@ -41,6 +44,7 @@ protected:
         s.Start(LogonArgs(db.params()));
         tvOption.UpdateToCommit = autoCommit;
         s.FirstPaint();
+        s.main->show();
         EXPECT_NE(s.Form(), nullptr);
         auto *w = new TfrmSQL(s.Form());
         w->ShowForm();
@@ -198,9 +202,18 @@ TEST_F(SQLWindow, BindVariablesAskFirstThenRun)
     EXPECT_EQ(Status(), QStringLiteral("バインド変数値を入力して下さい。"));
     EXPECT_FALSE(w->fraData->Active());
 
-    w->grdParam->SetCells(1, 1, QStringLiteral("2"));
-    w->grdParam->SetCells(2, 1, QStringLiteral("integer"));
+    // The value cell has the editor; Tab goes on to the type.
+    EXPECT_EQ(w->grdParam->Col(), 1);
+    EXPECT_EQ(w->grdParam->Row(), 1);
+    TtvInplaceEditor *ed = w->grdParam->InplaceEditor();
+    ASSERT_NE(ed, nullptr);
+    QTest::keyClicks(ed, QStringLiteral("2"));
+    QTest::keyClick(ed, Qt::Key_Tab);
+    EXPECT_EQ(w->grdParam->Col(), 2);
+    QTest::keyClicks(w->grdParam->InplaceEditor(), QStringLiteral("integer"));
     Run(w);
+    EXPECT_EQ(w->grdParam->Cells(1, 1), QStringLiteral("2"));
+    EXPECT_EQ(w->grdParam->Cells(2, 1), QStringLiteral("integer"));
     ASSERT_TRUE(w->fraData->Active());
     EXPECT_EQ(w->fraData->dsrTableData.RecordCount(), 1);
     EXPECT_EQ(w->fraData->dsrTableData.Text(0, 0), QStringLiteral("2"));
@@ -410,6 +423,16 @@ TEST_F(SQLWindow, FilesOpenSortedAndSaveWithoutByteOrderMark)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QStringLiteral("select 'あ'\r\nselect 'ｂ'").toUtf8());
     EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("ファイルに出力しました。"));
+
+    // Files dropped on the editor open in it.
+    SetText(w, QStringLiteral("old text"));
+    auto *mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    // (Qt delivers a drop only during a real drag: the editor's filter gets it here.)
+    static_cast<QObject *>(w)->eventFilter(w->txtSQL->viewport(), &drop);
+    EXPECT_EQ(w->txtSQL->Lines()->ToStringList(), (QStringList{"select 'あ'", "select 'ｂ'"}));
+    delete mime;
 
     // A missing file is reported; the editor is left usable.
     s.dialogs.queuePath(s.scratch.file(QStringLiteral("none.sql")));
