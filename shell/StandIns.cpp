@@ -14,11 +14,12 @@ bool TfrmLogon::LogonDialog(const QString &, const QString &, const QString &, c
     return false;
 }
 
-// Main window: user-command, report and home-page menus; workspace panel.
-void TfrmMain::SetCommandList() {}
-void TfrmMain::SetReportList() {}
-void TfrmMain::SetHomePage() {}
-void TfrmMain::ShowWorkSpace(QWidget *) {}
+// Main window: opening an object goes to the connection window's dispatcher,
+// which opens nothing yet.
+QWidget *TfrmMain::DispatchOpenObject(TfrmObject *, const TOpenObjectRequest &)
+{
+    return nullptr;
+}
 
 // Connection window: object tree and list, user-command and report menus,
 // list-action enabling, object clipboard.

@@ -23,8 +23,15 @@ class TfrmObject;
 struct TLaunchContext {
     TfrmObject *Connection = nullptr;
     QWidget *MainWindow = nullptr;
-    // Free text for launchers that take an argument (a file name, an SQL text).
+    // Free text for launchers that take an argument (a file name, an SQL text,
+    // the selected text of the focused editor).
     QString Argument;
+    // The object a launcher is asked about (the tables-and-columns browser's
+    // schema and table; the execution window's program).
+    QString Schema;
+    QString ObjectName;
+    int ObjectType = 0;
+    qint64 OID = -1;
 };
 
 // Returns the window it opened or brought forward, null when it opened none.
