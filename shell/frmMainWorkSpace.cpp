@@ -276,9 +276,12 @@ void TfrmMain::lstWorkSpaceEdited(QTreeWidgetItem *treeItem, const QString &text
     if (text == key.Title)
         return;
     LoadWorkSpace();
+    // The entry of exactly this item: overloads and same-named triggers of
+    // other tables keep their titles.
     for (TtvWorkSpace &e : tvWorkSpace) {
-        if (SameObject(e, key)) {
+        if (SameObject(e, key) && e.oid == key.oid && e.TableName == key.TableName) {
             e.Title = text;
+            const QSignalBlocker block(lstWorkSpace);
             item->setData(0, TitleRole, text);
             SaveWorkSpace();
             return;
