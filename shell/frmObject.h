@@ -9,6 +9,7 @@
 // windows it owns, rolls back unless auto-commit is on and disconnects.
 #include "common/IConnectionWindow.h"
 #include "common/IMainWindow.h"
+#include "common/tvOption.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
 
@@ -20,6 +21,7 @@
 
 class QAction;
 class QComboBox;
+class QIODevice;
 class QSplitter;
 class QTimer;
 class QToolButton;
@@ -78,6 +80,21 @@ public:
     static int VersionNumber(const QString &dotted);
     // The schema-list query of GetSchemaInfo.
     static QString SchemaInfoSQL(bool ObjList, bool postgresPlus, int dbVer);
+
+    // The object dispatcher (see shell/ObjectDispatcher.h). OpenObject opens
+    // the definition window of the object's kind on the page of OpenMode and
+    // returns it; null when the kind has no window, when building it failed
+    // and when an open twin was brought forward instead. ShowRefObject has
+    // no effect. OutputScript writes the object's DDL into Stream without
+    // showing a window; after a failure, and for a kind without a script,
+    // the stream holds what was written before (possibly nothing). Neither
+    // raises nor shows a message of its own.
+    QWidget *OpenObject(int ObjectType, const QString &Schema, const QString &ObjectName,
+                        TOpenMode OpenMode = omDefine, bool ShowRefObject = false, int DefTopRecord = 0,
+                        qint64 p_intOID = -1, const QString &p_strTblNm = QString());
+    void OutputScript(int ObjectType, const QString &Schema, const QString &ObjectName, QIODevice &Stream,
+                      const QString &NewSchema = QString(), const QString &NewObjectName = QString(),
+                      qint64 p_intOID = -1, const QString &p_strTblNm = QString());
 
     void FormActivate();
     void SetShortCut();
