@@ -14,13 +14,6 @@ bool TfrmLogon::LogonDialog(const QString &, const QString &, const QString &, c
     return false;
 }
 
-// Main window: opening an object goes to the connection window's dispatcher,
-// which opens nothing yet.
-QWidget *TfrmMain::DispatchOpenObject(TfrmObject *, const TOpenObjectRequest &)
-{
-    return nullptr;
-}
-
 // Connection window: object tree and list, user-command and report menus,
 // list-action enabling, object clipboard.
 void TfrmObject::ShowTree() {}

@@ -228,8 +228,6 @@ private:
     void TileChildren(bool horizontal);
     void BuildWorkSpace();
     void ConnectLaunchers();
-    // The open-object call of the dispatcher; see StandIns.cpp.
-    QWidget *DispatchOpenObject(TfrmObject *form, const TOpenObjectRequest &request);
     void mnuUserCommandClick(QAction *entry);
     void mnuReportClick(QAction *entry);
 

@@ -457,5 +457,6 @@ QWidget *TfrmMain::OpenObjectOn(TfrmObject *form, const TOpenObjectRequest &requ
         return nullptr;
     if (OpenObjectHook)
         return OpenObjectHook(form, request);
-    return DispatchOpenObject(form, request);
+    return form->OpenObject(request.ObjectType, request.Schema, request.ObjectName, request.OpenMode,
+                            request.ShowRefObject, request.DefTopRecord, request.OID, request.TableName);
 }
