@@ -14,12 +14,6 @@ bool TfrmLogon::LogonDialog(const QString &, const QString &, const QString &, c
     return false;
 }
 
-// Main window: user-command, report and home-page menus; workspace panel.
-void TfrmMain::SetCommandList() {}
-void TfrmMain::SetReportList() {}
-void TfrmMain::SetHomePage() {}
-void TfrmMain::ShowWorkSpace(QWidget *) {}
-
 // Connection window: object tree and list, user-command and report menus,
 // list-action enabling, object clipboard.
 void TfrmObject::ShowTree() {}

@@ -17,6 +17,10 @@
 #include "platform/ui/WindowMessage.h"
 #include "shell/frmLogon.h"
 #include "shell/frmObject.h"
+#include "shell/EditRouting.h"
+#include "common/HTMLHelp.h"
+#include "common/MessageDlg.h"
+#include "editor/tvMemo.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -29,6 +33,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -62,14 +67,19 @@ const struct {
     {"actViewComp", 119},
 };
 
-// The new-object buttons with the object-type code of their kind.
+// The new-object buttons with their hints and the object-type code of their kind.
 const struct {
     const char *name;
+    const char *hint;
     int image;
 } NewObjectButtons[] = {
-    {"btnNewTable", 45}, {"btnNewIndex", 46}, {"btnNewView", 47},   {"btnNewFunc", 52},  {"btnNewType", 55},
-    {"btnNewTrigger", 57}, {"btnNewRule", 127}, {"btnNewSeq", 58},  {"btnNewConst", 66}, {"btnNewMView", 61},
-    {"btnNewAgrg", 128}, {"btnNewProc", 51},  {"btnNewPack", 53},   {"btnNewSynonym", 60},
+    {"btnNewTable", "新規テーブル", 45},   {"btnNewIndex", "新規インデックス", 46},
+    {"btnNewView", "新規ビュー", 47},      {"btnNewFunc", "新規ファンクション", 52},
+    {"btnNewType", "新規タイプ", 55},      {"btnNewTrigger", "新規トリガー", 57},
+    {"btnNewSeq", "新規シーケンス", 58},   {"btnNewMView", "新規マテリアライズドビュー", 61},
+    {"btnNewConst", "新規制約", 66},       {"btnNewRule", "新規ルール", 127},
+    {"btnNewAgrg", "新規集約関数", 128},   {"btnNewProc", "新規プロシージャ", 51},
+    {"btnNewPack", "新規パッケージ", 53},  {"btnNewSynonym", "新規シノニム", 60},
 };
 
 const char *const ConnectionActions[] = {
@@ -206,6 +216,7 @@ void TfrmMain::FormCreate()
     BuildActions();
     BuildToolBars();
     BuildMenus();
+    BuildWorkSpace();
     connect(mdiMain, &QMdiArea::subWindowActivated, this,
             tv::ui::Guarded([this](QMdiSubWindow *w) { OnSubWindowActivated(w); }));
 
@@ -248,47 +259,274 @@ void TfrmMain::BuildActions()
         make(QString::fromLatin1(ActionShortCutDef(i).ActionName));
     for (const auto &ai : ActionImages)
         make(QString::fromLatin1(ai.name))->setIcon(MainImage(ai.image));
-    for (const char *n : {"actAdminDBLink", "actViewTemplate", "actSynonym", "actWindowCascade", "actWindowTileH",
-                          "actWindowTileV"})
-        make(QString::fromLatin1(n));
 
+    // Captions and categories of every action (the edit actions' come with
+    // their handlers).
     const struct {
         const char *name;
         const char *text;
+        const char *category;
     } texts[] = {
-        {"actDBLogon", "ログオン(&L)..."},   {"actDBLogoff", "ログオフ(&O)"},   {"actDBCommit", "コミット(&C)"},
-        {"actDBRollback", "ロールバック(&R)"}, {"actFileExit", "終了(&X)"},      {"actEditUndo", "元に戻す(&U)"},
-        {"actEditCut", "切り取り(&T)"},      {"actEditCopy", "コピー(&C)"},     {"actEditPaste", "貼り付け(&P)"},
-        {"actWindowCascade", "重ねて表示(&C)"}, {"actWindowTileH", "上下に並べて表示(&H)"},
-        {"actWindowTileV", "左右に並べて表示(&V)"},
+        {"actDBCommit", "コミット(&C)", "ファイル"},
+        {"actDBRollback", "ロールバック(&R)", "ファイル"},
+        {"actDBLogon", "データベース接続(&L)", "ファイル"},
+        {"actDBLogoff", "データベース切断(&D)", "ファイル"},
+        {"actFileExit", "終了(&X)", "ファイル"},
+        {"actViewSQL", "SQL実行(&S)", "表示"},
+        {"actViewScript", "スクリプト実行", "表示"},
+        {"actViewField", "表・列", "表示"},
+        {"actViewTemplate", "SQLリファレンス", "表示"},
+        {"actViewComp", "オブジェクト比較(&C)", "ツール"},
+        {"actViewSQLCatch", "SQLキャッチ(&T)", "ツール"},
+        {"actViewSQLCRUD", "テーブルアクセス表(&A)", "ツール"},
+        {"actAdminUser", "ユーザー情報(&U)", "管理"},
+        {"actAdminStorage", "テーブルスペース情報(&T)", "管理"},
+        {"actAdminSession", "セッション情報(&S)", "管理"},
+        {"actAdminLock", "ロック情報(&L)", "管理"},
+        {"actAdminDatabase", "サーバ情報(&D)", "管理"},
+        {"actAdminPerform", "パフォーマンス情報(&Q)", "管理"},
+        {"actAdminDBLink", "データベースリンク情報(&L)", "管理"},
+        {"actAdminExport", "バックアップ(&B)", "管理"},
+        {"actAdminImport", "リストア(&E)", "管理"},
+        {"actAdminLoad", "ロード(&O)", "管理"},
+        {"actToolCommandSetup", "ユーザー定義コマンドの登録(&M)", "ツール"},
+        {"actToolReportSetup", "レポート定義の登録(&R)", "ツール"},
+        {"actToolIndexAdviser", "インデックスアドバイザ(&I)", "ツール"},
+        {"actToolOption", "オプション(&P)...", "ツール"},
+        {"actToolEditorOption", "エディタオプション(&E)...", "ツール"},
+        {"actToolScriptOption", "スクリプト出力オプション(&S)...", "ツール"},
+        {"actWindowCascade", "重ねて表示(&C)", "ウィンドウ"},
+        {"actWindowTileH", "上下に並べて表示(&H)", "ウィンドウ"},
+        {"actWindowTileV", "左右に並べて表示(&V)", "ウィンドウ"},
+        {"actWindowMinimizeAll", "全てを最小化(&M)", "ウィンドウ"},
+        {"actWindowClose", "閉じる(&L)", "ウィンドウ"},
+        {"actHelp", "Talvex ヘルプ(&C)", "ヘルプ"},
+        {"actHelpHomePageTop", "Talvex ホームページ(&P)", "ヘルプ"},
+        {"actHelpHomePageTech", "Talvex 便利機能紹介(&T)", "ヘルプ"},
+        {"actHelpHomePageFAQ", "Talvex FAQ(&F)", "ヘルプ"},
+        {"actHelpSupport", "サポート情報(&S)...", "ヘルプ"},
+        {"actNew", "新規作成(&N)", "オブジェクトリスト"},
+        {"actOpen", "開く(&O)", "オブジェクトリスト"},
+        {"actOpenDefine", "定義情報を開く", "オブジェクトリスト"},
+        {"actOpenSource", "ソースを開く", "オブジェクトリスト"},
+        {"actOpenData", "データを開く", "オブジェクトリスト"},
+        {"actOpenDataTop", "データを開く(件数指定)", ""},
+        {"actExec", "実行(&E)", "オブジェクトリスト"},
+        {"actScript", "スクリプト出力(&S)", "オブジェクトリスト"},
+        {"actPrint", "印刷(&P)", "オブジェクトリスト"},
+        {"actCross", "クロスリファレンス(&F)", "オブジェクトリスト"},
+        {"actMatrix", "マトリックス表(&M)", "オブジェクトリスト"},
+        {"actGrant", "権限(&G)", "オブジェクトリスト"},
+        {"actAnalyze", "統計情報(&A)", "オブジェクトリスト"},
+        {"actDelete", "削除(&D)", "オブジェクトリスト"},
+        {"actGrep", "全文検索", "オブジェクトリスト"},
+        {"actExport", "バックアップ(&R)", "オブジェクトリスト"},
+        {"actLoad", "ロード(&L)", "オブジェクトリスト"},
+        {"actSynonym", "シノニム作成(&Y)", "オブジェクトリスト"},
     };
-    for (const auto &t : texts)
-        FActions.value(QString::fromLatin1(t.name))->setText(QString::fromUtf8(t.text));
+    for (const auto &t : texts) {
+        QAction *a = make(QString::fromLatin1(t.name));
+        const QString text = QString::fromUtf8(t.text);
+        a->setText(text);
+        QString plain = text;
+        plain.remove(QRegularExpression(QStringLiteral("\\(&.\\)|\\.\\.\\.$")));
+        a->setToolTip(plain);
+        a->setStatusTip(plain);
+        a->setProperty("Category", QString::fromUtf8(t.category));
+    }
+    // The object-list actions have no handler here: the connection windows
+    // copy their key bindings. Their shortcuts must not fire in the frame.
+    for (const char *n : {"actNew", "actOpen", "actOpenDefine", "actOpenSource", "actOpenData", "actOpenDataTop",
+                          "actExec", "actScript", "actPrint", "actCross", "actMatrix", "actGrant", "actAnalyze",
+                          "actDelete", "actGrep", "actExport", "actLoad", "actSynonym"})
+        Action(QString::fromLatin1(n))->setShortcutContext(Qt::WidgetShortcut);
 
     connect(Action(QStringLiteral("actFileExit")), &QAction::triggered, this, [this] { close(); });
     connect(Action(QStringLiteral("actDBLogon")), &QAction::triggered, this, tv::ui::Guarded([] {
                 TfrmLogon::ShowWindow(QString(), QString(), QString(), QString(), QString(), QString(), false);
             }));
-    connect(Action(QStringLiteral("actDBLogoff")), &QAction::triggered, this, tv::ui::Guarded([this] {
-                if (TfrmObject *f = CurrentObjectForm()) {
-                    if (QMdiSubWindow *sw = SubWindowOf(f))
-                        sw->close();
+    connect(Action(QStringLiteral("actDBLogoff")), &QAction::triggered, this, [this] {
+        // A failure is ignored.
+        try {
+            if (TfrmObject *f = CurrentObjectForm()) {
+                if (QMdiSubWindow *sw = SubWindowOf(f)) {
+                    sw->show();
+                    sw->close();
+                }
+            }
+        } catch (...) {
+        }
+    });
+    connect(Action(QStringLiteral("actDBCommit")), &QAction::triggered, this,
+            tv::ui::Guarded([this] { EndTransaction(true); }));
+    connect(Action(QStringLiteral("actDBRollback")), &QAction::triggered, this,
+            tv::ui::Guarded([this] { EndTransaction(false); }));
+    connect(Action(QStringLiteral("actWindowCascade")), &QAction::triggered, mdiMain, &QMdiArea::cascadeSubWindows);
+    connect(Action(QStringLiteral("actWindowTileH")), &QAction::triggered, this, [this] { TileChildren(true); });
+    connect(Action(QStringLiteral("actWindowTileV")), &QAction::triggered, this, [this] { TileChildren(false); });
+    connect(Action(QStringLiteral("actWindowMinimizeAll")), &QAction::triggered, this, [this] {
+        const QList<QMdiSubWindow *> list = mdiMain->subWindowList(QMdiArea::CreationOrder);
+        for (auto it = list.crbegin(); it != list.crend(); ++it)
+            (*it)->showMinimized();
+    });
+    connect(Action(QStringLiteral("actWindowClose")), &QAction::triggered, this, [this] { mnuCloseWindowClick(); });
+    connect(Action(QStringLiteral("actHelp")), &QAction::triggered, this,
+            tv::ui::Guarded([] {
+                if (THTMLHelp *h = THTMLHelp::Current()) {
+                    bool callHelp = true;
+                    h->OnApplicationHelp(THTMLHelp::HELP_CONTENTS, 0, callHelp);
                 }
             }));
-    auto transaction = [this](const QString &statement) {
-        if (TfrmObject *f = CurrentObjectForm()) {
-            f->ExecuteSQL(statement);
-            if (!tvOption.UpdateToCommit && f->dbsMain().transactionState() == tv::db::TransactionState::Idle)
-                f->ExecuteSQL(QStringLiteral("BEGIN"));
+    ConnectLaunchers();
+    BuildEditActions();
+}
+
+void TfrmMain::TileChildren(bool horizontal)
+{
+    // Top-bottom: each visible child gets the full width and an equal share
+    // of the height; side-by-side: the full height and an equal share of the
+    // width.
+    QList<QMdiSubWindow *> list;
+    for (QMdiSubWindow *sw : mdiMain->subWindowList(QMdiArea::StackingOrder)) {
+        if (sw->isVisible() && !sw->isMinimized())
+            list.append(sw);
+    }
+    if (list.isEmpty())
+        return;
+    const QRect area = mdiMain->viewport()->rect();
+    const int n = int(list.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow *sw = list.at(i);
+        if (sw->isMaximized())
+            sw->showNormal();
+        if (horizontal) {
+            const int h = area.height() / n;
+            sw->setGeometry(0, i * h, area.width(), i == n - 1 ? area.height() - i * h : h);
+        } else {
+            const int w = area.width() / n;
+            sw->setGeometry(i * w, 0, i == n - 1 ? area.width() - i * w : w, area.height());
         }
-    };
-    connect(Action(QStringLiteral("actDBCommit")), &QAction::triggered, this,
-            tv::ui::Guarded([transaction] { transaction(QStringLiteral("COMMIT")); }));
-    connect(Action(QStringLiteral("actDBRollback")), &QAction::triggered, this,
-            tv::ui::Guarded([transaction] { transaction(QStringLiteral("ROLLBACK")); }));
-    connect(Action(QStringLiteral("actWindowCascade")), &QAction::triggered, mdiMain, &QMdiArea::cascadeSubWindows);
-    connect(Action(QStringLiteral("actWindowTileH")), &QAction::triggered, mdiMain, &QMdiArea::tileSubWindows);
-    connect(Action(QStringLiteral("actWindowTileV")), &QAction::triggered, mdiMain, &QMdiArea::tileSubWindows);
+    }
+}
+
+void TfrmMain::ConnectLaunchers()
+{
+    // Launchers of windows for the current connection (the windows register
+    // themselves in WindowLaunchers). Each does nothing without a current
+    // connection.
+    for (const char *n : {"actViewScript", "actViewComp", "actViewSQLCatch", "actViewSQLCRUD", "actAdminUser",
+                          "actAdminStorage", "actAdminSession", "actAdminLock", "actAdminDatabase",
+                          "actAdminPerform", "actAdminDBLink", "actAdminImport", "actAdminLoad",
+                          "actToolIndexAdviser"}) {
+        const QString name = QString::fromLatin1(n);
+        connect(Action(name), &QAction::triggered, this,
+                tv::ui::Guarded([this, name] { LaunchWindow(name, true); }));
+    }
+    connect(Action(QStringLiteral("actViewSQL")), &QAction::triggered, this, tv::ui::Guarded([this] {
+                if (!CurrentObjectForm())
+                    return;
+                // Focus to the tool-bar area first, so that no editor keeps a
+                // half-typed state while the new window opens.
+                pnlDB->setFocus();
+                LaunchWindow(QStringLiteral("actViewSQL"), true);
+            }));
+    connect(Action(QStringLiteral("actAdminExport")), &QAction::triggered, this, tv::ui::Guarded([this] {
+                TfrmObject *f = CurrentObjectForm();
+                if (!f)
+                    return;
+                TLaunchContext c;
+                c.ObjectType = 1; // mode: schemas
+                c.Schema = f->dbsMain().Params().value(QStringLiteral("MetaDefSchema"));
+                LaunchWindow(QStringLiteral("actAdminExport"), true, c);
+            }));
+    connect(Action(QStringLiteral("actViewField")), &QAction::triggered, this, tv::ui::Guarded([this] {
+                TfrmObject *f = CurrentObjectForm();
+                if (!f)
+                    return;
+                TLaunchContext c;
+                QWidget *focus = ActiveControl();
+                if (TtvMemo *m = SqlEditorOf(focus)) {
+                    const QString text = m->SelText().toUpper();
+                    c.Schema = f->dbsMain().Params().value(QStringLiteral("MetaDefSchema"));
+                    const qsizetype dot = text.indexOf(QLatin1Char('.'));
+                    if (dot >= 0) {
+                        c.Schema = text.left(dot);
+                        c.ObjectName = text.mid(dot + 1);
+                    } else {
+                        c.ObjectName = text;
+                    }
+                } else if (auto *list = qobject_cast<TtvListView *>(focus)) {
+                    if (TtvListItem *item = list->Selected(); item && !item->SubItems().isEmpty()) {
+                        c.Schema = item->SubItem(0);
+                        c.ObjectName = item->Caption();
+                    }
+                }
+                LaunchWindow(QStringLiteral("actViewField"), true, c);
+            }));
+    connect(Action(QStringLiteral("actViewTemplate")), &QAction::triggered, this, tv::ui::Guarded([this] {
+                if (cmbDBName->count() < 1)
+                    return;
+                TLaunchContext c;
+                if (TtvMemo *m = ActiveMemo())
+                    c.Argument = m->SelText();
+                LaunchWindow(QStringLiteral("actViewTemplate"), false, c);
+            }));
+    for (const char *n : {"actToolCommandSetup", "actToolReportSetup", "actToolEditorOption",
+                          "actToolScriptOption", "actHelpSupport"}) {
+        const QString name = QString::fromLatin1(n);
+        connect(Action(name), &QAction::triggered, this,
+                tv::ui::Guarded([this, name] { LaunchWindow(name, false); }));
+    }
+    connect(Action(QStringLiteral("actToolOption")), &QAction::triggered, this, tv::ui::Guarded([this] {
+                const bool before = tvOption.UpdateToCommit;
+                LaunchWindow(QStringLiteral("actToolOption"), false);
+                if (tvOption.UpdateToCommit == before)
+                    return;
+                // The auto-commit switch: every connection, first to last.
+                const QString statement =
+                    tvOption.UpdateToCommit ? QStringLiteral("COMMIT") : QStringLiteral("BEGIN");
+                for (int i = 0; i < cmbDBName->count(); ++i) {
+                    if (auto *f = qobject_cast<TfrmObject *>(cmbDBName->itemData(i).value<QObject *>()))
+                        f->ExecuteSQL(statement);
+                }
+            }));
+}
+
+QWidget *TfrmMain::LaunchWindow(const QString &actionName, bool needsConnection, TLaunchContext context)
+{
+    TfrmObject *f = CurrentObjectForm();
+    if (needsConnection && !f)
+        return nullptr;
+    context.Connection = f;
+    context.MainWindow = this;
+    return Launch(actionName, context);
+}
+
+QString TfrmMain::TransactionText(const QString &user, const QString &database, bool commit)
+{
+    return QStringLiteral("現行データベース [ ") + user + QStringLiteral(" @ ") + database +
+           (commit ? QStringLiteral(" ] のトランザクションを COMMIT しました。")
+                   : QStringLiteral(" ] のトランザクションを ROLLBACK しました。"));
+}
+
+void TfrmMain::EndTransaction(bool commit)
+{
+    TfrmObject *f = CurrentObjectForm();
+    if (!f)
+        return;
+    // A COMMIT of a failed transaction block is a rollback on the server;
+    // it is reported as what it is.
+    const bool failed = commit && f->dbsMain().transactionState() == tv::db::TransactionState::Aborted;
+    f->ExecuteSQL(commit ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+    const auto params = f->dbsMain().Params();
+    SetStatusText(MessagePanel, TransactionText(params.value(QStringLiteral("User_Name")),
+                                                params.value(QStringLiteral("Database")), commit && !failed));
+    if (!tvOption.UpdateToCommit)
+        f->ExecuteSQL(QStringLiteral("BEGIN"));
+    if (failed)
+        ShowMessageBox(QStringLiteral("トランザクション内でエラーが発生していたため、COMMIT できませんでした。"
+                                      "トランザクションはロールバックされました。"),
+                       tv::ui::MB_ICONWARNING);
 }
 
 void TfrmMain::BuildToolBars()
@@ -298,15 +536,21 @@ void TfrmMain::BuildToolBars()
         b->setObjectName(QString::fromLatin1(name));
         b->setIconSize(QSize(16, 16));
         addToolBar(Qt::TopToolBarArea, b);
+        b->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(b, &QWidget::customContextMenuRequested, this, [this, b](const QPoint &p) {
+            // ctlTopMouseUp: the tool-bar menu at the mouse.
+            mnuDisplayClick();
+            mnuToolbar->popup(b->mapToGlobal(p));
+        });
     };
-    bar(pnlDB, "pnlDB", QStringLiteral("データベース"));
+    bar(pnlDB, "pnlDB", QStringLiteral("標準"));
     bar(pnlEdit, "pnlEdit", QStringLiteral("編集"));
     addToolBarBreak();
-    bar(pnlTool, "pnlTool", QStringLiteral("ツール"));
+    bar(pnlTool, "pnlTool", QStringLiteral("表示"));
     bar(pnlAdmin, "pnlAdmin", QStringLiteral("管理"));
     bar(pnlTool2, "pnlTool2", QStringLiteral("ツール"));
     addToolBarBreak();
-    bar(pnlNewObj, "pnlNewObj", QStringLiteral("新規オブジェクト"));
+    bar(pnlNewObj, "pnlNewObj", QStringLiteral("新規作成"));
 
     pnlDB->addAction(Action(QStringLiteral("actDBLogon")));
     pnlDB->addAction(Action(QStringLiteral("actDBLogoff")));
@@ -321,9 +565,7 @@ void TfrmMain::BuildToolBars()
     pnlDB->addAction(Action(QStringLiteral("actDBCommit")));
     pnlDB->addAction(Action(QStringLiteral("actDBRollback")));
 
-    pnlEdit->addAction(Action(QStringLiteral("actEditUndo")));
-    pnlEdit->addSeparator();
-    for (const char *n : {"actEditCut", "actEditCopy", "actEditPaste"})
+    for (const char *n : {"actEditUndo", "actEditCut", "actEditCopy", "actEditPaste"})
         pnlEdit->addAction(Action(QString::fromLatin1(n)));
     for (const char *n : {"actViewSQL", "actViewScript", "actViewField"})
         pnlTool->addAction(Action(QString::fromLatin1(n)));
@@ -333,10 +575,24 @@ void TfrmMain::BuildToolBars()
     for (const char *n : {"actViewComp", "actToolIndexAdviser", "actViewSQLCatch", "actViewSQLCRUD"})
         pnlTool2->addAction(Action(QString::fromLatin1(n)));
     for (const auto &b : NewObjectButtons) {
-        auto *a = new QAction(MainImage(b.image), QString(), this);
+        auto *a = new QAction(MainImage(b.image), QString::fromUtf8(b.hint), this);
         a->setObjectName(QString::fromLatin1(b.name));
+        a->setToolTip(QString::fromUtf8(b.hint));
         FActions.insert(a->objectName(), a);
         pnlNewObj->addAction(a);
+        const int code = b.image;
+        connect(a, &QAction::triggered, this, [this, code] {
+            // btnNewClick: a new definition window of that kind on the
+            // current connection; a failure is ignored.
+            if (cmbDBName->currentIndex() < 0)
+                return;
+            try {
+                TLaunchContext c;
+                c.ObjectType = code;
+                LaunchWindow(QStringLiteral("actNew"), true, c);
+            } catch (...) {
+            }
+        });
     }
 }
 
@@ -344,27 +600,248 @@ void TfrmMain::BuildMenus()
 {
     mnuMain = new QMenu(this);
     QMenuBar *bar = menuBar();
+    auto add = [this](QMenu *m, const char *name) { m->addAction(Action(QString::fromLatin1(name))); };
+
     QMenu *file = bar->addMenu(QStringLiteral("ファイル(&F)"));
-    file->addAction(Action(QStringLiteral("actDBLogon")));
-    file->addAction(Action(QStringLiteral("actDBLogoff")));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    for (const char *n : {"actDBCommit", "actDBRollback", "actDBLogon", "actDBLogoff"})
+        add(file, n);
     file->addSeparator();
-    file->addAction(Action(QStringLiteral("actFileExit")));
-    QMenu *disp = bar->addMenu(QStringLiteral("表示(&V)"));
+    add(file, "actFileExit");
+
+    mnuEdit = bar->addMenu(QStringLiteral("編集(&E)"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    auto editItems = [&](QMenu *m, bool withRename) {
+        for (const char *n : {"actEditUndo", "actEditRedo", "|", "actEditCut", "actEditCopy", "actEditPaste",
+                              "actEditDelete", "actEditRename", "actEditSelectAll", "actEditSelectMode", "|",
+                              "actEditFind", "actEditFindNext", "actEditFindPrev", "actEditReplace", "actEditJump",
+                              "|", "actEditFormat", "actEditComment", "|", "actEditUpperCase", "actEditLowerCase",
+                              "|", "actEditIndentF", "actEditIndentR", "|", "actEditMacroSave", "actEditMacroExec",
+                              "|", "actEditOpen"}) {
+            if (n[0] == '|')
+                m->addSeparator();
+            else if (withRename || qstrcmp(n, "actEditRename") != 0)
+                add(m, n);
+        }
+    };
+    editItems(mnuEdit, true);
+    // The menu's macro-playback entry answers Ctrl+M besides the action's key.
+    mnuMacroExec = new QAction(this);
+    mnuMacroExec->setObjectName(QStringLiteral("mnuMacroExec"));
+    mnuMacroExec->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(mnuMacroExec, &QAction::triggered, Action(QStringLiteral("actEditMacroExec")), &QAction::trigger);
+    addAction(mnuMacroExec);
+
+    mnuDisplay = bar->addMenu(QStringLiteral("表示(&V)"));
+    mnuDisplay->setObjectName(QStringLiteral("mnuDisplay"));
+    connect(mnuDisplay, &QMenu::aboutToShow, this, [this] { mnuDisplayClick(); });
+    for (const char *n : {"actViewSQL", "actViewScript", "actViewField", "actViewTemplate"})
+        add(mnuDisplay, n);
+    mnuDisplay->addSeparator();
+    mnuToolbar = mnuDisplay->addMenu(QStringLiteral("ツールバー"));
+    mnuToolbar->setObjectName(QStringLiteral("mnuToolbar"));
+    const struct {
+        const char *text;
+        int tag;
+    } toolItems[] = {{"標準", 1}, {"編集", 2}, {"表示", 3}, {"ツール", 7}, {"管理", 4}, {"新規作成", 5}};
+    for (const auto &t : toolItems) {
+        QAction *a = mnuToolbar->addAction(QString::fromUtf8(t.text));
+        a->setCheckable(true);
+        a->setChecked(true);
+        a->setData(t.tag);
+        const int tag = t.tag;
+        connect(a, &QAction::triggered, this, tv::ui::Guarded([this, tag] { mnuToolClick(tag); }));
+    }
+    mnuToolbar->addSeparator();
+    QAction *reset = mnuToolbar->addAction(QStringLiteral("位置の初期化"));
+    reset->setData(6);
+    connect(reset, &QAction::triggered, this, tv::ui::Guarded([this] { mnuToolClick(6); }));
+    mnuWorkSpace = mnuDisplay->addAction(QStringLiteral("ワークスペース"));
+    mnuTaskBar = mnuDisplay->addAction(QStringLiteral("タスクバー"));
+    mnuStsbar = mnuDisplay->addAction(QStringLiteral("ステータスバー"));
+    for (QAction *a : {mnuWorkSpace, mnuTaskBar, mnuStsbar}) {
+        a->setCheckable(true);
+        a->setChecked(true);
+    }
+    connect(mnuWorkSpace, &QAction::triggered, this, tv::ui::Guarded([this] { mnuWorkSpaceClick(); }));
+    connect(mnuTaskBar, &QAction::triggered, this, tv::ui::Guarded([this] { mnuTaskBarClick(); }));
+    connect(mnuStsbar, &QAction::triggered, this, tv::ui::Guarded([this] { mnuStsbarClick(); }));
+    mnuDisplay->addSeparator();
     auto *group = new QActionGroup(this);
-    mnuDispList = disp->addAction(QStringLiteral("一覧(&L)"));
-    mnuDispReport = disp->addAction(QStringLiteral("詳細(&D)"));
+    mnuDispList = mnuDisplay->addAction(QStringLiteral("一覧(&L)"));
+    mnuDispReport = mnuDisplay->addAction(QStringLiteral("詳細(&D)"));
     for (QAction *a : {mnuDispList, mnuDispReport}) {
         a->setCheckable(true);
         group->addAction(a);
     }
     mnuDispReport->setChecked(true);
+    connect(mnuDispList, &QAction::triggered, this, tv::ui::Guarded([this] { SetObjectListStyle(2); }));
+    connect(mnuDispReport, &QAction::triggered, this, tv::ui::Guarded([this] { SetObjectListStyle(3); }));
+    mnuDisplay->addSeparator();
+    mnuReload = mnuDisplay->addAction(QStringLiteral("最新の情報に更新(&R)"));
+    mnuReload->setObjectName(QStringLiteral("mnuReload"));
+    mnuReload->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(mnuReload, &QAction::triggered, this, tv::ui::Guarded([this] { mnuReloadClick(); }));
+
+    QMenu *admin = bar->addMenu(QStringLiteral("管理(&A)"));
+    admin->setObjectName(QStringLiteral("mnuAdmin"));
+    for (const char *n : {"actAdminUser", "actAdminStorage", "actAdminSession", "actAdminLock", "actAdminDatabase",
+                          "actAdminPerform", "actAdminDBLink"})
+        add(admin, n);
+    admin->addSeparator();
+    for (const char *n : {"actAdminExport", "actAdminImport", "actAdminLoad"})
+        add(admin, n);
+
+    QMenu *tool = bar->addMenu(QStringLiteral("ツール(&T)"));
+    tool->setObjectName(QStringLiteral("mnuTool"));
+    mnuCommandMenu = tool->addMenu(QStringLiteral("ユーザー定義コマンド"));
+    mnuCommandMenu->setObjectName(QStringLiteral("mnuCommandMenu"));
+    mnuTB1 = mnuCommandMenu->addSeparator();
+    add(mnuCommandMenu, "actToolCommandSetup");
+    mnuReportMenu = tool->addMenu(QStringLiteral("レポート出力"));
+    mnuReportMenu->setObjectName(QStringLiteral("mnuReportMenu"));
+    mnuTB2 = mnuReportMenu->addSeparator();
+    add(mnuReportMenu, "actToolReportSetup");
+    connect(mnuReportMenu, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
+    for (const char *n : {"actViewComp", "actToolIndexAdviser", "actViewSQLCatch", "actViewSQLCRUD"})
+        add(tool, n);
+    tool->addSeparator();
+    for (const char *n : {"actToolOption", "actToolEditorOption", "actToolScriptOption"})
+        add(tool, n);
+
     mnuWindow = bar->addMenu(QStringLiteral("ウィンドウ(&W)"));
-    for (const char *n : {"actWindowCascade", "actWindowTileH", "actWindowTileV"})
-        mnuWindow->addAction(Action(QString::fromLatin1(n)));
+    mnuWindow->setObjectName(QStringLiteral("mnuWindow"));
+    for (const char *n : {"actWindowCascade", "actWindowTileH", "actWindowTileV", "actWindowMinimizeAll"})
+        add(mnuWindow, n);
+    mnuWindow->addSeparator();
+    add(mnuWindow, "actWindowClose");
+    // The list of open child windows follows the fixed entries.
+    connect(mnuWindow, &QMenu::aboutToShow, this, [this] {
+        for (QAction *a : mnuWindow->actions()) {
+            if (a->property("tvChildEntry").toBool())
+                delete a;
+        }
+        const QList<QMdiSubWindow *> list = mdiMain->subWindowList(QMdiArea::CreationOrder);
+        if (!list.isEmpty()) {
+            QAction *sep = mnuWindow->addSeparator();
+            sep->setProperty("tvChildEntry", true);
+        }
+        int i = 1;
+        for (QMdiSubWindow *sw : list) {
+            QAction *a = mnuWindow->addAction(QStringLiteral("&%1 %2").arg(i++).arg(sw->windowTitle()));
+            a->setProperty("tvChildEntry", true);
+            a->setCheckable(true);
+            a->setChecked(sw == mdiMain->activeSubWindow());
+            QPointer<QMdiSubWindow> target(sw);
+            connect(a, &QAction::triggered, this, [this, target] {
+                if (target) {
+                    if (target->isMinimized())
+                        target->showNormal();
+                    mdiMain->setActiveSubWindow(target);
+                }
+            });
+        }
+    });
+
+    QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    add(help, "actHelp");
+    help->addSeparator();
+    mnuHomePage = help->addMenu(QStringLiteral("ホームページを開く"));
+    mnuHomePage->setObjectName(QStringLiteral("mnuHomePage"));
+    help->addSeparator();
+    add(help, "actHelpSupport");
+
     popEditor = new QMenu(this);
     popEditor->setObjectName(QStringLiteral("popEditor"));
-    for (const char *n : {"actEditUndo", "actEditCut", "actEditCopy", "actEditPaste"})
-        popEditor->addAction(Action(QString::fromLatin1(n)));
+    editItems(popEditor, false);
+    // The pop-up's "定義情報" entry answers Ctrl+O.
+    popEditOpen = new QAction(this);
+    popEditOpen->setObjectName(QStringLiteral("popEditOpen"));
+    popEditOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(popEditOpen, &QAction::triggered, Action(QStringLiteral("actEditOpen")), &QAction::trigger);
+    addAction(popEditOpen);
+    add(popEditor, "actViewField");
+    add(popEditor, "actViewTemplate");
+    connect(popEditor, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
+    connect(mnuEdit, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
+}
+
+void TfrmMain::SetObjectListStyle(int style)
+{
+    (style == 2 ? mnuDispList : mnuDispReport)->setChecked(true);
+    for (QWidget *w : MdiChildren()) {
+        if (auto *f = dynamic_cast<TfrmObject *>(w); f && f->lstObject)
+            f->lstObject->setProperty("ViewStyle", style);
+    }
+}
+
+void TfrmMain::mnuDisplayClick()
+{
+    const bool any = cmbDBName->count() >= 1;
+    mnuDispList->setEnabled(any);
+    mnuDispReport->setEnabled(any);
+    mnuReload->setEnabled(any);
+    const QHash<int, QToolBar *> bars{{1, pnlDB}, {2, pnlEdit}, {3, pnlTool}, {4, pnlAdmin}, {5, pnlNewObj},
+                                      {7, pnlTool2}};
+    for (QAction *a : mnuToolbar->actions()) {
+        const int tag = a->data().toInt();
+        if (QToolBar *b = bars.value(tag))
+            a->setChecked(!b->isHidden());
+    }
+    mnuWorkSpace->setChecked(!lstWorkSpace->isHidden());
+    mnuTaskBar->setChecked(!scrTask->isHidden());
+    mnuStsbar->setChecked(!stsMain->isHidden());
+}
+
+void TfrmMain::mnuToolClick(int tag)
+{
+    const QHash<int, QToolBar *> bars{{1, pnlDB}, {2, pnlEdit}, {3, pnlTool}, {4, pnlAdmin}, {5, pnlNewObj},
+                                      {7, pnlTool2}};
+    if (QToolBar *b = bars.value(tag)) {
+        b->setVisible(b->isHidden());
+        mnuDisplayClick();
+        return;
+    }
+    if (tag == 6) {
+        if (ShowMessageBox(QStringLiteral("ツールバーの位置を初期化します。よろしいですか？"),
+                           tv::ui::MB_YESNO | tv::ui::MB_ICONQUESTION) == tv::ui::IDYES) {
+            for (QToolBar *b : ToolBars()) {
+                if (b->isWindow())
+                    b->setWindowFlags(Qt::Widget);
+                addToolBar(Qt::TopToolBarArea, b);
+                b->show();
+            }
+        }
+    }
+}
+
+void TfrmMain::mnuWorkSpaceClick()
+{
+    lstWorkSpace->setVisible(lstWorkSpace->isHidden());
+    mnuWorkSpace->setChecked(!lstWorkSpace->isHidden());
+    if (!lstWorkSpace->isHidden())
+        SetWorkSpaceAlign(WorkSpaceAlign);
+}
+
+void TfrmMain::mnuTaskBarClick()
+{
+    // The task bar sits at the bottom of the client area, above the status bar.
+    scrTask->setVisible(scrTask->isHidden());
+    mnuTaskBar->setChecked(!scrTask->isHidden());
+}
+
+void TfrmMain::mnuStsbarClick()
+{
+    stsMain->setVisible(stsMain->isHidden());
+    mnuStsbar->setChecked(!stsMain->isHidden());
+}
+
+void TfrmMain::mnuReloadClick()
+{
+    QMdiSubWindow *sw = mdiMain->activeSubWindow();
+    QWidget *target = sw && sw->widget() ? sw->widget() : static_cast<QWidget *>(this);
+    tv::ui::SendWindowMessage(target, tv::ui::WM_RELOAD);
 }
 
 QList<QToolBar *> TfrmMain::ToolBars() const
@@ -727,6 +1204,11 @@ void TfrmMain::SelectConnection(const QString &text, Qt::CaseSensitivity cs)
 void TfrmMain::AddConnection(TfrmObject *form, const QString &text)
 {
     cmbDBName->addItem(text, QVariant::fromValue<QObject *>(form));
+    // Its objects can be dragged onto the workspace panel.
+    if (form && form->lstObject) {
+        form->lstObject->setDragEnabled(true);
+        form->lstObject->setDragDropMode(QAbstractItemView::DragOnly);
+    }
     cmbDBName->setCurrentIndex(cmbDBName->count() - 1);
 }
 
@@ -831,7 +1313,7 @@ QToolButton *TfrmMain::AddTaskButton(QWidget *window, const QString &caption, co
     b->setAutoExclusive(true);
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     b->setProperty("tvWindow", QVariant::fromValue<QObject *>(window));
-    b->setFixedHeight(24);
+    b->setFixedSize(104, 24);
     QPointer<QWidget> target(window);
     connect(b, &QToolButton::clicked, this, tv::ui::Guarded([this, target] {
                 if (!target)

@@ -8,7 +8,9 @@
 // values (or offers the logon); closing asks every child, closes every
 // connection window and writes the layout, the options and the history list.
 #include "common/IMainWindow.h"
+#include "common/tvOption.h"
 #include "shell/CommandLine.h"
+#include "shell/WindowLaunchers.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -23,8 +25,24 @@ class QScrollArea;
 class QSplitter;
 class QToolBar;
 class QToolButton;
+class QTimer;
+class QTreeWidgetItem;
+class TFindReplaceDialog;
 class TfrmObject;
 class TtvListView;
+class TtvMemo;
+
+// What opening an object asks of a connection window's dispatcher.
+struct TOpenObjectRequest {
+    int ObjectType = 0;
+    QString Schema;
+    QString ObjectName;
+    TOpenMode OpenMode = omDefine;
+    bool ShowRefObject = true;
+    int DefTopRecord = 0;
+    qint64 OID = -1;
+    QString TableName;
+};
 class TtvStatusBar;
 
 class TfrmMain : public QMainWindow, public IMainWindow {
@@ -80,6 +98,78 @@ public:
     QString StatusText(int panel) const;
     void SetStatusText(int panel, const QString &text);
 
+    // --- Actions, menus and launchers -------------------------------------
+    // Runs the window launcher registered for an action with the current
+    // connection; nothing (null) without a current connection when the
+    // action needs one, or without a launcher.
+    QWidget *LaunchWindow(const QString &actionName, bool needsConnection, TLaunchContext context = {});
+    // COMMIT or ROLLBACK on the current connection with the status text; a
+    // COMMIT that the server answered with ROLLBACK says so.
+    void EndTransaction(bool commit);
+    static QString TransactionText(const QString &user, const QString &database, bool commit);
+    // Rebuild the user-command and report menus from their files.
+    void SetCommandList();
+    void SetReportList();
+    // The display menu.
+    void mnuDisplayClick();
+    void mnuToolClick(int tag);
+    void mnuWorkSpaceClick();
+    void mnuTaskBarClick();
+    void mnuStsbarClick();
+    void mnuReloadClick();
+    // The view style of every connection window's object list (2 list, 3 details).
+    void SetObjectListStyle(int style);
+    // Runs every update handler (enabling, check marks, captions).
+    void UpdateActions();
+
+    // --- Edit command routing ---------------------------------------------
+    // The control with the keyboard focus, and it as an SQL editor.
+    QWidget *ActiveControl() const;
+    TtvMemo *ActiveMemo() const;
+    void actEditFindExecute();
+    // Find next; `from` is the dialog that raised it (null: key or menu).
+    void actEditFindNextExecute(TFindReplaceDialog *from = nullptr);
+    void actEditFindPrevExecute();
+    void actEditReplaceExecute();
+    void dlgReplaceReplace(bool all);
+    void actEditJumpExecute();
+    void actEditFormatExecute();
+    void actEditCaseExecute(bool upper);
+    void actEditRenameExecute();
+    void actEditOpenExecute();
+    TFindReplaceDialog *dlgFind = nullptr;
+    TFindReplaceDialog *dlgReplace = nullptr;
+
+    // --- Task bar and workspace -------------------------------------------
+    void ShowWorkSpace(QWidget *EraseForm);
+    // Whether a drag from `source` may drop on the workspace (the object list
+    // of an open connection window), and the drop of that window's selection.
+    TfrmObject *WorkSpaceDragSource(QObject *source) const;
+    void WorkSpaceDrop(TfrmObject *form);
+    void lstWorkSpaceEdited(QTreeWidgetItem *item, const QString &text);
+    void RemoveWorkSpaceItems();
+    void OpenWorkSpaceItems(bool execute, bool askCount, TOpenMode mode);
+    bool FindWorkSpaceFunctionOid(TfrmObject *form, int type, const QString &name, const QString &schema,
+                                  qint64 oid);
+    QList<qint64> FindWorkSpaceFunctionOids(TfrmObject *form, int type, const QString &name,
+                                            const QString &schema);
+    int AskTopRecordCount();
+    // Alignment of the workspace panel: 1 top, 2 bottom, 3 left, 4 right.
+    void SetWorkSpaceAlign(int align);
+    void popTaskPopup(const QPoint &pos);
+    void mnuCloseWindowClick();
+
+    // Opens an object through the connection window's dispatcher. Tests and
+    // tools may watch the requests through OpenObjectHook (when set it is
+    // called instead).
+    QWidget *OpenObjectOn(TfrmObject *form, const TOpenObjectRequest &request);
+    std::function<QWidget *(TfrmObject *, const TOpenObjectRequest &)> OpenObjectHook;
+
+    QMenu *mnuEdit = nullptr, *mnuDisplay = nullptr, *mnuToolbar = nullptr, *mnuCommandMenu = nullptr,
+          *mnuReportMenu = nullptr, *mnuHomePage = nullptr, *popTask = nullptr, *popWorkSpace = nullptr;
+    QAction *mnuTB1 = nullptr, *mnuTB2 = nullptr, *mnuWorkSpace = nullptr, *mnuTaskBar = nullptr,
+            *mnuStsbar = nullptr, *mnuReload = nullptr, *mnuMacroExec = nullptr, *popEditOpen = nullptr;
+
     // The first paint's work: layout, then the command-line logon. Runs once.
     void FormPaint();
     bool FirstPaintDone() const { return FPainted; }
@@ -112,6 +202,7 @@ protected:
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
@@ -131,19 +222,24 @@ private:
     void ApplyActionShortCuts();
     void StoreActionShortCuts();
 
-    // Menus of later parts (user commands, reports, home page) and the
-    // workspace panel; see StandIns.cpp.
-    void SetCommandList();
-    void SetReportList();
     void SetHomePage();
     void SetExcelExt();
-    void ShowWorkSpace(QWidget *leaveOut);
+    void BuildEditActions();
+    void TileChildren(bool horizontal);
+    void BuildWorkSpace();
+    void ConnectLaunchers();
+    void mnuUserCommandClick(QAction *entry);
+    void mnuReportClick(QAction *entry);
 
     TCommandLine FCommandLine;
     QHash<QString, QAction *> FActions;
     bool FPainted = false;
     bool FClosing = false;
     mutable QHash<int, QIcon> FImages;
+    QTimer *FUpdateTimer = nullptr;
+    // The SQL editor that last had the focus (the find and replace dialogs
+    // work on it while they have the focus themselves).
+    QPointer<TtvMemo> FLastMemo;
 
     friend class TfrmObject;
 };
