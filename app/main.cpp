@@ -3,6 +3,7 @@
 #include "common/Globals.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
+#include "sql/frmSQL.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -25,6 +26,7 @@ int main(int argc, char *argv[])
 
     tv::ui::InstallEscapeWatch();
     StartSharedServices();
+    TfrmSQL::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

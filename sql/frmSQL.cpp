@@ -21,7 +21,9 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
+#include "shell/WindowLaunchers.h"
 #include "shell/frmMain.h"
+#include "shell/frmObject.h"
 #include "sql/frmSQLLog.h"
 
 #include <QAction>
@@ -306,6 +308,17 @@ TfrmSQL::~TfrmSQL()
     for (auto &f : fraDatas)
         if (f && f != fraData)
             delete f.data();
+}
+
+void TfrmSQL::RegisterLauncher()
+{
+    ::RegisterLauncher(QStringLiteral("actViewSQL"), [](const TLaunchContext &c) -> QWidget * {
+        if (!c.Connection)
+            return nullptr;
+        auto *w = new TfrmSQL(c.Connection);
+        w->ShowForm();
+        return w;
+    });
 }
 
 // ---------------------------------------------------------------------------

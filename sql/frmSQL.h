@@ -37,6 +37,10 @@ public:
     explicit TfrmSQL(QObject *AOwner);
     ~TfrmSQL() override;
 
+    // Registers the main window's launcher "actViewSQL": a new SQL window
+    // for the current connection window, none without one.
+    static void RegisterLauncher();
+
     // IDataFrameHost
     THostKind HostKind() const override { return THostKind::SQL; }
     IConnectionWindow *HostConnectionWindow() const override { return OwnerForm(); }

@@ -14,6 +14,7 @@
 #include "platform/ui/EscapeWatch.h"
 #include "sql/frmSQL.h"
 #include "sql/frmSQLLog.h"
+#include "shell/WindowLaunchers.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -443,12 +444,21 @@ TEST_F(SQLWindow, FilesOpenSortedAndSaveWithoutByteOrderMark)
 TEST_F(SQLWindow, EndToEndFromTheCommandLine)
 {
     TV_REQUIRE_DB(db);
+    TfrmSQL::RegisterLauncher();
     s.Start(LogonArgs(db.params()));
     s.FirstPaint();
     ASSERT_NE(s.Form(), nullptr);
-    // Opened for the main window's current connection, as its launcher does.
-    auto *w = new TfrmSQL(s.main.get());
-    w->ShowForm();
+    s.main->show();
+    s.main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
+    // Ctrl+S opens the SQL window for the current connection.
+    QTest::keyClick(s.main.get(), Qt::Key_S, Qt::ControlModifier);
+    TfrmSQL *w = nullptr;
+    for (QWidget *c : s.main->MdiChildren())
+        if (auto *sql = qobject_cast<TfrmSQL *>(c))
+            w = sql;
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->OwnerForm(), static_cast<IConnectionWindow *>(s.Form()));
     EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral("SQL 実行 - ")));
     Type(w, {"create table w1s(x int);", ";", "insert into w1s values (42);"});
     Run(w);
