@@ -13,7 +13,7 @@ TV_PACKAGES=(
   qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-image-formats-plugins
   libpq-dev postgresql-15 postgresql-15-pldebugger postgresql-contrib postgresql-client-15
   libxlsxwriter-dev
-  xvfb xauth fonts-noto-cjk poppler-utils
+  xvfb xauth fonts-noto-cjk poppler-utils qt6-translations-l10n
 )
 
 # Installs only what dpkg reports missing: naming an installed package would upgrade it.
