@@ -81,9 +81,21 @@ public:
     virtual QList<QWidget *> MdiChildren() const = 0;
 };
 
+// A menu that a child window lends to the main window's menu bar while it is
+// the active child. Group indexes order the bar: the main window's own menus
+// carry theirs ("ファイル" 0, "編集" 1, "表示" 3, "管理" and "ツール" 4,
+// "ウィンドウ" and "ヘルプ" 5). A child menu whose group index some of the
+// main window's menus carry stands in for all of them; one with a new group
+// index goes in after every menu of a lower index.
+struct TMergeMenu {
+    int GroupIndex = 0;
+    QMenu *Menu = nullptr;
+};
+using TMergeMenus = QList<TMergeMenu>;
+
 // An MDI child that takes part in the shell's protocol (the window base class
 // and the connection window implement it). Children without it are treated as
-// owned by no connection, always willing to close.
+// owned by no connection, always willing to close, and lend no menus.
 class IChildWindow {
 public:
     virtual ~IChildWindow();
@@ -91,6 +103,11 @@ public:
     virtual IConnectionWindow *OwnerConnection() const = 0;
     // Whether the window may close now; may ask the user.
     virtual bool CanClose() = 0;
+    // The menus the main window shows in its menu bar while this child is
+    // active, in order of group index (none by default). The menus stay the
+    // child's; the main window takes them back out when another child
+    // becomes active or this one goes.
+    virtual TMergeMenus MergeMenus() const { return {}; }
 };
 
 // The registered main window; null before the main window exists and after it

@@ -21,10 +21,13 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -191,6 +194,24 @@ tv::db::DataSet *TtvForm::NewDataSet()
     FDataSets.push_back(std::make_unique<tv::db::DataSet>());
     FDataSets.back()->SetConnection(OwnerForm() ? &OwnerForm()->dbsMain() : nullptr);
     return FDataSets.back().get();
+}
+
+void TtvForm::AddMergeMenu(int GroupIndex, QMenu *Menu)
+{
+    if (Menu)
+        FMergeMenus.append({GroupIndex, QPointer<QMenu>(Menu)});
+}
+
+TMergeMenus TtvForm::MergeMenus() const
+{
+    TMergeMenus list;
+    for (const auto &[group, menu] : FMergeMenus) {
+        if (menu)
+            list.append({group, menu.data()});
+    }
+    std::stable_sort(list.begin(), list.end(),
+                     [](const TMergeMenu &a, const TMergeMenu &b) { return a.GroupIndex < b.GroupIndex; });
+    return list;
 }
 
 void TtvForm::SetObjType(int Value)

@@ -53,6 +53,7 @@
 #include <vector>
 
 class IConnectionWindow;
+class QMenu;
 
 namespace tv::db {
 class DataSet;
@@ -135,6 +136,9 @@ public:
     // IChildWindow
     IConnectionWindow *OwnerConnection() const override { return OwnerForm(); }
     bool CanClose() override { return CloseQuery(); }
+    // The menus given to AddMergeMenu that still exist, ordered by group
+    // index (menus of one index in the order they were added).
+    TMergeMenus MergeMenus() const override;
 
     // The hooks, empty here.
     virtual void ChangedIsNew() {}
@@ -150,6 +154,9 @@ public:
     virtual void CodeAssist(int /*X*/, int /*Y*/) {}
 
 protected:
+    // Lends `Menu` (one of the window's own) to the main window's menu bar
+    // under `GroupIndex` while the window is the active child. Null: nothing.
+    void AddMergeMenu(int GroupIndex, QMenu *Menu);
     // The end of construction: styles every SQL editor among the window's
     // controls (depth first), takes the first page control, then calls
     // LoadSettings. Runs once (ShowForm runs it when the constructor did not).
@@ -177,6 +184,7 @@ private:
     QPointer<QToolButton> FTaskButton;
     QPointer<QTabWidget> FPageControl;
     QPointer<QMdiSubWindow> FWatchedFrame;
+    QList<QPair<int, QPointer<QMenu>>> FMergeMenus;
     bool FCreated = false;
     bool FCloseAgreed = false;
     std::vector<std::unique_ptr<tv::db::Query>> FQueries;

@@ -152,6 +152,7 @@ TfrmMain::~TfrmMain()
         for (QMdiSubWindow *w : mdiMain->subWindowList())
             delete w;
     }
+    disconnect(FMergedWatch);
     if (MainWindow() == this)
         RegisterMainWindow(nullptr);
     if (frmMain == this)
@@ -601,8 +602,11 @@ void TfrmMain::BuildMenus()
     mnuMain = new QMenu(this);
     QMenuBar *bar = menuBar();
     auto add = [this](QMenu *m, const char *name) { m->addAction(Action(QString::fromLatin1(name))); };
+    // Each menu of the bar carries a group index; the menus that the active
+    // child lends are placed and swapped by it (see MergeChildMenus).
 
     QMenu *file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    FMenuGroups.insert(file->menuAction(), 0);
     file->setObjectName(QStringLiteral("mnuFile"));
     for (const char *n : {"actDBCommit", "actDBRollback", "actDBLogon", "actDBLogoff"})
         add(file, n);
@@ -610,6 +614,7 @@ void TfrmMain::BuildMenus()
     add(file, "actFileExit");
 
     mnuEdit = bar->addMenu(QStringLiteral("編集(&E)"));
+    FMenuGroups.insert(mnuEdit->menuAction(), 1);
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
     auto editItems = [&](QMenu *m, bool withRename) {
         for (const char *n : {"actEditUndo", "actEditRedo", "|", "actEditCut", "actEditCopy", "actEditPaste",
@@ -633,6 +638,7 @@ void TfrmMain::BuildMenus()
     addAction(mnuMacroExec);
 
     mnuDisplay = bar->addMenu(QStringLiteral("表示(&V)"));
+    FMenuGroups.insert(mnuDisplay->menuAction(), 3);
     mnuDisplay->setObjectName(QStringLiteral("mnuDisplay"));
     connect(mnuDisplay, &QMenu::aboutToShow, this, [this] { mnuDisplayClick(); });
     for (const char *n : {"actViewSQL", "actViewScript", "actViewField", "actViewTemplate"})
@@ -684,6 +690,7 @@ void TfrmMain::BuildMenus()
     connect(mnuReload, &QAction::triggered, this, tv::ui::Guarded([this] { mnuReloadClick(); }));
 
     QMenu *admin = bar->addMenu(QStringLiteral("管理(&A)"));
+    FMenuGroups.insert(admin->menuAction(), 4);
     admin->setObjectName(QStringLiteral("mnuAdmin"));
     for (const char *n : {"actAdminUser", "actAdminStorage", "actAdminSession", "actAdminLock", "actAdminDatabase",
                           "actAdminPerform", "actAdminDBLink"})
@@ -693,6 +700,7 @@ void TfrmMain::BuildMenus()
         add(admin, n);
 
     QMenu *tool = bar->addMenu(QStringLiteral("ツール(&T)"));
+    FMenuGroups.insert(tool->menuAction(), 4);
     tool->setObjectName(QStringLiteral("mnuTool"));
     mnuCommandMenu = tool->addMenu(QStringLiteral("ユーザー定義コマンド"));
     mnuCommandMenu->setObjectName(QStringLiteral("mnuCommandMenu"));
@@ -710,6 +718,7 @@ void TfrmMain::BuildMenus()
         add(tool, n);
 
     mnuWindow = bar->addMenu(QStringLiteral("ウィンドウ(&W)"));
+    FMenuGroups.insert(mnuWindow->menuAction(), 5);
     mnuWindow->setObjectName(QStringLiteral("mnuWindow"));
     for (const char *n : {"actWindowCascade", "actWindowTileH", "actWindowTileV", "actWindowMinimizeAll"})
         add(mnuWindow, n);
@@ -744,6 +753,7 @@ void TfrmMain::BuildMenus()
     });
 
     QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    FMenuGroups.insert(help->menuAction(), 5);
     help->setObjectName(QStringLiteral("mnuHelp"));
     add(help, "actHelp");
     help->addSeparator();
@@ -1155,10 +1165,83 @@ QWidget *TfrmMain::FindWindow(const std::function<bool(QWidget *)> &isClass, con
 
 void TfrmMain::OnSubWindowActivated(QMdiSubWindow *sw)
 {
+    // The menu bar follows the active child. When the frame itself loses the
+    // focus to another top-level window (a dialog), no child is active, but
+    // the current one keeps its menus; when the last child goes, they go.
+    QMdiSubWindow *current = sw ? sw : mdiMain->currentSubWindow();
+    MergeChildMenus(current && !current->isHidden() ? current->widget() : nullptr);
     if (!sw || !sw->widget())
         return;
     if (auto *form = dynamic_cast<TfrmObject *>(sw->widget()))
         form->FormActivate();
+}
+
+// ---------------------------------------------------------------------------
+// Menus of the active child
+
+int TfrmMain::MenuGroupIndex(const QAction *barEntry) const
+{
+    if (const auto it = FMenuGroups.constFind(barEntry); it != FMenuGroups.constEnd())
+        return it.value();
+    for (const auto &[group, entry] : FMergedEntries) {
+        if (entry && entry.data() == barEntry)
+            return group;
+    }
+    return -1;
+}
+
+void TfrmMain::UnmergeChildMenus()
+{
+    QMenuBar *bar = menuBar();
+    for (const auto &[group, entry] : std::as_const(FMergedEntries)) {
+        if (entry)
+            bar->removeAction(entry);
+    }
+    FMergedEntries.clear();
+    for (const QPointer<QAction> &own : std::as_const(FReplacedEntries)) {
+        if (own)
+            own->setVisible(true);
+    }
+    FReplacedEntries.clear();
+    disconnect(FMergedWatch);
+    FMergedChild = nullptr;
+}
+
+void TfrmMain::MergeChildMenus(QWidget *child)
+{
+    UnmergeChildMenus();
+    const auto *lender = dynamic_cast<IChildWindow *>(child);
+    if (!lender)
+        return;
+    const TMergeMenus menus = lender->MergeMenus();
+    if (menus.isEmpty())
+        return;
+    QMenuBar *bar = menuBar();
+    for (const TMergeMenu &m : menus) {
+        if (!m.Menu || bar->actions().contains(m.Menu->menuAction()))
+            continue;
+        // Own menus of the same group give way while the child is active.
+        for (QAction *own : bar->actions()) {
+            if (FMenuGroups.value(own, -1) == m.GroupIndex && own->isVisible()) {
+                own->setVisible(false);
+                FReplacedEntries.append(own);
+            }
+        }
+        // In before the first entry of a higher group, else at the end.
+        QAction *before = nullptr;
+        for (QAction *a : bar->actions()) {
+            if (MenuGroupIndex(a) > m.GroupIndex) {
+                before = a;
+                break;
+            }
+        }
+        QAction *entry = before ? bar->insertMenu(before, m.Menu) : bar->addMenu(m.Menu);
+        FMergedEntries.append({m.GroupIndex, QPointer<QAction>(entry)});
+    }
+    FMergedChild = child;
+    // A child destroyed while its menus are shown takes them along; the
+    // hidden own menus come back.
+    FMergedWatch = connect(child, &QObject::destroyed, this, [this] { UnmergeChildMenus(); });
 }
 
 // ---------------------------------------------------------------------------

@@ -170,6 +170,20 @@ public:
     QAction *mnuTB1 = nullptr, *mnuTB2 = nullptr, *mnuWorkSpace = nullptr, *mnuTaskBar = nullptr,
             *mnuStsbar = nullptr, *mnuReload = nullptr, *mnuMacroExec = nullptr, *popEditOpen = nullptr;
 
+    // --- Menus of the active child ------------------------------------------
+    // Shows the menus that `child` (an MDI child's window) lends through
+    // IChildWindow::MergeMenus in the menu bar, after taking back those of
+    // the child merged before: a lent menu whose group index some of the own
+    // menus carry hides all of those; one with a new index goes in before the
+    // first menu of a higher index. Null (or a child that lends nothing) only
+    // takes the lent menus back and shows the hidden own ones again.
+    void MergeChildMenus(QWidget *child);
+    // The child whose menus are in the menu bar (null: none).
+    QWidget *MergedChild() const { return FMergedChild; }
+    // The group index of a top-level entry of the menu bar; -1 for one that
+    // is neither an own menu nor a lent one.
+    int MenuGroupIndex(const QAction *barEntry) const;
+
     // The first paint's work: layout, then the command-line logon. Runs once.
     void FormPaint();
     bool FirstPaintDone() const { return FPainted; }
@@ -217,6 +231,7 @@ private:
     void SaveToolBarSettings(QToolBar *bar);
     QList<QToolBar *> ToolBars() const;
     void OnSubWindowActivated(QMdiSubWindow *w);
+    void UnmergeChildMenus();
     void LoadSQLLogList();
     void SaveSQLLogList();
     void ApplyActionShortCuts();
@@ -240,6 +255,14 @@ private:
     // The SQL editor that last had the focus (the find and replace dialogs
     // work on it while they have the focus themselves).
     QPointer<TtvMemo> FLastMemo;
+    // Menu merging: the group index of each own menu-bar entry; the child
+    // whose menus are lent, their entries with group indexes, the own
+    // entries they hide, and the watch on the child's end.
+    QHash<const QAction *, int> FMenuGroups;
+    QPointer<QWidget> FMergedChild;
+    QList<QPair<int, QPointer<QAction>>> FMergedEntries;
+    QList<QPointer<QAction>> FReplacedEntries;
+    QMetaObject::Connection FMergedWatch;
 
     friend class TfrmObject;
 };

@@ -121,6 +121,8 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     mnuSQL->addActions({actPrev, actNext, actLog});
     mnuSQL->addSeparator();
     mnuSQL->addActions({actOpen, actSave});
+    // Shown between "編集" and "表示" of the main menu bar while the window is active.
+    AddMergeMenu(2, mnuSQL);
 
     // Tool bars and the connection chooser.
     auto *top = new QHBoxLayout;
