@@ -1,5 +1,6 @@
 #include "shell/frmDDLExec.h"
 
+#include "common/ControlStyle.h"
 #include "common/IConnectionWindow.h"
 #include "common/IMainWindow.h"
 #include "common/MessageDlg.h"
@@ -60,8 +61,11 @@ TfrmDDLExec::TfrmDDLExec(IConnectionWindow *AOwner) : FOwner(AOwner), FOwnerWidg
 
     txtLog = new TtvMemo(this);
     txtLog->setObjectName(QStringLiteral("txtLog"));
-    txtLog->SetReadOnly(true);
+    // The user's editor settings (font, caret, margins, context menu), but
+    // plain colours: the colouring of the settings is undone afterwards.
+    ApplyControlStyle(txtLog);
     PlainColours(txtLog);
+    txtLog->SetReadOnly(true);
 
     chkErrorStop = new QCheckBox(QStringLiteral("エラー発生時に処理を中断する"), this);
     chkErrorStop->setObjectName(QStringLiteral("chkErrorStop"));
