@@ -156,9 +156,10 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         k.schemaColumn = QStringLiteral("N.nspname");
         k.nameColumn = QStringLiteral("T.typname");
         if (mixed)
+            // As text: the NULLs of the parts before it have become text by then.
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("T.oid"), Null, Null, Null,
                              QStringLiteral("obj_description(T.oid, 'pg_type')"), QStringLiteral("T.oid"),
-                             QStringLiteral("T.typtype"), Null, Null);
+                             QStringLiteral("T.typtype::text"), Null, Null);
         else if (detail)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("T.oid"),
                                QStringLiteral("T.typtype"), QStringLiteral("TblRol.rolname"),
