@@ -1,6 +1,9 @@
 #include "shell/frmObject.h"
 
 #include "common/Quote.h"
+#include "platform/Errors.h"
+#include "shell/NameListSQL.h"
+#include "shell/ObjectTreePlan.h"
 #include "common/RecParam.h"
 #include "common/WhereHistory.h"
 #include "common/tvOption.h"
@@ -22,10 +25,13 @@
 #include <QHBoxLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace {
 
@@ -823,20 +829,22 @@ int TfrmObject::VersionNumber(const QString &dotted)
 
 QString TfrmObject::SchemaInfoSQL(bool ObjList, bool postgresPlus, int dbVer)
 {
+    // "_" is escaped in the patterns: a user schema such as "pgagent" is no
+    // system schema.
     QString edb;
     if (postgresPlus)
         edb = dbVer < 90200 ? QStringLiteral(" AND ( NOT(nspparent != 0)  )")
                             : QStringLiteral(" AND ( NOT((nspparent != 0) AND (nspobjecttype = 0)) )");
     if (!ObjList)
-        return QStringLiteral(" SELECT nspname AS \"schema_name\" FROM pg_namespace WHERE ( NOT(nspname LIKE 'pg_%') "
+        return QStringLiteral(" SELECT nspname AS \"schema_name\" FROM pg_namespace WHERE ( NOT(nspname LIKE 'pg\\_%') "
                               "OR nspname = 'pg_catalog' )") +
                edb + QStringLiteral(" ORDER BY 1");
-    return QStringLiteral(" SELECT DISTINCT CASE WHEN nspname LIKE 'pg_temp%' THEN 'pg_temp' WHEN nspname LIKE "
-                          "'pg_toast_temp%' THEN 'pg_toast_temp' ELSE nspname END \"schema_name\"") +
+    return QStringLiteral(" SELECT DISTINCT CASE WHEN nspname LIKE 'pg\\_temp%' THEN 'pg_temp' WHEN nspname LIKE "
+                          "'pg\\_toast\\_temp%' THEN 'pg_toast_temp' ELSE nspname END \"schema_name\"") +
            QStringLiteral(" FROM") + QStringLiteral(" pg_namespace") + QStringLiteral(" WHERE") +
-           QStringLiteral(" (NOT(nspname LIKE 'pg_%')") + QStringLiteral(" OR (nspname = 'pg_catalog')") +
-           QStringLiteral(" OR (nspname LIKE 'pg_temp%')") + QStringLiteral(" OR (nspname LIKE 'pg_toast')") +
-           QStringLiteral(" OR (nspname LIKE 'pg_toast_temp%'))") + edb + QStringLiteral(" ORDER BY") +
+           QStringLiteral(" (NOT(nspname LIKE 'pg\\_%')") + QStringLiteral(" OR (nspname = 'pg_catalog')") +
+           QStringLiteral(" OR (nspname LIKE 'pg\\_temp%')") + QStringLiteral(" OR (nspname LIKE 'pg\\_toast')") +
+           QStringLiteral(" OR (nspname LIKE 'pg\\_toast\\_temp%'))") + edb + QStringLiteral(" ORDER BY") +
            QStringLiteral(" 1");
 }
 
@@ -847,4 +855,145 @@ void TfrmObject::GetSchemaInfo(QStringList &ListData, bool ObjList)
     tv::db::Query &q = OpenSQL(SchemaInfoSQL(ObjList, FPostgresPlus, FDBVer));
     for (q.First(); !q.Eof(); q.Next())
         ListData.append(q.Fields(0).AsString());
+}
+
+namespace {
+
+// Fills a list from the first column of a query, as one change.
+void FillNames(tv::db::Query &q, QStringList &ListData)
+{
+    for (q.First(); !q.Eof(); q.Next())
+        ListData.append(q.Fields(0).AsString());
+}
+
+} // namespace
+
+void TfrmObject::GetUser(QStringList &ListData, bool AddPublic)
+{
+    WaitCursor cursor;
+    ListData.clear();
+    FillNames(OpenSQL(UserListSQL()), ListData);
+    qryExec->Close();
+    if (AddPublic)
+        ListData.append(QStringLiteral("public"));
+}
+
+void TfrmObject::GetRole(QStringList &ListData)
+{
+    WaitCursor cursor;
+    ListData.clear();
+    FillNames(OpenSQL(RoleListSQL()), ListData);
+    qryExec->Close();
+}
+
+void TfrmObject::GetTBS(QStringList &ListData)
+{
+    WaitCursor cursor;
+    ListData.clear();
+    FillNames(OpenSQL(TablespaceListSQL()), ListData);
+    qryExec->Close();
+}
+
+void TfrmObject::GetDBLink(QStringList &ListData)
+{
+    WaitCursor cursor;
+    ListData.clear();
+    FillNames(OpenSQL(DBLinkListSQL()), ListData);
+    qryExec->Close();
+}
+
+void TfrmObject::GetObject(QStringList &ListData, const QString &Schema, const QString &ObjectType)
+{
+    WaitCursor cursor;
+    ListData.clear();
+    const QString schema = Schema.trimmed().isEmpty() ? QStringLiteral("%") : Schema;
+    const QString type = ObjectType.trimmed().isEmpty() ? QStringLiteral("%") : ObjectType;
+    const QString sql = ObjectNameListSQL(type, FDBVer, FPostgresPlus);
+    if (sql.isEmpty())
+        throw tv::Error(QStringLiteral("オブジェクトの種類 \"%1\" の一覧はありません。").arg(type));
+    FillNames(OpenSQL(sql, {schema}), ListData);
+    qryExec->Close();
+}
+
+void TfrmObject::GetDataType(QStringList &ListData, int)
+{
+    WaitCursor cursor;
+    ListData.clear();
+    QStringList names;
+    FillNames(OpenSQL(DataTypeListSQL()), names);
+    qryExec->Close();
+    ListData = FilterDataTypeNames(names);
+}
+
+// ---------------------------------------------------------------------------
+// Object tree
+
+namespace {
+constexpr int ImageRole = Qt::UserRole + 1;
+}
+
+int TfrmObject::NodeImage(const QTreeWidgetItem *node)
+{
+    return node ? node->data(0, ImageRole).toInt() : -1;
+}
+
+void TfrmObject::ShowTree()
+{
+    TObjectTreeSettings s;
+    const tv::db::ConnectionParams &p = FdbsMain->Params();
+    s.Database = p.Database;
+    GetSchemaInfo(s.Schemas, true);
+    s.LoginSchema = DequoteIdentifier(p.MetaDefSchema);
+    s.Disp = Disp;
+    auto &reg = tv::settings::tvRegistry();
+    const QString treeKey = TreeKey + tv::settings::EscapeKeyName(p.Database);
+    if (reg.KeyExists(treeKey) && reg.OpenKey(treeKey, false)) {
+        s.Configured = tv::settings::TextToStrings(reg.GetString(QStringLiteral("Schema"), QString()));
+        reg.CloseKey();
+    }
+    s.KindFirst = tvOption.TreeSort == 1;
+    s.UserFirst = tvOption.UserFirst;
+    s.DBVer = FDBVer;
+    s.IsEdb = FPostgresPlus;
+    const struct {
+        int code;
+        bool on;
+    } switches[] = {
+        {45, tvOption.ShowTable}, {46, tvOption.ShowIndex}, {47, tvOption.ShowView},    {51, tvOption.ShowProc},
+        {52, tvOption.ShowFunc},  {53, tvOption.ShowPack},  {55, tvOption.ShowType},    {57, tvOption.ShowTrigger},
+        {58, tvOption.ShowSeq},   {60, tvOption.ShowSynonym}, {61, tvOption.ShowMView}, {66, tvOption.ShowConst},
+        {127, tvOption.ShowRule}, {128, tvOption.ShowAgrg},
+    };
+    for (const auto &sw : switches)
+        if (!sw.on)
+            s.Hidden << sw.code;
+    const TObjectTreeNode plan = BuildObjectTreePlan(s);
+
+    const QSignalBlocker block(tvTree);
+    tvTree->setUpdatesEnabled(false);
+    struct Resume {
+        QWidget *w;
+        ~Resume() { w->setUpdatesEnabled(true); }
+    } resume{tvTree};
+    tvTree->clear();
+    QTreeWidgetItem *selected = nullptr;
+    std::function<void(QTreeWidgetItem *, const TObjectTreeNode &)> add = [&](QTreeWidgetItem *parent,
+                                                                              const TObjectTreeNode &n) {
+        TtvTreeNode *node = tvTree->AddNode(static_cast<TtvTreeNode *>(parent), n.Text);
+        node->setIcon(0, FMain->MainImage(n.Image));
+        node->setData(0, ImageRole, n.Image);
+        for (const TObjectTreeNode &c : n.Children)
+            add(node, c);
+        if (n.Expand)
+            node->setExpanded(true);
+        if (n.Select && !selected)
+            selected = node;
+    };
+    add(nullptr, plan);
+    if (QTreeWidgetItem *root = tvTree->topLevelItem(0))
+        root->setExpanded(true);
+    if (selected) {
+        tvTree->setCurrentItem(selected);
+        tvTree->scrollToItem(selected, QAbstractItemView::PositionAtTop);
+    }
 }

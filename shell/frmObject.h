@@ -20,6 +20,7 @@
 #include <memory>
 
 class QAction;
+class QTreeWidgetItem;
 class QComboBox;
 class QIODevice;
 class QSplitter;
@@ -57,6 +58,28 @@ public:
     int GetMySID() override;
     QString VerStr(int Version, const QString &S1, const QString &S2) const override;
     void GetSchemaInfo(QStringList &ListData, bool ObjList) override;
+
+    // Name lists for the drop-down boxes of other windows: each clears the
+    // list and fills it with one name per line in the query's order; a
+    // failing query raises the database error (the list keeps what was added).
+    // Roles that can log in (then "public" with AddPublic).
+    void GetUser(QStringList &ListData, bool AddPublic);
+    // Roles that cannot log in.
+    void GetRole(QStringList &ListData);
+    void GetTBS(QStringList &ListData);
+    // EnterpriseDB database links (the query fails on other servers).
+    void GetDBLink(QStringList &ListData);
+    // The names of one kind in one schema; a blank schema or kind is "%".
+    void GetObject(QStringList &ListData, const QString &Schema, const QString &ObjectType);
+    // The data types offered by column and argument editors; ObjType has no effect.
+    void GetDataType(QStringList &ListData, int ObjType);
+
+    // Rebuilds the object tree from the catalog and the tree settings (the
+    // schema filter Disp, the configured schemas of the database, the option
+    // TreeSort and the kind switches). No change signal of the tree fires.
+    void ShowTree();
+    // The main-image index a tree node shows.
+    static int NodeImage(const QTreeWidgetItem *node);
 
     // IChildWindow: a connection window belongs to none; it may close when
     // every window it owns may.
@@ -134,7 +157,6 @@ private:
     void CopyParams(tv::db::Connection &target);
 
     // Calls into parts built later; see StandIns.cpp.
-    void ShowTree();
     void ShowObject(bool IsGrep);
     void SetCommandList();
     void SetReportList();

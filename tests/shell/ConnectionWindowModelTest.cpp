@@ -69,10 +69,10 @@ TEST(StatusMessages, LoopAndObjectCountTexts)
 TEST(SchemaInfo, QueryText)
 {
     EXPECT_EQ(TfrmObject::SchemaInfoSQL(false, false, 150000),
-              QStringLiteral(" SELECT nspname AS \"schema_name\" FROM pg_namespace WHERE ( NOT(nspname LIKE 'pg_%') OR "
+              QStringLiteral(" SELECT nspname AS \"schema_name\" FROM pg_namespace WHERE ( NOT(nspname LIKE 'pg\\_%') OR "
                              "nspname = 'pg_catalog' ) ORDER BY 1"));
     EXPECT_TRUE(TfrmObject::SchemaInfoSQL(true, true, 90100).contains(
-        QStringLiteral("'pg_toast_temp%')) AND ( NOT(nspparent != 0)  ) ORDER BY 1")));
+        QStringLiteral("'pg\\_toast\\_temp%')) AND ( NOT(nspparent != 0)  ) ORDER BY 1")));
     EXPECT_TRUE(TfrmObject::SchemaInfoSQL(false, true, 90200).contains(
         QStringLiteral(" AND ( NOT((nspparent != 0) AND (nspobjecttype = 0)) ) ORDER BY 1")));
 }

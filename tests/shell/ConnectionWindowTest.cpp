@@ -1,11 +1,13 @@
 // The program started with a command line against the test server: the
 // connection window, its transaction, its schema, its keep-alive and its
 // statement services.
+#include "ModalSteps.h"
 #include "ShellTestSupport.h"
 
 #include "platform/db/DbError.h"
 #include "platform/ui/WindowMessage.h"
 
+#include <QLineEdit>
 #include <QMdiSubWindow>
 
 using namespace tvtest;
@@ -49,7 +51,10 @@ TEST(ConnectionWindow, NoUserSwitchLogsOnNowhere)
     QStringList args = LogonArgs(db.params());
     args.removeFirst(); // the /U= switch
     s.Start(args);
+    // The logon dialog is offered instead; cancelled, it connects nowhere.
+    ModalSteps steps({CancelStep(QStringLiteral("frmLogon"))});
     s.FirstPaint();
+    EXPECT_TRUE(steps.finished());
     EXPECT_TRUE(s.main->MdiChildren().isEmpty());
     EXPECT_EQ(s.main->CurrentForm(), nullptr);
     EXPECT_TRUE(s.dialogs.calls().isEmpty());
@@ -63,7 +68,14 @@ TEST(ConnectionWindow, FailedLogonLeavesNothingBehind)
     auto p = db.params();
     p.database = QStringLiteral("no_such_db_for_shell");
     s.Start(LogonArgs(p));
+    // After the error the dialog is offered again with the values; cancelled.
+    QString offered;
+    ModalSteps steps({{QStringLiteral("frmLogon"), [&](QWidget *w) {
+                           offered = w->findChild<QLineEdit *>(QStringLiteral("txtDatabase"))->text();
+                           QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+                       }}});
     s.FirstPaint();
+    EXPECT_EQ(offered, p.database);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(s.main->MdiChildren().isEmpty());
     EXPECT_EQ(s.main->cmbDBName->count(), 0);
@@ -309,7 +321,9 @@ TEST(ConnectionWindow, FailureAfterListingTakesTheItemAwayAgain)
     s.Start(LogonArgs(db.params()));
     auto *child = new FailingChild;
     s.main->AddMdiChild(child)->show();
+    ModalSteps steps({CancelStep(QStringLiteral("frmLogon"))}); // offered again after the failure
     s.FirstPaint();
+    EXPECT_TRUE(steps.finished());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(s.main->MdiChildren(), QList<QWidget *>({child}));
     EXPECT_EQ(s.main->cmbDBName->count(), 0);

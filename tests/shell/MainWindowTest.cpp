@@ -1,5 +1,6 @@
 // The main window: status messages, the connection list, the one-window
 // rule, the layout kept between runs and the order of shutdown.
+#include "ModalSteps.h"
 #include "ShellTestSupport.h"
 
 #include "common/IConnectionWindow.h"
@@ -259,6 +260,7 @@ TEST(MainWindow, CloseWritesLayoutOptionsAndHistoryAndTheNextStartRestoresThem)
     TfrmMain &next = s.Start({});
     EXPECT_EQ(SQLLogList, QStringList({"SQLLOG2.SQL", "SQLLOG1.SQL"}));
     EXPECT_EQ(tvOption.KeepAliveInterval, 7);
+    ModalSteps steps({CancelStep(QStringLiteral("frmLogon"))}); // the logon offered at start
     s.FirstPaint();
     EXPECT_FALSE(next.isMinimized());
     EXPECT_EQ(next.geometry(), QRect(40, 50, 700, 500));
