@@ -1,6 +1,7 @@
 // Menus that the active MDI child lends to the main window's menu bar: where
 // they go by group index, which own menus they stand in for, and that the bar
 // is whole again when another child becomes active or the child goes.
+#include "ModalSteps.h"
 #include "ShellTestSupport.h"
 
 #include <QMdiArea>
@@ -49,6 +50,16 @@ QStringList BarTitles(TfrmMain &m)
 }
 
 const QStringList Own{"ファイル(&F)", "編集(&E)", "表示(&V)", "管理(&A)", "ツール(&T)", "ウィンドウ(&W)", "ヘルプ(&H)"};
+
+// The main window shown, its first paint done (the logon it offers refused).
+TfrmMain &StartShown(ShellSession &s)
+{
+    TfrmMain &m = s.Start({});
+    ModalSteps steps({CancelStep(QStringLiteral("frmLogon"))});
+    s.FirstPaint();
+    m.show();
+    return m;
+}
 
 QMdiSubWindow *Add(TfrmMain &m, QWidget *w)
 {
@@ -101,8 +112,7 @@ TEST(MenuMerge, LentMenusGoInByGroupIndexAndStandInForOwnMenusOfTheSameIndex)
 TEST(MenuMerge, SwitchingAndClosingChildrenRestoresTheOwnMenus)
 {
     ShellSession s;
-    TfrmMain &m = s.Start({});
-    m.show();
+    TfrmMain &m = StartShown(s);
     auto *a = new LendingChild({{1, "A"}});
     auto *b = new LendingChild({{2, "B"}});
     QMdiSubWindow *swA = Add(m, a);
@@ -151,8 +161,7 @@ TEST(MenuMerge, AChildDestroyedWhileMergedTakesItsMenusAlong)
 TEST(MenuMerge, AnotherTopLevelWindowTakingTheFocusKeepsTheChildsMenus)
 {
     ShellSession s;
-    TfrmMain &m = s.Start({});
-    m.show();
+    TfrmMain &m = StartShown(s);
     m.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&m));
     Add(m, new LendingChild({{2, "SQL実行(&O)"}}));
