@@ -1,6 +1,7 @@
 // The main window's actions: stored key bindings, commit and rollback, the
 // user-command menu, the edit commands on the focused SQL editor, the task
 // bar, the workspace panel and the window launchers.
+#include "ModalSteps.h"
 #include "ShellTestSupport.h"
 
 #include "common/Shortcuts.h"
@@ -60,14 +61,22 @@ QStringList MenuEntries(QMenu *menu, QAction *separator)
 }
 
 // An SQL editor in an MDI child of the main window, with the focus.
-TtvMemo *FocusedMemo(TfrmMain &m, const QString &text)
+// An SQL editor in an MDI child with the focus. Showing the main window for
+// the first time offers the logon dialog unless a user was given on the
+// command line (loggedOn): it is cancelled.
+TtvMemo *FocusedMemo(TfrmMain &m, const QString &text, bool loggedOn = false)
 {
     auto *host = new QWidget;
     auto *memo = new TtvMemo(host);
     memo->setObjectName(QStringLiteral("memTest"));
     memo->resize(400, 300);
     m.AddMdiChild(host)->show();
+    ModalSteps logon(loggedOn ? std::vector<ModalSteps::Step>{}
+                              : std::vector<ModalSteps::Step>{CancelStep(QStringLiteral("frmLogon"))});
     m.show();
+    m.activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return logon.finished(); }, 5000));
+    QTest::qWait(20);
     m.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&m));
     memo->EditSetText(text);
@@ -344,7 +353,7 @@ TEST(MainActions, DefinitionInfoOpensEveryOverload)
         requests << r;
         return nullptr;
     };
-    TtvMemo *memo = FocusedMemo(m, QStringLiteral("public.f tab1 Tab1"));
+    TtvMemo *memo = FocusedMemo(m, QStringLiteral("public.f tab1 Tab1"), true);
     struct {
         int from, to;
         int count;
