@@ -20,11 +20,15 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCollator>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QToolButton>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -41,6 +45,35 @@ public:
     OverrideCursor(const OverrideCursor &) = delete;
     OverrideCursor &operator=(const OverrideCursor &) = delete;
 };
+
+// Sorts items as TtvListView::Compare orders them by a text column, with
+// one collation key per item instead of a locale comparison per pair. False
+// (nothing done) where the list's own sort must decide: no sort column, a
+// numeric column or a comparison hook.
+bool SortByKeys(const TtvListView *list, QList<QTreeWidgetItem *> &items)
+{
+    const int id = list->SortID();
+    const int m = std::abs(id);
+    if (id == 0 || m > list->columnCount() || list->OnCompare || list->ColumnAlignment(m - 1) == Qt::AlignRight)
+        return false;
+    struct Keyed {
+        QCollatorSortKey key;
+        QTreeWidgetItem *item;
+    };
+    const QCollator collator;
+    std::vector<Keyed> keyed;
+    keyed.reserve(items.size());
+    for (QTreeWidgetItem *it : items) {
+        auto *li = static_cast<TtvListItem *>(it);
+        keyed.push_back({collator.sortKey(m == 1 ? li->Caption() : li->SubItem(m - 2)), it});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [id](const Keyed &a, const Keyed &b) {
+        return id > 0 ? a.key.compare(b.key) < 0 : b.key.compare(a.key) < 0;
+    });
+    for (qsizetype i = 0; i < items.size(); ++i)
+        items[i] = keyed[size_t(i)].item;
+    return true;
+}
 
 int Level(const QTreeWidgetItem *node)
 {
@@ -286,9 +319,16 @@ void TfrmObject::ShowObject(bool IsGrep)
         item->setIcon(0, *icon);
         pending << item;
     }
-    lstObject->addTopLevelItems(pending);
     // 10. One sort at the end.
-    lstObject->CustomSort();
+    if (lstObject->topLevelItemCount() > 0) {
+        pending = lstObject->invisibleRootItem()->takeChildren() + pending;
+    }
+    if (SortByKeys(lstObject, pending)) {
+        lstObject->addTopLevelItems(pending);
+    } else {
+        lstObject->addTopLevelItems(pending);
+        lstObject->CustomSort();
+    }
 }
 
 void TfrmObject::PrintSelectedObjects()

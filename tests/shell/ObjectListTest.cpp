@@ -346,6 +346,31 @@ TEST_F(ObjectList, FindFiltersKeepsHistoryAndWidthsAreSaved)
     Select(QStringLiteral("TABLE"));
     EXPECT_EQ(Captions(), QStringList({"dept", "emp", "employee", "temp_x"}));
 
+    // The list is in the order of the list control's own sort, whichever
+    // way it was filled, also for names of mixed case and signs.
+    for (const char *t : {"\"Zeta\"", "\"_under\"", "\"Émile\"", "\"b-2\"", "\"B10\"", "\"テーブル\""})
+        form->ExecuteSQL(QStringLiteral("CREATE TABLE ") + QString::fromUtf8(t) + QStringLiteral("(n int)"));
+    QStringList ascending;
+    for (bool progress : {false, true}) {
+        tvOption.Progress = progress;
+        form->ShowObject(false);
+        const QStringList filled = Captions();
+        EXPECT_EQ(filled.size(), 10);
+        form->lstObject->CustomSort();
+        EXPECT_EQ(filled, Captions()) << progress;
+        ascending = filled;
+    }
+    form->lstObject->ColumnClick(0); // descending
+    form->ShowObject(false);
+    const QStringList descending = Captions();
+    form->lstObject->CustomSort();
+    EXPECT_EQ(descending, Captions());
+    std::reverse(ascending.begin(), ascending.end());
+    EXPECT_EQ(descending, ascending);
+    form->lstObject->ColumnClick(0);
+    for (const char *t : {"\"Zeta\"", "\"_under\"", "\"Émile\"", "\"b-2\"", "\"B10\"", "\"テーブル\""})
+        form->ExecuteSQL(QStringLiteral("DROP TABLE ") + QString::fromUtf8(t));
+
     QLineEdit *edit = form->cmbFind->lineEdit();
     ASSERT_NE(edit, nullptr);
     for (int round = 0; round < 2; ++round) {
