@@ -7,7 +7,6 @@
 
 // Connection window: object list, user-command and report menus,
 // list-action enabling, object clipboard.
-void TfrmObject::ShowObject(bool) {}
 void TfrmObject::SetCommandList() {}
 void TfrmObject::SetReportList() {}
 void TfrmObject::mnuObjectClick() {}

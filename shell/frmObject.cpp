@@ -170,6 +170,7 @@ void TfrmObject::BuildForm()
         make(QString::fromLatin1(ai.name))->setIcon(FMain->MainImage(ai.image));
     for (const char *n : {"actCopy", "actPaste"})
         make(QString::fromLatin1(n));
+    ConnectObjectList();
 }
 
 TfrmObject *TfrmObject::Create(TfrmMain *main, const QString &Host, const QString &Port, const QString &SID,
@@ -437,10 +438,7 @@ void TfrmObject::FormClose()
         SaveWindowState();
         // 2. Column widths and the schema filter.
         auto &reg = tv::settings::tvRegistry();
-        reg.OpenKey(ObjectKey, true);
-        for (int i = 0; i < lstObject->columnCount(); ++i)
-            reg.WriteInteger(FViewType + QString::number(i), lstObject->columnWidth(i));
-        reg.CloseKey();
+        SaveObjectColumnWidths();
         reg.OpenKey(TreeKey + tv::settings::EscapeKeyName(FDBName), true);
         reg.WriteInteger(QStringLiteral("Disp"), cmbTree->currentIndex());
         reg.CloseKey();

@@ -123,6 +123,19 @@ public:
     void SetShortCut();
     QAction *Action(const QString &name) const { return FActions.value(name); }
 
+    // Object list (frmObjectList.cpp). ShowObject empties lstObject and fills
+    // it with the objects of the selected tree node (filtered by the find box
+    // unless IsGrep); raises a failing query after restoring the window's
+    // state. PrintSelectedObjects prints the DDL of the selected objects
+    // (the print procedure of TfrmPrint::ShowWindow). SaveObjectColumnWidths
+    // writes the widths of the shown columns under FViewType + position.
+    void ShowObject(bool IsGrep);
+    void PrintSelectedObjects();
+    void SaveObjectColumnWidths();
+    // The type text of the list shown ("%" for a mixed list).
+    QString g_TreeDispState;
+    QToolButton *btnWhere = nullptr;
+
     // Object list counts for the main window's status message.
     int ObjectCount() const;
     int SelectedObjectCount() const;
@@ -155,9 +168,10 @@ private:
     void LoadWindowState();
     void SaveWindowState();
     void CopyParams(tv::db::Connection &target);
+    // Wires the tree, the find box and btnWhere to ShowObject.
+    void ConnectObjectList();
 
     // Calls into parts built later; see StandIns.cpp.
-    void ShowObject(bool IsGrep);
     void SetCommandList();
     void SetReportList();
     void mnuObjectClick();
@@ -177,4 +191,6 @@ private:
     bool FClosed = false;        // FormClose ran
     bool FInKeepAlive = false;
     bool FKeepAliveFailing = false; // the last keep-alive failed (reported once per outage)
+    std::unique_ptr<tv::db::Query> qryObject2; // type names of the object list
+    bool FInShowObject = false;
 };

@@ -1,0 +1,406 @@
+// The object list of the connection window: filling it from the selected
+// tree node, its column widths, and printing the DDL of the selected objects.
+#include "common/ObjectType.h"
+#include "common/Quote.h"
+#include "common/WhereHistory.h"
+#include "common/tvOption.h"
+#include "controls/frmPrint.h"
+#include "controls/tvListView.h"
+#include "controls/tvTreeView.h"
+#include "platform/db/ResultSet.h"
+#include "platform/db/StatementSavepoint.h"
+#include "platform/settings/tvRegistry.h"
+#include "platform/ui/EscapeWatch.h"
+#include "platform/ui/Guard.h"
+#include "shell/ListItemImage.h"
+#include "shell/ObjectListModel.h"
+#include "shell/ObjectListSQL.h"
+#include "shell/frmMain.h"
+#include "shell/frmObject.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QCollator>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+const QString ObjectKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\OBJECT");
+const QString TreeKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\OBJECTTREE\\");
+
+// How often a growing list is repainted while it fills (and Esc is polled).
+constexpr int RepaintIntervalMs = 150;
+
+class OverrideCursor {
+public:
+    explicit OverrideCursor(Qt::CursorShape shape) { QApplication::setOverrideCursor(shape); }
+    ~OverrideCursor() { QApplication::restoreOverrideCursor(); }
+    OverrideCursor(const OverrideCursor &) = delete;
+    OverrideCursor &operator=(const OverrideCursor &) = delete;
+};
+
+// Sorts items as TtvListView::Compare orders them by a text column, with
+// one collation key per item instead of a locale comparison per pair. False
+// (nothing done) where the list's own sort must decide: no sort column, a
+// numeric column or a comparison hook.
+bool SortByKeys(const TtvListView *list, QList<QTreeWidgetItem *> &items)
+{
+    const int id = list->SortID();
+    const int m = std::abs(id);
+    if (id == 0 || m > list->columnCount() || list->OnCompare || list->ColumnAlignment(m - 1) == Qt::AlignRight)
+        return false;
+    struct Keyed {
+        QCollatorSortKey key;
+        QTreeWidgetItem *item;
+    };
+    const QCollator collator;
+    std::vector<Keyed> keyed;
+    keyed.reserve(items.size());
+    for (QTreeWidgetItem *it : items) {
+        auto *li = static_cast<TtvListItem *>(it);
+        keyed.push_back({collator.sortKey(m == 1 ? li->Caption() : li->SubItem(m - 2)), it});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [id](const Keyed &a, const Keyed &b) {
+        return id > 0 ? a.key.compare(b.key) < 0 : b.key.compare(a.key) < 0;
+    });
+    for (qsizetype i = 0; i < items.size(); ++i)
+        items[i] = keyed[size_t(i)].item;
+    return true;
+}
+
+int Level(const QTreeWidgetItem *node)
+{
+    int level = 0;
+    for (const QTreeWidgetItem *p = node->parent(); p; p = p->parent())
+        ++level;
+    return level;
+}
+
+} // namespace
+
+void TfrmObject::ConnectObjectList()
+{
+    btnWhere = new QToolButton;
+    btnWhere->setObjectName(QStringLiteral("btnWhere"));
+    btnWhere->setToolTip(QStringLiteral("オブジェクト名検索"));
+    btnWhere->setIcon(FMain->MainImage(23));
+    if (auto *l = qobject_cast<QHBoxLayout *>(pnlFind->layout()))
+        l->addWidget(btnWhere);
+    connect(btnWhere, &QToolButton::clicked, this, [this] { tv::ui::Guard([this] { ShowObject(false); }); });
+    if (QLineEdit *e = cmbFind->lineEdit())
+        connect(e, &QLineEdit::returnPressed, this, [this] { tv::ui::Guard([this] { ShowObject(false); }); });
+    connect(tvTree, &QTreeWidget::currentItemChanged, this,
+            [this] { tv::ui::Guard([this] { ShowObject(false); }); });
+}
+
+void TfrmObject::SaveObjectColumnWidths()
+{
+    if (lstObject->columnCount() == 0)
+        return;
+    auto &reg = tv::settings::tvRegistry();
+    reg.OpenKey(ObjectKey, true);
+    for (int i = 0; i < lstObject->columnCount(); ++i)
+        reg.WriteInteger(FViewType + QString::number(i), lstObject->columnWidth(i));
+    reg.CloseKey();
+}
+
+void TfrmObject::ShowObject(bool IsGrep)
+{
+    // Esc polling runs the event loop: a click on another node meanwhile
+    // waits for this listing instead of starting a second one inside it.
+    if (FInShowObject)
+        return;
+    FInShowObject = true;
+    struct Leave {
+        bool &flag;
+        ~Leave() { flag = false; }
+    } leave{FInShowObject};
+
+    OverrideCursor cursor(Qt::WaitCursor);
+    // 1, 2. Widths of the list shown so far; an empty list.
+    try {
+        SaveObjectColumnWidths();
+    } catch (const tv::Error &) {
+        // A settings store that cannot be written does not stop the listing.
+    }
+    qryObject->Close();
+    qryObject->SQLClear();
+    {
+        const QSignalBlocker block(lstObject);
+        lstObject->clear();
+        lstObject->setColumnCount(0);
+    }
+
+    // 3. The node's scope.
+    QTreeWidgetItem *node = tvTree->currentItem();
+    if (!node)
+        return;
+    const tv::db::ConnectionParams &p = FdbsMain->Params();
+    const QString loginSchema = DequoteIdentifier(p.MetaDefSchema);
+    const TObjectNodeScope scope =
+        ObjectNodeScope(Level(node), tvOption.TreeSort == 1, node->text(0), node->parent() ? node->parent()->text(0) : QString(),
+                        Disp, loginSchema, tvOption.ShowLevel0, tvOption.ShowLevel1);
+    if (!scope.List)
+        return;
+    QStringList configured;
+    auto &reg = tv::settings::tvRegistry();
+    const QString treeKey = TreeKey + tv::settings::EscapeKeyName(p.Database);
+    if (reg.KeyExists(treeKey) && reg.OpenKey(treeKey, false)) {
+        configured = tv::settings::TextToStrings(reg.GetString(QStringLiteral("Schema"), QString()));
+        reg.CloseKey();
+    }
+
+    // 4. Conditions; the find history.
+    TObjectListQuery q;
+    q.SchemaCondition = ObjectListSchemaCondition(scope.SchemaText, Disp, configured);
+    const QString findText = cmbFind->currentText();
+    q.NamePattern = ObjectListNamePattern(tvOption.Find, tvOption.FindAuto, findText, IsGrep);
+    if (!IsGrep && tvOption.Find && !findText.isEmpty()) {
+        QStringList items;
+        for (int i = 0; i < cmbFind->count(); ++i)
+            items << cmbFind->itemText(i);
+        items = PushFindHistory(items, findText);
+        const QSignalBlocker block(cmbFind);
+        cmbFind->clear();
+        cmbFind->addItems(items);
+        cmbFind->setCurrentIndex(0);
+        SaveWhereHistory(QStringLiteral("%"), QStringLiteral("%"), items);
+    }
+
+    // 5, 6. Statement and columns.
+    const QString typeText = scope.TypeText;
+    g_TreeDispState = typeText;
+    const bool treeData = tvOption.TreeData;
+    q.DBName = FDBName;
+    q.DBVer = FDBVer;
+    q.IsEdb = FPostgresPlus;
+    q.TreeData = treeData;
+    const QString sql = BuildObjectListSQL(typeText, q);
+    FViewType = ObjectListViewType(typeText, treeData);
+    const QList<TObjectListColumn> columns = ObjectListColumns(typeText, treeData);
+    {
+        reg.OpenKey(ObjectKey, true);
+        for (const TObjectListColumn &c : columns)
+            lstObject->AddColumn(c.Caption, reg.GetInteger(c.ValueName, c.Width), c.Alignment);
+        reg.CloseKey();
+    }
+    if (sql.isEmpty())
+        return;
+
+    // 7. Progress and the status line.
+    const QSignalBlocker block(lstObject);
+    FMain->SetLoopMessage(0, 0);
+    const bool progress = tvOption.Progress;
+    if (!progress)
+        lstObject->setUpdatesEnabled(false);
+    struct Finish {
+        TfrmObject *f;
+        bool progress;
+        ~Finish()
+        {
+            if (!progress)
+                f->lstObject->setUpdatesEnabled(true);
+            f->qryObject->Close();
+            f->FMain->SetDefMessage();
+        }
+    } finish{this, progress};
+    tv::ui::ClearEscape();
+
+    // 8. Type names of routine arguments.
+    TTypeMap types;
+    const bool routines = typeText == QLatin1String("%") || typeText == QLatin1String("FUNCTION") ||
+                          typeText == QLatin1String("PROCEDURE") || typeText == QLatin1String("AGGREGATE");
+    if (routines) {
+        if (!qryObject2) {
+            qryObject2 = std::make_unique<tv::db::Query>(FdbsMain.get());
+            qryObject2->SetParamParsing(false);
+        }
+        qryObject2->SetSQL(QStringLiteral(" SELECT  TY.oid,        TY.typname,        NA.nspname FROM    pg_type TY"
+                                          " LEFT JOIN pg_namespace NA ON TY.typnamespace = NA.oid ORDER BY TY.oid"));
+        qryObject2->Open();
+        const std::shared_ptr<tv::db::ResultSet> rs = qryObject2->Results();
+        const int n = rs ? rs->rowCount() : 0;
+        types.reserve(n);
+        for (int r = 0; r < n; ++r)
+            types.insert(rs->text(r, 0).toLongLong(), {rs->text(r, 1), rs->text(r, 2)});
+        qryObject2->Close();
+    }
+
+    TObjectListRowBuilder builder(typeText, treeData, loginSchema, &types);
+    // Values of a detailed sequence list: from 10 on, one read of
+    // pg_sequences serves every row.
+    QHash<QString, QStringList> sequenceValues;
+    if (treeData && typeText == QLatin1String("SEQUENCE")) {
+        if (FDBVer >= 100000) {
+            try {
+                tv::db::StatementSavepoint sp(*FdbsMain);
+                tv::db::Query &s = OpenSQL(QStringLiteral(
+                    "SELECT schemaname, sequencename, last_value, min_value, max_value, increment_by,"
+                    " CASE WHEN cycle THEN 'YES' ELSE 'NO' END CYCLED, cache_size FROM pg_sequences"));
+                const std::shared_ptr<tv::db::ResultSet> rs = s.Results();
+                for (int r = 0; rs && r < rs->rowCount(); ++r) {
+                    QStringList v;
+                    for (int c = 2; c < 8; ++c)
+                        v << rs->text(r, c);
+                    sequenceValues.insert(rs->text(r, 0) + QLatin1Char('\n') + rs->text(r, 1), v);
+                }
+                qryExec->Close();
+                sp.release();
+            } catch (const tv::db::DbError &e) {
+                if (e.connectionLost())
+                    throw;
+            }
+            builder.SequenceValues = [&sequenceValues](const QString &schema, const QString &name) {
+                return sequenceValues.value(schema + QLatin1Char('\n') + name);
+            };
+        } else {
+            builder.SequenceValues = [this](const QString &schema, const QString &name) {
+                QStringList v;
+                try {
+                    tv::db::StatementSavepoint sp(*FdbsMain);
+                    tv::db::Query &s = OpenSQL(
+                        QStringLiteral("SELECT last_value, min_value, max_value, increment_by, CASE WHEN is_cycled"
+                                       " THEN 'YES' ELSE 'NO' END CYCLED, cache_value FROM ") +
+                        QuoteIdentifier(schema) + QLatin1Char('.') + QuoteIdentifier(name));
+                    if (!s.Eof())
+                        for (int c = 0; c < 6; ++c)
+                            v << s.Fields(c).AsString();
+                    qryExec->Close();
+                    sp.release();
+                } catch (const tv::db::DbError &e) {
+                    if (e.connectionLost())
+                        throw;
+                    v.clear();
+                }
+                return v;
+            };
+        }
+    }
+
+    // 9. The rows.
+    qryObject->SetSQL(sql);
+    qryObject->Open();
+    const std::shared_ptr<tv::db::ResultSet> rs = qryObject->Results();
+    const int rows = rs ? rs->rowCount() : 0;
+    const int fields = rs ? rs->fieldCount() : 0;
+    QHash<int, QIcon> icons;
+    QList<QTreeWidgetItem *> pending;
+    pending.reserve(progress ? 256 : rows);
+    QElapsedTimer clock;
+    clock.start();
+    QStringList f;
+    for (int r = 0; r < rows; ++r) {
+        if (clock.elapsed() >= RepaintIntervalMs) {
+            clock.restart();
+            if (progress && !pending.isEmpty()) {
+                lstObject->addTopLevelItems(pending);
+                pending.clear();
+                lstObject->viewport()->repaint();
+            }
+            if (tv::ui::EscapePressed())
+                break;
+        }
+        f.clear();
+        for (int c = 0; c < fields; ++c)
+            f << rs->text(r, c);
+        auto *item = new TtvListItem(f.value(1), builder.SubItems(f));
+        const int code = ObjectTypeFromName(f.value(0));
+        SetItemImageIndex(item, code);
+        auto icon = icons.find(code);
+        if (icon == icons.end())
+            icon = icons.insert(code, FMain->MainImage(code));
+        item->setIcon(0, *icon);
+        pending << item;
+    }
+    // 10. One sort at the end.
+    if (lstObject->topLevelItemCount() > 0) {
+        pending = lstObject->invisibleRootItem()->takeChildren() + pending;
+    }
+    if (SortByKeys(lstObject, pending)) {
+        lstObject->addTopLevelItems(pending);
+    } else {
+        lstObject->addTopLevelItems(pending);
+        lstObject->CustomSort();
+    }
+}
+
+void TfrmObject::PrintSelectedObjects()
+{
+    if (lstObject->selectedItems().isEmpty())
+        return;
+    OverrideCursor cursor(Qt::BusyCursor);
+    const QList<TtvListItem *> selected = lstObject->SelectedItems();
+    const QSignalBlocker block(lstObject);
+    TfrmPrint::BeginPrint();
+    struct End {
+        TfrmObject *f;
+        ~End()
+        {
+            TfrmPrint::EndPrint();
+            f->FMain->SetDefMessage();
+        }
+    } end{this};
+    tv::ui::ClearEscape();
+    int count = 0;
+    for (TtvListItem *item : selected) {
+        if (tv::ui::EscapePressed())
+            break;
+        ++count;
+        lstObject->scrollToItem(item);
+        FMain->SetLoopMessage(count, int(selected.size()));
+        const int image = ItemImageIndex(item);
+        const QString schema = item->SubItem(0);
+        const QString name = item->Caption();
+        if (image == 73 || image == 74) {
+            item->setSelected(false);
+            continue;
+        }
+        if (image == 46) {
+            // An index that backs a primary-key or unique constraint is
+            // printed with its table.
+            tv::db::Query &c = OpenSQL(QStringLiteral(" SELECT Con.conname"
+                                                      " FROM   pg_constraint       AS Con"
+                                                      " LEFT JOIN pg_namespace     AS Nms"
+                                                      "  ON  Con.connamespace      =   Nms.oid"
+                                                      " WHERE  Con.contype         IN  ('p', 'u')"
+                                                      " AND    Nms.nspname         =   :OWNER"
+                                                      " AND    Con.conname         =   :NAME"),
+                                       {schema, name});
+            const bool backing = !c.Eof();
+            qryExec->Close();
+            if (backing) {
+                item->setSelected(false);
+                continue;
+            }
+        }
+        const QString kind = item->SubItem(1);
+        const int code = ObjectTypeFromName(kind);
+        qint64 oid = -1;
+        QString table;
+        if (kind == QLatin1String("FUNCTION") || kind == QLatin1String("AGGREGATE") ||
+            kind == QLatin1String("PROCEDURE"))
+            oid = item->SubItem(8).toLongLong();
+        else if (kind == QLatin1String("TRIGGER") || kind == QLatin1String("RULE") || kind == QLatin1String("CONSTRAINT"))
+            table = item->SubItem(11);
+        QBuffer stream;
+        stream.open(QIODevice::ReadWrite);
+        OutputScript(code, schema, name, stream, QString(), QString(), oid, table);
+        const QByteArray bytes = stream.data();
+        QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()), bytes.size() / 2);
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        QStringList lines = text.split(QLatin1Char('\n'));
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        TfrmPrint::PrintSource(schema + QLatin1Char('.') + name, lines, true);
+        item->setSelected(false);
+    }
+}
