@@ -114,6 +114,9 @@ TtvTreeView::TtvTreeView(QWidget *parent) : QTreeWidget(parent)
     setHeaderHidden(true);
     setItemDelegate(new SubItemDelegate(this));
     header()->setStretchLastSection(false);
+    // Without header sections the tree's one column is as wide as its
+    // widest node, and the view scrolls sideways, as a plain tree view does.
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     auto scrolled = [this] {
         if (OnScroll)
             OnScroll(this);
@@ -130,6 +133,7 @@ void TtvTreeView::AddSection(const QString &caption, int width, Qt::Alignment al
     FAlignments << (alignment & Qt::AlignHorizontal_Mask);
     headerItem()->setText(n, caption);
     headerItem()->setTextAlignment(n, FAlignments[n] | Qt::AlignVCenter);
+    header()->setSectionResizeMode(n, QHeaderView::Interactive);
     setColumnWidth(n, width);
     setHeaderHidden(false);
 }

@@ -967,31 +967,36 @@ void TfrmObject::ShowTree()
             s.Hidden << sw.code;
     const TObjectTreeNode plan = BuildObjectTreePlan(s);
 
-    const QSignalBlocker block(tvTree);
-    tvTree->setUpdatesEnabled(false);
-    struct Resume {
-        QWidget *w;
-        ~Resume() { w->setUpdatesEnabled(true); }
-    } resume{tvTree};
-    tvTree->clear();
     QTreeWidgetItem *selected = nullptr;
-    std::function<void(QTreeWidgetItem *, const TObjectTreeNode &)> add = [&](QTreeWidgetItem *parent,
-                                                                              const TObjectTreeNode &n) {
-        TtvTreeNode *node = tvTree->AddNode(static_cast<TtvTreeNode *>(parent), n.Text);
-        node->setIcon(0, FMain->MainImage(n.Image));
-        node->setData(0, ImageRole, n.Image);
-        for (const TObjectTreeNode &c : n.Children)
-            add(node, c);
-        if (n.Expand)
-            node->setExpanded(true);
-        if (n.Select && !selected)
-            selected = node;
-    };
-    add(nullptr, plan);
-    if (QTreeWidgetItem *root = tvTree->topLevelItem(0))
-        root->setExpanded(true);
-    if (selected) {
-        tvTree->setCurrentItem(selected);
-        tvTree->scrollToItem(selected, QAbstractItemView::PositionAtTop);
+    {
+        const QSignalBlocker block(tvTree);
+        tvTree->setUpdatesEnabled(false);
+        struct Resume {
+            QWidget *w;
+            ~Resume() { w->setUpdatesEnabled(true); }
+        } resume{tvTree};
+        tvTree->clear();
+        std::function<void(QTreeWidgetItem *, const TObjectTreeNode &)> add = [&](QTreeWidgetItem *parent,
+                                                                                  const TObjectTreeNode &n) {
+            TtvTreeNode *node = tvTree->AddNode(static_cast<TtvTreeNode *>(parent), n.Text);
+            node->setIcon(0, FMain->MainImage(n.Image));
+            node->setData(0, ImageRole, n.Image);
+            for (const TObjectTreeNode &c : n.Children)
+                add(node, c);
+            if (n.Expand)
+                node->setExpanded(true);
+            if (n.Select && !selected)
+                selected = node;
+        };
+        add(nullptr, plan);
+        if (QTreeWidgetItem *root = tvTree->topLevelItem(0))
+            root->setExpanded(true);
+        if (selected) {
+            tvTree->setCurrentItem(selected);
+            tvTree->scrollToItem(selected, QAbstractItemView::PositionAtTop);
+        }
     }
+    // Selecting a node lists its objects, as a click on it does.
+    if (selected)
+        ShowObject(false);
 }
