@@ -1009,4 +1009,14 @@ void ReleaseSharedRegistry()
     SharedRegistry().reset();
 }
 
+TRegistryKeyCloser::~TRegistryKeyCloser()
+{
+    if (!m_reg.HasCurrentKey())
+        return;
+    try {
+        m_reg.CloseKey();
+    } catch (const tv::Error &) {
+    }
+}
+
 } // namespace tv::settings
