@@ -1,10 +1,14 @@
 #include "BenchSupport.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
 #include <cstdio>
+#include <optional>
 
 namespace tvbench {
 
@@ -40,6 +44,26 @@ void printBeside(const std::string &what, double ours, double psql)
     else
         std::printf("%s: ours %.3f s (psql not available)\n", what.c_str(), ours);
     std::fflush(stdout);
+}
+
+int runInApplication(int argc, char **argv, const AppRun &run)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::optional<QTemporaryDir> config;
+    if (run.scratchConfig) {
+        config.emplace();
+        qputenv("TALVEX_CONFIG_DIR", config->path().toLocal8Bit());
+    }
+    QApplication app(argc, argv);
+    if (run.start)
+        run.start();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (run.stop)
+        run.stop();
+    return 0;
 }
 
 } // namespace tvbench

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the benchmark programs.
 #include <QString>
+#include <functional>
 #include <string>
 
 namespace tvbench {
@@ -12,5 +13,18 @@ double timePsql(const QStringList &args);
 long long peakRssBytes();
 // Prints one comparison line: "<what>: ours X s, psql Y s, ratio Z".
 void printBeside(const std::string &what, double ours, double psql);
+
+// How a benchmark program runs inside its QApplication.
+struct AppRun {
+    // The settings go to a temporary folder (TALVEX_CONFIG_DIR) for the run.
+    bool scratchConfig = false;
+    // Called once the application exists, and after the last benchmark.
+    std::function<void()> start;
+    std::function<void()> stop;
+};
+// Runs the benchmarks the command line names inside a QApplication, on the
+// offscreen platform unless QT_QPA_PLATFORM names another. Returns the exit
+// code of the program.
+int runInApplication(int argc, char **argv, const AppRun &run = {});
 
 } // namespace tvbench

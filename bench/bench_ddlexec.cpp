@@ -166,15 +166,6 @@ BENCHMARK(BM_DDLExecServer)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("TALVEX_CONFIG_DIR", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    StartSharedServices();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    EndSharedServices();
-    return 0;
+    return tvbench::runInApplication(argc, argv,
+                                     {.scratchConfig = true, .start = StartSharedServices, .stop = EndSharedServices});
 }

@@ -8,6 +8,7 @@
 // and release, as the keyboard delivers them), each followed by a paint.
 // Every figure is printed; the goal is no step above 16 ms per key or page
 // and a load under one second.
+#include "BenchFountain.h"
 #include "BenchSupport.h"
 #include "editor/Editor.h"
 #include "editor/EditorFountain.h"
@@ -18,7 +19,6 @@
 #include <QKeyEvent>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -49,20 +49,11 @@ QString Script()
 
 std::unique_ptr<TEditorFountain> SqlFountain()
 {
-    auto f = std::make_unique<TEditorFountain>();
-    f->SetCommenter(QStringLiteral("--"));
-    f->SetQuotation(QStringLiteral("'"));
-    f->SetDoubleQuotation(QStringLiteral("\""));
-    auto *b = f->Brackets()->Add();
-    b->SetLeftBracket(QStringLiteral("/*"));
-    b->SetRightBracket(QStringLiteral("*/"));
+    auto f = tvbench::sqlFountain({"SELECT", "FROM", "WHERE", "AND", "OR", "JOIN", "ON", "GROUP", "BY", "ORDER",
+                                   "DESC", "ASC", "AS", "SUM", "COUNT", "INSERT", "INTO", "VALUES", "LEFT", "IN",
+                                   "HAVING", "MAX"});
     f->Brackets()->GetBracketItem(0)->ItemColor()->SetColor(0x008000);
     f->Reserve()->SetColor(0xFF0000);
-    QStringList words;
-    for (const char *w : {"SELECT", "FROM", "WHERE", "AND", "OR", "JOIN", "ON", "GROUP", "BY", "ORDER", "DESC", "ASC",
-                          "AS", "SUM", "COUNT", "INSERT", "INTO", "VALUES", "LEFT", "IN", "HAVING", "MAX"})
-        words << QString::fromLatin1(w);
-    f->SetReserveWordList(words);
     return f;
 }
 
@@ -258,12 +249,5 @@ BENCHMARK(BM_EditorLongLine)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    TEditor::SetDefaultCaretBlink(false);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tvbench::runInApplication(argc, argv, {.start = [] { TEditor::SetDefaultCaretBlink(false); }});
 }

@@ -12,7 +12,6 @@
 #include <QStringList>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -109,11 +108,5 @@ BENCHMARK(BM_GridTwoHundredThousandByTwenty)->Iterations(1)->Unit(benchmark::kMi
 
 int main(int argc, char **argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tvbench::runInApplication(argc, argv);
 }

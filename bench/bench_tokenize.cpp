@@ -1,6 +1,7 @@
 // Tokenising a 450,000-line SQL script row by row with the row state carried
 // from row to row, as the editor does when it loads a file (state chain) and
 // when it paints (tokens and colours of each row).
+#include "BenchFountain.h"
 #include "BenchSupport.h"
 #include "editor/EditorFountain.h"
 #include "editor/EditorParser.h"
@@ -38,20 +39,9 @@ TRowAttributeStringList &Script()
 
 std::unique_ptr<TEditorFountain> SqlFountain()
 {
-    auto f = std::make_unique<TEditorFountain>();
-    f->SetCommenter(QStringLiteral("--"));
-    f->SetQuotation(QStringLiteral("'"));
-    f->SetDoubleQuotation(QStringLiteral("\""));
-    auto *b = f->Brackets()->Add();
-    b->SetLeftBracket(QStringLiteral("/*"));
-    b->SetRightBracket(QStringLiteral("*/"));
-    QStringList words;
-    for (const char *w : {"SELECT", "FROM", "WHERE", "AND", "OR", "JOIN", "ON", "GROUP", "BY", "ORDER", "DESC",
-                          "ASC", "AS", "SUM", "COUNT", "INSERT", "INTO", "VALUES", "UPDATE", "DELETE", "CREATE",
-                          "TABLE", "INDEX", "NOT", "NULL", "IS", "IN", "EXISTS", "CASE", "WHEN", "THEN", "END"})
-        words << QString::fromLatin1(w);
-    f->SetReserveWordList(words);
-    return f;
+    return tvbench::sqlFountain({"SELECT", "FROM", "WHERE", "AND", "OR", "JOIN", "ON", "GROUP", "BY", "ORDER", "DESC",
+                                 "ASC", "AS", "SUM", "COUNT", "INSERT", "INTO", "VALUES", "UPDATE", "DELETE", "CREATE",
+                                 "TABLE", "INDEX", "NOT", "NULL", "IS", "IN", "EXISTS", "CASE", "WHEN", "THEN", "END"});
 }
 
 // Start state of every row, computed through LastTokenBracket.

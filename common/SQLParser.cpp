@@ -298,34 +298,20 @@ int Parser::parseOne(qsizetype from, QString &viewName)
         }
 
         const qsizetype P = i;
+        // A quote opens (which: 1 single, 2 double) or closes here; in a
+        // condition the text before it ends a piece of the condition.
+        const auto quoteMark = [&](int which) {
+            const bool opens = quote == 0;
+            quote = opens ? which : 0;
+            if (D == 0 && (S == sWhere || S == sHaving)) {
+                append(S == sWhere ? Where : Having, seg(F, opens ? P - 1 : P));
+                F = opens ? P : P + 1;
+            }
+        };
         if (c == QLatin1Char('\'') && quote != 2) {
-            if (quote == 0) {
-                quote = 1;
-                if (D == 0 && (S == sWhere || S == sHaving)) {
-                    append(S == sWhere ? Where : Having, seg(F, P - 1));
-                    F = P;
-                }
-            } else {
-                quote = 0;
-                if (D == 0 && (S == sWhere || S == sHaving)) {
-                    append(S == sWhere ? Where : Having, seg(F, P));
-                    F = P + 1;
-                }
-            }
+            quoteMark(1);
         } else if (c == QLatin1Char('"') && quote != 1 && !(kind == sqlCreateView && viewName.isEmpty())) {
-            if (quote == 0) {
-                quote = 2;
-                if (D == 0 && (S == sWhere || S == sHaving)) {
-                    append(S == sWhere ? Where : Having, seg(F, P - 1));
-                    F = P;
-                }
-            } else {
-                quote = 0;
-                if (D == 0 && (S == sWhere || S == sHaving)) {
-                    append(S == sWhere ? Where : Having, seg(F, P));
-                    F = P + 1;
-                }
-            }
+            quoteMark(2);
         } else if (quote == 0 && isOperatorChar(c) && (D == 0 || lenient)) {
             if (S == sWhere) {
                 append(Where, seg(F, P - 1));

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QStyle>
+#include <QTreeWidgetItem>
 #include <QWidget>
 
 namespace tvctl {
@@ -83,6 +84,25 @@ bool HandleEditFocusKeys(QLineEdit *edit, QKeyEvent *e, bool wantReturns, bool w
                         int(edit->text().length()), &next))
         MoveFocus(edit, next);
     return false;
+}
+
+void SetItemSubItems(QTreeWidgetItem *item, QStringList &subItems, const QStringList &value)
+{
+    for (int i = int(value.size()); i < subItems.size(); ++i)
+        item->setText(i + 1, QString());
+    subItems = value;
+    for (int i = 0; i < subItems.size(); ++i)
+        item->setText(i + 1, subItems[i]);
+}
+
+void SetItemSubItem(QTreeWidgetItem *item, QStringList &subItems, int index, const QString &value)
+{
+    if (index < 0)
+        return;
+    while (subItems.size() <= index)
+        subItems.append(QString());
+    subItems[index] = value;
+    item->setText(index + 1, value);
 }
 
 } // namespace tvctl

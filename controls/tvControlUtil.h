@@ -1,10 +1,12 @@
 #pragma once
-// Small pieces shared by the change-tracking input controls.
+// Small pieces shared by the controls.
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 class QKeyEvent;
 class QLineEdit;
+class QTreeWidgetItem;
 
 namespace tvctl {
 
@@ -31,5 +33,12 @@ bool HandleEditFocusKeys(QLineEdit *edit, QKeyEvent *e, bool wantReturns, bool w
 
 bool IsReturnKey(const QKeyEvent *e);
 bool IsPlainTabKey(const QKeyEvent *e);
+
+// The texts after the first column of a list or tree item, kept in subItems
+// and shown in columns 1, 2 ... of the item. Setting the whole list empties
+// the columns it no longer fills; setting one text (ignored below 0) fills
+// the texts before it with empty ones.
+void SetItemSubItems(QTreeWidgetItem *item, QStringList &subItems, const QStringList &value);
+void SetItemSubItem(QTreeWidgetItem *item, QStringList &subItems, int index, const QString &value);
 
 } // namespace tvctl

@@ -1,5 +1,7 @@
 #include "controls/tvListView.h"
 
+#include "controls/tvControlUtil.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
@@ -17,21 +19,12 @@ TtvListItem::TtvListItem(const QString &caption, const QStringList &subItems)
 
 void TtvListItem::SetSubItems(const QStringList &value)
 {
-    for (int i = int(value.size()); i < FSubItems.size(); ++i)
-        setText(i + 1, QString());
-    FSubItems = value;
-    for (int i = 0; i < FSubItems.size(); ++i)
-        setText(i + 1, FSubItems[i]);
+    tvctl::SetItemSubItems(this, FSubItems, value);
 }
 
 void TtvListItem::SetSubItem(int Index, const QString &value)
 {
-    if (Index < 0)
-        return;
-    while (FSubItems.size() <= Index)
-        FSubItems.append(QString());
-    FSubItems[Index] = value;
-    setText(Index + 1, value);
+    tvctl::SetItemSubItem(this, FSubItems, Index, value);
 }
 
 namespace {

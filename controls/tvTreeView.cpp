@@ -1,5 +1,7 @@
 #include "controls/tvTreeView.h"
 
+#include "controls/tvControlUtil.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -14,21 +16,12 @@ TtvTreeNode::TtvTreeNode(const QString &text)
 
 void TtvTreeNode::SetSubItems(const QStringList &value)
 {
-    for (int i = int(value.size()); i < FSubItems.size(); ++i)
-        setText(i + 1, QString());
-    FSubItems = value;
-    for (int i = 0; i < FSubItems.size(); ++i)
-        setText(i + 1, FSubItems[i]); // repaints the tree
+    tvctl::SetItemSubItems(this, FSubItems, value); // repaints the tree
 }
 
 void TtvTreeNode::SetSubItem(int Index, const QString &value)
 {
-    if (Index < 0)
-        return;
-    while (FSubItems.size() <= Index)
-        FSubItems.append(QString());
-    FSubItems[Index] = value;
-    setText(Index + 1, value);
+    tvctl::SetItemSubItem(this, FSubItems, Index, value);
 }
 
 TtvTreeNode *TtvTreeNode::Child(int Index) const

@@ -139,46 +139,47 @@ TEditor::~TEditor()
     FList = nullptr;
 }
 
+namespace {
+
+// A part of the view whose changes go to ViewChanged.
+template <class T>
+std::unique_ptr<T> MakeViewPart(TEditor *editor)
+{
+    auto r = std::make_unique<T>();
+    r->OnChange = TNotifyEvent::Of<&TEditor::ViewChanged>(editor);
+    return r;
+}
+
+} // namespace
+
 std::unique_ptr<TEditorCaret> TEditor::CreateEditorCaret()
 {
-    auto r = std::make_unique<TEditorCaret>();
-    r->OnChange = TNotifyEvent::Of<&TEditor::ViewChanged>(this);
-    return r;
+    return MakeViewPart<TEditorCaret>(this);
 }
 
 std::unique_ptr<TEditorImagebar> TEditor::CreateEditorImagebar()
 {
-    auto r = std::make_unique<TEditorImagebar>();
-    r->OnChange = TNotifyEvent::Of<&TEditor::ViewChanged>(this);
-    return r;
+    return MakeViewPart<TEditorImagebar>(this);
 }
 
 std::unique_ptr<TEditorLeftbar> TEditor::CreateEditorLeftbar()
 {
-    auto r = std::make_unique<TEditorLeftbar>();
-    r->OnChange = TNotifyEvent::Of<&TEditor::ViewChanged>(this);
-    return r;
+    return MakeViewPart<TEditorLeftbar>(this);
 }
 
 std::unique_ptr<TEditorMarks> TEditor::CreateEditorMarks()
 {
-    auto r = std::make_unique<TEditorMarks>();
-    r->OnChange = TNotifyEvent::Of<&TEditor::ViewChanged>(this);
-    return r;
+    return MakeViewPart<TEditorMarks>(this);
 }
 
 std::unique_ptr<TEditorMargin> TEditor::CreateEditorMargin()
 {
-    auto r = std::make_unique<TEditorMargin>();
-    r->OnChange = TNotifyEvent::Of<&TEditor::ViewChanged>(this);
-    return r;
+    return MakeViewPart<TEditorMargin>(this);
 }
 
 std::unique_ptr<TEditorRuler> TEditor::CreateEditorRuler()
 {
-    auto r = std::make_unique<TEditorRuler>();
-    r->OnChange = TNotifyEvent::Of<&TEditor::ViewChanged>(this);
-    return r;
+    return MakeViewPart<TEditorRuler>(this);
 }
 
 std::unique_ptr<TEditorSpeed> TEditor::CreateEditorSpeed()
@@ -203,9 +204,8 @@ std::unique_ptr<TEditorStrings> TEditor::CreateEditorStrings()
 
 std::unique_ptr<TEditorViewInfo> TEditor::CreateEditorViewInfo()
 {
-    auto r = std::make_unique<TEditorViewInfo>();
+    auto r = MakeViewPart<TEditorViewInfo>(this);
     r->FComponent = nullptr;
-    r->OnChange = TNotifyEvent::Of<&TEditor::ViewChanged>(this);
     return r;
 }
 

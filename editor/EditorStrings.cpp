@@ -4,6 +4,24 @@
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
+
+// One change of the lines as an edit of the editor: the selection goes first,
+// and the caret is placed once afterwards, also when the change throws.
+template <class F>
+void ChangeLines(TEditor *editor, F &&change)
+{
+    editor->BeginCaretUpdate();
+    try {
+        if (editor->SelectedData())
+            editor->CleanSelection();
+        change();
+    } catch (...) {
+        editor->EndCaretUpdate();
+        throw;
+    }
+    editor->EndCaretUpdate();
+}
+
 } // namespace
 
 int TEditorStrings::Count() const
@@ -63,21 +81,14 @@ void TEditorStrings::Put(int Index, const QString &S)
     TEditorScreenStrings *l = FEditor->InternalList();
     if (Index < 0 || Index >= Count())
         throw EStringListError();
-    FEditor->BeginCaretUpdate();
-    try {
-        if (FEditor->SelectedData())
-            FEditor->CleanSelection();
+    ChangeLines(FEditor, [&] {
         const int first = LineToRow(Index);
         const int last = l->LastRowOfLine(first);
         QString text = S;
         l->AppendLineEnd(last, text);
         l->ReplaceText(first, last - first + 1, text);
         FEditor->SetCaretByOffset(first, int(text.size()));
-    } catch (...) {
-        FEditor->EndCaretUpdate();
-        throw;
-    }
-    FEditor->EndCaretUpdate();
+    });
 }
 
 void TEditorStrings::Insert(int Index, const QString &S)
@@ -90,27 +101,17 @@ void TEditorStrings::Insert(int Index, const QString &S)
     }
     if (first < 0 || first > l->Count())
         throw EStringListError();
-    FEditor->BeginCaretUpdate();
-    try {
-        if (FEditor->SelectedData())
-            FEditor->CleanSelection();
+    ChangeLines(FEditor, [&] {
         l->ReplaceText(first, 0, S + kCrLf);
         FEditor->SetCaretByOffset(first, int(S.size()) + 2);
-    } catch (...) {
-        FEditor->EndCaretUpdate();
-        throw;
-    }
-    FEditor->EndCaretUpdate();
+    });
 }
 
 int TEditorStrings::Add(const QString &S)
 {
     TEditorScreenStrings *l = FEditor->InternalList();
     const int result = Count();
-    FEditor->BeginCaretUpdate();
-    try {
-        if (FEditor->SelectedData())
-            FEditor->CleanSelection();
+    ChangeLines(FEditor, [&] {
         const int n = l->Count();
         if (n > 0 && l->Rows(n - 1) != raCrlf) {
             const int ref = std::max(l->FirstRowOfLine(n - 1), n - 2);
@@ -124,11 +125,7 @@ int TEditorStrings::Add(const QString &S)
             l->ReplaceText(n, 0, S + kCrLf);
             FEditor->SetCaretByOffset(n, int(S.size()) + 2);
         }
-    } catch (...) {
-        FEditor->EndCaretUpdate();
-        throw;
-    }
-    FEditor->EndCaretUpdate();
+    });
     return result;
 }
 
@@ -137,19 +134,12 @@ void TEditorStrings::Delete(int Index)
     TEditorScreenStrings *l = FEditor->InternalList();
     if (Index < 0 || Index >= Count())
         throw EStringListError();
-    FEditor->BeginCaretUpdate();
-    try {
-        if (FEditor->SelectedData())
-            FEditor->CleanSelection();
+    ChangeLines(FEditor, [&] {
         const int first = LineToRow(Index);
         const int last = l->LastRowOfLine(first);
         l->ReplaceText(first, last - first + 1, QString());
         FEditor->SetRowCol(first, 0);
-    } catch (...) {
-        FEditor->EndCaretUpdate();
-        throw;
-    }
-    FEditor->EndCaretUpdate();
+    });
 }
 
 void TEditorStrings::Clear()

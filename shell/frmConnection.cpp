@@ -22,20 +22,6 @@ const QString DatabaseKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\DATABASE
 const QString LayoutKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\CONNECTION");
 constexpr int ColumnDefaults[] = {90, 110, 120, 110, 60};
 
-// The current key is closed on every way out, which also ends read-only access.
-struct KeyCloser {
-    ~KeyCloser()
-    {
-        auto &reg = tv::settings::tvRegistry();
-        if (reg.HasCurrentKey()) {
-            try {
-                reg.CloseKey();
-            } catch (const tv::Error &) {
-            }
-        }
-    }
-};
-
 } // namespace
 
 const QStringList &TfrmConnection::FGuidList()
@@ -122,7 +108,7 @@ int TfrmConnection::LoadOtherVersionProfiles()
 {
     auto &reg = tv::settings::tvRegistry();
     lstUserID->clear();
-    KeyCloser closer;
+    tv::settings::TRegistryKeyCloser closer;
     for (const QString &version : FGuidList()) {
         if (VersionOfKey(version) > CurrentVersion || version.compare(CurrentVersionKey, Qt::CaseInsensitive) == 0)
             continue;
@@ -154,7 +140,7 @@ void TfrmConnection::ImportSelectedProfiles(TtvListView *AList)
     auto &reg = tv::settings::tvRegistry();
     QStringList sort;
     {
-        KeyCloser closer;
+        tv::settings::TRegistryKeyCloser closer;
         if (reg.KeyExists(DatabaseKey) && reg.OpenKey(DatabaseKey, false))
             sort = tv::settings::TextToStrings(reg.GetString(QStringLiteral("Sort"), QString()));
     }
@@ -176,7 +162,7 @@ void TfrmConnection::ImportSelectedProfiles(TtvListView *AList)
             }
             bool written = false;
             {
-                KeyCloser closer;
+                tv::settings::TRegistryKeyCloser closer;
                 if (reg.OpenKey(DatabaseKey + QLatin1Char('\\') + name, true)) {
                     reg.WriteString(QStringLiteral("Database"), db);
                     reg.WriteString(QStringLiteral("Host"), server);
@@ -196,7 +182,7 @@ void TfrmConnection::ImportSelectedProfiles(TtvListView *AList)
         }
         item->setSelected(false);
     }
-    KeyCloser closer;
+    tv::settings::TRegistryKeyCloser closer;
     if (reg.OpenKey(DatabaseKey, true)) {
         reg.WriteString(QStringLiteral("Sort"), tv::settings::StringsToText(sort));
         reg.CloseKey();
@@ -208,7 +194,7 @@ void TfrmConnection::LoadLayout()
     auto &reg = tv::settings::tvRegistry();
     if (!reg.KeyExists(LayoutKey))
         return;
-    KeyCloser closer;
+    tv::settings::TRegistryKeyCloser closer;
     if (!reg.OpenKey(LayoutKey, false))
         return;
     resize(reg.GetInteger(QStringLiteral("Width"), width()), reg.GetInteger(QStringLiteral("Height"), height()));
@@ -219,7 +205,7 @@ void TfrmConnection::LoadLayout()
 void TfrmConnection::SaveLayout()
 {
     auto &reg = tv::settings::tvRegistry();
-    KeyCloser closer;
+    tv::settings::TRegistryKeyCloser closer;
     if (!reg.OpenKey(LayoutKey, true))
         return;
     reg.WriteInteger(QStringLiteral("Width"), width());

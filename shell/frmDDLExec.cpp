@@ -4,6 +4,7 @@
 #include "common/IConnectionWindow.h"
 #include "common/IMainWindow.h"
 #include "common/MessageDlg.h"
+#include "common/WindowBounds.h"
 #include "common/tvOption.h"
 #include "editor/EditorBracketCollection.h"
 #include "editor/EditorColors.h"
@@ -13,7 +14,6 @@
 #include "platform/Errors.h"
 #include "platform/db/DbError.h"
 #include "platform/db/StatementSavepoint.h"
-#include "platform/settings/tvRegistry.h"
 #include "platform/ui/Guard.h"
 
 #include <QCheckBox>
@@ -336,27 +336,10 @@ void TfrmDDLExec::reject()
 
 void TfrmDDLExec::LoadPosition()
 {
-    auto &reg = tv::settings::tvRegistry();
-    if (!reg.KeyExists(LogKey) || !reg.OpenKey(LogKey, false))
-        return;
-    const QRect g = geometry();
-    const int left = reg.GetInteger(QStringLiteral("Left"), g.left());
-    const int top = reg.GetInteger(QStringLiteral("Top"), g.top());
-    const int width = reg.GetInteger(QStringLiteral("Width"), g.width());
-    const int height = reg.GetInteger(QStringLiteral("Height"), g.height());
-    reg.CloseKey();
-    setGeometry(left, top, width, height);
+    LoadWindowBounds(*this, LogKey);
 }
 
 void TfrmDDLExec::SavePosition()
 {
-    auto &reg = tv::settings::tvRegistry();
-    if (!reg.OpenKey(LogKey, true))
-        return;
-    const QRect g = geometry();
-    reg.WriteInteger(QStringLiteral("Left"), g.left());
-    reg.WriteInteger(QStringLiteral("Top"), g.top());
-    reg.WriteInteger(QStringLiteral("Width"), g.width());
-    reg.WriteInteger(QStringLiteral("Height"), g.height());
-    reg.CloseKey();
+    SaveWindowBounds(*this, LogKey);
 }

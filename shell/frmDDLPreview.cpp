@@ -2,10 +2,10 @@
 
 #include "common/IMainWindow.h"
 #include "common/MessageDlg.h"
+#include "common/WindowBounds.h"
 #include "common/tvOption.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
-#include "platform/settings/tvRegistry.h"
 #include "platform/text/TextEncoding.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
@@ -122,27 +122,10 @@ void TfrmDDLPreview::btnSaveClick()
 
 void TfrmDDLPreview::LoadPosition()
 {
-    auto &reg = tv::settings::tvRegistry();
-    if (!reg.KeyExists(PreviewKey) || !reg.OpenKey(PreviewKey, false))
-        return;
-    const QRect g = geometry();
-    const int left = reg.GetInteger(QStringLiteral("Left"), g.left());
-    const int top = reg.GetInteger(QStringLiteral("Top"), g.top());
-    const int width = reg.GetInteger(QStringLiteral("Width"), g.width());
-    const int height = reg.GetInteger(QStringLiteral("Height"), g.height());
-    reg.CloseKey();
-    setGeometry(left, top, width, height);
+    LoadWindowBounds(*this, PreviewKey);
 }
 
 void TfrmDDLPreview::SavePosition()
 {
-    auto &reg = tv::settings::tvRegistry();
-    if (!reg.OpenKey(PreviewKey, true))
-        return;
-    const QRect g = geometry();
-    reg.WriteInteger(QStringLiteral("Left"), g.left());
-    reg.WriteInteger(QStringLiteral("Top"), g.top());
-    reg.WriteInteger(QStringLiteral("Width"), g.width());
-    reg.WriteInteger(QStringLiteral("Height"), g.height());
-    reg.CloseKey();
+    SaveWindowBounds(*this, PreviewKey);
 }

@@ -3,6 +3,7 @@
 #include "common/MessageDlg.h"
 #include "common/PasswordScrambler.h"
 #include "common/TextUtil.h"
+#include "common/WindowBounds.h"
 #include "controls/tvListView.h"
 #include "controls/tvNumEdit.h"
 #include "controls/tvStrEdit.h"
@@ -28,22 +29,9 @@ namespace {
 
 const QString DatabaseKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\DATABASE");
 const QString SizeKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\LOGON");
+const TWindowBoundsRules SizeOnly{.Position = false};
 
 enum ProfileField { SubServer = 0, SubDatabase = 1, SubSchema = 2, SubPort = 3, SubPassword = 4, SubKey = 5 };
-
-// The key of a profile is closed again on every way out.
-struct KeyCloser {
-    ~KeyCloser()
-    {
-        auto &reg = tv::settings::tvRegistry();
-        if (reg.HasCurrentKey()) {
-            try {
-                reg.CloseKey();
-            } catch (const tv::Error &) {
-            }
-        }
-    }
-};
 
 } // namespace
 
@@ -188,7 +176,7 @@ bool TfrmLogon::ShowWindow(const QString &Host, const QString &Port, const QStri
             dlg.txtHost->setText(host.trimmed());
             dlg.txtPort->setText(port.trimmed());
         } else if (reg.KeyExists(DatabaseKey) && reg.OpenKey(DatabaseKey, false)) {
-            KeyCloser closer;
+            tv::settings::TRegistryKeyCloser closer;
             dlg.txtUserID->setText(reg.GetString(QStringLiteral("UserID"), QString()));
             dlg.txtDatabase->setText(reg.GetString(QStringLiteral("Database"), QString()));
             dlg.txtHost->setText(reg.GetString(QStringLiteral("Host"), QString()));
@@ -283,7 +271,7 @@ void TfrmLogon::LoadProfileList()
         return;
     QStringList keys, sort;
     {
-        KeyCloser closer;
+        tv::settings::TRegistryKeyCloser closer;
         if (!reg.OpenKey(DatabaseKey, false))
             return;
         keys = reg.GetKeyNames();
@@ -300,7 +288,7 @@ void TfrmLogon::LoadProfileList()
     QString matched;
     bool anyMatch = false;
     for (const QString &name : order) {
-        KeyCloser closer;
+        tv::settings::TRegistryKeyCloser closer;
         if (!reg.OpenKey(DatabaseKey + QLatin1Char('\\') + name, false))
             continue;
         const QString user = reg.GetString(QStringLiteral("UserID"), QString());
@@ -325,7 +313,7 @@ void TfrmLogon::SaveProfiles(bool Connected)
 {
     auto &reg = tv::settings::tvRegistry();
     {
-        KeyCloser closer;
+        tv::settings::TRegistryKeyCloser closer;
         if (!reg.OpenKey(DatabaseKey, true))
             throw tv::Error(QStringLiteral("接続先リストを保存できません。"));
         if (Connected) {
@@ -347,7 +335,7 @@ void TfrmLogon::SaveProfiles(bool Connected)
         TtvListItem *item = lstUserID->Item(i);
         if (!ProfileMatches(item))
             continue;
-        KeyCloser closer;
+        tv::settings::TRegistryKeyCloser closer;
         if (reg.OpenKey(DatabaseKey + QLatin1Char('\\') + item->SubItem(SubKey), false)) {
             reg.WriteString(QStringLiteral("Password"), ScramblePassword(txtPassword->text()));
             reg.CloseKey();
@@ -362,7 +350,7 @@ void TfrmLogon::SaveProfiles(bool Connected)
         if (!reg.KeyExists(DatabaseKey + QLatin1Char('\\') + name))
             break;
     }
-    KeyCloser closer;
+    tv::settings::TRegistryKeyCloser closer;
     if (!reg.OpenKey(DatabaseKey + QLatin1Char('\\') + name, true))
         throw tv::Error(QStringLiteral("接続先リストを保存できません。"));
     reg.WriteString(QStringLiteral("UserID"), txtUserID->text());
@@ -480,22 +468,10 @@ bool TfrmLogon::eventFilter(QObject *watched, QEvent *e)
 
 void TfrmLogon::LoadSize()
 {
-    auto &reg = tv::settings::tvRegistry();
-    if (!reg.KeyExists(SizeKey))
-        return;
-    KeyCloser closer;
-    if (!reg.OpenKey(SizeKey, false))
-        return;
-    resize(reg.GetInteger(QStringLiteral("Width"), width()), reg.GetInteger(QStringLiteral("Height"), height()));
+    LoadWindowBounds(*this, SizeKey, SizeOnly);
 }
 
 void TfrmLogon::SaveSize()
 {
-    auto &reg = tv::settings::tvRegistry();
-    KeyCloser closer;
-    if (!reg.OpenKey(SizeKey, true))
-        return;
-    reg.WriteInteger(QStringLiteral("Width"), width());
-    reg.WriteInteger(QStringLiteral("Height"), height());
-    reg.CloseKey();
+    SaveWindowBounds(*this, SizeKey, SizeOnly);
 }

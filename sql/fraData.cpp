@@ -983,49 +983,38 @@ void TfraData::btnGridTypeClick()
     grdData2->SetDataSet(&dsrTableData);
 }
 
-void TfraData::btnInsClick()
+void TfraData::MoveRecord(void (tv::db::DataSet::*move)())
 {
     if (!dsrTableData.Active())
         return;
     tv::grid::AutoCommitSwitch sw(&dsrTableData);
     VisibleGrid()->SelectedRecords().Clear();
-    dsrTableData.Insert();
+    (dsrTableData.*move)();
+}
+
+void TfraData::btnInsClick()
+{
+    MoveRecord(&tv::db::DataSet::Insert);
 }
 
 void TfraData::btnFirstClick()
 {
-    if (!dsrTableData.Active())
-        return;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
-    VisibleGrid()->SelectedRecords().Clear();
-    dsrTableData.First();
+    MoveRecord(&tv::db::DataSet::First);
 }
 
 void TfraData::btnPrevClick()
 {
-    if (!dsrTableData.Active())
-        return;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
-    VisibleGrid()->SelectedRecords().Clear();
-    dsrTableData.Prior();
+    MoveRecord(&tv::db::DataSet::Prior);
 }
 
 void TfraData::btnNextClick()
 {
-    if (!dsrTableData.Active())
-        return;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
-    VisibleGrid()->SelectedRecords().Clear();
-    dsrTableData.Next();
+    MoveRecord(&tv::db::DataSet::Next);
 }
 
 void TfraData::btnLastClick()
 {
-    if (!dsrTableData.Active())
-        return;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
-    VisibleGrid()->SelectedRecords().Clear();
-    dsrTableData.Last();
+    MoveRecord(&tv::db::DataSet::Last);
 }
 
 void TfraData::btnDelClick()

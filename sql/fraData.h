@@ -239,6 +239,10 @@ private:
     // Paints one data cell of a grid (both layouts).
     void DrawCell(QPainter &p, const QRect &r, int record, int field, bool highlighted, bool selected,
                   bool transposed);
+    // Runs one move (or the insert) of the data set: nothing without open data,
+    // else the grid's selection is dropped and the change commits as the
+    // grid's auto-commit rule says.
+    void MoveRecord(void (tv::db::DataSet::*move)());
     void Sort(int position);
     void Aggregate(const QString &func, const QString &label);
     void ApplyEditMode();

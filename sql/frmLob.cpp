@@ -3,11 +3,11 @@
 #include "common/HTMLHelp.h"
 #include "common/IMainWindow.h"
 #include "common/MessageDlg.h"
+#include "common/WindowBounds.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
 #include "platform/Errors.h"
 #include "platform/db/DataSet.h"
-#include "platform/settings/tvRegistry.h"
 #include "platform/text/TextEncoding.h"
 #include "platform/ui/Guard.h"
 #include "sql/fraData.h"
@@ -37,6 +37,7 @@
 namespace {
 
 const QString kLayoutKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\MEMO");
+const TWindowBoundsRules kLayoutRules{.Position = false, .Minimum = QSize(200, 150), .NormalStateOnly = true};
 const QString kFilter = QStringLiteral("すべてのファイル(*.*)|*.*");
 constexpr int kAskDumpBytes = 5000;
 
@@ -274,26 +275,13 @@ TfrmLob::~TfrmLob() = default;
 
 void TfrmLob::LoadLayout()
 {
-    tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
-    if (!reg.KeyExists(kLayoutKey) || !reg.OpenKeyReadOnly(kLayoutKey))
-        return;
-    const int w = reg.GetInteger(QStringLiteral("Width"), width());
-    const int h = reg.GetInteger(QStringLiteral("Height"), height());
-    reg.CloseKey();
-    resize(std::max(200, w), std::max(150, h));
+    LoadWindowBounds(*this, kLayoutKey, kLayoutRules);
 }
 
 void TfrmLob::SaveLayout()
 {
-    if (isMinimized() || isMaximized())
-        return;
-    tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
     try {
-        if (!reg.OpenKey(kLayoutKey, true))
-            return;
-        reg.WriteInteger(QStringLiteral("Width"), width());
-        reg.WriteInteger(QStringLiteral("Height"), height());
-        reg.CloseKey();
+        SaveWindowBounds(*this, kLayoutKey, kLayoutRules);
     } catch (...) {
         // The size is a convenience; a store that cannot be written loses it.
     }

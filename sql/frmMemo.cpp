@@ -1,9 +1,9 @@
 #include "sql/frmMemo.h"
 
 #include "common/IMainWindow.h"
+#include "common/WindowBounds.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
-#include "platform/settings/tvRegistry.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -12,6 +12,7 @@
 
 namespace {
 const QString kLayoutKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\COMMENT");
+const TWindowBoundsRules kLayoutRules{.Minimum = QSize(100, 80)};
 } // namespace
 
 TfrmMemo::TfrmMemo(QWidget *parent) : QDialog(parent)
@@ -49,28 +50,13 @@ TfrmMemo::TfrmMemo(QWidget *parent) : QDialog(parent)
 
 void TfrmMemo::LoadLayout()
 {
-    tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
-    if (!reg.KeyExists(kLayoutKey) || !reg.OpenKeyReadOnly(kLayoutKey))
-        return;
-    const int l = reg.GetInteger(QStringLiteral("Left"), x());
-    const int t = reg.GetInteger(QStringLiteral("Top"), y());
-    const int w = reg.GetInteger(QStringLiteral("Width"), width());
-    const int h = reg.GetInteger(QStringLiteral("Height"), height());
-    reg.CloseKey();
-    setGeometry(l, t, std::max(100, w), std::max(80, h));
+    LoadWindowBounds(*this, kLayoutKey, kLayoutRules);
 }
 
 void TfrmMemo::SaveLayout()
 {
-    tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
     try {
-        if (!reg.OpenKey(kLayoutKey, true))
-            return;
-        reg.WriteInteger(QStringLiteral("Left"), x());
-        reg.WriteInteger(QStringLiteral("Top"), y());
-        reg.WriteInteger(QStringLiteral("Width"), width());
-        reg.WriteInteger(QStringLiteral("Height"), height());
-        reg.CloseKey();
+        SaveWindowBounds(*this, kLayoutKey, kLayoutRules);
     } catch (...) {
         // The layout is a convenience; a store that cannot be written loses it.
     }

@@ -5,11 +5,11 @@
 #include "common/IMainWindow.h"
 #include "common/MessageDlg.h"
 #include "common/TextUtil.h"
+#include "common/WindowBounds.h"
 #include "common/tvOption.h"
 #include "editor/EditorStrings.h"
 #include "editor/EditorUndoObj.h"
 #include "editor/tvMemo.h"
-#include "platform/settings/tvRegistry.h"
 #include "platform/text/TextEncoding.h"
 #include "platform/ui/Guard.h"
 
@@ -28,6 +28,7 @@
 
 namespace {
 const QString kLayoutKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\SQLLOG");
+const TWindowBoundsRules kLayoutRules{.Position = false, .Minimum = QSize(200, 150), .NormalStateOnly = true};
 
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -300,26 +301,13 @@ bool TfrmSQLLog::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmSQLLog::LoadLayout()
 {
-    tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
-    if (!reg.KeyExists(kLayoutKey) || !reg.OpenKeyReadOnly(kLayoutKey))
-        return;
-    const int w = reg.GetInteger(QStringLiteral("Width"), width());
-    const int h = reg.GetInteger(QStringLiteral("Height"), height());
-    reg.CloseKey();
-    resize(std::max(200, w), std::max(150, h));
+    LoadWindowBounds(*this, kLayoutKey, kLayoutRules);
 }
 
 void TfrmSQLLog::SaveLayout()
 {
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))
-        return;
-    tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
     try {
-        if (!reg.OpenKey(kLayoutKey, true))
-            return;
-        reg.WriteInteger(QStringLiteral("Width"), width());
-        reg.WriteInteger(QStringLiteral("Height"), height());
-        reg.CloseKey();
+        SaveWindowBounds(*this, kLayoutKey, kLayoutRules);
     } catch (...) {
         // A store that cannot be written loses the size.
     }

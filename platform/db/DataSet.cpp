@@ -81,55 +81,50 @@ void DataSet::RemoveLink(DataLink *link)
 
 // --- notifications ----------------------------------------------------------
 
-void DataSet::notifyChanged()
+template <class F>
+void DataSet::eachLink(F &&call)
 {
-    if (m_disableCount > 0) {
-        m_pendingChange = true;
-        return;
-    }
+    // A copy: a link may come or go while it is called.
     const auto links = m_links;
     for (DataLink *l : links)
-        l->dataSetChanged();
+        call(l);
+}
+
+bool DataSet::deferNotice()
+{
+    if (m_disableCount == 0)
+        return false;
+    m_pendingChange = true;
+    return true;
+}
+
+void DataSet::notifyChanged()
+{
+    if (!deferNotice())
+        eachLink([](DataLink *l) { l->dataSetChanged(); });
 }
 
 void DataSet::notifyScrolled(int distance)
 {
-    if (m_disableCount > 0) {
-        m_pendingChange = true;
-        return;
-    }
-    const auto links = m_links;
-    for (DataLink *l : links)
-        l->dataSetScrolled(distance);
+    if (!deferNotice())
+        eachLink([distance](DataLink *l) { l->dataSetScrolled(distance); });
 }
 
 void DataSet::notifyRecord(int field)
 {
-    if (m_disableCount > 0) {
-        m_pendingChange = true;
-        return;
-    }
-    const auto links = m_links;
-    for (DataLink *l : links)
-        l->recordChanged(field);
+    if (!deferNotice())
+        eachLink([field](DataLink *l) { l->recordChanged(field); });
 }
 
 void DataSet::notifyEditing()
 {
-    if (m_disableCount > 0) {
-        m_pendingChange = true;
-        return;
-    }
-    const auto links = m_links;
-    for (DataLink *l : links)
-        l->editingChanged();
+    if (!deferNotice())
+        eachLink([](DataLink *l) { l->editingChanged(); });
 }
 
 void DataSet::notifyActive(bool active)
 {
-    const auto links = m_links;
-    for (DataLink *l : links)
-        l->activeChanged(active);
+    eachLink([active](DataLink *l) { l->activeChanged(active); });
 }
 
 void DataSet::EnableControls()
@@ -741,11 +736,7 @@ void DataSet::CheckBrowseMode()
 {
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         return;
-    {
-        const auto links = m_links;
-        for (DataLink *l : links)
-            l->updateData();
-    }
+    eachLink([](DataLink *l) { l->updateData(); });
     if (m_modified)
         Post();
     else
@@ -756,11 +747,7 @@ void DataSet::Post()
 {
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         return;
-    {
-        const auto links = m_links;
-        for (DataLink *l : links)
-            l->updateData();
-    }
+    eachLink([](DataLink *l) { l->updateData(); });
     if (BeforePost)
         BeforePost();
     const qint64 id = idAt(m_cur);

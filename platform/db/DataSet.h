@@ -180,6 +180,11 @@ private:
 
     void examineTable();
     void setState(DataSetState s);
+    // Calls every link.
+    template <class F>
+    void eachLink(F &&call);
+    // True (the change noted for EnableControls) while controls are disabled.
+    bool deferNotice();
     void notifyChanged();
     void notifyScrolled(int distance);
     void notifyRecord(int field);

@@ -194,19 +194,7 @@ const QString kEmptyName = QStringLiteral("%e");
 
 QString EncodeName(const QString &name)
 {
-    if (name.isEmpty())
-        return kEmptyName;
-    QString out;
-    out.reserve(name.size());
-    for (QChar c : name) {
-        switch (c.unicode()) {
-        case '%': out += QLatin1String("%25"); break;
-        case '/': out += QLatin1String("%2F"); break;
-        case '\\': out += QLatin1String("%5C"); break;
-        default: out += c;
-        }
-    }
-    return out;
+    return name.isEmpty() ? kEmptyName : EscapeKeyName(name);
 }
 
 QString PercentDecode(const QString &name)
@@ -1007,6 +995,16 @@ TtvRegistry &tvRegistry()
 void ReleaseSharedRegistry()
 {
     SharedRegistry().reset();
+}
+
+TRegistryKeyCloser::~TRegistryKeyCloser()
+{
+    if (!m_reg.HasCurrentKey())
+        return;
+    try {
+        m_reg.CloseKey();
+    } catch (const tv::Error &) {
+    }
 }
 
 } // namespace tv::settings

@@ -143,6 +143,21 @@ private:
 TtvRegistry &tvRegistry();
 void ReleaseSharedRegistry();
 
+// Closes whatever key of the store is current when the scope ends, on every
+// way out (which also ends read-only access). A failure to write the changes
+// there is dropped: they stay pending for the next close or flush. Code that
+// must report such a failure calls CloseKey itself before the scope ends.
+class TRegistryKeyCloser {
+public:
+    explicit TRegistryKeyCloser(TtvRegistry &reg = tvRegistry()) : m_reg(reg) {}
+    ~TRegistryKeyCloser();
+    TRegistryKeyCloser(const TRegistryKeyCloser &) = delete;
+    TRegistryKeyCloser &operator=(const TRegistryKeyCloser &) = delete;
+
+private:
+    TtvRegistry &m_reg;
+};
+
 // A key name component that holds "\" or "/" (a database name below
 // "OBJECTTREE\") goes through EscapeKeyName before it becomes part of a path;
 // UnescapeKeyName turns a name from GetKeyNames back.

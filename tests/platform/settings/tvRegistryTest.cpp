@@ -348,6 +348,29 @@ TEST(RegistryFolders, ConfigDirPointsEveryFolderAtOnePlace)
     EXPECT_EQ(ConfigFolder() + "/", dir);
 }
 
+TEST_F(Registry, KeyCloserEndsTheCurrentKeyOnEveryWayOut)
+{
+    TtvRegistry reg(scratch.path());
+    {
+        TRegistryKeyCloser closer(reg);
+        ASSERT_TRUE(reg.OpenKey(root + "\\GUI", true));
+        reg.WriteInteger("Width", 5);
+    }
+    EXPECT_FALSE(reg.HasCurrentKey());
+    TtvRegistry again(scratch.path());
+    ASSERT_TRUE(again.OpenKey(root + "\\GUI", false));
+    EXPECT_EQ(again.GetInteger("Width", 0), 5);
+    again.CloseKey();
+
+    try {
+        TRegistryKeyCloser closer(reg);
+        ASSERT_TRUE(reg.OpenKeyReadOnly(root));
+        throw tv::Error(QStringLiteral("x"));
+    } catch (const tv::Error &) {
+    }
+    EXPECT_FALSE(reg.HasCurrentKey());
+}
+
 TEST(RegistryShared, OneInstanceReadsTheConfigFolderWhenCreated)
 {
     tvtest::ScratchDir scratch;
