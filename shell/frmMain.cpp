@@ -18,6 +18,7 @@
 #include "shell/frmLogon.h"
 #include "shell/frmObject.h"
 #include "shell/EditRouting.h"
+#include "shell/ImageList.h"
 #include "common/HTMLHelp.h"
 #include "common/MessageDlg.h"
 #include "editor/tvMemo.h"
@@ -92,19 +93,11 @@ const char *const AdminActions[] = {
     "actAdminPerform",  "actAdminExport",  "actAdminImport",  "actAdminLoad",
 };
 
-// The images are drawn here: a coloured tile per index, so that every index
-// is told apart; image 0 is the program icon.
+// The images come from the program's own icon painter; image 0 is the
+// program icon.
 QIcon DrawImage(int index)
 {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor c = QColor::fromHsv((index * 47) % 360, 150, 200);
-    p.setBrush(c);
-    p.setPen(c.darker(150));
-    p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 3, 3);
-    return QIcon(pm);
+    return DrawMainImage(index);
 }
 
 QByteArray RectBytes(const QRect &r)
