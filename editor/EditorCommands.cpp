@@ -185,45 +185,32 @@ QPoint TEditor::CaretPos() const
     return {x, y};
 }
 
-TTokenKind TEditor::TokenBracketFromPos(const QPoint &Pos)
+// The kind and the text of the token at a point: with the fountain's rules
+// (a token) or without them (a plain word).
+static TTokenKind KindAt(TEditor &E, const QPoint &Pos, bool Bracket)
 {
     TTokenKind k;
     QString s;
-    TokenInfoFromPos(Pos, true, k, true, s);
+    E.TokenInfoFromPos(Pos, true, k, Bracket, s);
     return k;
 }
+static QString TextAt(TEditor &E, const QPoint &Pos, bool UseFountain, bool Bracket)
+{
+    TTokenKind k;
+    QString s;
+    E.TokenInfoFromPos(Pos, UseFountain, k, Bracket, s);
+    return s;
+}
+
+TTokenKind TEditor::TokenBracketFromPos(const QPoint &Pos) { return KindAt(*this, Pos, true); }
 TTokenKind TEditor::TokenBracketFromCaret() { return TokenBracketFromPos(CaretPos()); }
-TTokenKind TEditor::TokenFromPos(const QPoint &Pos)
-{
-    TTokenKind k;
-    QString s;
-    TokenInfoFromPos(Pos, true, k, false, s);
-    return k;
-}
+TTokenKind TEditor::TokenFromPos(const QPoint &Pos) { return KindAt(*this, Pos, false); }
 TTokenKind TEditor::TokenFromCaret() { return TokenFromPos(CaretPos()); }
-QString TEditor::TokenStringBracketFromPos(const QPoint &Pos)
-{
-    TTokenKind k;
-    QString s;
-    TokenInfoFromPos(Pos, true, k, true, s);
-    return s;
-}
+QString TEditor::TokenStringBracketFromPos(const QPoint &Pos) { return TextAt(*this, Pos, true, true); }
 QString TEditor::TokenStringBracketFromCaret() { return TokenStringBracketFromPos(CaretPos()); }
-QString TEditor::TokenStringFromPos(const QPoint &Pos)
-{
-    TTokenKind k;
-    QString s;
-    TokenInfoFromPos(Pos, true, k, false, s);
-    return s;
-}
+QString TEditor::TokenStringFromPos(const QPoint &Pos) { return TextAt(*this, Pos, true, false); }
 QString TEditor::TokenStringFromCaret() { return TokenStringFromPos(CaretPos()); }
-QString TEditor::WordFromPos(const QPoint &Pos)
-{
-    TTokenKind k;
-    QString s;
-    TokenInfoFromPos(Pos, false, k, false, s);
-    return s;
-}
+QString TEditor::WordFromPos(const QPoint &Pos) { return TextAt(*this, Pos, false, false); }
 QString TEditor::WordFromCaret() { return WordFromPos(CaretPos()); }
 void TEditor::SelectTokenBracketFromPos(const QPoint &Pos) { SelectTokenAtPos(Pos, true, true); }
 void TEditor::SelectTokenBracketFromCaret() { SelectTokenBracketFromPos(CaretPos()); }

@@ -996,7 +996,8 @@ void TfrmObject::ShowTree()
             tvTree->scrollToItem(selected, QAbstractItemView::PositionAtTop);
         }
     }
-    // Selecting a node lists its objects, as a click on it does.
+    // Selecting a node lists its objects, as a click on it does; a listing
+    // that fails is shown and leaves the window (and the tree) as they are.
     if (selected)
-        ShowObject(false);
+        tv::ui::Guard([this] { ShowObject(false); });
 }
