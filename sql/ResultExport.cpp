@@ -67,13 +67,17 @@ QString ClipboardText(const tv::db::DataSet &ds, const QStringList *titles, QCha
         }
         out.append(QLatin1String("\r\n"));
     }
+    std::vector<bool> bytea(fields);
+    for (int f = 0; f < fields; ++f)
+        bytea[f] = ds.FieldDef(f).kind == FieldKind::Bytea;
     for (int r = 0; r < records; ++r) {
         if (progress && r % kProgressStep == 0 && !progress(r, records))
             break;
         for (int f = 0; f < fields; ++f) {
             if (f > 0)
                 out.append(separator);
-            out.append(QuoteValue(CellText(ds, r, f), separator));
+            // The display text is empty for NULL.
+            out.append(QuoteValue(bytea[f] ? CellText(ds, r, f) : ds.DisplayText(r, f), separator));
         }
         out.append(QLatin1String("\r\n"));
     }

@@ -42,7 +42,8 @@ Cell Cell::ofDateTime(const QDateTime &v)
 {
     Cell c;
     c.kind = Kind::DateTime;
-    c.dateTime = v;
+    // Wall-clock parts only: a UTC value needs no time-zone lookups.
+    c.dateTime = v.timeSpec() == Qt::UTC ? v : QDateTime(v.date(), v.time(), Qt::UTC);
     return c;
 }
 
@@ -50,7 +51,7 @@ Cell Cell::ofDate(const QDate &v)
 {
     Cell c;
     c.kind = Kind::Date;
-    c.dateTime = QDateTime(v, QTime(0, 0));
+    c.dateTime = QDateTime(v, QTime(0, 0), Qt::UTC);
     return c;
 }
 
@@ -58,7 +59,7 @@ Cell Cell::ofTime(const QTime &v)
 {
     Cell c;
     c.kind = Kind::Time;
-    c.dateTime = QDateTime(QDate(1900, 1, 1), v);
+    c.dateTime = QDateTime(QDate(1900, 1, 1), v, Qt::UTC);
     return c;
 }
 
@@ -82,16 +83,24 @@ namespace {
 bool SurvivesDouble(const QString &s, double *out)
 {
     int i = 0;
-    const int n = s.size();
-    if (i < n && (s[i] == u'-' || s[i] == u'+'))
+    const int n = int(s.size());
+    const QChar *p = s.constData();
+    auto digit = [](QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; };
+    if (i < n && (p[i] == u'-' || p[i] == u'+'))
         ++i;
-    QString digits;
+    // Significant digits: from the first non-zero digit to the last one.
+    int first = -1, lastNonZero = -1, count = 0;
     bool point = false, any = false;
     for (; i < n; ++i) {
-        const QChar c = s[i];
-        if (c.isDigit() && c.unicode() < 128) {
-            digits.append(c);
+        const QChar c = p[i];
+        if (digit(c)) {
             any = true;
+            if (c != u'0') {
+                if (first < 0)
+                    first = count;
+                lastNonZero = count;
+            }
+            ++count;
         } else if (c == u'.' && !point) {
             point = true;
         } else {
@@ -101,24 +110,18 @@ bool SurvivesDouble(const QString &s, double *out)
     if (!any)
         return false;
     if (i < n) {
-        if (s[i] != u'e' && s[i] != u'E')
+        if (p[i] != u'e' && p[i] != u'E')
             return false;
         ++i;
-        if (i < n && (s[i] == u'-' || s[i] == u'+'))
+        if (i < n && (p[i] == u'-' || p[i] == u'+'))
             ++i;
         if (i >= n)
             return false;
         for (; i < n; ++i)
-            if (!s[i].isDigit() || s[i].unicode() >= 128)
+            if (!digit(p[i]))
                 return false;
     }
-    // Significant digits: without leading and trailing zeros.
-    int a = 0, b = digits.size();
-    while (a < b && digits[a] == u'0')
-        ++a;
-    while (b > a && digits[b - 1] == u'0')
-        --b;
-    if (b - a > 15)
+    if (first >= 0 && lastNonZero - first + 1 > 15)
         return false;
     bool ok = false;
     const double v = s.toDouble(&ok);
@@ -126,6 +129,47 @@ bool SurvivesDouble(const QString &s, double *out)
         return false;
     *out = v;
     return true;
+}
+
+// Reads `count` digits at `at`; -1 when they are not all digits.
+int Digits(const QString &s, int at, int count)
+{
+    if (at + count > s.size())
+        return -1;
+    int v = 0;
+    for (int i = at; i < at + count; ++i) {
+        const char16_t c = s.at(i).unicode();
+        if (c < '0' || c > '9')
+            return -1;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+// "YYYY-MM-DD" at the start of the text (the server's ISO output).
+QDate IsoDate(const QString &s)
+{
+    const int y = Digits(s, 0, 4), m = Digits(s, 5, 2), d = Digits(s, 8, 2);
+    if (y < 0 || m < 0 || d < 0 || s.at(4) != u'-' || s.at(7) != u'-')
+        return {};
+    return QDate(y, m, d);
+}
+
+// "HH:MM:SS[.ffffff]" at `at`; the rest (an offset) is not read: the cell
+// shows the wall-clock time as the grid does.
+QTime IsoTime(const QString &s, int at)
+{
+    const int h = Digits(s, at, 2), mi = Digits(s, at + 3, 2), se = Digits(s, at + 6, 2);
+    if (h < 0 || mi < 0 || se < 0 || s.at(at + 2) != u':' || s.at(at + 5) != u':')
+        return {};
+    int ms = 0;
+    if (at + 8 < s.size() && s.at(at + 8) == u'.') {
+        int scale = 100;
+        for (int i = at + 9; i < s.size() && s.at(i).isDigit() && s.at(i).unicode() < 128; ++i, scale /= 10)
+            if (scale > 0)
+                ms += (s.at(i).unicode() - '0') * scale;
+    }
+    return QTime(h, mi, se, ms);
 }
 
 bool InExcelRange(const QDate &d)
@@ -187,17 +231,21 @@ Cell MapResultCell(const tv::db::FieldDesc &field, bool isNull, const QString &t
         return Cell::ofText(text);
     }
     case FieldKind::Date: {
-        const QDate d = tv::db::ParseDate(text);
+        const QDate d = text.size() == 10 ? IsoDate(text) : QDate();
         return InExcelRange(d) ? Cell::ofDate(d) : Cell::ofText(text);
     }
     case FieldKind::Time: {
-        const QTime t = tv::db::ParseTime(text);
+        const QTime t = IsoTime(text, 0);
         return t.isValid() ? Cell::ofTime(t) : Cell::ofText(text);
     }
     case FieldKind::Timestamp:
     case FieldKind::TimestampTz: {
-        const QDateTime dt = tv::db::ParseTimestamp(text);
-        return dt.isValid() && InExcelRange(dt.date()) ? Cell::ofDateTime(dt) : Cell::ofText(text);
+        // "YYYY-MM-DD HH:MM:SS[.f][+offset]"; BC dates and infinities stay texts.
+        const QDate d = text.size() >= 19 && text.at(10) == u' ' ? IsoDate(text) : QDate();
+        const QTime t = d.isValid() ? IsoTime(text, 11) : QTime();
+        if (!InExcelRange(d) || !t.isValid() || text.endsWith(QLatin1String(" BC")))
+            return Cell::ofText(text);
+        return Cell::ofDateTime(QDateTime(d, t, Qt::UTC));
     }
     case FieldKind::Bytea: {
         const QByteArray escaped = text.toLatin1();
@@ -288,14 +336,14 @@ void Sheet::SetDateTime(int row, int col, const QDateTime &value)
 void Sheet::SetDate(int row, int col, const QDate &value)
 {
     check(row, col);
-    lxw_datetime dt = ToLxw(QDateTime(value, QTime(0, 0)), true, false);
+    lxw_datetime dt = ToLxw(QDateTime(value, QTime(0, 0), Qt::UTC), true, false);
     m_book->raise(worksheet_write_datetime(m_ws, row - 1, lxw_col_t(col - 1), &dt, m_book->m_dateFormat));
 }
 
 void Sheet::SetTime(int row, int col, const QTime &value)
 {
     check(row, col);
-    lxw_datetime dt = ToLxw(QDateTime(QDate(1900, 1, 1), value), false, true);
+    lxw_datetime dt = ToLxw(QDateTime(QDate(1900, 1, 1), value, Qt::UTC), false, true);
     m_book->raise(worksheet_write_datetime(m_ws, row - 1, lxw_col_t(col - 1), &dt, m_book->m_timeFormat));
 }
 

@@ -265,6 +265,12 @@ TEST(ExcelWorkbook, MapsResultCells)
         {K::Date, "infinity", Cell::ofText(QStringLiteral("infinity"))},
         {K::Time, "12:30:00", Cell::ofTime(QTime(12, 30))},
         {K::Timestamp, "2024-03-04 05:06:07", Cell::ofDateTime(QDateTime(QDate(2024, 3, 4), QTime(5, 6, 7)))},
+        // The wall-clock time as the grid shows it; the offset is not applied.
+        {K::TimestampTz, "2024-03-04 05:06:07.25+09",
+         Cell::ofDateTime(QDateTime(QDate(2024, 3, 4), QTime(5, 6, 7, 250)))},
+        {K::Timestamp, "0044-03-15 12:00:00 BC", Cell::ofText(QStringLiteral("0044-03-15 12:00:00 BC"))},
+        {K::Timestamp, "infinity", Cell::ofText(QStringLiteral("infinity"))},
+        {K::Time, "24:00:00", Cell::ofText(QStringLiteral("24:00:00"))},
         {K::Bytea, "\\x0aff", Cell::ofText(QStringLiteral("0AFF"))},
         {K::Text, "007", Cell::ofText(QStringLiteral("007"))},
         {K::Bool, "t", Cell::ofText(QStringLiteral("t"))},
