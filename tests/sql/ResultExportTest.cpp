@@ -216,6 +216,41 @@ TEST_F(ExportServer, ClipboardTakesTheWholeResultQuoted)
     open(QStringLiteral("select 1 as id, null::text as memo, 'a,b' as c"));
     QTest::mouseClick(frame->btnCopy, Qt::LeftButton);
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("番号,memo,c\r\n1,,\"a,b\"\r\n"));
+
+    // Titles off by the option but turned on in the dialog: display names.
+    tvOption.PasteTitle = tmNone;
+    tvOption.PasteDialog = true;
+    dialogs.queueButton(tv::ui::IDYES, {true, true});
+    QTest::mouseClick(frame->btnCopy, Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("id,memo,c\r\n1,,\"a,b\"\r\n"));
+}
+
+TEST_F(ExportServer, WorkbookTitlesFromTheColumnGridByName)
+{
+    TV_REQUIRE_DB(db);
+    // A table window's column grid: names in column 1, comments in column 6;
+    // the last matching row wins and a missing comment keeps the name.
+    TtvStringGrid grid;
+    grid.SetColCount(7);
+    grid.SetRowCount(4);
+    grid.SetCells(1, 1, QStringLiteral("code"));
+    grid.SetCells(6, 1, QStringLiteral("古い"));
+    grid.SetCells(1, 2, QStringLiteral("id"));
+    grid.SetCells(1, 3, QStringLiteral("code"));
+    grid.SetCells(6, 3, QStringLiteral("コード"));
+    host.kind = IDataFrameHost::THostKind::Table;
+    host.grid = &grid;
+    open(QStringLiteral("select 1 as id, 'x'::text as code"), QStringLiteral("t"));
+    const QString file = scratch.file(QStringLiteral("c.xlsx"));
+    ModalSteps steps({FillXls(file, QStringLiteral("1"), 0, 0, 1)});
+    QTest::mouseClick(frame->btnExcel, Qt::LeftButton);
+    WaitFor(steps);
+    ASSERT_TRUE(steps.finished());
+    XlsxBook x;
+    ASSERT_TRUE(x.open(file));
+    EXPECT_EQ(x.cell(1, 1).value, QStringLiteral("id"));
+    EXPECT_EQ(x.cell(1, 2).value, QStringLiteral("コード"));
+    EXPECT_EQ(tvOption.ExcelTitle, tmComment);
 }
 
 TEST_F(ExportServer, WorkbookAtTheChosenCellInBothDirections)
