@@ -352,3 +352,84 @@ TEST(ReportEditorWindow, RenameFromTheToolMenuRebuildsTheReportMenu)
     EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("このバージョンのファイルには対応していません。"));
     EXPECT_EQ(menuNames().size(), 3);
 }
+
+TEST_F(Editor, GridToolsDeleteRevertAndClose)
+{
+    WriteText(xlsdef::FileOf(QStringLiteral("a")),
+              Def("OBJECT", "<BODY NAME=\"SEQ\" ROW=\"1\" COL=\"1\"/><BODY NAME=\"OBJECTNAME\" ROW=\"1\" COL=\"2\"/>"
+                            "<BODY NAME=\"SCHEMA\" ROW=\"1\" COL=\"3\"/>"));
+    WriteText(xlsdef::FileOf(QStringLiteral("b")), Def("VIEW"));
+    dlg->LoadDefinitionList();
+    TtvStringGrid *g = dlg->grdBodyCol1;
+    auto items = [g] {
+        QStringList l;
+        for (int r = 1; r < g->RowCount(); ++r)
+            l << g->Cells(2, r);
+        return l;
+    };
+    ASSERT_EQ(items(), (QStringList{"連番", "オブジェクト名", "スキーマ", ""}));
+    // The item list offers the detail items of the object list.
+    QStringList offered;
+    g->OnGetPickListitems(2, 1, offered);
+    EXPECT_EQ(offered, (QStringList{"連番", "オブジェクト名", "スキーマ", "作成者", "コメント"}));
+
+    struct State {
+        int row;
+        bool add, del, up, down;
+    };
+    const State states[] = {{1, true, true, false, true}, {2, true, true, true, true},
+                            {3, true, true, true, false}, {4, false, false, false, false}};
+    for (const State &st : states) {
+        g->MoveCurrent(0, st.row);
+        EXPECT_EQ(dlg->tolBody1.btnAdd->isEnabled(), st.add) << st.row;
+        EXPECT_EQ(dlg->tolBody1.btnDel->isEnabled(), st.del) << st.row;
+        EXPECT_EQ(dlg->tolBody1.btnUp->isEnabled(), st.up) << st.row;
+        EXPECT_EQ(dlg->tolBody1.btnDown->isEnabled(), st.down) << st.row;
+    }
+    g->MoveCurrent(0, 1);
+    QTest::mouseClick(dlg->tolBody1.btnDown, Qt::LeftButton);
+    EXPECT_EQ(items(), (QStringList{"オブジェクト名", "連番", "スキーマ", ""}));
+    EXPECT_EQ(g->Row(), 2);
+    EXPECT_TRUE(dlg->Changed());
+    QTest::mouseClick(dlg->tolBody1.btnUp, Qt::LeftButton);
+    QTest::mouseClick(dlg->tolBody1.btnAdd, Qt::LeftButton);
+    EXPECT_EQ(items(), (QStringList{"", "連番", "オブジェクト名", "スキーマ", ""}));
+    EXPECT_EQ(g->Row(), 1);
+    g->MoveCurrent(0, 3);
+    QTest::mouseClick(dlg->tolBody1.btnDel, Qt::LeftButton);
+    EXPECT_EQ(items(), (QStringList{"", "連番", "スキーマ", ""}));
+
+    // Revert: No keeps the edits, Yes reads the files again.
+    EXPECT_FALSE(dlg->actDelete->isEnabled());
+    dialogs.queueButton(tv::ui::IDNO);
+    dlg->actRefresh->trigger();
+    EXPECT_TRUE(dlg->Changed());
+    dialogs.queueButton(tv::ui::IDYES);
+    dlg->actRefresh->trigger();
+    EXPECT_EQ(dialogs.texts().last(), QStringLiteral("全ての変更を取り消しますか？"));
+    EXPECT_FALSE(dlg->Changed());
+    EXPECT_EQ(items(), (QStringList{"連番", "オブジェクト名", "スキーマ", ""}));
+
+    // Ctrl+PageDown selects the next tab; delete asks (No the default).
+    QTest::keyClick(dlg.get(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(dlg->txtName->text(), QStringLiteral("b"));
+    dlg->actDelete->trigger(); // no answer: the default No
+    EXPECT_EQ(dialogs.texts().last(), QStringLiteral("このExcel定義を削除しますか？"));
+    EXPECT_TRUE(QFile::exists(xlsdef::FileOf(QStringLiteral("b"))));
+    dialogs.queueButton(tv::ui::IDYES);
+    dlg->actDelete->trigger();
+    EXPECT_FALSE(QFile::exists(xlsdef::FileOf(QStringLiteral("b"))));
+    EXPECT_EQ(dlg->tabReport->count(), 1);
+
+    // Closing with changes asks: Cancel keeps the window, No closes it
+    // without writing.
+    dlg->txtXlsFile->setText(QStringLiteral("x.xlsx"));
+    emit dlg->txtXlsFile->textEdited(dlg->txtXlsFile->text());
+    dialogs.queueButton(tv::ui::IDCANCEL);
+    dlg->actExit->trigger();
+    EXPECT_TRUE(dlg->isVisible());
+    dialogs.queueButton(tv::ui::IDNO);
+    dlg->actExit->trigger();
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(xlsdef::ReadDefinition(xlsdef::FileOf(QStringLiteral("a"))).XlsFile, QStringLiteral("form.xlsx"));
+}
