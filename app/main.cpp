@@ -3,7 +3,10 @@
 #include "common/Globals.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
+#include "sql/frmExecScript.h"
+#include "sql/frmField.h"
 #include "sql/frmSQL.h"
+#include "sql/frmTemplate.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -27,6 +30,9 @@ int main(int argc, char *argv[])
     tv::ui::InstallEscapeWatch();
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
+    TfrmExecScript::RegisterLauncher();
+    TfrmField::RegisterLauncher();
+    TfrmTemplate::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();
