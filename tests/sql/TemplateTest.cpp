@@ -121,6 +121,7 @@ protected:
         WriteFile(folder + "/" + name, bytes);
     }
     QString folder;
+    TestDb db{"tpl"};
     ShellSession s;
 };
 
@@ -167,7 +168,6 @@ TEST_F(ReferenceWindow, OpensOnTheLastFileAndFindKeepsEntriesWhoseTextHoldsTheWo
 
 TEST_F(ReferenceWindow, CtrlJLooksUpTheSelectedWordAndNoFileShowsTheError)
 {
-    TestDb db{"tpl"};
     TV_REQUIRE_DB(db);
     WriteReference("R.tpl", {"%%%Q", "【 SELECT 】", "SELECT ...", "【 INSERT 】", "INSERT ..."}, false);
     s.Start(LogonArgs(db.params()));
@@ -197,5 +197,4 @@ TEST_F(ReferenceWindow, CtrlJLooksUpTheSelectedWordAndNoFileShowsTheError)
     EXPECT_EQ(s.main->findChild<TfrmTemplate *>(), nullptr);
     ASSERT_EQ(s.dialogs.calls().size(), 1);
     EXPECT_TRUE(s.dialogs.calls().first().text.contains(".tpl"));
-    s.main.reset(); // its connection goes before the database
 }
