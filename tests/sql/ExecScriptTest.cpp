@@ -22,6 +22,9 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QMimeData>
+#include <QPointer>
+#include <QUrl>
 #include <QMdiArea>
 #include <QTreeView>
 
@@ -354,4 +357,62 @@ TEST_F(ScriptRunner, FileListSortsAscendingThenDescendingPerColumn)
     TfrmExecScript *other = TfrmExecScript::ShowWindow(s.Form());
     other->lstFileColumnClick(0);
     EXPECT_EQ(other->lstFile->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
+TEST_F(ScriptRunner, ARunnerFollowsItsOwnConnectionWindowNotACaptionTwin)
+{
+    TV_REQUIRE_DB(db);
+    TfrmExecScript *first = Open();
+    const DbParams &p = db.params();
+    TfrmObject *twin = TfrmObject::Create(s.main.get(), p.host, p.port, p.database, QString(), p.user, p.password);
+    ASSERT_NE(twin, nullptr);
+    EXPECT_EQ(twin->ConnectionText(), s.Form()->ConnectionText()); // two identical logons
+    QPointer<TfrmExecScript> second = TfrmExecScript::ShowWindow(twin);
+    QPointer<TfrmExecScript> kept = first;
+    EXPECT_EQ(second->OwnerForm(), twin);
+    ASSERT_TRUE(twin->close());
+    for (int i = 0; i < 500 && second; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::qWait(5);
+    }
+    EXPECT_TRUE(second.isNull());
+    ASSERT_FALSE(kept.isNull());
+    EXPECT_EQ(kept->OwnerForm(), s.Form());
+    // The runner left works on its own connection.
+    kept->AddFiles({Script("t.sql", "create table w2q4_twin(x int)")});
+    Run(kept);
+    EXPECT_EQ(kept->ErrorCount(), 0);
+    EXPECT_EQ(db.scalar("select count(*) from pg_class where relname = 'w2q4_twin'"), "1");
+}
+
+TEST_F(ScriptRunner, RunListMovesOneItemAndTakesDroppedFilesSorted)
+{
+    TV_REQUIRE_DB(db);
+    TfrmExecScript *w = Open();
+    w->AddFiles({"/x/b.sql", "/x/a.sql"});
+    // Dropped files go after the others, sorted.
+    auto *mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile("/y/d.sql"), QUrl::fromLocalFile("/y/c.sql")});
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    // (Qt delivers a drop only during a real drag: handed to the window here.)
+    static_cast<QObject *>(w)->event(&drop);
+    delete mime;
+    EXPECT_EQ(w->ScriptList(), (QStringList{"/x/a.sql", "/x/b.sql", "/y/c.sql", "/y/d.sql"}));
+
+    w->lstScript->item(0)->setSelected(true);
+    EXPECT_TRUE(w->actUp->isEnabled());
+    w->actDown->trigger();
+    EXPECT_EQ(w->ScriptList(), (QStringList{"/x/b.sql", "/x/a.sql", "/y/c.sql", "/y/d.sql"}));
+    EXPECT_TRUE(w->lstScript->item(1)->isSelected());
+    w->lstScript->setCurrentRow(0);
+    w->lstScript->clearSelection();
+    w->lstScript->item(0)->setSelected(true);
+    w->actUp->trigger(); // the first stays first
+    EXPECT_EQ(w->ScriptList().first(), "/x/b.sql");
+    w->lstScript->item(3)->setSelected(true);
+    EXPECT_FALSE(w->actUp->isEnabled());
+    w->MoveSelected(1);
+    EXPECT_EQ(s.dialogs.texts().last(), "同時に複数行を移動する事は出来ません。１行だけ選択して下さい。");
+    QTest::keyClick(w->lstScript, Qt::Key_Delete);
+    EXPECT_EQ(w->ScriptList(), (QStringList{"/x/a.sql", "/y/c.sql"}));
 }
