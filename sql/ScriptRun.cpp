@@ -77,6 +77,7 @@ TOutcome RunStatement(tv::db::Connection &conn, const QString &text)
         out.ok = false;
         out.error = e.text();
         out.connectionLost = e.connectionLost();
+        out.cancelled = e.sqlState() == QLatin1String(tv::db::sqlstate::QueryCanceled);
     };
     bool simple = tv::db::ScanSql(text, false).statements > 1;
     if (!simple) {

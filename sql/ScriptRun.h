@@ -38,6 +38,8 @@ struct TOutcome {
     bool returnsRows = false;
     // The connection went away (the run cannot go on).
     bool connectionLost = false;
+    // The user cancelled the statement with Esc (the run stops).
+    bool cancelled = false;
     QString error;
 };
 

@@ -697,8 +697,9 @@ bool TfrmExecScript::ExecuteStatement(QStringList &lines, int fileIndex)
             }
             CaretToEnd();
             // A lost connection ends the run: every further statement
-            // would fail the same way.
-            stop = tvOption.ScriptErrStop || out.connectionLost;
+            // would fail the same way. Esc during a statement cancels it on
+            // the server and ends the run as Esc between statements does.
+            stop = tvOption.ScriptErrStop || out.connectionLost || out.cancelled;
         }
     }
     lines.clear();

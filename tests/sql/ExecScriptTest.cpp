@@ -25,6 +25,8 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QUrl>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QMdiArea>
 #include <QTreeView>
 
@@ -415,4 +417,26 @@ TEST_F(ScriptRunner, RunListMovesOneItemAndTakesDroppedFilesSorted)
     EXPECT_EQ(s.dialogs.texts().last(), "同時に複数行を移動する事は出来ません。１行だけ選択して下さい。");
     QTest::keyClick(w->lstScript, Qt::Key_Delete);
     EXPECT_EQ(w->ScriptList(), (QStringList{"/x/a.sql", "/y/c.sql"}));
+}
+
+TEST_F(ScriptRunner, EscStopsTheRunAlsoInsideALongStatement)
+{
+    TV_REQUIRE_DB(db);
+    TfrmExecScript *w = Open();
+    db.exec("create table w2q4_esc(x int)");
+    w->AddFiles({Script("1.sql", "insert into w2q4_esc values (1)\n;\ndo $$ begin perform pg_sleep(30); end $$\n;\n"
+                                 "insert into w2q4_esc values (2)\n"),
+                 Script("2.sql", "insert into w2q4_esc values (3)\n")});
+    QTimer press;
+    press.setSingleShot(true);
+    QObject::connect(&press, &QTimer::timeout, [] { tv::ui::EscapeWatch::instance().notePress(); });
+    press.start(300);
+    QElapsedTimer t;
+    t.start();
+    Run(w, true, false);
+    EXPECT_LT(t.elapsed(), 20000);
+    EXPECT_EQ(db.scalar("select string_agg(x::text, ',') from w2q4_esc"), "1");
+    EXPECT_EQ(w->ErrorCount(), 1);
+    EXPECT_EQ(w->LogLines().filter("canceling statement").size(), 1) << w->LogLines().join('\n').toStdString();
+    EXPECT_EQ(w->ScriptList().size(), 2); // the interrupted file and the one not run stay
 }
