@@ -3,8 +3,11 @@
 #include "common/Globals.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
+#include "sql/frmExecScript.h"
+#include "sql/frmField.h"
 #include "sql/frmSQL.h"
 #include "sql/frmXLSSetup.h"
+#include "sql/frmTemplate.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -29,6 +32,9 @@ int main(int argc, char *argv[])
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
     TfrmXLSSetup::RegisterLauncher();
+    TfrmExecScript::RegisterLauncher();
+    TfrmField::RegisterLauncher();
+    TfrmTemplate::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

@@ -242,8 +242,9 @@ StatementInfo Connection::Describe(const QString &sql, const std::vector<BoundPa
 {
     StatementInfo info;
     const bool wasIdle = transactionState() == TransactionState::Idle;
+    std::shared_ptr<PgResultSet> d;
     try {
-        run(Send::Prepare, sql.toUtf8(), params);
+        d = prepareAndDescribe(sql.toUtf8(), params);
     } catch (const DbError &e) {
         // Several statements cannot be prepared. Outside a block nothing was
         // harmed and the simple protocol takes the text (a plain syntax error
@@ -254,7 +255,6 @@ StatementInfo Connection::Describe(const QString &sql, const std::vector<BoundPa
         }
         throw;
     }
-    const auto d = run(Send::Describe, QByteArray(), {});
     info.fieldCount = d->fieldCount();
     info.returnsRows = info.fieldCount > 0;
     info.paramCount = PQnparams(d->handle());
@@ -440,6 +440,78 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
     if (!last)
         return std::make_shared<PgResultSet>(PQmakeEmptyPGresult(m_conn, PGRES_EMPTY_QUERY));
     return last;
+}
+
+// Parse and Describe go out together in one pipeline, so describing costs one
+// round trip to the server, not two. The results come back as: the Parse's,
+// a separator, the Describe's (aborted when the Parse failed), a separator
+// and the pipeline's end.
+std::shared_ptr<PgResultSet> Connection::prepareAndDescribe(const QByteArray &sql,
+                                                            const std::vector<BoundParam> &params)
+{
+    requireOpen();
+    if (m_busy)
+        throw DbError(QStringLiteral("the connection is busy with another statement"));
+    std::vector<Oid> types;
+    for (const BoundParam &b : params)
+        types.push_back(b.typeOid);
+
+    ResultHolder error, described;
+    {
+        BusyGuard busy(m_busy);
+        const bool sent = PQenterPipelineMode(m_conn) &&
+                          PQsendPrepare(m_conn, "", sql.constData(), int(types.size()), types.data()) &&
+                          PQsendDescribePrepared(m_conn, "") && PQpipelineSync(m_conn);
+        if (!sent) {
+            const bool lost = PQstatus(m_conn) != CONNECTION_OK;
+            const DbError e = DbError::fromConnection(
+                m_conn, lost ? QString::fromLatin1(sqlstate::ConnectionFailure) : QString(), lost);
+            // Nothing is pending once the pipeline's end has not gone out.
+            PQexitPipelineMode(m_conn);
+            throw e;
+        }
+        QElapsedTimer slice;
+        slice.start();
+        bool cancelSent = false;
+        int results = 0;
+        for (;;) {
+            if (PQstatus(m_conn) != CONNECTION_OK)
+                break;
+            waitForResults(slice, cancelSent);
+            ResultHolder r;
+            r.res = PQgetResult(m_conn);
+            if (!r.res)
+                continue; // the separator after each request's results
+            const ExecStatusType st = PQresultStatus(r.res);
+            if (st == PGRES_PIPELINE_SYNC)
+                break;
+            ++results;
+            if (st == PGRES_FATAL_ERROR || st == PGRES_BAD_RESPONSE || st == PGRES_NONFATAL_ERROR) {
+                if (!error.res)
+                    error.reset(r.take());
+            } else if (results == 2 && st == PGRES_COMMAND_OK) {
+                described.reset(r.take());
+            }
+        }
+        if (PQstatus(m_conn) == CONNECTION_OK)
+            PQexitPipelineMode(m_conn);
+    }
+
+    const bool lost = PQstatus(m_conn) != CONNECTION_OK;
+    if (m_closeRequested) {
+        finish();
+        throw DbError(QStringLiteral("the connection was closed"), QString::fromLatin1(sqlstate::ConnectionFailure),
+                      true);
+    }
+    if (!lost)
+        afterStatement();
+    if (error.res)
+        throw DbError::fromResult(error.res, m_conn);
+    if (lost)
+        throw DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true);
+    if (!described.res)
+        throw DbError(QStringLiteral("the statement could not be described"));
+    return std::make_shared<PgResultSet>(described.take());
 }
 
 void Connection::afterStatement()

@@ -126,6 +126,7 @@ private:
     enum class Send { Simple, Params, Prepare, Describe, Prepared };
     std::shared_ptr<PgResultSet> run(Send how, const QByteArray &sql, const std::vector<BoundParam> &params);
     void waitForResults(QElapsedTimer &slice, bool &cancelSent);
+    std::shared_ptr<PgResultSet> prepareAndDescribe(const QByteArray &sql, const std::vector<BoundParam> &params);
     void afterStatement();
     void requireOpen() const;
     void finish();
