@@ -987,7 +987,6 @@ void TfraData::MoveRecord(void (tv::db::DataSet::*move)())
 {
     if (!dsrTableData.Active())
         return;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
     VisibleGrid()->SelectedRecords().Clear();
     (dsrTableData.*move)();
 }
@@ -1034,7 +1033,6 @@ void TfraData::btnDelClick()
                 tv::db::DataSet &ds;
                 ~Enable() { ds.EnableControls(); }
             } enable{dsrTableData};
-            tv::grid::AutoCommitSwitch sw(&dsrTableData);
             // Last selected first.
             for (auto it = marks.rbegin(); it != marks.rend(); ++it) {
                 if (!dsrTableData.BookmarkValid(*it))
@@ -1047,7 +1045,6 @@ void TfraData::btnDelClick()
         Open();
         return;
     }
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
     dsrTableData.Delete();
 }
 
@@ -1190,7 +1187,6 @@ bool TfraData::GridKeyDown(QKeyEvent *e)
     const int field = SelectedFieldOfVisibleGrid();
     if (field < 0)
         return true;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
     dsrTableData.Edit();
     dsrTableData.SetFieldNull(field);
     return true;
@@ -1264,7 +1260,6 @@ void TfraData::EditTextCell()
     QString text = dsrTableData.FieldText(field);
     bool null = dsrTableData.FieldIsNull(field);
     if (TfrmMemo::ShowWindow(text, null, true, readOnly) == QDialog::Accepted) {
-        tv::grid::AutoCommitSwitch sw(&dsrTableData);
         dsrTableData.Edit();
         if (null)
             dsrTableData.SetFieldNull(field);
@@ -1355,7 +1350,6 @@ void TfraData::EditLobCell()
     QByteArray stream;
     if (!TfrmLob::ShowWindow(this, dsrTableData, field, stream, readOnly))
         return;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
     dsrTableData.Edit();
     // An emptied value reaches the server as NULL.
     if (stream.isEmpty())
