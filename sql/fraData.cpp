@@ -585,6 +585,9 @@ TfraData::TfraData(QWidget *parent, IDataFrameHost *host) : QFrame(parent), m_ho
     btnNext->setObjectName(QStringLiteral("btnNext"));
     btnLast = AddButton(QString(), 38, QStringLiteral(">|"));
     btnLast->setObjectName(QStringLiteral("btnLast"));
+    // The scroller scrolls the bar when the frame is lower than the bar: no
+    // button goes into an overflow menu.
+    tolLeft->setMinimumHeight(tolLeft->sizeHint().height());
 
     using tv::ui::Guarded;
     connect(btnUpdate, &QToolButton::clicked, this, Guarded([this] { btnUpdateClick(); }));

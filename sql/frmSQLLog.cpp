@@ -142,6 +142,10 @@ TfrmSQLLog::TfrmSQLLog(QWidget *AOwner) : QDialog(AOwner)
     txtFind->setObjectName(QStringLiteral("txtFind"));
     tolCmd->addWidget(txtFind);
     btnFind = button("btnFind", QStringLiteral("検索"), img(23));
+    // Caption buttons show their caption beside the image, image buttons
+    // the image only (their text is the hint).
+    for (QToolButton *b : {btnSelect, btnExit})
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     for (QToolButton *b : {btnUp, btnDown, btnDel, btnFind})
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
     lay->addWidget(tolCmd);
