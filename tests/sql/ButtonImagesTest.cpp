@@ -66,10 +66,11 @@ void CheckButtons(QWidget *window, const QList<Expected> &expected)
 TEST(ButtonImages, SQLWindowAndItsResultFrame)
 {
     ShellSession s;
-    s.Start({});
-    s.main->show();
+    s.Start({}); // not shown: its first paint would open the logon dialog
     auto *w = new TfrmSQL(s.main.get());
-    w->ShowForm();
+    w->resize(800, 600);
+    w->show(); // on its own, so that its tool bars are laid out
+    QApplication::processEvents();
     CheckButtons(w, {
                         {"btnExec", 28, "実行(&E)"},
                         {"btnPrev", 29, "前(&P)"},
@@ -101,13 +102,13 @@ TEST(ButtonImages, SQLWindowAndItsResultFrame)
     const QImage down = f->btnUpdate->grab().toImage();
     EXPECT_NE(up, down);
     w->close();
+    delete w;
 }
 
 TEST(ButtonImages, HistoryListAndLogonDialog)
 {
     ShellSession s;
-    s.Start({});
-    s.main->show();
+    s.Start({}); // not shown: its first paint would open the logon dialog
     TfrmSQLLog log(s.main.get());
     log.show();
     CheckButtons(&log, {
