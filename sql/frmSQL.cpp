@@ -272,8 +272,16 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     grdParam->OnGetPickListitems = [this](int ACol, int, QStringList &Items) {
         if (ACol != 2)
             return;
-        if (L_tstrTypLst.isEmpty())
-            L_tstrTypLst = sqlrun::ParamTypeNames();
+        // Built once, from the type names of the window's connection.
+        if (L_tstrTypLst.isEmpty()) {
+            tv::ui::Guard([this] {
+                if (auto *cw = dynamic_cast<TfrmObject *>(OwnerForm())) {
+                    QStringList names;
+                    cw->GetDataType(names, 0);
+                    L_tstrTypLst = sqlrun::BindTypeNames(names);
+                }
+            });
+        }
         Items = L_tstrTypLst;
     };
 

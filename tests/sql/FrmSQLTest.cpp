@@ -239,6 +239,28 @@ TEST_F(SQLWindow, BindVariablesAskFirstThenRun)
     EXPECT_EQ(db.scalar("select f(4)"), "4");
 }
 
+TEST_F(SQLWindow, TheTypeListHoldsTheServersMappedTypeNames)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("create type mood as enum ('sad', 'ok')");
+    TfrmSQL *w = Open();
+    Type(w, {"select :v"});
+    Run(w);
+    ASSERT_TRUE(!w->grdParam->isHidden());
+    QTest::keyClick(w->grdParam->InplaceEditor(), Qt::Key_Tab);
+    ASSERT_EQ(w->grdParam->Col(), 2);
+    TtvInplaceEditor *ed = w->grdParam->InplaceEditor();
+    QTest::keyClick(ed, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(ed->ListVisible());
+    const QStringList items = ed->PickListItems();
+    for (const char *name : {"integer", "integer[]", "bigint", "numeric[]", "text", "character varying", "date",
+                             "boolean", "timestamp(6) without time zone"})
+        EXPECT_TRUE(items.contains(QLatin1String(name))) << name;
+    for (const char *name : {"box", "public.mood", "public.mood[]", "timestamp(6) with time zone", "json"})
+        EXPECT_FALSE(items.contains(QLatin1String(name))) << name;
+    QTest::keyClick(ed->PickList(), Qt::Key_Escape);
+}
+
 TEST_F(SQLWindow, NumericAndInOutValuesComeBackExactly)
 {
     TV_REQUIRE_DB(db);
