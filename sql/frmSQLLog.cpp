@@ -71,7 +71,12 @@ bool WriteIndex(QString *error)
     QString text;
     for (const QString &name : std::as_const(SQLLogList))
         text += name + QStringLiteral("\r\n");
-    return tv::text::WriteTextFile(EntryPath(QStringLiteral("SQLLOG.IDX")), text, GetFileEncoding(), false, error);
+    // The start-up reader takes ANSI unless a byte-order mark says
+    // otherwise: the ASCII names read alike in ANSI, UTF-7 and UTF-8, but
+    // UTF-16 needs its mark.
+    const tv::text::Encoding enc = GetFileEncoding();
+    const bool bom = enc == tv::text::Encoding::Utf16LE || enc == tv::text::Encoding::Utf16BE;
+    return tv::text::WriteTextFile(EntryPath(QStringLiteral("SQLLOG.IDX")), text, enc, bom, error);
 }
 
 bool SaveEntry(const QString &text)

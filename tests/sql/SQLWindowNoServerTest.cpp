@@ -1,11 +1,14 @@
-// The SQL window's layout without a server: the editor's height by default
-// and from the stored settings.
+// The SQL window without a server: the editor's height by default and from
+// the stored settings; the history's index file across a restart.
 #include "common/FormTestSupport.h"
 #include "shell/ShellTestSupport.h"
 
 #include "editor/tvMemo.h"
 #include "platform/settings/tvRegistry.h"
+#include "common/Globals.h"
+#include "common/tvOption.h"
 #include "sql/frmSQL.h"
+#include "sql/frmSQLLog.h"
 
 #include <QMdiSubWindow>
 #include <QSplitter>
@@ -50,5 +53,29 @@ TEST(SQLWindowLayout, EditorHeightIsAQuarterByDefaultOrTheStoredHeight)
         EXPECT_GE(w->txtSQL->height(), w->pnlSQL->height() - 2);
         w->close();
         QApplication::processEvents();
+    }
+}
+
+// The index file written after a run is read back by the next start, in
+// every "Encoding", also when the run ended without the normal exit.
+TEST(SQLHistoryIndex, TheNextStartReadsItInEveryEncoding)
+{
+    for (int encoding = 0; encoding <= 4; ++encoding) {
+        SCOPED_TRACE(encoding);
+        ShellSession s;
+        s.Start({}); // loads the options: the work folder is in the scratch folder
+        tvOption.Encoding = encoding;
+        tvOption.SQLBuf = 5;
+        SQLLogList.clear();
+        ASSERT_TRUE(sqllog::SaveEntry(QStringLiteral("select 1")));
+        ASSERT_TRUE(sqllog::SaveEntry(QStringLiteral("select 'ﾃｷｽﾄ'")));
+        const QStringList written = SQLLogList;
+        ASSERT_EQ(written, QStringList({QStringLiteral("SQLLOG2.SQL"), QStringLiteral("SQLLOG1.SQL")}));
+        // No normal exit: the next start reads the file as it is.
+        s.main.reset();
+        SQLLogList.clear();
+        s.Start({});
+        EXPECT_EQ(SQLLogList.join(u',').toStdString(), written.join(u',').toStdString());
+        s.main.reset();
     }
 }
