@@ -4,9 +4,9 @@
 // data set, the field items (columns or rows), the selected records with the
 // range of field items, painting, keys, mouse, the cell editor, copy and
 // paste. Whether a posted record is committed at once is the connection's
-// (UpdateToCommit), not the grid's. The code speaks of the *record axis* (rows in
-// the row-wise grid) and the *field axis* (its columns); the transposed grid
-// only exchanges the two.
+// (UpdateToCommit), not the grid's. The code speaks of the *record axis*
+// (rows in the row-wise grid) and the *field axis* (its columns); the
+// transposed grid only exchanges the two.
 //
 // The grids read their cells straight from the data set and paint only what
 // is visible: a result of any size opens, scrolls and selects at once.
