@@ -66,7 +66,9 @@ TEST(MainWindow, StatusPanelTwoTexts)
     TestDb db("shell");
     TV_REQUIRE_DB(db);
     ShellSession s;
-    TfrmMain &m = s.Start({});
+    // The logon runs as the first paint's work, called here; the window is
+    // shown only after it, so no queued first paint opens the logon dialog.
+    TfrmMain &m = s.Start(LogonArgs(db.params()));
     const QString esc = QStringLiteral(" [ESC]キーを押すと処理を中断");
     const struct {
         int now, max;
@@ -85,9 +87,8 @@ TEST(MainWindow, StatusPanelTwoTexts)
     m.SetDefMessage();
     EXPECT_EQ(m.StatusText(2), loops[3].text);
 
+    s.FirstPaint();
     s.main->show();
-    TfrmLogon::ShowWindow(db.params().host, db.params().port, db.params().database, QString(), db.params().user,
-                          db.params().password, true);
     TfrmObject *f = s.Form();
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(m.StatusText(2), QStringLiteral("0個のオブジェクトがあります。"));
