@@ -537,14 +537,14 @@ void TfrmMain::BuildToolBars()
             mnuToolbar->popup(b->mapToGlobal(p));
         });
     };
-    bar(pnlDB, "pnlDB", QStringLiteral("標準"));
+    bar(pnlDB, "pnlDB", QStringLiteral("データベース"));
     bar(pnlEdit, "pnlEdit", QStringLiteral("編集"));
     addToolBarBreak();
-    bar(pnlTool, "pnlTool", QStringLiteral("表示"));
+    bar(pnlTool, "pnlTool", QStringLiteral("ツール"));
     bar(pnlAdmin, "pnlAdmin", QStringLiteral("管理"));
     bar(pnlTool2, "pnlTool2", QStringLiteral("ツール"));
     addToolBarBreak();
-    bar(pnlNewObj, "pnlNewObj", QStringLiteral("新規作成"));
+    bar(pnlNewObj, "pnlNewObj", QStringLiteral("新規オブジェクト"));
 
     pnlDB->addAction(Action(QStringLiteral("actDBLogon")));
     pnlDB->addAction(Action(QStringLiteral("actDBLogoff")));

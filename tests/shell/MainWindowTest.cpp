@@ -268,6 +268,24 @@ TEST(MainWindow, CloseWritesLayoutOptionsAndHistoryAndTheNextStartRestoresThem)
     EXPECT_TRUE(next.lstWorkSpace->isHidden());
 }
 
+// The tool bars carry their titles (shown where the bars are listed by
+// name, as when one floats).
+TEST(MainWindow, ToolBarTitles)
+{
+    ShellSession s;
+    TfrmMain &m = s.Start({});
+    const QStringList expected{"pnlDB データベース", "pnlEdit 編集",  "pnlTool ツール",
+                               "pnlAdmin 管理",      "pnlTool2 ツール", "pnlNewObj 新規オブジェクト"};
+    QStringList bars;
+    for (const QToolBar *b : m.findChildren<QToolBar *>(Qt::FindDirectChildrenOnly))
+        if (b->objectName().startsWith(QStringLiteral("pnl")))
+            bars << b->objectName() + QLatin1Char(' ') + b->windowTitle();
+    bars.sort();
+    QStringList sorted = expected;
+    sorted.sort();
+    EXPECT_EQ(bars, sorted);
+}
+
 TEST(MainWindow, MaximisedStateKeepsTheStoredBounds)
 {
     ShellSession s;
