@@ -29,8 +29,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
+#include <QTimer>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -279,13 +282,15 @@ double CpuMs()
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
-// Runs the event loop (timers included) until `ms` have passed.
+// Runs the event loop (timers included, sleeping while nothing is due)
+// until `ms` have passed.
 void Idle(double ms)
 {
-    QElapsedTimer t;
-    t.start();
-    while (Ms(t) < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(std::max(1, int(ms + 0.5)), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 void BM_EditorInMainWindow(benchmark::State &state)
@@ -333,8 +338,7 @@ void BM_EditorInMainWindow(benchmark::State &state)
         double due = 0;
         for (int i = 0; i < 200; ++i) {
             due += 37;
-            while (Ms(clock) < due)
-                QApplication::processEvents(QEventLoop::AllEvents, 1);
+            Idle(due - Ms(clock));
             const QChar c(u'a' + i % 26);
             TypeChar(*ed, c);
             QApplication::processEvents();
