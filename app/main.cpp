@@ -4,6 +4,7 @@
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
 #include "sql/frmSQL.h"
+#include "sql/frmXLSSetup.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     tv::ui::InstallEscapeWatch();
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
+    TfrmXLSSetup::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();
