@@ -27,6 +27,50 @@ bool HasUpper(const QString &s)
     return false;
 }
 
+bool IdentChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
+
+// Whether `what` found at `at` in `text` stands as a whole name: a bare
+// name must not continue a longer one on either side (so the schema "s"
+// is not found in "sql" and a name "f" not in "af").
+bool WholeAt(const QString &text, qsizetype at, const QString &what)
+{
+    if (what.isEmpty())
+        return false;
+    if (IdentChar(what.front()) && at > 0 && IdentChar(text.at(at - 1)))
+        return false;
+    const qsizetype end = at + what.size();
+    if (IdentChar(what.back()) && end < text.size() && IdentChar(text.at(end)))
+        return false;
+    return true;
+}
+
+// Replaces every whole occurrence of `from` by `to`.
+QString ReplaceWhole(const QString &text, const QString &from, const QString &to)
+{
+    if (from.isEmpty())
+        return text;
+    QString out;
+    qsizetype pos = 0;
+    for (qsizetype at = text.indexOf(from); at >= 0; at = text.indexOf(from, at + 1)) {
+        if (at < pos || !WholeAt(text, at, from))
+            continue;
+        out += text.mid(pos, at - pos) + to;
+        pos = at + from.size();
+    }
+    return out + text.mid(pos);
+}
+
+bool ContainsWhole(const QString &text, const QString &what)
+{
+    for (qsizetype at = text.indexOf(what); at >= 0; at = text.indexOf(what, at + 1))
+        if (WholeAt(text, at, what))
+            return true;
+    return false;
+}
+
 // The new name where the old one stood in a first line: inside double
 // quotes M with its quotes doubled, outside them Q(M), so that no typed
 // blank, ";" or quote escapes the identifier.
@@ -36,10 +80,9 @@ QString ReplaceName(const QString &region, const QString &oldName, const QString
         return region;
     QString out;
     qsizetype from = 0;
-    for (;;) {
-        const qsizetype at = region.indexOf(oldName, from);
-        if (at < 0)
-            break;
+    for (qsizetype at = region.indexOf(oldName); at >= 0; at = region.indexOf(oldName, at + 1)) {
+        if (at < from || !WholeAt(region, at, oldName))
+            continue;
         out += region.mid(from, at - from);
         const bool quoted = at > 0 && region.at(at - 1) == QLatin1Char('"');
         if (quoted) {
@@ -60,7 +103,9 @@ QString ReplaceName(const QString &region, const QString &oldName, const QString
 bool RewriteNameRegion(QString &line, const TPasteRewrite &r, bool replaceSchema)
 {
     const QString qs = Q(r.Schema);
-    const qsizetype p = line.indexOf(qs + QLatin1Char('.'));
+    qsizetype p = line.indexOf(qs + QLatin1Char('.'));
+    while (p >= 0 && !WholeAt(line, p, qs + QLatin1Char('.')))
+        p = line.indexOf(qs + QLatin1Char('.'), p + 1);
     if (p < 0)
         return false;
     const qsizetype s = p + r.Schema.size() + 1;
@@ -72,11 +117,11 @@ bool RewriteNameRegion(QString &line, const TPasteRewrite &r, bool replaceSchema
     if (e < 0)
         e = line.size() - 1;
     const QString region = line.mid(s, e - s + 1);
-    if (!region.contains(r.ObjectName))
+    if (!ContainsWhole(region, r.ObjectName))
         return false;
     line = line.left(s) + ReplaceName(region, r.ObjectName, r.NewName) + line.mid(e + 1);
     if (replaceSchema)
-        line.replace(qs + QLatin1Char('.'), Q(r.TargetSchema) + QLatin1Char('.'));
+        line = ReplaceWhole(line, qs + QLatin1Char('.'), Q(r.TargetSchema) + QLatin1Char('.'));
     return true;
 }
 
@@ -155,11 +200,11 @@ QStringList RewritePasteScript(const QStringList &ddl, const TPasteRewrite &r)
     QString &first = lines[0];
     if (programLike) {
         if (!RewriteNameRegion(first, r, code != 57)) {
-            if (!first.contains(r.Schema)) {
-                first.replace(qn, code == 57 ? qm : qt + QLatin1Char('.') + qm);
+            if (!ContainsWhole(first, r.Schema)) {
+                first = ReplaceWhole(first, qn, code == 57 ? qm : qt + QLatin1Char('.') + qm);
             } else {
-                first.replace(qs + QLatin1Char('.'), qt + QLatin1Char('.'));
-                first.replace(QLatin1Char('.') + qn, QLatin1Char('.') + qm);
+                first = ReplaceWhole(first, qs + QLatin1Char('.'), qt + QLatin1Char('.'));
+                first = ReplaceWhole(first, QLatin1Char('.') + qn, QLatin1Char('.') + qm);
             }
         }
     } else if (code == 127) {
@@ -172,8 +217,8 @@ QStringList RewritePasteScript(const QStringList &ddl, const TPasteRewrite &r)
     for (qsizetype i = 1; i < lines.size(); ++i) {
         QString &l = lines[i];
         if (code == 51 || code == 52 || code == 55 || code == 57 || code == 128) {
-            if (l.contains(r.Schema))
-                l.replace(qs, qt);
+            if (ContainsWhole(l, r.Schema))
+                l = ReplaceWhole(l, qs, qt);
         } else if (code == 53) {
             if (l.contains(QLatin1String("PACKAGE BODY")) && l.contains(qs))
                 RewriteNameRegion(l, r, true);
