@@ -210,7 +210,17 @@ QStringList RewritePasteScript(const QStringList &ddl, const TPasteRewrite &r)
     } else if (code == 127) {
         first = QStringLiteral("CREATE ") + kind + QLatin1Char(' ') + qm + QStringLiteral(" AS ");
     } else {
-        first = QStringLiteral("CREATE ") + kind + QLatin1Char(' ') + qt + QLatin1Char('.') + qm;
+        // What a writer put after the name on the same line (" (" of a
+        // table, " AS" of a view) stays.
+        QString rest;
+        for (const QString &name : {qt + QLatin1Char('.') + qm, qs + QLatin1Char('.') + qn}) {
+            const qsizetype at = first.indexOf(name);
+            if (at >= 0 && WholeAt(first, at, name)) {
+                rest = first.mid(at + name.size());
+                break;
+            }
+        }
+        first = QStringLiteral("CREATE ") + kind + QLatin1Char(' ') + qt + QLatin1Char('.') + qm + rest;
     }
 
     // Later lines.
@@ -235,8 +245,14 @@ QStringList RewritePasteScript(const QStringList &ddl, const TPasteRewrite &r)
                 l.replace(con, QStringLiteral("CONSTRAINT ") + Q(newName));
             } else if (l.contains(idx)) {
                 l.replace(idx, QStringLiteral("INDEX ") + Q(newName));
-                if (i + 1 < lines.size() && lines[i + 1].contains(QStringLiteral("ON ") + qs + QLatin1Char('.') + qn))
-                    lines[i + 1] = QStringLiteral("ON ") + qt + QLatin1Char('.') + qm;
+                // The index's table line: what follows the table's name
+                // there (the column list) stays.
+                const QString on = QStringLiteral("ON ") + qs + QLatin1Char('.') + qn;
+                if (i + 1 < lines.size()) {
+                    const qsizetype at = lines[i + 1].indexOf(on);
+                    if (at >= 0 && WholeAt(lines[i + 1], at, on))
+                        lines[i + 1] = QStringLiteral("ON ") + qt + QLatin1Char('.') + qm + lines[i + 1].mid(at + on.size());
+                }
             }
         }
     }

@@ -331,7 +331,11 @@ void TfrmObject::BuildObjectActions()
     lstObject->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstObject, &QWidget::customContextMenuRequested, this,
             tv::ui::Guarded([this](const QPoint &pos) { lstObjectContextPopup(pos); }));
-    connect(lstObject, &QTreeWidget::itemSelectionChanged, this, [this] { FMain->SetDefMessage(); });
+    connect(lstObject, &QTreeWidget::itemSelectionChanged, this, [this] {
+        FMain->SetDefMessage();
+        // Keys of the actions follow a selection made with the keyboard too.
+        tv::ui::Guard([this] { mnuObjectClick(); });
+    });
     connect(lstObject, &QTreeWidget::itemClicked, this, tv::ui::Guarded([this] { mnuObjectClick(); }));
     connect(tvTree, &QTreeWidget::currentItemChanged, this, tv::ui::Guarded([this] { mnuObjectClick(); }));
     mnuObjectClick();

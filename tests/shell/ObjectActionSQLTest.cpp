@@ -141,10 +141,14 @@ TEST(ObjectActionSQL, PasteRewritesNamesSchemasAndIndexes)
                                   R"(  CONSTRAINT "t_pkey" PRIMARY KEY ("id"))", ")", ";",
                                   R"(CREATE INDEX "t_v")", R"(ON "public"."t" ("v"))", ";"},
                                  t),
-              QStringList({R"(CREATE TABLE "public"."t2")", R"(  "id" integer,)",
+              QStringList({R"(CREATE TABLE "public"."t2" ()", R"(  "id" integer,)",
                            R"(  CONSTRAINT "t2_pkey" PRIMARY KEY ("id"))", ")", ";", R"(CREATE INDEX "t2_v")",
-                           R"(ON "public"."t2")", ";",
+                           R"(ON "public"."t2" ("v"))", ";",
                            R"(INSERT INTO "public"."t2" SELECT * FROM "public"."t")"}));
+    // A sequence written under its old name on a line of its own.
+    TPasteRewrite seq{58, "public", "sq", "app", "sq2", {}, false};
+    EXPECT_EQ(RewritePasteScript({R"(CREATE SEQUENCE "public"."sq")", "INCREMENT BY 1"}, seq),
+              QStringList({R"(CREATE SEQUENCE "app"."sq2")", "INCREMENT BY 1"}));
     TPasteRewrite rule{127, "public", "r", "public", "r2", {}, false};
     EXPECT_EQ(RewritePasteScript({"CREATE RULE r AS", "ON INSERT TO t DO NOTHING"}, rule),
               QStringList({R"(CREATE RULE "r2" AS )", "ON INSERT TO t DO NOTHING"}));
