@@ -36,6 +36,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QStyledItemDelegate>
+#include <QValidator>
 
 namespace {
 
@@ -188,6 +189,17 @@ private:
         return static_cast<TtvListItem *>(FForm->lstObject->topLevelItem(index.row()));
     }
     TfrmObject *FForm;
+};
+
+// Text typed into the find box kept in lower case.
+class TLowerCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = input.toLower();
+        return Acceptable;
+    }
 };
 
 } // namespace
@@ -515,8 +527,14 @@ bool TfrmObject::lstObjectKeyDown(QKeyEvent *k)
 void TfrmObject::cmbFindEnter()
 {
     if (QLineEdit *e = cmbFind->lineEdit()) {
-        if (tvOption.UseLowerName)
+        // Names keep their case while UseLowerName is on; otherwise the
+        // server folds them, and so does the box.
+        if (tvOption.UseLowerName) {
             e->setValidator(nullptr);
+        } else if (!e->validator()) {
+            e->setValidator(new TLowerCaseValidator(e));
+            e->setText(e->text().toLower());
+        }
     }
     Action(QStringLiteral("actCopy"))->setShortcut(QKeySequence());
     Action(QStringLiteral("actPaste"))->setShortcut(QKeySequence());

@@ -123,6 +123,7 @@ void TfrmObject::actDeleteExecute()
             walk.Restart();
         }
     }
+    mnuObjectClick();
     QString text = QStringLiteral("オブジェクトが削除されました。");
     if (failed > 0)
         text += QStringLiteral("\r\nエラー: %1 件").arg(failed);

@@ -1,8 +1,10 @@
 // The object list's actions against the test server: delete, rename, script
 // output, index rebuild, copy and paste, enabling, and the keys of the list.
+#include "ModalSteps.h"
 #include "ShellTestSupport.h"
 
 #include "common/ScriptOption.h"
+#include "common/tvWorkSpace.h"
 #include "controls/tvListView.h"
 #include "controls/tvTreeView.h"
 #include "platform/Errors.h"
@@ -579,4 +581,59 @@ TEST(ObjectActionsEndToEnd, DeleteAndRenameFromTheKeyboard)
     QTest::keyClick(edit, Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return item("w2s1c") != nullptr; }));
     EXPECT_EQ(db.scalar("SELECT to_regclass('public.w2s1c') IS NOT NULL"), "t");
+}
+
+TEST_F(ObjectActions, FindBoxTakesTheCopyKeysAndWorkspaceKeepsOneEntryPerObject)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    form->ExecuteSQL(QStringLiteral("CREATE FUNCTION f(int) RETURNS int LANGUAGE sql AS 'SELECT 1'"));
+    form->ExecuteSQL(QStringLiteral("CREATE FUNCTION f(text) RETURNS int LANGUAGE sql AS 'SELECT 1'"));
+    Select(QStringLiteral("FUNCTION"));
+    QApplication::setActiveWindow(s.main.get());
+    ASSERT_EQ(form->lstObject->ItemCount(), 2);
+
+    // The find box: Ctrl+C is the box's; the list gets the keys back.
+    tvOption.UseLowerName = false;
+    form->cmbFind->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(form->cmbFind->hasFocus());
+    EXPECT_TRUE(form->Action("actCopy")->shortcut().isEmpty());
+    QTest::keyClicks(form->cmbFind->lineEdit(), QStringLiteral("AbC"));
+    EXPECT_EQ(form->cmbFind->currentText(), QStringLiteral("abc"));
+    form->lstObject->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->Action("actCopy")->shortcut(), s.main->Action(QStringLiteral("actEditCopy"))->shortcut());
+    tvOption.UseLowerName = true;
+
+    // The same function twice keeps one entry; the two overloads are two.
+    tvWorkSpace.clear();
+    form->lstObject->selectAll();
+    form->actAddWorkSpaceExecute();
+    form->actAddWorkSpaceExecute();
+    ASSERT_EQ(tvWorkSpace.size(), 2u);
+    EXPECT_NE(tvWorkSpace[0].oid, tvWorkSpace[1].oid);
+    EXPECT_EQ(tvWorkSpace[0].Title, QStringLiteral("f(") + form->lstObject->Item(0)->SubItem(2) +
+                                        QStringLiteral(") (public)"));
+    EXPECT_EQ(tvWorkSpace[0].Connect, form->ConnectionText());
+}
+
+TEST_F(ObjectActions, RebuildWithPreviewSaysNothingWhenDeclined)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    form->ExecuteSQL(QStringLiteral("CREATE TABLE t(a int)"));
+    form->ExecuteSQL(QStringLiteral("CREATE INDEX i ON t(a)"));
+    form->ExecuteSQL(QStringLiteral("CREATE INDEX i2 ON t(a)"));
+    Select(QStringLiteral("INDEX"));
+    SelectItems({"i", "i2"});
+    tvOption.ShowDDL = true;
+    ModalSteps steps({CancelStep(QStringLiteral("frmDDLPreview"))});
+    s.dialogs.queueButton(tv::ui::IDYES);
+    ASSERT_TRUE(tv::ui::Guard([&] { form->actIndexFragmentExecute(); }));
+    tvOption.ShowDDL = false;
+    EXPECT_TRUE(steps.finished());
+    // No check box with the preview, and no message after a declined one.
+    EXPECT_TRUE(s.dialogs.calls().first().checks.isEmpty());
+    EXPECT_EQ(Messages(), QStringList({"インデックス再構築を行いますか？"}));
 }
