@@ -894,12 +894,15 @@ void TfrmObject::actScriptExecute()
     }
     scriptPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const bool sameName = ScriptOption.SameName;
-    auto openFile = [sameName](QFile &f, const QString &path) {
+    // An object's file: emptied first with SameName, else appended to. The
+    // one file of OneScript is always appended to (it was removed first).
+    auto openFile = [sameName, oneScript](QFile &f, const QString &path) {
         const QFileInfo info(path);
         if (!QDir().mkpath(info.absolutePath()))
             throw tv::Error(QStringLiteral("フォルダを作成できません: ") + info.absolutePath());
         f.setFileName(path);
-        const QIODevice::OpenMode mode = sameName ? QIODevice::ReadWrite | QIODevice::Truncate : QIODevice::ReadWrite;
+        const QIODevice::OpenMode mode =
+            sameName && !oneScript ? QIODevice::ReadWrite | QIODevice::Truncate : QIODevice::ReadWrite;
         if (!f.open(mode))
             throw tv::Error(QStringLiteral("ファイルを作成できません: ") + path + QStringLiteral("\n") + f.errorString());
         f.seek(f.size());

@@ -287,12 +287,32 @@ TEST_F(ObjectActions, ScriptOutputWritesPerSchemaAndKindAndAppends)
         ASSERT_TRUE(tv::ui::Guard([&] { form->actScriptExecute(); }));
         EXPECT_EQ(Messages(), QStringList({"スクリプトが出力されました。"}));
     }
-    ScriptOption = saved;
     QFile f(out + QStringLiteral("/s/TABLE/t.SQL"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("CREATE TABLE t\n;\nCREATE TABLE t\n;\n"));
     EXPECT_FALSE(QDir(out + QStringLiteral("/s/INDEX")).exists());
     EXPECT_TRUE(Selected().isEmpty());
+
+    // Through the options dialog into one file, overwritten once per run.
+    form->ExecuteSQL(QStringLiteral("CREATE TABLE s.u(a int)"));
+    const QString one = s.scratch.path() + QStringLiteral("/one.sql");
+    TfrmObject::RegisterScriptOptionDialog([&](TfrmObject &, QString &path, QString &table) {
+        path = one;
+        table.clear();
+        return true;
+    });
+    ScriptOption.OneScript = true;
+    ScriptOption.SameName = true;
+    Select(QString(), QStringLiteral("s"));
+    for (int run = 0; run < 2; ++run) {
+        SelectItems({"t", "u"});
+        ASSERT_TRUE(tv::ui::Guard([&] { form->actScriptExecute(); }));
+    }
+    TfrmObject::RegisterScriptOptionDialog({});
+    ScriptOption = saved;
+    QFile g(one);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    EXPECT_EQ(g.readAll(), QByteArray("CREATE TABLE t\n;\nCREATE TABLE u\n;\n"));
 }
 
 TEST_F(ObjectActions, IndexRebuildRewritesTheIndex)
