@@ -134,6 +134,12 @@ public:
                       const QString &NewSchema = QString(), const QString &NewObjectName = QString(),
                       qint64 p_intOID = -1, const QString &p_strTblNm = QString());
 
+    // The GRANT statements of an object (intMode 1: Schema, ObjectName, its
+    // type name strObjCls and, for routines, its oid strOid), of a role (2)
+    // or of a tablespace (3), appended to Stream; nothing when there is none.
+    void OutputGrant(const QString &Schema, const QString &ObjectName, QIODevice &Stream, int intMode,
+                     const QString &strObjCls, const QString &strOid);
+
     void FormActivate();
     void SetShortCut();
 

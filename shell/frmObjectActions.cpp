@@ -7,6 +7,7 @@
 #include "common/Quote.h"
 #include "common/RecParam.h"
 #include "common/ScriptOption.h"
+#include "common/TextUtil.h"
 #include "common/tvOption.h"
 #include "common/tvWorkSpace.h"
 #include "controls/frmPrint.h"
@@ -35,6 +36,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSet>
 #include <QStyledItemDelegate>
 #include <QValidator>
 
@@ -896,13 +898,14 @@ void TfrmObject::actScriptExecute()
     const bool sameName = ScriptOption.SameName;
     // An object's file: emptied first with SameName, else appended to. The
     // one file of OneScript is always appended to (it was removed first).
-    auto openFile = [sameName, oneScript](QFile &f, const QString &path) {
+    QSet<QString> grantFiles;
+    auto openFile = [sameName, oneScript](QFile &f, const QString &path, bool append = false) {
         const QFileInfo info(path);
         if (!QDir().mkpath(info.absolutePath()))
             throw tv::Error(QStringLiteral("フォルダを作成できません: ") + info.absolutePath());
         f.setFileName(path);
         const QIODevice::OpenMode mode =
-            sameName && !oneScript ? QIODevice::ReadWrite | QIODevice::Truncate : QIODevice::ReadWrite;
+            sameName && !oneScript && !append ? QIODevice::ReadWrite | QIODevice::Truncate : QIODevice::ReadWrite;
         if (!f.open(mode))
             throw tv::Error(QStringLiteral("ファイルを作成できません: ") + path + QStringLiteral("\n") + f.errorString());
         f.seek(f.size());
@@ -960,6 +963,33 @@ void TfrmObject::actScriptExecute()
                                 kind == QLatin1String("CONSTRAINT");
             OutputScript(scriptCode, schema, name, file, QString(), QString(),
                          program ? item->SubItem(8).toLongLong() : -1, tabled ? item->SubItem(11) : QString());
+            if (ScriptOption.Grant) {
+                const QString oidText = program ? item->SubItem(8) : QString();
+                if (ScriptOption.GrantMode == 0 || oneScript) {
+                    OutputGrant(schema, name, file, 1, kind, oidText);
+                } else {
+                    const QString s = SanitizeFileName(schema), k = SanitizeFileName(kind);
+                    QString grantPath;
+                    if (ScriptOption.GrantMode == 1) {
+                        const QString fileName = QFileInfo(file.fileName()).fileName();
+                        grantPath = schemaFirst ? scriptPath + s + QStringLiteral("/GRANT/") + fileName
+                                                : scriptPath + QStringLiteral("GRANT/") + s + QLatin1Char('/') + fileName;
+                    } else if (ScriptOption.Dir) {
+                        grantPath = scriptPath + (schemaFirst ? s : k) + QStringLiteral("/_GRANT.SQL");
+                    } else {
+                        grantPath = scriptPath + QStringLiteral("_GRANT.SQL");
+                    }
+                    // A grant file met the first time in this run takes the
+                    // file mode; later objects append to it. A missing one
+                    // is created.
+                    QFile grant;
+                    const bool first = !grantFiles.contains(grantPath);
+                    grantFiles.insert(grantPath);
+                    openFile(grant, grantPath, !first);
+                    OutputGrant(schema, name, grant, 1, kind, oidText);
+                    grant.close();
+                }
+            }
             file.close();
         }
     }

@@ -309,6 +309,20 @@ TEST_F(ObjectActions, ScriptOutputWritesPerSchemaAndKindAndAppends)
         ASSERT_TRUE(tv::ui::Guard([&] { form->actScriptExecute(); }));
     }
     TfrmObject::RegisterScriptOptionDialog({});
+
+    // Privileges into a folder of their own or one file per folder; a grant
+    // file is created on first use.
+    ScriptOption.OneScript = false;
+    ScriptOption.Grant = true;
+    for (int mode : {1, 2}) {
+        ScriptOption.GrantMode = mode;
+        SelectItems({"t", "u"});
+        s.dialogs.queuePath(out);
+        ASSERT_TRUE(tv::ui::Guard([&] { form->actScriptExecute(); }));
+    }
+    EXPECT_TRUE(QFile::exists(out + QStringLiteral("/s/GRANT/t.SQL")));
+    EXPECT_TRUE(QFile::exists(out + QStringLiteral("/s/GRANT/u.SQL")));
+    EXPECT_TRUE(QFile::exists(out + QStringLiteral("/s/_GRANT.SQL")));
     ScriptOption = saved;
     QFile g(one);
     ASSERT_TRUE(g.open(QIODevice::ReadOnly));
