@@ -157,6 +157,14 @@ public:
     // Prepares popTree for the selected tree node (FRSelected).
     void popTreePopup();
     QTreeWidgetItem *FRSelected = nullptr;
+    // The tree's tool buttons: order (schemas first / kinds first) and the
+    // lists of the database and of schema or kind nodes; the display choice.
+    QWidget *pnlTool = nullptr;
+    QToolButton *btnTree1 = nullptr, *btnTree2 = nullptr, *btnLevel0 = nullptr, *btnLevel1 = nullptr;
+    void btnTreeClick();
+    void btnLevel0Click();
+    void btnLevel1Click();
+    void cmbTreeChange();
 
     // A new, empty definition window of a kind in the login schema.
     void actNewExecute(int ObjectType);

@@ -26,8 +26,14 @@
 #include "shell/frmLogon.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
+#include "shell/frmProject.h"
 
 #include <QAction>
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <QToolButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -335,6 +341,53 @@ void TfrmObject::BuildObjectActions()
                 popTree->popup(tvTree->viewport()->mapToGlobal(pos));
             }));
 
+    // The tree's tool buttons and the display choice.
+    pnlTool = new QWidget;
+    pnlTool->setObjectName(QStringLiteral("pnlTool"));
+    auto *tl = new QHBoxLayout(pnlTool);
+    tl->setContentsMargins(0, 0, 0, 0);
+    tl->setSpacing(0);
+    auto button = [&](QToolButton *&b, const char *name, const QString &hint, int image) {
+        b = new QToolButton;
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(hint);
+        b->setIcon(FMain->MainImage(image));
+        b->setCheckable(true);
+        b->setAutoRaise(true);
+        tl->addWidget(b);
+    };
+    button(btnTree1, "btnTree1", QStringLiteral("スキーマ→オブジェクト順に表示"), 4);
+    button(btnTree2, "btnTree2", QStringLiteral("オブジェクト→スキーマ順に表示"), 45);
+    button(btnLevel0, "btnLevel0", QStringLiteral("データベース選択時にオブジェクト一覧を表示する"), 1);
+    button(btnLevel1, "btnLevel1", QString(), 17);
+    tl->addStretch(1);
+    auto *order = new QButtonGroup(pnlTool);
+    order->addButton(btnTree1);
+    order->addButton(btnTree2);
+    btnTree1->setChecked(tvOption.TreeSort != 1);
+    btnTree2->setChecked(tvOption.TreeSort == 1);
+    btnLevel0->setChecked(tvOption.ShowLevel0);
+    btnLevel1->setChecked(tvOption.ShowLevel1);
+    btnLevel1->setToolTip(tvOption.TreeSort == 1 ? QStringLiteral("オブジェクトタイプ選択時にオブジェクト一覧を表示する")
+                                                 : QStringLiteral("スキーマ選択時にオブジェクト一覧を表示する"));
+    if (auto *ll = qobject_cast<QVBoxLayout *>(cmbTree->parentWidget()->layout())) {
+        ll->removeWidget(cmbTree);
+        auto *row = new QWidget;
+        auto *rl = new QHBoxLayout(row);
+        rl->setContentsMargins(0, 0, 0, 0);
+        auto *label = new QLabel(QStringLiteral("表示"));
+        label->setBuddy(cmbTree);
+        rl->addWidget(label);
+        rl->addWidget(cmbTree, 1);
+        ll->insertWidget(0, row);
+        ll->insertWidget(0, pnlTool);
+    }
+    for (QToolButton *b : {btnTree1, btnTree2})
+        connect(b, &QToolButton::clicked, this, tv::ui::Guarded([this] { btnTreeClick(); }));
+    connect(btnLevel0, &QToolButton::clicked, this, [this] { btnLevel0Click(); });
+    connect(btnLevel1, &QToolButton::clicked, this, [this] { btnLevel1Click(); });
+    connect(cmbTree, &QComboBox::activated, this, tv::ui::Guarded([this](int) { cmbTreeChange(); }));
+
     // The list: keys, double click, context menu, in-place rename.
     lstObject->installEventFilter(this);
     cmbFind->installEventFilter(this);
@@ -353,6 +406,39 @@ void TfrmObject::BuildObjectActions()
     connect(lstObject, &QTreeWidget::itemClicked, this, tv::ui::Guarded([this] { mnuObjectClick(); }));
     connect(tvTree, &QTreeWidget::currentItemChanged, this, tv::ui::Guarded([this] { mnuObjectClick(); }));
     mnuObjectClick();
+}
+
+void TfrmObject::btnTreeClick()
+{
+    tvOption.TreeSort = btnTree2->isChecked() ? 1 : 0;
+    btnLevel1->setToolTip(tvOption.TreeSort == 1 ? QStringLiteral("オブジェクトタイプ選択時にオブジェクト一覧を表示する")
+                                                 : QStringLiteral("スキーマ選択時にオブジェクト一覧を表示する"));
+    ShowTree();
+}
+
+void TfrmObject::btnLevel0Click()
+{
+    tvOption.ShowLevel0 = btnLevel0->isChecked();
+}
+
+void TfrmObject::btnLevel1Click()
+{
+    tvOption.ShowLevel1 = btnLevel1->isChecked();
+}
+
+void TfrmObject::cmbTreeChange()
+{
+    const int index = cmbTree->currentIndex();
+    if (index == 2 && !TfrmProject::ShowWindow(this, QString())) {
+        // The chooser was cancelled: the previous choice stays.
+        const QSignalBlocker block(cmbTree);
+        cmbTree->setCurrentIndex(Disp);
+        tvTree->setFocus();
+        return;
+    }
+    Disp = index;
+    ShowTree();
+    tvTree->setFocus();
 }
 
 TMergeMenus TfrmObject::MergeMenus() const

@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QMdiSubWindow>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace tvtest;
 
@@ -670,4 +671,34 @@ TEST_F(ObjectActions, RebuildWithPreviewSaysNothingWhenDeclined)
     // No check box with the preview, and no message after a declined one.
     EXPECT_TRUE(s.dialogs.calls().first().checks.isEmpty());
     EXPECT_EQ(Messages(), QStringList({"インデックス再構築を行いますか？"}));
+}
+
+TEST_F(ObjectActions, TreeButtonsAndDisplayChoice)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(form->btnTree1->isChecked());
+    EXPECT_EQ(form->btnLevel1->toolTip(), QStringLiteral("スキーマ選択時にオブジェクト一覧を表示する"));
+    // Kinds first: the kinds are the database's children.
+    QTest::mouseClick(form->btnTree2, Qt::LeftButton);
+    EXPECT_EQ(tvOption.TreeSort, 1);
+    EXPECT_EQ(form->btnLevel1->toolTip(), QStringLiteral("オブジェクトタイプ選択時にオブジェクト一覧を表示する"));
+    EXPECT_NE(Child(form->tvTree->topLevelItem(0), QStringLiteral("TABLE")), nullptr);
+    QTest::mouseClick(form->btnTree1, Qt::LeftButton);
+    EXPECT_EQ(tvOption.TreeSort, 0);
+    EXPECT_NE(Child(form->tvTree->topLevelItem(0), QStringLiteral("public")), nullptr);
+    const bool level0 = tvOption.ShowLevel0;
+    QTest::mouseClick(form->btnLevel0, Qt::LeftButton);
+    EXPECT_EQ(tvOption.ShowLevel0, !level0);
+
+    // "設定" cancelled keeps the display choice.
+    form->cmbTree->setCurrentIndex(1);
+    form->cmbTreeChange();
+    EXPECT_EQ(form->Disp, 1);
+    ModalSteps steps({CancelStep(QStringLiteral("frmProject"))});
+    form->cmbTree->setCurrentIndex(2);
+    form->cmbTreeChange();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_EQ(form->Disp, 1);
+    EXPECT_EQ(form->cmbTree->currentIndex(), 1);
 }
