@@ -184,8 +184,13 @@ public:
     void actLogonExecute();
     void actDBExportExecute();
     void actIndexFragmentExecute();
-    // Actions that open a window of a later layer through its launcher
-    // (see RunLauncher): matrix, grant, comment, the monitors, DB links.
+    // The matrix, grant and comment windows, the monitors and the database
+    // links open through launchers of the actions' names, the execution
+    // window through "TfrmExecProc", a new synonym through "actSynonym"
+    // (Schema, ObjectName and, in Argument, the kind name of its target),
+    // backup and load through "actAdminExport" (mode in ObjectType) and
+    // "actAdminLoad" with CR LF lists of schemas and names. Unregistered,
+    // such an action does nothing.
     void actDeleteExecute();
     void actRenameExecute();
     void actCopyExecute();
