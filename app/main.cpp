@@ -5,6 +5,7 @@
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
 #include "sql/frmSQL.h"
+#include "sql/frmXLSSetup.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -29,6 +30,7 @@ int main(int argc, char *argv[])
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
     TfrmObject::RegisterLaunchers();
+    TfrmXLSSetup::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

@@ -589,14 +589,8 @@ TfraData::TfraData(QWidget *parent, IDataFrameHost *host) : QFrame(parent), m_ho
     using tv::ui::Guarded;
     connect(btnUpdate, &QToolButton::clicked, this, Guarded([this] { btnUpdateClick(); }));
     connect(btnGridType, &QToolButton::clicked, this, Guarded([this] { btnGridTypeClick(); }));
-    connect(btnExcel, &QToolButton::clicked, this, Guarded([this] {
-                if (OnExcelClick)
-                    OnExcelClick();
-            }));
-    connect(btnCopy, &QToolButton::clicked, this, Guarded([this] {
-                if (OnCopyClick)
-                    OnCopyClick();
-            }));
+    connect(btnExcel, &QToolButton::clicked, this, Guarded([this] { btnExcelClick(); }));
+    connect(btnCopy, &QToolButton::clicked, this, Guarded([this] { btnCopyClick(); }));
     connect(btnIns, &QToolButton::clicked, this, Guarded([this] { btnInsClick(); }));
     connect(btnDel, &QToolButton::clicked, this, Guarded([this] { btnDelClick(); }));
     connect(btnFirst, &QToolButton::clicked, this, Guarded([this] { btnFirstClick(); }));

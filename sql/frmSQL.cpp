@@ -11,6 +11,7 @@
 #include "common/tvOption.h"
 #include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
+#include "controls/tvTreeView.h"
 #include "editor/EditorStrings.h"
 #include "editor/EditorUndoObj.h"
 #include "editor/tvMemo.h"
@@ -237,10 +238,7 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     tabExplan->setObjectName(QStringLiteral("tabExplan"));
     auto *explLay = new QVBoxLayout(tabExplan);
     explLay->setContentsMargins(0, 0, 0, 0);
-    fraExplan = new QPlainTextEdit(tabExplan);
-    fraExplan->setObjectName(QStringLiteral("fraExplan"));
-    fraExplan->setReadOnly(true);
-    fraExplan->setLineWrapMode(QPlainTextEdit::NoWrap);
+    fraExplan = new TfraExplan(tabExplan);
     explLay->addWidget(fraExplan);
     pagExplan->addTab(tabExplan, QStringLiteral("実行計画"));
     pagExplan->hide();
@@ -711,25 +709,26 @@ void TfrmSQL::RunPlan(TRun &run)
         buffer.append(run.lines.at(end));
     sqlrun::CleanStatementLines(buffer);
     const QString text = buffer.join(QLatin1Char('\n'));
-    fraExplan->clear();
-    if (text.trimmed().isEmpty())
+    if (text.trimmed().isEmpty()) {
+        fraExplan->lstPlan->clear();
         return;
+    }
     tv::db::Connection &conn = OwnerForm()->dbsMain();
+    fraExplan->SetConnection(&conn);
+    fraExplan->SetSQL(text);
     const bool parse = sqlrun::ParsesParams(text);
+    fraExplan->qryPlan.SetParamParsing(parse);
+    fraExplan->qryPlan.SetSQL(text);
     tv::db::Params params;
     params.setNames(parse ? tv::db::ScanSql(text, true).names : QStringList());
     ApplyBindVariables(params); // a prompt ends the run silently; bad values reach the error display
-    const tv::db::ScannedSql sc = tv::db::ScanSql(fradata::StripTrailingSemicolon(text), parse);
-    const auto values = params.bind(parse ? sc.names : QStringList());
+    for (int i = 0; i < params.count(); ++i)
+        if (tv::db::Param *p = fraExplan->qryPlan.Params().FindParam(params[i].Name))
+            *p = params[i];
     QElapsedTimer timer;
     timer.start();
     try {
-        const QString sql = QStringLiteral("EXPLAIN ") + sc.text;
-        const auto res = values.empty() ? conn.Exec(sql) : conn.ExecParams(sql, values);
-        QStringList plan;
-        for (int r = 0; r < res->rowCount(); ++r)
-            plan << res->text(r, 0);
-        fraExplan->setPlainText(plan.join(QLatin1Char('\n')));
+        fraExplan->ShowData();
         SetStatus(sqlrun::ElapsedMessage(timer.elapsed()));
     } catch (const tv::Error &e) {
         SetStatus(sqlrun::ElapsedMessage(timer.elapsed()));

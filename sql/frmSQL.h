@@ -13,6 +13,7 @@
 #include "common/tvForm.h"
 #include "sql/SQLRunner.h"
 #include "sql/fraData.h"
+#include "sql/fraExplan.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -98,7 +99,7 @@ public:
     TfraData *fraData = nullptr;
     QTabWidget *pagExplan = nullptr;
     QWidget *tabExplan = nullptr;
-    QPlainTextEdit *fraExplan = nullptr; // stands in for the plan frame
+    TfraExplan *fraExplan = nullptr;
     tv::db::Query *qrySQL = nullptr;
     QAction *actExec = nullptr, *actPrev = nullptr, *actNext = nullptr, *actLog = nullptr, *actOpen = nullptr,
             *actSave = nullptr, *actExit = nullptr;
