@@ -1,6 +1,7 @@
 // talvex: the program. Starts the shared services, shows the main window
 // (which logs on with the command line's values) and runs the event loop.
 #include "common/Globals.h"
+#include "objects/table/TableWindows.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
 #include "sql/frmSQL.h"
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     tv::ui::InstallEscapeWatch();
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
+    RegisterTableWindows();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();
