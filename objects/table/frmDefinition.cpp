@@ -319,7 +319,10 @@ void TfrmDefinition::PageChanged(int Index)
 
 bool TfrmDefinition::pagObjectChanging()
 {
-    if (Modified() && !FReadOnly) {
+    // A read-only window cannot apply its edits: they go with the page.
+    if (FReadOnly)
+        return true;
+    if (Modified()) {
         switch (ShowMessageBox(QStringLiteral("情報が変更されています。コンパイルしますか？"),
                                tv::ui::MB_YESNOCANCEL | tv::ui::MB_ICONQUESTION)) {
         case tv::ui::IDYES:

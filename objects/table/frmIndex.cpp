@@ -505,11 +505,6 @@ void TfrmIndex::CheckFields()
         throw tv::SilentAbort();
 }
 
-void TfrmIndex::UpdateActions()
-{
-    TfrmDefinition::UpdateActions();
-}
-
 // ---------------------------------------------------------------------------
 // Define page handlers
 

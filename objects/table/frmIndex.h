@@ -93,7 +93,6 @@ protected:
     QWidget *PageForMode(TOpenMode Mode) override;
     QList<QWidget *> PagesOfExisting() override;
     TtvMemo *CompletionEditor() override;
-    void UpdateActions() override;
     bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
