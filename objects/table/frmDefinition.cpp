@@ -12,6 +12,7 @@
 #include "controls/frmPrint.h"
 #include "controls/tvComboBox.h"
 #include "controls/tvStrEdit.h"
+#include "objects/table/DropDownComboBox.h"
 #include "editor/EditorStrings.h"
 #include "editor/EditorUndoObj.h"
 #include "editor/tvMemo.h"
@@ -137,8 +138,23 @@ void TfrmDefinition::BuildFrame()
     auto *nl = new QHBoxLayout(pnlName);
     nl->setContentsMargins(4, 0, 4, 0);
     if (FKind.HasSchema) {
-        cmbSchema = new TtvComboBox;
+        auto *schemas = new TDropDownComboBox;
+        cmbSchema = schemas;
         cmbSchema->setObjectName(QStringLiteral("cmbSchema"));
+        // cmbSchemaDropDown: the schemas of the connection, fresh each time.
+        schemas->OnDropDown = [this] {
+            if (!OwnerForm())
+                return;
+            QStringList names;
+            OwnerForm()->GetSchemaInfo(names, false);
+            // Refilling the list is no edit.
+            const bool modified = Modified();
+            const QString keep = cmbSchema->Text();
+            cmbSchema->clear();
+            cmbSchema->addItems(names);
+            cmbSchema->SetText(keep);
+            SetModified(modified);
+        };
         cmbSchema->setMinimumWidth(140);
         nl->addWidget(new QLabel(QStringLiteral("スキーマ")));
         nl->addWidget(cmbSchema);

@@ -546,12 +546,15 @@ void TfrmIndex::cmbTableNameDropDown()
         names << views;
     }
     names.sort();
+    // Refilling the list is no edit.
+    const bool modified = Modified();
     const QString keep = cmbTableName->Text();
     cmbTableName->setUpdatesEnabled(false);
     cmbTableName->clear();
     cmbTableName->addItems(names);
     cmbTableName->SetText(keep);
     cmbTableName->setUpdatesEnabled(true);
+    SetModified(modified);
 }
 
 void TfrmIndex::cmbTableNameExit()

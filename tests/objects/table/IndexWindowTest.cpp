@@ -533,3 +533,34 @@ TEST_F(IndexWindow, StorageFrameReadsReloptionsByName)
     // The statement runs as built.
     form->ExecuteSQL(alter.mid(0, alter.size() - 1).join(u'\n'));
 }
+
+// "戻す(&R)" asks before it discards edits; refilling the drop-down lists is
+// no edit.
+TEST_F(IndexWindow, ReloadAsksBeforeDiscardingEdits)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    TfrmIndex *w = Open(QStringLiteral("s1"), QStringLiteral("i1"));
+    ASSERT_NE(w, nullptr);
+    w->cmbTableNameDropDown();
+    EXPECT_NE(w->cmbTableName->findText(QStringLiteral("t1")), -1);
+    EXPECT_EQ(w->cmbTableName->Text(), QStringLiteral("t1"));
+    EXPECT_FALSE(w->Modified());
+
+    w->lstTabCol->item(2)->setSelected(true);
+    w->btnIns->click();
+    ASSERT_EQ(w->lstIdxCol->count(), 2);
+    s.dialogs.queueButton(tv::ui::IDNO);
+    w->actRefresh->trigger();
+    EXPECT_EQ(w->lstIdxCol->count(), 2);
+    EXPECT_TRUE(w->Modified());
+    s.dialogs.queueButton(tv::ui::IDYES);
+    w->actRefresh->trigger();
+    EXPECT_EQ(w->lstIdxCol->count(), 1);
+    EXPECT_FALSE(w->Modified());
+    EXPECT_EQ(s.dialogs.texts(), (QStringList{QStringLiteral("全ての変更を取り消しますか？"),
+                                              QStringLiteral("全ての変更を取り消しますか？")}));
+    // Unmodified: no question.
+    w->actRefresh->trigger();
+    EXPECT_EQ(s.dialogs.calls().size(), 2);
+}
