@@ -4,7 +4,11 @@
 #include "objects/table/TableWindows.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
+#include "sql/frmExecScript.h"
+#include "sql/frmField.h"
 #include "sql/frmSQL.h"
+#include "sql/frmXLSSetup.h"
+#include "sql/frmTemplate.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -28,6 +32,10 @@ int main(int argc, char *argv[])
     tv::ui::InstallEscapeWatch();
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
+    TfrmXLSSetup::RegisterLauncher();
+    TfrmExecScript::RegisterLauncher();
+    TfrmField::RegisterLauncher();
+    TfrmTemplate::RegisterLauncher();
     RegisterTableWindows();
     int rc = 0;
     {
