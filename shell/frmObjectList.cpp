@@ -17,6 +17,7 @@
 #include "shell/ObjectListSQL.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
+#include "shell/ObjectListOpen.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -98,6 +99,7 @@ void TfrmObject::ConnectObjectList()
         connect(e, &QLineEdit::returnPressed, this, [this] { tv::ui::Guard([this] { ShowObject(false); }); });
     connect(tvTree, &QTreeWidget::currentItemChanged, this,
             [this] { tv::ui::Guard([this] { ShowObject(false); }); });
+    ConnectObjectListOpen(this);
 }
 
 void TfrmObject::SaveObjectColumnWidths()
