@@ -19,6 +19,7 @@
 #include "objects/table/TableWindows.h"
 #include "objects/table/fraStorage.h"
 #include "objects/table/frmIndex.h"
+#include "shell/ListItemImage.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
 
@@ -111,6 +112,7 @@ protected:
                  "INSERT INTO s1.t1 VALUES (1, 'a', 'x', '{1}'), (2, 'b', 'x', '{2}');"
                  "CREATE INDEX i1 ON s1.t1 (name);");
         RegisterTableWindows();
+        TfrmObject::RegisterLaunchers();
         s.Start(LogonArgs(db->params()));
         s.FirstPaint();
         form = s.Form();
@@ -575,6 +577,7 @@ TEST_F(IndexWindow, ObjectListOpensTheSelectedIndex)
     TtvListView *list = form->lstObject;
     list->clear();
     TtvListItem *item = list->AddItem(QStringLiteral("i1"), {QStringLiteral("s1"), QStringLiteral("INDEX")});
+    SetItemImageIndex(item, 46); // as the listing marks an index
     s.main->show();
     s.main->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
@@ -593,6 +596,7 @@ TEST_F(IndexWindow, ObjectListOpensTheSelectedIndex)
     // (the connection window may have listed its objects again meanwhile)
     list->clear();
     item = list->AddItem(QStringLiteral("i1"), {QStringLiteral("s1"), QStringLiteral("INDEX")});
+    SetItemImageIndex(item, 46);
     for (int round = 0; round < 2; ++round) {
         list->setFocus();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(8, list->visualItemRect(item).center().y()));
