@@ -26,6 +26,7 @@
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
 #include "sql/frmSQLLog.h"
+#include "sql/tvSQLDesigner.h"
 
 #include <QAction>
 #include <QApplication>
@@ -194,6 +195,7 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     pnlBuild->setObjectName(QStringLiteral("pnlBuild"));
     pnlBuild->setMinimumHeight(60);
     pnlBuild->hide();
+    CreateBuilder();
     splParam = new QSplitter(Qt::Horizontal, splBuild);
     splParam->setObjectName(QStringLiteral("splParam"));
     splParam->setChildrenCollapsible(false);
@@ -265,7 +267,10 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     connect(btnExplan, &QToolButton::clicked, this, Guarded([this] { btnExplanClick(); }));
     connect(btnShowDesign, &QToolButton::clicked, this, Guarded([this] { btnShowDesignClick(); }));
     connect(cmbDBName, &QComboBox::activated, this, Guarded([this] { cmbDBNameSelect(); }));
-    txtSQL->OnChange = [this](TEditor *) { UpdateActions(); };
+    txtSQL->OnChange = [this](TEditor *) {
+        UpdateActions();
+        SQLDesign->CheckInStep();
+    };
 
     grdParam->OnGetPickListitems = [this](int ACol, int, QStringList &Items) {
         if (ACol != 2)
@@ -346,6 +351,7 @@ void TfrmSQL::cmbDBNameSelect()
         return;
     SetOwnerForm(cw);
     fraData->SetConnection(&cw->dbsMain());
+    SQLDesign->SetDatabase(&cw->dbsMain());
     setWindowTitle(QStringLiteral("SQL 実行 - ") + CaptionOf(cw, 0, false));
     SetTaskCaption(CaptionOf(cw, 0, true));
 }
@@ -384,6 +390,7 @@ void TfrmSQL::UpdateActions()
     for (QAction *a : {actPrev, actNext, actLog, actOpen})
         a->setEnabled(!FRunning);
     cmbDBName->setEnabled(!FRunning);
+    UpdateBuilderActions();
 }
 
 void TfrmSQL::SetStatus(const QString &text)
@@ -751,14 +758,15 @@ void TfrmSQL::btnExplanClick()
 
 void TfrmSQL::btnShowDesignClick()
 {
-    // The builder panel itself is empty here; the toggle shows and hides it.
     const bool show = btnShowDesign->isChecked();
     const int q = std::max(1, (height() - tolCmd->height()) / 4);
     pnlBuild->setVisible(show);
     if (show) {
         splSQL->setSizes({3 * q, std::max(1, splSQL->height() - 3 * q)});
         splBuild->setSizes({2 * q, q});
+        splDesign->setSizes({q, q});
     }
+    RereadDesign();
     txtSQL->CloseCodeAssist();
 }
 
@@ -775,6 +783,7 @@ void TfrmSQL::LoadLogEntry()
     txtSQL->EditorUndoObj()->Clear();
     txtSQL->SetRowCol(0, 0);
     UpdateActions();
+    RereadDesign();
 }
 
 void TfrmSQL::actPrevExecute()
@@ -850,6 +859,7 @@ void TfrmSQL::actOpenExecute()
     const QString path = tv::ui::CurrentDialogs().openFile(r);
     if (!path.isEmpty())
         OpenFiles({path});
+    RereadDesign();
 }
 
 void TfrmSQL::actSaveExecute()
@@ -882,6 +892,7 @@ void TfrmSQL::dropEvent(QDropEvent *e)
         paths << u.toLocalFile();
     e->acceptProposedAction();
     tv::ui::Guard([&] { OpenFiles(paths); });
+    RereadDesign();
 }
 
 bool TfrmSQL::eventFilter(QObject *watched, QEvent *event)
@@ -930,13 +941,16 @@ void TfrmSQL::LoadSettings()
     const int q = avail / 4;
     const int sqlHeight = std::min(reg.GetInteger(QStringLiteral("SQLHeight"), q), avail);
     const int buildHeight = std::max(60, std::min(reg.GetInteger(QStringLiteral("BuildHeight"), 2 * q), sqlHeight));
+    const int designHeight = std::max(1, std::min(reg.GetInteger(QStringLiteral("DesignHeight"), q), buildHeight));
     reg.CloseKey();
     resize(std::max(200, w), std::max(150, h));
     btnShowDesign->setChecked(build);
     pnlBuild->setVisible(build);
     splSQL->setSizes({sqlHeight, std::max(1, avail - sqlHeight)});
-    if (build)
+    if (build) {
         splBuild->setSizes({buildHeight, std::max(1, sqlHeight - buildHeight)});
+        splDesign->setSizes({designHeight, std::max(1, buildHeight - designHeight)});
+    }
     grdParam->hide();
 }
 
@@ -954,6 +968,7 @@ void TfrmSQL::SaveSettings()
         reg.WriteBool(QStringLiteral("ShowBuild"), btnShowDesign->isChecked());
         reg.WriteInteger(QStringLiteral("SQLHeight"), pnlSQL->height());
         reg.WriteInteger(QStringLiteral("BuildHeight"), pnlBuild->height());
+        reg.WriteInteger(QStringLiteral("DesignHeight"), pnlDesign->height());
         reg.CloseKey();
     } catch (...) {
         // A store that cannot be written loses the layout.

@@ -792,6 +792,8 @@ void TtvSQLDesigner::SQLToDesign()
 
 void TtvSQLDesigner::CheckInStep()
 {
+    if (FTables.isEmpty() || SQLDesign)
+        return;
     const bool in = InStep();
     for (TtvSQLBuildTable *t : std::as_const(FTables)) {
         const QWidget *f = QApplication::focusWidget();
