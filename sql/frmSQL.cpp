@@ -195,7 +195,6 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     pnlBuild->setObjectName(QStringLiteral("pnlBuild"));
     pnlBuild->setMinimumHeight(60);
     pnlBuild->hide();
-    CreateBuilder();
     splParam = new QSplitter(Qt::Horizontal, splBuild);
     splParam->setObjectName(QStringLiteral("splParam"));
     splParam->setChildrenCollapsible(false);
@@ -215,6 +214,7 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     splParam->setStretchFactor(0, 2);
     splParam->setStretchFactor(1, 1);
     sqlLay->addWidget(splBuild);
+    CreateBuilder();
 
     // The result area: the result pages, or the plan page.
     pnlResult = new QWidget(splSQL);

@@ -87,92 +87,91 @@ private:
 // ---------------------------------------------------------------------------
 // Column list
 
-class TListBoxEx : public TtvListBox {
-public:
-    TListBoxEx(TtvSQLBuildTable *table, TtvSQLDesigner *designer)
-        : TtvListBox(table), FTable(table), FDesigner(designer)
-    {
-        setObjectName(QStringLiteral("ItemList"));
-        SetMultiSelect(true);
-        setSelectionMode(QAbstractItemView::ExtendedSelection);
-        setDragEnabled(true);
-        setAcceptDrops(true);
-        setDragDropMode(QAbstractItemView::DragDrop);
-        setDefaultDropAction(Qt::LinkAction);
-        setUniformItemSizes(true);
-        connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { FDesigner->RepaintLines(); });
-    }
+TListBoxEx::TListBoxEx(TtvSQLBuildTable *table, TtvSQLDesigner *designer)
+    : TtvListBox(table), FTable(table), FDesigner(designer)
+{
+    setObjectName(QStringLiteral("ItemList"));
+    SetMultiSelect(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::LinkAction);
+    setUniformItemSizes(true);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { FDesigner->RepaintLines(); });
+}
 
-protected:
-    QStringList mimeTypes() const override { return {kColumnMime}; }
-    QMimeData *mimeData(const QList<QListWidgetItem *> &) const override { return FDesigner->ColumnMime(FTable); }
-    Qt::DropActions supportedDropActions() const override { return Qt::LinkAction | Qt::CopyAction | Qt::MoveAction; }
-    void startDrag(Qt::DropActions) override
-    {
-        auto *drag = new QDrag(this);
-        drag->setMimeData(FDesigner->ColumnMime(FTable));
-        drag->exec(Qt::LinkAction | Qt::CopyAction | Qt::MoveAction, Qt::LinkAction);
-    }
-    // A column of another table under the mouse takes the drop.
-    bool Accepts(const QMimeData *mime, QPoint pos, QString *target) const
-    {
-        QStringList selected;
-        QString current;
-        TtvSQLBuildTable *src = FDesigner->MimeSource(mime, &selected, &current);
-        if (!src || src == FTable || current.isEmpty() || current == QLatin1String("*"))
-            return false;
-        QListWidgetItem *it = itemAt(pos);
-        if (!it || it->text() == QLatin1String("*"))
-            return false;
-        if (target)
-            *target = it->text();
-        return !FDesigner->SQLDesign;
-    }
-    void dragEnterEvent(QDragEnterEvent *e) override
-    {
-        if (FDesigner->MimeSource(e->mimeData(), nullptr, nullptr))
-            e->accept();
-        else
-            e->ignore();
-    }
-    void dragMoveEvent(QDragMoveEvent *e) override
-    {
-        if (Accepts(e->mimeData(), e->position().toPoint(), nullptr)) {
-            e->setDropAction(Qt::LinkAction);
-            e->accept();
-        } else {
-            e->ignore();
-        }
-    }
-    void dropEvent(QDropEvent *e) override
-    {
-        QString target;
-        if (!Accepts(e->mimeData(), e->position().toPoint(), &target)) {
-            e->ignore();
-            return;
-        }
-        QStringList selected;
-        QString current;
-        TtvSQLBuildTable *src = FDesigner->MimeSource(e->mimeData(), &selected, &current);
+QStringList TListBoxEx::mimeTypes() const { return {kColumnMime}; }
+
+QMimeData *TListBoxEx::mimeData(const QList<QListWidgetItem *> &) const { return FDesigner->ColumnMime(FTable); }
+
+Qt::DropActions TListBoxEx::supportedDropActions() const { return Qt::LinkAction | Qt::CopyAction | Qt::MoveAction; }
+
+void TListBoxEx::startDrag(Qt::DropActions)
+{
+    auto *drag = new QDrag(this);
+    drag->setMimeData(FDesigner->ColumnMime(FTable));
+    drag->exec(Qt::LinkAction | Qt::CopyAction | Qt::MoveAction, Qt::LinkAction);
+}
+
+bool TListBoxEx::Accepts(const QMimeData *mime, QPoint pos, QString *target) const
+{
+    QStringList selected;
+    QString current;
+    TtvSQLBuildTable *src = FDesigner->MimeSource(mime, &selected, &current);
+    if (!src || src == FTable || current.isEmpty() || current == QLatin1String("*"))
+        return false;
+    QListWidgetItem *it = itemAt(pos);
+    if (!it || it->text() == QLatin1String("*"))
+        return false;
+    if (target)
+        *target = it->text();
+    return !FDesigner->SQLDesign;
+}
+
+void TListBoxEx::dragEnterEvent(QDragEnterEvent *e)
+{
+    if (FDesigner->MimeSource(e->mimeData(), nullptr, nullptr))
+        e->accept();
+    else
+        e->ignore();
+}
+
+void TListBoxEx::dragMoveEvent(QDragMoveEvent *e)
+{
+    if (Accepts(e->mimeData(), e->position().toPoint(), nullptr)) {
         e->setDropAction(Qt::LinkAction);
         e->accept();
-        FDesigner->ConnectColumns(src, current, FTable, target);
+    } else {
+        e->ignore();
     }
-    void mouseDoubleClickEvent(QMouseEvent *e) override
-    {
-        TtvListBox::mouseDoubleClickEvent(e);
-        QStringList cols;
-        for (int i = 0; i < count(); ++i)
-            if (item(i)->isSelected())
-                cols << item(i)->text();
-        if (!cols.isEmpty())
-            tv::ui::Guard([&] { FDesigner->AddColumnRows(FTable, cols, false); });
-    }
+}
 
-private:
-    TtvSQLBuildTable *FTable;
-    TtvSQLDesigner *FDesigner;
-};
+void TListBoxEx::dropEvent(QDropEvent *e)
+{
+    QString target;
+    if (!Accepts(e->mimeData(), e->position().toPoint(), &target)) {
+        e->ignore();
+        return;
+    }
+    QStringList selected;
+    QString current;
+    TtvSQLBuildTable *src = FDesigner->MimeSource(e->mimeData(), &selected, &current);
+    e->setDropAction(Qt::LinkAction);
+    e->accept();
+    tv::ui::Guard([&] { FDesigner->ConnectColumns(src, current, FTable, target); });
+}
+
+void TListBoxEx::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    TtvListBox::mouseDoubleClickEvent(e);
+    QStringList cols;
+    for (int i = 0; i < count(); ++i)
+        if (item(i)->isSelected())
+            cols << item(i)->text();
+    if (!cols.isEmpty())
+        tv::ui::Guard([&] { FDesigner->AddColumnRows(FTable, cols, false); });
+}
 
 // ---------------------------------------------------------------------------
 // Table window
@@ -339,6 +338,12 @@ TtvSQLDesigner::~TtvSQLDesigner()
 }
 
 QWidget *TtvSQLDesigner::Surface() const { return widget(); }
+
+void TtvSQLDesigner::SetDatabase(tv::db::Connection *db)
+{
+    FDatabase = db;
+    FDesign.DefSchema = db ? db->Params().MetaDefSchema : QString();
+}
 
 void TtvSQLDesigner::resizeEvent(QResizeEvent *e)
 {

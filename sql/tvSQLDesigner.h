@@ -6,6 +6,7 @@
 // change the statement of the design (TSQLDesign) goes into the SQL editor;
 // when the user comes back after editing the text by hand, the design is
 // read anew from it.
+#include "controls/tvListBox.h"
 #include "sql/SQLDesignModel.h"
 
 #include <QFrame>
@@ -24,9 +25,31 @@ namespace tv::db {
 class Connection;
 }
 
-// The column list of a table window: owner-drawn rows, key columns in bold;
-// scrolling repaints the join lines.
-class TListBoxEx;
+class TtvSQLBuildTable;
+
+// The column list of a table window: key columns in bold; scrolling
+// repaints the join lines; columns drag onto other lists and the grid.
+class TListBoxEx : public TtvListBox {
+    Q_OBJECT
+public:
+    TListBoxEx(TtvSQLBuildTable *table, TtvSQLDesigner *designer);
+
+protected:
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QList<QListWidgetItem *> &items) const override;
+    Qt::DropActions supportedDropActions() const override;
+    void startDrag(Qt::DropActions actions) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dragMoveEvent(QDragMoveEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+
+private:
+    // A column of another table under the mouse takes the drop.
+    bool Accepts(const QMimeData *mime, QPoint pos, QString *target) const;
+    TtvSQLBuildTable *FTable;
+    TtvSQLDesigner *FDesigner;
+};
 
 // One table window on the surface.
 class TtvSQLBuildTable : public QFrame {
@@ -74,7 +97,7 @@ public:
     ~TtvSQLDesigner() override;
 
     tv::db::Connection *Database() const { return FDatabase; }
-    void SetDatabase(tv::db::Connection *db) { FDatabase = db; }
+    void SetDatabase(tv::db::Connection *db);
     TtvStringGrid *Grid() const { return FGrid; }
     void SetGrid(TtvStringGrid *grid);
     TtvMemo *SQLText() const { return FSQLText; }
