@@ -281,3 +281,33 @@ TEST(SQLDesignLine, GeometryHitTestAndLabel)
     for (const Case &k : cases)
         EXPECT_EQ(sqldesign::JoinLabel(k.ct, k.jt, k.toLeft), QString::fromUtf8(k.label)) << k.label;
 }
+
+#include "sql/frmTableList.h"
+#include "sql/tvSQLDesigner.h"
+
+TEST(SQLBuilderCatalog, KindsByServerVersionAndEnterpriseDBSynonyms)
+{
+    // The picker: partitioned tables from version 10 on, materialized views
+    // only when asked, synonyms as a UNION on EnterpriseDB servers.
+    const QString v96 = TfrmTableList::TableListSQL(true, true, true, false, 90600);
+    EXPECT_TRUE(v96.contains("IN  ('r', 't', 'f', 'v', 'm')")) << v96.toStdString();
+    EXPECT_FALSE(v96.contains("'p'"));
+    EXPECT_FALSE(v96.contains("pg_synonym"));
+    const QString v15 = TfrmTableList::TableListSQL(true, false, false, false, 150000);
+    EXPECT_TRUE(v15.contains("IN  ('r', 't', 'f', 'p')")) << v15.toStdString();
+    EXPECT_TRUE(v15.contains("WHEN Cls.relkind = 'p' THEN 'TABLE'"));
+    EXPECT_TRUE(TfrmTableList::TableListSQL(false, true, false, false, 150000).contains("IN  ('v')"));
+    const QString edb = TfrmTableList::TableListSQL(true, true, false, true, 150000);
+    EXPECT_TRUE(edb.contains("AND     Nms.nspname       =   :OWNER UNION SELECT  Syn.synname, 'SYNONYM' FROM    pg_synonym"))
+        << edb.toStdString();
+    EXPECT_TRUE(edb.endsWith("WHERE   Nms.nspname    =  :OWNER ORDER BY 1"));
+
+    // The builder's column reader.
+    EXPECT_TRUE(TtvSQLDesigner::ColumnSQL(150000).contains("IN  ('r', 'v', 'm', 'f', 'p')"));
+    EXPECT_TRUE(TtvSQLDesigner::ColumnSQL(90600).contains("IN  ('r', 'v', 'm', 'f')"));
+    EXPECT_TRUE(TtvSQLDesigner::ColumnSQL(150000).endsWith("ORDER BY      NS.nspname,         CL.relname,         AT.attnum"));
+    EXPECT_EQ(TtvSQLDesigner::SynonymSQL(),
+              "SELECT Syn.synobjname, Syn.synobjschema FROM pg_catalog.pg_synonym AS Syn LEFT JOIN pg_namespace AS Nms"
+              "   ON  Syn.synnamespace =  Nms.oid WHERE Nms.nspname = :AOWNER AND Syn.synname = :ANAME");
+    EXPECT_TRUE(TtvSQLDesigner::KeySQL().contains("TC.constraint_type    = 'PRIMARY KEY'"));
+}
