@@ -333,8 +333,11 @@ TtvSQLDesigner::~TtvSQLDesigner()
 {
     FDestroying = true;
     FSelected = nullptr;
-    FDesign.Clear();
+    // The windows go before the design they show.
+    const QList<TtvSQLBuildTable *> tables = FTables;
     FTables.clear();
+    qDeleteAll(tables);
+    FDesign.Clear();
 }
 
 QWidget *TtvSQLDesigner::Surface() const { return widget(); }

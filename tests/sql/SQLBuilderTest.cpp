@@ -10,13 +10,18 @@
 #include "controls/tvStringGrid.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
+#include "controls/tvListView.h"
 #include "platform/settings/tvRegistry.h"
+#include "shell/ListItemImage.h"
+#include "shell/frmMain.h"
+#include "shell/frmObject.h"
 #include "sql/frmSQL.h"
 #include "sql/frmSQLBldConnect.h"
 #include "sql/frmTableList.h"
 #include "sql/tvSQLDesigner.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -415,4 +420,48 @@ TEST_F(Builder, UpdateEndToEndFromTheCommandLine)
     QTRY_VERIFY(w->btnExec->isEnabled());
     QTest::mouseClick(w->btnExec, Qt::LeftButton);
     EXPECT_EQ(db.scalar("SELECT string_agg(id || '=' || v, ',' ORDER BY id) FROM w2q3_t"), "1=new,2=old");
+}
+
+TEST_F(Builder, DropsFromTheObjectListsAndReadingAfterOpen)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    // Tables and views of the object list come as schema.name; other kinds are skipped.
+    TtvListView *objects = s.Form()->lstObject;
+    objects->clear();
+    TtvListItem *emp = objects->AddItem(QStringLiteral("emp"), {QStringLiteral("public"), QStringLiteral("TABLE")});
+    SetItemImageIndex(emp, 45);
+    TtvListItem *fn = objects->AddItem(QStringLiteral("f"), {QStringLiteral("public"), QStringLiteral("FUNCTION")});
+    SetItemImageIndex(fn, 52);
+    emp->setSelected(true);
+    fn->setSelected(true);
+    EXPECT_TRUE(w->DropObjects(objects, true));
+    ASSERT_EQ(w->SQLDesign->Tables().size(), 1);
+    EXPECT_EQ(w->SQLDesign->Tables()[0]->TableName(), "emp");
+    // The workspace list: sub-item 1 is the schema, sub-item 0 the name.
+    TtvListView *work = s.main->lstWorkSpace;
+    TtvListItem *view = work->AddItem(QStringLiteral("部門"), {QStringLiteral("dept"), QStringLiteral("public")});
+    SetItemImageIndex(view, 47);
+    view->setSelected(true);
+    EXPECT_TRUE(w->DropObjects(work, true));
+    ASSERT_EQ(w->SQLDesign->Tables().size(), 2);
+    EXPECT_EQ(w->SQLDesign->Tables()[1]->Alias(), "b");
+    EXPECT_EQ(Flat(Text(w)), "SELECT FROM \"emp\" a, \"dept\" b");
+    TtvListView other;
+    EXPECT_FALSE(w->DropObjects(&other, false));
+
+    // A file opened while the builder shows is read into it.
+    const QString path = s.scratch.path() + QStringLiteral("/q.sql");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("SELECT x.dname FROM dept x WHERE x.deptno = 10");
+    f.close();
+    s.dialogs.queuePath(path);
+    w->actOpenExecute();
+    ASSERT_EQ(w->SQLDesign->Tables().size(), 1);
+    EXPECT_EQ(w->SQLDesign->Tables()[0]->Alias(), "x");
+    EXPECT_EQ(w->grdColumn->Cells(0, 1), "x.dname");
+    EXPECT_EQ(w->grdColumn->Cells(0, 2), "x.deptno");
+    EXPECT_EQ(w->grdColumn->Cells(6, 2), "= 10");
+    EXPECT_TRUE(w->SQLDesign->Tables()[0]->isEnabled());
 }
