@@ -275,8 +275,16 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     grdParam->OnGetPickListitems = [this](int ACol, int, QStringList &Items) {
         if (ACol != 2)
             return;
-        if (L_tstrTypLst.isEmpty())
-            L_tstrTypLst = sqlrun::ParamTypeNames();
+        // Built once, from the type names of the window's connection.
+        if (L_tstrTypLst.isEmpty()) {
+            tv::ui::Guard([this] {
+                if (auto *cw = dynamic_cast<TfrmObject *>(OwnerForm())) {
+                    QStringList names;
+                    cw->GetDataType(names, 0);
+                    L_tstrTypLst = sqlrun::BindTypeNames(names);
+                }
+            });
+        }
         Items = L_tstrTypLst;
     };
 
@@ -382,11 +390,11 @@ void TfrmSQL::DBChange(QObject * /*Sender*/)
 
 void TfrmSQL::UpdateActions()
 {
-    TEditorStrings *l = txtSQL->Lines();
-    const int n = l->Count();
-    const bool empty = n == 0 || (n == 1 && l->Get(0).isEmpty());
+    // Runs on a timer: asks the editor only whether it is empty (constant
+    // time), never for its lines.
+    const bool empty = txtSQL->IsTextEmpty();
     actExec->setEnabled(!FRunning && !empty);
-    actSave->setEnabled(n > 0 && !(n == 1 && l->Get(0).isEmpty()));
+    actSave->setEnabled(!empty);
     for (QAction *a : {actPrev, actNext, actLog, actOpen})
         a->setEnabled(!FRunning);
     cmbDBName->setEnabled(!FRunning);
@@ -929,6 +937,9 @@ bool TfrmSQL::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmSQL::LoadSettings()
 {
+    // The heights are applied on the first showing, once the window has
+    // its size (ApplyHeights).
+    FSQLHeight = FBuildHeight = FDesignHeight = -1;
     tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
     if (!reg.KeyExists(kSettingsKey) || !reg.OpenKeyReadOnly(kSettingsKey)) {
         resize(760, 560);
@@ -937,21 +948,42 @@ void TfrmSQL::LoadSettings()
     const int w = reg.GetInteger(QStringLiteral("Width"), 760);
     const int h = reg.GetInteger(QStringLiteral("Height"), 560);
     const bool build = reg.GetBool(QStringLiteral("ShowBuild"), false);
-    const int avail = std::max(1, h - 26);
-    const int q = avail / 4;
-    const int sqlHeight = std::min(reg.GetInteger(QStringLiteral("SQLHeight"), q), avail);
-    const int buildHeight = std::max(60, std::min(reg.GetInteger(QStringLiteral("BuildHeight"), 2 * q), sqlHeight));
-    const int designHeight = std::max(1, std::min(reg.GetInteger(QStringLiteral("DesignHeight"), q), buildHeight));
+    FSQLHeight = reg.GetInteger(QStringLiteral("SQLHeight"), -1);
+    FBuildHeight = reg.GetInteger(QStringLiteral("BuildHeight"), -1);
+    FDesignHeight = reg.GetInteger(QStringLiteral("DesignHeight"), -1);
     reg.CloseKey();
     resize(std::max(200, w), std::max(150, h));
     btnShowDesign->setChecked(build);
     pnlBuild->setVisible(build);
-    splSQL->setSizes({sqlHeight, std::max(1, avail - sqlHeight)});
-    if (build) {
-        splBuild->setSizes({buildHeight, std::max(1, sqlHeight - buildHeight)});
-        splDesign->setSizes({designHeight, std::max(1, buildHeight - designHeight)});
-    }
     grdParam->hide();
+    if (FShown)
+        ApplyHeights();
+}
+
+void TfrmSQL::ApplyHeights()
+{
+    // q: a quarter of the client height below the tool bar.
+    const int avail = std::max(1, height() - tolCmd->height());
+    const int q = avail / 4;
+    const int sqlHeight = std::min(FSQLHeight < 0 ? q : FSQLHeight, avail);
+    splSQL->setSizes({sqlHeight, std::max(1, splSQL->height() - splSQL->handleWidth() - sqlHeight)});
+    if (pnlBuild->isVisibleTo(this)) {
+        pnlSQL->layout()->activate();
+        const int buildHeight = std::max(60, std::min(FBuildHeight < 0 ? 2 * q : FBuildHeight, pnlSQL->height()));
+        splBuild->setSizes({buildHeight, std::max(1, splBuild->height() - splBuild->handleWidth() - buildHeight)});
+        pnlBuild->layout()->activate();
+        const int designHeight = std::max(1, std::min(FDesignHeight < 0 ? q : FDesignHeight, pnlBuild->height()));
+        splDesign->setSizes({designHeight, std::max(1, splDesign->height() - splDesign->handleWidth() - designHeight)});
+    }
+}
+
+void TfrmSQL::showEvent(QShowEvent *e)
+{
+    TtvForm::showEvent(e);
+    if (FShown)
+        return;
+    FShown = true;
+    ApplyHeights();
 }
 
 void TfrmSQL::SaveSettings()
