@@ -92,12 +92,14 @@ public:
 
     // Opens a window of the Create kind for AOwner (see above). Returns the
     // window opened or the open twin; null without a connection window.
+    // ClassName: the window's row in the table when it is not T's own name.
     template <class T>
-    static T *Open(IConnectionWindow *AOwner)
+    static T *Open(IConnectionWindow *AOwner, const QString &ClassName = QString())
     {
         if (!AOwner)
             return nullptr;
-        const TToolWindowKind *kind = FindToolWindowKind(QString::fromLatin1(T::staticMetaObject.className()));
+        const TToolWindowKind *kind = FindToolWindowKind(
+            ClassName.isEmpty() ? QString::fromLatin1(T::staticMetaObject.className()) : ClassName);
         const QString caption = (kind ? kind->Title : QString()) + ConnectionText(AOwner);
         if (kind && kind->OnePerCaption) {
             if (IMainWindow *m = MainWindow()) {
