@@ -156,7 +156,6 @@ TfrmDB::TfrmDB(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmDB"))
     connect(lstParameter, &QTreeWidget::itemDoubleClicked, this,
             tv::ui::Guarded([this](QTreeWidgetItem *, int) { SetSessionParameter(); }));
     connect(btnFind, &QToolButton::clicked, this, tv::ui::Guarded([this] { Reload(this); }));
-    connect(txtFind, &QLineEdit::returnPressed, this, tv::ui::Guarded([this] { Reload(this); }));
     connect(cmbCategory, &QComboBox::activated, this, tv::ui::Guarded([this](int) { Reload(this); }));
 
     // The file written by ALTER SYSTEM.
@@ -441,7 +440,9 @@ void TfrmDB::FormKeyDown(QObject *Sender, int &Key, Qt::KeyboardModifiers Shift)
         tv::ui::Guard([this] { SetSessionParameter(); });
         return;
     }
-    if (Sender == cmbCategory && (Key == Qt::Key_Return || Key == Qt::Key_Enter)) {
+    // Enter in the search box or the category box searches (and stays there).
+    if ((Sender == txtFind || Sender == cmbCategory || Sender == cmbCategory->lineEdit()) &&
+        (Key == Qt::Key_Return || Key == Qt::Key_Enter)) {
         Key = 0;
         tv::ui::Guard([this] { Reload(this); });
         return;
