@@ -2,6 +2,7 @@
 // (which logs on with the command line's values) and runs the event loop.
 #include "common/Globals.h"
 #include "objects/table/TableWindows.h"
+#include "monitor/MonitorLaunchers.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
@@ -39,6 +40,7 @@ int main(int argc, char *argv[])
     TfrmField::RegisterLauncher();
     TfrmTemplate::RegisterLauncher();
     RegisterTableWindows();
+    RegisterMonitorWindows();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();
