@@ -10,6 +10,7 @@
 #include "sql/frmSQL.h"
 #include "sql/frmXLSSetup.h"
 #include "sql/frmTemplate.h"
+#include "tools/frmExp.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -39,6 +40,7 @@ int main(int argc, char *argv[])
     TfrmField::RegisterLauncher();
     TfrmTemplate::RegisterLauncher();
     RegisterMonitorWindows();
+    TfrmExp::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

@@ -1,5 +1,6 @@
 #include "tools/DumpCommand.h"
 
+#include "common/CatalogSQL.h"
 #include "common/TextUtil.h"
 
 #include <QDir>
@@ -282,4 +283,27 @@ QString FindPgProgram(const QString &Name)
             return p;
     }
     return QStandardPaths::findExecutable(Name);
+}
+
+QString BackupObjectListSQL(int Mode, int DBVer, bool IsEdb)
+{
+    if (Mode == 1) {
+        QString s = QStringLiteral("SELECT nspname FROM pg_namespace"
+                                   " WHERE (NOT(nspname LIKE 'pg\\_%') OR nspname = 'pg_catalog')");
+        if (IsEdb)
+            s += DBVer < 90200 ? QStringLiteral(" AND ( NOT(nspparent != 0) )")
+                               : QStringLiteral(" AND ( NOT((nspparent != 0) AND (nspobjecttype = 0)) )");
+        return s + QStringLiteral(" ORDER BY 1");
+    }
+    QString s = QStringLiteral("SELECT schemaname, tablename "
+                               "FROM   pg_tables "
+                               "WHERE (NOT(schemaname LIKE 'pg\\_%') OR schemaname = 'pg_catalog') ");
+    if (DBVer >= 90300) {
+        QString from, where;
+        BuildObjectFromWhere(61, from, where, IsEdb, DBVer);
+        s += QStringLiteral(" UNION ALL") + QStringLiteral(" SELECT TblNsp.nspname      AS schemaname") +
+             QStringLiteral(",       TblInf.relname      AS tablename") + QLatin1Char(' ') + from + QLatin1Char(' ') +
+             where + QLatin1Char(' ');
+    }
+    return s + QStringLiteral("ORDER BY schemaname, tablename");
 }

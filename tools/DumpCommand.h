@@ -104,3 +104,8 @@ std::optional<tv::process::PasswordEntry> ToolPassword(const QString &User, cons
 // The program to offer: PostgreSQL's bin folder (pg_config --bindir), else
 // PATH; empty when neither has it.
 QString FindPgProgram(const QString &Name);
+
+// The catalog query of the objects the backup window offers: mode 1 the
+// schemas, mode 2 the tables (and, from 9.3, the materialized views) as
+// schema and name. System schemas are left out, pg_catalog excepted.
+QString BackupObjectListSQL(int Mode, int DBVer, bool IsEdb);
