@@ -11,6 +11,7 @@
 #include "sql/frmXLSSetup.h"
 #include "sql/frmTemplate.h"
 #include "tools/frmExp.h"
+#include "tools/frmImp.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -41,6 +42,7 @@ int main(int argc, char *argv[])
     TfrmTemplate::RegisterLauncher();
     RegisterMonitorWindows();
     TfrmExp::RegisterLauncher();
+    TfrmImp::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

@@ -37,6 +37,7 @@
 #include <QVBoxLayout>
 
 using namespace tv::ui;
+using namespace toolui;
 
 namespace {
 
@@ -46,32 +47,6 @@ const QStringList kEncodings{
     "latin3", "latin4", "latin5", "latin6", "latin7", "latin8", "latin9", "latin10", "mule_internal", "sjis",
     "shift_jis_2004", "sql_ascii", "uhc", "utf8", "win866", "win874", "win1250", "win1251", "win1252",
     "win1253", "win1254", "win1255", "win1256", "win1257", "win1258"};
-
-QCheckBox *Check(QWidget *parent, QLayout *lay, const char *name, const QString &caption)
-{
-    auto *c = new QCheckBox(caption, parent);
-    c->setObjectName(QString::fromLatin1(name));
-    lay->addWidget(c);
-    return c;
-}
-
-QGroupBox *Group(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *g = new QGroupBox(caption, parent);
-    g->setObjectName(QString::fromLatin1(name));
-    new QVBoxLayout(g);
-    return g;
-}
-
-QToolButton *Button(QWidget *parent, const char *name, const QString &text, const QString &hint = QString())
-{
-    auto *b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    if (!hint.isEmpty())
-        b->setToolTip(hint);
-    return b;
-}
 
 } // namespace
 
