@@ -357,7 +357,11 @@ void TfrmDB::LoadCategories(IConnectionWindow *Form)
     OpenProtected(q);
     QStringList heads;
     for (q.First(); !q.Eof(); q.Next()) {
-        const QString head = monitor::CategoryHead(q.FieldByName(QStringLiteral("Category")).AsString());
+        QString head = monitor::CategoryHead(q.FieldByName(QStringLiteral("Category")).AsString());
+        // The form shows the categories in lower case unless the option
+        // keeps names as typed (the search compares case-blind either way).
+        if (!UseLowerName())
+            head = head.toLower();
         if (!heads.contains(head))
             heads << head;
     }

@@ -470,3 +470,36 @@ TEST_F(Monitor, AlterSystemSetAndResetReachOtherSessions)
     w->actAlterSystemResetAll->trigger();
     EXPECT_EQ(Texts().last(), QStringLiteral("全ての ALTER SYSTEM 設定を削除しますか？"));
 }
+
+// ---------------------------------------------------------------------------
+// The connection window's tree menu opens the windows for that connection.
+
+TEST_F(Monitor, TheTreeMenuOpensTheWindowsOfItsOwnConnection)
+{
+    TV_REQUIRE_DB(db);
+    TestDb db2{"mon"};
+    TfrmObject *a = Logon(true);
+    ASSERT_NE(a, nullptr);
+    const DbParams &p = db2.params();
+    TfrmObject *b = TfrmObject::Create(s.main.get(), p.host, p.port, p.database, QString(), p.user, p.password);
+    ASSERT_NE(b, nullptr);
+    // The current connection is b; the menu of a opens a's windows.
+    struct Case {
+        const char *action;
+        QString title;
+    } cases[] = {{"actSession", QStringLiteral("セッション情報 - ")},
+                 {"actLock", QStringLiteral("ロック情報 - ")},
+                 {"actDatabase", QStringLiteral("サーバ情報 - ")}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.action);
+        ASSERT_NE(a->Action(QString::fromLatin1(c.action)), nullptr);
+        a->Action(QString::fromLatin1(c.action))->trigger();
+        QWidget *w = s.main->FindWindow([](QWidget *x) { return dynamic_cast<TtvToolForm *>(x) != nullptr; },
+                                        c.title + a->ConnectionText(), false);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(static_cast<TtvToolForm *>(w)->OwnerForm(), a);
+        EXPECT_EQ(s.main->FindWindow([](QWidget *x) { return dynamic_cast<TtvToolForm *>(x) != nullptr; },
+                                     c.title + b->ConnectionText(), false),
+                  nullptr);
+    }
+}
