@@ -10,6 +10,7 @@
 #include "controls/tvNumEdit.h"
 #include "controls/tvRadioGroup.h"
 #include "controls/tvStrEdit.h"
+#include "controls/tvTreeView.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
 #include "platform/settings/tvRegistry.h"
@@ -25,6 +26,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 using namespace tvtest;
 using tv::ui::IDNO;
@@ -399,4 +401,43 @@ TEST_F(BackupRestore, EndToEndFromTheAdminMenu)
     ASSERT_TRUE(reg.OpenKeyReadOnly(QStringLiteral("\\Software\\Quenzor\\TVX19\\EXPORT")));
     EXPECT_EQ(reg.GetInteger(QStringLiteral("Format"), -1), 1);
     reg.CloseKey();
+}
+
+// The object list's "バックアップ(&R)": the selected tables become the
+// selected objects of the backup window; a second request for the same
+// connection brings that window forward unchanged.
+TEST_F(BackupRestore, ObjectListSelectionOpensTheBackupWindow)
+{
+    TV_REQUIRE_DB(db);
+    Fixture();
+    db.exec("CREATE TABLE public.other (id int)");
+    TfrmObject *form = Logon();
+    ASSERT_NE(form, nullptr);
+    auto child = [](QTreeWidgetItem *n, const QString &text) -> QTreeWidgetItem * {
+        for (int i = 0; n && i < n->childCount(); ++i)
+            if (n->child(i)->text(0) == text)
+                return n->child(i);
+        return nullptr;
+    };
+    QTreeWidgetItem *tables = child(child(form->tvTree->topLevelItem(0), QStringLiteral("public")), QStringLiteral("TABLE"));
+    ASSERT_NE(tables, nullptr);
+    form->tvTree->setCurrentItem(tables);
+    for (int i = 0; i < form->lstObject->ItemCount(); ++i)
+        form->lstObject->Item(i)->setSelected(form->lstObject->Item(i)->Caption() == QStringLiteral("Orders"));
+    form->Action(QStringLiteral("actExport"))->trigger();
+    const QString caption = QStringLiteral("バックアップ - ") + form->ConnectionText();
+    auto *w = s.main->FindWindowOf<TfrmExp>(caption, false);
+    ASSERT_NE(w, nullptr) << Texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(w->rdoMode->ItemIndex(), 2);
+    ASSERT_EQ(w->lstSelect->ItemCount(), 1);
+    EXPECT_EQ(w->lstSelect->Item(0)->Caption(), QStringLiteral("public"));
+    EXPECT_EQ(w->lstSelect->Item(0)->SubItem(0), QStringLiteral("Orders"));
+    for (int i = 0; i < w->lstAll->ItemCount(); ++i)
+        EXPECT_FALSE(w->lstAll->Item(i)->SubItem(0) == QStringLiteral("Orders")) << "listed on one side only";
+    for (int i = 0; i < form->lstObject->ItemCount(); ++i)
+        form->lstObject->Item(i)->setSelected(form->lstObject->Item(i)->Caption() == QStringLiteral("other"));
+    form->Action(QStringLiteral("actExport"))->trigger();
+    EXPECT_EQ(s.main->FindWindowOf<TfrmExp>(caption, false), w);
+    ASSERT_EQ(w->lstSelect->ItemCount(), 1);
+    EXPECT_EQ(w->lstSelect->Item(0)->SubItem(0), QStringLiteral("Orders"));
 }
