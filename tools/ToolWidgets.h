@@ -3,6 +3,7 @@
 #include "controls/tvComboBox.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QLayout>
 #include <QToolButton>
@@ -54,6 +55,18 @@ inline QToolButton *Button(QWidget *parent, const char *name, const QString &tex
     if (!hint.isEmpty())
         b->setToolTip(hint);
     return b;
+}
+
+// Typed text becomes lower case (while `when` says so at the time of typing).
+inline void LowerCaseTyping(QLineEdit *edit, std::function<bool()> when)
+{
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, when](const QString &text) {
+        if (!when() || text == text.toLower())
+            return;
+        const int at = edit->cursorPosition();
+        edit->setText(text.toLower());
+        edit->setCursorPosition(at);
+    });
 }
 
 } // namespace toolui

@@ -106,6 +106,7 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     cmbRoleName = role;
     cmbRoleName->setObjectName(QStringLiteral("cmbRoleName"));
     cmbRoleName->setInsertPolicy(QComboBox::InsertAlphabetically);
+    LowerCaseTyping(cmbRoleName->lineEdit(), [] { return !tvOption.UseLowerName; });
     top->addWidget(lblRoleName, 4, 0);
     top->addWidget(cmbRoleName, 4, 1);
     rdoMode = new TtvRadioGroup(QStringLiteral("バックアップ方法 "),

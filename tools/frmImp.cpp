@@ -4,6 +4,7 @@
 #include "common/IMainWindow.h"
 #include "common/ImpOption.h"
 #include "common/MessageDlg.h"
+#include "common/tvOption.h"
 #include "controls/tvListView.h"
 #include "controls/tvNumEdit.h"
 #include "controls/tvRadioGroup.h"
@@ -67,6 +68,7 @@ TfrmImp::TfrmImp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmImp"
     role->OnDropDown = [this] { cmbRoleNameDropDown(); };
     cmbRoleName = role;
     cmbRoleName->setObjectName(QStringLiteral("cmbRoleName"));
+    LowerCaseTyping(cmbRoleName->lineEdit(), [] { return true; });
     top->addWidget(lblJobNo, 1, 0);
     top->addWidget(txtJobNo, 1, 1);
     top->addWidget(lblRoleName, 2, 0);
@@ -106,6 +108,8 @@ TfrmImp::TfrmImp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmImp"
     txtFromTable = new TtvStrEdit(grpSchema);
     txtFromTable->setObjectName(QStringLiteral("txtFromTable"));
     txtFromTable->hide();
+    LowerCaseTyping(cmbSchema->lineEdit(), [] { return !tvOption.UseLowerName; });
+    LowerCaseTyping(txtFromTable, [] { return !tvOption.UseLowerName; });
     btnAddUser = Button(grpSchema, "btnAddUser", QStringLiteral("追加"));
     btnDelUser = Button(grpSchema, "btnDelUser", QStringLiteral("取消"));
     addRow->addWidget(cmbSchema, 1);

@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -335,6 +336,15 @@ TEST_F(BackupRestore, RestoreRulesAndChecks)
     EXPECT_EQ(r->lstSchema->ItemCount(), 1);
     r->txtImpFile->SetText(QStringLiteral("/tmp/b.dmp"));
     EXPECT_EQ(r->lstSchema->ItemCount(), 0) << "editing the archive path empties the targets";
+    // Typed names: case kept with UseLowerName on, lower case with it off.
+    for (const bool keep : {true, false}) {
+        tvOption.UseLowerName = keep;
+        r->cmbSchema->setEditText(QString());
+        r->cmbSchema->lineEdit()->setFocus();
+        QTest::keyClicks(r->cmbSchema->lineEdit(), QStringLiteral("Ab"));
+        EXPECT_EQ(r->cmbSchema->currentText(), keep ? QStringLiteral("Ab") : QStringLiteral("ab"));
+    }
+    tvOption.UseLowerName = true;
 
     // Checks before anything runs.
     struct Case {
