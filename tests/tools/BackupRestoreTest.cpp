@@ -451,3 +451,42 @@ TEST_F(BackupRestore, ObjectListSelectionOpensTheBackupWindow)
     ASSERT_EQ(w->lstSelect->ItemCount(), 1);
     EXPECT_EQ(w->lstSelect->Item(0)->SubItem(0), QStringLiteral("Orders"));
 }
+
+// A directory archive of the whole database (the folder given with a
+// trailing "/", which is removed and stored), then one table restored from
+// it by schema and table name, the name in mixed case.
+TEST_F(BackupRestore, DirectoryArchiveAndATableRestoredByName)
+{
+    TV_REQUIRE_DB(db);
+    Fixture();
+    ASSERT_NE(Logon(), nullptr);
+    const QString dir = s.scratch.file(QStringLiteral("arch"));
+    TfrmExp *w = Backup(0, QString(), QString(), dir + QLatin1Char('/'), 3);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->lblExpFile->text(), QStringLiteral("フォルダ名"));
+    w->txtCompres->SetText(QStringLiteral("1"));
+    s.dialogs.queueButton(IDYES);
+    w->btnExec->trigger();
+    ASSERT_TRUE(Texts().contains(kDone)) << w->txtLog->Lines()->Text().toStdString();
+    EXPECT_EQ(w->txtExpFile->Text(), dir);
+    EXPECT_EQ(ExpOption.ExpFile, dir);
+    EXPECT_TRUE(QFileInfo(dir + QStringLiteral("/toc.dat")).isFile());
+    EXPECT_TRUE(w->txtLog->Lines()->Get(0).contains(QStringLiteral(" -F d -Z 1 -f \"") + dir + QLatin1Char('"')));
+
+    db.exec("DROP TABLE public.\"Orders\"");
+    s.dialogs.clear();
+    TfrmImp *r = TfrmImp::ShowWindow(s.Form());
+    ASSERT_NE(r, nullptr);
+    r->rdoFormat->Button(1)->click();
+    r->rdoMode->Button(2)->click();
+    r->txtImpFile->SetText(dir);
+    r->cmbSchema->setEditText(QStringLiteral("public"));
+    r->txtFromTable->SetText(QStringLiteral("Orders"));
+    r->btnAddUser->click();
+    ASSERT_EQ(r->lstSchema->ItemCount(), 1);
+    s.dialogs.queueButton(IDYES);
+    r->btnExec->trigger();
+    ASSERT_TRUE(Texts().contains(kRestored)) << r->txtLog->Lines()->Text().toStdString();
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM public.\"Orders\""), "1");
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM s1.a"), "30") << "only the named table was restored";
+}
