@@ -490,3 +490,46 @@ TEST_F(BackupRestore, DirectoryArchiveAndATableRestoredByName)
     EXPECT_EQ(db.scalar("SELECT count(*) FROM public.\"Orders\""), "1");
     EXPECT_EQ(db.scalar("SELECT count(*) FROM s1.a"), "30") << "only the named table was restored";
 }
+
+// Another connection chosen in the combo: the backup window reads the
+// objects of that database, empties the selection and returns the format to
+// the stored one; the restore window empties its targets.
+TEST_F(BackupRestore, ChangingTheConnectionRereadsAndResets)
+{
+    TV_REQUIRE_DB(db);
+    Fixture();
+    TestDb other{"bk"};
+    other.exec("CREATE TABLE only_here (id int)");
+    ASSERT_NE(Logon(), nullptr);
+    const DbParams &p = other.params();
+    TfrmObject *b = TfrmObject::Create(s.main.get(), p.host, p.port, p.database, QString(), p.user, p.password);
+    ASSERT_NE(b, nullptr);
+    TfrmExp *w = TfrmExp::ShowWindow(s.Form(), 2, QStringLiteral("s1\r\n"), QStringLiteral("a\r\n"));
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->lstSelect->ItemCount(), 1);
+    w->rdoFormat->Button(2)->click();
+    const int at = w->cmbDBName->findText(b->ConnectionText());
+    ASSERT_GE(at, 0);
+    w->cmbDBName->setCurrentIndex(at);
+    w->cmbDBNameChange();
+    EXPECT_EQ(w->OwnerForm(), b);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("バックアップ - ") + b->ConnectionText());
+    EXPECT_EQ(w->lstSelect->ItemCount(), 0);
+    EXPECT_EQ(w->rdoFormat->ItemIndex(), ExpOption.Format);
+    QStringList tables;
+    for (int i = 0; i < w->lstAll->ItemCount(); ++i)
+        tables << w->lstAll->Item(i)->Caption() + QLatin1Char('.') + w->lstAll->Item(i)->SubItem(0);
+    EXPECT_TRUE(tables.contains(QStringLiteral("public.only_here")));
+    EXPECT_FALSE(tables.contains(QStringLiteral("s1.a")));
+
+    TfrmImp *r = TfrmImp::ShowWindow(s.Form());
+    ASSERT_NE(r, nullptr);
+    r->rdoMode->Button(1)->click();
+    r->cmbSchema->setEditText(QStringLiteral("s1"));
+    r->btnAddUser->click();
+    ASSERT_EQ(r->lstSchema->ItemCount(), 1);
+    r->cmbDBName->setCurrentIndex(r->cmbDBName->findText(b->ConnectionText()));
+    r->cmbDBNameChange();
+    EXPECT_EQ(r->lstSchema->ItemCount(), 0);
+    EXPECT_TRUE(r->cmbSchema->currentText().isEmpty());
+}
