@@ -2,6 +2,7 @@
 // (which logs on with the command line's values) and runs the event loop.
 #include "common/Globals.h"
 #include "monitor/MonitorLaunchers.h"
+#include "objects/table/TableWindows.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
@@ -43,6 +44,7 @@ int main(int argc, char *argv[])
     RegisterMonitorWindows();
     TfrmExp::RegisterLauncher();
     TfrmImp::RegisterLauncher();
+    RegisterTableWindows();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();
