@@ -11,6 +11,8 @@
 #include "sql/frmSQL.h"
 #include "sql/frmXLSSetup.h"
 #include "sql/frmTemplate.h"
+#include "tools/frmExp.h"
+#include "tools/frmImp.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -39,6 +41,9 @@ int main(int argc, char *argv[])
     TfrmExecScript::RegisterLauncher();
     TfrmField::RegisterLauncher();
     TfrmTemplate::RegisterLauncher();
+    RegisterMonitorWindows();
+    TfrmExp::RegisterLauncher();
+    TfrmImp::RegisterLauncher();
     RegisterTableWindows();
     RegisterMonitorWindows();
     int rc = 0;
