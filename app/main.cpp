@@ -45,7 +45,6 @@ int main(int argc, char *argv[])
     TfrmExp::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     RegisterTableWindows();
-    RegisterMonitorWindows();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();
