@@ -3,7 +3,10 @@
 #include "common/Globals.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
+#include "shell/frmEditorOption.h"
 #include "shell/frmObject.h"
+#include "shell/frmOption.h"
+#include "shell/frmSupport.h"
 #include "sql/frmExecScript.h"
 #include "sql/frmField.h"
 #include "sql/frmSQL.h"
@@ -33,6 +36,10 @@ int main(int argc, char *argv[])
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
     TfrmObject::RegisterLaunchers();
+    TfrmObject::RegisterReportLauncher();
+    TfrmOption::RegisterLauncher();
+    TfrmEditorOption::RegisterLauncher();
+    TfrmSupport::RegisterLauncher();
     TfrmXLSSetup::RegisterLauncher();
     TfrmExecScript::RegisterLauncher();
     TfrmField::RegisterLauncher();
