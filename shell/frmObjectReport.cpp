@@ -145,27 +145,27 @@ void TfrmObject::ReportClick(const QString &ReportName, int Mode)
     } else if (Mode == 2) {
         // Errors are shown here: the main window's menu would swallow them.
         done = tv::ui::Guard([&] {
-        const TReportDefinition def = ReadReportDefinition(ReportName);
-        restore.formNamed = !def.XlsFile.trimmed().isEmpty();
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        tv::excel::Workbook book(target);
-        {
-            TSelectionWalk walk(lstObject, true);
-            while (TtvListItem *item = walk.Next()) {
-                if (TReportSheetProc proc = TObjectDispatcher::ReportSheetProc(ItemImageIndex(item))) {
-                    try {
-                        const QString schema = item->SubItem(0), name = item->Caption();
-                        tv::excel::Sheet &sheet =
-                            book.AddSheet(SanitizeFileName(schema + QLatin1Char('.') + name).left(31));
-                        proc(*this, ReportName, schema, name, sheet);
-                    } catch (...) {
-                        // one object's failure does not stop the run
+            const TReportDefinition def = ReadReportDefinition(ReportName);
+            restore.formNamed = !def.XlsFile.trimmed().isEmpty();
+            QDir().mkpath(QFileInfo(target).absolutePath());
+            tv::excel::Workbook book(target);
+            {
+                TSelectionWalk walk(lstObject, true);
+                while (TtvListItem *item = walk.Next()) {
+                    if (TReportSheetProc proc = TObjectDispatcher::ReportSheetProc(ItemImageIndex(item))) {
+                        try {
+                            const QString schema = item->SubItem(0), name = item->Caption();
+                            tv::excel::Sheet &sheet =
+                                book.AddSheet(SanitizeFileName(schema + QLatin1Char('.') + name).left(31));
+                            proc(*this, ReportName, schema, name, sheet);
+                        } catch (...) {
+                            // one object's failure does not stop the run
+                        }
                     }
+                    walk.Deselect();
                 }
-                walk.Deselect();
             }
-        }
-        book.Save();
+            book.Save();
         });
     }
     // A mode above 2 writes nothing and says nothing.
