@@ -956,8 +956,11 @@ bool TfrmOption::lstShortCutKey(QKeyEvent *key)
     if (!node || !node->parent())
         return false;
     const int k = NodeKey(vk, sc & (tv::ui::scShift | tv::ui::scCtrl | tv::ui::scAlt));
-    if (k == 0)
-        return false;
+    if (k == 0) {
+        // A bare letter or digit does nothing (no search of the node texts).
+        const QString text = key->text();
+        return !text.isEmpty() && text.at(0).isPrint();
+    }
     if (k < 0) {
         node->setText(1, QString());
         return true;
