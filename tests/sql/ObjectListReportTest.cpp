@@ -12,6 +12,7 @@
 #include "shell/ListItemImage.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/ObjectListReport.h"
+#include "shell/WindowLaunchers.h"
 #include "sql/RepData.h"
 #include "support/XlsxBook.h"
 
@@ -290,6 +291,32 @@ TEST_F(ObjectListReport, PerObjectReportsGoThroughTheRegisteredWriters)
     EXPECT_EQ(book.cell(1, 1, 1).value, QStringLiteral("b1"));
     EXPECT_EQ(book.cell(2, 2, 2).value, QStringLiteral("v1"));
     EXPECT_TRUE(Selected().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ObjectListReport, MainWindowEntryRunsTheReportOfTheCurrentConnection)
+{
+    TV_REQUIRE_DB(*db);
+    TfrmObject::RegisterReportLauncher();
+    QAction *entry = nullptr;
+    for (QAction *a : s.main->mnuReportMenu->actions())
+        if (a->text() == QStringLiteral("一覧"))
+            entry = a;
+    ASSERT_NE(entry, nullptr);
+    SelectObjects({"public.a1", "s2.b1"});
+    const QString target = out + QStringLiteral("/from-main.xlsx");
+    s.dialogs.queuePath(target);
+    s.main->UpdateActions(); // the entries follow the selection
+    ASSERT_TRUE(entry->isEnabled());
+    entry->trigger();
+    RegisterLauncher(QStringLiteral("mnuReport"), {});
+    XlsxBook book;
+    ASSERT_TRUE(book.open(target));
+    EXPECT_EQ(book.sheetNames(), QStringList({"TABLE.s2", "TABLE.public"}));
+    EXPECT_EQ(s.dialogs.texts(), QStringList({"一覧 の出力が完了しました。"}));
 }
 
 } // namespace
