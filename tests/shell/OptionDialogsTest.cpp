@@ -15,6 +15,7 @@
 #include "controls/tvTreeView.h"
 #include "editor/EditorCaret.h"
 #include "editor/EditorMark.h"
+#include "editor/EditorMarks.h"
 #include "editor/FountainColor.h"
 #include "editor/tvMemo.h"
 #include "editor/tvMemoProp.h"
@@ -455,17 +456,32 @@ TEST_F(EditorOptionDialog, CancelChangesNothingAndASmallFontTakesTheFirstSize)
     const QStringList words = ReserveWordList;
     int sampleSize = 0;
     QString shownSize;
+    QList<bool> eofStates;
+    tv::ui::TColor eofColor = 0;
+    const tv::ui::TColor eofBefore = prpEditor->Marks()->EofMark()->Color();
     ModalSteps steps({{QStringLiteral("frmEditorOption"), [&](QWidget *w) {
                            auto *dlg = static_cast<TfrmEditorOption *>(w);
                            sampleSize = dlg->Sample().Font()->Size;
                            shownSize = dlg->txtFontSize->text();
                            dlg->spnTabSize->setValue(2);
                            dlg->txtReserve->setPlainText(QStringLiteral("ONLY"));
+                           // "指定なし" on the EOF mark hides it in the sample; a grid colour shows it.
+                           dlg->pagEditor->setCurrentWidget(dlg->tabColor);
+                           dlg->lstColors->setCurrentRow(4);
+                           TEditorMark *eof = dlg->Sample().Marks()->EofMark();
+                           QTest::mouseClick(dlg->pnlColors, Qt::LeftButton);
+                           eofStates << eof->Visible();
+                           QTest::mouseClick(dlg->grdColors, Qt::LeftButton, {}, QPoint(4 + 16 + 8, 4 + 8));
+                           eofStates << eof->Visible();
+                           eofColor = eof->Color();
                            QTest::mouseClick(dlg->btnCancel, Qt::LeftButton);
                        }}});
     EXPECT_FALSE(TfrmEditorOption::ShowWindow(prpEditor));
     ASSERT_TRUE(steps.finished());
     EXPECT_EQ(sampleSize, 8);
+    EXPECT_EQ(eofStates, QList<bool>({false, true}));
+    EXPECT_EQ(eofColor, tv::ui::clMaroon);
+    EXPECT_EQ(prpEditor->Marks()->EofMark()->Color(), eofBefore);
     EXPECT_EQ(shownSize, QStringLiteral("8"));
     EXPECT_EQ(prpEditor->Caret()->TabSpaceCount(), 8);
     EXPECT_EQ(prpEditor->Font()->Size, 7);
