@@ -593,3 +593,24 @@ TEST(SupportInfo, CopyAndPrint)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SupportInfo, HelpMenuOpensTheDialog)
+{
+    ShellSession s;
+    s.Start({});
+    TfrmSupport::RegisterLauncher();
+    QString first;
+    ModalSteps steps({{QStringLiteral("frmSupport"), [&](QWidget *w) {
+                           auto *dlg = static_cast<TfrmSupport *>(w);
+                           first = dlg->txtSupport->toPlainText().section(QLatin1Char('\n'), 0, 1);
+                           QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
+                       }}});
+    s.main->Action(QStringLiteral("actHelpSupport"))->trigger();
+    RegisterLauncher(QStringLiteral("actHelpSupport"), {});
+    ASSERT_TRUE(steps.finished());
+    EXPECT_EQ(first, QStringLiteral("【Talvex情報】\n  バージョン         : 19.0.0.0"));
+}
+
+} // namespace
