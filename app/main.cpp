@@ -5,7 +5,10 @@
 #include "monitor/MonitorLaunchers.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
+#include "shell/frmEditorOption.h"
 #include "shell/frmObject.h"
+#include "shell/frmOption.h"
+#include "shell/frmSupport.h"
 #include "sql/frmExecScript.h"
 #include "sql/frmField.h"
 #include "sql/frmSQL.h"
@@ -37,6 +40,10 @@ int main(int argc, char *argv[])
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
     TfrmObject::RegisterLaunchers();
+    TfrmObject::RegisterReportLauncher();
+    TfrmOption::RegisterLauncher();
+    TfrmEditorOption::RegisterLauncher();
+    TfrmSupport::RegisterLauncher();
     TfrmXLSSetup::RegisterLauncher();
     TfrmExecScript::RegisterLauncher();
     TfrmField::RegisterLauncher();

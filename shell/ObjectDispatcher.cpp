@@ -178,3 +178,57 @@ TScriptObjectProc TObjectDispatcher::ScriptProc(int ObjectType)
     const QString window = ScriptWindowClass(ObjectType);
     return window.isEmpty() ? TScriptObjectProc() : ScriptProcs().value(window);
 }
+
+// ---------------------------------------------------------------------------
+// Report writers
+
+namespace {
+QHash<QString, TReportFileProc> &ReportFileProcs()
+{
+    static QHash<QString, TReportFileProc> procs;
+    return procs;
+}
+QHash<QString, TReportSheetProc> &ReportSheetProcs()
+{
+    static QHash<QString, TReportSheetProc> procs;
+    return procs;
+}
+} // namespace
+
+QString TObjectDispatcher::ReportWindowClass(int ObjectType, bool Sheet)
+{
+    switch (ObjectType) {
+    case 45: return QStringLiteral("TfrmTable");
+    case 47: return QStringLiteral("TfrmView");
+    case 61: return Sheet ? QString() : QStringLiteral("TfrmMView");
+    default: return QString();
+    }
+}
+
+void TObjectDispatcher::RegisterReportFile(const QString &WindowClass, TReportFileProc Proc)
+{
+    if (Proc)
+        ReportFileProcs().insert(WindowClass, std::move(Proc));
+    else
+        ReportFileProcs().remove(WindowClass);
+}
+
+void TObjectDispatcher::RegisterReportSheet(const QString &WindowClass, TReportSheetProc Proc)
+{
+    if (Proc)
+        ReportSheetProcs().insert(WindowClass, std::move(Proc));
+    else
+        ReportSheetProcs().remove(WindowClass);
+}
+
+TReportFileProc TObjectDispatcher::ReportFileProc(int ObjectType)
+{
+    const QString window = ReportWindowClass(ObjectType, false);
+    return window.isEmpty() ? TReportFileProc() : ReportFileProcs().value(window);
+}
+
+TReportSheetProc TObjectDispatcher::ReportSheetProc(int ObjectType)
+{
+    const QString window = ReportWindowClass(ObjectType, true);
+    return window.isEmpty() ? TReportSheetProc() : ReportSheetProcs().value(window);
+}

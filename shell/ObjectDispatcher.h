@@ -17,6 +17,9 @@
 #include <functional>
 
 class QIODevice;
+namespace tv::excel {
+class Sheet;
+}
 class QWidget;
 class TfrmObject;
 
@@ -45,6 +48,14 @@ using TOpenObjectProc = std::function<QWidget *(TfrmObject &Owner, const TObject
 // Encoding into any other device); may end with tv::SilentAbort.
 using TScriptObjectProc =
     std::function<void(TfrmObject &Owner, const TObjectAddress &Address, QIODevice &Stream)>;
+// The report writers of the table, view and materialized-view windows
+// (GetExcelFile, GetExcelSheet): one object's report of a definition into a
+// new file in Folder (ending in "/"), or into a given sheet. Each may end
+// with tv::SilentAbort.
+using TReportFileProc = std::function<void(TfrmObject &Owner, const QString &ReportName, const QString &Schema,
+                                           const QString &ObjectName, const QString &Folder)>;
+using TReportSheetProc = std::function<void(TfrmObject &Owner, const QString &ReportName, const QString &Schema,
+                                            const QString &ObjectName, tv::excel::Sheet &Sheet)>;
 
 class TObjectDispatcher {
 public:
@@ -66,4 +77,13 @@ public:
     static void RegisterScript(const QString &WindowClass, TScriptObjectProc Proc);
     static TOpenObjectProc OpenProc(int ObjectType);
     static TScriptObjectProc ScriptProc(int ObjectType);
+
+    // The report writers by window class: files for tables (45, "TfrmTable"),
+    // views (47, "TfrmView") and materialized views (61, "TfrmMView"), sheets
+    // for tables and views. Empty for other codes and until registered.
+    static QString ReportWindowClass(int ObjectType, bool Sheet);
+    static void RegisterReportFile(const QString &WindowClass, TReportFileProc Proc);
+    static void RegisterReportSheet(const QString &WindowClass, TReportSheetProc Proc);
+    static TReportFileProc ReportFileProc(int ObjectType);
+    static TReportSheetProc ReportSheetProc(int ObjectType);
 };

@@ -510,7 +510,10 @@ void TfrmMain::SetReportList()
         mnuReportMenu->insertAction(before, a);
         before = a;
     }
-    // The connection windows' copies are rebuilt by their own menus.
+    // Every connection window rebuilds its copy.
+    for (QWidget *w : MdiChildren())
+        if (auto *f = qobject_cast<TfrmObject *>(w))
+            f->SetReportList();
 }
 
 void TfrmMain::SetHomePage()

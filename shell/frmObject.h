@@ -149,6 +149,26 @@ public:
     QMenu *mnuObject = nullptr;
     QMenu *mnuNew1 = nullptr;
     QMenu *mnuReport = nullptr;
+    // --- Object-list reports (frmObjectReport.cpp) --------------------------
+    // Rebuilds mnuReport as a copy of the main window's report entries
+    // (caption, key and Tag: 0 object list, 1 one file per object, 2 one
+    // sheet per object).
+    void SetReportList();
+    // Writes the report of an entry over the selected objects.
+    void ReportClick(QAction *Sender);
+    // The report name and mode of ReportClick.
+    void ReportClick(const QString &ReportName, int Mode);
+    // The object-list report of the selected objects into OutputFile; shows
+    // its own errors. True when a workbook was written.
+    bool OutputListReport(const QString &ReportName, const QString &OutputFile);
+    // The same; FormNamed receives whether the definition names a form
+    // workbook (its formatting is not applied).
+    bool OutputListReport(const QString &ReportName, const QString &OutputFile, bool *FormNamed);
+    // The detail column (from 0 after the name) headed by Caption; -1 when none.
+    int FindListColumn(const QString &Caption) const;
+    // Registers the launcher "mnuReport" (the main window's report entries:
+    // the report name in Argument, the mode in ObjectType).
+    static void RegisterReportLauncher();
     QMenu *mnuCommand = nullptr;
     QMenu *popTree = nullptr;
     TMergeMenus MergeMenus() const override;
@@ -268,7 +288,6 @@ private:
 
     // Calls into parts built later; see StandIns.cpp.
     void SetCommandList();
-    void SetReportList();
 
     // Object-list actions.
     void BuildObjectActions();
