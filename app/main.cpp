@@ -4,7 +4,11 @@
 #include "objects/table/TableWindows.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
+#include "sql/frmExecScript.h"
+#include "sql/frmField.h"
 #include "sql/frmSQL.h"
+#include "sql/frmXLSSetup.h"
+#include "sql/frmTemplate.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -29,6 +33,10 @@ int main(int argc, char *argv[])
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
     RegisterTableWindows();
+    TfrmXLSSetup::RegisterLauncher();
+    TfrmExecScript::RegisterLauncher();
+    TfrmField::RegisterLauncher();
+    TfrmTemplate::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();
