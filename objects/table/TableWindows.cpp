@@ -1,6 +1,7 @@
 #include "objects/table/TableWindows.h"
 
 #include "objects/table/frmIndex.h"
+#include "objects/table/frmTrigger.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/frmObject.h"
 
@@ -12,5 +13,12 @@ void RegisterTableWindows()
     TObjectDispatcher::RegisterScript(QStringLiteral("TfrmIndex"),
                                       [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
                                           TfrmIndex::GetScript(&Owner, a.Schema, a.ObjectName, Stream);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmTrigger"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmTrigger::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode, a.TableName));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmTrigger"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmTrigger::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.TableName);
                                       });
 }
