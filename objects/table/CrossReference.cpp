@@ -5,6 +5,8 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kLineEnd = QStringLiteral("E'\\r\\n'");
@@ -258,6 +260,24 @@ TCrossReader::~TCrossReader()
     delete FQuery;
 }
 
+void TCrossReader::Run(tv::db::Query &Query)
+{
+    ++Statements;
+    if (Trace) {
+        QString text = Query.SQL();
+        QList<const tv::db::Param *> params;
+        for (int i = 0; i < Query.Params().count(); ++i)
+            params << &Query.Params()[i];
+        std::sort(params.begin(), params.end(),
+                  [](const tv::db::Param *a, const tv::db::Param *b) { return a->Name.size() > b->Name.size(); });
+        for (const tv::db::Param *p : std::as_const(params))
+            text.replace(u':' + p->Name, p->DataType == tv::db::ParamType::Text ? QuoteLiteral(p->Value.toString())
+                                                                                : p->Value.toString());
+        *Trace << text;
+    }
+    Query.Open();
+}
+
 tv::db::Query &TCrossReader::Open(const QString &SQL)
 {
     FQuery->Close();
@@ -296,8 +316,7 @@ qint64 TCrossReader::ObjectOid(int Code, const QString &Schema, const QString &O
         q.ParamByName(QStringLiteral("nspname")).setAsString(Schema);
         q.ParamByName(QStringLiteral("relname")).setAsString(ObjName);
     }
-    ++Statements;
-    q.Open();
+    Run(q);
     const qint64 oid = q.Eof() ? -1 : q.Fields(0).AsString().toLongLong();
     q.Close();
     return oid;
@@ -308,8 +327,7 @@ qint64 TCrossReader::FindFunctionOid(const QString &Schema, const QString &Name,
     tv::db::Query &q = Open(CrossSQL::FunctionOverloads());
     q.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
     q.ParamByName(QStringLiteral("NAME")).setAsString(Name);
-    ++Statements;
-    q.Open();
+    Run(q);
     qint64 found = 0;
     if (q.RecordCount() == 1) {
         found = q.Fields(0).AsString().toLongLong();
@@ -330,8 +348,7 @@ QString TCrossReader::GetFunctionArgTypes(qint64 Oid)
 {
     tv::db::Query &q = Open(CrossSQL::FunctionArgTypes());
     q.ParamByName(QStringLiteral("OID")).setAsInt64(Oid);
-    ++Statements;
-    q.Open();
+    Run(q);
     const QString names = q.Eof() ? QString() : QuotedList(q.Fields(0).AsString());
     q.Close();
     return names;
@@ -351,8 +368,7 @@ void TCrossReader::ResolveRefObjects(QList<TRefObj> &List)
     QList<Row> rows;
     {
         tv::db::Query &q = Open(sql);
-        ++Statements;
-        q.Open();
+        Run(q);
         while (!q.Eof()) {
             rows << Row{q.Fields(0).AsString().toLongLong(), q.Fields(1).AsString(), q.Fields(2).AsString(),
                         q.Fields(3).AsString(), q.Fields(4).AsString(), q.Fields(5).AsString(),
@@ -402,8 +418,7 @@ void TCrossReader::Add(TCrossNode &Node, int Level, qint64 Oid, bool Uses)
     if (Node.Code == 47 || Node.Code == 61) {
         tv::db::Query &q = Open(Uses ? CrossSQL::ViewRule() : CrossSQL::RuleView());
         q.ParamByName(Uses ? QStringLiteral("view_oid") : QStringLiteral("rewrite_oid")).setAsInt64(Oid);
-        ++Statements;
-        q.Open();
+        Run(q);
         if (!q.Eof())
             Oid = q.Fields(0).AsString().toLongLong();
         q.Close();
@@ -414,8 +429,7 @@ void TCrossReader::Add(TCrossNode &Node, int Level, qint64 Oid, bool Uses)
     {
         tv::db::Query &q = Open(Uses ? CrossSQL::References() : CrossSQL::ReferencedBy());
         q.ParamByName(Uses ? QStringLiteral("objid") : QStringLiteral("refobjid")).setAsInt64(Oid);
-        ++Statements;
-        q.Open();
+        Run(q);
         while (!q.Eof()) {
             TRefObj e;
             e.sCatalog = q.Fields(1).AsString();

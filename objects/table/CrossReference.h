@@ -64,8 +64,10 @@ public:
     // Types shown (the filter buttons that are down); all when empty.
     QSet<QString> Admitted;
     int CrossLevel = 3;
-    // Statements sent so far.
+    // Statements sent so far, and when Trace is set their texts with the
+    // parameters written in.
     int Statements = 0;
+    QStringList *Trace = nullptr;
 
     // Both trees of an object; -1 oid leaves the roots alone.
     void Fill(int Code, const QString &Schema, const QString &ObjName, const QString &ObjTable,
@@ -86,6 +88,7 @@ private:
     void Add(TCrossNode &Node, int Level, qint64 Oid, bool Uses);
     void ResolveRefObjects(QList<TRefObj> &List);
     tv::db::Query &Open(const QString &SQL);
+    void Run(tv::db::Query &Query);
 
     tv::db::Connection &FConn;
     int FDBVer;
