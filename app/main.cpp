@@ -32,11 +32,11 @@ int main(int argc, char *argv[])
     tv::ui::InstallEscapeWatch();
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
-    RegisterTableWindows();
     TfrmXLSSetup::RegisterLauncher();
     TfrmExecScript::RegisterLauncher();
     TfrmField::RegisterLauncher();
     TfrmTemplate::RegisterLauncher();
+    RegisterTableWindows();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

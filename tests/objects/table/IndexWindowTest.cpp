@@ -9,6 +9,7 @@
 #include "controls/tvCheckBox.h"
 #include "controls/tvComboBox.h"
 #include "controls/tvListBox.h"
+#include "controls/tvListView.h"
 #include "controls/tvNumEdit.h"
 #include "controls/tvRadioButton.h"
 #include "controls/tvStrEdit.h"
@@ -563,4 +564,42 @@ TEST_F(IndexWindow, ReloadAsksBeforeDiscardingEdits)
     // Unmodified: no question.
     w->actRefresh->trigger();
     EXPECT_EQ(s.dialogs.calls().size(), 2);
+}
+
+// A double click on an index of the object list opens its window; so does
+// Enter, which only brings an open one forward.
+TEST_F(IndexWindow, ObjectListOpensTheSelectedIndex)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    TtvListView *list = form->lstObject;
+    list->clear();
+    TtvListItem *item = list->AddItem(QStringLiteral("i1"), {QStringLiteral("s1"), QStringLiteral("INDEX")});
+    s.main->show();
+    s.main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
+    list->scrollToItem(item);
+    // Near the left edge: the frame may reach past the main window's area.
+    const QPoint at(8, list->visualItemRect(item).center().y());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_EQ(IndexWindows(s).size(), 1);
+    EXPECT_EQ(IndexWindows(s).first()->windowTitle(), QStringLiteral("INDEX - s1.i1") + Suffix(db->params()));
+
+    // Enter opens it again once it is closed, and once more only brings it forward.
+    IndexWindows(s).first()->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(IndexWindows(s).size(), 0);
+    // (the connection window may have listed its objects again meanwhile)
+    list->clear();
+    item = list->AddItem(QStringLiteral("i1"), {QStringLiteral("s1"), QStringLiteral("INDEX")});
+    for (int round = 0; round < 2; ++round) {
+        list->setFocus();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(8, list->visualItemRect(item).center().y()));
+        ASSERT_EQ(QApplication::focusWidget(), list);
+        ASSERT_TRUE(item->isSelected());
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_EQ(IndexWindows(s).size(), 1);
+    }
+    EXPECT_TRUE(s.dialogs.calls().isEmpty());
 }
