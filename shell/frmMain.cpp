@@ -1088,12 +1088,15 @@ bool TfrmMain::FormCloseQuery()
 
 void TfrmMain::FormClose()
 {
-    // The first failure skips the remaining steps silently.
+    // Settings and the SQL history are separate files: a settings store that
+    // cannot be written (already reported) never costs the history.
     try {
         SaveWindowSettings();
         StoreActionShortCuts();
-        if (!SaveOptions())
-            return;
+        SaveOptions();
+    } catch (...) {
+    }
+    try {
         QDir().mkpath(tvOption.TempDir);
         SaveSQLLogList();
     } catch (...) {
