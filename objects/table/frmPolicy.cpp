@@ -204,10 +204,13 @@ bool TfrmPolicy::eventFilter(QObject *Watched, QEvent *Event)
             QTreeWidgetItem *current = l->currentItem();
             if (!current)
                 return true;
-            const Qt::CheckState next = current->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked;
+            auto toggle = [](QTreeWidgetItem *i) {
+                i->setCheckState(0, i->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+            };
+            toggle(current);
             for (QTreeWidgetItem *i : l->selectedItems())
-                i->setCheckState(0, next);
-            current->setCheckState(0, next);
+                if (i != current)
+                    toggle(i);
             return true;
         }
     }

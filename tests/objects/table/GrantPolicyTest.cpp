@@ -278,6 +278,24 @@ TEST_F(GrantPolicy, PolicyWindowAltersAndRecreates)
     ASSERT_NE(n, nullptr);
     EXPECT_EQ(n->windowTitle(), QStringLiteral("POLICY - 新規"));
     n->txtName->SetText(QStringLiteral("p3"));
+    // Space checks every selected role with the focused one.
+    QTreeWidgetItem *i1 = nullptr, *i2 = nullptr;
+    for (int i = 0; i < n->lstRole->ItemCount(); ++i) {
+        if (n->lstRole->Item(i)->Caption() == r1)
+            i1 = n->lstRole->Item(i);
+        if (n->lstRole->Item(i)->Caption() == r2)
+            i2 = n->lstRole->Item(i);
+    }
+    ASSERT_TRUE(i1 && i2);
+    n->lstRole->setCurrentItem(i1);
+    i1->setSelected(true);
+    i2->setSelected(true);
+    QTest::keyClick(n->lstRole, Qt::Key_Space);
+    EXPECT_EQ(i1->checkState(0), Qt::Checked);
+    EXPECT_EQ(i2->checkState(0), Qt::Checked);
+    EXPECT_EQ(n->RoleListText(), QStringLiteral("\"%1\", \"%2\"").arg(r1, r2));
+    QTest::keyClick(n->lstRole, Qt::Key_Space);
+    EXPECT_EQ(i2->checkState(0), Qt::Unchecked);
     n->txtWithCheck->Lines()->SetText(QStringLiteral("x"));
     n->rdoSelect->click();
     EXPECT_TRUE(n->txtWithCheck->Lines()->Text().isEmpty());
