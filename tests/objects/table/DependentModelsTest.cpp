@@ -383,6 +383,11 @@ TEST(CrossSQL, ResolvePiecesByCatalogAndServer)
     EXPECT_TRUE(old.contains(QStringLiteral("WHERE pac.nspparent != 0 AND")));
     EXPECT_FALSE(old.contains(QStringLiteral("PACKAGE BODY")));
     EXPECT_TRUE(CrossSQL::Resolve({}, 150000, false).isEmpty());
+    // Packages: the oid through the package subquery; their ACL likewise.
+    EXPECT_TRUE(CrossSQL::ObjectOid(53, QStringLiteral("SELECT 1")).startsWith(
+        QStringLiteral("SELECT x.oid::int8 FROM (SELECT 1) x")));
+    EXPECT_TRUE(GrantAclSQL(54, QStringLiteral("SELECT 2")).contains(QStringLiteral("FROM (SELECT 2) pkg")));
+    EXPECT_TRUE(GrantAclSQL(99).isEmpty());
 }
 
 // ---------------------------------------------------------------------------

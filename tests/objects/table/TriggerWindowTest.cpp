@@ -300,6 +300,34 @@ TEST_F(TriggerWindow, CrossReferencePage)
     EXPECT_GT(w->fraCross->LastStatements(), 0);
 }
 
+// A frame on a table's window: double click on a trigger node opens that
+// trigger through the dispatcher, with its table.
+TEST_F(TriggerWindow, CrossNodeOpensItsObject)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    TtvForm host(form);
+    host.SetObjType(45);
+    auto *frame = new TfraCross(&host, &host);
+    frame->ShowData(QStringLiteral("s1"), QStringLiteral("t1"), QString(), QString());
+    QTreeWidget *tree = frame->lstTree2;
+    const QStringList usedBy = Children(tree);
+    EXPECT_TRUE(usedBy.contains(QStringLiteral("s1.t1.trg1")));
+    EXPECT_TRUE(usedBy.contains(QStringLiteral("s1.i1")));
+    EXPECT_TRUE(usedBy.contains(QStringLiteral("s1.v1")));
+    EXPECT_TRUE(Children(frame->lstTree1).contains(QStringLiteral("s1.t1_id_seq")));
+    QTreeWidgetItem *node = nullptr;
+    for (int i = 0; i < tree->topLevelItem(0)->childCount(); ++i)
+        if (tree->topLevelItem(0)->child(i)->text(0) == QLatin1String("s1.t1.trg1"))
+            node = tree->topLevelItem(0)->child(i);
+    ASSERT_NE(node, nullptr);
+    tree->setCurrentItem(node);
+    emit tree->itemDoubleClicked(node, 0);
+    ASSERT_EQ(TriggerWindows(s).size(), 1);
+    EXPECT_EQ(TriggerWindows(s).first()->cmbTableName->Text(), QStringLiteral("t1"));
+    EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join(u'|').toStdString();
+}
+
 // Delete with CASCADE offered; the trigger is gone and the window closes.
 TEST_F(TriggerWindow, DeleteDropsTheTrigger)
 {
