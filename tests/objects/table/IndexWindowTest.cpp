@@ -603,3 +603,29 @@ TEST_F(IndexWindow, ObjectListOpensTheSelectedIndex)
     }
     EXPECT_TRUE(s.dialogs.calls().isEmpty());
 }
+
+// An expression index loads its expression into the expression box and is
+// written back with one pair of parentheses around it.
+TEST_F(IndexWindow, ExpressionIndexRoundTrip)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    db->exec("CREATE INDEX e1 ON s1.t1 (lower(name))");
+    TfrmIndex *w = dynamic_cast<TfrmIndex *>(form->OpenObject(46, QStringLiteral("s1"), QStringLiteral("e1"), omSource));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->IndexKindOf(), int(ikExpression));
+    EXPECT_EQ(w->cmbIndexType->Text(), QStringLiteral("ファンクション索引"));
+    EXPECT_EQ(w->txtFunc->Lines()->ToStringList(), QStringList{QStringLiteral("lower(name)")});
+    EXPECT_TRUE(w->chkUnique->isEnabled());
+    EXPECT_EQ(w->txtSource->Lines()->ToStringList(),
+              (QStringList{"CREATE INDEX \"e1\"", "ON \"s1\".\"t1\"", "USING btree", "(lower(name))",
+                           "TABLESPACE \"pg_default\"", ";"}));
+    // Compiled from the source page: dropped and created from the editor's text.
+    w->txtSource->Lines()->Put(3, QStringLiteral("(upper(name))"));
+    {
+        ExecDialogUser user(true, s.dialogs);
+        PressCompile(w);
+    }
+    EXPECT_EQ(Scalar("SELECT pg_get_indexdef('s1.e1'::regclass)"), "CREATE INDEX e1 ON s1.t1 USING btree (upper(name))");
+    EXPECT_FALSE(w->Modified());
+}
