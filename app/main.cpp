@@ -4,6 +4,7 @@
 #include "objects/table/TableWindows.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
+#include "shell/frmObject.h"
 #include "sql/frmExecScript.h"
 #include "sql/frmField.h"
 #include "sql/frmSQL.h"
@@ -32,6 +33,7 @@ int main(int argc, char *argv[])
     tv::ui::InstallEscapeWatch();
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
+    TfrmObject::RegisterLaunchers();
     TfrmXLSSetup::RegisterLauncher();
     TfrmExecScript::RegisterLauncher();
     TfrmField::RegisterLauncher();

@@ -171,6 +171,7 @@ void TfrmObject::BuildForm()
     for (const char *n : {"actCopy", "actPaste"})
         make(QString::fromLatin1(n));
     ConnectObjectList();
+    BuildObjectActions();
 }
 
 TfrmObject *TfrmObject::Create(TfrmMain *main, const QString &Host, const QString &Port, const QString &SID,
