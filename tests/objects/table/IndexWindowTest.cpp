@@ -20,6 +20,7 @@
 #include "objects/table/fraStorage.h"
 #include "objects/table/frmIndex.h"
 #include "shell/frmDDLExec.h"
+#include "shell/ListItemImage.h"
 #include "shell/frmDDLPreview.h"
 
 #include <QAction>
@@ -575,6 +576,7 @@ TEST_F(IndexWindow, ObjectListOpensTheSelectedIndex)
     TtvListView *list = form->lstObject;
     list->clear();
     TtvListItem *item = list->AddItem(QStringLiteral("i1"), {QStringLiteral("s1"), QStringLiteral("INDEX")});
+    SetItemImageIndex(item, 46);
     s.main->show();
     s.main->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
@@ -593,6 +595,7 @@ TEST_F(IndexWindow, ObjectListOpensTheSelectedIndex)
     // (the connection window may have listed its objects again meanwhile)
     list->clear();
     item = list->AddItem(QStringLiteral("i1"), {QStringLiteral("s1"), QStringLiteral("INDEX")});
+    SetItemImageIndex(item, 46);
     for (int round = 0; round < 2; ++round) {
         list->setFocus();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(8, list->visualItemRect(item).center().y()));
