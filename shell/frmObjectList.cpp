@@ -17,7 +17,6 @@
 #include "shell/ObjectListSQL.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
-#include "shell/ObjectListOpen.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -99,7 +98,6 @@ void TfrmObject::ConnectObjectList()
         connect(e, &QLineEdit::returnPressed, this, [this] { tv::ui::Guard([this] { ShowObject(false); }); });
     connect(tvTree, &QTreeWidget::currentItemChanged, this,
             [this] { tv::ui::Guard([this] { ShowObject(false); }); });
-    ConnectObjectListOpen(this);
 }
 
 void TfrmObject::SaveObjectColumnWidths()

@@ -112,6 +112,7 @@ protected:
                  "INSERT INTO s1.t1 VALUES (1, 'a', 'x', '{1}'), (2, 'b', 'x', '{2}');"
                  "CREATE INDEX i1 ON s1.t1 (name);");
         RegisterTableWindows();
+        TfrmObject::RegisterLaunchers();
         s.Start(LogonArgs(db->params()));
         s.FirstPaint();
         form = s.Form();

@@ -68,6 +68,7 @@ protected:
                  "CREATE TRIGGER trg1 AFTER INSERT ON s1.t1 FOR EACH ROW EXECUTE FUNCTION s1.fn();"
                  "CREATE INDEX i1 ON s1.t1 (a);");
         RegisterTableWindows();
+        TfrmObject::RegisterLaunchers();
         s.Start(LogonArgs(db->params()));
         s.FirstPaint();
         form = s.Form();
