@@ -19,8 +19,8 @@
 #include "objects/table/TableWindows.h"
 #include "objects/table/fraStorage.h"
 #include "objects/table/frmIndex.h"
-#include "shell/frmDDLExec.h"
 #include "shell/ListItemImage.h"
+#include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
 
 #include <QAction>
@@ -577,7 +577,7 @@ TEST_F(IndexWindow, ObjectListOpensTheSelectedIndex)
     TtvListView *list = form->lstObject;
     list->clear();
     TtvListItem *item = list->AddItem(QStringLiteral("i1"), {QStringLiteral("s1"), QStringLiteral("INDEX")});
-    SetItemImageIndex(item, 46);
+    SetItemImageIndex(item, 46); // as the listing marks an index
     s.main->show();
     s.main->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
