@@ -337,9 +337,23 @@ QString StripDoubleQuotes(const QString &Text)
 
 void SplitAclItem(const QString &AclItem, const QString &Grantor, QString &Grantee, QString &Privileges)
 {
-    const qsizetype cut = Grantor.size() + (AclItem.endsWith(QLatin1Char('"')) ? 3 : 1);
-    const QString rest = AclItem.left(std::max<qsizetype>(0, AclItem.size() - cut));
-    const qsizetype eq = rest.lastIndexOf(QLatin1Char('='));
+    Q_UNUSED(Grantor);
+    // grantee=privileges/grantor: the grantor begins after the last "/"
+    // outside double quotes, whoever granted the item.
+    qsizetype slash = -1;
+    qsizetype eq = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < AclItem.size(); ++i) {
+        const QChar c = AclItem[i];
+        if (c == u'"')
+            quoted = !quoted;
+        else if (!quoted && c == u'/')
+            slash = i;
+        else if (!quoted && c == u'=' && slash < 0)
+            eq = i;
+    }
+    // An item without a grantor is not one the server writes: it grants nothing.
+    const QString rest = slash < 0 ? QString() : AclItem.left(slash);
     if (eq < 0) {
         Grantee = QStringLiteral("public");
         Privileges = rest;

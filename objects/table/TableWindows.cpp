@@ -1,6 +1,8 @@
 #include "objects/table/TableWindows.h"
 
 #include "objects/table/frmIndex.h"
+#include "objects/table/frmPolicy.h"
+#include "objects/table/frmTrigger.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/frmObject.h"
 
@@ -12,5 +14,18 @@ void RegisterTableWindows()
     TObjectDispatcher::RegisterScript(QStringLiteral("TfrmIndex"),
                                       [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
                                           TfrmIndex::GetScript(&Owner, a.Schema, a.ObjectName, Stream);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmTrigger"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmTrigger::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode, a.TableName));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmTrigger"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmTrigger::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.TableName);
+                                      });
+    // A policy opens from its table's policy page only; the script service
+    // writes it.
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmPolicy"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmPolicy::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.TableName);
                                       });
 }

@@ -151,6 +151,24 @@ TEST(SplitAclItem, GranteeAndPrivileges)
     EXPECT_EQ(privs, "");
 }
 
+TEST(SplitAclItem, GrantorIsCutAtTheLastSlashWhoeverGranted)
+{
+    const struct {
+        const char *item, *owner, *grantee, *privs;
+    } cases[] = {
+        {"r1=r*/r2", "postgres", "r1", "r*"},                   // granted by another role than the owner
+        {"r1=arw/a_very_long_owner_name", "o", "r1", "arw"},
+        {"\"a/b=c\"=rw/\"x/y\"", "x/y", "a/b=c", "rw"},        // "/" and "=" inside quoted names
+        {"=X/someone", "owner", "public", "X"},
+    };
+    for (const auto &c : cases) {
+        QString grantee, privs;
+        SplitAclItem(QString::fromUtf8(c.item), QString::fromUtf8(c.owner), grantee, privs);
+        EXPECT_EQ(grantee, QString::fromUtf8(c.grantee)) << c.item;
+        EXPECT_EQ(privs, QString::fromUtf8(c.privs)) << c.item;
+    }
+}
+
 TEST(TypeText, ModifierAlone)
 {
     const struct {
