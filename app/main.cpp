@@ -3,6 +3,7 @@
 #include "common/Globals.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
+#include "sql/frmExecProc.h"
 #include "sql/frmSQL.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     tv::ui::InstallEscapeWatch();
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
+    TfrmExecProc::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

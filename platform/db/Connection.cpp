@@ -65,8 +65,11 @@ void Connection::finish()
 void Connection::noticeReceiver(void *self, const PGresult *res)
 {
     auto *c = static_cast<Connection *>(self);
+    const QString text = QString::fromUtf8(PQresultErrorMessage(res)).trimmed();
+    if (c->m_noticeHook)
+        c->m_noticeHook(text);
     if (c->m_notices.size() < 10000)
-        c->m_notices.append(QString::fromUtf8(PQresultErrorMessage(res)).trimmed());
+        c->m_notices.append(text);
 }
 
 QStringList Connection::TakeNotices()

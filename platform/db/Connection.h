@@ -119,6 +119,9 @@ public:
 
     // Server notices and warnings received since the last call.
     QStringList TakeNotices();
+    // Called with each notice's text as it arrives, in the thread that runs
+    // the statement (the text also goes to TakeNotices).
+    void SetNoticeHook(std::function<void(const QString &)> hook) { m_noticeHook = std::move(hook); }
 
     PGconn *handle() const { return m_conn; }
 
@@ -149,6 +152,7 @@ private:
     int m_savepointCounter = 0;
     std::vector<Level> m_levels;
     std::function<bool()> m_cancelCheck;
+    std::function<void(const QString &)> m_noticeHook;
 };
 
 } // namespace tv::db
