@@ -165,8 +165,11 @@ void TfrmDebug::BuildForm()
     grdVariable->SetColWidths(2, 100);
     grdVariable->SetOptions(grdVariable->Options() | goEditing);
     grdVariable->OnSetEditText = [this](QObject *, int c, int r, const QString &v) {
-        // After the cell editor has closed.
-        QTimer::singleShot(0, this, tv::ui::Guarded([this, c, r, v] { grdVariableSetEditText(c, r, v); }));
+        // Once the cell editor has closed.
+        if (grdVariable->EditorMode())
+            QTimer::singleShot(0, this, tv::ui::Guarded([this, c, r, v] { grdVariableSetEditText(c, r, v); }));
+        else
+            tv::ui::Guard([this, c, r, v] { grdVariableSetEditText(c, r, v); });
     };
     grdVariable->installEventFilter(this);
     txtLog = new QPlainTextEdit(splVariable);
@@ -421,28 +424,26 @@ void TfrmDebug::ContinueProgram(int BreakFlag)
                         : BreakFlag == 3 ? QStringLiteral("SELECT p.linenumber FROM pldbg_step_into($1) p")
                                          : QStringLiteral("SELECT p.linenumber FROM pldbg_continue($1) p");
     const qint64 before = FStackInfo.Oid;
-    for (;;) {
-        try {
-            BusyScope busy(FExec, this);
-            tv::db::Query &q = Run(sql, {FSessionID});
-            q.Close();
-        } catch (const tv::db::DbError &) {
-            // The target has ended (its call completed, failed or was
-            // cancelled, and the worker's final cancel ended this wait).
-            BusyScope busy(FExec, this);
-            if (RunEnded())
-                throw tv::SilentAbort{};
-            throw;
+    try {
+        for (;;) {
+            Run(sql, {FSessionID}).Close();
+            if (BreakFlag != 1)
+                break;
+            // "実行" runs on until the target stops in the program it stopped in.
+            ShowStack();
+            if (FStackInfo.Oid == before)
+                break;
         }
-        if (BreakFlag != 1)
-            break;
-        // "実行" runs on until the target stops in the program it stopped in.
-        ShowStack();
-        if (FStackInfo.Oid == before)
-            break;
+        ShowSource();
+        txtSource->SetRowCol(std::max(0, FStackInfo.Line - 1), 0);
+    } catch (const tv::db::DbError &) {
+        // The target has ended (its call completed, failed or was cancelled,
+        // and the worker's final cancel ended the wait): nothing to say.
+        BusyScope busy(FExec, this);
+        if (RunEnded())
+            throw tv::SilentAbort{};
+        throw;
     }
-    ShowSource();
-    txtSource->SetRowCol(std::max(0, FStackInfo.Line - 1), 0);
 }
 
 void TfrmDebug::ToggleBreakPoint(int Row)
@@ -550,7 +551,8 @@ void TfrmDebug::actAbortExecute()
 void TfrmDebug::CloseQuietly()
 {
     FClosing = true;
-    SaveLayout();
+    if (FShown)
+        SaveLayout();
     close();
 }
 
