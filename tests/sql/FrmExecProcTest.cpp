@@ -4,10 +4,12 @@
 // rule, and debug runs driven through the debugger window.
 #include "shell/ShellTestSupport.h"
 
+#include "controls/tvListView.h"
 #include "controls/tvStringGrid.h"
 #include "controls/tvTreeView.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
+#include "platform/settings/tvRegistry.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/WindowLaunchers.h"
 #include "sql/frmDebug.h"
@@ -374,4 +376,64 @@ TEST_F(ExecProcWindow, DebugOfAProgramCreatedAgainReportsItGone)
     EXPECT_FALSE(w->FDebug);
     EXPECT_TRUE(s.main->isEnabled());
     ASSERT_TRUE(WaitFor([&] { return OtherSessions() == 1; }));
+}
+
+TEST_F(ExecProcWindow, EndToEndFromTheWorkSpacePanel)
+{
+    TV_REQUIRE_DB(db);
+    s.Start(LogonArgs(db.params()));
+    tvOption.TreeData = true;
+    s.FirstPaint();
+    s.main->show();
+    TfrmObject *f = s.Form();
+    ASSERT_NE(f, nullptr);
+    TfrmMain &m = *s.main;
+
+    // The procedures of schema sales in the object list.
+    QTreeWidgetItem *root = f->tvTree->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    auto child = [](QTreeWidgetItem *p, const QString &text) -> QTreeWidgetItem * {
+        for (int i = 0; p && i < p->childCount(); ++i)
+            if (p->child(i)->text(0) == text)
+                return p->child(i);
+        return nullptr;
+    };
+    QTreeWidgetItem *node = child(child(root, "sales"), "PROCEDURE");
+    ASSERT_NE(node, nullptr);
+    f->tvTree->setCurrentItem(node);
+    TtvListItem *bump = nullptr;
+    for (int i = 0; i < f->lstObject->ItemCount(); ++i)
+        if (f->lstObject->Item(i)->Caption() == QStringLiteral("bump"))
+            bump = f->lstObject->Item(i);
+    ASSERT_NE(bump, nullptr);
+    bump->setSelected(true);
+    // Dragged from the list, dropped on the panel.
+    ASSERT_EQ(m.WorkSpaceDragSource(f->lstObject->viewport()), f);
+    m.WorkSpaceDrop(f);
+    ASSERT_EQ(m.lstWorkSpace->ItemCount(), 1);
+    m.lstWorkSpace->Item(0)->setSelected(true);
+    auto *exec = m.findChild<QAction *>(QStringLiteral("mnuWSExec"));
+    ASSERT_NE(exec, nullptr);
+    exec->trigger();
+
+    TfrmExecProc *w = nullptr;
+    for (QWidget *c : m.MdiChildren())
+        if (auto *e = dynamic_cast<TfrmExecProc *>(c))
+            w = e;
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->btnDebug->isEnabled());
+    Type(w, "n", "5");
+    QTest::keyClick(w->txtParam, Qt::Key_Tab);
+    QTest::keyClicks(w->txtParam, "2");
+    s.dialogs.queueButton(0);
+    QTest::mouseClick(w->btnExec, Qt::LeftButton);
+    EXPECT_TRUE(Output(w).contains("n : 7")) << w->txtOutput->toPlainText().toStdString();
+    const QSize size = w->size();
+
+    ASSERT_TRUE(s.CloseMain());
+    auto &reg = tv::settings::tvRegistry();
+    ASSERT_TRUE(reg.OpenKeyReadOnly(QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\EXECPROC")));
+    EXPECT_EQ(reg.GetInteger(QStringLiteral("Width"), 0), size.width());
+    EXPECT_EQ(reg.GetInteger(QStringLiteral("Height"), 0), size.height());
+    reg.CloseKey();
 }
