@@ -548,6 +548,16 @@ void TfrmDebug::actAbortExecute()
     FExec->AbandonRun();
 }
 
+void TfrmDebug::ReleaseTarget()
+{
+    if (FSessionID == 0 || Busy() || !FConn->Connected())
+        return;
+    try {
+        Run(QStringLiteral("SELECT pldbg_abort_target($1)"), {FSessionID}).Close();
+    } catch (const std::exception &) {
+    }
+}
+
 void TfrmDebug::CloseQuietly()
 {
     FClosing = true;

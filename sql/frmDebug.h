@@ -67,6 +67,9 @@ public:
     bool Busy() const;
     // Closing without asking (the run's end).
     void CloseQuietly();
+    // Once attached: tells the target to abort its call (errors ignored),
+    // so a run that cannot go on ends.
+    void ReleaseTarget();
 
     int FSessionID = 0;
     qint64 FCurrentOid = -1;

@@ -752,8 +752,10 @@ void TfrmExecProc::btnDebugClick()
     try {
         attached = debug->AttachTarget();
     } catch (...) {
-        attached = false;
+        // Attached, but the first stop could not be shown: the server's text
+        // follows once the run has been released.
         FDebug = nullptr;
+        debug->ReleaseTarget();
         debug->CloseQuietly();
         debug->deleteLater();
         AbandonRun();

@@ -21,6 +21,8 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
+#include <iostream>
+
 using namespace tvtest;
 using tv::ui::ScriptedDialogs;
 
@@ -73,10 +75,20 @@ protected:
             db.exec(kSchema);
     }
 
+    void TearDown() override
+    {
+        if (HasFailure())
+            for (const QString &t : s.dialogs.texts())
+                std::cerr << "dialog: " << t.toStdString() << "\n";
+        pause.reset();
+    }
+
     void Start(bool debugger = true)
     {
-        if (debugger)
+        if (debugger) {
             db.exec("CREATE EXTENSION pldbgapi");
+            pause = std::make_unique<DropPause>();
+        }
         s.Start(LogonArgs(db.params()));
         s.FirstPaint();
         s.main->show();
@@ -173,6 +185,7 @@ protected:
 
     TestDb db{"execproc"};
     ShellSession s;
+    std::unique_ptr<DropPause> pause;
 };
 
 } // namespace
