@@ -52,10 +52,6 @@ bool run(const DbParams &p, const std::string &sql, std::string *first = nullptr
 
 std::atomic<int> g_counter{0};
 
-// The advisory lock that keeps test databases from being dropped: droppers
-// take it shared, a DropPause exclusively.
-const char *const kDropLockKey = "7645001";
-
 } // namespace
 
 bool TestDb::serverConfigured() { return std::getenv("PGHOST") != nullptr; }
@@ -85,37 +81,8 @@ TestDb::~TestDb()
 {
     if (!m_ok)
         return;
-    PGconn *c = open(serverParams());
-    if (!c)
-        return;
-    const std::string statements[] = {
-        std::string("SELECT pg_advisory_lock_shared(") + kDropLockKey + ")",
-        "DROP DATABASE IF EXISTS \"" + m_params.database.toStdString() + "\" WITH (FORCE)"};
-    for (const std::string &sql : statements) {
-        PGresult *r = PQexec(c, sql.c_str());
-        const auto st = PQresultStatus(r);
-        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)
-            ADD_FAILURE() << "SQL failed: " << sql << "\n" << PQerrorMessage(c);
-        PQclear(r);
-    }
-    PQfinish(c);
-}
-
-DropPause::DropPause()
-{
-    m_conn = open(TestDb::serverParams());
-    if (!m_conn)
-        return;
-    PGresult *r = PQexec(m_conn, (std::string("SELECT pg_advisory_lock(") + kDropLockKey + ")").c_str());
-    if (PQresultStatus(r) != PGRES_TUPLES_OK)
-        ADD_FAILURE() << "drop pause: " << PQerrorMessage(m_conn);
-    PQclear(r);
-}
-
-DropPause::~DropPause()
-{
-    if (m_conn)
-        PQfinish(m_conn);
+    DbParams admin = serverParams();
+    run(admin, "DROP DATABASE IF EXISTS \"" + m_params.database.toStdString() + "\" WITH (FORCE)");
 }
 
 void TestDb::exec(const std::string &sql) const

@@ -8,8 +8,6 @@
 #include <QString>
 #include <string>
 
-struct pg_conn;
-
 namespace tvtest {
 
 struct DbParams {
@@ -39,20 +37,6 @@ public:
 private:
     bool m_ok = false;
     DbParams m_params;
-};
-
-// While it lives no TestDb drops its database (a drop waits). Dropping a
-// database signals every server process, and the PL/pgSQL debugger's wait for
-// its target does not survive such a signal: the debugger tests hold one.
-class DropPause {
-public:
-    DropPause();
-    ~DropPause();
-    DropPause(const DropPause &) = delete;
-    DropPause &operator=(const DropPause &) = delete;
-
-private:
-    ::pg_conn *m_conn = nullptr;
 };
 
 } // namespace tvtest
