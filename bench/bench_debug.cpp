@@ -6,6 +6,7 @@
 #include "common/Globals.h"
 #include "platform/db/Connection.h"
 #include "platform/ui/EscapeWatch.h"
+#include "platform/ui/Guard.h"
 #include "platform/ui/ScriptedDialogs.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
@@ -76,7 +77,10 @@ struct Session {
     // Starts a debug run; true once the debugger shows the first stop.
     bool Debug()
     {
-        w->btnDebugClick();
+        dialogs.clear();
+        tv::ui::Guard([this] { w->btnDebugClick(); });
+        for (const QString &t : dialogs.texts())
+            std::fprintf(stderr, "message: %s\n", qPrintable(t));
         return w->FDebug != nullptr;
     }
     void EndRun()
@@ -132,8 +136,15 @@ void BM_DebugSteps(benchmark::State &state)
         }
         QElapsedTimer t;
         t.start();
-        for (int i = 0; i < kSteps; ++i)
+        int done = 0;
+        for (; done < kSteps && s.w->FDebug; ++done) {
             s.w->FDebug->actNextLine->trigger();
+            if (qEnvironmentVariableIsSet("TV_BENCH_TRACE") && done % 50 == 0)
+                std::fprintf(stderr, "step %d line %d %.3f s\n", done, s.w->FDebug ? s.w->FDebug->FStackInfo.Line : -1,
+                             t.nsecsElapsed() / 1e9);
+        }
+        if (done < kSteps)
+            state.SkipWithError("the run ended before the last step");
         ours = t.nsecsElapsed() / 1e9;
         s.EndRun();
     }

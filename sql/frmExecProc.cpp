@@ -131,28 +131,70 @@ TfrmExecProc::TfrmExecProc(QObject *AOwner, const QString &Schema, const QString
 
 TfrmExecProc::~TfrmExecProc()
 {
+    FDestroying = true;
     if (FThread) {
         // The window goes while a run is held: release it before the
         // sessions and the queries go.
-        FThread->CancelTarget();
-        if (!FThread->wait(kCancelWaitMs)) {
-            if (const int pid = FThread->TargetPid()) {
-                if (IConnectionWindow *o = OwnerForm()) {
-                    try {
-                        o->dbsMain().ExecOnSideConnection(QStringLiteral("SELECT pg_terminate_backend(") +
-                                                          QString::number(pid) + QLatin1Char(')'));
-                    } catch (...) {
-                    }
-                }
-            }
-            FThread->wait();
-        }
+        // (Without its connection window the debugger's session is gone,
+        // and the target with it.)
+        if (FDebug && OwnerForm())
+            FDebug->ReleaseTarget();
+        ReleaseRun([this](int ms) { return FThread->wait(ms); });
+        FThread->wait();
         FThread.reset();
         EnableMain(true);
     }
     if (FDebug) {
         FDebug->CloseQuietly();
         delete FDebug.data();
+    }
+}
+
+void TfrmExecProc::ReleaseRun(const std::function<bool(int)> &waitWorker)
+{
+    // The run ends only after this (events flow in the waits).
+    ++FDebugBusy;
+    struct Done {
+        TfrmExecProc *w;
+        ~Done()
+        {
+            if (--w->FDebugBusy == 0 && !w->FDestroying)
+                w->PostFinishRun();
+        }
+    } done{this};
+    // A running call takes a cancel.
+    FThread->CancelTarget();
+    if (waitWorker(2000))
+        return;
+    // A target that waits for its debugger takes no cancel and no
+    // termination: attach to it and abort it.
+    if (const int id = FBreakId.load()) {
+        for (int i = 0; i < 10; ++i) {
+            try {
+                tv::db::Connection side(FTargetConn->Params());
+                side.Open();
+                side.Exec(QStringLiteral("SELECT pldbg_abort_target(pldbg_attach_to_port(") + QString::number(id) +
+                          QStringLiteral("))"));
+            } catch (const std::exception &) {
+            }
+            if (waitWorker(1000))
+                return;
+        }
+    }
+    TerminateTarget();
+    waitWorker(kCancelWaitMs);
+}
+
+void TfrmExecProc::TerminateTarget()
+{
+    const int pid = FThread ? FThread->TargetPid() : 0;
+    if (!pid)
+        return;
+    try {
+        tv::db::Connection side(FTargetConn->Params());
+        side.Open();
+        side.Exec(QStringLiteral("SELECT pg_terminate_backend(") + QString::number(pid) + QLatin1Char(')'));
+    } catch (const std::exception &) {
     }
 }
 
@@ -726,7 +768,11 @@ void TfrmExecProc::btnDebugClick()
 
     // The target session: its waits must not look at the keyboard, and the
     // notice that it waits for the debugger is handed over at once.
-    tv::db::Connection &target = conn->dbsBG();
+    // The target session is the window's own, with the connection window's
+    // parameters for it (dbsBG): a connection window torn down while a run is
+    // held cannot take the session away from the worker.
+    FTargetConn = std::make_unique<tv::db::Connection>(conn->dbsBG().Params());
+    tv::db::Connection &target = *FTargetConn;
     tv::db::Connection &debugger = conn->dbsBG2();
     target.SetCancelCheck(nullptr);
     FBreakId = 0;
@@ -793,20 +839,8 @@ void TfrmExecProc::AbandonRun()
 {
     if (!FThread)
         return;
-    if (wExecStatus.load() == esNone || wExecStatus.load() == esRunning) {
-        FThread->CancelTarget();
-        if (!WaitWorker(kCancelWaitMs)) {
-            // A target that waits for a debugger takes no cancel: end its session.
-            if (const int pid = FThread->TargetPid()) {
-                try {
-                    OwnerForm()->dbsMain().ExecOnSideConnection(QStringLiteral("SELECT pg_terminate_backend(") +
-                                                                QString::number(pid) + QLatin1Char(')'));
-                } catch (...) {
-                }
-            }
-            WaitWorker(kCancelWaitMs);
-        }
-    }
+    if (!FThread->isFinished())
+        ReleaseRun([this](int ms) { return WaitWorker(ms); });
     PostFinishRun();
 }
 
@@ -817,7 +851,7 @@ void TfrmExecProc::PostFinishRun()
 
 void TfrmExecProc::TryFinishRun()
 {
-    if (!FThread || FDebugBusy > 0 || FEnding || !FThread->isFinished())
+    if (!FThread || FDebugBusy > 0 || FEnding || FDestroying || !FThread->isFinished())
         return;
     FEnding = true;
     FThread->wait();
@@ -850,6 +884,10 @@ void TfrmExecProc::EndExecSQL()
         lines = ExecProc::OutputLines(Target(), Nodes(), {});
     }
     qryExec->Close();
+    if (FTargetConn && qryExec->GetConnection() == FTargetConn.get())
+        qryExec->SetConnection(OwnerForm() ? &OwnerForm()->dbsMain() : nullptr);
+    if (FTargetConn && !FTargetConn->Busy())
+        FTargetConn->Close();
     txtOutput->setPlainText(lines.join(QLatin1Char('\n')));
     const QString msg = DebugErrorMessage();
     if (wExecStatus.load() == esComplete)

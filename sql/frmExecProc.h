@@ -17,6 +17,7 @@
 #include <QPointer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -33,8 +34,9 @@ class TtvTreeView;
 struct TLaunchContext;
 
 namespace tv::db {
+class Connection;
 class Query;
-}
+} // namespace tv::db
 
 class TfrmExecProc : public TtvForm {
     Q_OBJECT
@@ -137,10 +139,17 @@ private:
     void SelectNeighbour(int Delta);
     ExecProc::TResultRows TakeRows();
     void EnableMain(bool on);
+    // Ends the target's server session (a held target takes no cancel).
+    void TerminateTarget();
+    // Ends the worker's call however it waits; waitWorker(ms) tells whether
+    // the worker has ended within ms.
+    void ReleaseRun(const std::function<bool(int)> &waitWorker);
 
     QString FDebugErrorMessage;
     mutable QMutex FLock;
+    std::unique_ptr<tv::db::Connection> FTargetConn;
     std::unique_ptr<TtrdExec> FThread;
     bool FEndPending = false;
     bool FEnding = false;
+    bool FDestroying = false;
 };

@@ -122,3 +122,15 @@ TEST_F(Debugger, DebugOfAProgramCreatedAgainReportsItGone)
     EXPECT_TRUE(s.main->isEnabled());
     ASSERT_TRUE(WaitFor([&] { return OtherSessions() == 1; }));
 }
+
+TEST_F(Debugger, ProgramEndingDuringAHeldRunLeavesNoSession)
+{
+    TV_REQUIRE_DB(db);
+    Start();
+    TfrmExecProc *w = nullptr;
+    ASSERT_NE(StartDebug(w), nullptr);
+    EXPECT_EQ(OtherSessions(), 3);
+    // The connection window goes first, the execution window after it.
+    s.main.reset();
+    ASSERT_TRUE(WaitFor([&] { return OtherSessions() == 0; }));
+}
