@@ -12,7 +12,7 @@ TV_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-image-formats-plugins
   libpq-dev postgresql-15 postgresql-15-pldebugger postgresql-contrib postgresql-client-15
-  libxlsxwriter-dev
+  libxlsxwriter-dev zlib1g-dev
   xvfb xauth fonts-noto-cjk poppler-utils qt6-translations-l10n
 )
 

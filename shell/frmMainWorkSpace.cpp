@@ -9,6 +9,7 @@
 #include "platform/ui/Guard.h"
 #include "platform/ui/ShortCut.h"
 #include "shell/ListItemImage.h"
+#include "shell/ReportDefinition.h"
 #include "shell/UserCommandFiles.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
@@ -503,8 +504,7 @@ void TfrmMain::SetReportList()
     QAction *before = mnuTB2;
     for (auto it = files.crbegin(); it != files.crend(); ++it) {
         auto *a = new QAction(it->Name, mnuReportMenu);
-        // The report items are not known here yet: every entry has tag 0.
-        a->setData(ReadReportTag(it->Path, {}));
+        a->setData(ReadReportTag(it->Path, ReportServices().ItemIndex));
         a->setProperty("Path", it->Path);
         connect(a, &QAction::triggered, this, [this, a] { mnuReportClick(a); });
         mnuReportMenu->insertAction(before, a);

@@ -12,23 +12,38 @@
 #include "common/tvOption.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
+#include "shell/WindowLaunchers.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QAction;
+class QMenu;
 class QTreeWidgetItem;
 class QComboBox;
 class QIODevice;
+class QKeyEvent;
+class QPoint;
 class QSplitter;
 class QTimer;
 class QToolButton;
 class TfrmMain;
+class TtvListItem;
 class TtvListView;
 class TtvTreeView;
+
+// One object of the object clipboard (see TfrmObject::CopyObjectList).
+struct TCopyObjectList {
+    QString Schema;
+    QString ObjectName;
+    int ObjectType = -1;
+    qint64 ObjectOID = -1;  // procedures, functions and aggregates
+    QString ObjectTable;    // triggers and rules
+};
 
 class TfrmObject : public QWidget, public IConnectionWindow, public IChildWindow {
     Q_OBJECT
@@ -119,8 +134,84 @@ public:
                       const QString &NewSchema = QString(), const QString &NewObjectName = QString(),
                       qint64 p_intOID = -1, const QString &p_strTblNm = QString());
 
+    // The GRANT statements of an object (intMode 1: Schema, ObjectName, its
+    // type name strObjCls and, for routines, its oid strOid), of a role (2)
+    // or of a tablespace (3), appended to Stream; nothing when there is none.
+    void OutputGrant(const QString &Schema, const QString &ObjectName, QIODevice &Stream, int intMode,
+                     const QString &strObjCls, const QString &strOid);
+
     void FormActivate();
     void SetShortCut();
+
+    // --- Object-list actions (frmObjectActions.cpp, frmObjectEdit.cpp) ----
+    // The menu "オブジェクトリスト(&O)": lent to the main window's menu bar
+    // (group index 2) and the list's context menu. popTree: the tree's menu.
+    QMenu *mnuObject = nullptr;
+    QMenu *mnuNew1 = nullptr;
+    QMenu *mnuReport = nullptr;
+    QMenu *mnuCommand = nullptr;
+    QMenu *popTree = nullptr;
+    TMergeMenus MergeMenus() const override;
+    // Enables and shows the list's actions for the selection and tree node.
+    void mnuObjectClick();
+    // Prepares popTree for the selected tree node (FRSelected).
+    void popTreePopup();
+    QTreeWidgetItem *FRSelected = nullptr;
+    // The tree's tool buttons: order (schemas first / kinds first) and the
+    // lists of the database and of schema or kind nodes; the display choice.
+    QWidget *pnlTool = nullptr;
+    QToolButton *btnTree1 = nullptr, *btnTree2 = nullptr, *btnLevel0 = nullptr, *btnLevel1 = nullptr;
+    void btnTreeClick();
+    void btnLevel0Click();
+    void btnLevel1Click();
+    void cmbTreeChange();
+
+    // A new, empty definition window of a kind in the login schema.
+    void actNewExecute(int ObjectType);
+    void actOpenExecute();
+    void actOpenDefineExecute();
+    void actOpenSourceExecute();
+    void actOpenDataExecute();
+    void actOpenDataTopExecute();
+    void actExecExecute();
+    void actScriptExecute();
+    void actPrintExecute();
+    void actCrossExecute();
+    void actSynonymExecute();
+    void actAddWorkSpaceExecute();
+    void actExportExecute();
+    void actLoadExecute();
+    void actLogonExecute();
+    void actDBExportExecute();
+    void actIndexFragmentExecute();
+    // The matrix, grant and comment windows, the monitors and the database
+    // links open through launchers of the actions' names, the execution
+    // window through "TfrmExecProc", a new synonym through "actSynonym"
+    // (Schema, ObjectName and, in Argument, the kind name of its target),
+    // backup and load through "actAdminExport" (mode in ObjectType) and
+    // "actAdminLoad" with CR LF lists of schemas and names. Unregistered,
+    // such an action does nothing.
+    void actDeleteExecute();
+    void actRenameExecute();
+    void actCopyExecute();
+    void actPasteExecute();
+    // In-place editing of a name: whether it may start, and its end (the
+    // rename; false when it failed and the old caption is back).
+    bool lstObjectEditing(TtvListItem *item);
+    bool lstObjectEdited(TtvListItem *item, QString &S);
+
+    // The object clipboard shared by every connection window.
+    static QList<TCopyObjectList> CopyObjectList;
+    static void ClearCopyObjectList();
+
+    // Script output asks for its options through the script options dialog
+    // of a later layer: it registers a function returning false on cancel,
+    // ScriptPath (the folder, ending in "/", or with OneScript the file) and
+    // NameTable ("schema.table" or empty). Until then only a folder is asked.
+    using TScriptOptionDialog = std::function<bool(TfrmObject &, QString &ScriptPath, QString &NameTable)>;
+    static void RegisterScriptOptionDialog(TScriptOptionDialog dialog);
+    // Registers the launcher "actNew" (the main window's new-object buttons).
+    static void RegisterLaunchers();
     QAction *Action(const QString &name) const { return FActions.value(name); }
 
     // Object list (frmObjectList.cpp). ShowObject empties lstObject and fills
@@ -150,8 +241,12 @@ public:
     QToolButton *FTaskButton = nullptr;
     QString FViewType = QStringLiteral("DEFAULT");
     int Disp = 0;
+    // The tables-and-columns browser of this connection (one at most, made
+    // on first use, freed with this window).
+    QPointer<QWidget> FieldWindow;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *e) override;
     bool event(QEvent *e) override;
 
@@ -174,8 +269,18 @@ private:
     // Calls into parts built later; see StandIns.cpp.
     void SetCommandList();
     void SetReportList();
-    void mnuObjectClick();
-    void ClearCopyObjectList();
+
+    // Object-list actions.
+    void BuildObjectActions();
+    void lstObjectContextPopup(const QPoint &pos);
+    bool lstObjectKeyDown(QKeyEvent *key);
+    void cmbFindEnter();
+    void lstObjectEnter();
+    // The open family over the selection.
+    void OpenSelected(TOpenMode mode, int topRecord);
+    // Runs the launcher named `action` with this window; null when none.
+    QWidget *RunLauncher(const QString &action, const TLaunchContext &context);
+    static void UpdatePasteActions();
 
     TfrmMain *FMain;
     std::unique_ptr<tv::db::Connection> FdbsMain, FdbsBG, FdbsBG2, FdbsTrace;

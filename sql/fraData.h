@@ -27,6 +27,7 @@ class QPainter;
 class QScrollArea;
 class QToolBar;
 class QToolButton;
+class TtvStringGrid;
 
 // What the frame needs to know of the window it sits in.
 class IDataFrameHost {
@@ -39,6 +40,9 @@ public:
     virtual QString RecordCountText() const { return QString(); }
     // The connection window the host belongs to (null: none).
     virtual IConnectionWindow *HostConnectionWindow() const { return nullptr; }
+    // The column grid of a table, view or materialized-view window (column
+    // names and comments for export titles); null: none.
+    virtual const TtvStringGrid *ColumnGrid() const { return nullptr; }
 };
 
 // Pure helpers of the frame, testable without a widget or a server.
@@ -198,6 +202,13 @@ public:
     void btnPrevClick();
     void btnNextClick();
     void btnLastClick();
+    // Whole-result exports: delimited text to the clipboard, and a workbook.
+    void btnCopyClick();
+    void btnExcelClick();
+    // Export titles by the mode: display names, or the comments of the
+    // host's column grid (by field position for the clipboard, by column
+    // name for a workbook); empty for tmNone.
+    QStringList ExportTitles(int titleMode, bool byName) const;
     void mnuCopyClick();
     void mnuPasteClick();
     void popColumnPopup();
@@ -225,8 +236,6 @@ public:
     void EditLobCell();
 
     // Hosts may add work of their own.
-    std::function<void()> OnExcelClick;
-    std::function<void()> OnCopyClick;
     std::function<void()> OnAfterOpenClose;
 
 protected:

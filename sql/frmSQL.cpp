@@ -11,6 +11,7 @@
 #include "common/tvOption.h"
 #include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
+#include "controls/tvTreeView.h"
 #include "editor/EditorStrings.h"
 #include "editor/EditorUndoObj.h"
 #include "editor/tvMemo.h"
@@ -237,10 +238,7 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     tabExplan->setObjectName(QStringLiteral("tabExplan"));
     auto *explLay = new QVBoxLayout(tabExplan);
     explLay->setContentsMargins(0, 0, 0, 0);
-    fraExplan = new QPlainTextEdit(tabExplan);
-    fraExplan->setObjectName(QStringLiteral("fraExplan"));
-    fraExplan->setReadOnly(true);
-    fraExplan->setLineWrapMode(QPlainTextEdit::NoWrap);
+    fraExplan = new TfraExplan(tabExplan);
     explLay->addWidget(fraExplan);
     pagExplan->addTab(tabExplan, QStringLiteral("実行計画"));
     pagExplan->hide();
@@ -272,8 +270,16 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     grdParam->OnGetPickListitems = [this](int ACol, int, QStringList &Items) {
         if (ACol != 2)
             return;
-        if (L_tstrTypLst.isEmpty())
-            L_tstrTypLst = sqlrun::ParamTypeNames();
+        // Built once, from the type names of the window's connection.
+        if (L_tstrTypLst.isEmpty()) {
+            tv::ui::Guard([this] {
+                if (auto *cw = dynamic_cast<TfrmObject *>(OwnerForm())) {
+                    QStringList names;
+                    cw->GetDataType(names, 0);
+                    L_tstrTypLst = sqlrun::BindTypeNames(names);
+                }
+            });
+        }
         Items = L_tstrTypLst;
     };
 
@@ -378,11 +384,11 @@ void TfrmSQL::DBChange(QObject * /*Sender*/)
 
 void TfrmSQL::UpdateActions()
 {
-    TEditorStrings *l = txtSQL->Lines();
-    const int n = l->Count();
-    const bool empty = n == 0 || (n == 1 && l->Get(0).isEmpty());
+    // Runs on a timer: asks the editor only whether it is empty (constant
+    // time), never for its lines.
+    const bool empty = txtSQL->IsTextEmpty();
     actExec->setEnabled(!FRunning && !empty);
-    actSave->setEnabled(n > 0 && !(n == 1 && l->Get(0).isEmpty()));
+    actSave->setEnabled(!empty);
     for (QAction *a : {actPrev, actNext, actLog, actOpen})
         a->setEnabled(!FRunning);
     cmbDBName->setEnabled(!FRunning);
@@ -711,25 +717,26 @@ void TfrmSQL::RunPlan(TRun &run)
         buffer.append(run.lines.at(end));
     sqlrun::CleanStatementLines(buffer);
     const QString text = buffer.join(QLatin1Char('\n'));
-    fraExplan->clear();
-    if (text.trimmed().isEmpty())
+    if (text.trimmed().isEmpty()) {
+        fraExplan->lstPlan->clear();
         return;
+    }
     tv::db::Connection &conn = OwnerForm()->dbsMain();
+    fraExplan->SetConnection(&conn);
+    fraExplan->SetSQL(text);
     const bool parse = sqlrun::ParsesParams(text);
+    fraExplan->qryPlan.SetParamParsing(parse);
+    fraExplan->qryPlan.SetSQL(text);
     tv::db::Params params;
     params.setNames(parse ? tv::db::ScanSql(text, true).names : QStringList());
     ApplyBindVariables(params); // a prompt ends the run silently; bad values reach the error display
-    const tv::db::ScannedSql sc = tv::db::ScanSql(fradata::StripTrailingSemicolon(text), parse);
-    const auto values = params.bind(parse ? sc.names : QStringList());
+    for (int i = 0; i < params.count(); ++i)
+        if (tv::db::Param *p = fraExplan->qryPlan.Params().FindParam(params[i].Name))
+            *p = params[i];
     QElapsedTimer timer;
     timer.start();
     try {
-        const QString sql = QStringLiteral("EXPLAIN ") + sc.text;
-        const auto res = values.empty() ? conn.Exec(sql) : conn.ExecParams(sql, values);
-        QStringList plan;
-        for (int r = 0; r < res->rowCount(); ++r)
-            plan << res->text(r, 0);
-        fraExplan->setPlainText(plan.join(QLatin1Char('\n')));
+        fraExplan->ShowData();
         SetStatus(sqlrun::ElapsedMessage(timer.elapsed()));
     } catch (const tv::Error &e) {
         SetStatus(sqlrun::ElapsedMessage(timer.elapsed()));
@@ -919,6 +926,9 @@ bool TfrmSQL::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmSQL::LoadSettings()
 {
+    // The heights are applied on the first showing, once the window has
+    // its size (ApplyHeights).
+    FSQLHeight = FBuildHeight = -1;
     tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
     if (!reg.KeyExists(kSettingsKey) || !reg.OpenKeyReadOnly(kSettingsKey)) {
         resize(760, 560);
@@ -927,18 +937,38 @@ void TfrmSQL::LoadSettings()
     const int w = reg.GetInteger(QStringLiteral("Width"), 760);
     const int h = reg.GetInteger(QStringLiteral("Height"), 560);
     const bool build = reg.GetBool(QStringLiteral("ShowBuild"), false);
-    const int avail = std::max(1, h - 26);
-    const int q = avail / 4;
-    const int sqlHeight = std::min(reg.GetInteger(QStringLiteral("SQLHeight"), q), avail);
-    const int buildHeight = std::max(60, std::min(reg.GetInteger(QStringLiteral("BuildHeight"), 2 * q), sqlHeight));
+    FSQLHeight = reg.GetInteger(QStringLiteral("SQLHeight"), -1);
+    FBuildHeight = reg.GetInteger(QStringLiteral("BuildHeight"), -1);
     reg.CloseKey();
     resize(std::max(200, w), std::max(150, h));
     btnShowDesign->setChecked(build);
     pnlBuild->setVisible(build);
-    splSQL->setSizes({sqlHeight, std::max(1, avail - sqlHeight)});
-    if (build)
-        splBuild->setSizes({buildHeight, std::max(1, sqlHeight - buildHeight)});
     grdParam->hide();
+    if (FShown)
+        ApplyHeights();
+}
+
+void TfrmSQL::ApplyHeights()
+{
+    // q: a quarter of the client height below the tool bar.
+    const int avail = std::max(1, height() - tolCmd->height());
+    const int q = avail / 4;
+    const int sqlHeight = std::min(FSQLHeight < 0 ? q : FSQLHeight, avail);
+    splSQL->setSizes({sqlHeight, std::max(1, splSQL->height() - splSQL->handleWidth() - sqlHeight)});
+    if (pnlBuild->isVisibleTo(this)) {
+        pnlSQL->layout()->activate();
+        const int buildHeight = std::max(60, std::min(FBuildHeight < 0 ? 2 * q : FBuildHeight, pnlSQL->height()));
+        splBuild->setSizes({buildHeight, std::max(1, splBuild->height() - splBuild->handleWidth() - buildHeight)});
+    }
+}
+
+void TfrmSQL::showEvent(QShowEvent *e)
+{
+    TtvForm::showEvent(e);
+    if (FShown)
+        return;
+    FShown = true;
+    ApplyHeights();
 }
 
 void TfrmSQL::SaveSettings()
