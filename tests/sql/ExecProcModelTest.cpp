@@ -117,3 +117,36 @@ TEST(ExecProcOutput, LinesByRole)
     EXPECT_EQ(ExecProc::OutputLines(Target(51, "p"), {Node("a", "1")}, {}),
               (QStringList{"【 実行後パラメータ値 】", "a : 1"}));
 }
+
+TEST(ExecProcCatalog, PackageStatementsAsText)
+{
+    // EnterpriseDB packages cannot run here: their statements are checked as text.
+    const QString args = ExecProc::PackageArgumentSQL(150000);
+    EXPECT_TRUE(args.contains("WHERE pronamespace IN (SELECT oid FROM pg_namespace WHERE nspparent != 0)"));
+    EXPECT_TRUE(args.contains("DECODE(protype,'0','F','1','P' ) AS eltclass"));
+    EXPECT_TRUE(args.contains("AND \"edb_pkg_prc\".eltdatatype::varchar || ',' || \"edb_pkg_prc\".org_argtypes::varchar "
+                              "= :SUB_PROGRAM_KEY"));
+    const QString subs = ExecProc::SubProgramSQL(150000);
+    EXPECT_TRUE(subs.startsWith("SELECT ele.eltname, ele.eltdatatype::VARCHAR, ele.argtypes::VARCHAR"));
+    EXPECT_TRUE(subs.contains("AND eltclass <> 'V'"));
+    EXPECT_TRUE(subs.endsWith("ORDER BY 1"));
+    EXPECT_TRUE(ExecProc::PackageOidSQL(150000).startsWith(" SELECT pac.oid FROM"));
+    EXPECT_TRUE(ExecProc::PackageOidSQL(150000).endsWith(" WHERE nsp.nspname = :schema AND pac.pkgname = :name"));
+    EXPECT_EQ(ExecProc::MemberOidSQL(), QStringLiteral("SELECT oid FROM pg_proc WHERE pronamespace = :pkgoid and "
+                                                       "proname = :proname and proargtypes::VARCHAR = :proargtypes"));
+    // A package member's call: package and member quoted apart.
+    TExecTarget t;
+    t.Schema = "s";
+    t.Name = "pkg";
+    t.SubProgram = "run";
+    t.ObjType = 53;
+    t.SubObjType = 51;
+    t.IsEdb = true;
+    t.ServerVersion = 150000;
+    TExecNode n;
+    n.Name = "a";
+    n.Value = "1";
+    n.Image = kExecImgInOut;
+    EXPECT_EQ(ExecProc::BuildCallStatement(t, {n}),
+              (QStringList{"DO $$", "BEGIN", "CALL \"s\".\"pkg\".\"run\"(1);", "END", "$$;"}));
+}

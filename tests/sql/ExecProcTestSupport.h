@@ -172,7 +172,26 @@ protected:
         if (!w)
             return nullptr;
         Type(w, "n", "3");
-        QTest::mouseClick(w->btnDebug, Qt::LeftButton);
+        return Debug(w);
+    }
+    // Clicks "&DEBUG" until the debugger shows the first stop. The server's
+    // debugger gives up its wait for the target when a signal reaches its
+    // process (other sessions' catalog changes or dropped databases on a
+    // busy server send them); such a run ends, and the click is repeated.
+    TfrmDebug *Debug(TfrmExecProc *w)
+    {
+        const auto before = s.dialogs.texts().size();
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            QTest::mouseClick(w->btnDebug, Qt::LeftButton);
+            if (w->FDebug)
+                break;
+            const QStringList shown = s.dialogs.texts().mid(before);
+            if (shown.size() != 1 || shown.first() != QStringLiteral("ERROR: select() failed waiting for target"))
+                break;
+            if (!WaitFor([&] { return !w->RunActive(); }))
+                break;
+            s.dialogs.clear();
+        }
         EXPECT_TRUE(w->FDebug);
         return w->FDebug;
     }

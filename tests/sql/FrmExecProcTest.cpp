@@ -154,3 +154,15 @@ TEST_F(ExecProcWindow, EndToEndFromTheWorkSpacePanel)
     EXPECT_EQ(reg.GetInteger(QStringLiteral("Height"), 0), size.height());
     reg.CloseKey();
 }
+
+TEST_F(ExecProcWindow, AnAggregateFromTheWorkSpaceIsRefusedWithAMessage)
+{
+    TV_REQUIRE_DB(db);
+    Start(false);
+    db.exec("CREATE AGGREGATE public.agg_sum(int) (SFUNC = int4pl, STYPE = int)");
+    const int children = s.main->MdiChildren().size();
+    s.dialogs.queueButton(0);
+    EXPECT_EQ(Launch("public", "agg_sum", 128, "public.agg_sum(int)"), nullptr);
+    EXPECT_EQ(Messages(), QStringList{"集約関数は実行できません。"});
+    EXPECT_EQ(s.main->MdiChildren().size(), children);
+}

@@ -96,8 +96,7 @@ TEST_F(Debugger, ClosingTheDebuggerAsksAndEndsTheRunSilently)
     ASSERT_TRUE(WaitFor([&] { return OtherSessions() == 1; }));
 
     // The next run opens both sessions again.
-    QTest::mouseClick(w->btnDebug, Qt::LeftButton);
-    ASSERT_TRUE(w->FDebug);
+    ASSERT_NE(Debug(w), nullptr);
     EXPECT_EQ(OtherSessions(), 3);
     s.dialogs.queueButton(tv::ui::IDYES);
     w->FDebug->actAbortExecute();
