@@ -9,6 +9,7 @@
 #include "shell/frmObject.h"
 #include "shell/frmOption.h"
 #include "shell/frmSupport.h"
+#include "sql/frmExecProc.h"
 #include "sql/frmExecScript.h"
 #include "sql/frmField.h"
 #include "sql/frmSQL.h"
@@ -39,6 +40,7 @@ int main(int argc, char *argv[])
     tv::ui::InstallEscapeWatch();
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
+    TfrmExecProc::RegisterLauncher();
     TfrmObject::RegisterLaunchers();
     TfrmObject::RegisterReportLauncher();
     TfrmOption::RegisterLauncher();

@@ -32,6 +32,8 @@ struct TLaunchContext {
     QString ObjectName;
     int ObjectType = 0;
     qint64 OID = -1;
+    // Whether the execution window offers its debug run.
+    bool Debug = true;
 };
 
 // Returns the window it opened or brought forward, null when it opened none.

@@ -67,8 +67,11 @@ void Connection::finish()
 void Connection::noticeReceiver(void *self, const PGresult *res)
 {
     auto *c = static_cast<Connection *>(self);
+    const QString text = c->codec()->Decode(QByteArrayView(PQresultErrorMessage(res))).trimmed();
+    if (c->m_noticeHook)
+        c->m_noticeHook(text);
     if (c->m_notices.size() < 10000)
-        c->m_notices.append(c->codec()->Decode(QByteArrayView(PQresultErrorMessage(res))).trimmed());
+        c->m_notices.append(text);
 }
 
 const std::shared_ptr<const tv::text::ClientCodec> &Connection::codec()

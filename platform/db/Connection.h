@@ -123,6 +123,9 @@ public:
 
     // Server notices and warnings received since the last call.
     QStringList TakeNotices();
+    // Called with each notice's text as it arrives, in the thread that runs
+    // the statement (the text also goes to TakeNotices).
+    void SetNoticeHook(std::function<void(const QString &)> hook) { m_noticeHook = std::move(hook); }
 
     PGconn *handle() const { return m_conn; }
 
@@ -157,6 +160,7 @@ private:
     int m_savepointCounter = 0;
     std::vector<Level> m_levels;
     std::function<bool()> m_cancelCheck;
+    std::function<void(const QString &)> m_noticeHook;
     int m_codecId = -1;
     std::shared_ptr<const tv::text::ClientCodec> m_codec;
 };
