@@ -4,8 +4,11 @@
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
+#include "sql/frmExecScript.h"
+#include "sql/frmField.h"
 #include "sql/frmSQL.h"
 #include "sql/frmXLSSetup.h"
+#include "sql/frmTemplate.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -31,6 +34,9 @@ int main(int argc, char *argv[])
     TfrmSQL::RegisterLauncher();
     TfrmObject::RegisterLaunchers();
     TfrmXLSSetup::RegisterLauncher();
+    TfrmExecScript::RegisterLauncher();
+    TfrmField::RegisterLauncher();
+    TfrmTemplate::RegisterLauncher();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

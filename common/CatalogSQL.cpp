@@ -65,7 +65,9 @@ void BuildObjectFromWhere(int TypeCode, QString &FromPart, QString &WherePart, b
                             " ON  TblSpe.oid          =   TblInf.reltablespace",
                             "LEFT JOIN pg_roles       AS TblRol",
                             " ON  TblRol.oid          =  TblInf.relowner"});
-        addLines(WherePart, {"WHERE  TblInf.relkind    IN  ('r', 'f', 't')"});
+        // Partitioned tables (10 on) are tables to the user; their partitions stay listed too.
+        addLines(WherePart, {ServerVersion >= 100000 ? "WHERE  TblInf.relkind    IN  ('r', 'f', 't', 'p')"
+                                                     : "WHERE  TblInf.relkind    IN  ('r', 'f', 't')"});
         break;
     case 46: // index
         addLines(FromPart, {"FROM pg_class            AS C",
@@ -168,6 +170,9 @@ void BuildObjectFromWhere(int TypeCode, QString &FromPart, QString &WherePart, b
                             "  ON  TrgInf.oid           =   TrgCom.Objoid",
                             "LEFT JOIN pg_roles         AS TblRol",
                             " ON  TblRol.oid            =  TblInf.relowner"});
+        // The triggers the server makes for foreign keys and the like are not the user's.
+        if (ServerVersion >= 90000)
+            addLines(WherePart, {"WHERE  NOT TrgInf.tgisinternal"});
         break;
     case 58: // sequence
         addLines(FromPart, {"FROM pg_class            AS C",

@@ -129,6 +129,8 @@ QString schemaObjects(bool IsEdb, int ServerVersion)
 
 QString tableColumns(int ServerVersion)
 {
+    const QString kinds = ServerVersion >= 100000 ? QStringLiteral("(Cls.relkind = 'r' OR Cls.relkind = 'v' OR Cls.relkind = 'p')")
+                                                  : QStringLiteral("(Cls.relkind = 'r' OR Cls.relkind = 'v')");
     QString text = QStringLiteral(
         " SELECT Col.column_name, Typ.typname, Col.character_maximum_length, Col.numeric_precision,"
         " Col.numeric_scale, Col.column_default, Dsc.description, Att.attnum AS ORDNO"
@@ -138,7 +140,7 @@ QString tableColumns(int ServerVersion)
         " LEFT JOIN pg_description AS Dsc ON Cls.oid = Dsc.objoid AND Col.ordinal_position = Dsc.objsubid"
         " LEFT JOIN pg_attribute AS Att ON Cls.oid = Att.attrelid AND Col.column_name = Att.attname"
         " LEFT JOIN pg_type AS Typ ON Att.atttypid = Typ.oid"
-        " WHERE (Cls.relkind = 'r' OR Cls.relkind = 'v')"
+        " WHERE ") + kinds + QStringLiteral(
         " AND Col.table_schema = :OWNER"
         " AND Col.table_name = :TBLNM"
         " AND Att.attnum > 0"

@@ -105,5 +105,8 @@ bool SaveOptions()
         tv::ui::CurrentDialogs().messageBox(SaveOptionsFailedText(firstError), QString(),
                                             tv::ui::MB_OK | tv::ui::MB_ICONERROR);
     }
+    // A store file that cannot be written: the store has told the user (once).
+    if (!reg.Flush())
+        failed = true;
     return !failed;
 }

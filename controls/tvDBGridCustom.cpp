@@ -1,6 +1,5 @@
 #include "controls/tvDBGridCustom.h"
 
-#include "common/tvOption.h"
 #include "controls/tvDBGridRecordText.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
@@ -51,21 +50,6 @@ int displayWidth(const tv::db::FieldDesc &d)
 }
 
 } // namespace
-
-// --- auto-commit ------------------------------------------------------------
-
-AutoCommitSwitch::AutoCommitSwitch(tv::db::DataSet *ds)
-{
-    m_conn = ds ? ds->GetConnection() : nullptr;
-    if (m_conn)
-        m_conn->SetTxAutoCommit(tvOption.UpdateToCommit);
-}
-
-AutoCommitSwitch::~AutoCommitSwitch()
-{
-    if (m_conn)
-        m_conn->SetTxAutoCommit(false);
-}
 
 // --- data link --------------------------------------------------------------
 
@@ -191,6 +175,21 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent *e)
         return;
     }
     QLineEdit::keyPressEvent(e);
+    // A modifier pressed on its own belongs to the typing (Shift for a
+    // capital): it goes no further than the editor.
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+        e->accept();
+        break;
+    default:
+        break;
+    }
 }
 
 void TDBGridInplaceEdit::contextMenuEvent(QContextMenuEvent *e)
@@ -1026,7 +1025,6 @@ void TtvDBGridCustom::keyPressEvent(QKeyEvent *e)
     if (printable && m_ds && m_ds->Active() && (m_options & dgEditing) && !(m_options & dgRowSelect)) {
         // Typing starts the editor with the character typed.
         tv::ui::Guard([&] {
-            AutoCommitSwitch sw(m_ds);
             if (!m_editorShown)
                 ShowEditor();
             if (m_editorShown && !m_editor->isReadOnly()) {
@@ -1043,12 +1041,16 @@ void TtvDBGridCustom::keyPressEvent(QKeyEvent *e)
 void TtvDBGridCustom::HandleKey(QKeyEvent *e)
 {
     tv::ui::Guard([&] {
-        AutoCommitSwitch sw(m_ds);
         if (!m_ds || !m_ds->Active())
             return;
         m_modifiers = e->modifiers();
         const bool ctrl = m_modifiers & Qt::ControlModifier;
         const int key = MapKey(e->key());
+        // The editor is loaded again only when the key took the cursor to
+        // another cell: a key that moves nothing (a lone Shift, F2 while
+        // typing, Up on the first record) never replaces what is typed.
+        const int recBefore = m_ds->RecNo();
+        const int itemBefore = m_curItem;
         const int visible = VisibleRecordCount();
         const bool rowSelect = m_options & dgRowSelect;
         const bool oneItem = ItemCount() == 1;
@@ -1159,7 +1161,8 @@ void TtvDBGridCustom::HandleKey(QKeyEvent *e)
                 m_editor->Clear();
             break;
         case Qt::Key_F2:
-            ShowEditor();
+            if (!m_editorShown)
+                ShowEditor();
             if (m_editorShown)
                 m_editor->setFocus();
             break;
@@ -1169,7 +1172,7 @@ void TtvDBGridCustom::HandleKey(QKeyEvent *e)
         EnsureCurrentVisible();
         if ((m_options & dgAlwaysShowEditor) && !m_editorShown)
             ShowEditor();
-        else if (m_editorShown)
+        else if (m_editorShown && !m_link.Modified() && (m_ds->RecNo() != recBefore || m_curItem != itemBefore))
             LoadEditorText();
         PlaceEditor();
         viewport()->update();
@@ -1182,7 +1185,6 @@ void TtvDBGridCustom::HandleKey(QKeyEvent *e)
 void TtvDBGridCustom::mousePressEvent(QMouseEvent *e)
 {
     tv::ui::Guard([&] {
-        AutoCommitSwitch sw(m_ds);
         const QPoint pos = e->position().toPoint();
         m_modifiers = e->modifiers();
         if (e->button() == Qt::RightButton && m_bookmarks.Count() > 0) {
@@ -1416,7 +1418,6 @@ void TtvDBGridCustom::PasteFromClipboard()
 
 void TtvDBGridCustom::PasteRecords(const QString &text)
 {
-    AutoCommitSwitch sw(m_ds);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_ds->DisableControls();
     try {

@@ -2,10 +2,11 @@
 // What the row-wise data grid (TtvDBGridV, one record per row) and the
 // transposed one (TtvDBGridH, one record per column) share: the link to the
 // data set, the field items (columns or rows), the selected records with the
-// range of field items, painting, keys, mouse, the cell editor, copy, paste
-// and the auto-commit switch. The code speaks of the *record axis* (rows in
-// the row-wise grid) and the *field axis* (its columns); the transposed grid
-// only exchanges the two.
+// range of field items, painting, keys, mouse, the cell editor, copy and
+// paste. Whether a posted record is committed at once is the connection's
+// (UpdateToCommit), not the grid's. The code speaks of the *record axis*
+// (rows in the row-wise grid) and the *field axis* (its columns); the
+// transposed grid only exchanges the two.
 //
 // The grids read their cells straight from the data set and paint only what
 // is visible: a result of any size opens, scrolls and selects at once.
@@ -289,19 +290,6 @@ protected:
     int m_resizeIndex = -1;
     int m_resizeOrigin = 0;
     int m_resizeStartExtent = 0;
-};
-
-// Sets the connection's per-action commit switch from UpdateToCommit for as
-// long as it lives, and off afterwards (also when the action fails).
-class AutoCommitSwitch {
-public:
-    explicit AutoCommitSwitch(tv::db::DataSet *ds);
-    ~AutoCommitSwitch();
-    AutoCommitSwitch(const AutoCommitSwitch &) = delete;
-    AutoCommitSwitch &operator=(const AutoCommitSwitch &) = delete;
-
-private:
-    tv::db::Connection *m_conn = nullptr;
 };
 
 } // namespace tv::grid

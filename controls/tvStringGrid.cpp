@@ -217,7 +217,7 @@ void TtvStringGrid::SetOptions(TGridOptions value)
     FOptions = value;
     if (!CanEditShow())
         HideEditor();
-    else if (FOptions.testFlag(goAlwaysShowEditor) && hasFocus())
+    else if (FOptions.testFlag(goAlwaysShowEditor) && hasFocus() && !FEditorShown)
         ShowEditor();
     viewport()->update();
 }
@@ -929,7 +929,9 @@ void TtvStringGrid::GridKeyDown(QKeyEvent *e)
         }
         return;
     case Qt::Key_F2:
-        ShowEditor();
+        // An editor already open keeps what is typed in it.
+        if (!FEditorShown)
+            ShowEditor();
         if (FEditorShown) {
             FEditor->setFocus();
             FEditor->deselect();

@@ -307,7 +307,9 @@ void Clock(QPainter &p, const QColor &c)
     p.drawLine(QPointF(8, 8), QPointF(10.5, 9.5));
 }
 
-void Paint(QPainter &p, int index)
+// Draws image `index`; false when it has no glyph of its own (a neutral
+// tile is drawn then).
+bool Paint(QPainter &p, int index)
 {
     switch (index) {
     case 0: // the program: an elephant-blue database with a lightning mark
@@ -458,6 +460,84 @@ void Paint(QPainter &p, int index)
         p.setPen(Line(Green.darker(140)));
         p.setBrush(Green);
         p.drawPolygon(QPolygonF{QPointF(3.5, 1.5), QPointF(14, 8), QPointF(3.5, 14.5)});
+        break;
+    case 29: // previous history entry: a page and a left arrow
+    case 30: // next history entry: a page and a right arrow
+        Page(p, index == 29 ? QRectF(5.5, 0.5, 10, 13) : QRectF(0.5, 0.5, 10, 13));
+        if (index == 29)
+            Arrow(p, QPointF(11, 11), QPointF(0.5, 11), Blue, 2.2, 4.5);
+        else
+            Arrow(p, QPointF(5, 11), QPointF(15.5, 11), Blue, 2.2, 4.5);
+        break;
+    case 35: // up
+        Arrow(p, QPointF(8, 15), QPointF(8, 1), Blue, 3, 6);
+        break;
+    case 36: // down
+        Arrow(p, QPointF(8, 1), QPointF(8, 15), Blue, 3, 6);
+        break;
+    case 37: // first: an arrow to a bar on the left
+    case 38: // last: an arrow to a bar on the right
+        p.setPen(Line(Ink, 2));
+        if (index == 37) {
+            p.drawLine(QPointF(2, 2.5), QPointF(2, 13.5));
+            Arrow(p, QPointF(15, 8), QPointF(3.5, 8), Blue, 3, 5.5);
+        } else {
+            p.drawLine(QPointF(14, 2.5), QPointF(14, 13.5));
+            Arrow(p, QPointF(1, 8), QPointF(12.5, 8), Blue, 3, 5.5);
+        }
+        break;
+    case 39: // add: a plus
+        p.setPen(Line(Green.darker(120), 3.2));
+        p.drawLine(QPointF(8, 2), QPointF(8, 14));
+        p.drawLine(QPointF(2, 8), QPointF(14, 8));
+        break;
+    case 40: // remove: a minus
+        p.setPen(Line(Red, 3.2));
+        p.drawLine(QPointF(2, 8), QPointF(14, 8));
+        break;
+    case 44: // out to a spreadsheet: a green sheet and an arrow
+        Grid(p, QRectF(0.5, 0.5, 11, 12), 4, 3, Green);
+        Arrow(p, QPointF(7, 13), QPointF(15.5, 13), Orange, 2, 3.5);
+        break;
+    case 87: { // layout switch: a sheet turned a quarter
+        Grid(p, QRectF(5.5, 5.5, 10, 10), 3, 3, Blue);
+        QPainterPath turn;
+        turn.moveTo(1.5, 11);
+        turn.cubicTo(1.5, 4, 4, 1.5, 10, 1.5);
+        p.setPen(Line(Orange, 1.8));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(turn);
+        p.setPen(Line(Orange, 1));
+        p.setBrush(Orange);
+        p.drawPolygon(QPolygonF{QPointF(13.5, 1.5), QPointF(9.5, -1.5), QPointF(9.5, 4.5)});
+        break;
+    }
+    case 88: { // edit: a pencil
+        p.save();
+        p.translate(8, 8);
+        p.rotate(-45);
+        Box(p, QRectF(-4.5, -2.5, 10, 5), Gold, Ink, 0);
+        p.setPen(Line(Ink));
+        p.setBrush(Red.lighter(130));
+        p.drawRect(QRectF(5.5, -2.5, 2, 5));
+        p.setBrush(QColor(0xF4, 0xD8, 0xB0));
+        p.drawPolygon(QPolygonF{QPointF(-4.5, -2.5), QPointF(-8.5, 0), QPointF(-4.5, 2.5)});
+        p.restore();
+        break;
+    }
+    case 110: // query builder: two joined tables
+        p.setPen(Line(Orange, 1.5));
+        p.drawLine(QPointF(5, 6), QPointF(11, 11));
+        Grid(p, QRectF(0.5, 0.5, 8, 7), 3, 1, Blue);
+        Grid(p, QRectF(7.5, 8.5, 8, 7), 3, 1, Green);
+        break;
+    case 112: // execution plan: a tree of steps
+        p.setPen(Line(Ink));
+        p.drawLine(QPointF(8, 4), QPointF(3.5, 11));
+        p.drawLine(QPointF(8, 4), QPointF(12.5, 11));
+        Box(p, QRectF(4.5, 0.5, 7, 5), Gold, Ink, 1);
+        Box(p, QRectF(0.5, 10.5, 6, 5), LightBlue, Ink, 1);
+        Box(p, QRectF(9.5, 10.5, 6, 5), LightBlue, Ink, 1);
         break;
     case 32: // previous page
         Arrow(p, QPointF(14, 8), QPointF(1.5, 8), Blue, 3, 6);
@@ -737,8 +817,7 @@ void Paint(QPainter &p, int index)
         break;
     }
     default: {
-        // The object kinds with no glyph of their own get their initials;
-        // any other index its number.
+        // The object kinds with no picture of their own get their initials.
         static const struct {
             int index;
             const char *text;
@@ -747,13 +826,20 @@ void Paint(QPainter &p, int index)
         for (const auto &m : marks) {
             if (m.index == index) {
                 Letters(p, QString::fromLatin1(m.text), Ink, LightGrey);
-                return;
+                return true;
             }
         }
-        Letters(p, QString::number(index % 100), Grey.darker(130), QColor(0xF2, 0xF2, 0xF2));
-        break;
+        // Any other index: a plain tile. Never its number, which a button
+        // would show as if it were its caption.
+        Tile(p, QColor(0xF2, 0xF2, 0xF2));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Grey);
+        for (qreal x : {5.0, 8.0, 11.0})
+            p.drawEllipse(QPointF(x, 8), 1, 1);
+        return false;
     }
     }
+    return true;
 }
 
 QPixmap Render(int index, int size)
@@ -776,4 +862,12 @@ QIcon DrawMainImage(int index)
     icon.addPixmap(Render(index, 16));
     icon.addPixmap(Render(index, 32));
     return icon;
+}
+
+bool HasMainImage(int index)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    return Paint(p, index);
 }

@@ -5,5 +5,8 @@
 #include <QIcon>
 
 // The icon of image `index`; an index without a glyph of its own gives a
-// neutral tile with a short mark, so the result is never null.
+// neutral tile (never a number), so the result is never null.
 QIcon DrawMainImage(int index);
+
+// True when image `index` has a glyph of its own.
+bool HasMainImage(int index);

@@ -31,8 +31,8 @@ constexpr qint64 PaceMs = 25;
 
 int g_openCount = 0;
 
-// The log shows the text as it is: every token in the text colour, no
-// bracket colouring.
+} // namespace
+
 void PlainColours(TtvMemo *memo)
 {
     TEditorColors *c = memo->View()->Colors();
@@ -49,8 +49,6 @@ void PlainColours(TtvMemo *memo)
     }
     memo->View()->Brackets()->Clear();
 }
-
-} // namespace
 
 TfrmDDLExec::TfrmDDLExec(IConnectionWindow *AOwner) : FOwner(AOwner), FOwnerWidget(AOwner->FormWidget())
 {

@@ -25,6 +25,10 @@ class QCheckBox;
 class QPushButton;
 class TtvMemo;
 
+// A log shows its text as it is: every token in the text colour, no bracket
+// colouring (the execution logs of this dialog and of the script runner).
+void PlainColours(TtvMemo *memo);
+
 class TfrmDDLExec : public QDialog {
     Q_OBJECT
 public:

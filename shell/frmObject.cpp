@@ -310,11 +310,16 @@ void TfrmObject::Connect(const QString &Host, const QString &Port, const QString
 
     // 13. Tree order and schema filter.
     Disp = 0;
-    auto &reg = tv::settings::tvRegistry();
-    const QString treeKey = TreeKey + tv::settings::EscapeKeyName(FDBName);
-    if (reg.KeyExists(treeKey) && reg.OpenKey(treeKey, false)) {
-        Disp = reg.GetInteger(QStringLiteral("Disp"), 0);
-        reg.CloseKey();
+    try {
+        // Settings that cannot be read give the default order.
+        auto &reg = tv::settings::tvRegistry();
+        const QString treeKey = TreeKey + tv::settings::EscapeKeyName(FDBName);
+        if (reg.KeyExists(treeKey) && reg.OpenKeyReadOnly(treeKey)) {
+            Disp = reg.GetInteger(QStringLiteral("Disp"), 0);
+            reg.CloseKey();
+        }
+    } catch (const tv::Error &) {
+        Disp = 0;
     }
     if (Disp < 0 || Disp >= cmbTree->count())
         Disp = 0;
@@ -944,11 +949,15 @@ void TfrmObject::ShowTree()
     GetSchemaInfo(s.Schemas, true);
     s.LoginSchema = DequoteIdentifier(p.MetaDefSchema);
     s.Disp = Disp;
-    auto &reg = tv::settings::tvRegistry();
-    const QString treeKey = TreeKey + tv::settings::EscapeKeyName(p.Database);
-    if (reg.KeyExists(treeKey) && reg.OpenKey(treeKey, false)) {
-        s.Configured = tv::settings::TextToStrings(reg.GetString(QStringLiteral("Schema"), QString()));
-        reg.CloseKey();
+    try {
+        auto &reg = tv::settings::tvRegistry();
+        const QString treeKey = TreeKey + tv::settings::EscapeKeyName(p.Database);
+        if (reg.KeyExists(treeKey) && reg.OpenKeyReadOnly(treeKey)) {
+            s.Configured = tv::settings::TextToStrings(reg.GetString(QStringLiteral("Schema"), QString()));
+            reg.CloseKey();
+        }
+    } catch (const tv::Error &) {
+        s.Configured.clear();
     }
     s.KindFirst = tvOption.TreeSort == 1;
     s.UserFirst = tvOption.UserFirst;

@@ -241,6 +241,9 @@ public:
     QToolButton *FTaskButton = nullptr;
     QString FViewType = QStringLiteral("DEFAULT");
     int Disp = 0;
+    // The tables-and-columns browser of this connection (one at most, made
+    // on first use, freed with this window).
+    QPointer<QWidget> FieldWindow;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

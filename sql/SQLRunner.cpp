@@ -349,11 +349,13 @@ QTime ReadTime(const QString &t)
 
 } // namespace
 
-QStringList ParamTypeNames()
+QStringList BindTypeNames(const QStringList &typeNames)
 {
     QStringList l;
-    for (const TypeEntry &e : kTypes)
-        l << QString::fromLatin1(e.name);
+    TBindType t;
+    for (const QString &name : typeNames)
+        if (GetParamDataType(name, t))
+            l << name;
     return l;
 }
 

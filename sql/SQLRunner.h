@@ -56,8 +56,10 @@ bool ParsesParams(const QString &sql);
 // they are.
 QString CommandText(const QString &sql, TStatementKind kind);
 
-// The bind-variable type names the window offers, in the order shown.
-QStringList ParamTypeNames();
+// The bind-variable type names the window offers: those of the
+// connection's type names (in their order, array names included) that
+// GetParamDataType maps.
+QStringList BindTypeNames(const QStringList &typeNames);
 // The parameter type of a type name (a name holding "[]" loses its last two
 // characters first; exact, case-sensitive). Unknown names give a text value
 // and false.

@@ -585,6 +585,9 @@ TfraData::TfraData(QWidget *parent, IDataFrameHost *host) : QFrame(parent), m_ho
     btnNext->setObjectName(QStringLiteral("btnNext"));
     btnLast = AddButton(QString(), 38, QStringLiteral(">|"));
     btnLast->setObjectName(QStringLiteral("btnLast"));
+    // The scroller scrolls the bar when the frame is lower than the bar: no
+    // button goes into an overflow menu.
+    tolLeft->setMinimumHeight(tolLeft->sizeHint().height());
 
     using tv::ui::Guarded;
     connect(btnUpdate, &QToolButton::clicked, this, Guarded([this] { btnUpdateClick(); }));
@@ -981,7 +984,6 @@ void TfraData::MoveRecord(void (tv::db::DataSet::*move)())
 {
     if (!dsrTableData.Active())
         return;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
     VisibleGrid()->SelectedRecords().Clear();
     (dsrTableData.*move)();
 }
@@ -1028,7 +1030,6 @@ void TfraData::btnDelClick()
                 tv::db::DataSet &ds;
                 ~Enable() { ds.EnableControls(); }
             } enable{dsrTableData};
-            tv::grid::AutoCommitSwitch sw(&dsrTableData);
             // Last selected first.
             for (auto it = marks.rbegin(); it != marks.rend(); ++it) {
                 if (!dsrTableData.BookmarkValid(*it))
@@ -1041,7 +1042,6 @@ void TfraData::btnDelClick()
         Open();
         return;
     }
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
     dsrTableData.Delete();
 }
 
@@ -1184,7 +1184,6 @@ bool TfraData::GridKeyDown(QKeyEvent *e)
     const int field = SelectedFieldOfVisibleGrid();
     if (field < 0)
         return true;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
     dsrTableData.Edit();
     dsrTableData.SetFieldNull(field);
     return true;
@@ -1258,7 +1257,6 @@ void TfraData::EditTextCell()
     QString text = dsrTableData.FieldText(field);
     bool null = dsrTableData.FieldIsNull(field);
     if (TfrmMemo::ShowWindow(text, null, true, readOnly) == QDialog::Accepted) {
-        tv::grid::AutoCommitSwitch sw(&dsrTableData);
         dsrTableData.Edit();
         if (null)
             dsrTableData.SetFieldNull(field);
@@ -1349,7 +1347,6 @@ void TfraData::EditLobCell()
     QByteArray stream;
     if (!TfrmLob::ShowWindow(this, dsrTableData, field, stream, readOnly))
         return;
-    tv::grid::AutoCommitSwitch sw(&dsrTableData);
     dsrTableData.Edit();
     // An emptied value reaches the server as NULL.
     if (stream.isEmpty())

@@ -270,8 +270,16 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     grdParam->OnGetPickListitems = [this](int ACol, int, QStringList &Items) {
         if (ACol != 2)
             return;
-        if (L_tstrTypLst.isEmpty())
-            L_tstrTypLst = sqlrun::ParamTypeNames();
+        // Built once, from the type names of the window's connection.
+        if (L_tstrTypLst.isEmpty()) {
+            tv::ui::Guard([this] {
+                if (auto *cw = dynamic_cast<TfrmObject *>(OwnerForm())) {
+                    QStringList names;
+                    cw->GetDataType(names, 0);
+                    L_tstrTypLst = sqlrun::BindTypeNames(names);
+                }
+            });
+        }
         Items = L_tstrTypLst;
     };
 
@@ -918,6 +926,9 @@ bool TfrmSQL::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmSQL::LoadSettings()
 {
+    // The heights are applied on the first showing, once the window has
+    // its size (ApplyHeights).
+    FSQLHeight = FBuildHeight = -1;
     tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
     if (!reg.KeyExists(kSettingsKey) || !reg.OpenKeyReadOnly(kSettingsKey)) {
         resize(760, 560);
@@ -926,18 +937,38 @@ void TfrmSQL::LoadSettings()
     const int w = reg.GetInteger(QStringLiteral("Width"), 760);
     const int h = reg.GetInteger(QStringLiteral("Height"), 560);
     const bool build = reg.GetBool(QStringLiteral("ShowBuild"), false);
-    const int avail = std::max(1, h - 26);
-    const int q = avail / 4;
-    const int sqlHeight = std::min(reg.GetInteger(QStringLiteral("SQLHeight"), q), avail);
-    const int buildHeight = std::max(60, std::min(reg.GetInteger(QStringLiteral("BuildHeight"), 2 * q), sqlHeight));
+    FSQLHeight = reg.GetInteger(QStringLiteral("SQLHeight"), -1);
+    FBuildHeight = reg.GetInteger(QStringLiteral("BuildHeight"), -1);
     reg.CloseKey();
     resize(std::max(200, w), std::max(150, h));
     btnShowDesign->setChecked(build);
     pnlBuild->setVisible(build);
-    splSQL->setSizes({sqlHeight, std::max(1, avail - sqlHeight)});
-    if (build)
-        splBuild->setSizes({buildHeight, std::max(1, sqlHeight - buildHeight)});
     grdParam->hide();
+    if (FShown)
+        ApplyHeights();
+}
+
+void TfrmSQL::ApplyHeights()
+{
+    // q: a quarter of the client height below the tool bar.
+    const int avail = std::max(1, height() - tolCmd->height());
+    const int q = avail / 4;
+    const int sqlHeight = std::min(FSQLHeight < 0 ? q : FSQLHeight, avail);
+    splSQL->setSizes({sqlHeight, std::max(1, splSQL->height() - splSQL->handleWidth() - sqlHeight)});
+    if (pnlBuild->isVisibleTo(this)) {
+        pnlSQL->layout()->activate();
+        const int buildHeight = std::max(60, std::min(FBuildHeight < 0 ? 2 * q : FBuildHeight, pnlSQL->height()));
+        splBuild->setSizes({buildHeight, std::max(1, splBuild->height() - splBuild->handleWidth() - buildHeight)});
+    }
+}
+
+void TfrmSQL::showEvent(QShowEvent *e)
+{
+    TtvForm::showEvent(e);
+    if (FShown)
+        return;
+    FShown = true;
+    ApplyHeights();
 }
 
 void TfrmSQL::SaveSettings()

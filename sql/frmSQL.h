@@ -110,6 +110,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent *e) override;
     void dropEvent(QDropEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *e) override;
 
 private:
     struct TRun {
@@ -133,6 +134,12 @@ private:
     void MarkError(int firstLine, int lastLine, const QString &errorText);
     void WriteBackParams(const tv::db::Params &params);
 
+    // Splits pnlSQL / the result area and pnlBuild / the editor by the
+    // stored heights, or by the defaults of the window's present size.
+    void ApplyHeights();
+
     bool FRunning = false;
     bool FShown = false;
+    int FSQLHeight = -1;   // stored "SQLHeight", -1: none
+    int FBuildHeight = -1; // stored "BuildHeight", -1: none
 };

@@ -71,7 +71,12 @@ bool WriteIndex(QString *error)
     QString text;
     for (const QString &name : std::as_const(SQLLogList))
         text += name + QStringLiteral("\r\n");
-    return tv::text::WriteTextFile(EntryPath(QStringLiteral("SQLLOG.IDX")), text, GetFileEncoding(), false, error);
+    // The start-up reader takes ANSI unless a byte-order mark says
+    // otherwise: the ASCII names read alike in ANSI, UTF-7 and UTF-8, but
+    // UTF-16 needs its mark.
+    const tv::text::Encoding enc = GetFileEncoding();
+    const bool bom = enc == tv::text::Encoding::Utf16LE || enc == tv::text::Encoding::Utf16BE;
+    return tv::text::WriteTextFile(EntryPath(QStringLiteral("SQLLOG.IDX")), text, enc, bom, error);
 }
 
 bool SaveEntry(const QString &text)
@@ -142,6 +147,10 @@ TfrmSQLLog::TfrmSQLLog(QWidget *AOwner) : QDialog(AOwner)
     txtFind->setObjectName(QStringLiteral("txtFind"));
     tolCmd->addWidget(txtFind);
     btnFind = button("btnFind", QStringLiteral("検索"), img(23));
+    // Caption buttons show their caption beside the image, image buttons
+    // the image only (their text is the hint).
+    for (QToolButton *b : {btnSelect, btnExit})
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     for (QToolButton *b : {btnUp, btnDown, btnDel, btnFind})
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
     lay->addWidget(tolCmd);

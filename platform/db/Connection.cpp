@@ -57,6 +57,8 @@ void Connection::finish()
     if (m_conn)
         PQfinish(m_conn);
     m_conn = nullptr;
+    m_codec.reset();
+    m_codecId = -1;
     m_levels.clear();
     m_versionText.clear();
     m_versionNum = 0;
@@ -66,7 +68,53 @@ void Connection::noticeReceiver(void *self, const PGresult *res)
 {
     auto *c = static_cast<Connection *>(self);
     if (c->m_notices.size() < 10000)
-        c->m_notices.append(QString::fromUtf8(PQresultErrorMessage(res)).trimmed());
+        c->m_notices.append(c->codec()->Decode(QByteArrayView(PQresultErrorMessage(res))).trimmed());
+}
+
+const std::shared_ptr<const tv::text::ClientCodec> &Connection::codec()
+{
+    const int id = m_conn ? PQclientEncoding(m_conn) : -1;
+    if (!m_codec || id != m_codecId) {
+        m_codecId = id;
+        m_codec = tv::text::ClientCodec::ForName(id < 0 ? QByteArray("UTF8") : QByteArray(pg_encoding_to_char(id)));
+    }
+    return m_codec;
+}
+
+QByteArray Connection::ClientEncoding() const
+{
+    return m_conn ? QByteArray(pg_encoding_to_char(PQclientEncoding(m_conn))) : QByteArray();
+}
+
+QByteArray Connection::encodeStatement(const QString &sql)
+{
+    requireOpen();
+    const auto &c = codec();
+    if (c->IsUtf8())
+        return sql.toUtf8();
+    QByteArray out;
+    char32_t bad = 0;
+    if (!c->Encode(sql, &out, &bad))
+        raiseUnencodable(bad);
+    return out;
+}
+
+void Connection::raiseUnencodable(char32_t cp)
+{
+    const QByteArray name = codec()->Name();
+    // The server converts the character on its own and reports the failure
+    // in its words; the session fares as if the statement had failed there.
+    run(Send::Simple,
+        QByteArrayLiteral("SELECT convert_to(chr(") + QByteArray::number(quint32(cp)) + QByteArrayLiteral("), '") +
+            name + QByteArrayLiteral("')"),
+        {});
+    // The server has a code for it, but only as another character (U+00A5
+    // as a backslash in SJIS): sending that would store what was not typed.
+    QString shown = QString::fromUcs4(&cp, 1);
+    throw DbError(QStringLiteral("character \"%1\" (U+%2) has no equivalent in encoding \"%3\"")
+                      .arg(shown, QStringLiteral("%1").arg(quint32(cp), 4, 16, QLatin1Char('0')).toUpper(),
+                           QString::fromLatin1(name)),
+                  QStringLiteral("22P05"));
 }
 
 QStringList Connection::TakeNotices()
@@ -222,7 +270,7 @@ void Connection::requireOpen() const
 
 std::shared_ptr<PgResultSet> Connection::Exec(const QString &sql)
 {
-    return run(Send::Simple, sql.toUtf8(), {});
+    return run(Send::Simple, encodeStatement(sql), {});
 }
 
 QString Connection::ExecScalar(const QString &sql)
@@ -235,15 +283,16 @@ QString Connection::ExecScalar(const QString &sql)
 
 std::shared_ptr<PgResultSet> Connection::ExecParams(const QString &sql, const std::vector<BoundParam> &params)
 {
-    return run(Send::Params, sql.toUtf8(), params);
+    return run(Send::Params, encodeStatement(sql), params);
 }
 
 StatementInfo Connection::Describe(const QString &sql, const std::vector<BoundParam> &params)
 {
     StatementInfo info;
     const bool wasIdle = transactionState() == TransactionState::Idle;
+    std::shared_ptr<PgResultSet> d;
     try {
-        run(Send::Prepare, sql.toUtf8(), params);
+        d = prepareAndDescribe(encodeStatement(sql), params);
     } catch (const DbError &e) {
         // Several statements cannot be prepared. Outside a block nothing was
         // harmed and the simple protocol takes the text (a plain syntax error
@@ -254,7 +303,6 @@ StatementInfo Connection::Describe(const QString &sql, const std::vector<BoundPa
         }
         throw;
     }
-    const auto d = run(Send::Describe, QByteArray(), {});
     info.fieldCount = d->fieldCount();
     info.returnsRows = info.fieldCount > 0;
     info.paramCount = PQnparams(d->handle());
@@ -316,13 +364,29 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
     if (m_busy)
         throw DbError(QStringLiteral("the connection is busy with another statement"));
 
+    // Text parameters come as UTF-8; other client encodings get them converted.
+    std::vector<QByteArray> converted;
+    const std::shared_ptr<const tv::text::ClientCodec> textCodec = codec();
+    if (!textCodec->IsUtf8()) {
+        converted.resize(params.size());
+        for (size_t i = 0; i < params.size(); ++i) {
+            const BoundParam &b = params[i];
+            if (b.isNull || b.binary)
+                continue;
+            char32_t bad = 0;
+            if (!textCodec->FromUtf8(b.data, &converted[i], &bad))
+                raiseUnencodable(bad);
+        }
+    }
     std::vector<Oid> types;
     std::vector<const char *> values;
     std::vector<int> lengths, formats;
-    for (const BoundParam &b : params) {
+    for (size_t i = 0; i < params.size(); ++i) {
+        const BoundParam &b = params[i];
+        const QByteArray &data = converted.empty() || b.isNull || b.binary ? b.data : converted[i];
         types.push_back(b.typeOid);
-        values.push_back(b.isNull ? nullptr : b.data.constData());
-        lengths.push_back(int(b.data.size()));
+        values.push_back(b.isNull ? nullptr : data.constData());
+        lengths.push_back(int(data.size()));
         formats.push_back(b.binary ? 1 : 0);
     }
     const int n = int(params.size());
@@ -378,7 +442,7 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
                 try {
                     if (!rows) {
                         last.reset(); // an earlier statement's result gives way at once
-                        rows.reset(new PgResultSet());
+                        rows.reset(new PgResultSet(codec()));
                     }
                     rows->appendRow(r.res, 0);
                 } catch (const std::bad_alloc &) {
@@ -414,7 +478,7 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
                     last = std::move(rows);
                 } else {
                     rows.reset();
-                    last = std::make_shared<PgResultSet>(r.take());
+                    last = std::make_shared<PgResultSet>(r.take(), codec());
                 }
                 break;
             }
@@ -438,8 +502,80 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
     if (storeError)
         throw *storeError;
     if (!last)
-        return std::make_shared<PgResultSet>(PQmakeEmptyPGresult(m_conn, PGRES_EMPTY_QUERY));
+        return std::make_shared<PgResultSet>(PQmakeEmptyPGresult(m_conn, PGRES_EMPTY_QUERY), codec());
     return last;
+}
+
+// Parse and Describe go out together in one pipeline, so describing costs one
+// round trip to the server, not two. The results come back as: the Parse's,
+// a separator, the Describe's (aborted when the Parse failed), a separator
+// and the pipeline's end.
+std::shared_ptr<PgResultSet> Connection::prepareAndDescribe(const QByteArray &sql,
+                                                            const std::vector<BoundParam> &params)
+{
+    requireOpen();
+    if (m_busy)
+        throw DbError(QStringLiteral("the connection is busy with another statement"));
+    std::vector<Oid> types;
+    for (const BoundParam &b : params)
+        types.push_back(b.typeOid);
+
+    ResultHolder error, described;
+    {
+        BusyGuard busy(m_busy);
+        const bool sent = PQenterPipelineMode(m_conn) &&
+                          PQsendPrepare(m_conn, "", sql.constData(), int(types.size()), types.data()) &&
+                          PQsendDescribePrepared(m_conn, "") && PQpipelineSync(m_conn);
+        if (!sent) {
+            const bool lost = PQstatus(m_conn) != CONNECTION_OK;
+            const DbError e = DbError::fromConnection(
+                m_conn, lost ? QString::fromLatin1(sqlstate::ConnectionFailure) : QString(), lost);
+            // Nothing is pending once the pipeline's end has not gone out.
+            PQexitPipelineMode(m_conn);
+            throw e;
+        }
+        QElapsedTimer slice;
+        slice.start();
+        bool cancelSent = false;
+        int results = 0;
+        for (;;) {
+            if (PQstatus(m_conn) != CONNECTION_OK)
+                break;
+            waitForResults(slice, cancelSent);
+            ResultHolder r;
+            r.res = PQgetResult(m_conn);
+            if (!r.res)
+                continue; // the separator after each request's results
+            const ExecStatusType st = PQresultStatus(r.res);
+            if (st == PGRES_PIPELINE_SYNC)
+                break;
+            ++results;
+            if (st == PGRES_FATAL_ERROR || st == PGRES_BAD_RESPONSE || st == PGRES_NONFATAL_ERROR) {
+                if (!error.res)
+                    error.reset(r.take());
+            } else if (results == 2 && st == PGRES_COMMAND_OK) {
+                described.reset(r.take());
+            }
+        }
+        if (PQstatus(m_conn) == CONNECTION_OK)
+            PQexitPipelineMode(m_conn);
+    }
+
+    const bool lost = PQstatus(m_conn) != CONNECTION_OK;
+    if (m_closeRequested) {
+        finish();
+        throw DbError(QStringLiteral("the connection was closed"), QString::fromLatin1(sqlstate::ConnectionFailure),
+                      true);
+    }
+    if (!lost)
+        afterStatement();
+    if (error.res)
+        throw DbError::fromResult(error.res, m_conn);
+    if (lost)
+        throw DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true);
+    if (!described.res)
+        throw DbError(QStringLiteral("the statement could not be described"));
+    return std::make_shared<PgResultSet>(described.take(), codec());
 }
 
 void Connection::afterStatement()

@@ -17,6 +17,13 @@
 // session idle they are real BEGIN / COMMIT / ROLLBACK. Commit() with no
 // window-level transaction open commits the session's block. A COMMIT that
 // the server answers with ROLLBACK is reported as a rollback.
+//
+// Text. Statements and text parameters are sent, and cells, field names and
+// the server's messages read, in the session's client encoding as libpq
+// reports it (it follows a SET client_encoding). A statement or parameter
+// holding a character that encoding has no code for is not sent: the server
+// is asked to convert that character instead, so the user gets the server's
+// own error for it (22P05) and nothing is stored.
 #include "ConnectionParams.h"
 #include "DbError.h"
 #include "Param.h"
@@ -65,6 +72,9 @@ public:
     const QString &ServerVersionText() const { return m_versionText; }
     int ServerVersionNum() const { return m_versionNum; }
     int BackendPid() const;
+    // The session's client encoding as the server names it ("UTF8", "SJIS"
+    // ...); empty when not connected.
+    QByteArray ClientEncoding() const;
 
     // The program's UpdateToCommit option. Turning it off on an idle session
     // opens a block; turning it on leaves an open block to the user.
@@ -72,14 +82,6 @@ public:
     void SetAutoCommit(bool on);
 
     TransactionState transactionState() const;
-
-    // The data grids' per-action commit switch: while a grid handles a key,
-    // a click or a paste it equals the UpdateToCommit option, otherwise it is
-    // off. It sends nothing by itself: a row posted while the session is idle
-    // is committed in its own transaction either way, and inside an open
-    // block it stays the user's to commit.
-    bool TxAutoCommit() const { return m_txAutoCommit; }
-    void SetTxAutoCommit(bool on) { m_txAutoCommit = on; }
 
     // Window-level transactions (see above). Commit returns what the server
     // did; Rollback never fails silently: a failure is raised.
@@ -126,8 +128,13 @@ private:
     enum class Send { Simple, Params, Prepare, Describe, Prepared };
     std::shared_ptr<PgResultSet> run(Send how, const QByteArray &sql, const std::vector<BoundParam> &params);
     void waitForResults(QElapsedTimer &slice, bool &cancelSent);
+    std::shared_ptr<PgResultSet> prepareAndDescribe(const QByteArray &sql, const std::vector<BoundParam> &params);
     void afterStatement();
     void requireOpen() const;
+    // The codec of the client encoding in effect now.
+    const std::shared_ptr<const tv::text::ClientCodec> &codec();
+    QByteArray encodeStatement(const QString &sql);
+    [[noreturn]] void raiseUnencodable(char32_t cp);
     void finish();
     static void noticeReceiver(void *self, const PGresult *res);
 
@@ -139,7 +146,6 @@ private:
     ConnectionParams m_params;
     PGconn *m_conn = nullptr;
     bool m_autoCommit = true;
-    bool m_txAutoCommit = false;
     bool m_busy = false;
     bool m_restoring = false;
     bool m_closeRequested = false;
@@ -149,6 +155,8 @@ private:
     int m_savepointCounter = 0;
     std::vector<Level> m_levels;
     std::function<bool()> m_cancelCheck;
+    int m_codecId = -1;
+    std::shared_ptr<const tv::text::ClientCodec> m_codec;
 };
 
 } // namespace tv::db

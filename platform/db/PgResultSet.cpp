@@ -25,9 +25,13 @@ const char kEmpty[] = "";
 
 } // namespace
 
-PgResultSet::PgResultSet() = default;
+PgResultSet::PgResultSet(std::shared_ptr<const tv::text::ClientCodec> codec)
+    : m_codec(codec && !codec->IsUtf8() ? std::move(codec) : nullptr)
+{
+}
 
-PgResultSet::PgResultSet(PGresult *res)
+PgResultSet::PgResultSet(PGresult *res, std::shared_ptr<const tv::text::ClientCodec> codec)
+    : m_codec(codec && !codec->IsUtf8() ? std::move(codec) : nullptr)
 {
     if (!res)
         return;
@@ -66,7 +70,8 @@ void PgResultSet::readFields()
     const int n = PQnfields(m_res);
     m_fields.reserve(size_t(n));
     for (int c = 0; c < n; ++c) {
-        FieldDesc f = MakeFieldDesc(QString::fromUtf8(PQfname(m_res, c)), qint64(PQftype(m_res, c)),
+        const char *name = PQfname(m_res, c);
+        FieldDesc f = MakeFieldDesc(decode(name, name ? qsizetype(std::strlen(name)) : 0), qint64(PQftype(m_res, c)),
                                     qint64(PQfmod(m_res, c)), PQfsize(m_res, c));
         const Oid table = PQftable(m_res, c);
         f.tableOid = table == InvalidOid ? -1 : qint64(table);
@@ -211,7 +216,7 @@ QByteArrayView PgResultSet::raw(int r, int c) const
 QString PgResultSet::text(int r, int c) const
 {
     const QByteArrayView v = raw(r, c);
-    return QString::fromUtf8(v.data(), v.size());
+    return decode(v.data(), v.size());
 }
 
 QByteArray PgResultSet::bytes(int r, int c) const
@@ -221,8 +226,10 @@ QByteArray PgResultSet::bytes(int r, int c) const
     bool null;
     if (!locate(r, c, &d, &n, &null) || null)
         return QByteArray();
-    if (m_fields[size_t(c)].kind != FieldKind::Bytea || (m_res && PQfformat(m_res, c) == 1))
+    if (m_res && PQfformat(m_res, c) == 1)
         return QByteArray(d, n);
+    if (m_fields[size_t(c)].kind != FieldKind::Bytea)
+        return m_codec ? m_codec->Decode(QByteArrayView(d, n)).toUtf8() : QByteArray(d, n);
     const QByteArray escaped(d, n); // the decoder wants a terminated string
     size_t len = 0;
     unsigned char *data = PQunescapeBytea(reinterpret_cast<const unsigned char *>(escaped.constData()), &len);

@@ -9,7 +9,13 @@
 //
 // The connection fills a set row by row as the rows arrive (single-row mode),
 // so a result never exists twice in memory.
+//
+// Cells and field names are in the session's client encoding; a set made
+// with a codec decodes them through it when they are read, one without (the
+// UTF-8 session) reads them as UTF-8 straight away.
 #include "ResultSet.h"
+
+#include "platform/text/TextEncoding.h"
 
 #include <cstdlib>
 #include <memory>
@@ -22,8 +28,9 @@ namespace tv::db {
 class PgResultSet : public ResultSet {
 public:
     // Takes ownership of res (which may be a command result without rows).
-    // Any rows in it are moved into the compact store.
-    explicit PgResultSet(PGresult *res);
+    // Any rows in it are moved into the compact store. codec: the client
+    // encoding the result is in; none for UTF-8.
+    explicit PgResultSet(PGresult *res, std::shared_ptr<const tv::text::ClientCodec> codec = {});
     ~PgResultSet() override;
     PgResultSet(const PgResultSet &) = delete;
     PgResultSet &operator=(const PgResultSet &) = delete;
@@ -35,8 +42,8 @@ public:
     QString text(int r, int c) const override;
     QByteArray bytes(int r, int c) const override;
 
-    // The cell's bytes as sent by the server (UTF-8 text), valid while this
-    // set lives; empty for NULL.
+    // The cell's bytes as sent by the server (text in the client encoding),
+    // valid while this set lives; empty for NULL.
     QByteArrayView raw(int r, int c) const;
     // True when the statement returned rows (a row description came back).
     bool hasRows() const { return !m_fields.empty(); }
@@ -55,7 +62,7 @@ private:
     friend class Connection;
 
     // An empty set that rows are appended to; finish() completes it.
-    PgResultSet();
+    explicit PgResultSet(std::shared_ptr<const tv::text::ClientCodec> codec);
     // Appends row t of res (the fields must match the rows before).
     void appendRow(const PGresult *res, int t);
     // Completes a set built row by row with the statement's final result
@@ -80,7 +87,13 @@ private:
         std::vector<quint32> ends;
     };
 
+    QString decode(const char *data, qsizetype len) const
+    {
+        return m_codec ? m_codec->Decode(QByteArrayView(data, len)) : QString::fromUtf8(data, len);
+    }
+
     PGresult *m_res = nullptr;
+    std::shared_ptr<const tv::text::ClientCodec> m_codec; // none: UTF-8
     int m_rows = 0;
     int m_cellsPerRow = 0;
     std::vector<FieldDesc> m_fields;

@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/settings/Folders.h"
+#include "platform/ui/Dialogs.h"
 
 #include <QDir>
 #include <QEvent>
@@ -305,6 +306,12 @@ bool From8(const QVariant &v, quint64 *bits)
     return true;
 }
 
+SettingsNoticeHandler &NoticeHandler()
+{
+    static SettingsNoticeHandler handler;
+    return handler;
+}
+
 QString KeyNotOpenText()
 {
     return QStringLiteral("設定のキーが開かれていません。");
@@ -402,6 +409,7 @@ struct TtvRegistry::Store {
     QSet<QString> pending; // encoded groups of keys created in memory only
     bool dirty = false;
     bool malformed = false; // the file could not be parsed when it was read
+    bool keepAway = false;  // a malformed file that could not be set aside: never written
 
     void Open()
     {
@@ -429,9 +437,39 @@ TtvRegistry::TtvRegistry(const QString &configDir) : m_configDir(QDir::cleanPath
 
 TtvRegistry::~TtvRegistry()
 {
+    // At the end nobody is told any more: what cannot be written stays unwritten.
+    m_quiet = true;
     try {
         Flush();
     } catch (...) {
+    }
+}
+
+void TtvRegistry::TellOnce(const QString &file, char kind, const QString &text)
+{
+    // Once per file and kind of trouble in the whole run.
+    static QSet<QString> told;
+    const QString key = QLatin1Char(kind) + file;
+    if (m_quiet || told.contains(key))
+        return;
+    told.insert(key);
+    m_notices << text;
+}
+
+void TtvRegistry::deliverNotices()
+{
+    // Told when no key is in use, so whatever runs while a message box is up
+    // finds the store in order.
+    while (!m_notices.isEmpty() && !m_quiet) {
+        const QString text = m_notices.takeFirst();
+        if (SettingsNoticeHandler handler = NoticeHandler()) {
+            handler(text);
+            continue;
+        }
+        try {
+            tv::ui::CurrentDialogs().messageBox(text, QString(), tv::ui::MB_OK | tv::ui::MB_ICONWARNING);
+        } catch (...) {
+        }
     }
 }
 
@@ -563,7 +601,7 @@ bool TtvRegistry::OpenKey(const QString &key, bool canCreate)
     Resolved r;
     if (!Resolve(key, canCreate, &r))
         return false;
-    CloseKey();
+    closeCurrent();
     m_current = r.parts;
     m_open = true;
     m_readOnly = false;
@@ -580,14 +618,30 @@ bool TtvRegistry::OpenKeyReadOnly(const QString &key)
 
 void TtvRegistry::CloseKey()
 {
+    closeCurrent();
+    deliverNotices();
+}
+
+void TtvRegistry::closeCurrent()
+{
     if (!m_open)
         return;
     Store *store = CurrentStore();
     m_open = false;
     m_readOnly = false;
     m_current.clear();
-    if (store && !FlushStore(store))
-        throw tv::Error(QStringLiteral("設定ファイル \"%1\" に書き込めません。").arg(store->file));
+    if (store)
+        save(store);
+}
+
+bool TtvRegistry::save(Store *store)
+{
+    if (FlushStore(store))
+        return true;
+    TellOnce(store->file, 'w', QStringLiteral("設定ファイル \"%1\" に書き込めません。\n"
+                                              "この実行中に変更した設定は保存されません。")
+                                   .arg(QDir::toNativeSeparators(store->file)));
+    return false;
 }
 
 QString TtvRegistry::CurrentPath() const
@@ -786,15 +840,22 @@ int TtvRegistry::GetDataSize(const QString &name)
 
 void TtvRegistry::Materialize(Store *store)
 {
-    if (store->malformed) {
+    if (store->malformed && !store->keepAway) {
         // The file could not be parsed: keep it beside the new one instead of
-        // writing over it, and start from an empty store.
+        // writing over it, and start from an empty store. When it cannot be
+        // moved it stays as it is and nothing is written over it.
         QString aside = store->file + QLatin1String(".bad");
         for (int n = 1; QFileInfo::exists(aside); ++n)
             aside = store->file + QLatin1String(".bad") + QString::number(n);
-        QFile::rename(store->file, aside);
-        store->Open();
-        store->malformed = false;
+        if (QFile::rename(store->file, aside)) {
+            store->Open();
+            store->malformed = false;
+            TellOnce(store->file, 'm', QStringLiteral("設定ファイル \"%1\" の内容が正しくないため、\"%2\" として残し、"
+                                                 "新しい設定ファイルに保存します。")
+                                      .arg(QDir::toNativeSeparators(store->file), QDir::toNativeSeparators(aside)));
+        } else {
+            store->keepAway = true;
+        }
     }
     if (store->pending.isEmpty())
         return;
@@ -847,9 +908,13 @@ bool TtvRegistry::FlushStore(Store *s)
 {
     if (!s->dirty)
         return true;
+    if (s->keepAway)
+        return false;
     const QFileInfo info(s->file);
-    if (info.exists() && !QFile(s->file).open(QIODevice::ReadOnly))
-        return false; // never replace a file that could not be read
+    // Never replace a file that could not be read or that may not be
+    // written (read-only, another owner's, a folder in its place).
+    if (info.exists() && (!info.isFile() || !QFile(s->file).open(QIODevice::ReadWrite)))
+        return false;
     QDir().mkpath(info.absolutePath());
     if (!info.exists()) {
         // Created here with owner-only access; the atomic rewrite of QSettings
@@ -875,7 +940,8 @@ bool TtvRegistry::Flush()
 {
     bool ok = true;
     for (auto &entry : m_stores)
-        ok = FlushStore(entry.second.get()) && ok;
+        ok = save(entry.second.get()) && ok;
+    deliverNotices();
     return ok;
 }
 
@@ -983,6 +1049,13 @@ std::unique_ptr<TtvRegistry> &SharedRegistry()
     return instance;
 }
 } // namespace
+
+SettingsNoticeHandler SetSettingsNoticeHandler(SettingsNoticeHandler handler)
+{
+    SettingsNoticeHandler previous = std::move(NoticeHandler());
+    NoticeHandler() = std::move(handler);
+    return previous;
+}
 
 TtvRegistry &tvRegistry()
 {

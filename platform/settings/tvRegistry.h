@@ -21,11 +21,19 @@
 // are written when the key is closed (and when the store is destroyed), to a
 // temporary file renamed over the old one; a new file is created with mode
 // 0600.
+//
+// A file that cannot be read or written (another owner's, read-only, a
+// folder in its place) is never replaced: changes stay in memory for the
+// run, closing a key never fails for it, and the user is told once that
+// settings cannot be saved. A malformed file is set aside as "<file>.bad"
+// (".bad1" ... when taken) at the first save, and the user is told once,
+// naming the kept copy; one that cannot be moved stays and is not written.
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -53,9 +61,9 @@ public:
     bool OpenKey(const QString &key, bool canCreate);
     // As OpenKey without creation; every write to the key then fails.
     bool OpenKeyReadOnly(const QString &key);
-    // Closes the current key and writes pending changes of its file. Throws
-    // tv::Error when they cannot be written (the key is closed all the same
-    // and the changes stay pending).
+    // Closes the current key and writes pending changes of its file. Never
+    // throws: changes that cannot be written stay pending (the user is told
+    // once, see above).
     void CloseKey();
     bool HasCurrentKey() const { return m_open; }
     // Absolute path of the current key ("\Software\Quenzor\TVX19\GUI"), empty
@@ -129,13 +137,25 @@ private:
     void Materialize(Store *store);
     bool FlushStore(Store *store);
     QStringList ChildGroups(Store *store, const QString &group);
+    void TellOnce(const QString &file, char kind, const QString &text);
+    void deliverNotices();
+    void closeCurrent();
+    bool save(Store *store); // FlushStore, telling the user once when it fails
 
     QString m_configDir;
     std::map<QString, std::unique_ptr<Store>> m_stores; // by lower-case "vendor/name"
     QStringList m_current;                              // components below the root
     bool m_open = false;
     bool m_readOnly = false;
+    bool m_quiet = false; // being destroyed: nobody to tell
+    QStringList m_notices; // told at the next CloseKey or Flush
 };
+
+// What the store tells the user (a file it cannot write, a malformed file
+// set aside) goes to this handler, or by default to a warning message box
+// through the dialogs seam. Returns the previous handler.
+using SettingsNoticeHandler = std::function<void(const QString &text)>;
+SettingsNoticeHandler SetSettingsNoticeHandler(SettingsNoticeHandler handler);
 
 // The one store of the process. Created on first use; ReleaseSharedRegistry
 // writes and frees it (the next use creates it anew, reading the config
@@ -144,9 +164,7 @@ TtvRegistry &tvRegistry();
 void ReleaseSharedRegistry();
 
 // Closes whatever key of the store is current when the scope ends, on every
-// way out (which also ends read-only access). A failure to write the changes
-// there is dropped: they stay pending for the next close or flush. Code that
-// must report such a failure calls CloseKey itself before the scope ends.
+// way out (which also ends read-only access).
 class TRegistryKeyCloser {
 public:
     explicit TRegistryKeyCloser(TtvRegistry &reg = tvRegistry()) : m_reg(reg) {}

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <map>
 
 namespace tv::text {
 
@@ -250,6 +251,216 @@ bool WriteTextFile(const QString &path, const QString &text, Encoding enc, bool 
         return false;
     }
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Client encodings
+
+namespace {
+
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// The iconv name of a server encoding name; nullptr when iconv has none.
+const char *IconvNameOf(const QByteArray &pgName)
+{
+    static const struct {
+        const char *pg, *iconv;
+    } names[] = {
+        {"SJIS", "CP932"},          {"SHIFT_JIS_2004", "SHIFT_JISX0213"}, {"EUC_JP", "EUC-JP-MS"},
+        {"EUC_JIS_2004", "EUC-JISX0213"}, {"EUC_CN", "EUC-CN"},     {"EUC_KR", "EUC-KR"},
+        {"EUC_TW", "EUC-TW"},       {"BIG5", "BIG5"},              {"GBK", "GBK"},
+        {"GB18030", "GB18030"},     {"UHC", "CP949"},              {"JOHAB", "JOHAB"},
+        {"LATIN1", "ISO-8859-1"},   {"LATIN2", "ISO-8859-2"},      {"LATIN3", "ISO-8859-3"},
+        {"LATIN4", "ISO-8859-4"},   {"LATIN5", "ISO-8859-9"},      {"LATIN6", "ISO-8859-10"},
+        {"LATIN7", "ISO-8859-13"},  {"LATIN8", "ISO-8859-14"},     {"LATIN9", "ISO-8859-15"},
+        {"LATIN10", "ISO-8859-16"}, {"ISO_8859_5", "ISO-8859-5"},  {"ISO_8859_6", "ISO-8859-6"},
+        {"ISO_8859_7", "ISO-8859-7"}, {"ISO_8859_8", "ISO-8859-8"}, {"WIN866", "CP866"},
+        {"WIN874", "CP874"},        {"WIN1250", "CP1250"},         {"WIN1251", "CP1251"},
+        {"WIN1252", "CP1252"},      {"WIN1253", "CP1253"},         {"WIN1254", "CP1254"},
+        {"WIN1255", "CP1255"},      {"WIN1256", "CP1256"},         {"WIN1257", "CP1257"},
+        {"WIN1258", "CP1258"},      {"KOI8R", "KOI8-R"},           {"KOI8U", "KOI8-U"},
+    };
+    for (const auto &n : names) {
+        if (pgName.compare(n.pg, Qt::CaseInsensitive) == 0)
+            return n.iconv;
+    }
+    return nullptr;
+}
+
+iconv_t OpenOnce(void *&slot, const char *to, const char *from)
+{
+    if (!slot) {
+        const iconv_t cd = iconv_open(to, from);
+        if (cd == kNoConverter)
+            return kNoConverter;
+        slot = static_cast<void *>(cd);
+    }
+    const auto cd = static_cast<iconv_t>(slot);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+    return cd;
+}
+
+// Code point at s[i], and how many UTF-16 units it takes.
+char32_t CodePointAt(QStringView s, qsizetype i, qsizetype *units)
+{
+    const QChar c = s[i];
+    if (c.isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+        *units = 2;
+        return QChar::surrogateToUcs4(c, s[i + 1]);
+    }
+    *units = 1;
+    return c.unicode();
+}
+
+} // namespace
+
+std::shared_ptr<const ClientCodec> ClientCodec::ForName(const QByteArray &pgName)
+{
+    static std::mutex lock;
+    static std::map<QByteArray, std::shared_ptr<const ClientCodec>> codecs;
+    const QByteArray key = pgName.toUpper();
+    std::lock_guard<std::mutex> guard(lock);
+    auto &codec = codecs[key];
+    if (!codec)
+        codec = std::make_shared<ClientCodec>(key);
+    return codec;
+}
+
+ClientCodec::ClientCodec(const QByteArray &pgName) : m_name(pgName.toUpper())
+{
+    m_utf8 = m_name == "UTF8" || m_name == "UTF-8" || m_name == "UNICODE" || m_name == "SQL_ASCII";
+    if (!m_utf8)
+        m_iconvName = IconvNameOf(m_name);
+    if (m_iconvName) {
+        // Checked once: an iconv without this encoding leaves ASCII only.
+        const iconv_t probe = iconv_open("UTF-16LE", m_iconvName);
+        if (probe == kNoConverter)
+            m_iconvName = nullptr;
+        else
+            iconv_close(probe);
+    }
+}
+
+ClientCodec::~ClientCodec()
+{
+    for (void *cd : {m_decoder, m_encoder}) {
+        if (cd)
+            iconv_close(static_cast<iconv_t>(cd));
+    }
+}
+
+QString ClientCodec::Decode(QByteArrayView bytes) const
+{
+    if (m_utf8)
+        return QString::fromUtf8(bytes.data(), bytes.size());
+    if (bytes.isEmpty())
+        return QString();
+    if (!m_iconvName) {
+        QString s(bytes.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const auto b = static_cast<uchar>(bytes[i]);
+            s[i] = b < 0x80 ? QChar(b) : QChar(QChar::ReplacementCharacter);
+        }
+        return s;
+    }
+    std::lock_guard<std::mutex> guard(m_lock);
+    const iconv_t cd = OpenOnce(m_decoder, "UTF-16LE", m_iconvName);
+    if (cd == kNoConverter)
+        return QString(bytes.size(), QChar(QChar::ReplacementCharacter));
+    static const char replacement[] = {'\xFD', '\xFF'};
+    QByteArray out;
+    out.reserve(bytes.size() * 2);
+    Convert(cd, bytes.data(), static_cast<size_t>(bytes.size()), out,
+            [&](const char *, size_t left, bool truncated) -> size_t {
+                out.append(replacement, 2);
+                if (truncated)
+                    return 0;
+                iconv(cd, nullptr, nullptr, nullptr, nullptr);
+                return left < 1 ? left : 1;
+            });
+    return FromUtf16LE(out);
+}
+
+bool ClientCodec::encodeStrict(QStringView text, QByteArray *out) const
+{
+    out->clear();
+    if (text.isEmpty())
+        return true;
+    if (!m_iconvName) {
+        out->reserve(text.size());
+        for (const QChar c : text) {
+            if (c.unicode() >= 0x80)
+                return false;
+            out->append(char(c.unicode()));
+        }
+        return true;
+    }
+    QByteArray input(text.size() * 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        input[2 * i] = static_cast<char>(u & 0xFF);
+        input[2 * i + 1] = static_cast<char>(u >> 8);
+    }
+    bool ok = true;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        const iconv_t cd = OpenOnce(m_encoder, m_iconvName, "UTF-16LE");
+        if (cd == kNoConverter)
+            return false;
+        out->reserve(input.size());
+        Convert(cd, input.constData(), static_cast<size_t>(input.size()), *out,
+                [&](const char *, size_t, bool) -> size_t {
+                    ok = false;
+                    return 0;
+                });
+    }
+    // A character the encoding holds only as another one (U+00A5 as '\\')
+    // does not come back as itself.
+    return ok && Decode(*out) == text;
+}
+
+bool ClientCodec::Encode(QStringView text, QByteArray *out, char32_t *bad) const
+{
+    if (m_utf8) {
+        *out = text.toUtf8();
+        return true;
+    }
+    if (encodeStrict(text, out))
+        return true;
+    // Find the first character that does not make the way there and back.
+    if (bad) {
+        *bad = 0xFFFD;
+        QByteArray one;
+        for (qsizetype i = 0, n = 0; i < text.size(); i += n) {
+            const char32_t cp = CodePointAt(text, i, &n);
+            if (!encodeStrict(text.mid(i, n), &one)) {
+                *bad = cp;
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+bool ClientCodec::FromUtf8(QByteArrayView utf8, QByteArray *out, char32_t *bad) const
+{
+    if (m_utf8 || !utf8.isValidUtf8()) {
+        *out = utf8.toByteArray();
+        return true;
+    }
+    // ASCII needs no conversion in any client encoding.
+    bool ascii = true;
+    for (const char c : utf8) {
+        if (static_cast<uchar>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) {
+        *out = utf8.toByteArray();
+        return true;
+    }
+    return Encode(QString::fromUtf8(utf8.data(), utf8.size()), out, bad);
 }
 
 } // namespace tv::text

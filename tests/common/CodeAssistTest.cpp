@@ -197,6 +197,10 @@ struct CodeAssistDb : ::testing::Test {
                 "create function public.myfunc() returns int language sql as 'select 1';"
                 "create function public.f(a int, out b text) language sql as $$select 'x'$$;"
                 "create schema other; create table other.street(\"straße\" int, id int);"
+                "create table other.part(id int, tag text) partition by range(id);"
+                "create table other.part_1 partition of other.part for values from (0) to (10);"
+                "create table other.head(id int primary key);"
+                "create table other.line(head_id int references other.head);"
                 "create schema trap;"
                 // shadows the catalog table for a session whose search path
                 // puts pg_catalog after trap: the primary-key lookup then fails
@@ -336,6 +340,25 @@ TEST_F(CodeAssistDb, SchemaListsItsObjectsWithoutKeywords)
     ASSERT_NE(Popup(), nullptr);
     EXPECT_EQ(Popup()->CaptionListW, (QStringList{"emp", "emp_pkey", "emp_pkey"}));
     EXPECT_EQ(Popup()->ImageListW, (QList<int>{45, 46, 66}));
+}
+
+// A partitioned table and its partition are tables of their schema, with
+// their columns; the foreign key's internal triggers are no objects.
+TEST_F(CodeAssistDb, PartitionedTablesListedInternalTriggersNot)
+{
+    Request(QStringLiteral("select * from other."));
+    ASSERT_NE(Popup(), nullptr);
+    QStringList tables;
+    for (int i = 0; i < Popup()->CaptionListW.size(); ++i) {
+        if (Popup()->SubItemListW[i] == QLatin1String("TABLE"))
+            tables << Popup()->CaptionListW[i];
+        EXPECT_NE(Popup()->SubItemListW[i], QStringLiteral("TRIGGER")) << Popup()->CaptionListW[i].toStdString();
+    }
+    EXPECT_EQ(tables, (QStringList{"head", "line", "part", "part_1", "street"}));
+
+    Request(QStringLiteral("select * from other.part p where p."));
+    ASSERT_NE(Popup(), nullptr);
+    EXPECT_EQ(Popup()->CaptionListW, (QStringList{"*", "id", "tag"}));
 }
 
 TEST_F(CodeAssistDb, TokensWithoutAListShowNothing)

@@ -34,15 +34,21 @@ TEST(ObjectLookup, BranchesFollowServerAndFlavour)
     }
 
     EXPECT_FALSE(BuildObjectLookupSQL(17, false, 90299).contains("UNION ALL"));
+    // Partitioned tables' columns from version 10 on.
+    EXPECT_TRUE(BuildObjectLookupSQL(17, false, 100000).contains("OR Cls.relkind = 'p')"));
+    EXPECT_FALSE(BuildObjectLookupSQL(17, false, 90600).contains("'p'"));
     EXPECT_TRUE(BuildObjectLookupSQL(17, false, 90300).contains("UNION ALL SELECT Att2.attname"));
 
     // Fragments without conditions of their own start the schema condition with WHERE.
-    EXPECT_TRUE(BuildObjectLookupSQL(6, false, 150000)
+    EXPECT_TRUE(BuildObjectLookupSQL(6, false, 80400)
                     .contains(" WHERE (TblShe.schemaname = :OWNER OR VieShe.schemaname = :OWNER) AND TrgInf.tgname = :TRGNM"));
+    EXPECT_TRUE(BuildObjectLookupSQL(6, false, 150000)
+                    .contains(" WHERE  NOT TrgInf.tgisinternal AND (TblShe.schemaname = :OWNER OR VieShe.schemaname = :OWNER)"
+                              " AND TrgInf.tgname = :TRGNM"));
     EXPECT_TRUE(BuildObjectLookupSQL(9, false, 150000).contains(" WHERE ns.nspname = :OWNER AND r.rulename = :RULENM"));
     EXPECT_TRUE(BuildObjectLookupSQL(13, true, 150000).contains("         AS pac"));
     EXPECT_TRUE(BuildObjectLookupSQL(0, false, 150000)
-                    .endsWith(" WHERE  TblInf.relkind    IN  ('r', 'f', 't') AND TblNsp.nspname = :OWNER"
+                    .endsWith(" WHERE  TblInf.relkind    IN  ('r', 'f', 't', 'p') AND TblNsp.nspname = :OWNER"
                               " AND TblInf.relname = :TBLNM"));
     EXPECT_TRUE(BuildObjectLookupSQL(4, true, 90600).startsWith(" SELECT DISTINCT Prc.proname "));
     EXPECT_TRUE(BuildObjectLookupSQL(4, true, 90600).contains("AND Prc.protype = '0'"));

@@ -418,9 +418,12 @@ TEST_F(SharedOptions, FailedSaveIsReportedOnceAndReturnsFalse)
     tv::ui::ScopedDialogs use(&dialogs);
     EXPECT_FALSE(SaveOptions());
     ASSERT_EQ(dialogs.calls().size(), 1);
-    EXPECT_TRUE(dialogs.calls().at(0).text.startsWith(QStringLiteral("設定を保存できませんでした。")));
+    EXPECT_TRUE(dialogs.calls().at(0).text.contains(QStringLiteral("書き込めません")));
     EXPECT_TRUE(dialogs.calls().at(0).text.contains(file)) << dialogs.calls().at(0).text.toStdString();
-    EXPECT_EQ(dialogs.calls().at(0).flags & tv::ui::MB_ICONMASK, tv::ui::MB_ICONERROR);
+    EXPECT_EQ(dialogs.calls().at(0).flags & tv::ui::MB_ICONMASK, tv::ui::MB_ICONWARNING);
+    // Saving again fails the same, without telling again.
+    EXPECT_FALSE(SaveOptions());
+    EXPECT_EQ(dialogs.calls().size(), 1);
 
     // The program goes on closing: ending the shared services does not throw.
     EXPECT_NO_THROW(EndSharedServices());

@@ -1,6 +1,5 @@
-// The data set's editing against the test server, and the grids' auto-commit
-// switch while a key posts a record.
-#include "common/tvOption.h"
+// The data set's editing against the test server, and a grid key posting a
+// record.
 #include "controls/tvDBGridV.h"
 #include "platform/Errors.h"
 #include "platform/db/DataSet.h"
@@ -163,16 +162,12 @@ TEST_F(DataSetServer, AnEditThatMatchesTwoRowsIsRefused)
     }
 }
 
-TEST_F(DataSetServer, GridDownKeyPostsWithAutoCommitOnlyWhileItRuns)
+TEST_F(DataSetServer, GridDownKeyPostsAndAFailedPostStaysInEdit)
 {
     TV_REQUIRE_DB(db);
     tv::ui::ScriptedDialogs dialogs;
     tv::ui::ScopedDialogs use(&dialogs);
-    const bool saved = tvOption.UpdateToCommit;
-    tvOption.UpdateToCommit = true;
     openOn(true, QStringLiteral("SELECT * FROM k ORDER BY id"));
-    std::vector<bool> seen;
-    ds.BeforePost = [&] { seen.push_back(conn->TxAutoCommit()); };
     TtvDBGridV grid;
     grid.SetOptions(grid.Options() | dgMultiSelect | dgAlwaysShowEditor);
     grid.SetDataSet(&ds);
@@ -182,21 +177,19 @@ TEST_F(DataSetServer, GridDownKeyPostsWithAutoCommitOnlyWhileItRuns)
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, grid.CellRect(0, 1).center());
     grid.InplaceEditor()->selectAll();
     QTest::keyClicks(grid.InplaceEditor(), QStringLiteral("ichi"));
-    EXPECT_FALSE(conn->TxAutoCommit());
+    EXPECT_EQ(db.scalar("SELECT name FROM k WHERE id = 1"), "one");
     QTest::keyClick(grid.InplaceEditor(), Qt::Key_Down);
-    EXPECT_EQ(seen, std::vector<bool>{true});
-    EXPECT_FALSE(conn->TxAutoCommit());
     EXPECT_EQ(db.scalar("SELECT name FROM k WHERE id = 1"), "ichi");
 
-    // A failing post: the error is shown, auto-commit is off afterwards.
+    // A failing post: the error is shown, the record stays in edit with
+    // what was typed.
     grid.InplaceEditor()->selectAll();
     QTest::keyClicks(grid.InplaceEditor(), QStringLiteral("three"));
     QTest::keyClick(grid.InplaceEditor(), Qt::Key_Down);
-    EXPECT_EQ(seen, (std::vector<bool>{true, true}));
-    EXPECT_FALSE(conn->TxAutoCommit());
     ASSERT_EQ(dialogs.calls().size(), 1);
     EXPECT_TRUE(dialogs.calls().at(0).text.startsWith(QStringLiteral("ERROR: ")));
     EXPECT_EQ(ds.State(), DataSetState::Edit);
     EXPECT_EQ(ds.RecNo(), 1);
-    tvOption.UpdateToCommit = saved;
+    EXPECT_EQ(grid.InplaceEditor()->text(), QStringLiteral("three"));
+    EXPECT_EQ(db.scalar("SELECT name FROM k WHERE id = 2"), "two");
 }

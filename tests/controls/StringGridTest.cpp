@@ -299,3 +299,28 @@ TEST(TtvStringGrid, CopyPutsCurrentCellOnClipboard)
 }
 
 } // namespace
+
+TEST(TtvStringGrid, KeysTheEditorDoesNotUseKeepTheTypedText)
+{
+    // In both modes: a lone modifier or F2 while the editor holds typed text
+    // leaves that text as typed.
+    for (const TtvGridEditorMode mode : {geNormal, geAccess}) {
+        SCOPED_TRACE(int(mode));
+        GridForm f;
+        f.grid->SetGridMode(mode);
+        f.grid->MoveCurrent(1, 1);
+        QTest::keyClick(f.grid, Qt::Key_F2);
+        TtvInplaceEditor *ed = f.grid->InplaceEditor();
+        ASSERT_TRUE(ed && ed->isVisible());
+        QTest::keyClicks(ed, QStringLiteral("ab"));
+        QTest::keyPress(ed, Qt::Key_Shift, Qt::ShiftModifier);
+        QTest::keyClick(ed, 'C', Qt::ShiftModifier);
+        QTest::keyRelease(ed, Qt::Key_Shift, Qt::NoModifier);
+        QTest::keyClick(ed, Qt::Key_Control, Qt::ControlModifier);
+        QTest::keyClick(ed, Qt::Key_F2);
+        QTest::keyClicks(ed, QStringLiteral("d"));
+        EXPECT_EQ(ed->text(), QStringLiteral("abCd"));
+        QTest::keyClick(ed, Qt::Key_Down);
+        EXPECT_EQ(f.grid->Cells(1, 1), QStringLiteral("abCd"));
+    }
+}

@@ -215,3 +215,54 @@ TEST(TextEncoding, FailedReplacementLeavesTheOldContent)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(ReadBytes(path), QByteArray("new"));
 }
+
+TEST(ClientCodec, ServerEncodingNamesAndStrictEncoding)
+{
+    const auto sjis = ClientCodec::ForName("sjis");
+    EXPECT_EQ(sjis, ClientCodec::ForName("SJIS")); // made once
+    EXPECT_FALSE(sjis->IsUtf8());
+    for (const char *name : {"UTF8", "SQL_ASCII"})
+        EXPECT_TRUE(ClientCodec::ForName(name)->IsUtf8()) << name;
+
+    const struct {
+        const char *encoding;
+        QString text;
+        QByteArray bytes; // empty: the text cannot be encoded
+        char32_t bad;
+    } cases[] = {
+        {"SJIS", kJapanese, QByteArray("\x83\x65\x81\x5B\x83\x75\x83\x8B\x92\xE8\x8B\x60"), 0},
+        {"SJIS", QStringLiteral("a\\~ｱ"), QByteArray("a\\~\xB1"), 0},
+        {"SJIS", QStringLiteral("ok😀"), QByteArray(), U'😀'},
+        // Held only as another character: U+00A5 would be a backslash, U+203E a tilde.
+        {"SJIS", QStringLiteral("x¥"), QByteArray(), U'¥'},
+        {"SJIS", QStringLiteral("‾"), QByteArray(), U'‾'},
+        {"LATIN1", QStringLiteral("é"), QByteArray("\xE9"), 0},
+        {"LATIN1", QStringLiteral("é日"), QByteArray(), U'日'},
+        // An encoding iconv lacks holds ASCII only.
+        {"MULE_INTERNAL", QStringLiteral("abc"), QByteArray("abc"), 0},
+        {"MULE_INTERNAL", QStringLiteral("aé"), QByteArray(), U'é'},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.encoding) + " " + c.text.toStdString());
+        const auto codec = ClientCodec::ForName(c.encoding);
+        QByteArray out;
+        char32_t bad = 0;
+        const bool ok = codec->Encode(c.text, &out, &bad);
+        EXPECT_EQ(ok, !c.bytes.isEmpty());
+        if (ok) {
+            EXPECT_EQ(out, c.bytes);
+            EXPECT_EQ(codec->Decode(c.bytes), c.text);
+            QByteArray viaUtf8;
+            EXPECT_TRUE(codec->FromUtf8(c.text.toUtf8(), &viaUtf8));
+            EXPECT_EQ(viaUtf8, c.bytes);
+        } else {
+            EXPECT_EQ(bad, c.bad);
+        }
+    }
+    // Bytes that are no character become U+FFFD; bytes that are not UTF-8 are no text and pass unchanged.
+    EXPECT_EQ(sjis->Decode(QByteArray("a\x80" "b")), QStringLiteral("a\uFFFDb"));
+    EXPECT_EQ(ClientCodec::ForName("MULE_INTERNAL")->Decode(QByteArray("a\xE9")), QStringLiteral("a\uFFFD"));
+    QByteArray out;
+    EXPECT_TRUE(sjis->FromUtf8(QByteArray("\xFF\x01"), &out));
+    EXPECT_EQ(out, QByteArray("\xFF\x01"));
+}

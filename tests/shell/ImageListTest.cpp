@@ -16,10 +16,12 @@ namespace {
 // The object-type codes shown in lists and trees.
 const int ObjectCodes[] = {2, 4, 45, 46, 47, 51, 52, 53, 55, 57, 58, 60, 61, 64, 66, 68, 69, 127, 128, 129};
 
-// The images of the actions, the preview and the editor windows.
-const int ActionCodes[] = {0,  1,  3,  5,  6,  7,  8,  9,  10, 11, 12, 13,  14,  15,  16,  17,  18, 19,
-                           20, 21, 22, 23, 24, 25, 26, 27, 28, 32, 33, 41, 42, 60,  64,  69,  80, 81,
-                           82, 86, 91, 92, 93, 94, 98, 99, 100, 101, 105, 106, 107, 119, 120, 126};
+// The images of the actions, the preview, the editor windows, the SQL window,
+// its result frame, the history list and the logon dialog.
+const int ActionCodes[] = {0,  1,  3,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,  16,  17,  18,  19,  20,
+                           21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 32, 33, 35, 36,  37,  38,  39,  40,  41,
+                           42, 44, 60, 64, 69, 80, 81, 82, 86, 87, 88, 91, 92, 93,  94,  98,  99,  100, 101,
+                           105, 106, 107, 110, 112, 119, 120, 126};
 
 QImage Image(int index, int size = 16)
 {
@@ -44,6 +46,7 @@ TEST(ImageList, EveryUsedIndexIsDrawnAtBothSizes)
         if (!ObjectTypeName(code).isEmpty())
             all << code;
     for (int index : all) {
+        EXPECT_TRUE(HasMainImage(index)) << index;
         const QIcon icon = DrawMainImage(index);
         ASSERT_FALSE(icon.isNull()) << index;
         for (int size : {16, 32}) {

@@ -267,6 +267,7 @@ TEST(ObjectListSQL, EveryStatementRunsOnVersion15)
     TV_REQUIRE_DB(db);
     db.exec("CREATE TABLE public.t1(id int PRIMARY KEY, v text CHECK (v <> ''));"
             "CREATE TABLE public.part(id int) PARTITION BY RANGE (id);"
+            "CREATE TABLE public.part_1 PARTITION OF public.part FOR VALUES FROM (0) TO (10);"
             "CREATE VIEW public.v1 AS SELECT id FROM public.t1;"
             "CREATE MATERIALIZED VIEW public.mv1 AS SELECT id FROM public.t1;"
             "CREATE SEQUENCE public.s1;"
@@ -302,9 +303,10 @@ TEST(ObjectListSQL, EveryStatementRunsOnVersion15)
             EXPECT_TRUE(names.contains(QString::fromLatin1(e.name))) << names.join(',').toStdString();
             EXPECT_EQ(Rows(f, sql, 0).value(0), QString::fromLatin1(e.kind));
         }
-        // Partitioned parents are no TABLE; functions hold no procedures or aggregates.
+        // A partitioned table and its partition are both tables; functions hold no procedures or aggregates.
         const QStringList tables = Rows(f, BuildObjectListSQL(QStringLiteral("TABLE"), q), 1);
-        EXPECT_FALSE(tables.contains(QStringLiteral("part")));
+        EXPECT_TRUE(tables.contains(QStringLiteral("part"))) << tables.join(',').toStdString();
+        EXPECT_TRUE(tables.contains(QStringLiteral("part_1"))) << tables.join(',').toStdString();
         const QStringList functions = Rows(f, BuildObjectListSQL(QStringLiteral("FUNCTION"), q), 1);
         EXPECT_FALSE(functions.contains(QStringLiteral("p1")));
         EXPECT_FALSE(functions.contains(QStringLiteral("agg1")));
@@ -320,6 +322,48 @@ TEST(ObjectListSQL, EveryStatementRunsOnVersion15)
         const QStringList mixed = Rows(f, BuildObjectListSQL(QStringLiteral("%"), q), 0);
         for (const auto &e : expected)
             EXPECT_TRUE(mixed.contains(QString::fromLatin1(e.kind))) << e.kind;
+        const QStringList mixedNames = Rows(f, BuildObjectListSQL(QStringLiteral("%"), q), 1);
+        EXPECT_TRUE(mixedNames.contains(QStringLiteral("part")));
+        EXPECT_TRUE(mixedNames.contains(QStringLiteral("part_1")));
+    }
+    // The name list of tables has them too.
+    QStringList names;
+    f->GetObject(names, QStringLiteral("public"), QStringLiteral("TABLE"));
+    EXPECT_EQ(names, (QStringList{"part", "part_1", "t1"}));
+}
+
+// Foreign keys make internal triggers on both tables; only the user's own
+// trigger is listed, in the trigger list and in the mixed list.
+TEST(ObjectListSQL, InternalTriggersAreNotListed)
+{
+    TestDb db("objtrg");
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE SCHEMA app;"
+            "CREATE TABLE app.dept(id int PRIMARY KEY);"
+            "CREATE TABLE app.emp(id int PRIMARY KEY, dept_id int REFERENCES app.dept);"
+            "CREATE FUNCTION app.tf() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN RETURN NEW; END';"
+            "CREATE TRIGGER emp_trg BEFORE INSERT ON app.emp FOR EACH ROW EXECUTE FUNCTION app.tf();");
+    ShellSession s;
+    TfrmObject *f = Logon(s, db.params(), QStringLiteral("app"));
+    ASSERT_NE(f, nullptr);
+    // The server does have the foreign key's triggers.
+    EXPECT_EQ(Rows(f, QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgisinternal AND tgrelid IN "
+                                     "('app.emp'::regclass, 'app.dept'::regclass)"), 0),
+              QStringList{"4"});
+    for (const bool detail : {true, false}) {
+        SCOPED_TRACE(detail ? "detailed" : "simple");
+        TObjectListQuery q;
+        q.SchemaCondition = QStringLiteral("LIKE 'app'");
+        q.DBName = db.params().database;
+        q.DBVer = f->DBVer();
+        q.TreeData = detail;
+        EXPECT_EQ(Rows(f, BuildObjectListSQL(QStringLiteral("TRIGGER"), q), 1), QStringList{"emp_trg"});
+        QStringList mixedTriggers;
+        tv::db::Query &m = f->OpenSQL(BuildObjectListSQL(QStringLiteral("%"), q));
+        for (m.First(); !m.Eof(); m.Next())
+            if (m.Fields(0).AsString() == QLatin1String("TRIGGER"))
+                mixedTriggers << m.Fields(1).AsString();
+        EXPECT_EQ(mixedTriggers, QStringList{"emp_trg"});
     }
 }
 

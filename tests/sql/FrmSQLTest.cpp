@@ -239,6 +239,28 @@ TEST_F(SQLWindow, BindVariablesAskFirstThenRun)
     EXPECT_EQ(db.scalar("select f(4)"), "4");
 }
 
+TEST_F(SQLWindow, TheTypeListHoldsTheServersMappedTypeNames)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("create type mood as enum ('sad', 'ok')");
+    TfrmSQL *w = Open();
+    Type(w, {"select :v"});
+    Run(w);
+    ASSERT_TRUE(!w->grdParam->isHidden());
+    QTest::keyClick(w->grdParam->InplaceEditor(), Qt::Key_Tab);
+    ASSERT_EQ(w->grdParam->Col(), 2);
+    TtvInplaceEditor *ed = w->grdParam->InplaceEditor();
+    QTest::keyClick(ed, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(ed->ListVisible());
+    const QStringList items = ed->PickListItems();
+    for (const char *name : {"integer", "integer[]", "bigint", "numeric[]", "text", "character varying", "date",
+                             "boolean", "timestamp(6) without time zone"})
+        EXPECT_TRUE(items.contains(QLatin1String(name))) << name;
+    for (const char *name : {"box", "public.mood", "public.mood[]", "timestamp(6) with time zone", "json"})
+        EXPECT_FALSE(items.contains(QLatin1String(name))) << name;
+    QTest::keyClick(ed->PickList(), Qt::Key_Escape);
+}
+
 TEST_F(SQLWindow, NumericAndInOutValuesComeBackExactly)
 {
     TV_REQUIRE_DB(db);
@@ -254,6 +276,98 @@ TEST_F(SQLWindow, NumericAndInOutValuesComeBackExactly)
     Run(w);
     EXPECT_EQ(w->grdParam->Cells(1, 1), QStringLiteral("24691357802469135780.246913578"));
     EXPECT_EQ(w->grdParam->Cells(1, 2), QStringLiteral("hi!"));
+}
+
+// Types `text` into the widget that has the focus, as a keyboard does: Shift
+// goes down before a capital or a shifted sign and up after it, each its own
+// key event.
+void TypeWithShift(const QString &text)
+{
+    static const QString shifted = QStringLiteral("~!@#$%^&*()_+{}|:\"<>?");
+    for (const QChar c : text) {
+        const bool shift = c.isUpper() || shifted.contains(c);
+        if (shift)
+            QTest::keyPress(QApplication::focusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1(), shift ? Qt::ShiftModifier : Qt::NoModifier);
+        if (shift)
+            QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Shift, Qt::NoModifier);
+    }
+}
+
+// Clicks the cell of `record` and field item `item` in the frame's visible
+// grid, checks that keys the editor does not use leave its text alone, types
+// `text` over the cell, then Down.
+template <class Grid>
+void EditCell(Grid *grid, int record, int item, const QString &text)
+{
+    grid->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(grid->window()));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, grid->CellRect(record, item).center());
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), grid->InplaceEditor());
+    // Keys the editor has no use for leave the cell's text alone.
+    for (const auto &[key, mods] : std::initializer_list<std::pair<Qt::Key, Qt::KeyboardModifiers>>{
+             {Qt::Key_Shift, Qt::ShiftModifier}, {Qt::Key_Control, Qt::ControlModifier},
+             {Qt::Key_CapsLock, Qt::NoModifier}, {Qt::Key_F2, Qt::NoModifier},
+             {Qt::Key_F2, Qt::ShiftModifier}}) {
+        grid->InplaceEditor()->setText(QStringLiteral("typed"));
+        grid->InplaceEditor()->setCursorPosition(2);
+        QTest::keyClick(QApplication::focusWidget(), key, mods);
+        EXPECT_EQ(grid->InplaceEditor()->text().toStdString(), "typed") << key;
+        EXPECT_FALSE(grid->InplaceEditor()->hasSelectedText()) << key;
+    }
+    grid->InplaceEditor()->selectAll();
+    TypeWithShift(text);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QApplication::processEvents();
+}
+
+TEST_F(SQLWindow, TextTypedWithShiftIsPostedExactlyFromBothGrids)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("create table customer(id int primary key, name text);"
+            "insert into customer values (1, 'one'), (2, 'two'), (3, 'three');");
+    TfrmSQL *w = Open();
+    Type(w, {"select id, name from customer order by id"});
+    Run(w);
+    TfraData *f = w->fraData;
+    ASSERT_TRUE(f->Active());
+    ASSERT_TRUE(f->btnUpdate->isChecked());
+    const QString rowWise = QStringLiteral("Tanaka Taro (\"_x_\": @Home)");
+    EditCell(f->grdData1, 0, 1, rowWise);
+    EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(db.scalar("select name from customer where id = 1"), rowWise.toStdString());
+    EXPECT_EQ(f->dsrTableData.RecNo(), 1);
+
+    // The transposed grid: the record is a column, the field a row; Down
+    // goes to the next field row, Right to the next record.
+    QTest::mouseClick(f->btnGridType, Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_TRUE(f->grdData2->isVisible());
+    const QString transposed = QStringLiteral("Suzuki Hanako <Q&A>?");
+    EditCell(f->grdData2, 1, 1, transposed);
+    EXPECT_EQ(f->grdData2->InplaceEditor()->text().toStdString(), transposed.toStdString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QApplication::processEvents();
+    EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(db.scalar("select name from customer where id = 2"), transposed.toStdString());
+    EXPECT_EQ(db.scalar("select name from customer where id = 3"), "three");
+}
+
+TEST_F(SQLWindow, APostedRowIsSeenByOthersAtOnceOnlyWithUpdateToCommit)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open(false);
+    Type(w, {"select id, x from t order by id"});
+    Run(w);
+    ASSERT_TRUE(w->fraData->Active());
+    EditCell(w->fraData->grdData1, 0, 1, QStringLiteral("7"));
+    EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(db.scalar("select x from t where id = 1"), "0");
+    SetText(w, QStringLiteral("commit"));
+    s.dialogs.queueButton(tv::ui::IDOK);
+    Run(w);
+    EXPECT_EQ(db.scalar("select x from t where id = 1"), "7");
 }
 
 TEST_F(SQLWindow, TheStatusShowsTheTimeAndEscCancelsARunningStatement)

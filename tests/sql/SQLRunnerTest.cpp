@@ -93,7 +93,14 @@ TEST(SQLRunner, TypeMapAndValues)
     EXPECT_FALSE(GetParamDataType(QStringLiteral("Integer"), t));
     EXPECT_EQ(t, TBindType::String);
     EXPECT_FALSE(GetParamDataType(QString(), t));
-    EXPECT_TRUE(ParamTypeNames().contains(QStringLiteral("timestamp(6) without time zone")));
+    // The offered names: the mapped ones of the connection's list, arrays
+    // included, in the list's order.
+    EXPECT_EQ(BindTypeNames({QStringLiteral("bigint"), QStringLiteral("bigint[]"), QStringLiteral("box"),
+                             QStringLiteral("public.mood"), QStringLiteral("timestamp(6) without time zone"),
+                             QStringLiteral("timestamp(6) with time zone"), QStringLiteral("Integer"),
+                             QStringLiteral("text[]")}),
+              QStringList({QStringLiteral("bigint"), QStringLiteral("bigint[]"),
+                           QStringLiteral("timestamp(6) without time zone"), QStringLiteral("text[]")}));
 
     tv::db::Param p(QStringLiteral("x"));
     // Numeric keeps every digit typed: it never passes through a float.

@@ -261,3 +261,35 @@ TEST_F(DbFetch, ALibpqResultWithRowsMovesIntoTheStore)
         ASSERT_TRUE(r.raw(i, 1).isEmpty());
     }
 }
+
+TEST_F(DbFetch, DescribeLeavesTheSessionUsableWhateverTheParseGives)
+{
+    TV_REQUIRE_DB(db);
+    conn->Exec(QStringLiteral("CREATE TABLE d(v int)"));
+    // Idle: a statement without rows, several statements, a syntax error
+    // (both come back for the simple protocol), an unknown table (raised).
+    StatementInfo info = conn->Describe(QStringLiteral("INSERT INTO d VALUES (1)"), {});
+    EXPECT_FALSE(info.returnsRows);
+    EXPECT_FALSE(info.simpleOnly);
+    conn->ExecPrepared({});
+    EXPECT_TRUE(conn->Describe(QStringLiteral("SELECT 1; SELECT 2"), {}).simpleOnly);
+    EXPECT_TRUE(conn->Describe(QStringLiteral("SELEC 1"), {}).simpleOnly);
+    try {
+        conn->Describe(QStringLiteral("SELECT * FROM nowhere"), {});
+        ADD_FAILURE() << "no error";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.sqlState(), QLatin1String(sqlstate::UndefinedTable));
+        EXPECT_FALSE(e.connectionLost());
+    }
+    EXPECT_EQ(conn->transactionState(), TransactionState::Idle);
+    EXPECT_EQ(conn->ExecScalar(QStringLiteral("SELECT count(*) FROM d")), QStringLiteral("1"));
+
+    // In a block a failed parse is raised and aborts the block, as any error does.
+    conn->Exec(QStringLiteral("BEGIN"));
+    EXPECT_TRUE(conn->Describe(QStringLiteral("UPDATE d SET v = 2 RETURNING v"), {}).returnsRows);
+    EXPECT_THROW(conn->Describe(QStringLiteral("SELECT 1; SELECT 2"), {}), DbError);
+    EXPECT_EQ(conn->transactionState(), TransactionState::Aborted);
+    conn->Exec(QStringLiteral("ROLLBACK"));
+    EXPECT_EQ(conn->ExecScalar(QStringLiteral("SELECT v FROM d")), QStringLiteral("1"));
+    EXPECT_FALSE(conn->Busy());
+}

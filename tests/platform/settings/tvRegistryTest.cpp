@@ -19,7 +19,15 @@ namespace {
 
 class Registry : public ::testing::Test {
 protected:
+    void SetUp() override
+    {
+        previous = SetSettingsNoticeHandler([this](const QString &text) { notices << text; });
+    }
+    void TearDown() override { SetSettingsNoticeHandler(previous); }
+
     tvtest::ScratchDir scratch;
+    SettingsNoticeHandler previous;
+    QStringList notices; // what the store told the user
     QString root = QString::fromLatin1(RootKey);
     QString file() const { return scratch.path() + "/Quenzor/TVX19.conf"; }
 
@@ -175,14 +183,21 @@ TEST_F(Registry, MalformedFileGivesDefaultsAndIsKeptUntilASave)
         reg.CloseKey();
     }
     EXPECT_EQ(ReadAll(file()), garbage);
+    EXPECT_TRUE(notices.isEmpty());
 
     {
         TtvRegistry reg;
         ASSERT_TRUE(reg.OpenKey(root, true));
         reg.WriteInteger("TreeSort", 1);
         reg.CloseKey();
+        ASSERT_TRUE(reg.OpenKey(root + "\\GUI", true));
+        reg.WriteInteger("Width", 3);
+        reg.CloseKey();
     }
     EXPECT_EQ(ReadAll(file() + ".bad"), garbage); // set aside, not lost
+    // Told once, naming the kept copy.
+    ASSERT_EQ(notices.size(), 1) << notices.join('\n').toStdString();
+    EXPECT_TRUE(notices[0].contains(QDir::toNativeSeparators(file() + ".bad"))) << notices[0].toStdString();
     TtvRegistry reg;
     ASSERT_TRUE(reg.OpenKey(root, false));
     EXPECT_EQ(reg.GetInteger("TreeSort", 42), 1);
@@ -222,13 +237,40 @@ TEST_F(Registry, UnreadableFileGivesDefaultsAndIsNeverOverwritten)
     // A folder where the file should be: it cannot be read (not even by root)
     // and must not be replaced.
     ASSERT_TRUE(QDir().mkpath(file()));
+    ASSERT_TRUE(QFile(file() + "/keep").open(QIODevice::WriteOnly));
     TtvRegistry reg;
     ASSERT_TRUE(reg.OpenKey(root, true));
     EXPECT_EQ(reg.GetInteger("TreeSort", 42), 42);
     reg.WriteInteger("TreeSort", 1);
-    EXPECT_THROW(reg.CloseKey(), tv::Error);
+    // Closing does not fail; the user is told once that settings cannot be saved.
+    EXPECT_NO_THROW(reg.CloseKey());
     EXPECT_FALSE(reg.HasCurrentKey());
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains(QStringLiteral("書き込めません"))) << notices[0].toStdString();
+    EXPECT_TRUE(notices[0].contains(QDir::toNativeSeparators(file()))) << notices[0].toStdString();
+
+    // Later closes, of keys read or written, do not fail and tell nothing more.
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(reg.OpenKeyReadOnly(root));
+        EXPECT_NO_THROW(reg.CloseKey());
+        ASSERT_TRUE(reg.OpenKey(root + "\\GUI\\MAIN", true));
+        reg.WriteInteger("Width", i);
+        EXPECT_NO_THROW(reg.CloseKey());
+        TRegistryKeyCloser closer(reg);
+        ASSERT_TRUE(reg.OpenKey(root, false));
+    }
+    EXPECT_FALSE(reg.Flush());
+    EXPECT_EQ(notices.size(), 1);
+    // A second store of the same file in the run does not tell again either.
+    {
+        TtvRegistry other;
+        ASSERT_TRUE(other.OpenKey(root, true));
+        other.WriteInteger("TreeSort", 2);
+        EXPECT_NO_THROW(other.CloseKey());
+    }
+    EXPECT_EQ(notices.size(), 1);
     EXPECT_TRUE(QFileInfo(file()).isDir());
+    EXPECT_TRUE(QFileInfo::exists(file() + "/keep"));
 }
 
 TEST_F(Registry, SubkeysSortNumericallyThenByName)
