@@ -4,6 +4,7 @@
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
+#include "shell/frmUserCommand.h"
 #include "sql/frmExecScript.h"
 #include "sql/frmField.h"
 #include "sql/frmSQL.h"
@@ -33,6 +34,8 @@ int main(int argc, char *argv[])
     StartSharedServices();
     TfrmSQL::RegisterLauncher();
     TfrmObject::RegisterLaunchers();
+    TfrmObject::RegisterCommandLaunchers();
+    TfrmUserCommand::RegisterLauncher();
     TfrmXLSSetup::RegisterLauncher();
     TfrmExecScript::RegisterLauncher();
     TfrmField::RegisterLauncher();

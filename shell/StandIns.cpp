@@ -1,11 +1,8 @@
 // Calls into parts of the connection window that are not built yet: the
-// user-command and report menus of the object list and the grant script. Each keeps its name and
+// report menu of the object list. Each keeps its name and
 // does nothing until its part replaces it here.
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
 
-// Connection window: user-command and report menus.
-void TfrmObject::SetCommandList() {}
+// Connection window: report menu.
 void TfrmObject::SetReportList() {}
-// Grant script: writes nothing.
-void TfrmObject::OutputGrant(const QString &, const QString &, QIODevice &, int, const QString &, const QString &) {}
