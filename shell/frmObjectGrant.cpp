@@ -69,7 +69,7 @@ void TfrmObject::OutputGrant(const QString &Schema, const QString &ObjectName, Q
             const qint64 oid = strOid.trimmed().toLongLong(&ok);
             if (!ok)
                 return;
-            qryExec->ParamByName(QStringLiteral("FUNCOID")).setAsString(QString::number(oid));
+            qryExec->ParamByName(QStringLiteral("FUNCOID")).setAsInt64(oid);
         } else {
             qryExec->ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
             qryExec->ParamByName(QStringLiteral("OBJNAME")).setAsString(ObjectName);

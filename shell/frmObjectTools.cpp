@@ -102,6 +102,7 @@ void TfrmObject::actGrepExecute()
     if (work.isEmpty())
         return;
 
+    tv::ui::ClearEscape();
     const QSignalBlocker listBlock(lstObject), treeBlock(tvTree);
     lstObject->clear();
     const int total = int(work.size());
