@@ -805,9 +805,10 @@ TEST_F(CommandEditor, OrderAndUnreadableFiles)
     f.write("<TVDOC TVDOC-VERSION=\"3\"><USERCMD SEQ=\"9\" SQL=\"S\"/></TVDOC>");
     f.close();
     // Unreadable, D lists first (number 0): the editor cannot open on it.
+    // The exchange rule then moves C past A and B.
     TfrmUserCommand e;
     EXPECT_THROW(e.LoadCommandList(), tv::Error);
-    ASSERT_EQ(Entries(e), QStringList({"D", "C", "B", "A"}));
+    ASSERT_EQ(Entries(e), QStringList({"D", "C", "A", "B"}));
     e.lstCommand->setCurrentRow(1);
     EXPECT_EQ(e.txtName->text(), QStringLiteral("C"));
     s.dialogs.clear();
