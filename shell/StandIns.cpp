@@ -1,5 +1,5 @@
 // Calls into parts of the connection window that are not built yet: the
-// report menu of the object list. Each keeps its name and
+// report menu of the object list (it fills mnuReport). Each keeps its name and
 // does nothing until its part replaces it here.
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
