@@ -421,6 +421,12 @@ public:
     void EditSetText(const QString &Text) override;
     QString EditGetText() const override;
     int EditGetTextLength() const override;
+    // Questions asked often (the enabling of commands) that never copy the
+    // text: no character at all; some character other than a blank (the
+    // text with leading and trailing blanks removed is not empty). The
+    // second stops at the first such character.
+    bool IsTextEmpty() const;
+    bool HasNonBlankText() const;
     bool EditReadOnly() const override { return FReadOnly; }
     bool EditSelected() const override { return Selected(); }
     // The rest of the edit-control messages.

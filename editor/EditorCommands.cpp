@@ -936,6 +936,23 @@ int TEditor::EditGetTextLength() const
     return GetTextLen();
 }
 
+bool TEditor::IsTextEmpty() const
+{
+    const int n = FList->Count();
+    return n == 0 || (n == 1 && FList->Get(0).isEmpty() && FList->Rows(0) != raCrlf);
+}
+
+bool TEditor::HasNonBlankText() const
+{
+    const int n = FList->Count();
+    for (int row = 0; row < n; ++row) {
+        for (const QChar c : FList->Get(row))
+            if (!c.isSpace())
+                return true;
+    }
+    return false;
+}
+
 void TEditor::EmptyUndoBuffer()
 {
     if (!FReadOnly)

@@ -537,14 +537,14 @@ void TfrmMain::BuildToolBars()
             mnuToolbar->popup(b->mapToGlobal(p));
         });
     };
-    bar(pnlDB, "pnlDB", QStringLiteral("標準"));
+    bar(pnlDB, "pnlDB", QStringLiteral("データベース"));
     bar(pnlEdit, "pnlEdit", QStringLiteral("編集"));
     addToolBarBreak();
-    bar(pnlTool, "pnlTool", QStringLiteral("表示"));
+    bar(pnlTool, "pnlTool", QStringLiteral("ツール"));
     bar(pnlAdmin, "pnlAdmin", QStringLiteral("管理"));
     bar(pnlTool2, "pnlTool2", QStringLiteral("ツール"));
     addToolBarBreak();
-    bar(pnlNewObj, "pnlNewObj", QStringLiteral("新規作成"));
+    bar(pnlNewObj, "pnlNewObj", QStringLiteral("新規オブジェクト"));
 
     pnlDB->addAction(Action(QStringLiteral("actDBLogon")));
     pnlDB->addAction(Action(QStringLiteral("actDBLogoff")));
@@ -1088,12 +1088,15 @@ bool TfrmMain::FormCloseQuery()
 
 void TfrmMain::FormClose()
 {
-    // The first failure skips the remaining steps silently.
+    // Settings and the SQL history are separate files: a settings store that
+    // cannot be written (already reported) never costs the history.
     try {
         SaveWindowSettings();
         StoreActionShortCuts();
-        if (!SaveOptions())
-            return;
+        SaveOptions();
+    } catch (...) {
+    }
+    try {
         QDir().mkpath(tvOption.TempDir);
         SaveSQLLogList();
     } catch (...) {
@@ -1158,11 +1161,19 @@ QWidget *TfrmMain::FindWindow(const std::function<bool(QWidget *)> &isClass, con
 
 void TfrmMain::OnSubWindowActivated(QMdiSubWindow *sw)
 {
-    // The menu bar follows the active child. When the frame itself loses the
-    // focus to another top-level window (a dialog), no child is active, but
-    // the current one keeps its menus; when the last child goes, they go.
-    QMdiSubWindow *current = sw ? sw : mdiMain->currentSubWindow();
-    MergeChildMenus(current && !current->isHidden() ? current->widget() : nullptr);
+    // The menu bar follows the active child. A child that opens while the
+    // frame is the active window is activated before its frame is shown, so
+    // the one named here counts even when still hidden. When the frame itself
+    // loses the focus to another top-level window (a dialog), no child is
+    // active, but the current one keeps its menus; when the last child goes
+    // (hidden on its way out), they go.
+    QMdiSubWindow *current = sw;
+    if (!current) {
+        current = mdiMain->currentSubWindow();
+        if (current && current->isHidden())
+            current = nullptr;
+    }
+    MergeChildMenus(current ? current->widget() : nullptr);
     if (!sw || !sw->widget())
         return;
     if (auto *form = dynamic_cast<TfrmObject *>(sw->widget()))

@@ -221,7 +221,8 @@ void TfrmMain::UpdateActions()
         set(n, memo != nullptr);
     Action(QStringLiteral("actEditSelectMode"))->setChecked(box);
     set("actEditReplace", writableMemo);
-    set("actEditFormat", writableMemo && !box && !memo->EditGetText().trimmed().isEmpty());
+    // Run every 200 ms while idle: only questions that do not copy the text.
+    set("actEditFormat", writableMemo && !box && memo->HasNonBlankText());
     set("actEditComment", writableMemo && (!box || memo->EditSelected()));
     // C: any other control, or an SQL editor with a selection that may change.
     const bool c = !memo || (writableMemo && memo->EditSelected());

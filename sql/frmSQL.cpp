@@ -393,11 +393,11 @@ void TfrmSQL::DBChange(QObject * /*Sender*/)
 
 void TfrmSQL::UpdateActions()
 {
-    TEditorStrings *l = txtSQL->Lines();
-    const int n = l->Count();
-    const bool empty = n == 0 || (n == 1 && l->Get(0).isEmpty());
+    // Runs on a timer: asks the editor only whether it is empty (constant
+    // time), never for its lines.
+    const bool empty = txtSQL->IsTextEmpty();
     actExec->setEnabled(!FRunning && !empty);
-    actSave->setEnabled(n > 0 && !(n == 1 && l->Get(0).isEmpty()));
+    actSave->setEnabled(!empty);
     for (QAction *a : {actPrev, actNext, actLog, actOpen})
         a->setEnabled(!FRunning);
     cmbDBName->setEnabled(!FRunning);

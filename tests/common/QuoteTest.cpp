@@ -62,8 +62,7 @@ TEST(QuoteIdentifier, OptionOffQuotesOnlyWhatNeedsIt)
 TEST(QuoteIdentifier, ReservedWordsMatchTheServer)
 {
     tvtest::TestDb db("quote");
-    if (!db.available())
-        GTEST_SKIP() << "no test server";
+    TV_REQUIRE_DB(db);
     const std::string words = db.scalar(
         "select string_agg(word, ',' order by word) from pg_get_keywords() where catcode in ('R','T')");
     const QStringList serverWords = QString::fromStdString(words).split(',');
@@ -81,8 +80,7 @@ TEST(QuoteIdentifier, ReservedWordsMatchTheServer)
 TEST(QuoteIdentifier, QuotedNamesReachTheServerIntact)
 {
     tvtest::TestDb db("quote");
-    if (!db.available())
-        GTEST_SKIP() << "no test server";
+    TV_REQUIRE_DB(db);
     OptionGuard guard;
     tvOption.UseLowerName = false;
     const QStringList names = {"order", "Mixed", "a\"b", "my table", "a;b", "x-y", "plain", "（x）", "user"};
@@ -233,8 +231,7 @@ TEST(TypeText, FullTypeWithModifier)
 TEST(TypeText, MatchesServerFormatType)
 {
     tvtest::TestDb db("typmod");
-    if (!db.available())
-        GTEST_SKIP() << "no test server";
+    TV_REQUIRE_DB(db);
     db.exec("create type \"MyType\" as (a int);"
             "create table t (a numeric(12,3), b numeric(7,-2), c varchar(30)[], d time(2), "
             "e timestamptz(4), f interval(5), g interval day to second(1), h bit varying(9), "

@@ -145,6 +145,23 @@ TEST_F(EditorFixture, LinesWithWordWrap)
     EXPECT_EQ(l.Text(), QString(25, u'c') + QStringLiteral("\r\nb"));
 }
 
+// The cheap questions of command enabling answer as the whole text would.
+TEST_F(EditorFixture, EmptyAndBlankTextWithoutCopying)
+{
+    const char *texts[] = {"", "\r\n", " ", "  \t\r\n \r\n", "\xe3\x80\x80", "x", "\r\n\r\n   y  ",
+                           "                              z"};
+    for (const bool wrap : {false, true}) {
+        ed.WrapOption()->SetWrapByte(20);
+        ed.SetWordWrap(wrap);
+        for (const char *t : texts) {
+            ed.Lines()->SetText(QString::fromUtf8(t));
+            const QString all = ed.EditGetText();
+            EXPECT_EQ(ed.IsTextEmpty(), all.isEmpty()) << t << " wrap " << wrap;
+            EXPECT_EQ(ed.HasNonBlankText(), !all.trimmed().isEmpty()) << t << " wrap " << wrap;
+        }
+    }
+}
+
 TEST_F(EditorFixture, UndoThroughTheEditor)
 {
     ed.Lines()->SetText(QStringLiteral("xy\r\n"));

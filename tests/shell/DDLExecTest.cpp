@@ -12,7 +12,10 @@
 #include <QCheckBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QTimer>
+
+#include <memory>
 
 using namespace tvtest;
 
@@ -37,12 +40,29 @@ QStringList Log(const TfrmDDLExec *d)
 }
 
 // Runs `work` on the dialog as soon as window messages are processed during
-// the run (the first log line), as a user acting in the open dialog.
+// the run with the dialog shown (the first log line), as a user acting in the
+// open dialog; not before `delayMs`. Events processed before the dialog shows
+// (a loaded machine) only make it look again.
 void DuringRun(std::function<void(TfrmDDLExec *)> work, int delayMs = 0)
 {
-    QTimer::singleShot(delayMs, [work = std::move(work)] {
-        if (TfrmDDLExec *d = OpenExecDialog())
+    auto *poll = new QTimer(qApp);
+    auto waited = std::make_shared<QElapsedTimer>();
+    waited->start();
+    // Once a dialog shows (or none did for long), the polling ends and the
+    // work runs on it.
+    auto attempt = [poll, waited, work = std::move(work)] {
+        TfrmDDLExec *d = OpenExecDialog();
+        if (!d && waited->elapsed() < 120000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (d)
             work(d);
+    };
+    QObject::connect(poll, &QTimer::timeout, poll, attempt);
+    QTimer::singleShot(delayMs, poll, [poll, attempt] {
+        poll->start(0);
+        attempt();
     });
 }
 

@@ -303,6 +303,18 @@ TEST(MainActions, EditEnablingFollowsTheFocusedControl)
     EXPECT_TRUE(on("actEditReplace"));
     EXPECT_FALSE(on("actEditUpperCase")); // an editor without a selection
     EXPECT_FALSE(on("actEditMacroExec"));
+    // Formatting needs text other than blanks, wherever it stands.
+    const struct {
+        const char *text;
+        bool format;
+    } texts[] = {{"", false}, {" \t\r\n\r\n  ", false}, {"\xe3\x80\x80", false}, {"\r\n\r\n  x", true}, {"x", true}};
+    for (const auto &t : texts) {
+        memo->EditSetText(QString::fromUtf8(t.text));
+        m.UpdateActions();
+        EXPECT_EQ(on("actEditFormat"), t.format) << t.text;
+    }
+    memo->EditSetText(QStringLiteral("select 1"));
+    m.UpdateActions();
 
     memo->SetReadOnly(true);
     m.UpdateActions();

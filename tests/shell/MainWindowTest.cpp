@@ -66,7 +66,9 @@ TEST(MainWindow, StatusPanelTwoTexts)
     TestDb db("shell");
     TV_REQUIRE_DB(db);
     ShellSession s;
-    TfrmMain &m = s.Start({});
+    // The logon runs as the first paint's work, called here; the window is
+    // shown only after it, so no queued first paint opens the logon dialog.
+    TfrmMain &m = s.Start(LogonArgs(db.params()));
     const QString esc = QStringLiteral(" [ESC]キーを押すと処理を中断");
     const struct {
         int now, max;
@@ -85,9 +87,8 @@ TEST(MainWindow, StatusPanelTwoTexts)
     m.SetDefMessage();
     EXPECT_EQ(m.StatusText(2), loops[3].text);
 
+    s.FirstPaint();
     s.main->show();
-    TfrmLogon::ShowWindow(db.params().host, db.params().port, db.params().database, QString(), db.params().user,
-                          db.params().password, true);
     TfrmObject *f = s.Form();
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(m.StatusText(2), QStringLiteral("0個のオブジェクトがあります。"));
@@ -265,6 +266,24 @@ TEST(MainWindow, CloseWritesLayoutOptionsAndHistoryAndTheNextStartRestoresThem)
     EXPECT_FALSE(next.isMinimized());
     EXPECT_EQ(next.geometry(), QRect(40, 50, 700, 500));
     EXPECT_TRUE(next.lstWorkSpace->isHidden());
+}
+
+// The tool bars carry their titles (shown where the bars are listed by
+// name, as when one floats).
+TEST(MainWindow, ToolBarTitles)
+{
+    ShellSession s;
+    TfrmMain &m = s.Start({});
+    const QStringList expected{"pnlDB データベース", "pnlEdit 編集",  "pnlTool ツール",
+                               "pnlAdmin 管理",      "pnlTool2 ツール", "pnlNewObj 新規オブジェクト"};
+    QStringList bars;
+    for (const QToolBar *b : m.findChildren<QToolBar *>(Qt::FindDirectChildrenOnly))
+        if (b->objectName().startsWith(QStringLiteral("pnl")))
+            bars << b->objectName() + QLatin1Char(' ') + b->windowTitle();
+    bars.sort();
+    QStringList sorted = expected;
+    sorted.sort();
+    EXPECT_EQ(bars, sorted);
 }
 
 TEST(MainWindow, MaximisedStateKeepsTheStoredBounds)

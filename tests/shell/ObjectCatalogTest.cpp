@@ -79,7 +79,7 @@ TEST(NameLists, DataTypesUsersObjectsAndSchemas)
     db.exec("CREATE TYPE public.mood AS ENUM ('sad', 'ok');"
             "CREATE SCHEMA pgagent; CREATE TABLE pgagent.jobs(id int); CREATE TABLE public.t1(id int);"
             "CREATE VIEW public.v1 AS SELECT 1 AS x; CREATE FUNCTION public.f1() RETURNS int LANGUAGE sql AS 'SELECT 1';"
-            "CREATE ROLE zz_logon_nologin NOLOGIN");
+            "DROP ROLE IF EXISTS zz_logon_nologin; CREATE ROLE zz_logon_nologin NOLOGIN");
     ShellSession s;
     TfrmObject *f = Logon(s, db.params(), QStringLiteral("pgagent"));
     ASSERT_NE(f, nullptr) << s.dialogs.texts().join('\n').toStdString();

@@ -5,6 +5,7 @@
 #include "ModalSteps.h"
 #include "ShellTestSupport.h"
 
+#include "common/Globals.h"
 #include "controls/tvNumEdit.h"
 #include "controls/tvStrEdit.h"
 #include "platform/settings/tvRegistry.h"
@@ -104,6 +105,8 @@ TEST(SettingsFileTrouble, LogonWorksWithDefaultsAndTheUserIsToldOnce)
         const QStringList texts = s.dialogs.texts();
         ASSERT_EQ(texts.size(), 1) << texts.join("\n---\n").toStdString();
         EXPECT_TRUE(texts[0].contains(QString::fromUtf8(c.told))) << texts[0].toStdString();
+        // The SQL history is a file of its own and is kept all the same.
+        EXPECT_TRUE(QFileInfo::exists(tvOption.TempDir + QStringLiteral("SQLLOG.IDX")));
         if (c.folder) {
             EXPECT_TRUE(QFileInfo(file).isDir());
         } else {
