@@ -198,18 +198,7 @@ void TfrmObject::UserCommandClick(const QString &CommandName)
         Launch(QStringLiteral("TfrmSQL"), c);
     };
     // One statement under its own savepoint; the error when it failed.
-    auto run = [this](const QString &text) -> std::optional<tv::db::DbError> {
-        try {
-            tv::db::StatementSavepoint sp(*FdbsMain);
-            ExecuteSQL(text);
-            sp.release();
-        } catch (const tv::db::DbError &e) {
-            if (e.connectionLost())
-                throw;
-            return e;
-        }
-        return std::nullopt;
-    };
+    auto run = [this](const QString &text) { return tv::db::ExecContinuing(*FdbsMain, text); };
     auto showError = [](const tv::db::DbError &e, const QString &text) {
         ShowMessageBox(e.text() + QStringLiteral("\r\n\r\n") + text, tv::ui::MB_ICONERROR);
     };
