@@ -145,9 +145,9 @@ public:
     // name-table query and an unwritable file raise; a cancelled save dialog
     // keeps nothing.
     void SaveBeforeSource(const QString &Schema, const QString &ObjectName, int ObjectType, qint64 p_intOID = -1,
-                          const QString &p_strTblNm = QString());
+                          const QString &p_strTblNm = QString()) override;
     void SaveAfterSource(const QString &Schema, const QString &ObjectName, int ObjectType, qint64 p_intOID = -1,
-                         const QString &p_strTblNm = QString());
+                         const QString &p_strTblNm = QString()) override;
 
     // --- Search, statistics and user commands (frmObjectTools.cpp) --------
     // "全文検索": the objects whose script holds a word stay in the list.

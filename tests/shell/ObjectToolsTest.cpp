@@ -299,8 +299,10 @@ TEST_F(ObjectTools, KeepsSourcesBeforeAndAfterAChange)
     tvOption.SaveBeforeSrcRenum = true;
     tvOption.SaveBeforeSrcHead = false;
     tvOption.SaveBeforeSrcDialog = false;
+    // As a definition window calls it, through its connection.
+    IConnectionWindow &owner = *form;
     for (int i = 0; i < 3; ++i)
-        form->SaveBeforeSource(QStringLiteral("public"), QStringLiteral("t"), 45);
+        owner.SaveBeforeSource(QStringLiteral("public"), QStringLiteral("t"), 45);
     for (const char *n : {"t_00.SQL", "t_01.SQL", "t_02.SQL"}) {
         QFile f(dir + QStringLiteral("/public/TABLE/") + QString::fromLatin1(n));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << n;
