@@ -1,6 +1,7 @@
 // talvex: the program. Starts the shared services, shows the main window
 // (which logs on with the command line's values) and runs the event loop.
 #include "common/Globals.h"
+#include "objects/table/TableWindows.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
@@ -40,6 +41,7 @@ int main(int argc, char *argv[])
     TfrmExecScript::RegisterLauncher();
     TfrmField::RegisterLauncher();
     TfrmTemplate::RegisterLauncher();
+    RegisterTableWindows();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

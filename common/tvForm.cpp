@@ -480,7 +480,12 @@ void TtvForm::FormKeyDown(QObject * /*Sender*/, int &Key, Qt::KeyboardModifiers 
 
 QString TtvForm::SchemaPrefix(const QString &Schema, const QString &RefSchema) const
 {
-    if (SourceMode == smText) {
+    return SchemaPrefix(SourceMode, Schema, RefSchema);
+}
+
+QString TtvForm::SchemaPrefix(TSourceMode Mode, const QString &Schema, const QString &RefSchema)
+{
+    if (Mode == smText) {
         switch (ScriptOption.Owner) {
         case 0:
             break;

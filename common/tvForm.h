@@ -119,6 +119,8 @@ public:
 
     // The schema prefix of generated SQL: empty, or the quoted schema and ".".
     QString SchemaPrefix(const QString &Schema, const QString &RefSchema) const;
+    // The same rule for a given mode, for script builders that have no window.
+    static QString SchemaPrefix(TSourceMode Mode, const QString &Schema, const QString &RefSchema);
     QString OwnSchemaPrefix(const QString &Schema) const { return SchemaPrefix(Schema, Schema); }
 
     // Ctrl+PgUp / Ctrl+PgDn switch pages of the page control and are always

@@ -26,6 +26,7 @@
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
 #include "sql/frmSQLLog.h"
+#include "sql/tvSQLDesigner.h"
 
 #include <QAction>
 #include <QApplication>
@@ -213,6 +214,7 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     splParam->setStretchFactor(0, 2);
     splParam->setStretchFactor(1, 1);
     sqlLay->addWidget(splBuild);
+    CreateBuilder();
 
     // The result area: the result pages, or the plan page.
     pnlResult = new QWidget(splSQL);
@@ -265,7 +267,10 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     connect(btnExplan, &QToolButton::clicked, this, Guarded([this] { btnExplanClick(); }));
     connect(btnShowDesign, &QToolButton::clicked, this, Guarded([this] { btnShowDesignClick(); }));
     connect(cmbDBName, &QComboBox::activated, this, Guarded([this] { cmbDBNameSelect(); }));
-    txtSQL->OnChange = [this](TEditor *) { UpdateActions(); };
+    txtSQL->OnChange = [this](TEditor *) {
+        UpdateActions();
+        SQLDesign->CheckInStep();
+    };
 
     grdParam->OnGetPickListitems = [this](int ACol, int, QStringList &Items) {
         if (ACol != 2)
@@ -363,6 +368,7 @@ void TfrmSQL::cmbDBNameSelect()
         return;
     SetOwnerForm(cw);
     fraData->SetConnection(&cw->dbsMain());
+    SQLDesign->SetDatabase(&cw->dbsMain());
     setWindowTitle(QStringLiteral("SQL 実行 - ") + CaptionOf(cw, 0, false));
     SetTaskCaption(CaptionOf(cw, 0, true));
 }
@@ -401,6 +407,7 @@ void TfrmSQL::UpdateActions()
     for (QAction *a : {actPrev, actNext, actLog, actOpen})
         a->setEnabled(!FRunning);
     cmbDBName->setEnabled(!FRunning);
+    UpdateBuilderActions();
 }
 
 void TfrmSQL::SetStatus(const QString &text)
@@ -768,14 +775,15 @@ void TfrmSQL::btnExplanClick()
 
 void TfrmSQL::btnShowDesignClick()
 {
-    // The builder panel itself is empty here; the toggle shows and hides it.
     const bool show = btnShowDesign->isChecked();
     const int q = std::max(1, (height() - tolCmd->height()) / 4);
     pnlBuild->setVisible(show);
     if (show) {
         splSQL->setSizes({3 * q, std::max(1, splSQL->height() - 3 * q)});
         splBuild->setSizes({2 * q, q});
+        splDesign->setSizes({q, q});
     }
+    RereadDesign();
     txtSQL->CloseCodeAssist();
 }
 
@@ -792,6 +800,7 @@ void TfrmSQL::LoadLogEntry()
     txtSQL->EditorUndoObj()->Clear();
     txtSQL->SetRowCol(0, 0);
     UpdateActions();
+    RereadDesign();
 }
 
 void TfrmSQL::actPrevExecute()
@@ -867,6 +876,7 @@ void TfrmSQL::actOpenExecute()
     const QString path = tv::ui::CurrentDialogs().openFile(r);
     if (!path.isEmpty())
         OpenFiles({path});
+    RereadDesign();
 }
 
 void TfrmSQL::actSaveExecute()
@@ -899,6 +909,7 @@ void TfrmSQL::dropEvent(QDropEvent *e)
         paths << u.toLocalFile();
     e->acceptProposedAction();
     tv::ui::Guard([&] { OpenFiles(paths); });
+    RereadDesign();
 }
 
 bool TfrmSQL::eventFilter(QObject *watched, QEvent *event)
@@ -937,7 +948,7 @@ void TfrmSQL::LoadSettings()
 {
     // The heights are applied on the first showing, once the window has
     // its size (ApplyHeights).
-    FSQLHeight = FBuildHeight = -1;
+    FSQLHeight = FBuildHeight = FDesignHeight = -1;
     tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();
     if (!reg.KeyExists(kSettingsKey) || !reg.OpenKeyReadOnly(kSettingsKey)) {
         resize(760, 560);
@@ -948,6 +959,7 @@ void TfrmSQL::LoadSettings()
     const bool build = reg.GetBool(QStringLiteral("ShowBuild"), false);
     FSQLHeight = reg.GetInteger(QStringLiteral("SQLHeight"), -1);
     FBuildHeight = reg.GetInteger(QStringLiteral("BuildHeight"), -1);
+    FDesignHeight = reg.GetInteger(QStringLiteral("DesignHeight"), -1);
     reg.CloseKey();
     resize(std::max(200, w), std::max(150, h));
     btnShowDesign->setChecked(build);
@@ -968,6 +980,9 @@ void TfrmSQL::ApplyHeights()
         pnlSQL->layout()->activate();
         const int buildHeight = std::max(60, std::min(FBuildHeight < 0 ? 2 * q : FBuildHeight, pnlSQL->height()));
         splBuild->setSizes({buildHeight, std::max(1, splBuild->height() - splBuild->handleWidth() - buildHeight)});
+        pnlBuild->layout()->activate();
+        const int designHeight = std::max(1, std::min(FDesignHeight < 0 ? q : FDesignHeight, pnlBuild->height()));
+        splDesign->setSizes({designHeight, std::max(1, splDesign->height() - splDesign->handleWidth() - designHeight)});
     }
 }
 
@@ -994,6 +1009,7 @@ void TfrmSQL::SaveSettings()
         reg.WriteBool(QStringLiteral("ShowBuild"), btnShowDesign->isChecked());
         reg.WriteInteger(QStringLiteral("SQLHeight"), pnlSQL->height());
         reg.WriteInteger(QStringLiteral("BuildHeight"), pnlBuild->height());
+        reg.WriteInteger(QStringLiteral("DesignHeight"), pnlDesign->height());
         reg.CloseKey();
     } catch (...) {
         // A store that cannot be written loses the layout.

@@ -30,6 +30,8 @@ class QToolBar;
 class QToolButton;
 class TtvMemo;
 class TtvStringGrid;
+class TtvSQLDesigner;
+class TtvSQLBuildConnect;
 
 class TfrmSQL : public TtvForm, public IDataFrameHost {
     Q_OBJECT
@@ -59,6 +61,21 @@ public:
     void cmbDBNameSelect();
     // Opens files (sorted by name) in the editor, as a drop does.
     void OpenFiles(QStringList paths);
+
+    // Query builder (frmSQLBuild.cpp).
+    void actInsTableExecute();
+    void actDelTableExecute();
+    // A statement kind of popSQLType: 0 SELECT … 4 CREATE VIEW.
+    void popSQLTypeClick(int kind);
+    void btnSQLTypeClick();
+    void btnInsColumnClick();
+    void btnDelColumnClick();
+    void btnUpColumnClick();
+    void btnDownColumnClick();
+    void SQLDesignConnectDblClick(TtvSQLBuildConnect *AConnect);
+    // Adds the tables and views among the selected items of the workspace
+    // list or of the connection window's object list; false for other sources.
+    bool DropObjects(QObject *source, bool add);
 
     // Brings the grid into line with the parameters and fills their values;
     // ends the run with tv::SilentAbort when the user has to type values.
@@ -103,6 +120,18 @@ public:
     tv::db::Query *qrySQL = nullptr;
     QAction *actExec = nullptr, *actPrev = nullptr, *actNext = nullptr, *actLog = nullptr, *actOpen = nullptr,
             *actSave = nullptr, *actExit = nullptr;
+    // The query builder inside pnlBuild.
+    QSplitter *splDesign = nullptr;
+    QWidget *pnlDesign = nullptr;
+    QToolBar *tolDesign = nullptr;
+    QToolButton *btnSQLType = nullptr, *btnInsTable = nullptr, *btnDelTable = nullptr;
+    TtvSQLDesigner *SQLDesign = nullptr;
+    QWidget *pnlColumn = nullptr;
+    TtvStringGrid *grdColumn = nullptr;
+    QToolBar *tolColumn = nullptr;
+    QToolButton *btnInsColumn = nullptr, *btnDelColumn = nullptr, *btnUpColumn = nullptr, *btnDownColumn = nullptr;
+    QAction *actInsTable = nullptr, *actDelTable = nullptr;
+    QMenu *popSQLDesign = nullptr, *popSQLType = nullptr;
     QMenu *mnuSQL = nullptr;
 
 protected:
@@ -133,6 +162,11 @@ private:
     // Selects the editor lines of a failed statement.
     void MarkError(int firstLine, int lastLine, const QString &errorText);
     void WriteBackParams(const tv::db::Params &params);
+    // Builds pnlBuild's contents (frmSQLBuild.cpp).
+    void CreateBuilder();
+    // The builder reads the editor text again while its panel is shown.
+    void RereadDesign();
+    void UpdateBuilderActions();
 
     // Splits pnlSQL / the result area and pnlBuild / the editor by the
     // stored heights, or by the defaults of the window's present size.
@@ -142,4 +176,5 @@ private:
     bool FShown = false;
     int FSQLHeight = -1;   // stored "SQLHeight", -1: none
     int FBuildHeight = -1; // stored "BuildHeight", -1: none
+    int FDesignHeight = -1; // stored "DesignHeight", -1: none
 };

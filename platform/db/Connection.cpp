@@ -306,6 +306,8 @@ StatementInfo Connection::Describe(const QString &sql, const std::vector<BoundPa
     info.fieldCount = d->fieldCount();
     info.returnsRows = info.fieldCount > 0;
     info.paramCount = PQnparams(d->handle());
+    for (int i = 0; i < info.fieldCount; ++i)
+        info.fieldNames << d->field(i).name;
     return info;
 }
 

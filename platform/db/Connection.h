@@ -46,6 +46,8 @@ struct StatementInfo {
     bool returnsRows = false;
     int fieldCount = 0;
     int paramCount = 0;
+    // The names of the fields it returns.
+    QStringList fieldNames;
     // The text could not be prepared (several statements) and must go
     // through the simple protocol.
     bool simpleOnly = false;

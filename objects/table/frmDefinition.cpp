@@ -1,0 +1,591 @@
+#include "objects/table/frmDefinition.h"
+
+#include "common/CodeAssist.h"
+#include "common/IConnectionWindow.h"
+#include "common/IMainWindow.h"
+#include "common/Interaction.h"
+#include "common/MessageDlg.h"
+#include "common/RecParam.h"
+#include "common/ScriptOption.h"
+#include "common/TextUtil.h"
+#include "common/WindowBounds.h"
+#include "controls/frmPrint.h"
+#include "controls/tvComboBox.h"
+#include "controls/tvStrEdit.h"
+#include "objects/table/DropDownComboBox.h"
+#include "editor/EditorStrings.h"
+#include "editor/EditorUndoObj.h"
+#include "editor/tvMemo.h"
+#include "platform/Errors.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Query.h"
+#include "platform/text/TextEncoding.h"
+#include "platform/ui/Guard.h"
+#include "shell/frmDDLExec.h"
+#include "shell/frmDDLPreview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString GuiRoot = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\");
+
+class SqlWaitCursor {
+public:
+    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+TWindowBoundsRules SizeRules()
+{
+    TWindowBoundsRules r;
+    r.Position = false;
+    r.NormalStateOnly = true;
+    return r;
+}
+
+} // namespace
+
+TfrmDefinition::TfrmDefinition(IConnectionWindow *AOwner, const TDefinitionKind &Kind)
+    : TtvForm(AOwner ? AOwner->FormWidget() : nullptr), FKind(Kind)
+{
+    if (AOwner && OwnerForm() != AOwner)
+        SetOwnerForm(AOwner);
+    SetObjType(Kind.ObjType);
+    BuildFrame();
+    qrySQL = NewQuery();
+}
+
+TfrmDefinition::~TfrmDefinition() = default;
+
+void TfrmDefinition::BuildFrame()
+{
+    setObjectName(QStringLiteral("frm") + FKind.GuiKey);
+    resize(640, 480);
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(2, 2, 2, 2);
+
+    IMainWindow *m = MainWindow();
+    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
+    auto makeAction = [this, &image](const char *name, const QString &caption, const QString &hint, int icon) {
+        auto *a = new QAction(image(icon), caption, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setToolTip(hint);
+        a->setStatusTip(hint);
+        return a;
+    };
+    actCompile = makeAction("actCompile", QStringLiteral("作成(&C)"),
+                            QStringLiteral("現在の設定値を元にオブジェクトを作成・修正します。"), 15);
+    actRefresh = makeAction("actRefresh", QStringLiteral("戻す(&R)"),
+                            QStringLiteral("表示中の情報を変更前の状態に戻します。"), 16);
+    actDelete = makeAction("actDelete", QStringLiteral("削除(&D)"), QStringLiteral("オブジェクトを削除します。"), 41);
+    actExit = makeAction("actExit", QStringLiteral("終了(&X)"), QStringLiteral("画面を閉じます。"), 42);
+    connect(actCompile, &QAction::triggered, this, tv::ui::Guarded([this] { Compile(actCompile); }));
+    connect(actRefresh, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(actRefresh); }));
+    connect(actDelete, &QAction::triggered, this, tv::ui::Guarded([this] { actDeleteExecute(); }));
+    connect(actExit, &QAction::triggered, this, [this] { Close(); });
+
+    tolCmd = new QToolBar;
+    tolCmd->setObjectName(QStringLiteral("tolCmd"));
+    tolCmd->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tolCmd->addAction(actCompile);
+    tolCmd->addAction(actRefresh);
+    tolCmd->addAction(actDelete);
+    if (FKind.HasOutput) {
+        actOutput = makeAction("actOutput", QStringLiteral("出力(&P)"),
+                               QStringLiteral("オブジェクトの情報を外部に出力します。"), 36);
+        actPrint = makeAction("actPrint", QStringLiteral("印刷(&P)"), QStringLiteral("オブジェクトの情報を印刷します。"), 98);
+        actSave = makeAction("actSave", QStringLiteral("ファイル保存(&S)"),
+                             QStringLiteral("オブジェクトの情報をファイルに保存します。"), 18);
+        connect(actPrint, &QAction::triggered, this, tv::ui::Guarded([this] { actPrintExecute(); }));
+        connect(actSave, &QAction::triggered, this, tv::ui::Guarded([this] { actSaveExecute(); }));
+        popOutput = new QMenu(this);
+        popOutput->setObjectName(QStringLiteral("popOutput"));
+        QAction *p = popOutput->addAction(actPrint->icon(), QStringLiteral("印刷(&P)"));
+        p->setObjectName(QStringLiteral("mnuOutputPrint"));
+        connect(p, &QAction::triggered, actPrint, &QAction::trigger);
+        QAction *s = popOutput->addAction(actSave->icon(), QStringLiteral("ファイル保存(&S)"));
+        s->setObjectName(QStringLiteral("mnuOutputSave"));
+        connect(s, &QAction::triggered, actSave, &QAction::trigger);
+        btnOutput = new QToolButton;
+        btnOutput->setObjectName(QStringLiteral("btnOutput"));
+        btnOutput->setDefaultAction(actOutput);
+        btnOutput->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        btnOutput->setPopupMode(QToolButton::InstantPopup);
+        btnOutput->setMenu(popOutput);
+        tolCmd->addWidget(btnOutput);
+    }
+    tolCmd->addAction(actExit);
+    for (QAction *a : tolCmd->actions())
+        if (QWidget *w = tolCmd->widgetForAction(a))
+            w->setMinimumWidth(78);
+
+    pnlName = new QWidget;
+    pnlName->setObjectName(QStringLiteral("pnlName"));
+    auto *nl = new QHBoxLayout(pnlName);
+    nl->setContentsMargins(4, 0, 4, 0);
+    if (FKind.HasSchema) {
+        auto *schemas = new TDropDownComboBox;
+        cmbSchema = schemas;
+        cmbSchema->setObjectName(QStringLiteral("cmbSchema"));
+        // cmbSchemaDropDown: the schemas of the connection, fresh each time.
+        schemas->OnDropDown = [this] {
+            if (!OwnerForm())
+                return;
+            QStringList names;
+            OwnerForm()->GetSchemaInfo(names, false);
+            // Refilling the list is no edit.
+            const bool modified = Modified();
+            const QString keep = cmbSchema->Text();
+            cmbSchema->clear();
+            cmbSchema->addItems(names);
+            cmbSchema->SetText(keep);
+            SetModified(modified);
+        };
+        cmbSchema->setMinimumWidth(140);
+        nl->addWidget(new QLabel(QStringLiteral("スキーマ")));
+        nl->addWidget(cmbSchema);
+        cmbSchema->OnChange = [this](QObject *) { Changed(); };
+    }
+    txtName = new TtvStrEdit;
+    txtName->setObjectName(QStringLiteral("txtName"));
+    txtName->setMinimumWidth(180);
+    txtName->OnChange = [this](QObject *) { Changed(); };
+    nl->addWidget(new QLabel(QStringLiteral("名前")));
+    nl->addWidget(txtName);
+    tolCmd->addWidget(pnlName);
+    root->addWidget(tolCmd);
+
+    pagObject = new QTabWidget;
+    pagObject->setObjectName(QStringLiteral("pagObject"));
+    tabDefine = new QWidget;
+    tabDefine->setObjectName(QStringLiteral("tabDefine"));
+    tabSource = new QWidget;
+    tabSource->setObjectName(QStringLiteral("tabSource"));
+    auto *sl = new QVBoxLayout(tabSource);
+    sl->setContentsMargins(0, 0, 0, 0);
+    txtSource = new TtvMemo;
+    txtSource->setObjectName(QStringLiteral("txtSource"));
+    txtSource->OnChange = [this](TEditor *) { Changed(); };
+    sl->addWidget(txtSource);
+    pagObject->addTab(tabDefine, QStringLiteral("定義情報"));
+    pagObject->addTab(tabSource, QStringLiteral("ソース"));
+    root->addWidget(pagObject, 1);
+    connect(pagObject, &QTabWidget::currentChanged, this, tv::ui::Guarded([this](int i) { PageChanged(i); }));
+
+    mnuObject = new QMenu(FKind.Keyword + QStringLiteral("(&O)"), this);
+    mnuObject->setObjectName(QStringLiteral("mnuObject"));
+    mnuObject->addAction(actCompile);
+    mnuObject->addAction(actDelete);
+    if (actPrint)
+        mnuObject->addAction(actPrint);
+    AddMergeMenu(2, mnuObject);
+
+    // Like an action list, the actions follow the window while it is idle.
+    auto *update = new QTimer(this);
+    update->setInterval(100);
+    connect(update, &QTimer::timeout, this, [this] { tv::ui::Guard([this] { UpdateActions(); }); });
+    update->start();
+}
+
+// ---------------------------------------------------------------------------
+// Names and captions
+
+QString TfrmDefinition::CaptionFor(IConnectionWindow *Owner, const TDefinitionKind &Kind, const QString &Schema,
+                                   const QString &ObjectName, const QString &TableName)
+{
+    if (!Owner)
+        return Kind.CaptionPrefix;
+    const tv::db::ConnectionParams &p = Owner->dbsMain().Params();
+    return Kind.CaptionPrefix +
+           FormatRecParamCaption(MakeRecParam(p.Server, p.Database, Schema, p.value(QStringLiteral("Port")), p.User_Name,
+                                              p.Password, ObjectName, QString(), TableName),
+                                 Kind.CaptionKind, false);
+}
+
+QString TfrmDefinition::SchemaName() const
+{
+    return cmbSchema ? cmbSchema->Text() : QString();
+}
+
+QString TfrmDefinition::ObjectName() const
+{
+    return txtName->Text();
+}
+
+QString TfrmDefinition::DefaultSchema() const
+{
+    return OwnerForm() ? OwnerForm()->dbsMain().Params().MetaDefSchema : QString();
+}
+
+int TfrmDefinition::DBVer() const
+{
+    return OwnerForm() ? OwnerForm()->DBVer() : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Construction and state
+
+void TfrmDefinition::StartShow(const QString &Schema, const QString &ObjectName, TOpenMode Mode)
+{
+    CreateTaskButton();
+    PrepareQueries();
+    FinishCreate();
+    {
+        // Filling the name panel is no edit.
+        if (cmbSchema)
+            cmbSchema->SetText(Schema);
+        txtName->SetText(ObjectName);
+    }
+    FReadOnly = false;
+    {
+        ++FSwitching;
+        QWidget *page = PageForMode(Mode);
+        pagObject->setCurrentWidget(page ? page : tabDefine);
+        FShownIndex = pagObject->currentIndex();
+        --FSwitching;
+    }
+    SetIsNew(ObjectName.isEmpty());
+    pagObjectChange();
+    ShowForm();
+    UpdateActions();
+}
+
+QWidget *TfrmDefinition::PageForMode(TOpenMode Mode)
+{
+    return Mode == omSource ? tabSource : tabDefine;
+}
+
+void TfrmDefinition::SetPageVisible(QWidget *Page, bool Visible)
+{
+    const int i = pagObject->indexOf(Page);
+    if (i >= 0)
+        pagObject->setTabVisible(i, Visible);
+}
+
+void TfrmDefinition::ChangedIsNew()
+{
+    ++FSwitching;
+    if (IsNew()) {
+        setWindowTitle(FKind.CaptionPrefix + QStringLiteral("新規"));
+        SetTaskCaption(QStringLiteral("新規"));
+        pnlName->setEnabled(true);
+        if (PagesOfExisting().contains(pagObject->currentWidget()))
+            pagObject->setCurrentWidget(tabDefine);
+        for (QWidget *p : PagesOfExisting())
+            SetPageVisible(p, false);
+        FShownIndex = pagObject->currentIndex();
+        if (QWidget *f = NewObjectFocus())
+            f->setFocus();
+    } else {
+        setWindowTitle(CaptionFor(OwnerForm(), FKind, SchemaName(), ObjectName(), SourceTableName()));
+        SetTaskCaption(ObjectName());
+        pnlName->setEnabled(false);
+        for (QWidget *p : PagesOfExisting())
+            SetPageVisible(p, true);
+    }
+    --FSwitching;
+}
+
+QWidget *TfrmDefinition::ShownPage() const
+{
+    return pagObject->currentWidget();
+}
+
+bool TfrmDefinition::SelectPage(QWidget *Page)
+{
+    pagObject->setCurrentWidget(Page);
+    return pagObject->currentWidget() == Page;
+}
+
+// ---------------------------------------------------------------------------
+// Page change, reload, close
+
+void TfrmDefinition::PageChanged(int Index)
+{
+    if (FSwitching || Index == FShownIndex)
+        return;
+    // The page changes only once the prompts allow it.
+    {
+        ++FSwitching;
+        pagObject->setCurrentIndex(FShownIndex);
+        --FSwitching;
+    }
+    if (!pagObjectChanging())
+        return;
+    ++FSwitching;
+    pagObject->setCurrentIndex(Index);
+    FShownIndex = pagObject->currentIndex();
+    --FSwitching;
+    pagObjectChange();
+}
+
+bool TfrmDefinition::pagObjectChanging()
+{
+    // A read-only window cannot apply its edits: they go with the page.
+    if (FReadOnly)
+        return true;
+    if (Modified()) {
+        switch (ShowMessageBox(QStringLiteral("情報が変更されています。コンパイルしますか？"),
+                               tv::ui::MB_YESNOCANCEL | tv::ui::MB_ICONQUESTION)) {
+        case tv::ui::IDYES:
+            try {
+                Compile(this);
+            } catch (const tv::SilentAbort &) {
+            }
+            break;
+        case tv::ui::IDNO:
+            SetModified(false);
+            break;
+        default:
+            return false;
+        }
+    }
+    return !Modified();
+}
+
+void TfrmDefinition::pagObjectChange()
+{
+    SqlWaitCursor wait;
+    struct ClearModified {
+        TfrmDefinition *w;
+        ~ClearModified() { w->SetModified(false); }
+    } clear{this};
+    ShowDefine();
+}
+
+void TfrmDefinition::Reload(QObject *)
+{
+    if (Modified() && ShowMessageBox(QStringLiteral("全ての変更を取り消しますか？"),
+                                     tv::ui::MB_YESNO | tv::ui::MB_ICONQUESTION) != tv::ui::IDYES)
+        return;
+    pagObjectChange();
+}
+
+bool TfrmDefinition::FormCloseQuery()
+{
+    // A read-only window never asks to compile.
+    if (FReadOnly)
+        SetModified(false);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Compile
+
+void TfrmDefinition::Require(bool Ok, const QString &Message, QWidget *Focus)
+{
+    if (Ok)
+        return;
+    ShowMessageBox(Message, tv::ui::MB_ICONEXCLAMATION);
+    if (Focus)
+        Focus->setFocus();
+    throw tv::SilentAbort();
+}
+
+void TfrmDefinition::BuildCompileList(QStringList &List)
+{
+    const bool create = IsCreate();
+    if (ShownPage() == tabSource) {
+        if (!IsNew() && create)
+            GetSourceDrop(List);
+        List << txtSource->Lines()->ToStringList();
+        return;
+    }
+    if (!IsNew() && create)
+        GetSourceDrop(List);
+    if (create)
+        GetSourceCreate(List);
+    else
+        GetSourceAlter(List);
+}
+
+void TfrmDefinition::Compile(QObject *)
+{
+    if (FReadOnly)
+        return;
+    CommitActiveControl();
+    Require(!TrimBlanks(ObjectName()).isEmpty(), QStringLiteral("名前を入力して下さい。"), txtName);
+    if (cmbSchema)
+        Require(!TrimBlanks(SchemaName()).isEmpty(), QStringLiteral("スキーマ名を入力して下さい。"), cmbSchema);
+    CheckFields();
+
+    QStringList list;
+    BuildCompileList(list);
+    if (TrimBlanks(list.join(QLatin1Char('\n'))).isEmpty()) {
+        ShowMessageBox(QStringLiteral("変更箇所が見つかりませんでした。"), tv::ui::MB_ICONEXCLAMATION);
+        // A new object stays new: nothing was created.
+        pagObjectChange();
+        return;
+    }
+    if (!TfrmDDLPreview::ShowWindow(list, SchemaName(), ObjectName()))
+        return;
+    if (!IsNew())
+        SaveBeforeSource();
+
+    IConnectionWindow *owner = OwnerForm();
+    if (!owner)
+        throw tv::Error(QStringLiteral("接続がありません。"));
+    tv::db::Connection &conn = owner->dbsMain();
+    conn.StartTransaction();
+    bool applied = false;
+    try {
+        const int errors = TfrmDDLExec::ShowWindow(owner, list);
+        if (errors == 0) {
+            applied = conn.Commit() == tv::db::CommitResult::Committed;
+        } else {
+            // Errors logged with stop-on-error off: nothing of the run stays.
+            conn.Rollback();
+        }
+    } catch (...) {
+        // The execution dialog has logged the failure.
+        try {
+            if (conn.TransactionLevel() > 0)
+                conn.Rollback();
+        } catch (...) {
+        }
+    }
+    if (applied) {
+        SaveAfterSource();
+        SetIsNew(false);
+        if (FKind.RefreshesLists)
+            RefreshObjectWindows();
+        pagObjectChange();
+    }
+    TfrmDDLExec::WaitProc();
+    UpdateActions();
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void TfrmDefinition::actDeleteExecute()
+{
+    if (IsNew() || FReadOnly)
+        return;
+    bool cascade = false;
+    const QString question = QStringLiteral("オブジェクトを削除しますか？");
+    const unsigned flags = tv::ui::MB_YESNO | tv::ui::MB_ICONQUESTION | tv::ui::MB_DEFBUTTON2;
+    const int answer = FKind.DropCascade
+                           ? ShowCheckMessageDialog(question, flags, {{QStringLiteral("CASCADE オプション"), &cascade}})
+                           : ShowMessageBox(question, flags);
+    if (answer != tv::ui::IDYES)
+        return;
+    {
+        SqlWaitCursor wait;
+        OwnerForm()->ExecuteSQL(DropStatement(cascade));
+    }
+    ShowMessageBox(QStringLiteral("オブジェクトが削除されました。"), tv::ui::MB_ICONINFORMATION);
+    SetModified(false);
+    if (FKind.RefreshesLists)
+        RefreshObjectWindows();
+    Close();
+}
+
+void TfrmDefinition::actSaveExecute()
+{
+    tv::ui::FileDialogRequest r;
+    r.filter = QStringLiteral("SQLファイル(*.sql)|*.sql|すべてのファイル(*.*)|*.*");
+    r.defaultExt = QStringLiteral("sql");
+    r.initialDir = tvOption.FileDir;
+    r.fileName = QDir(tvOption.FileDir)
+                     .filePath(SanitizeFileName(SchemaName() + u'.' + ObjectName() + QStringLiteral(".sql")));
+    r.overwritePrompt = true;
+    const QString path = tv::ui::CurrentDialogs().saveFile(r);
+    if (path.isEmpty())
+        return;
+    QStringList lines;
+    GetSourceCreate(lines);
+    QString error;
+    if (!tv::text::WriteTextFile(path, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), GetFileEncoding(),
+                                 false, &error))
+        throw tv::Error(error);
+    ShowMessageBox(QStringLiteral("スクリプトが出力されました。"), tv::ui::MB_ICONINFORMATION);
+    tvOption.FileDir = QFileInfo(path).absolutePath();
+}
+
+void TfrmDefinition::actPrintExecute()
+{
+    TfrmPrint::ShowWindow(SchemaName() + u'.' + ObjectName(), [this] { PrintProc(); });
+}
+
+void TfrmDefinition::PrintProc()
+{
+    TfrmPrint::BeginPrint();
+    try {
+        QStringList lines;
+        GetSourceCreate(lines);
+        TfrmPrint::PrintSource(SchemaName() + u'.' + ObjectName(), lines, true);
+    } catch (...) {
+        TfrmPrint::EndPrint();
+        throw;
+    }
+    TfrmPrint::EndPrint();
+}
+
+void TfrmDefinition::UpdateActions()
+{
+    const bool exists = !IsNew();
+    actCompile->setEnabled((Modified() || ShownPage() == tabSource) && !FReadOnly);
+    actDelete->setEnabled(exists && !FReadOnly);
+    actRefresh->setEnabled(true);
+    for (QAction *a : {actOutput, actPrint, actSave})
+        if (a)
+            a->setEnabled(exists && !Modified());
+}
+
+// ---------------------------------------------------------------------------
+// Settings and completion
+
+void TfrmDefinition::LoadSettings()
+{
+    LoadWindowBounds(*this, GuiRoot + FKind.GuiKey, SizeRules());
+}
+
+void TfrmDefinition::SaveSettings()
+{
+    try {
+        SaveWindowBounds(*this, GuiRoot + FKind.GuiKey, SizeRules());
+    } catch (const tv::Error &) {
+        // A store that cannot be written keeps the designed size.
+    }
+}
+
+void TfrmDefinition::CodeAssist(int X, int Y)
+{
+    TtvMemo *memo = CompletionEditor();
+    IConnectionWindow *owner = OwnerForm();
+    if (!memo || !owner)
+        return;
+    ShowCodeAssist(memo, this, *qrySQL, DefaultSchema(), owner->DBVer(), owner->g_bPostgresPlus(), owner->DBAMODE(),
+                   X, Y);
+}
+
+// ---------------------------------------------------------------------------
+// Scripts
+
+void TfrmDefinition::WriteScript(QIODevice &Stream, QStringList Lines)
+{
+    RemoveEmptyLines(Lines, ScriptOption.NullLine);
+    QString text;
+    for (const QString &l : std::as_const(Lines)) {
+        text += l;
+        text += QStringLiteral("\r\n");
+    }
+    const tv::text::Encoding enc =
+        qobject_cast<QBuffer *>(&Stream) ? tv::text::Encoding::Utf16LE : GetFileEncoding();
+    Stream.write(tv::text::Encode(text, enc, false));
+}
