@@ -2,6 +2,7 @@
 // (which logs on with the command line's values) and runs the event loop.
 #include "common/Globals.h"
 #include "objects/table/TableWindows.h"
+#include "monitor/MonitorLaunchers.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
@@ -11,6 +12,8 @@
 #include "sql/frmSQL.h"
 #include "sql/frmXLSSetup.h"
 #include "sql/frmTemplate.h"
+#include "tools/frmExp.h"
+#include "tools/frmImp.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -41,6 +44,9 @@ int main(int argc, char *argv[])
     TfrmExecScript::RegisterLauncher();
     TfrmField::RegisterLauncher();
     TfrmTemplate::RegisterLauncher();
+    RegisterMonitorWindows();
+    TfrmExp::RegisterLauncher();
+    TfrmImp::RegisterLauncher();
     RegisterTableWindows();
     int rc = 0;
     {

@@ -1,0 +1,12 @@
+#include "monitor/MonitorLaunchers.h"
+
+#include "monitor/frmDB.h"
+#include "monitor/frmLock.h"
+#include "monitor/frmSession.h"
+
+void RegisterMonitorWindows()
+{
+    TfrmSession::RegisterLauncher();
+    TfrmLock::RegisterLauncher();
+    TfrmDB::RegisterLauncher();
+}

@@ -1,0 +1,89 @@
+#include "tools/ToolRun.h"
+
+#include "common/IConnectionWindow.h"
+#include "editor/EditorStrings.h"
+#include "editor/tvMemo.h"
+#include "platform/Errors.h"
+#include "platform/db/Connection.h"
+
+TMemoLineSink::TMemoLineSink(TtvMemo *Memo) : FMemo(Memo)
+{
+    FTimer.setInterval(100);
+    QObject::connect(&FTimer, &QTimer::timeout, [this] { Flush(); });
+    FTimer.start();
+}
+
+TMemoLineSink::~TMemoLineSink()
+{
+    Flush();
+}
+
+void TMemoLineSink::AppendLine(const QString &line)
+{
+    FPending << line;
+}
+
+void TMemoLineSink::ShowLastLine()
+{
+    // Shown with the next batch.
+}
+
+void TMemoLineSink::Flush()
+{
+    if (FPending.isEmpty() || !FMemo)
+        return;
+    TEditorStrings *lines = FMemo->Lines();
+    lines->Add(FPending.join(QStringLiteral("\r\n")));
+    FPending.clear();
+    // The caret to the newest line, which scrolls it into view.
+    FMemo->SetRow(FMemo->RowCount() > 0 ? FMemo->RowCount() - 1 : 0);
+    FMemo->SetCol(0);
+}
+
+TToolConnection ToolConnectionOf(IConnectionWindow *Form)
+{
+    TToolConnection c;
+    if (!Form)
+        return c;
+    const tv::db::ConnectionParams &p = Form->dbsMain().Params();
+    c.Server = p.Server;
+    c.Port = p.value(QStringLiteral("Port"));
+    c.User = p.User_Name;
+    c.Database = p.Database;
+    c.Password = p.Password;
+    return c;
+}
+
+tv::process::ProcessResult RunToolCommand(const QString &Program, const TToolCommand &Command,
+                                          const std::optional<tv::process::PasswordEntry> &Password,
+                                          TtvMemo *Memo)
+{
+    TMemoLineSink sink(Memo);
+    sink.AppendLine(Command.Display);
+    sink.AppendLine(QString());
+    sink.Flush();
+    tv::process::ProcessRequest request;
+    request.program = Program;
+    request.arguments = Command.Arguments;
+    request.password = Password;
+    return RunProgramToMemo(request, sink);
+}
+
+void WriteToolLog(TtvMemo *Memo, const QString &FileName)
+{
+    Memo->Lines()->SaveToFile(FileName, tv::text::Encoding::Ansi, false);
+}
+
+QString LastPathComponent(const QString &Text)
+{
+    qsizetype cut = -1;
+    for (const QChar c : {QLatin1Char('/'), QLatin1Char('\\'), QLatin1Char(':')})
+        cut = qMax(cut, Text.lastIndexOf(c));
+    return Text.mid(cut + 1);
+}
+
+QString FolderPart(const QString &Text)
+{
+    const qsizetype cut = Text.lastIndexOf(QLatin1Char('/'));
+    return cut < 0 ? QString() : Text.left(cut + 1);
+}

@@ -1,0 +1,48 @@
+#pragma once
+// What the backup and restore windows share when they run their program:
+// the log memo as the runner's line sink (lines gathered and added in
+// batches on a timer, so a long verbose run costs one repaint per batch, not
+// one per line), the connection of the window and the log file.
+#include "common/ProcessRunner.h"
+#include "tools/DumpCommand.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+class IConnectionWindow;
+class TtvMemo;
+
+class TMemoLineSink : public TtvLineSink {
+public:
+    explicit TMemoLineSink(TtvMemo *Memo);
+    ~TMemoLineSink() override;
+    void AppendLine(const QString &line) override;
+    void ShowLastLine() override;
+    // Adds what is gathered now.
+    void Flush();
+
+private:
+    QPointer<TtvMemo> FMemo;
+    QStringList FPending;
+    QTimer FTimer;
+};
+
+// The main connection of a connection window as the tools see it.
+TToolConnection ToolConnectionOf(IConnectionWindow *Form);
+
+// Runs one command into the memo: the command text, an empty line, then the
+// program's output. The password (when any) reaches the child only through
+// a private PGPASSFILE.
+tv::process::ProcessResult RunToolCommand(const QString &Program, const TToolCommand &Command,
+                                          const std::optional<tv::process::PasswordEntry> &Password,
+                                          TtvMemo *Memo);
+
+// Writes every memo line to the log file (ANSI code page, CR LF, no mark);
+// raises the standard error when it cannot be written.
+void WriteToolLog(TtvMemo *Memo, const QString &FileName);
+
+// The last path component of a text (after the last "/", "\" or ":").
+QString LastPathComponent(const QString &Text);
+// The folder part of a text (up to and with the last "/"); empty when none.
+QString FolderPart(const QString &Text);
