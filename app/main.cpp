@@ -10,6 +10,7 @@
 #include "shell/frmOption.h"
 #include "shell/frmSupport.h"
 #include "sql/frmExecProc.h"
+#include "shell/frmUserCommand.h"
 #include "sql/frmExecScript.h"
 #include "sql/frmField.h"
 #include "sql/frmSQL.h"
@@ -46,6 +47,8 @@ int main(int argc, char *argv[])
     TfrmOption::RegisterLauncher();
     TfrmEditorOption::RegisterLauncher();
     TfrmSupport::RegisterLauncher();
+    TfrmObject::RegisterCommandLaunchers();
+    TfrmUserCommand::RegisterLauncher();
     TfrmXLSSetup::RegisterLauncher();
     TfrmExecScript::RegisterLauncher();
     TfrmField::RegisterLauncher();

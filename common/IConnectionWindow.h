@@ -68,4 +68,18 @@ public:
     // Schema names in name order; with ObjList the temporary schemas fold
     // into "pg_temp" and "pg_toast_temp" and "pg_toast" is listed too.
     virtual void GetSchemaInfo(QStringList &ListData, bool ObjList) = 0;
+
+    // Keep an object's DDL in a file just before and just after a change is
+    // applied, when the options ask for it (the connection window does; the
+    // default keeps nothing). Failures raise to the applying window.
+    virtual void SaveBeforeSource(const QString &Schema, const QString &ObjectName, int ObjectType,
+                                  qint64 p_intOID = -1, const QString &p_strTblNm = QString())
+    {
+        (void)Schema, (void)ObjectName, (void)ObjectType, (void)p_intOID, (void)p_strTblNm;
+    }
+    virtual void SaveAfterSource(const QString &Schema, const QString &ObjectName, int ObjectType,
+                                 qint64 p_intOID = -1, const QString &p_strTblNm = QString())
+    {
+        (void)Schema, (void)ObjectName, (void)ObjectType, (void)p_intOID, (void)p_strTblNm;
+    }
 };

@@ -488,7 +488,10 @@ void TfrmMain::SetCommandList()
         mnuCommandMenu->insertAction(before, a);
         before = a;
     }
-    // The connection windows' copies are rebuilt by their own menus.
+    // Every connection window copies the new menu.
+    for (QWidget *w : MdiChildren())
+        if (auto *f = dynamic_cast<TfrmObject *>(w))
+            f->SetCommandList();
 }
 
 void TfrmMain::SetReportList()

@@ -139,6 +139,27 @@ public:
     // or of a tablespace (3), appended to Stream; nothing when there is none.
     void OutputGrant(const QString &Schema, const QString &ObjectName, QIODevice &Stream, int intMode,
                      const QString &strObjCls, const QString &strOid);
+    // Keep the object's DDL in a file before and after a definition window
+    // applies a change, when the options SaveBeforeSource / SaveAfterSource
+    // ask for it. A name that cannot be a folder or file name, a failing
+    // name-table query and an unwritable file raise; a cancelled save dialog
+    // keeps nothing.
+    void SaveBeforeSource(const QString &Schema, const QString &ObjectName, int ObjectType, qint64 p_intOID = -1,
+                          const QString &p_strTblNm = QString()) override;
+    void SaveAfterSource(const QString &Schema, const QString &ObjectName, int ObjectType, qint64 p_intOID = -1,
+                         const QString &p_strTblNm = QString()) override;
+
+    // --- Search, statistics and user commands (frmObjectTools.cpp) --------
+    // "全文検索": the objects whose script holds a word stay in the list.
+    void actGrepExecute();
+    // "統計情報(&A)": the ANALYZE dialog for the selection.
+    void actAnalyzeExecute();
+    // Copies the main window's user-command menu into mnuCommand.
+    void SetCommandList();
+    // Runs the user command of that name on the selected objects.
+    void UserCommandClick(const QString &CommandName);
+    // Registers "mnuUserCommand" (the main window's command items).
+    static void RegisterCommandLaunchers();
 
     void FormActivate();
     void SetShortCut();
@@ -286,8 +307,10 @@ private:
     // Wires the tree, the find box and btnWhere to ShowObject.
     void ConnectObjectList();
 
-    // Calls into parts built later; see StandIns.cpp.
-    void SetCommandList();
+    // Source keeping around a change (see SaveBeforeSource).
+    QString KeepSourcePath(bool after, const QString &Schema, const QString &ObjectName, int ObjectType);
+    void KeepSource(bool after, const QString &Schema, const QString &ObjectName, int ObjectType, qint64 p_intOID,
+                    const QString &p_strTblNm);
 
     // Object-list actions.
     void BuildObjectActions();

@@ -278,6 +278,8 @@ void TfrmObject::BuildObjectActions()
     on("actRename", &TfrmObject::actRenameExecute);
     on("actCopy", &TfrmObject::actCopyExecute);
     on("actPaste", &TfrmObject::actPasteExecute);
+    on("actGrep", &TfrmObject::actGrepExecute);
+    on("actAnalyze", &TfrmObject::actAnalyzeExecute);
     for (const char *n : LauncherActions) {
         const QString name = QString::fromLatin1(n);
         connect(Action(name), &QAction::triggered, this, tv::ui::Guarded([this, name] { RunLauncher(name, {}); }));

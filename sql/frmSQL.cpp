@@ -331,6 +331,15 @@ void TfrmSQL::RegisterLauncher()
         auto *w = new TfrmSQL(c.Connection);
         w->ShowForm();
         return w;
+    });    // A new window that runs the given text at once (user commands).
+    ::RegisterLauncher(QStringLiteral("TfrmSQL"), [](const TLaunchContext &c) -> QWidget * {
+        if (!c.Connection)
+            return nullptr;
+        auto *w = new TfrmSQL(c.Connection);
+        w->ShowForm();
+        w->txtSQL->Lines()->SetText(c.Argument);
+        w->actExecExecute();
+        return w;
     });
 }
 

@@ -459,7 +459,6 @@ void TfrmDefinition::Compile(QObject *)
         }
     }
     if (applied) {
-        SaveAfterSource();
         SetIsNew(false);
         if (FKind.RefreshesLists)
             RefreshObjectWindows();
@@ -467,6 +466,22 @@ void TfrmDefinition::Compile(QObject *)
     }
     TfrmDDLExec::WaitProc();
     UpdateActions();
+    // Last: a source that cannot be kept is reported with the window
+    // already showing the applied object.
+    if (applied)
+        SaveAfterSource();
+}
+
+void TfrmDefinition::SaveBeforeSource()
+{
+    if (IConnectionWindow *owner = OwnerForm())
+        owner->SaveBeforeSource(SchemaName(), ObjectName(), FKind.ObjType, -1, SourceTableName());
+}
+
+void TfrmDefinition::SaveAfterSource()
+{
+    if (IConnectionWindow *owner = OwnerForm())
+        owner->SaveAfterSource(SchemaName(), ObjectName(), FKind.ObjType, -1, SourceTableName());
 }
 
 // ---------------------------------------------------------------------------

@@ -166,10 +166,10 @@ protected:
     void Changed() { SetModified(true); }
     // Loads the shown page (the page-change handler without prompts).
     void pagObjectChange();
-    // Kept sources before and after a change; they write nothing until the
-    // connection window keeps sources.
-    void SaveBeforeSource() {}
-    void SaveAfterSource() {}
+    // Kept sources before and after a change, by the connection window's
+    // options; a failure raises.
+    void SaveBeforeSource();
+    void SaveAfterSource();
 
     bool FormCloseQuery() override;
 

@@ -14,11 +14,16 @@
 #include "platform/ui/EscapeWatch.h"
 #include "sql/frmSQL.h"
 #include "sql/frmSQLLog.h"
+#include "shell/UserCommand.h"
+#include "controls/tvListView.h"
+#include "controls/tvTreeView.h"
 #include "shell/WindowLaunchers.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
+#include <QMenu>
+#include <QAction>
 #include <QMimeData>
 #include <QUrl>
 #include <QRegularExpression>
@@ -587,4 +592,51 @@ TEST_F(SQLWindow, EndToEndFromTheCommandLine)
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(guard.isNull());
+}
+
+// A user command with "SQLWINDOW" opens one SQL window per selected object,
+// each running its own statement.
+TEST_F(SQLWindow, UserCommandRunsInOneWindowPerObject)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL::RegisterLauncher();
+    db.exec("CREATE TABLE log(n text); CREATE TABLE u1(a int); CREATE TABLE u2(a int)");
+    s.Start(LogonArgs(db.params()));
+    tvOption.UpdateToCommit = true;
+    tvOption.TreeSort = 0;
+    s.FirstPaint();
+    s.main->show();
+    TfrmObject *form = s.Form();
+    ASSERT_NE(form, nullptr);
+    TUserCommand c;
+    c.Name = QStringLiteral("LOGIT");
+    c.SQLWindow = true;
+    c.SQL = QStringLiteral("INSERT INTO log VALUES ('&NAME')");
+    usercmd::Write(c);
+    s.main->SetCommandList();
+    QTreeWidgetItem *pub = nullptr;
+    for (int i = 0; i < form->tvTree->topLevelItem(0)->childCount(); ++i)
+        if (form->tvTree->topLevelItem(0)->child(i)->text(0) == QLatin1String("public"))
+            pub = form->tvTree->topLevelItem(0)->child(i);
+    ASSERT_NE(pub, nullptr);
+    for (int i = 0; i < pub->childCount(); ++i)
+        if (pub->child(i)->text(0) == QLatin1String("TABLE"))
+            form->tvTree->setCurrentItem(pub->child(i));
+    form->lstObject->selectAll();
+    ASSERT_EQ(form->lstObject->SelectedItems().size(), 4); // with the fixture's t
+    QAction *item = nullptr;
+    for (QAction *a : form->mnuCommand->actions())
+        if (a->property("CommandName").toString() == QLatin1String("LOGIT"))
+            item = a;
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    QStringList texts;
+    for (QWidget *w : s.main->MdiChildren())
+        if (auto *sql = qobject_cast<TfrmSQL *>(w))
+            texts << sql->txtSQL->Lines()->Text().trimmed();
+    texts.sort();
+    EXPECT_EQ(texts, QStringList({"INSERT INTO log VALUES ('log')", "INSERT INTO log VALUES ('t')",
+                                  "INSERT INTO log VALUES ('u1')", "INSERT INTO log VALUES ('u2')"}));
+    EXPECT_EQ(db.scalar("SELECT string_agg(n, ',' ORDER BY n) FROM log"), "log,t,u1,u2");
+    EXPECT_TRUE(form->lstObject->SelectedItems().isEmpty());
 }

@@ -218,6 +218,42 @@ TEST_F(IndexWindow, OpensOnceAndAppliesADefinitionChange)
     EXPECT_EQ(IndexWindows(s).size(), 1);
 }
 
+// With the keep options on, a compile keeps the index's source as it was
+// before the change and as it is after it.
+TEST_F(IndexWindow, CompileKeepsTheSourceBeforeAndAfter)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    const TtvOption saved = tvOption;
+    struct Restore {
+        TtvOption o;
+        ~Restore() { tvOption = o; }
+    } restore{saved};
+    const QString dir = s.scratch.path() + QStringLiteral("/keep/");
+    tvOption.SaveBeforeSrc = tvOption.SaveAfterSrc = true;
+    tvOption.SaveBeforeSrcDir = dir + QStringLiteral("before");
+    tvOption.SaveAfterSrcDir = dir + QStringLiteral("after");
+    tvOption.SaveBeforeSrcRenum = tvOption.SaveAfterSrcRenum = false;
+    tvOption.SaveBeforeSrcHead = tvOption.SaveAfterSrcHead = false;
+    tvOption.SaveBeforeSrcDialog = tvOption.SaveAfterSrcDialog = false;
+    TfrmIndex *w = Open(QStringLiteral("s1"), QStringLiteral("i1"));
+    ASSERT_NE(w, nullptr);
+    w->chkUnique->click();
+    ExecDialogUser user(true, s.dialogs);
+    PressCompile(w);
+    EXPECT_EQ(Scalar("SELECT indisunique FROM pg_index WHERE indexrelid = 's1.i1'::regclass"), "t");
+    auto read = [](const QString &path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        return QString::fromUtf8(f.readAll());
+    };
+    const QString before = read(dir + QStringLiteral("before/s1/INDEX/i1.SQL"));
+    const QString after = read(dir + QStringLiteral("after/s1/INDEX/i1.SQL"));
+    EXPECT_TRUE(before.contains(QStringLiteral("CREATE INDEX"))) << before.toStdString();
+    EXPECT_FALSE(before.contains(QStringLiteral("UNIQUE"))) << before.toStdString();
+    EXPECT_TRUE(after.contains(QStringLiteral("CREATE UNIQUE INDEX"))) << after.toStdString();
+}
+
 // Ctrl+O on "s1.i1" selected in an editor opens the index, and again only
 // brings it forward.
 TEST_F(IndexWindow, DefinitionInfoInTheEditorOpensTheIndex)
