@@ -37,22 +37,9 @@ namespace {
 const QString BenchDb = QStringLiteral("tv_bench_backup");
 constexpr int Tables = 5000;
 
-tv::db::ConnectionParams BenchParams()
-{
-    tv::db::Connection admin;
-    tv::db::ConnectionParams p = admin.Params();
-    p.Database = BenchDb;
-    return p;
-}
-
 void PrepareDatabase()
 {
-    tv::db::Connection admin;
-    admin.Open();
-    if (admin.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_database WHERE datname = '") + BenchDb +
-                         QStringLiteral("'")) == QLatin1String("0"))
-        admin.Exec(QStringLiteral("CREATE DATABASE ") + BenchDb);
-    tv::db::Connection c(BenchParams());
+    tv::db::Connection c(tvbench::benchDatabase(BenchDb));
     c.Open();
     if (c.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_class WHERE relname = 'done_marker'")) != QLatin1String("0"))
         return;
@@ -84,11 +71,7 @@ Session *Setup()
         PrepareDatabase();
         auto *s = new Session;
         TheSession = s;
-        QStringList args{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"), QStringLiteral("/D=") + BenchDb,
-                         QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
-                         QStringLiteral("/P=") + qEnvironmentVariable("PGPORT")};
-        if (!qEnvironmentVariable("PGPASSWORD").isEmpty())
-            args << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
+        const QStringList args = tvbench::logonArgs(BenchDb);
         s->main = std::make_unique<TfrmMain>(args);
         s->main->FormPaint();
         s->main->show();
@@ -181,27 +164,22 @@ BENCHMARK(BM_MemoAppend)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("TALVEX_CONFIG_DIR", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    StartSharedServices();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    if (Session *s = TheSession; s && s->form) {
-        const double ours = TimeWindow(s);
-        const double shell = TimeShell(s);
-        if (shell > 0)
-            std::printf("custom backup of 5,000 tables with -v: window %.3f s, pg_dump from a shell %.3f s, ratio %.2f\n",
-                        ours, shell, ours / shell);
-        else
-            std::printf("custom backup of 5,000 tables with -v: window %.3f s (pg_dump from a shell failed)\n", ours);
-    }
-    if (TheSession) {
-        TheSession->main->close();
-        TheSession->main.reset();
-    }
-    EndSharedServices();
-    return 0;
+    const auto stop = [] {
+        if (Session *s = TheSession; s && s->form) {
+            const double ours = TimeWindow(s);
+            const double shell = TimeShell(s);
+            if (shell > 0)
+                std::printf("custom backup of 5,000 tables with -v: window %.3f s, pg_dump from a shell %.3f s, ratio %.2f\n",
+                            ours, shell, ours / shell);
+            else
+                std::printf("custom backup of 5,000 tables with -v: window %.3f s (pg_dump from a shell failed)\n", ours);
+        }
+        if (TheSession) {
+            TheSession->main->close();
+            TheSession->main.reset();
+        }
+        EndSharedServices();
+    };
+    return tvbench::runInApplication(argc, argv,
+                                     {.scratchConfig = true, .start = StartSharedServices, .stop = stop});
 }

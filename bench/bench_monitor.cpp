@@ -42,12 +42,7 @@ tv::db::ConnectionParams BenchParams()
 
 void PrepareDatabase()
 {
-    tv::db::Connection admin;
-    admin.Open();
-    if (admin.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_database WHERE datname = '") + BenchDb +
-                         QStringLiteral("'")) == QLatin1String("0"))
-        admin.Exec(QStringLiteral("CREATE DATABASE ") + BenchDb);
-    tv::db::Connection c(BenchParams());
+    tv::db::Connection c(tvbench::benchDatabase(BenchDb));
     c.Open();
     if (c.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_class WHERE relname = 'done_marker'")) != QLatin1String("0"))
         return;
@@ -111,11 +106,7 @@ Session *Setup()
         s->locker->Exec(QStringLiteral("DO $$ BEGIN FOR i IN 1..%1 LOOP"
                                        " EXECUTE format('LOCK TABLE lk_%s IN ACCESS SHARE MODE', i); END LOOP; END $$")
                             .arg(Tables));
-        QStringList args{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"), QStringLiteral("/D=") + BenchDb,
-                         QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
-                         QStringLiteral("/P=") + qEnvironmentVariable("PGPORT")};
-        if (!qEnvironmentVariable("PGPASSWORD").isEmpty())
-            args << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
+        const QStringList args = tvbench::logonArgs(BenchDb);
         s->main = std::make_unique<TfrmMain>(args);
         s->main->FormPaint();
         s->main->show();
@@ -190,46 +181,40 @@ BENCHMARK(BM_LoadParameters)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("TALVEX_CONFIG_DIR", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    StartSharedServices();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    if (Session *s = TheSession; s && s->form) {
-        const QString db = QStringLiteral("'") + BenchDb + QStringLiteral("'");
-        const int ver = s->form->DBVer();
-        struct Line {
-            const char *what;
-            std::function<void()> ours;
-            QString sql;
-        } lines[] = {
-            {"session list", [s] { s->session->LoadSessions(); },
-             monitor::SessionListSQL(ver).replace(QStringLiteral(":datname"), db)},
-            {"lock list", [s] { s->lock->LoadLocks(); },
-             monitor::LockListSQL(ver).replace(QStringLiteral(":db_name"), db)},
-            {"parameter list", [s] { s->db->LoadParameters(QString(), QStringLiteral("(全て)")); },
-             monitor::ParameterListSQL().replace(QStringLiteral(":kensaku"), QStringLiteral("'%%'"))
-                 .replace(QStringLiteral(":category"), QStringLiteral("'%%'"))},
-        };
-        for (const Line &l : lines) {
-            QElapsedTimer t;
-            t.start();
-            l.ours();
-            QCoreApplication::processEvents();
-            const double ours = t.nsecsElapsed() / 1e9;
-            tvbench::printBeside(l.what, ours,
-                                 tvbench::timePsql({QStringLiteral("-d"), BenchDb, QStringLiteral("-c"), l.sql}));
+    const auto stop = [] {
+        if (Session *s = TheSession; s && s->form) {
+            const QString db = QStringLiteral("'") + BenchDb + QStringLiteral("'");
+            const int ver = s->form->DBVer();
+            struct Line {
+                const char *what;
+                std::function<void()> ours;
+                QString sql;
+            } lines[] = {
+                {"session list", [s] { s->session->LoadSessions(); },
+                 monitor::SessionListSQL(ver).replace(QStringLiteral(":datname"), db)},
+                {"lock list", [s] { s->lock->LoadLocks(); },
+                 monitor::LockListSQL(ver).replace(QStringLiteral(":db_name"), db)},
+                {"parameter list", [s] { s->db->LoadParameters(QString(), QStringLiteral("(全て)")); },
+                 monitor::ParameterListSQL().replace(QStringLiteral(":kensaku"), QStringLiteral("'%%'"))
+                     .replace(QStringLiteral(":category"), QStringLiteral("'%%'"))},
+            };
+            for (const Line &l : lines) {
+                QElapsedTimer t;
+                t.start();
+                l.ours();
+                QCoreApplication::processEvents();
+                const double ours = t.nsecsElapsed() / 1e9;
+                tvbench::printBeside(l.what, ours,
+                                     tvbench::timePsql({QStringLiteral("-d"), BenchDb, QStringLiteral("-c"), l.sql}));
+            }
+            s->locker->Exec(QStringLiteral("ROLLBACK"));
+            s->main.reset();
+            s->idle.clear();
+            delete s;
+            TheSession = nullptr;
         }
-        s->locker->Exec(QStringLiteral("ROLLBACK"));
-        s->main.reset();
-        s->idle.clear();
-        delete s;
-        TheSession = nullptr;
-    }
-    benchmark::Shutdown();
-    EndSharedServices();
-    return 0;
+        EndSharedServices();
+    };
+    return tvbench::runInApplication(argc, argv,
+                                     {.scratchConfig = true, .start = StartSharedServices, .stop = stop});
 }
