@@ -488,11 +488,7 @@ void TfrmExp::rdoModeClick()
 
 void TfrmExp::rdoUserIDClick()
 {
-    const bool given = rdoUserID->ItemIndex() == 1;
-    txtUserID->setEnabled(given);
-    lblUserID->setEnabled(given);
-    if (!given)
-        txtUserID->SetText(QString());
+    EnableToolEntry(rdoUserID->ItemIndex() == 1, txtUserID, lblUserID);
 }
 
 void TfrmExp::chkDataClick()
@@ -535,27 +531,12 @@ void TfrmExp::chkSectionClick()
 
 void TfrmExp::chkLogClick()
 {
-    const bool on = chkLog->isChecked();
-    txtLogFile->setEnabled(on);
-    btnLogFile->setEnabled(on);
-    if (!on)
-        txtLogFile->SetText(QString());
+    EnableToolEntry(chkLog->isChecked(), txtLogFile, btnLogFile);
 }
 
 void TfrmExp::cmbRoleNameDropDown()
 {
-    auto *f = dynamic_cast<TfrmObject *>(OwnerForm());
-    if (!f)
-        return;
-    QStringList users, roles;
-    f->GetUser(users, false);
-    f->GetRole(roles);
-    QStringList items{QString()};
-    for (const QString &s : users + roles)
-        items << s.trimmed();
-    items.sort();
-    cmbRoleName->clear();
-    cmbRoleName->addItems(items);
+    FillToolRoleNames(cmbRoleName, OwnerForm());
 }
 
 void TfrmExp::MoveItems(TtvListView *From, TtvListView *To, bool All)
@@ -608,37 +589,19 @@ void TfrmExp::btnExpFileClick()
 
 void TfrmExp::btnLogFileClick()
 {
-    FileDialogRequest r;
-    r.fileName = txtLogFile->Text();
-    r.filter = QStringLiteral("ログファイル(*.LOG)|*.LOG|すべてのファイル(*.*)|*.*");
-    const QString f = CurrentDialogs().saveFile(r);
-    if (!f.isEmpty())
-        txtLogFile->SetText(f);
+    BrowseToolLogFile(txtLogFile);
 }
 
 void TfrmExp::btnExpPgmClick()
 {
-    FileDialogRequest r;
-    r.fileName = txtExpPgm->Text();
-    r.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*");
-    r.filterIndex = 2; // the programs here have no extension
-    const QString f = CurrentDialogs().openFile(r);
-    if (!f.isEmpty())
-        txtExpPgm->SetText(f);
+    BrowseToolProgram(txtExpPgm);
 }
 
 void TfrmExp::pagExpChange(int Index)
 {
     if (FFromCode || pagExp->widget(Index) != tabLog || !isEnabled())
         return;
-    const QString file = txtLogFile->Text().trimmed();
-    if (file.isEmpty())
-        return;
-    try {
-        txtLog->Lines()->LoadFromFile(file);
-    } catch (...) {
-        // The memo keeps its text.
-    }
+    ReloadToolLog(txtLog, txtLogFile->Text());
 }
 
 // ---------------------------------------------------------------------------

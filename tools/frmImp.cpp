@@ -379,11 +379,7 @@ void TfrmImp::rdoModeClick()
 
 void TfrmImp::rdoUserIDClick()
 {
-    const bool given = rdoUserID->ItemIndex() == 1;
-    txtUserID->setEnabled(given);
-    lblUserID->setEnabled(given);
-    if (!given)
-        txtUserID->SetText(QString());
+    EnableToolEntry(rdoUserID->ItemIndex() == 1, txtUserID, lblUserID);
 }
 
 void TfrmImp::txtJobNoChange()
@@ -425,27 +421,12 @@ void TfrmImp::chkSectionClick()
 
 void TfrmImp::chkLogClick()
 {
-    const bool on = chkLog->isChecked();
-    txtLogFile->setEnabled(on);
-    btnLogFile->setEnabled(on);
-    if (!on)
-        txtLogFile->SetText(QString());
+    EnableToolEntry(chkLog->isChecked(), txtLogFile, btnLogFile);
 }
 
 void TfrmImp::cmbRoleNameDropDown()
 {
-    auto *f = dynamic_cast<TfrmObject *>(OwnerForm());
-    if (!f)
-        return;
-    QStringList users, roles;
-    f->GetUser(users, false);
-    f->GetRole(roles);
-    QStringList items{QString()};
-    for (const QString &s : users + roles)
-        items << s.trimmed();
-    items.sort();
-    cmbRoleName->clear();
-    cmbRoleName->addItems(items);
+    FillToolRoleNames(cmbRoleName, OwnerForm());
 }
 
 void TfrmImp::cmbSchemaDropDown()
@@ -511,37 +492,19 @@ void TfrmImp::btnImpFileClick()
 
 void TfrmImp::btnLogFileClick()
 {
-    FileDialogRequest r;
-    r.fileName = txtLogFile->Text();
-    r.filter = QStringLiteral("ログファイル(*.LOG)|*.LOG|すべてのファイル(*.*)|*.*");
-    const QString f = CurrentDialogs().saveFile(r);
-    if (!f.isEmpty())
-        txtLogFile->SetText(f);
+    BrowseToolLogFile(txtLogFile);
 }
 
 void TfrmImp::btnImpPgmClick()
 {
-    FileDialogRequest r;
-    r.fileName = txtImpPgm->Text();
-    r.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*");
-    r.filterIndex = 2; // the programs here have no extension
-    const QString f = CurrentDialogs().openFile(r);
-    if (!f.isEmpty())
-        txtImpPgm->SetText(f);
+    BrowseToolProgram(txtImpPgm);
 }
 
 void TfrmImp::pagImpChange(int Index)
 {
     if (FFromCode || pagImp->widget(Index) != tabLog || !isEnabled())
         return;
-    const QString file = txtLogFile->Text().trimmed();
-    if (file.isEmpty())
-        return;
-    try {
-        txtLog->Lines()->LoadFromFile(file);
-    } catch (...) {
-        // The memo keeps its text.
-    }
+    ReloadToolLog(txtLog, txtLogFile->Text());
 }
 
 // ---------------------------------------------------------------------------
