@@ -80,15 +80,7 @@ TfrmIndex *TfrmIndex::Open(IConnectionWindow *AOwner, const QString &Schema, con
 {
     if (BringTwinForward<TfrmIndex>(CaptionFor(AOwner, IndexKind(), Schema, ObjectName)))
         throw tv::SilentAbort();
-    auto *w = new TfrmIndex(AOwner, TableName);
-    try {
-        w->StartShow(Schema, ObjectName, OpenMode);
-    } catch (...) {
-        w->SetModified(false);
-        delete w;
-        throw;
-    }
-    return w;
+    return ShowBuilt(new TfrmIndex(AOwner, TableName), Schema, ObjectName, OpenMode);
 }
 
 bool TfrmIndex::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,

@@ -76,15 +76,7 @@ TfrmTrigger *TfrmTrigger::Open(IConnectionWindow *AOwner, const QString &Schema,
     if (!ObjectName.isEmpty() &&
         BringTwinForward<TfrmTrigger>(CaptionFor(AOwner, TriggerKind(), Schema, ObjectName, TableName)))
         throw tv::SilentAbort();
-    auto *w = new TfrmTrigger(AOwner, Schema, TableName);
-    try {
-        w->StartShow(Schema, ObjectName, OpenMode);
-    } catch (...) {
-        w->SetModified(false);
-        delete w;
-        throw;
-    }
-    return w;
+    return ShowBuilt(new TfrmTrigger(AOwner, Schema, TableName), Schema, ObjectName, OpenMode);
 }
 
 bool TfrmTrigger::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
