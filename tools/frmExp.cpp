@@ -212,38 +212,11 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     opt->addWidget(grpQuery, 3, 1);
     opt->addWidget(grpDisable, 4, 0);
     opt->addWidget(grpOther, 4, 1);
-    chkLog = new QCheckBox(QStringLiteral("ログ出力"), tabOption);
-    chkLog->setObjectName(QStringLiteral("chkLog"));
-    chkLog->setChecked(true);
-    txtLogFile = new TtvStrEdit(tabOption);
-    txtLogFile->setObjectName(QStringLiteral("txtLogFile"));
-    btnLogFile = Button(tabOption, "btnLogFile", QStringLiteral("..."));
-    lblExpPgm = new QLabel(QStringLiteral("使用ツール"), tabOption);
-    lblExpPgm->setObjectName(QStringLiteral("lblExpPgm"));
-    txtExpPgm = new TtvStrEdit(tabOption);
-    txtExpPgm->setObjectName(QStringLiteral("txtExpPgm"));
-    btnExpPgm = Button(tabOption, "btnExpPgm", QStringLiteral("..."));
-    auto *logRow = new QHBoxLayout;
-    logRow->addWidget(chkLog);
-    logRow->addWidget(txtLogFile, 1);
-    logRow->addWidget(btnLogFile);
-    auto *pgmRow = new QHBoxLayout;
-    pgmRow->addWidget(lblExpPgm);
-    pgmRow->addWidget(txtExpPgm, 1);
-    pgmRow->addWidget(btnExpPgm);
-    opt->addLayout(logRow, 5, 0, 1, 2);
-    opt->addLayout(pgmRow, 6, 0, 1, 2);
+    AddLogAndProgramRows(tabOption, opt, QStringLiteral("Exp"), chkLog, txtLogFile, btnLogFile, lblExpPgm, txtExpPgm,
+                         btnExpPgm);
 
     // --- 結果ログ
-    tabLog = new QWidget(pagExp);
-    tabLog->setObjectName(QStringLiteral("tabLog"));
-    pagExp->addTab(tabLog, QStringLiteral("結果ログ"));
-    auto *logLay = new QVBoxLayout(tabLog);
-    logLay->setContentsMargins(0, 0, 0, 0);
-    txtLog = new TtvMemo(tabLog);
-    txtLog->setObjectName(QStringLiteral("txtLog"));
-    txtLog->SetReadOnly(true);
-    logLay->addWidget(txtLog);
+    tabLog = AddLogPage(pagExp, txtLog);
 
     // Rules.
     connect(rdoFormat, &TtvRadioGroup::Clicked, this, Guarded([this](int) { rdoFormatClick(); }));

@@ -175,38 +175,11 @@ TfrmImp::TfrmImp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmImp"
     opt->addWidget(grpQuery, 3, 1);
     opt->addWidget(grpDisable, 4, 0);
     opt->addWidget(grpOther, 4, 1);
-    chkLog = new QCheckBox(QStringLiteral("ログ出力"), tabOption);
-    chkLog->setObjectName(QStringLiteral("chkLog"));
-    chkLog->setChecked(true);
-    txtLogFile = new TtvStrEdit(tabOption);
-    txtLogFile->setObjectName(QStringLiteral("txtLogFile"));
-    btnLogFile = Button(tabOption, "btnLogFile", QStringLiteral("..."));
-    lblImpPgm = new QLabel(QStringLiteral("使用ツール"), tabOption);
-    lblImpPgm->setObjectName(QStringLiteral("lblImpPgm"));
-    txtImpPgm = new TtvStrEdit(tabOption);
-    txtImpPgm->setObjectName(QStringLiteral("txtImpPgm"));
-    btnImpPgm = Button(tabOption, "btnImpPgm", QStringLiteral("..."));
-    auto *logRow = new QHBoxLayout;
-    logRow->addWidget(chkLog);
-    logRow->addWidget(txtLogFile, 1);
-    logRow->addWidget(btnLogFile);
-    auto *pgmRow = new QHBoxLayout;
-    pgmRow->addWidget(lblImpPgm);
-    pgmRow->addWidget(txtImpPgm, 1);
-    pgmRow->addWidget(btnImpPgm);
-    opt->addLayout(logRow, 5, 0, 1, 2);
-    opt->addLayout(pgmRow, 6, 0, 1, 2);
+    AddLogAndProgramRows(tabOption, opt, QStringLiteral("Imp"), chkLog, txtLogFile, btnLogFile, lblImpPgm, txtImpPgm,
+                         btnImpPgm);
 
     // --- 結果ログ
-    tabLog = new QWidget(pagImp);
-    tabLog->setObjectName(QStringLiteral("tabLog"));
-    pagImp->addTab(tabLog, QStringLiteral("結果ログ"));
-    auto *logLay = new QVBoxLayout(tabLog);
-    logLay->setContentsMargins(0, 0, 0, 0);
-    txtLog = new TtvMemo(tabLog);
-    txtLog->setObjectName(QStringLiteral("txtLog"));
-    txtLog->SetReadOnly(true);
-    logLay->addWidget(txtLog);
+    tabLog = AddLogPage(pagImp, txtLog);
 
     connect(rdoFormat, &TtvRadioGroup::Clicked, this, Guarded([this](int) { rdoFormatClick(); }));
     connect(rdoMode, &TtvRadioGroup::Clicked, this, Guarded([this](int) { rdoModeClick(); }));
