@@ -170,6 +170,10 @@ protected:
     void Changed() { SetModified(true); }
     // Loads the shown page (the page-change handler without prompts).
     void pagObjectChange();
+    // The end of a kind's load: the source page anew from GetSourceCreate
+    // while it is shown (or in text mode), caret at the top and nothing to
+    // undo; empty otherwise; unmodified either way.
+    void RefreshSource();
     // Kept sources before and after a change; they write nothing until the
     // connection window keeps sources.
     void SaveBeforeSource() {}

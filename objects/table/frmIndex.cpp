@@ -400,17 +400,7 @@ void TfrmIndex::ShowDefine()
     FlstIdxColSave = IndexColumns().join(QLatin1Char('\n'));
     FtxtFuncSave = txtFunc->Lines()->Text();
     // 7.
-    txtSource->Lines()->Clear();
-    if (ShownPage() == tabSource || SourceMode == smText) {
-        QStringList lines;
-        GetSourceCreate(lines);
-        txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
-        if (TEditorUndoObj *u = txtSource->EditorUndoObj())
-            u->Clear();
-        txtSource->SetRow(0);
-        txtSource->SetCol(0);
-    }
-    txtSource->SetModified(false);
+    RefreshSource();
     txtFunc->SetModified(false);
 }
 

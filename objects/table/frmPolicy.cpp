@@ -292,17 +292,7 @@ void TfrmPolicy::ShowDefine()
     }
     OnRadioChange();
     L_bIsLoad = false;
-    txtSource->Lines()->Clear();
-    if (ShownPage() == tabSource || SourceMode == smText) {
-        QStringList lines;
-        GetSourceCreate(lines);
-        txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
-        if (TEditorUndoObj *u = txtSource->EditorUndoObj())
-            u->Clear();
-        txtSource->SetRow(0);
-        txtSource->SetCol(0);
-    }
-    txtSource->SetModified(false);
+    RefreshSource();
 }
 
 QChar TfrmPolicy::Command() const

@@ -361,17 +361,7 @@ void TfrmTrigger::ShowDefine()
     }
     SetControlStates();
     L_blnIsLoad = false;
-    txtSource->Lines()->Clear();
-    if (ShownPage() == tabSource || SourceMode == smText) {
-        QStringList lines;
-        GetSourceCreate(lines);
-        txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
-        if (TEditorUndoObj *u = txtSource->EditorUndoObj())
-            u->Clear();
-        txtSource->SetRow(0);
-        txtSource->SetCol(0);
-    }
-    txtSource->SetModified(false);
+    RefreshSource();
     if (ShownPage() == tabCross)
         fraCross->ShowData(SchemaName(), ObjectName(), cmbTableName->Text(), QString());
 }
