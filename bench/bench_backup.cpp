@@ -6,6 +6,7 @@
 // scripts/test-db. A second benchmark appends 20,000 lines to the log memo
 // in batches and reports the cost per line of the first and the last tenth,
 // so a memo that slows down as it grows shows.
+#include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/ExpOption.h"
 #include "common/Globals.h"
@@ -51,11 +52,7 @@ void PrepareDatabase()
     c.Exec(QStringLiteral("CREATE TABLE done_marker()"));
 }
 
-struct Session {
-    tv::ui::ScriptedDialogs dialogs;
-    tv::ui::ScopedDialogs use{&dialogs};
-    std::unique_ptr<TfrmMain> main;
-    TfrmObject *form = nullptr;
+struct Session : tvbench::Logon {
     TfrmExp *exp = nullptr;
     QTemporaryDir out;
 };
@@ -71,16 +68,8 @@ Session *Setup()
         PrepareDatabase();
         auto *s = new Session;
         TheSession = s;
-        const QStringList args = tvbench::logonArgs(BenchDb);
-        s->main = std::make_unique<TfrmMain>(args);
-        s->main->FormPaint();
-        s->main->show();
-        const auto children = s->main->MdiChildren();
-        s->form = children.isEmpty() ? nullptr : dynamic_cast<TfrmObject *>(children.first());
-        if (!s->form) {
-            SetupError = QStringLiteral("logon failed: ") + s->dialogs.texts().join(QLatin1Char(' '));
+        if (!s->start(BenchDb, SetupError, {}, true))
             return nullptr;
-        }
         s->exp = TfrmExp::ShowWindow(s->form, 0, QString(), QString());
         s->exp->rdoFormat->Button(1)->click();
         s->exp->txtExpFile->SetText(s->out.filePath(QStringLiteral("bench.dmp")));

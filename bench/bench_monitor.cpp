@@ -5,6 +5,7 @@
 // and LoadParameters of the windows (the list filled and painted once), each
 // printed beside psql running the same statement. The counter "paints"
 // is the number of paints of the list's viewport per fill.
+#include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/Globals.h"
 #include "controls/tvListView.h"
@@ -67,11 +68,7 @@ protected:
     }
 };
 
-struct Session {
-    tv::ui::ScriptedDialogs dialogs;
-    tv::ui::ScopedDialogs use{&dialogs};
-    std::unique_ptr<TfrmMain> main;
-    TfrmObject *form = nullptr;
+struct Session : tvbench::Logon {
     std::vector<std::unique_ptr<tv::db::Connection>> idle;
     std::unique_ptr<tv::db::Connection> locker;
     TfrmSession *session = nullptr;
@@ -106,16 +103,8 @@ Session *Setup()
         s->locker->Exec(QStringLiteral("DO $$ BEGIN FOR i IN 1..%1 LOOP"
                                        " EXECUTE format('LOCK TABLE lk_%s IN ACCESS SHARE MODE', i); END LOOP; END $$")
                             .arg(Tables));
-        const QStringList args = tvbench::logonArgs(BenchDb);
-        s->main = std::make_unique<TfrmMain>(args);
-        s->main->FormPaint();
-        s->main->show();
-        const auto children = s->main->MdiChildren();
-        s->form = children.isEmpty() ? nullptr : dynamic_cast<TfrmObject *>(children.first());
-        if (!s->form) {
-            SetupError = QStringLiteral("logon failed: ") + s->dialogs.texts().join(QLatin1Char(' '));
+        if (!s->start(BenchDb, SetupError, {}, true))
             return nullptr;
-        }
         s->session = TfrmSession::Create(s->form);
         s->lock = TfrmLock::Create(s->form);
         s->db = TfrmDB::Create(s->form);

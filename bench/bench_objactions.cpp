@@ -4,6 +4,7 @@
 // "開く(&O)" over 10,000 selected items with no window registered. Database
 // "tv_bench_objactions" on the server of the PG* environment of
 // scripts/test-db.
+#include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/Globals.h"
 #include "common/tvOption.h"
@@ -43,12 +44,7 @@ void CreateTables()
                .arg(Tables));
 }
 
-struct Session {
-    tv::ui::ScriptedDialogs dialogs;
-    tv::ui::ScopedDialogs use{&dialogs};
-    std::unique_ptr<TfrmMain> main;
-    TfrmObject *form = nullptr;
-};
+struct Session : tvbench::Logon {};
 Session *TheSession = nullptr;
 QString SetupError;
 
@@ -62,17 +58,11 @@ TfrmObject *Form()
         SetupError = e.text();
         return nullptr;
     }
-    const QStringList args = tvbench::logonArgs(BenchDb);
     TheSession = new Session;
-    TheSession->main = std::make_unique<TfrmMain>(args);
-    tvOption.UpdateToCommit = false;
-    tvOption.TreeData = false;
-    TheSession->main->FormPaint();
-    const auto children = TheSession->main->MdiChildren();
-    TheSession->form = children.isEmpty() ? nullptr : dynamic_cast<TfrmObject *>(children.first());
-    if (!TheSession->form)
-        SetupError = QStringLiteral("logon failed: ") + TheSession->dialogs.texts().join(QLatin1Char(' '));
-    return TheSession->form;
+    return TheSession->start(BenchDb, SetupError, [] {
+        tvOption.UpdateToCommit = false;
+        tvOption.TreeData = false;
+    });
 }
 
 void SelectTableList(TfrmObject *f)

@@ -6,6 +6,7 @@
 // FUNCTION list and the detailed SEQUENCE list, each with the progress
 // display on (rows appear on a timer) and off. Beside it psql reads the same
 // mixed statement.
+#include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/Globals.h"
 #include "common/tvOption.h"
@@ -51,12 +52,7 @@ void PrepareDatabase()
     c.Exec(QStringLiteral("CREATE TABLE done_marker()"));
 }
 
-struct Session {
-    tv::ui::ScriptedDialogs dialogs;
-    tv::ui::ScopedDialogs use{&dialogs};
-    std::unique_ptr<TfrmMain> main;
-    TfrmObject *form = nullptr;
-};
+struct Session : tvbench::Logon {};
 
 Session *TheSession = nullptr;
 QString SetupError;
@@ -71,16 +67,10 @@ TfrmObject *Form()
         SetupError = e.text();
         return nullptr;
     }
-    const QStringList args = tvbench::logonArgs(BenchDb);
     TheSession = new Session;
-    TheSession->main = std::make_unique<TfrmMain>(args);
-    tvOption.ShowLevel0 = true;
-    TheSession->main->FormPaint();
-    const auto children = TheSession->main->MdiChildren();
-    TheSession->form = children.isEmpty() ? nullptr : dynamic_cast<TfrmObject *>(children.first());
-    if (!TheSession->form)
-        SetupError = QStringLiteral("logon failed: ") + TheSession->dialogs.texts().join(QLatin1Char(' '));
-    return TheSession->form;
+    return TheSession->start(BenchDb, SetupError, [] {
+        tvOption.ShowLevel0 = true;
+    });
 }
 
 QTreeWidgetItem *Node(TfrmObject *f, const QString &kind)
