@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include "platform/db/Connection.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -44,6 +46,28 @@ void printBeside(const std::string &what, double ours, double psql)
     else
         std::printf("%s: ours %.3f s (psql not available)\n", what.c_str(), ours);
     std::fflush(stdout);
+}
+
+QStringList logonArgs(const QString &database, const QString &defaultPort)
+{
+    QStringList a{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"), QStringLiteral("/D=") + database,
+                  QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
+                  QStringLiteral("/P=") + qEnvironmentVariable("PGPORT", defaultPort)};
+    if (!qEnvironmentVariableIsEmpty("PGPASSWORD"))
+        a << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
+    return a;
+}
+
+tv::db::ConnectionParams benchDatabase(const QString &name)
+{
+    tv::db::Connection admin;
+    admin.Open();
+    if (admin.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_database WHERE datname = '") + name +
+                         QStringLiteral("'")) == QLatin1String("0"))
+        admin.Exec(QStringLiteral("CREATE DATABASE ") + name);
+    tv::db::ConnectionParams p = admin.Params();
+    p.Database = name;
+    return p;
 }
 
 int runInApplication(int argc, char **argv, const AppRun &run)

@@ -1,6 +1,9 @@
 #pragma once
 // Helpers shared by the benchmark programs.
+#include "platform/db/ConnectionParams.h"
+
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <string>
 
@@ -13,6 +16,14 @@ double timePsql(const QStringList &args);
 long long peakRssBytes();
 // Prints one comparison line: "<what>: ours X s, psql Y s, ratio Z".
 void printBeside(const std::string &what, double ours, double psql);
+
+// Command line of the main window logging on to the server of the PG*
+// environment: "/U=", "/D=" (the given database), "/H=", "/P=" (PGPORT, or
+// defaultPort when unset) and "/PS=" when PGPASSWORD is set.
+QStringList logonArgs(const QString &database, const QString &defaultPort = QString());
+// Creates the database on the server of the PG* environment unless it is
+// there already; returns the parameters of a connection to it.
+tv::db::ConnectionParams benchDatabase(const QString &name);
 
 // How a benchmark program runs inside its QApplication.
 struct AppRun {

@@ -6,6 +6,7 @@
 // scripts/test-db. A second benchmark appends 20,000 lines to the log memo
 // in batches and reports the cost per line of the first and the last tenth,
 // so a memo that slows down as it grows shows.
+#include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/ExpOption.h"
 #include "common/Globals.h"
@@ -37,22 +38,9 @@ namespace {
 const QString BenchDb = QStringLiteral("tv_bench_backup");
 constexpr int Tables = 5000;
 
-tv::db::ConnectionParams BenchParams()
-{
-    tv::db::Connection admin;
-    tv::db::ConnectionParams p = admin.Params();
-    p.Database = BenchDb;
-    return p;
-}
-
 void PrepareDatabase()
 {
-    tv::db::Connection admin;
-    admin.Open();
-    if (admin.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_database WHERE datname = '") + BenchDb +
-                         QStringLiteral("'")) == QLatin1String("0"))
-        admin.Exec(QStringLiteral("CREATE DATABASE ") + BenchDb);
-    tv::db::Connection c(BenchParams());
+    tv::db::Connection c(tvbench::benchDatabase(BenchDb));
     c.Open();
     if (c.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_class WHERE relname = 'done_marker'")) != QLatin1String("0"))
         return;
@@ -64,11 +52,7 @@ void PrepareDatabase()
     c.Exec(QStringLiteral("CREATE TABLE done_marker()"));
 }
 
-struct Session {
-    tv::ui::ScriptedDialogs dialogs;
-    tv::ui::ScopedDialogs use{&dialogs};
-    std::unique_ptr<TfrmMain> main;
-    TfrmObject *form = nullptr;
+struct Session : tvbench::Logon {
     TfrmExp *exp = nullptr;
     QTemporaryDir out;
 };
@@ -84,20 +68,8 @@ Session *Setup()
         PrepareDatabase();
         auto *s = new Session;
         TheSession = s;
-        QStringList args{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"), QStringLiteral("/D=") + BenchDb,
-                         QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
-                         QStringLiteral("/P=") + qEnvironmentVariable("PGPORT")};
-        if (!qEnvironmentVariable("PGPASSWORD").isEmpty())
-            args << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
-        s->main = std::make_unique<TfrmMain>(args);
-        s->main->FormPaint();
-        s->main->show();
-        const auto children = s->main->MdiChildren();
-        s->form = children.isEmpty() ? nullptr : dynamic_cast<TfrmObject *>(children.first());
-        if (!s->form) {
-            SetupError = QStringLiteral("logon failed: ") + s->dialogs.texts().join(QLatin1Char(' '));
+        if (!s->start(BenchDb, SetupError, {}, true))
             return nullptr;
-        }
         s->exp = TfrmExp::ShowWindow(s->form, 0, QString(), QString());
         s->exp->rdoFormat->Button(1)->click();
         s->exp->txtExpFile->SetText(s->out.filePath(QStringLiteral("bench.dmp")));
@@ -181,27 +153,22 @@ BENCHMARK(BM_MemoAppend)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("TALVEX_CONFIG_DIR", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    StartSharedServices();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    if (Session *s = TheSession; s && s->form) {
-        const double ours = TimeWindow(s);
-        const double shell = TimeShell(s);
-        if (shell > 0)
-            std::printf("custom backup of 5,000 tables with -v: window %.3f s, pg_dump from a shell %.3f s, ratio %.2f\n",
-                        ours, shell, ours / shell);
-        else
-            std::printf("custom backup of 5,000 tables with -v: window %.3f s (pg_dump from a shell failed)\n", ours);
-    }
-    if (TheSession) {
-        TheSession->main->close();
-        TheSession->main.reset();
-    }
-    EndSharedServices();
-    return 0;
+    const auto stop = [] {
+        if (Session *s = TheSession; s && s->form) {
+            const double ours = TimeWindow(s);
+            const double shell = TimeShell(s);
+            if (shell > 0)
+                std::printf("custom backup of 5,000 tables with -v: window %.3f s, pg_dump from a shell %.3f s, ratio %.2f\n",
+                            ours, shell, ours / shell);
+            else
+                std::printf("custom backup of 5,000 tables with -v: window %.3f s (pg_dump from a shell failed)\n", ours);
+        }
+        if (TheSession) {
+            TheSession->main->close();
+            TheSession->main.reset();
+        }
+        EndSharedServices();
+    };
+    return tvbench::runInApplication(argc, argv,
+                                     {.scratchConfig = true, .start = StartSharedServices, .stop = stop});
 }

@@ -32,13 +32,7 @@ constexpr int kIdleSessions = 200;
 
 QStringList LogonArgs()
 {
-    QStringList a{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"),
-                  QStringLiteral("/D=") + qEnvironmentVariable("PGDATABASE"),
-                  QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
-                  QStringLiteral("/P=") + qEnvironmentVariable("PGPORT", QStringLiteral("5432"))};
-    if (!qEnvironmentVariableIsEmpty("PGPASSWORD"))
-        a << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
-    return a;
+    return tvbench::logonArgs(qEnvironmentVariable("PGDATABASE"), QStringLiteral("5432"));
 }
 
 QString LoopFunction()

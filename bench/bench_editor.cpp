@@ -265,13 +265,7 @@ BENCHMARK(BM_EditorLongLine)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 QStringList LogonArgs()
 {
-    QStringList a{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"),
-                  QStringLiteral("/D=") + qEnvironmentVariable("PGDATABASE"),
-                  QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
-                  QStringLiteral("/P=") + qEnvironmentVariable("PGPORT", QStringLiteral("5432"))};
-    if (!qEnvironmentVariableIsEmpty("PGPASSWORD"))
-        a << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
-    return a;
+    return tvbench::logonArgs(qEnvironmentVariable("PGDATABASE"), QStringLiteral("5432"));
 }
 
 // Processor time of this process (all threads), in milliseconds.

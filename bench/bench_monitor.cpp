@@ -5,6 +5,7 @@
 // and LoadParameters of the windows (the list filled and painted once), each
 // printed beside psql running the same statement. The counter "paints"
 // is the number of paints of the list's viewport per fill.
+#include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/Globals.h"
 #include "controls/tvListView.h"
@@ -42,12 +43,7 @@ tv::db::ConnectionParams BenchParams()
 
 void PrepareDatabase()
 {
-    tv::db::Connection admin;
-    admin.Open();
-    if (admin.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_database WHERE datname = '") + BenchDb +
-                         QStringLiteral("'")) == QLatin1String("0"))
-        admin.Exec(QStringLiteral("CREATE DATABASE ") + BenchDb);
-    tv::db::Connection c(BenchParams());
+    tv::db::Connection c(tvbench::benchDatabase(BenchDb));
     c.Open();
     if (c.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_class WHERE relname = 'done_marker'")) != QLatin1String("0"))
         return;
@@ -72,11 +68,7 @@ protected:
     }
 };
 
-struct Session {
-    tv::ui::ScriptedDialogs dialogs;
-    tv::ui::ScopedDialogs use{&dialogs};
-    std::unique_ptr<TfrmMain> main;
-    TfrmObject *form = nullptr;
+struct Session : tvbench::Logon {
     std::vector<std::unique_ptr<tv::db::Connection>> idle;
     std::unique_ptr<tv::db::Connection> locker;
     TfrmSession *session = nullptr;
@@ -111,20 +103,8 @@ Session *Setup()
         s->locker->Exec(QStringLiteral("DO $$ BEGIN FOR i IN 1..%1 LOOP"
                                        " EXECUTE format('LOCK TABLE lk_%s IN ACCESS SHARE MODE', i); END LOOP; END $$")
                             .arg(Tables));
-        QStringList args{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"), QStringLiteral("/D=") + BenchDb,
-                         QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
-                         QStringLiteral("/P=") + qEnvironmentVariable("PGPORT")};
-        if (!qEnvironmentVariable("PGPASSWORD").isEmpty())
-            args << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
-        s->main = std::make_unique<TfrmMain>(args);
-        s->main->FormPaint();
-        s->main->show();
-        const auto children = s->main->MdiChildren();
-        s->form = children.isEmpty() ? nullptr : dynamic_cast<TfrmObject *>(children.first());
-        if (!s->form) {
-            SetupError = QStringLiteral("logon failed: ") + s->dialogs.texts().join(QLatin1Char(' '));
+        if (!s->start(BenchDb, SetupError, {}, true))
             return nullptr;
-        }
         s->session = TfrmSession::Create(s->form);
         s->lock = TfrmLock::Create(s->form);
         s->db = TfrmDB::Create(s->form);
@@ -190,46 +170,40 @@ BENCHMARK(BM_LoadParameters)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("TALVEX_CONFIG_DIR", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    StartSharedServices();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    if (Session *s = TheSession; s && s->form) {
-        const QString db = QStringLiteral("'") + BenchDb + QStringLiteral("'");
-        const int ver = s->form->DBVer();
-        struct Line {
-            const char *what;
-            std::function<void()> ours;
-            QString sql;
-        } lines[] = {
-            {"session list", [s] { s->session->LoadSessions(); },
-             monitor::SessionListSQL(ver).replace(QStringLiteral(":datname"), db)},
-            {"lock list", [s] { s->lock->LoadLocks(); },
-             monitor::LockListSQL(ver).replace(QStringLiteral(":db_name"), db)},
-            {"parameter list", [s] { s->db->LoadParameters(QString(), QStringLiteral("(全て)")); },
-             monitor::ParameterListSQL().replace(QStringLiteral(":kensaku"), QStringLiteral("'%%'"))
-                 .replace(QStringLiteral(":category"), QStringLiteral("'%%'"))},
-        };
-        for (const Line &l : lines) {
-            QElapsedTimer t;
-            t.start();
-            l.ours();
-            QCoreApplication::processEvents();
-            const double ours = t.nsecsElapsed() / 1e9;
-            tvbench::printBeside(l.what, ours,
-                                 tvbench::timePsql({QStringLiteral("-d"), BenchDb, QStringLiteral("-c"), l.sql}));
+    const auto stop = [] {
+        if (Session *s = TheSession; s && s->form) {
+            const QString db = QStringLiteral("'") + BenchDb + QStringLiteral("'");
+            const int ver = s->form->DBVer();
+            struct Line {
+                const char *what;
+                std::function<void()> ours;
+                QString sql;
+            } lines[] = {
+                {"session list", [s] { s->session->LoadSessions(); },
+                 monitor::SessionListSQL(ver).replace(QStringLiteral(":datname"), db)},
+                {"lock list", [s] { s->lock->LoadLocks(); },
+                 monitor::LockListSQL(ver).replace(QStringLiteral(":db_name"), db)},
+                {"parameter list", [s] { s->db->LoadParameters(QString(), QStringLiteral("(全て)")); },
+                 monitor::ParameterListSQL().replace(QStringLiteral(":kensaku"), QStringLiteral("'%%'"))
+                     .replace(QStringLiteral(":category"), QStringLiteral("'%%'"))},
+            };
+            for (const Line &l : lines) {
+                QElapsedTimer t;
+                t.start();
+                l.ours();
+                QCoreApplication::processEvents();
+                const double ours = t.nsecsElapsed() / 1e9;
+                tvbench::printBeside(l.what, ours,
+                                     tvbench::timePsql({QStringLiteral("-d"), BenchDb, QStringLiteral("-c"), l.sql}));
+            }
+            s->locker->Exec(QStringLiteral("ROLLBACK"));
+            s->main.reset();
+            s->idle.clear();
+            delete s;
+            TheSession = nullptr;
         }
-        s->locker->Exec(QStringLiteral("ROLLBACK"));
-        s->main.reset();
-        s->idle.clear();
-        delete s;
-        TheSession = nullptr;
-    }
-    benchmark::Shutdown();
-    EndSharedServices();
-    return 0;
+        EndSharedServices();
+    };
+    return tvbench::runInApplication(argc, argv,
+                                     {.scratchConfig = true, .start = StartSharedServices, .stop = stop});
 }

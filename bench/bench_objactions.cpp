@@ -4,6 +4,7 @@
 // "開く(&O)" over 10,000 selected items with no window registered. Database
 // "tv_bench_objactions" on the server of the PG* environment of
 // scripts/test-db.
+#include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/Globals.h"
 #include "common/tvOption.h"
@@ -31,14 +32,7 @@ constexpr int Tables = 1000;
 
 tv::db::ConnectionParams BenchParams()
 {
-    tv::db::Connection admin;
-    admin.Open();
-    if (admin.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_database WHERE datname = '") + BenchDb +
-                         QStringLiteral("'")) == QLatin1String("0"))
-        admin.Exec(QStringLiteral("CREATE DATABASE ") + BenchDb);
-    tv::db::ConnectionParams p = admin.Params();
-    p.Database = BenchDb;
-    return p;
+    return tvbench::benchDatabase(BenchDb);
 }
 
 void CreateTables()
@@ -50,12 +44,7 @@ void CreateTables()
                .arg(Tables));
 }
 
-struct Session {
-    tv::ui::ScriptedDialogs dialogs;
-    tv::ui::ScopedDialogs use{&dialogs};
-    std::unique_ptr<TfrmMain> main;
-    TfrmObject *form = nullptr;
-};
+struct Session : tvbench::Logon {};
 Session *TheSession = nullptr;
 QString SetupError;
 
@@ -69,21 +58,11 @@ TfrmObject *Form()
         SetupError = e.text();
         return nullptr;
     }
-    QStringList args{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"), QStringLiteral("/D=") + BenchDb,
-                     QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
-                     QStringLiteral("/P=") + qEnvironmentVariable("PGPORT")};
-    if (!qEnvironmentVariable("PGPASSWORD").isEmpty())
-        args << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
     TheSession = new Session;
-    TheSession->main = std::make_unique<TfrmMain>(args);
-    tvOption.UpdateToCommit = false;
-    tvOption.TreeData = false;
-    TheSession->main->FormPaint();
-    const auto children = TheSession->main->MdiChildren();
-    TheSession->form = children.isEmpty() ? nullptr : dynamic_cast<TfrmObject *>(children.first());
-    if (!TheSession->form)
-        SetupError = QStringLiteral("logon failed: ") + TheSession->dialogs.texts().join(QLatin1Char(' '));
-    return TheSession->form;
+    return TheSession->start(BenchDb, SetupError, [] {
+        tvOption.UpdateToCommit = false;
+        tvOption.TreeData = false;
+    });
 }
 
 void SelectTableList(TfrmObject *f)
@@ -162,31 +141,26 @@ BENCHMARK(BM_OpenWalkWithoutWindows)->Unit(benchmark::kMillisecond)->Iterations(
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("TALVEX_CONFIG_DIR", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    StartSharedServices();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    if (TheSession && LastDelete > 0) {
-        // psql: the same DROPs in one block, each protected by ON_ERROR_ROLLBACK.
-        CreateTables();
-        QFile script(config.path() + QStringLiteral("/drops.sql"));
-        if (script.open(QIODevice::WriteOnly)) {
-            script.write("\\set ON_ERROR_ROLLBACK on\nBEGIN;\n");
-            for (int i = 1; i <= Tables; ++i)
-                script.write(QStringLiteral("DROP TABLE \"public\".\"del_%1\";\n").arg(i).toUtf8());
-            script.write("COMMIT;\n");
-            script.close();
-            tvbench::printBeside("delete of 1,000 tables", LastDelete,
-                                 tvbench::timePsql({QStringLiteral("-d"), BenchDb, QStringLiteral("-f"), script.fileName()}));
+    const auto stop = [] {
+        QTemporaryDir dir;
+        if (TheSession && LastDelete > 0) {
+            // psql: the same DROPs in one block, each protected by ON_ERROR_ROLLBACK.
+            CreateTables();
+            QFile script(dir.path() + QStringLiteral("/drops.sql"));
+            if (script.open(QIODevice::WriteOnly)) {
+                script.write("\\set ON_ERROR_ROLLBACK on\nBEGIN;\n");
+                for (int i = 1; i <= Tables; ++i)
+                    script.write(QStringLiteral("DROP TABLE \"public\".\"del_%1\";\n").arg(i).toUtf8());
+                script.write("COMMIT;\n");
+                script.close();
+                tvbench::printBeside("delete of 1,000 tables", LastDelete,
+                                     tvbench::timePsql({QStringLiteral("-d"), BenchDb, QStringLiteral("-f"), script.fileName()}));
+            }
+            TheSession->main.reset();
+            delete TheSession;
         }
-        TheSession->main.reset();
-        delete TheSession;
-    }
-    benchmark::Shutdown();
-    EndSharedServices();
-    return 0;
+        EndSharedServices();
+    };
+    return tvbench::runInApplication(argc, argv,
+                                     {.scratchConfig = true, .start = StartSharedServices, .stop = stop});
 }

@@ -6,6 +6,7 @@
 // FUNCTION list and the detailed SEQUENCE list, each with the progress
 // display on (rows appear on a timer) and off. Beside it psql reads the same
 // mixed statement.
+#include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/Globals.h"
 #include "common/tvOption.h"
@@ -31,14 +32,7 @@ const QString BenchDb = QStringLiteral("tv_bench_objlist");
 // Builds the catalog unless a complete one is there already.
 void PrepareDatabase()
 {
-    tv::db::Connection admin;
-    admin.Open();
-    if (admin.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_database WHERE datname = '") + BenchDb +
-                         QStringLiteral("'")) == QLatin1String("0"))
-        admin.Exec(QStringLiteral("CREATE DATABASE ") + BenchDb);
-    tv::db::ConnectionParams p = admin.Params();
-    p.Database = BenchDb;
-    tv::db::Connection c(p);
+    tv::db::Connection c(tvbench::benchDatabase(BenchDb));
     c.Open();
     if (c.ExecScalar(QStringLiteral("SELECT count(*) FROM pg_class WHERE relname = 'done_marker'")) != QLatin1String("0"))
         return;
@@ -58,12 +52,7 @@ void PrepareDatabase()
     c.Exec(QStringLiteral("CREATE TABLE done_marker()"));
 }
 
-struct Session {
-    tv::ui::ScriptedDialogs dialogs;
-    tv::ui::ScopedDialogs use{&dialogs};
-    std::unique_ptr<TfrmMain> main;
-    TfrmObject *form = nullptr;
-};
+struct Session : tvbench::Logon {};
 
 Session *TheSession = nullptr;
 QString SetupError;
@@ -78,20 +67,10 @@ TfrmObject *Form()
         SetupError = e.text();
         return nullptr;
     }
-    QStringList args{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"), QStringLiteral("/D=") + BenchDb,
-                     QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
-                     QStringLiteral("/P=") + qEnvironmentVariable("PGPORT")};
-    if (!qEnvironmentVariable("PGPASSWORD").isEmpty())
-        args << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
     TheSession = new Session;
-    TheSession->main = std::make_unique<TfrmMain>(args);
-    tvOption.ShowLevel0 = true;
-    TheSession->main->FormPaint();
-    const auto children = TheSession->main->MdiChildren();
-    TheSession->form = children.isEmpty() ? nullptr : dynamic_cast<TfrmObject *>(children.first());
-    if (!TheSession->form)
-        SetupError = QStringLiteral("logon failed: ") + TheSession->dialogs.texts().join(QLatin1Char(' '));
-    return TheSession->form;
+    return TheSession->start(BenchDb, SetupError, [] {
+        tvOption.ShowLevel0 = true;
+    });
 }
 
 QTreeWidgetItem *Node(TfrmObject *f, const QString &kind)
@@ -149,37 +128,31 @@ BENCHMARK(BM_SequenceDetailed)->ArgName("progress")->Arg(0)->Arg(1)->Unit(benchm
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("TALVEX_CONFIG_DIR", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    StartSharedServices();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    if (TheSession) {
-        // psql reading the same mixed statement, for comparison.
-        TObjectListQuery q;
-        q.DBName = BenchDb;
-        q.DBVer = TheSession->form->DBVer();
-        q.TreeData = true;
-        tvOption.TreeData = true;
-        tvOption.Progress = false;
-        {
-            const QSignalBlocker block(TheSession->form->tvTree);
-            TheSession->form->tvTree->setCurrentItem(Node(TheSession->form, QString()));
+    const auto stop = [] {
+        if (TheSession) {
+            // psql reading the same mixed statement, for comparison.
+            TObjectListQuery q;
+            q.DBName = BenchDb;
+            q.DBVer = TheSession->form->DBVer();
+            q.TreeData = true;
+            tvOption.TreeData = true;
+            tvOption.Progress = false;
+            {
+                const QSignalBlocker block(TheSession->form->tvTree);
+                TheSession->form->tvTree->setCurrentItem(Node(TheSession->form, QString()));
+            }
+            QElapsedTimer t;
+            t.start();
+            TheSession->form->ShowObject(false);
+            const double ours = t.nsecsElapsed() / 1e9;
+            tvbench::printBeside("mixed list of the database",
+                                 ours, tvbench::timePsql({QStringLiteral("-d"), BenchDb, QStringLiteral("-c"),
+                                                          BuildObjectListSQL(QStringLiteral("%"), q)}));
+            TheSession->main.reset();
+            delete TheSession;
         }
-        QElapsedTimer t;
-        t.start();
-        TheSession->form->ShowObject(false);
-        const double ours = t.nsecsElapsed() / 1e9;
-        tvbench::printBeside("mixed list of the database",
-                             ours, tvbench::timePsql({QStringLiteral("-d"), BenchDb, QStringLiteral("-c"),
-                                                      BuildObjectListSQL(QStringLiteral("%"), q)}));
-        TheSession->main.reset();
-        delete TheSession;
-    }
-    benchmark::Shutdown();
-    EndSharedServices();
-    return 0;
+        EndSharedServices();
+    };
+    return tvbench::runInApplication(argc, argv,
+                                     {.scratchConfig = true, .start = StartSharedServices, .stop = stop});
 }

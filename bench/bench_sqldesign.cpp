@@ -183,25 +183,19 @@ BENCHMARK(BM_AddThirtyTablesFromTenThousand)->Unit(benchmark::kMillisecond)->Ite
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("TALVEX_CONFIG_DIR", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    StartSharedServices();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    // psql reading the column query of 30 tables, for comparison.
-    QStringList args{QStringLiteral("-d"), BenchDb};
-    for (int i = 1; i <= kTables; ++i) {
-        QString sql = TtvSQLDesigner::ColumnSQL(150000);
-        sql.replace(QStringLiteral(":NAME"), QStringLiteral("'tbl_%1'").arg(i));
-        sql.replace(QStringLiteral(":SCHEMANM"), QStringLiteral("'public'"));
-        args << QStringLiteral("-c") << sql;
-    }
-    if (g_lastAdd >= 0)
-        tvbench::printBeside("30 tables with their column lists", g_lastAdd, tvbench::timePsql(args));
-    benchmark::Shutdown();
-    EndSharedServices();
-    return 0;
+    const auto stop = [] {
+        // psql reading the column query of 30 tables, for comparison.
+        QStringList args{QStringLiteral("-d"), BenchDb};
+        for (int i = 1; i <= kTables; ++i) {
+            QString sql = TtvSQLDesigner::ColumnSQL(150000);
+            sql.replace(QStringLiteral(":NAME"), QStringLiteral("'tbl_%1'").arg(i));
+            sql.replace(QStringLiteral(":SCHEMANM"), QStringLiteral("'public'"));
+            args << QStringLiteral("-c") << sql;
+        }
+        if (g_lastAdd >= 0)
+            tvbench::printBeside("30 tables with their column lists", g_lastAdd, tvbench::timePsql(args));
+        EndSharedServices();
+    };
+    return tvbench::runInApplication(argc, argv,
+                                     {.scratchConfig = true, .start = StartSharedServices, .stop = stop});
 }

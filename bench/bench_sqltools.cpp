@@ -38,13 +38,7 @@ constexpr int kEntries = 5000;
 
 QStringList LogonArgs()
 {
-    QStringList a{QStringLiteral("/U=") + qEnvironmentVariable("PGUSER"),
-                  QStringLiteral("/D=") + qEnvironmentVariable("PGDATABASE"),
-                  QStringLiteral("/H=") + qEnvironmentVariable("PGHOST"),
-                  QStringLiteral("/P=") + qEnvironmentVariable("PGPORT", QStringLiteral("5432"))};
-    if (!qEnvironmentVariableIsEmpty("PGPASSWORD"))
-        a << QStringLiteral("/PS=") + qEnvironmentVariable("PGPASSWORD");
-    return a;
+    return tvbench::logonArgs(qEnvironmentVariable("PGDATABASE"), QStringLiteral("5432"));
 }
 
 struct Session {

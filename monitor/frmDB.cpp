@@ -47,10 +47,7 @@ TfrmDB::TfrmDB(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmDB"))
     setObjectName(QStringLiteral("frmDB"));
     resize(760, 520);
 
-    actRefresh = new QAction(QStringLiteral("最新(&R)"), this);
-    actRefresh->setObjectName(QStringLiteral("actRefresh"));
-    actRefresh->setToolTip(QStringLiteral("最新の情報に更新します。"));
-    connect(actRefresh, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(this); }));
+    actRefresh = NewRefreshAction();
     tolCmd->addAction(actRefresh);
     tolCmd->addAction(actExit);
     AddDBNamePanel();

@@ -28,10 +28,7 @@ TfrmLock::TfrmLock(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmLo
     setObjectName(QStringLiteral("frmLock"));
     resize(760, 480);
 
-    actRefresh = new QAction(QStringLiteral("最新(&R)"), this);
-    actRefresh->setObjectName(QStringLiteral("actRefresh"));
-    actRefresh->setToolTip(QStringLiteral("最新の情報に更新します。"));
-    connect(actRefresh, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(this); }));
+    actRefresh = NewRefreshAction();
     tolCmd->addAction(actRefresh);
     tolCmd->addAction(actExit);
     AddDBNamePanel(QStringLiteral(" データベース"));

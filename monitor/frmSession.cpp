@@ -34,10 +34,7 @@ TfrmSession::TfrmSession(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("
     actKill->setToolTip(QStringLiteral("選択したセッションを切断します。"));
     actKill->setEnabled(false);
     connect(actKill, &QAction::triggered, this, tv::ui::Guarded([this] { actKillExecute(); }));
-    actRefresh = new QAction(QStringLiteral("最新(&R)"), this);
-    actRefresh->setObjectName(QStringLiteral("actRefresh"));
-    actRefresh->setToolTip(QStringLiteral("最新の情報に更新します。"));
-    connect(actRefresh, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(this); }));
+    actRefresh = NewRefreshAction();
 
     tolCmd->addAction(actKill);
     tolCmd->addAction(actRefresh);

@@ -4,7 +4,12 @@
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
 #include "platform/Errors.h"
+#include "controls/tvStrEdit.h"
 #include "platform/db/Connection.h"
+#include "platform/ui/Dialogs.h"
+#include "shell/frmObject.h"
+
+#include <QComboBox>
 
 TMemoLineSink::TMemoLineSink(TtvMemo *Memo) : FMemo(Memo)
 {
@@ -86,4 +91,61 @@ QString FolderPart(const QString &Text)
 {
     const qsizetype cut = Text.lastIndexOf(QLatin1Char('/'));
     return cut < 0 ? QString() : Text.left(cut + 1);
+}
+
+void EnableToolEntry(bool On, TtvStrEdit *Edit, QWidget *Partner)
+{
+    Edit->setEnabled(On);
+    Partner->setEnabled(On);
+    if (!On)
+        Edit->SetText(QString());
+}
+
+void BrowseToolLogFile(TtvStrEdit *Edit)
+{
+    tv::ui::FileDialogRequest r;
+    r.fileName = Edit->Text();
+    r.filter = QStringLiteral("ログファイル(*.LOG)|*.LOG|すべてのファイル(*.*)|*.*");
+    const QString f = tv::ui::CurrentDialogs().saveFile(r);
+    if (!f.isEmpty())
+        Edit->SetText(f);
+}
+
+void BrowseToolProgram(TtvStrEdit *Edit)
+{
+    tv::ui::FileDialogRequest r;
+    r.fileName = Edit->Text();
+    r.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*");
+    r.filterIndex = 2; // the programs here have no extension
+    const QString f = tv::ui::CurrentDialogs().openFile(r);
+    if (!f.isEmpty())
+        Edit->SetText(f);
+}
+
+void ReloadToolLog(TtvMemo *Memo, const QString &FileName)
+{
+    const QString file = FileName.trimmed();
+    if (file.isEmpty())
+        return;
+    try {
+        Memo->Lines()->LoadFromFile(file);
+    } catch (...) {
+        // The memo keeps its text.
+    }
+}
+
+void FillToolRoleNames(QComboBox *Combo, IConnectionWindow *Form)
+{
+    auto *f = dynamic_cast<TfrmObject *>(Form);
+    if (!f)
+        return;
+    QStringList users, roles;
+    f->GetUser(users, false);
+    f->GetRole(roles);
+    QStringList items{QString()};
+    for (const QString &s : users + roles)
+        items << s.trimmed();
+    items.sort();
+    Combo->clear();
+    Combo->addItems(items);
 }

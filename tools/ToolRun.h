@@ -11,7 +11,10 @@
 #include <QTimer>
 
 class IConnectionWindow;
+class QComboBox;
+class QWidget;
 class TtvMemo;
+class TtvStrEdit;
 
 class TMemoLineSink : public TtvLineSink {
 public:
@@ -46,3 +49,17 @@ void WriteToolLog(TtvMemo *Memo, const QString &FileName);
 QString LastPathComponent(const QString &Text);
 // The folder part of a text (up to and with the last "/"); empty when none.
 QString FolderPart(const QString &Text);
+
+// The rows both windows show on their option page.
+// An optional entry follows its choice: Edit and Partner enabled while On,
+// Edit emptied when off.
+void EnableToolEntry(bool On, TtvStrEdit *Edit, QWidget *Partner);
+// "..." of the log file and of the program: the file dialog, its answer into Edit.
+void BrowseToolLogFile(TtvStrEdit *Edit);
+void BrowseToolProgram(TtvStrEdit *Edit);
+// The log page brought forward: the memo shows the log file named (trimmed)
+// when there is one and it can be read, else keeps its text.
+void ReloadToolLog(TtvMemo *Memo, const QString &FileName);
+// The role combo dropping down: the users and roles of the connection
+// window (sorted, after an empty line); nothing for other windows.
+void FillToolRoleNames(QComboBox *Combo, IConnectionWindow *Form);

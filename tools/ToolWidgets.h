@@ -1,10 +1,15 @@
 #pragma once
 // Small widgets the backup and restore windows share.
 #include "controls/tvComboBox.h"
+#include "controls/tvStrEdit.h"
+#include "editor/tvMemo.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
+#include <QTabWidget>
 #include <QLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -67,6 +72,52 @@ inline void LowerCaseTyping(QLineEdit *edit, std::function<bool()> when)
         edit->setText(text.toLower());
         edit->setCursorPosition(at);
     });
+}
+
+// The rows "ログ出力" (checked) and "使用ツール" at the foot of the option
+// page, rows 5 and 6 of its grid; the program's widgets are named
+// lbl<tool>Pgm, txt<tool>Pgm and btn<tool>Pgm.
+inline void AddLogAndProgramRows(QWidget *page, QGridLayout *grid, const QString &tool, QCheckBox *&chkLog,
+                                 TtvStrEdit *&txtLogFile, QToolButton *&btnLogFile, QLabel *&lblPgm,
+                                 TtvStrEdit *&txtPgm, QToolButton *&btnPgm)
+{
+    chkLog = new QCheckBox(QStringLiteral("ログ出力"), page);
+    chkLog->setObjectName(QStringLiteral("chkLog"));
+    chkLog->setChecked(true);
+    txtLogFile = new TtvStrEdit(page);
+    txtLogFile->setObjectName(QStringLiteral("txtLogFile"));
+    btnLogFile = Button(page, "btnLogFile", QStringLiteral("..."));
+    lblPgm = new QLabel(QStringLiteral("使用ツール"), page);
+    lblPgm->setObjectName(QStringLiteral("lbl") + tool + QStringLiteral("Pgm"));
+    txtPgm = new TtvStrEdit(page);
+    txtPgm->setObjectName(QStringLiteral("txt") + tool + QStringLiteral("Pgm"));
+    btnPgm = Button(page, (QStringLiteral("btn") + tool + QStringLiteral("Pgm")).toLatin1().constData(),
+                    QStringLiteral("..."));
+    auto *logRow = new QHBoxLayout;
+    logRow->addWidget(chkLog);
+    logRow->addWidget(txtLogFile, 1);
+    logRow->addWidget(btnLogFile);
+    auto *pgmRow = new QHBoxLayout;
+    pgmRow->addWidget(lblPgm);
+    pgmRow->addWidget(txtPgm, 1);
+    pgmRow->addWidget(btnPgm);
+    grid->addLayout(logRow, 5, 0, 1, 2);
+    grid->addLayout(pgmRow, 6, 0, 1, 2);
+}
+
+// The last page, "結果ログ" (tabLog), filled by a read-only memo (txtLog).
+inline QWidget *AddLogPage(QTabWidget *pages, TtvMemo *&memo)
+{
+    auto *tab = new QWidget(pages);
+    tab->setObjectName(QStringLiteral("tabLog"));
+    pages->addTab(tab, QStringLiteral("結果ログ"));
+    auto *lay = new QVBoxLayout(tab);
+    lay->setContentsMargins(0, 0, 0, 0);
+    memo = new TtvMemo(tab);
+    memo->setObjectName(QStringLiteral("txtLog"));
+    memo->SetReadOnly(true);
+    lay->addWidget(memo);
+    return tab;
 }
 
 } // namespace toolui

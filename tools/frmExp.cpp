@@ -212,38 +212,11 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     opt->addWidget(grpQuery, 3, 1);
     opt->addWidget(grpDisable, 4, 0);
     opt->addWidget(grpOther, 4, 1);
-    chkLog = new QCheckBox(QStringLiteral("ログ出力"), tabOption);
-    chkLog->setObjectName(QStringLiteral("chkLog"));
-    chkLog->setChecked(true);
-    txtLogFile = new TtvStrEdit(tabOption);
-    txtLogFile->setObjectName(QStringLiteral("txtLogFile"));
-    btnLogFile = Button(tabOption, "btnLogFile", QStringLiteral("..."));
-    lblExpPgm = new QLabel(QStringLiteral("使用ツール"), tabOption);
-    lblExpPgm->setObjectName(QStringLiteral("lblExpPgm"));
-    txtExpPgm = new TtvStrEdit(tabOption);
-    txtExpPgm->setObjectName(QStringLiteral("txtExpPgm"));
-    btnExpPgm = Button(tabOption, "btnExpPgm", QStringLiteral("..."));
-    auto *logRow = new QHBoxLayout;
-    logRow->addWidget(chkLog);
-    logRow->addWidget(txtLogFile, 1);
-    logRow->addWidget(btnLogFile);
-    auto *pgmRow = new QHBoxLayout;
-    pgmRow->addWidget(lblExpPgm);
-    pgmRow->addWidget(txtExpPgm, 1);
-    pgmRow->addWidget(btnExpPgm);
-    opt->addLayout(logRow, 5, 0, 1, 2);
-    opt->addLayout(pgmRow, 6, 0, 1, 2);
+    AddLogAndProgramRows(tabOption, opt, QStringLiteral("Exp"), chkLog, txtLogFile, btnLogFile, lblExpPgm, txtExpPgm,
+                         btnExpPgm);
 
     // --- 結果ログ
-    tabLog = new QWidget(pagExp);
-    tabLog->setObjectName(QStringLiteral("tabLog"));
-    pagExp->addTab(tabLog, QStringLiteral("結果ログ"));
-    auto *logLay = new QVBoxLayout(tabLog);
-    logLay->setContentsMargins(0, 0, 0, 0);
-    txtLog = new TtvMemo(tabLog);
-    txtLog->setObjectName(QStringLiteral("txtLog"));
-    txtLog->SetReadOnly(true);
-    logLay->addWidget(txtLog);
+    tabLog = AddLogPage(pagExp, txtLog);
 
     // Rules.
     connect(rdoFormat, &TtvRadioGroup::Clicked, this, Guarded([this](int) { rdoFormatClick(); }));
@@ -488,11 +461,7 @@ void TfrmExp::rdoModeClick()
 
 void TfrmExp::rdoUserIDClick()
 {
-    const bool given = rdoUserID->ItemIndex() == 1;
-    txtUserID->setEnabled(given);
-    lblUserID->setEnabled(given);
-    if (!given)
-        txtUserID->SetText(QString());
+    EnableToolEntry(rdoUserID->ItemIndex() == 1, txtUserID, lblUserID);
 }
 
 void TfrmExp::chkDataClick()
@@ -535,27 +504,12 @@ void TfrmExp::chkSectionClick()
 
 void TfrmExp::chkLogClick()
 {
-    const bool on = chkLog->isChecked();
-    txtLogFile->setEnabled(on);
-    btnLogFile->setEnabled(on);
-    if (!on)
-        txtLogFile->SetText(QString());
+    EnableToolEntry(chkLog->isChecked(), txtLogFile, btnLogFile);
 }
 
 void TfrmExp::cmbRoleNameDropDown()
 {
-    auto *f = dynamic_cast<TfrmObject *>(OwnerForm());
-    if (!f)
-        return;
-    QStringList users, roles;
-    f->GetUser(users, false);
-    f->GetRole(roles);
-    QStringList items{QString()};
-    for (const QString &s : users + roles)
-        items << s.trimmed();
-    items.sort();
-    cmbRoleName->clear();
-    cmbRoleName->addItems(items);
+    FillToolRoleNames(cmbRoleName, OwnerForm());
 }
 
 void TfrmExp::MoveItems(TtvListView *From, TtvListView *To, bool All)
@@ -608,37 +562,19 @@ void TfrmExp::btnExpFileClick()
 
 void TfrmExp::btnLogFileClick()
 {
-    FileDialogRequest r;
-    r.fileName = txtLogFile->Text();
-    r.filter = QStringLiteral("ログファイル(*.LOG)|*.LOG|すべてのファイル(*.*)|*.*");
-    const QString f = CurrentDialogs().saveFile(r);
-    if (!f.isEmpty())
-        txtLogFile->SetText(f);
+    BrowseToolLogFile(txtLogFile);
 }
 
 void TfrmExp::btnExpPgmClick()
 {
-    FileDialogRequest r;
-    r.fileName = txtExpPgm->Text();
-    r.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*");
-    r.filterIndex = 2; // the programs here have no extension
-    const QString f = CurrentDialogs().openFile(r);
-    if (!f.isEmpty())
-        txtExpPgm->SetText(f);
+    BrowseToolProgram(txtExpPgm);
 }
 
 void TfrmExp::pagExpChange(int Index)
 {
     if (FFromCode || pagExp->widget(Index) != tabLog || !isEnabled())
         return;
-    const QString file = txtLogFile->Text().trimmed();
-    if (file.isEmpty())
-        return;
-    try {
-        txtLog->Lines()->LoadFromFile(file);
-    } catch (...) {
-        // The memo keeps its text.
-    }
+    ReloadToolLog(txtLog, txtLogFile->Text());
 }
 
 // ---------------------------------------------------------------------------

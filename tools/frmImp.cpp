@@ -175,38 +175,11 @@ TfrmImp::TfrmImp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmImp"
     opt->addWidget(grpQuery, 3, 1);
     opt->addWidget(grpDisable, 4, 0);
     opt->addWidget(grpOther, 4, 1);
-    chkLog = new QCheckBox(QStringLiteral("ログ出力"), tabOption);
-    chkLog->setObjectName(QStringLiteral("chkLog"));
-    chkLog->setChecked(true);
-    txtLogFile = new TtvStrEdit(tabOption);
-    txtLogFile->setObjectName(QStringLiteral("txtLogFile"));
-    btnLogFile = Button(tabOption, "btnLogFile", QStringLiteral("..."));
-    lblImpPgm = new QLabel(QStringLiteral("使用ツール"), tabOption);
-    lblImpPgm->setObjectName(QStringLiteral("lblImpPgm"));
-    txtImpPgm = new TtvStrEdit(tabOption);
-    txtImpPgm->setObjectName(QStringLiteral("txtImpPgm"));
-    btnImpPgm = Button(tabOption, "btnImpPgm", QStringLiteral("..."));
-    auto *logRow = new QHBoxLayout;
-    logRow->addWidget(chkLog);
-    logRow->addWidget(txtLogFile, 1);
-    logRow->addWidget(btnLogFile);
-    auto *pgmRow = new QHBoxLayout;
-    pgmRow->addWidget(lblImpPgm);
-    pgmRow->addWidget(txtImpPgm, 1);
-    pgmRow->addWidget(btnImpPgm);
-    opt->addLayout(logRow, 5, 0, 1, 2);
-    opt->addLayout(pgmRow, 6, 0, 1, 2);
+    AddLogAndProgramRows(tabOption, opt, QStringLiteral("Imp"), chkLog, txtLogFile, btnLogFile, lblImpPgm, txtImpPgm,
+                         btnImpPgm);
 
     // --- 結果ログ
-    tabLog = new QWidget(pagImp);
-    tabLog->setObjectName(QStringLiteral("tabLog"));
-    pagImp->addTab(tabLog, QStringLiteral("結果ログ"));
-    auto *logLay = new QVBoxLayout(tabLog);
-    logLay->setContentsMargins(0, 0, 0, 0);
-    txtLog = new TtvMemo(tabLog);
-    txtLog->setObjectName(QStringLiteral("txtLog"));
-    txtLog->SetReadOnly(true);
-    logLay->addWidget(txtLog);
+    tabLog = AddLogPage(pagImp, txtLog);
 
     connect(rdoFormat, &TtvRadioGroup::Clicked, this, Guarded([this](int) { rdoFormatClick(); }));
     connect(rdoMode, &TtvRadioGroup::Clicked, this, Guarded([this](int) { rdoModeClick(); }));
@@ -379,11 +352,7 @@ void TfrmImp::rdoModeClick()
 
 void TfrmImp::rdoUserIDClick()
 {
-    const bool given = rdoUserID->ItemIndex() == 1;
-    txtUserID->setEnabled(given);
-    lblUserID->setEnabled(given);
-    if (!given)
-        txtUserID->SetText(QString());
+    EnableToolEntry(rdoUserID->ItemIndex() == 1, txtUserID, lblUserID);
 }
 
 void TfrmImp::txtJobNoChange()
@@ -425,27 +394,12 @@ void TfrmImp::chkSectionClick()
 
 void TfrmImp::chkLogClick()
 {
-    const bool on = chkLog->isChecked();
-    txtLogFile->setEnabled(on);
-    btnLogFile->setEnabled(on);
-    if (!on)
-        txtLogFile->SetText(QString());
+    EnableToolEntry(chkLog->isChecked(), txtLogFile, btnLogFile);
 }
 
 void TfrmImp::cmbRoleNameDropDown()
 {
-    auto *f = dynamic_cast<TfrmObject *>(OwnerForm());
-    if (!f)
-        return;
-    QStringList users, roles;
-    f->GetUser(users, false);
-    f->GetRole(roles);
-    QStringList items{QString()};
-    for (const QString &s : users + roles)
-        items << s.trimmed();
-    items.sort();
-    cmbRoleName->clear();
-    cmbRoleName->addItems(items);
+    FillToolRoleNames(cmbRoleName, OwnerForm());
 }
 
 void TfrmImp::cmbSchemaDropDown()
@@ -511,37 +465,19 @@ void TfrmImp::btnImpFileClick()
 
 void TfrmImp::btnLogFileClick()
 {
-    FileDialogRequest r;
-    r.fileName = txtLogFile->Text();
-    r.filter = QStringLiteral("ログファイル(*.LOG)|*.LOG|すべてのファイル(*.*)|*.*");
-    const QString f = CurrentDialogs().saveFile(r);
-    if (!f.isEmpty())
-        txtLogFile->SetText(f);
+    BrowseToolLogFile(txtLogFile);
 }
 
 void TfrmImp::btnImpPgmClick()
 {
-    FileDialogRequest r;
-    r.fileName = txtImpPgm->Text();
-    r.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*");
-    r.filterIndex = 2; // the programs here have no extension
-    const QString f = CurrentDialogs().openFile(r);
-    if (!f.isEmpty())
-        txtImpPgm->SetText(f);
+    BrowseToolProgram(txtImpPgm);
 }
 
 void TfrmImp::pagImpChange(int Index)
 {
     if (FFromCode || pagImp->widget(Index) != tabLog || !isEnabled())
         return;
-    const QString file = txtLogFile->Text().trimmed();
-    if (file.isEmpty())
-        return;
-    try {
-        txtLog->Lines()->LoadFromFile(file);
-    } catch (...) {
-        // The memo keeps its text.
-    }
+    ReloadToolLog(txtLog, txtLogFile->Text());
 }
 
 // ---------------------------------------------------------------------------

@@ -116,6 +116,15 @@ void TtvToolForm::AddDBNamePanel(const QString &Label)
     cmbDBName->show();
 }
 
+QAction *TtvToolForm::NewRefreshAction()
+{
+    auto *a = new QAction(QStringLiteral("最新(&R)"), this);
+    a->setObjectName(QStringLiteral("actRefresh"));
+    a->setToolTip(QStringLiteral("最新の情報に更新します。"));
+    connect(a, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(this); }));
+    return a;
+}
+
 QString TtvToolForm::SettingsKey() const
 {
     return kGuiKey + FKind.Key;

@@ -141,6 +141,8 @@ protected:
     void ExecProtected(const QString &SQLText);
     // Adds the panel "　データベース" with cmbDBName to tolCmd (after a separator).
     void AddDBNamePanel(const QString &Label = QStringLiteral("　データベース"));
+    // The command "最新(&R)" (actRefresh): runs Reload, errors shown.
+    QAction *NewRefreshAction();
     // The width of the command buttons set on the first showing.
     virtual int CommandButtonWidth() const { return 78; }
 

@@ -367,6 +367,21 @@ void TfrmDefinition::pagObjectChange()
     ShowDefine();
 }
 
+void TfrmDefinition::RefreshSource()
+{
+    txtSource->Lines()->Clear();
+    if (ShownPage() == tabSource || SourceMode == smText) {
+        QStringList lines;
+        GetSourceCreate(lines);
+        txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
+        if (TEditorUndoObj *u = txtSource->EditorUndoObj())
+            u->Clear();
+        txtSource->SetRow(0);
+        txtSource->SetCol(0);
+    }
+    txtSource->SetModified(false);
+}
+
 void TfrmDefinition::Reload(QObject *)
 {
     if (Modified() && ShowMessageBox(QStringLiteral("全ての変更を取り消しますか？"),

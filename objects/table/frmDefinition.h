@@ -17,8 +17,8 @@
 // Building a window:
 //     auto *w = new TfrmIndex(owner, ...);   // the controls
 //     w->StartShow(Schema, Name, OpenMode);  // load; raises when it cannot
-// Open helpers of the kinds check for an open twin first and free the window
-// when StartShow raises.
+// Open helpers of the kinds check for an open twin first and show the window
+// through ShowBuilt, which frees it when StartShow raises.
 #include "common/tvForm.h"
 #include "common/tvOption.h"
 #include "controls/tvStrEdit.h"
@@ -71,6 +71,10 @@ public:
     // `Mode`, IsNew, the first load, and showing the window. Raises
     // tv::SilentAbort (after the message) when the object cannot be read.
     void StartShow(const QString &Schema, const QString &ObjectName, TOpenMode Mode);
+    // StartShow for a window just built by an Open helper: when it raises,
+    // the window is freed without questions and the error passes on.
+    template <class T>
+    static T *ShowBuilt(T *Window, const QString &Schema, const QString &ObjectName, TOpenMode Mode);
 
     QString SchemaName() const;
     QString ObjectName() const;
@@ -166,6 +170,10 @@ protected:
     void Changed() { SetModified(true); }
     // Loads the shown page (the page-change handler without prompts).
     void pagObjectChange();
+    // The end of a kind's load: the source page anew from GetSourceCreate
+    // while it is shown (or in text mode), caret at the top and nothing to
+    // undo; empty otherwise; unmodified either way.
+    void RefreshSource();
     // Kept sources before and after a change, by the connection window's
     // options; a failure raises.
     void SaveBeforeSource();
@@ -186,6 +194,19 @@ private:
     int FShownIndex = 0;
     int FSwitching = 0;
 };
+
+template <class T>
+T *TfrmDefinition::ShowBuilt(T *Window, const QString &Schema, const QString &ObjectName, TOpenMode Mode)
+{
+    try {
+        Window->StartShow(Schema, ObjectName, Mode);
+    } catch (...) {
+        Window->SetModified(false);
+        delete Window;
+        throw;
+    }
+    return Window;
+}
 
 template <class T>
 bool TfrmDefinition::BringTwinForward(const QString &Caption)

@@ -80,15 +80,7 @@ TfrmIndex *TfrmIndex::Open(IConnectionWindow *AOwner, const QString &Schema, con
 {
     if (BringTwinForward<TfrmIndex>(CaptionFor(AOwner, IndexKind(), Schema, ObjectName)))
         throw tv::SilentAbort();
-    auto *w = new TfrmIndex(AOwner, TableName);
-    try {
-        w->StartShow(Schema, ObjectName, OpenMode);
-    } catch (...) {
-        w->SetModified(false);
-        delete w;
-        throw;
-    }
-    return w;
+    return ShowBuilt(new TfrmIndex(AOwner, TableName), Schema, ObjectName, OpenMode);
 }
 
 bool TfrmIndex::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
@@ -408,17 +400,7 @@ void TfrmIndex::ShowDefine()
     FlstIdxColSave = IndexColumns().join(QLatin1Char('\n'));
     FtxtFuncSave = txtFunc->Lines()->Text();
     // 7.
-    txtSource->Lines()->Clear();
-    if (ShownPage() == tabSource || SourceMode == smText) {
-        QStringList lines;
-        GetSourceCreate(lines);
-        txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
-        if (TEditorUndoObj *u = txtSource->EditorUndoObj())
-            u->Clear();
-        txtSource->SetRow(0);
-        txtSource->SetCol(0);
-    }
-    txtSource->SetModified(false);
+    RefreshSource();
     txtFunc->SetModified(false);
 }
 

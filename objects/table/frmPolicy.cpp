@@ -53,15 +53,7 @@ TfrmPolicy *TfrmPolicy::Open(IConnectionWindow *AOwner, const QString &Schema, c
     if (!ObjectName.isEmpty() &&
         BringTwinForward<TfrmPolicy>(CaptionFor(AOwner, PolicyKind(), Schema, ObjectName, TableName)))
         throw tv::SilentAbort();
-    auto *w = new TfrmPolicy(AOwner, TableName);
-    try {
-        w->StartShow(Schema, ObjectName, OpenMode);
-    } catch (...) {
-        w->SetModified(false);
-        delete w;
-        throw;
-    }
-    return w;
+    return ShowBuilt(new TfrmPolicy(AOwner, TableName), Schema, ObjectName, OpenMode);
 }
 
 bool TfrmPolicy::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
@@ -300,17 +292,7 @@ void TfrmPolicy::ShowDefine()
     }
     OnRadioChange();
     L_bIsLoad = false;
-    txtSource->Lines()->Clear();
-    if (ShownPage() == tabSource || SourceMode == smText) {
-        QStringList lines;
-        GetSourceCreate(lines);
-        txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
-        if (TEditorUndoObj *u = txtSource->EditorUndoObj())
-            u->Clear();
-        txtSource->SetRow(0);
-        txtSource->SetCol(0);
-    }
-    txtSource->SetModified(false);
+    RefreshSource();
 }
 
 QChar TfrmPolicy::Command() const

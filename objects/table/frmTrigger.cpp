@@ -76,15 +76,7 @@ TfrmTrigger *TfrmTrigger::Open(IConnectionWindow *AOwner, const QString &Schema,
     if (!ObjectName.isEmpty() &&
         BringTwinForward<TfrmTrigger>(CaptionFor(AOwner, TriggerKind(), Schema, ObjectName, TableName)))
         throw tv::SilentAbort();
-    auto *w = new TfrmTrigger(AOwner, Schema, TableName);
-    try {
-        w->StartShow(Schema, ObjectName, OpenMode);
-    } catch (...) {
-        w->SetModified(false);
-        delete w;
-        throw;
-    }
-    return w;
+    return ShowBuilt(new TfrmTrigger(AOwner, Schema, TableName), Schema, ObjectName, OpenMode);
 }
 
 bool TfrmTrigger::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
@@ -369,17 +361,7 @@ void TfrmTrigger::ShowDefine()
     }
     SetControlStates();
     L_blnIsLoad = false;
-    txtSource->Lines()->Clear();
-    if (ShownPage() == tabSource || SourceMode == smText) {
-        QStringList lines;
-        GetSourceCreate(lines);
-        txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
-        if (TEditorUndoObj *u = txtSource->EditorUndoObj())
-            u->Clear();
-        txtSource->SetRow(0);
-        txtSource->SetCol(0);
-    }
-    txtSource->SetModified(false);
+    RefreshSource();
     if (ShownPage() == tabCross)
         fraCross->ShowData(SchemaName(), ObjectName(), cmbTableName->Text(), QString());
 }

@@ -4,6 +4,7 @@
 // execution dialog; scripted without a window.
 #include "shell/ModalSteps.h"
 #include "shell/ShellTestSupport.h"
+#include "TableWindowTestSupport.h"
 
 #include "common/ScriptOption.h"
 #include "controls/tvCheckBox.h"
@@ -44,11 +45,7 @@ namespace {
 
 QList<TfrmIndex *> IndexWindows(const ShellSession &s)
 {
-    QList<TfrmIndex *> list;
-    for (QWidget *w : s.main->MdiChildren())
-        if (auto *i = dynamic_cast<TfrmIndex *>(w))
-            list << i;
-    return list;
+    return WindowsOf<TfrmIndex>(s);
 }
 
 TfrmDDLExec *OpenExecDialog()
@@ -100,28 +97,18 @@ struct PreviewAnswer {
                        }}}};
 };
 
-class IndexWindow : public ::testing::Test {
+class IndexWindow : public TableWindowTest {
 protected:
     void SetUp() override
     {
-        db = std::make_unique<TestDb>("idx");
-        if (!db->available())
-            return;
-        db->exec("CREATE SCHEMA s1;"
-                 "CREATE TABLE s1.t1 (id int, name text, code text, tags int[]);"
-                 "INSERT INTO s1.t1 VALUES (1, 'a', 'x', '{1}'), (2, 'b', 'x', '{2}');"
-                 "CREATE INDEX i1 ON s1.t1 (name);");
-        RegisterTableWindows();
-        TfrmObject::RegisterLaunchers();
-        s.Start(LogonArgs(db->params()));
-        s.FirstPaint();
-        form = s.Form();
+        StartOn("idx", "CREATE SCHEMA s1;"
+                       "CREATE TABLE s1.t1 (id int, name text, code text, tags int[]);"
+                       "INSERT INTO s1.t1 VALUES (1, 'a', 'x', '{1}'), (2, 'b', 'x', '{2}');"
+                       "CREATE INDEX i1 ON s1.t1 (name);");
     }
     void TearDown() override
     {
-        if (s.main)
-            for (TfrmIndex *w : IndexWindows(s))
-                w->SetModified(false);
+        DropChanges<TfrmIndex>();
         for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *d = qobject_cast<TfrmDDLExec *>(w))
                 delete d;
@@ -152,9 +139,6 @@ protected:
         return name;
     }
 
-    std::unique_ptr<TestDb> db;
-    ShellSession s;
-    TfrmObject *form = nullptr;
     QString tablespace;
 
 public:
@@ -261,12 +245,7 @@ TEST_F(IndexWindow, DefinitionInfoInTheEditorOpensTheIndex)
     TV_REQUIRE_DB(*db);
     ASSERT_NE(form, nullptr);
     TfrmMain &m = *s.main;
-    auto *host = new QWidget;
-    auto *memo = new TtvMemo(host);
-    memo->resize(300, 200);
-    m.AddMdiChild(host)->show();
-    m.show();
-    m.activateWindow();
+    TtvMemo *memo = EditorInMainWindow(m);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&m));
     memo->EditSetText(QStringLiteral("s1.i1"));
     memo->setFocus();

@@ -4,6 +4,7 @@
 // transaction; scripted without a window.
 #include "shell/ModalSteps.h"
 #include "shell/ShellTestSupport.h"
+#include "TableWindowTestSupport.h"
 
 #include "controls/tvCheckBox.h"
 #include "controls/tvRadioButton.h"
@@ -30,11 +31,7 @@ namespace {
 
 QList<TfrmTrigger *> TriggerWindows(const ShellSession &s)
 {
-    QList<TfrmTrigger *> list;
-    for (QWidget *w : s.main->MdiChildren())
-        if (auto *t = dynamic_cast<TfrmTrigger *>(w))
-            list << t;
-    return list;
+    return WindowsOf<TfrmTrigger>(s);
 }
 
 QStringList Children(QTreeWidget *tree, const QString &under = QString())
@@ -53,32 +50,19 @@ QStringList Children(QTreeWidget *tree, const QString &under = QString())
     return texts;
 }
 
-class TriggerWindow : public ::testing::Test {
+class TriggerWindow : public TableWindowTest {
 protected:
     void SetUp() override
     {
-        db = std::make_unique<TestDb>("trg");
-        if (!db->available())
-            return;
-        db->exec("CREATE SCHEMA s1;"
-                 "CREATE TABLE s1.t1 (id serial, a int, b int, note text);"
-                 "CREATE TABLE s1.t2 (id int, c int);"
-                 "CREATE VIEW s1.v1 AS SELECT t1.id, t2.c FROM s1.t1 JOIN s1.t2 ON t1.id = t2.id;"
-                 "CREATE FUNCTION s1.fn() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RETURN NEW; END$$;"
-                 "CREATE TRIGGER trg1 AFTER INSERT ON s1.t1 FOR EACH ROW EXECUTE FUNCTION s1.fn();"
-                 "CREATE INDEX i1 ON s1.t1 (a);");
-        RegisterTableWindows();
-        TfrmObject::RegisterLaunchers();
-        s.Start(LogonArgs(db->params()));
-        s.FirstPaint();
-        form = s.Form();
+        StartOn("trg", "CREATE SCHEMA s1;"
+                       "CREATE TABLE s1.t1 (id serial, a int, b int, note text);"
+                       "CREATE TABLE s1.t2 (id int, c int);"
+                       "CREATE VIEW s1.v1 AS SELECT t1.id, t2.c FROM s1.t1 JOIN s1.t2 ON t1.id = t2.id;"
+                       "CREATE FUNCTION s1.fn() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RETURN NEW; END$$;"
+                       "CREATE TRIGGER trg1 AFTER INSERT ON s1.t1 FOR EACH ROW EXECUTE FUNCTION s1.fn();"
+                       "CREATE INDEX i1 ON s1.t1 (a);");
     }
-    void TearDown() override
-    {
-        if (s.main)
-            for (TfrmTrigger *w : TriggerWindows(s))
-                w->SetModified(false);
-    }
+    void TearDown() override { DropChanges<TfrmTrigger>(); }
     TfrmTrigger *Open(const QString &name, const QString &table = QStringLiteral("t1"), TOpenMode mode = omDefine)
     {
         return dynamic_cast<TfrmTrigger *>(form->OpenObject(57, QStringLiteral("s1"), name, mode, false, 0, -1, table));
@@ -88,9 +72,6 @@ protected:
         return db->scalar(std::string("SELECT pg_get_triggerdef(oid) FROM pg_trigger WHERE tgname = '") + name + "'");
     }
 
-    std::unique_ptr<TestDb> db;
-    ShellSession s;
-    TfrmObject *form = nullptr;
 };
 
 void PressCompile(TfrmTrigger *w)
@@ -109,12 +90,7 @@ TEST_F(TriggerWindow, OpensFromTheEditorAndRecreatesOnCompile)
     TV_REQUIRE_DB(*db);
     ASSERT_NE(form, nullptr);
     TfrmMain &m = *s.main;
-    auto *host = new QWidget;
-    auto *memo = new TtvMemo(host);
-    memo->resize(300, 200);
-    m.AddMdiChild(host)->show();
-    m.show();
-    m.activateWindow();
+    TtvMemo *memo = EditorInMainWindow(m);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&m));
     memo->EditSetText(QStringLiteral("s1.trg1"));
     memo->setFocus();
