@@ -2,6 +2,7 @@
 
 #include "common/Quote.h"
 #include "common/TextUtil.h"
+#include "objects/table/StorageDefinition.h"
 #include "platform/db/Query.h"
 
 #include <QJsonArray>
@@ -322,4 +323,27 @@ QStringList ConstraintDDL::StorageLines(TConstType Type, const QStringList &Crea
             after = true;
     }
     return out;
+}
+
+QStringList ConstraintDDL::StorageScript(const TConstraintDefinition &Def, TSourceMode Mode, bool ShowStorageSource,
+                                         bool ScriptStorage, bool NullLine)
+{
+    TStorageSnapshot s;
+    s.ObjType = 66;
+    s.Mode = Mode;
+    s.ShowStorageSource = ShowStorageSource;
+    s.ScriptStorage = ScriptStorage;
+    s.Schema = Def.Schema;
+    s.ObjectName = Def.Name;
+    s.Tablespace = Def.Tablespace;
+    QStringList clauses;
+    StorageDDL::Create(s, clauses);
+    // "USING INDEX" is written for an existing constraint while storage is
+    // shown, or in a script while the script option asks for it.
+    const bool withStorage = Mode == smShow ? ShowStorageSource : ScriptStorage;
+    QStringList lines;
+    Create(Def, QString(), withStorage, clauses, lines);
+    if (NullLine)
+        RemoveEmptyLines(lines, true);
+    return StorageLines(Def.Type, lines);
 }

@@ -2,6 +2,8 @@
 // A table constraint as the constraint window reads and writes it: the plain
 // definition, the catalog query that reads it and the ALTER TABLE statements
 // built from it. Nothing here touches a widget.
+#include "common/tvForm.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -96,4 +98,11 @@ void Drop(const TConstraintDefinition &Def, QStringList &List);
 // unique constraint: every line after "USING INDEX" up to ";", each
 // prefixed with eight blanks.
 QStringList StorageLines(TConstType Type, const QStringList &CreateLines);
+// The storage lines of a loaded constraint for its table's CREATE TABLE,
+// without a window: the constraint's ADD statement with the storage
+// frame's clauses (the index's tablespace under the frame's rules for the
+// mode and options given) reduced by StorageLines. NullLine: the script
+// option that removes empty lines.
+QStringList StorageScript(const TConstraintDefinition &Def, TSourceMode Mode, bool ShowStorageSource,
+                          bool ScriptStorage, bool NullLine);
 } // namespace ConstraintDDL

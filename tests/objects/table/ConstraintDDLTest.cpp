@@ -214,6 +214,11 @@ TEST_F(ConstraintReader, RecompileKeepsEveryKind)
     ASSERT_TRUE(u);
     EXPECT_EQ(u->Columns, QStringList({QStringLiteral("a"), QStringLiteral("b")}));
     EXPECT_EQ(u->Tablespace, QStringLiteral("pg_default"));
+    // The storage lines the table's script takes, by mode and option.
+    EXPECT_EQ(ConstraintDDL::StorageScript(*u, smShow, true, false, false),
+              QStringList({QStringLiteral("        TABLESPACE \"pg_default\"")}));
+    EXPECT_TRUE(ConstraintDDL::StorageScript(*u, smText, true, false, false).isEmpty());
+    EXPECT_TRUE(ConstraintDDL::StorageScript(*x, smShow, true, true, false).isEmpty());
     EXPECT_FALSE(Load("fk1", "t1")); // the table filter holds
     EXPECT_FALSE(Load("nosuch", "t1"));
 }

@@ -1,6 +1,7 @@
 // The plain table model: the CREATE TABLE, ALTER and DROP text it builds,
 // and what the reader takes from the catalog of the real server.
 #include "common/tvOption.h"
+#include "objects/table/ConstraintDefinition.h"
 #include "objects/table/TableDefinition.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
@@ -336,8 +337,20 @@ TEST_F(TableReader, RoundTripKeepsKeyOrderIdentityGeneratedAndCollation)
                                   QStringLiteral("FOREIGN KEY:fk1"), QStringLiteral("UNIQUE:u1")}));
 
     TTableCreateContext ctx = ShownContext();
+    // A UNIQUE constraint's storage comes from the constraint model, no window.
+    ctx.UniqueStorage = [this](const QString &name) {
+        tv::db::Query q(conn.get());
+        const auto c = LoadConstraintDefinition(q, QStringLiteral("s1"), name, QStringLiteral("t2"),
+                                                db->params().database);
+        return c ? ConstraintDDL::StorageScript(*c, smShow, true, true, false) : QStringList();
+    };
     QStringList lines;
     TableDDL::Create(*d, ctx, lines);
+    const qsizetype u1 = lines.indexOf(QStringLiteral("    CONSTRAINT \"u1\" UNIQUE (c)"));
+    ASSERT_GE(u1, 0) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines.mid(u1 + 1, 3), QStringList({QStringLiteral("    USING INDEX"),
+                                                 QStringLiteral("        TABLESPACE \"pg_default\""),
+                                                 QStringLiteral(")")}));
     db->exec("DROP TABLE s1.t2");
     db->exec(lines.join(QLatin1Char('\n')).toStdString());
     const auto again = Load("t2");
