@@ -292,12 +292,14 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
             keys << c.Name;
     if (!keys.isEmpty()) {
         // Key order as loaded, new key columns after.
-        TTableDefinition loaded;
-        loaded.Primary = Def.Primary;
-        for (const TTableColumn &c : Def.Columns)
-            if (c.Pos > 0)
-                loaded.Columns << c;
-        keys = KeyColumns(loaded, Def);
+        TTableDefinition asLoaded;
+        if (!Ctx.Loaded) {
+            asLoaded.Primary = Def.Primary;
+            for (const TTableColumn &c : Def.Columns)
+                if (c.Pos > 0)
+                    asLoaded.Columns << c;
+        }
+        keys = KeyColumns(Ctx.Loaded ? *Ctx.Loaded : asLoaded, Def);
         QString line = QStringLiteral("    CONSTRAINT ") + QuoteIdentifier(Def.KeyName()) +
                        QStringLiteral(" PRIMARY KEY  (") + QuotedJoin(keys) + QStringLiteral(") ");
         if (Ctx.ShownWindow && !Ctx.KeyTablespace.isEmpty())

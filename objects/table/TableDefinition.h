@@ -93,6 +93,10 @@ struct TTableCreateContext {
     // indexes they are named "UK_" + copy name + a number.
     bool Copy = false;
     bool CopyIndex = true;
+    // The grid's snapshot as loaded, when the columns may have been edited:
+    // the key keeps its loaded order across renames. Unset: the table is
+    // taken as loaded.
+    const TTableDefinition *Loaded = nullptr;
 };
 
 // DDL lines; a line holding only ";" ends a statement.

@@ -89,6 +89,36 @@ TEST(TableDDL, CreateWritesColumnsKeyStorageAndComments)
     EXPECT_EQ(lines, T1Script);
 }
 
+// The key is written in key order, not grid order; a renamed key column
+// keeps its place, a new key column comes last.
+TEST(TableDDL, CreateWritesTheKeyInKeyOrder)
+{
+    KeepOption keep;
+    TTableDefinition loaded = T1();
+    loaded.Columns[2].Primary = true;
+    loaded.Primary = QStringList{QStringLiteral("amount"), QStringLiteral("id")};
+    TTableDefinition current = loaded;
+    current.Columns[2].Name = QStringLiteral("sum");
+    current.Columns << Col(0, "c", "integer", "", true, "", "", true);
+    const struct {
+        const TTableDefinition *snapshot;
+        const char *key;
+    } cases[] = {
+        {nullptr, "(\"amount\", \"id\")"},
+        {&loaded, "(\"sum\", \"id\", \"c\")"},
+    };
+    for (const auto &c : cases) {
+        TTableCreateContext ctx = ShownContext();
+        ctx.Loaded = c.snapshot;
+        ctx.KeyTablespace.clear();
+        QStringList lines;
+        TableDDL::Create(c.snapshot ? current : loaded, ctx, lines);
+        EXPECT_TRUE(lines.contains(QStringLiteral("    CONSTRAINT \"t1_pkey\" PRIMARY KEY  ") +
+                                   QString::fromUtf8(c.key) + QStringLiteral(" ")))
+            << lines.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
 TEST(TableDDL, ColumnTypeAndTailTexts)
 {
     KeepOption keep;
