@@ -1,0 +1,118 @@
+#pragma once
+// A plain table as the table window shows it: its columns as the column grid
+// holds them, the constraints of its dependants tree, its comment; the
+// catalog queries that read it (by server version) and the DDL built from
+// it. The window takes a snapshot of its grid into this model; nothing here
+// touches a widget.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace tv::db {
+class Query;
+} // namespace tv::db
+
+struct TTableColumn {
+    int Pos = 0;          // 1-based position at load time; 0 for a column added in the window
+    int AttNum = 0;       // attnum as loaded (key marks match conkey by it)
+    bool Primary = false; // "主キー"
+    QString Name;         // "項目名"
+    QString Type;         // "型": format_type without length (time types with their modifier)
+    QString Length;       // "長さ": length, or precision and scale ("10,2")
+    bool NotNull = false; // "必須"
+    QString Default;      // "省略時値"; for a generated column its expression
+    QString Comment;      // "コメント"
+    QString Collation;    // the column's own collation when not the type's default (quoted as needed)
+    QChar Identity;       // 'a' ALWAYS, 'd' BY DEFAULT, null: none
+    QChar Generated;      // 's' stored generated column, null: none
+};
+
+// A child of the dependants tree's "CONSTRAINT" node.
+struct TTableConstraint {
+    QString Name;
+    QString Kind;  // "PRIMARY KEY", "CHECK", "UNIQUE", "FOREIGN KEY", "EXCLUDE"
+    QString Param; // the text the tree shows under "パラメータ"
+};
+
+struct TTableDefinition {
+    QString Schema;
+    QString Name;
+    QString Comment;
+    QString Tablespace;   // the table's own, or the database's default
+    QChar Persistence;    // 'p', 'u' unlogged, 't' temporary
+    QList<TTableColumn> Columns;        // grid rows with a name, in order
+    QList<TTableConstraint> Constraints; // the primary key first
+    QStringList Primary;  // FPrimary: key column names in key order, as loaded
+
+    bool Temporary() const { return Persistence == u't'; }
+    // The name of the PRIMARY KEY constraint, or "PK_" + table name.
+    QString KeyName() const;
+};
+
+namespace TableSQL {
+// qryColumn (:SCHEMA, :TBLNAME): attname, typname (format_type without
+// modifier), fulltype (with it), typowner, attnotnull, adsrc, comments,
+// attnum, collname (the column's own collation or NULL), attidentity,
+// attgenerated (empty below the versions that have them).
+QString Column(int DBVer);
+// qryTable (:SCHEMA, :TBLNAME): description, spcname, objsubid,
+// relpersistence, relisshared, reltoastrelid, relkind, and the database's
+// default tablespace (:DATABASE) as defspcname.
+QString Table(int DBVer);
+// The table's constraints (:SCHEMA, :TBLNAME): conname, contype,
+// consrc (pg_get_expr of conbin), condef (pg_get_constraintdef), keycols (a
+// JSON array of the key column names in key order, for 'p').
+QString Constraints();
+} // namespace TableSQL
+
+// Splits format_type with and without the modifier into the grid's type
+// and length cells.
+void SplitColumnType(const QString &TypeName, const QString &FullType, QString &Type, QString &Length);
+
+// Reads one table (relkind r, t or f); nullopt when there is none. A failing
+// query raises the database error. `Query` is closed again on return.
+std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const QString &Schema,
+                                                    const QString &Name, const QString &Database, int DBVer);
+
+// What the CREATE TABLE builder needs besides the table.
+struct TTableCreateContext {
+    QString Prefix;             // P: quoted schema and "." or empty
+    bool Unlogged = false;      // the storage frame's logging box is unchecked
+    QString KeyTablespace;      // a shown window's tablespace box when visible, else empty
+    bool ShownWindow = true;
+    bool ShowStorageSource = true; // option of shown windows
+    bool ScriptStorage = true;     // script option Storage
+    QStringList StorageClauses; // the storage frame's clauses (INHERITS, WITH, ON COMMIT, TABLESPACE)
+    // The storage lines of a UNIQUE constraint of the table as the
+    // constraint window writes them; unset: none.
+    std::function<QStringList(const QString &ConstName)> UniqueStorage;
+    // A copy under another name: only UNIQUE constraints; without its
+    // indexes they are named "UK_" + copy name + a number.
+    bool Copy = false;
+    bool CopyIndex = true;
+    // The grid's snapshot as loaded, when the columns may have been edited:
+    // the key keeps its loaded order across renames. Unset: the table is
+    // taken as loaded.
+    const TTableDefinition *Loaded = nullptr;
+};
+
+// DDL lines; a line holding only ";" ends a statement.
+namespace TableDDL {
+// The column type text T(row).
+QString TypeText(const TTableColumn &Column);
+// The column's clauses after the type: COLLATE, DEFAULT or GENERATED, NOT NULL.
+QString ColumnTail(const TTableColumn &Column);
+void Create(const TTableDefinition &Def, const TTableCreateContext &Ctx, QStringList &List);
+// The storage frame's statements and clauses for GetSourceAlter.
+struct TAlterStorage {
+    QStringList AlterN;  // collected clauses (SET LOGGED ...)
+    QStringList AlterVP; // AlterV then AlterP statements
+};
+// ALTER statements turning Loaded into Current. OwnPrefix: OP.
+void Alter(const TTableDefinition &Loaded, const TTableDefinition &Current, const QString &OwnPrefix,
+           const TAlterStorage &Storage, QStringList &List);
+void Drop(const QString &Schema, const QString &Name, bool Cascade, QStringList &List);
+} // namespace TableDDL
