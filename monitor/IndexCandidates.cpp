@@ -32,6 +32,11 @@ QString TtvIndexProposal::StatusText() const
     return Created ? QStringLiteral("作成済") : QStringLiteral("未作成");
 }
 
+QString TtvExistingIndex::UsedText() const
+{
+    return Used ? QStringLiteral("使用") : QStringLiteral("未使用");
+}
+
 void SplitTableName(const QString &ObjectName, const QString &DefaultSchema, QString &Schema, QString &Table)
 {
     const int dot = ObjectName.indexOf(QLatin1Char('.'));

@@ -23,6 +23,9 @@ struct TtvExistingIndex {
     QString Name;
     QString Kind;    // "UNIQUE INDEX" or "NONUNIQUE INDEX"
     QString Columns; // column text as listed, e.g. "a, b"
+    bool Used = false; // the plan used it ("使用")
+    QString Schema;
+    QString UsedText() const;
 };
 
 // A table node of the existing-index list with its indexes (none: the
