@@ -1,0 +1,16 @@
+#include "objects/other/OtherWindows.h"
+
+#include "objects/other/frmSeq.h"
+#include "shell/ObjectDispatcher.h"
+#include "shell/frmObject.h"
+
+void RegisterOtherWindows()
+{
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmSeq"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmSeq::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmSeq"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmSeq::GetScript(&Owner, a.Schema, a.ObjectName, Stream);
+                                      });
+}
