@@ -1,6 +1,7 @@
 // talvex: the program. Starts the shared services, shows the main window
 // (which logs on with the command line's values) and runs the event loop.
 #include "common/Globals.h"
+#include "objects/other/OtherWindows.h"
 #include "objects/table/TableWindows.h"
 #include "monitor/MonitorLaunchers.h"
 #include "platform/ui/EscapeWatch.h"
@@ -57,6 +58,7 @@ int main(int argc, char *argv[])
     TfrmExp::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     RegisterTableWindows();
+    RegisterOtherWindows();
     int rc = 0;
     {
         QStringList args = QApplication::arguments();

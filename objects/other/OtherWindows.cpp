@@ -1,0 +1,24 @@
+#include "objects/other/OtherWindows.h"
+
+#include "objects/other/frmRule.h"
+#include "objects/other/frmSeq.h"
+#include "shell/ObjectDispatcher.h"
+#include "shell/frmObject.h"
+
+void RegisterOtherWindows()
+{
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmSeq"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmSeq::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmSeq"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmSeq::GetScript(&Owner, a.Schema, a.ObjectName, Stream);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmRule"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmRule::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode, a.TableName));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmRule"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmRule::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.TableName);
+                                      });
+}
