@@ -43,15 +43,7 @@ TfrmRule *TfrmRule::Open(IConnectionWindow *AOwner, const QString &Schema, const
     if (!ObjectName.isEmpty() &&
         BringTwinForward<TfrmRule>(CaptionFor(AOwner, RuleKind(), Schema, ObjectName, TableName)))
         throw tv::SilentAbort();
-    auto *w = new TfrmRule(AOwner, TableName);
-    try {
-        w->StartShow(Schema, ObjectName, OpenMode);
-    } catch (...) {
-        w->SetModified(false);
-        delete w;
-        throw;
-    }
-    return w;
+    return ShowBuilt(new TfrmRule(AOwner, TableName), Schema, ObjectName, OpenMode);
 }
 
 bool TfrmRule::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
@@ -243,17 +235,7 @@ void TfrmRule::ShowDefine()
         txtWhere->Lines()->SetText(def->Condition);
         txtAction->Lines()->SetText(def->Actions);
     }
-    txtSource->Lines()->Clear();
-    if (ShownPage() == tabSource || SourceMode == smText) {
-        QStringList lines;
-        GetSourceCreate(lines);
-        txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
-        if (TEditorUndoObj *u = txtSource->EditorUndoObj())
-            u->Clear();
-        txtSource->SetRow(0);
-        txtSource->SetCol(0);
-    }
-    txtSource->SetModified(false);
+    RefreshSource();
     if (ShownPage() == tabCross)
         fraCross->ShowData(SchemaName(), ObjectName(), cmbTable->Text(), QString());
     SetModified(false);

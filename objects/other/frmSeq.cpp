@@ -70,15 +70,7 @@ TfrmSeq *TfrmSeq::Open(IConnectionWindow *AOwner, const QString &Schema, const Q
 {
     if (!ObjectName.isEmpty() && BringTwinForward<TfrmSeq>(CaptionFor(AOwner, SeqKind(), Schema, ObjectName)))
         throw tv::SilentAbort();
-    auto *w = new TfrmSeq(AOwner);
-    try {
-        w->StartShow(Schema, ObjectName, OpenMode);
-    } catch (...) {
-        w->SetModified(false);
-        delete w;
-        throw;
-    }
-    return w;
+    return ShowBuilt(new TfrmSeq(AOwner), Schema, ObjectName, OpenMode);
 }
 
 bool TfrmSeq::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
@@ -322,17 +314,7 @@ void TfrmSeq::ShowDefine()
     }
     SetEnables();
     FLoaded = CurrentDefinition();
-    txtSource->Lines()->Clear();
-    if (ShownPage() == tabSource || SourceMode == smText) {
-        QStringList lines;
-        GetSourceCreate(lines);
-        txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
-        if (TEditorUndoObj *u = txtSource->EditorUndoObj())
-            u->Clear();
-        txtSource->SetRow(0);
-        txtSource->SetCol(0);
-    }
-    txtSource->SetModified(false);
+    RefreshSource();
     if (ShownPage() == tabGrant)
         fraGrant->ShowData(SchemaName(), ObjectName(), -1);
     if (ShownPage() == tabCross)
