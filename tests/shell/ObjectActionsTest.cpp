@@ -88,24 +88,8 @@ protected:
             form->tvTree->setCurrentItem(node);
     }
 
-    TtvListItem *Item(const QString &name, int image = -1)
-    {
-        for (int i = 0; i < form->lstObject->ItemCount(); ++i) {
-            TtvListItem *it = form->lstObject->Item(i);
-            if (it->Caption() == name && (image < 0 || ItemImageIndex(it) == image))
-                return it;
-        }
-        return nullptr;
-    }
-    void SelectItems(const QStringList &names)
-    {
-        form->lstObject->clearSelection();
-        for (const QString &n : names) {
-            TtvListItem *it = Item(n);
-            ASSERT_NE(it, nullptr) << n.toStdString();
-            it->setSelected(true);
-        }
-    }
+    TtvListItem *Item(const QString &name, int image = -1) { return FindListItem(form->lstObject, name, image); }
+    void SelectItems(const QStringList &names) { SelectListItems(form->lstObject, names); }
     QStringList Selected()
     {
         QStringList n;

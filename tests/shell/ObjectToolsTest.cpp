@@ -94,22 +94,8 @@ protected:
         else
             form->tvTree->setCurrentItem(node);
     }
-    TtvListItem *Item(const QString &name)
-    {
-        for (int i = 0; i < form->lstObject->ItemCount(); ++i)
-            if (form->lstObject->Item(i)->Caption() == name)
-                return form->lstObject->Item(i);
-        return nullptr;
-    }
-    void SelectItems(const QStringList &names)
-    {
-        form->lstObject->clearSelection();
-        for (const QString &n : names) {
-            TtvListItem *it = Item(n);
-            ASSERT_NE(it, nullptr) << n.toStdString();
-            it->setSelected(true);
-        }
-    }
+    TtvListItem *Item(const QString &name) { return FindListItem(form->lstObject, name); }
+    void SelectItems(const QStringList &names) { SelectListItems(form->lstObject, names); }
     QStringList Listed()
     {
         QStringList n;

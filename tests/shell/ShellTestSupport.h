@@ -6,6 +6,8 @@
 #include "common/tvOption.h"
 #include "platform/ui/ScriptedDialogs.h"
 #include "shell/frmMain.h"
+#include "controls/tvListView.h"
+#include "shell/ListItemImage.h"
 #include "shell/frmObject.h"
 #include "support/ScratchDir.h"
 #include "support/TestDb.h"
@@ -73,5 +75,27 @@ public:
     tv::ui::ScopedDialogs use;
     std::unique_ptr<TfrmMain> main;
 };
+
+// The object list's item of that caption (and image index, when given).
+inline TtvListItem *FindListItem(TtvListView *list, const QString &name, int image = -1)
+{
+    for (int i = 0; i < list->ItemCount(); ++i) {
+        TtvListItem *it = list->Item(i);
+        if (it->Caption() == name && (image < 0 || ItemImageIndex(it) == image))
+            return it;
+    }
+    return nullptr;
+}
+
+// Selects exactly the items of these captions; a missing one fails the test.
+inline void SelectListItems(TtvListView *list, const QStringList &names)
+{
+    list->clearSelection();
+    for (const QString &n : names) {
+        TtvListItem *it = FindListItem(list, n);
+        ASSERT_NE(it, nullptr) << n.toStdString();
+        it->setSelected(true);
+    }
+}
 
 } // namespace tvtest

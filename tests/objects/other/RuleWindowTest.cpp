@@ -3,6 +3,7 @@
 // rule and creates it again through the preview and the execution dialog.
 #include "shell/ModalSteps.h"
 #include "shell/ShellTestSupport.h"
+#include "objects/table/TableWindowTestSupport.h"
 
 #include "controls/tvRadioButton.h"
 #include "editor/EditorStrings.h"
@@ -27,14 +28,7 @@ inline void PrintTo(const QStringList &l, std::ostream *os)
 
 namespace {
 
-QList<TfrmRule *> RuleWindows(const ShellSession &s)
-{
-    QList<TfrmRule *> list;
-    for (QWidget *w : s.main->MdiChildren())
-        if (auto *r = dynamic_cast<TfrmRule *>(w))
-            list << r;
-    return list;
-}
+QList<TfrmRule *> RuleWindows(const ShellSession &s) { return WindowsOf<TfrmRule>(s); }
 
 // Closes the execution dialog once its run has finished.
 class ExecDialogUser {

@@ -4,6 +4,7 @@
 // The DDL builders alone come first.
 #include "shell/ModalSteps.h"
 #include "shell/ShellTestSupport.h"
+#include "objects/table/TableWindowTestSupport.h"
 
 #include "controls/tvCheckBox.h"
 #include "controls/tvStrEdit.h"
@@ -125,14 +126,7 @@ TEST(SequenceDDL, DefaultBoundsFollowTheIncrement)
 
 namespace {
 
-QList<TfrmSeq *> SeqWindows(const ShellSession &s)
-{
-    QList<TfrmSeq *> list;
-    for (QWidget *w : s.main->MdiChildren())
-        if (auto *q = dynamic_cast<TfrmSeq *>(w))
-            list << q;
-    return list;
-}
+QList<TfrmSeq *> SeqWindows(const ShellSession &s) { return WindowsOf<TfrmSeq>(s); }
 
 TfrmDDLExec *OpenExecDialog()
 {
