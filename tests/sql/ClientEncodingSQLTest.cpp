@@ -38,8 +38,7 @@ TEST(SQLWindowClientEncoding, SjisSessionShowsAndStoresJapaneseUnchanged)
     auto run = [&](const QString &sql) {
         w->txtSQL->Lines()->SetText(sql);
         w->txtSQL->SetModified(true);
-        for (int i = 0; i < 50 && !w->btnExec->isEnabled(); ++i)
-            QTest::qWait(10);
+        QTest::qWaitFor([&] { return w->btnExec->isEnabled(); }, 30000);
         ASSERT_TRUE(w->btnExec->isEnabled());
         QTest::mouseClick(w->btnExec, Qt::LeftButton);
     };

@@ -314,9 +314,11 @@ TEST_F(ScriptRunner, RunsFromTheViewMenuEndToEnd)
     // The list reads the folder in the background and lays its rows out
     // when it gets to it.
     auto file = [w, &folder] { return w->fsFile->index(folder + "/w2q4.sql"); };
-    for (int i = 0; i < 1000 && (w->fsFile->rowCount(w->lstFile->rootIndex()) < 2 ||
-                                 w->lstFile->visualRect(file()).isEmpty()); ++i)
-        QTest::qWait(10);
+    QTest::qWaitFor(
+        [&] {
+            return w->fsFile->rowCount(w->lstFile->rootIndex()) >= 2 && !w->lstFile->visualRect(file()).isEmpty();
+        },
+        30000);
     QTest::mouseClick(w->lstFile->viewport(), Qt::LeftButton, {}, w->lstFile->visualRect(file()).center());
     ASSERT_TRUE(w->btnSelect->isEnabled());
     QTest::mouseClick(w->btnSelect, Qt::LeftButton);
@@ -340,10 +342,7 @@ TEST_F(ScriptRunner, FileListSortsAscendingThenDescendingPerColumn)
     for (const char *n : {"b.sql", "a.sql", "c.sql"})
         WriteFile(folder + "/" + n, "x");
     w->SetFolder(folder);
-    for (int i = 0; i < 500 && w->fsFile->rowCount(w->lstFile->rootIndex()) < 3; ++i) {
-        QCoreApplication::processEvents();
-        QTest::qWait(10);
-    }
+    QTest::qWaitFor([&] { return w->fsFile->rowCount(w->lstFile->rootIndex()) >= 3; }, 30000);
     auto names = [w] {
         QStringList l;
         const QModelIndex root = w->lstFile->rootIndex();
@@ -373,10 +372,12 @@ TEST_F(ScriptRunner, ARunnerFollowsItsOwnConnectionWindowNotACaptionTwin)
     QPointer<TfrmExecScript> kept = first;
     EXPECT_EQ(second->OwnerForm(), twin);
     ASSERT_TRUE(twin->close());
-    for (int i = 0; i < 500 && second; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QTest::qWait(5);
-    }
+    QTest::qWaitFor(
+        [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return second.isNull();
+        },
+        30000);
     EXPECT_TRUE(second.isNull());
     ASSERT_FALSE(kept.isNull());
     EXPECT_EQ(kept->OwnerForm(), s.Form());

@@ -75,8 +75,7 @@ protected:
     static void Run(TfrmSQL *w)
     {
         // The actions follow the editor when the window is idle.
-        for (int i = 0; i < 50 && !w->btnExec->isEnabled(); ++i)
-            QTest::qWait(10);
+        QTest::qWaitFor([&] { return w->btnExec->isEnabled(); }, 30000);
         ASSERT_TRUE(w->btnExec->isEnabled());
         QTest::mouseClick(w->btnExec, Qt::LeftButton);
     }

@@ -46,8 +46,7 @@ protected:
     }
     static void Run(TfrmSQL *w)
     {
-        for (int i = 0; i < 500 && !w->btnExec->isEnabled(); ++i)
-            QTest::qWait(10);
+        QTest::qWaitFor([&] { return w->btnExec->isEnabled(); }, 30000);
         ASSERT_TRUE(w->btnExec->isEnabled());
         QTest::mouseClick(w->btnExec, Qt::LeftButton);
     }
