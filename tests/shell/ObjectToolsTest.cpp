@@ -56,13 +56,6 @@ void WriteUtf16(QIODevice &out, const QString &text)
     out.write(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
 }
 
-// Roles are shared by every database of the cluster: made once, kept.
-void EnsureRole(const TestDb &db, const std::string &name)
-{
-    db.exec("DO $$ BEGIN CREATE ROLE " + name +
-            "; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
-}
-
 class ObjectTools : public ::testing::Test {
 protected:
     void SetUp() override
@@ -148,8 +141,8 @@ TEST_F(ObjectTools, GrantScriptOfTablesFunctionsAndRoles)
 {
     TV_REQUIRE_DB(*db);
     ASSERT_NE(form, nullptr);
-    EnsureRole(*db, "alice");
-    EnsureRole(*db, "bob");
+    db->ensureRole("alice");
+    db->ensureRole("bob");
     db->exec("CREATE TABLE t(a int); ALTER TABLE t OWNER TO alice;"
              "CREATE SCHEMA s; CREATE TABLE s.u(a int); ALTER TABLE s.u OWNER TO alice;"
              "CREATE FUNCTION f(int) RETURNS int LANGUAGE sql AS 'SELECT 1'; ALTER FUNCTION f(int) OWNER TO alice;"

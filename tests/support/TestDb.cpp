@@ -91,6 +91,12 @@ void TestDb::exec(const std::string &sql) const
     run(m_params, sql);
 }
 
+void TestDb::ensureRole(const std::string &name) const
+{
+    exec("DO $$ BEGIN CREATE ROLE " + name +
+         "; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
+}
+
 std::string TestDb::scalar(const std::string &sql) const
 {
     std::string out;

@@ -29,6 +29,9 @@ public:
     void exec(const std::string &sql) const;
     // First column of the first row of a query, as text ("" for none or NULL).
     std::string scalar(const std::string &sql) const;
+    // Roles belong to the whole cluster and tests run in parallel: creates
+    // the role unless it exists, even when another test creates it meanwhile.
+    void ensureRole(const std::string &name) const;
 
     // Parameters of the server without a private database (PGDATABASE).
     static bool serverConfigured();

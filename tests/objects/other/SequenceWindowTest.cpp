@@ -181,9 +181,8 @@ protected:
         db = std::make_unique<TestDb>("seq");
         if (!db->available())
             return;
-        db->exec("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'tvx_seq_r1') THEN "
-                 "CREATE ROLE tvx_seq_r1; END IF; END$$;"
-                 "CREATE SCHEMA s1;"
+        db->ensureRole("tvx_seq_r1");
+        db->exec("CREATE SCHEMA s1;"
                  "CREATE SEQUENCE s1.q;"
                  "CREATE TABLE s1.t (id serial, a int);"
                  "GRANT USAGE ON SEQUENCE s1.q TO tvx_seq_r1;");
