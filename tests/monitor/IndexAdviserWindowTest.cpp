@@ -13,6 +13,8 @@
 #include "editor/tvMemo.h"
 #include "monitor/MonitorLaunchers.h"
 #include "monitor/frmIndexAdviser.h"
+#include "objects/table/TableWindows.h"
+#include "objects/table/frmIndex.h"
 #include "platform/db/Connection.h"
 #include "platform/settings/tvRegistry.h"
 #include "platform/text/TextEncoding.h"
@@ -105,7 +107,11 @@ QColor Colour(TtvTreeNode *n)
 
 class IndexAdviserWindow : public ::testing::Test {
 protected:
-    void SetUp() override { RegisterMonitorWindows(); }
+    void SetUp() override
+    {
+        RegisterMonitorWindows();
+        RegisterTableWindows();
+    }
 
     TfrmObject *Logon(bool autoCommit = true)
     {
@@ -386,6 +392,49 @@ TEST_F(IndexAdviserWindow, CreateThroughThePreviewAndDropAnUnusedIndex)
     EXPECT_EQ(Node(w->lstIndex, "idx_c"), nullptr);
 }
 
+// Enter opens an index's window; a drop the server refuses shows its text,
+// keeps the lists and the user's pending work.
+TEST_F(IndexAdviserWindow, OpenAnIndexAndARefusedDrop)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE t(id int PRIMARY KEY, a int); CREATE INDEX idx_a ON t(a);");
+    TfrmObject *f = Logon(false);
+    ASSERT_NE(f, nullptr);
+    f->dbsMain().Exec(QStringLiteral("INSERT INTO t VALUES (1, 1)"));
+    TfrmIndexAdviser *w = OpenFromMenu();
+    ASSERT_NE(w, nullptr);
+    Type(w, QStringLiteral("SELECT * FROM t WHERE a = 1"));
+    Run(w);
+    const QStringList before = Rows(w->lstIndex) + Rows(w->lstNewIndex);
+
+    w->lstIndex->setFocus();
+    w->lstIndex->setCurrentItem(Node(w->lstIndex, "idx_a"));
+    QTest::keyClick(w->lstIndex, Qt::Key_Return);
+    TfrmIndex *opened = nullptr;
+    for (QWidget *c : s.main->MdiChildren())
+        if (auto *x = dynamic_cast<TfrmIndex *>(c))
+            opened = x;
+    ASSERT_NE(opened, nullptr);
+    EXPECT_TRUE(opened->windowTitle().contains(QStringLiteral("public.idx_a"))) << opened->windowTitle().toStdString();
+
+    // Right-click on the table node: open and delete are disabled.
+    w->lstIndex->setCurrentItem(w->lstIndex->topLevelItem(0));
+    w->popIndexPopup();
+    EXPECT_FALSE(w->mnuIndexOpen->isEnabled());
+    EXPECT_FALSE(w->mnuIndexDelete->isEnabled());
+
+    w->lstIndex->setFocus();
+    w->lstIndex->setCurrentItem(Node(w->lstIndex, "t_pkey"));
+    s.dialogs.clear();
+    s.dialogs.queueButton(tv::ui::IDYES);
+    QTest::keyClick(w->lstIndex, Qt::Key_Delete);
+    ASSERT_EQ(s.dialogs.texts().size(), 2);
+    EXPECT_TRUE(LastText().contains(QStringLiteral("t_pkey"))) << LastText().toStdString();
+    EXPECT_EQ(Rows(w->lstIndex) + Rows(w->lstNewIndex), before);
+    EXPECT_EQ(f->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+    EXPECT_EQ(f->dbsMain().ExecScalar(QStringLiteral("SELECT count(*) FROM t")), QStringLiteral("1"));
+}
+
 // テスト: the result message, the report, and nothing left behind.
 TEST_F(IndexAdviserWindow, TheTestReportsAndLeavesNoIndex)
 {
@@ -515,6 +564,42 @@ TEST_F(IndexAdviserWindow, TheCaptureWindowsOpenerRunsAtOnce)
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, w);
     EXPECT_EQ(second->windowTitle(), w->windowTitle());
+}
+
+// The combo names each connection with its schema; another connection
+// retitles the window and keeps the lists until the next run.
+TEST_F(IndexAdviserWindow, TheConnectionComboTellsSchemasApart)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE t(a int); CREATE SCHEMA s2; CREATE TABLE s2.t(b int);");
+    TfrmObject *a = Logon();
+    ASSERT_NE(a, nullptr);
+    const DbParams &p = db.params();
+    TfrmObject *b = TfrmObject::Create(s.main.get(), p.host, p.port, p.database, QStringLiteral("s2"), p.user,
+                                       p.password);
+    ASSERT_NE(b, nullptr);
+    TfrmIndexAdviser *w = TfrmIndexAdviser::Create(a);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->cmbDBName->count(), 2);
+    EXPECT_EQ(w->cmbDBName->currentText(), a->ConnectionText() + QStringLiteral(":public"));
+    const int other = w->cmbDBName->findText(b->ConnectionText() + QStringLiteral(":s2"));
+    ASSERT_GE(other, 0);
+
+    Type(w, QStringLiteral("SELECT * FROM t WHERE a = 1"));
+    Run(w);
+    EXPECT_EQ(Rows(w->lstNewIndex), QStringList({"t:", "IDX_t NONUNIQUE INDEX (a) 未作成"}));
+    w->cmbDBName->setCurrentIndex(other);
+    emit w->cmbDBName->activated(other);
+    EXPECT_EQ(w->OwnerForm(), b);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("インデックスアドバイザ - ") + b->ConnectionText());
+    EXPECT_EQ(Rows(w->lstNewIndex), QStringList({"t:", "IDX_t NONUNIQUE INDEX (a) 未作成"}));
+    // The next run reads t in the schema s2.
+    Type(w, QStringLiteral("SELECT * FROM t WHERE b = 1"));
+    Run(w);
+    EXPECT_EQ(Rows(w->lstNewIndex), QStringList({"t:", "IDX_t NONUNIQUE INDEX (b) 未作成"}));
+    // A new connection window keeps the selection.
+    w->DBChange(nullptr);
+    EXPECT_EQ(w->cmbDBName->currentText(), b->ConnectionText() + QStringLiteral(":s2"));
 }
 
 // End to end: started with the command line, the menu, typing, 解析(&E), a
