@@ -21,10 +21,12 @@
 #include "shell/WindowLaunchers.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
+#include "sql/frmSQLLog.h"
 
 #include <QAction>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QListWidget>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -531,6 +533,15 @@ TEST_F(IndexAdviserWindow, HistoryEntriesAndTheStoredColumnLimit)
     QTest::mouseClick(w->btnNext, Qt::LeftButton);
     EXPECT_EQ(shown(), QString());
     EXPECT_EQ(w->FLog, -1);
+    // 履歴(&L): the entry picked from the list.
+    ModalSteps pick({{QStringLiteral("frmSQLLog"), [](QWidget *d) {
+                          auto *log = static_cast<TfrmSQLLog *>(d);
+                          log->lstSQL->setCurrentRow(1);
+                          QTest::mouseClick(log->btnSelect, Qt::LeftButton);
+                      }}});
+    QTest::mouseClick(w->btnLog, Qt::LeftButton);
+    EXPECT_EQ(w->FLog, 1);
+    EXPECT_EQ(shown(), first);
 
     // Closing keeps the limit typed.
     w->txtColCount->setFocus();
