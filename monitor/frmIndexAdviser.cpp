@@ -491,8 +491,13 @@ bool TfrmIndexAdviser::eventFilter(QObject *watched, QEvent *event)
 
 QString TfrmIndexAdviser::StatementText() const
 {
+    // Comments and blank lines go, and the text ends at its first ";": a
+    // second statement (a COMMIT ending the protected block, a DELETE after
+    // it) never reaches the server.
     const QString sel = txtSQL->SelText();
-    return sel.isEmpty() ? txtSQL->Lines()->Text() : sel;
+    QStringList lines = sel.isEmpty() ? txtSQL->Lines()->ToStringList() : QStringList{sel};
+    CleanScriptLines(lines, true);
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 void TfrmIndexAdviser::CheckBind(tv::db::Params &Params)
@@ -576,6 +581,10 @@ void TfrmIndexAdviser::actExecExecute()
 
     // The plan, with the bind values, in a block that is rolled back.
     const QString statement = StatementText();
+    if (statement.isEmpty()) {
+        ShowMessageBox(monitor::MsgNotAnalysable(), tv::ui::MB_ICONEXCLAMATION);
+        return;
+    }
     qrySQL->Close();
     qrySQL->SetSQL(QStringLiteral("EXPLAIN ANALYZE ") + statement);
     CheckBind(qrySQL->Params());
@@ -591,23 +600,18 @@ void TfrmIndexAdviser::actExecExecute()
     }
 
     // The statement's tables and condition tokens.
-    QStringList lines = txtSQL->SelText().isEmpty() ? txtSQL->Lines()->ToStringList() : QStringList{txtSQL->SelText()};
-    CleanScriptLines(lines, true);
-    const QString cleaned = lines.join(QStringLiteral("\r\n"));
     int kind = 0;
     TtvParseList columns, tables, order;
     QStringList where, group, having;
     QString view;
-    if (!lines.isEmpty()) {
-        try {
-            kind = ParseSQLStatement(cleaned, columns, tables, order, where, group, having, monitor::MsgCannotParse(),
-                                     view);
-        } catch (const ESQLParseError &e) {
-            ShowMessageBox(e.text(), tv::ui::MB_ICONWARNING);
-            throw tv::SilentAbort();
-        }
+    try {
+        kind = ParseSQLStatement(statement, columns, tables, order, where, group, having, monitor::MsgCannotParse(),
+                                 view);
+    } catch (const ESQLParseError &e) {
+        ShowMessageBox(e.text(), tv::ui::MB_ICONWARNING);
+        throw tv::SilentAbort();
     }
-    if (!monitor::IsAnalysable(kind, cleaned)) {
+    if (!monitor::IsAnalysable(kind, statement)) {
         ShowMessageBox(monitor::MsgNotAnalysable(), tv::ui::MB_ICONEXCLAMATION);
         return;
     }

@@ -108,8 +108,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // The statement the plan and the parse work on: the selection, else the
-    // whole text.
+    // The statement the plan, the test and the parse work on: the selection,
+    // else the whole text, without comments and cut at its first ";".
     QString StatementText() const;
     void LoadLogEntry();
     void ClearEditor();

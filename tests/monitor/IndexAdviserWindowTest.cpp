@@ -437,6 +437,30 @@ TEST_F(IndexAdviserWindow, OpenAnIndexAndARefusedDrop)
     EXPECT_EQ(f->dbsMain().ExecScalar(QStringLiteral("SELECT count(*) FROM t")), QStringLiteral("1"));
 }
 
+// Only the first statement of the text is explained: a COMMIT and a DELETE
+// after it never run.
+TEST_F(IndexAdviserWindow, OnlyTheFirstStatementIsExplained)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE t(a int); INSERT INTO t SELECT g FROM generate_series(1, 10) g;");
+    for (const bool autoCommit : {true, false}) {
+        SCOPED_TRACE(autoCommit);
+        TfrmObject *f = Logon(autoCommit);
+        ASSERT_NE(f, nullptr);
+        TfrmIndexAdviser *w = OpenFromMenu();
+        ASSERT_NE(w, nullptr);
+        Type(w, QStringLiteral("SELECT * FROM t WHERE a = 1; COMMIT; DELETE FROM t"));
+        Run(w);
+        EXPECT_EQ(s.dialogs.texts(), QStringList());
+        EXPECT_EQ(Rows(w->lstNewIndex), QStringList({"t:", "IDX_t NONUNIQUE INDEX (a) 未作成"}));
+        EXPECT_EQ(Scalar("SELECT count(*) FROM t"), QStringLiteral("10"));
+        if (!autoCommit)
+            EXPECT_EQ(f->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+        s.main.reset();
+        s.dialogs.clear();
+    }
+}
+
 // テスト: the result message, the report, and nothing left behind.
 TEST_F(IndexAdviserWindow, TheTestReportsAndLeavesNoIndex)
 {
