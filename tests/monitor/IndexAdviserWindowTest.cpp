@@ -30,6 +30,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -656,4 +657,11 @@ TEST_F(IndexAdviserWindow, EndToEndFromTheMenuToACreatedIndex)
     EXPECT_EQ(other->ExecScalar(QStringLiteral("SELECT indexdef FROM pg_indexes WHERE tablename = 'items'")),
               QStringLiteral("CREATE INDEX \"IDX_items\" ON public.items USING btree (code)"));
     EXPECT_EQ(Node(w->lstNewIndex, "IDX_items")->SubItems().at(2), QStringLiteral("作成済"));
+
+    // Closing the connection window closes the adviser with it.
+    QPointer<TfrmIndexAdviser> guard(w);
+    s.Form()->close();
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
 }
