@@ -5,6 +5,7 @@
 #include "shell/ModalSteps.h"
 #include "shell/ShellTestSupport.h"
 
+#include "common/TextUtil.h"
 #include "controls/tvInplaceEditor.h"
 #include "controls/tvNumEdit.h"
 #include "controls/tvStringGrid.h"
@@ -577,6 +578,29 @@ TEST_F(IndexAdviserWindow, HistoryEntriesAndTheStoredColumnLimit)
     ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\INDEXADVISER"), false));
     EXPECT_EQ(reg.GetInteger(QStringLiteral("ColCount"), -1), 3);
     reg.CloseKey();
+}
+
+// With text selected only the selection is explained and parsed; the
+// history keeps the whole text.
+TEST_F(IndexAdviserWindow, TheSelectionAloneIsAnalysed)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE t(a int); CREATE TABLE u(b int);");
+    ASSERT_NE(Logon(), nullptr);
+    TfrmIndexAdviser *w = OpenFromMenu();
+    ASSERT_NE(w, nullptr);
+    Type(w, QStringLiteral("SELECT * FROM t WHERE a = 1"));
+    QTest::keyClick(w->txtSQL, Qt::Key_Return);
+    QTest::keyClicks(w->txtSQL, QStringLiteral("SELECT * FROM u WHERE b = 2"));
+    QTest::keyClick(w->txtSQL, Qt::Key_Home);
+    QTest::keyClick(w->txtSQL, Qt::Key_End, Qt::ShiftModifier);
+    ASSERT_EQ(w->txtSQL->SelText(), QStringLiteral("SELECT * FROM u WHERE b = 2"));
+    Run(w);
+    EXPECT_EQ(Rows(w->lstNewIndex), QStringList({"u:", "IDX_u NONUNIQUE INDEX (b) 未作成"}));
+    QString saved;
+    ASSERT_TRUE(tv::text::ReadTextFile(QDir(tvOption.TempDir).filePath(SQLLogList.value(0)), GetFileEncoding(), &saved));
+    EXPECT_TRUE(saved.contains(QStringLiteral("FROM t WHERE a = 1")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("FROM u WHERE b = 2")));
 }
 
 // The opener of the SQL capture window: a new adviser analysed at once;
