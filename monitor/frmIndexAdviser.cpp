@@ -837,8 +837,12 @@ void TfrmIndexAdviser::actTestExecute()
         qrySQL->Close();
         qrySQL->SetSQL(qryTest->SQL());
         CheckBind(qrySQL->Params());
+        // Under a statement savepoint: a failing ANALYZE leaves the user's
+        // transaction usable.
+        tv::db::StatementSavepoint sp(cw->dbsMain());
         r = monitor::RunCostTest(cw->dbsMain(), cw->DBVer(), tableText, indexName, columns, statement,
                                  [this](tv::db::Query &q) { BindInto(q); });
+        sp.release();
     }
     if (!r.Ok()) {
         ShowMessageBox(monitor::MsgTestFailed(), tv::ui::MB_ICONEXCLAMATION);

@@ -494,6 +494,20 @@ TEST_F(IndexAdviserWindow, TheTestReportsAndLeavesNoIndex)
               QStringLiteral("0"));
     EXPECT_EQ(f->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
     EXPECT_EQ(Scalar("SELECT count(*) FROM t"), QStringLiteral("5000")); // the user's row is still pending
+
+    // A table gone meanwhile: the server's text; the user's work stays usable.
+    db.exec("CREATE TABLE u(b int);");
+    Type(w, QStringLiteral("SELECT * FROM u WHERE b = 1"));
+    Run(w);
+    SelectProposal(w, "IDX_u");
+    db.exec("DROP TABLE u;");
+    s.dialogs.clear();
+    s.dialogs.queueButton(tv::ui::IDYES);
+    QTest::mouseClick(w->btnTest, Qt::LeftButton);
+    ASSERT_EQ(s.dialogs.texts().size(), 2);
+    EXPECT_TRUE(LastText().contains(QStringLiteral("\"u\""))) << LastText().toStdString();
+    EXPECT_EQ(f->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+    EXPECT_EQ(f->dbsMain().ExecScalar(QStringLiteral("SELECT count(*) FROM t")), QStringLiteral("5001"));
 }
 
 // An aborted transaction of the user's is reported with the server's text;
