@@ -49,7 +49,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <optional>
+#include <exception>
 
 using tv::ui::Guarded;
 
@@ -621,7 +621,7 @@ void TfrmIndexAdviser::actExecExecute()
     const QString schema = conn.Params().MetaDefSchema;
     std::vector<monitor::TtvExistingTable> existing;
     std::vector<monitor::TtvProposalTable> proposals;
-    std::optional<tv::Error> failure;
+    std::exception_ptr failure;
     {
         tv::db::StatementSavepoint sp(conn);
         try {
@@ -630,8 +630,8 @@ void TfrmIndexAdviser::actExecExecute()
                                             monitor::TtvIndexCandidates::ServerColumnOfTable(conn));
             gen.Generate(tables, where, schema, txtColCount->ValueInt(), existing, proposals);
             sp.release();
-        } catch (const tv::Error &e) {
-            failure = e;
+        } catch (const tv::Error &) {
+            failure = std::current_exception();
         }
     }
     FillIndexList(existing);
@@ -640,7 +640,7 @@ void TfrmIndexAdviser::actExecExecute()
     FillProposalList(proposals);
     UpdateActions();
     if (failure)
-        throw *failure;
+        std::rethrow_exception(failure);
 }
 
 void TfrmIndexAdviser::FillIndexList(const std::vector<monitor::TtvExistingTable> &Existing)
