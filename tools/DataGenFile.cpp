@@ -111,7 +111,7 @@ QString DataGenDir()
 
 QString ParamFileName(const QString &Table)
 {
-    return Caseless(DataGenDir(), Table + QStringLiteral(".prm"));
+    return Caseless(DataGenDir(), SanitizeFileName(Table + QStringLiteral(".prm")));
 }
 
 void SaveParamFile(const TDataGenJob &Job, const QString &Path)

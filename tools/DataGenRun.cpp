@@ -215,8 +215,13 @@ bool TDataGenRunner::RunRow(qint64 RowNo, const std::vector<std::optional<QStrin
 
 void TDataGenRunner::Commit()
 {
-    const auto res = FConn.Exec(QStringLiteral("COMMIT"));
-    if (res->commandStatus() == u"ROLLBACK")
+    // On an idle session (auto-commit) every row stands committed already: a
+    // COMMIT would only leave a warning behind.
+    const bool idle = FConn.transactionState() == tv::db::TransactionState::Idle;
+    std::shared_ptr<tv::db::PgResultSet> res;
+    if (!idle)
+        res = FConn.Exec(QStringLiteral("COMMIT"));
+    if (res && res->commandStatus() == u"ROLLBACK")
         FEnv.Log(QStringLiteral("ROLLBACK"));
     else
         FEnv.Log(QString::number(FDone) + QStringLiteral(" 件のデータを確定"));
@@ -236,7 +241,8 @@ void TDataGenRunner::FinalCommit()
 
 void TDataGenRunner::Escaped(const QString &Closing)
 {
-    FConn.Exec(QStringLiteral("ROLLBACK"));
+    if (FConn.transactionState() != tv::db::TransactionState::Idle)
+        FConn.Exec(QStringLiteral("ROLLBACK"));
     FEnv.Log(QString());
     FEnv.Log(QStringLiteral("処理を中断しました。"));
     FEnv.Log(QString());

@@ -392,6 +392,8 @@ void TfrmDataGenerate::Fail(const QString &Message, const QString &Control, int 
 
 void TfrmDataGenerate::btnExecClick()
 {
+    if (FRunning)
+        return;
     CommitActiveControl();
     StoreSettings();
     IConnectionWindow *cw = OwnerForm();
@@ -413,14 +415,22 @@ void TfrmDataGenerate::btnExecClick()
     env.Escape = [] { return EscapePressed(); };
     env.CommitInterval = tvOption.DataGenCommit;
     IMainWindow *m = MainWindow();
+    // The run keeps events flowing (Esc): the window stays busy meanwhile.
     struct Restore {
+        TfrmDataGenerate *w;
         IMainWindow *m;
         ~Restore()
         {
+            w->FRunning = false;
+            w->tolCmd->setEnabled(true);
+            w->tabOption->setEnabled(true);
             if (m)
                 m->SetDefMessage();
         }
-    } restore{m};
+    } restore{this, m};
+    FRunning = true;
+    tolCmd->setEnabled(false);
+    tabOption->setEnabled(false);
     WaitCursor wait;
     tv::ui::ClearEscape();
     if (m)

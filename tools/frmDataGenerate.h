@@ -72,6 +72,13 @@ public:
     QTreeWidget *lstColumn = nullptr;
     TtvMemo *txtLog = nullptr;
 
+    // Whether a run is going on (the window then refuses to close and to
+    // start another run).
+    bool Running() const { return FRunning; }
+
+protected:
+    bool FormCloseQuery() override { return !FRunning; }
+
 private:
     void Opening(const QString &Schema, const QString &ObjectName);
     void ShowColumns();
@@ -83,4 +90,5 @@ private:
     TDataGenJob FJob;
     std::unique_ptr<TDataGenRandom> FRandom;
     bool FChanging = false;
+    bool FRunning = false;
 };

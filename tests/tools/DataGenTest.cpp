@@ -12,6 +12,7 @@
 #include "tools/DataGenRun.h"
 #include "tools/DataGenValue.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 
@@ -621,4 +622,58 @@ TEST(DataGenFile, VersionsAndBrokenFiles)
     EXPECT_EQ(job.Cols[0].SetType, stVar);
     EXPECT_EQ(job.Cols[0].NullPar, 0);
     EXPECT_EQ(job.Cols[0].Variable, QStringList{"1"});
+}
+
+TEST(DataGenRun, AValueThatDoesNotConvertEndsTheRunCommittedRowsStay)
+{
+    TestDb db("dgrun");
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE v(id int primary key, n int)");
+    auto other = Connect(db);
+    RunFixture f(db, false);
+    TDataGenJob job = ReadJob(*f.conn, QStringLiteral("public"), QStringLiteral("v"));
+    job.Count = 10;
+    job.Cols[1].SetType = stIn;
+    job.Cols[1].Variable = QStringList{QStringLiteral("1"), QStringLiteral("x")};
+    // The value list gives "1" for the first five rows, then "x".
+    int draws = 0;
+    ByBound rnd([&draws](qint64 n) -> qint64 { return n == 2 ? (++draws > 5 ? 1 : 0) : 0; });
+    TDataGenRunner run(*f.conn, job, rnd, f.Env(2));
+    try {
+        run.Run();
+        ADD_FAILURE() << "no error";
+    } catch (const tv::Error &e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("'x'"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(run.Done(), 5);
+    EXPECT_EQ(f.log.last(), QStringLiteral("4 件のデータを確定"));
+    EXPECT_EQ(other->ExecScalar(QStringLiteral("SELECT count(*) FROM v")), QStringLiteral("4"));
+    // The fifth row stays pending on the session, which is still usable.
+    EXPECT_EQ(f.conn->ExecScalar(QStringLiteral("SELECT count(*) FROM v")), QStringLiteral("5"));
+    EXPECT_EQ(f.conn->ExecScalar(QStringLiteral("SELECT count(*) FROM pg_prepared_statements")), QStringLiteral("0"));
+}
+
+TEST(DataGenValues, TemplatesJoinALineOfEachFile)
+{
+    ScratchDir scratch;
+    QDir().mkpath(DataGenDir());
+    for (const auto &[name, text] : {std::pair{"First.txt", "a\nb\n"}, std::pair{"SECOND.TXT", "x\n"}}) {
+        QFile f(DataGenDir() + u'/' + QString::fromLatin1(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    EXPECT_EQ(TemplateNames(false), (QStringList{"", "FIRST", "SECOND"}));
+    TColParams c = Column(QStringLiteral("t"), QStringLiteral("character varying"), 3);
+    c.SetType = stTemplate;
+    c.TemplateName1 = QStringLiteral("FIRST");
+    c.TemplateName2 = QStringLiteral("second");
+    c.TemplateSep = QStringLiteral("-");
+    TDataGenJob job;
+    job.Cols << c;
+    LoadTemplates(job);
+    ByBound rnd([](qint64 n) { return n - 1; });
+    TDataGenValues values(job, rnd, nullptr);
+    EXPECT_EQ(*values.RowValues(0)[0], QStringLiteral("b-x"));
+    job.Cols[0].Template1.clear(); // an empty template drops the separator
+    EXPECT_EQ(*values.RowValues(1)[0], QStringLiteral("x"));
 }
