@@ -361,6 +361,9 @@ void TfrmDataGenerate::ShowRows()
         const TColParams &c = FJob.Cols.at(i);
         auto *it = new QTreeWidgetItem(lstColumn);
         it->setText(0, c.ColumnName);
+        if (FJob.IsPrimary(c.ColumnName))
+            if (IMainWindow *m = MainWindow())
+                it->setIcon(0, m->MainImage(46));
         it->setText(1, c.TypeText);
         it->setText(2, c.NotNull ? QStringLiteral("Y") : QString());
         it->setTextAlignment(2, Qt::AlignCenter);

@@ -7,6 +7,7 @@
 #include "editor/tvMemo.h"
 #include "shell/WindowLaunchers.h"
 #include "tools/DataGenFile.h"
+#include "tools/ToolWidgets.h"
 #include "tools/frmDataGenerate.h"
 
 #include <QFile>
@@ -115,5 +116,40 @@ TEST(DataGenWindow, AnUnknownTableAsksForARuleBeforeAnythingIsSent)
     w->txtCount->setText(QStringLiteral("5"));
     Click(w, w->btnExec);
     EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("いずれかの項目に設定値を指定して下さい。"));
+    w->Close();
+}
+
+TEST(DataGenWindow, ParentModeFromAForeignKeyAndBackToNormal)
+{
+    TestDb db("dgwin");
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE p(pid int primary key, pname text); INSERT INTO p VALUES (1, 'a'), (2, 'b');"
+            "CREATE TABLE c(cid serial primary key, pid int NOT NULL REFERENCES p, qty int NOT NULL);");
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    s.FirstPaint();
+    TfrmObject *a = s.Form(0);
+    ASSERT_NE(a, nullptr);
+    auto *w = TfrmDataGenerate::ShowWindow(a, QStringLiteral("public"), QStringLiteral("c"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->rdoMaster->isChecked());
+    EXPECT_EQ(w->cmbMasterTable->currentText(), QStringLiteral("p"));
+    EXPECT_EQ(w->lstColumn->topLevelItem(1)->text(3), QStringLiteral("親テーブル値"));
+    EXPECT_TRUE(w->txtCountFrom->isEnabled());
+
+    // Two to three children per parent row.
+    w->txtCountFrom->setText(QStringLiteral("2"));
+    w->txtCountTo->setText(QStringLiteral("3"));
+    s.dialogs.queueButton(IDYES);
+    QTest::mouseClick(w->tolCmd->widgetForAction(w->btnExec), Qt::LeftButton);
+    const QString per = QString::fromStdString(
+        db.scalar("SELECT string_agg(n::text, ',') FROM (SELECT count(*) n FROM c GROUP BY pid) x WHERE n BETWEEN 2 AND 3"));
+    EXPECT_EQ(per.split(u',').size(), 2) << per.toStdString();
+
+    // The normal mode drops the parent values.
+    w->rdoNormal->click();
+    EXPECT_EQ(w->lstColumn->topLevelItem(1)->text(3), QString());
+    EXPECT_EQ(w->lstColumn->topLevelItem(1)->text(4), QString());
+    EXPECT_FALSE(w->txtCountFrom->isEnabled());
     w->Close();
 }
