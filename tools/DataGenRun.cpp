@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlScanner.h"
+#include "platform/db/StatementSavepoint.h"
 #include "tools/DataGenFile.h"
 #include "tools/DataGenValue.h"
 
@@ -140,8 +141,11 @@ void TDataGenRunner::Unprepare()
     const QString name = FStmtName;
     FStmtName.clear();
     try {
-        if (FConn.Connected() && FConn.transactionState() != tv::db::TransactionState::Aborted)
+        if (FConn.Connected() && FConn.transactionState() != tv::db::TransactionState::Aborted) {
+            tv::db::StatementSavepoint sp(FConn);
             FConn.Exec(QStringLiteral("DEALLOCATE ") + name);
+            sp.release();
+        }
     } catch (...) {
         // The statement goes with the session at the latest.
     }

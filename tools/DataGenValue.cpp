@@ -201,10 +201,15 @@ void TDataGenCursor::Close()
     FOpen = false;
     FRows.reset();
     try {
-        if (FConn.Connected() && FConn.transactionState() != tv::db::TransactionState::Aborted)
+        // The cursor may be gone with a rolled-back block (Esc): a failing
+        // CLOSE must not abort the block that follows.
+        if (FConn.Connected() && FConn.transactionState() != tv::db::TransactionState::Aborted) {
+            tv::db::StatementSavepoint sp(FConn);
             FConn.Exec(QStringLiteral("CLOSE ") + FName);
+            sp.release();
+        }
     } catch (...) {
-        // Gone with a rolled-back block, or with the connection.
+        // Gone with the block or with the connection.
     }
 }
 

@@ -677,3 +677,26 @@ TEST(DataGenValues, TemplatesJoinALineOfEachFile)
     job.Cols[0].Template1.clear(); // an empty template drops the separator
     EXPECT_EQ(*values.RowValues(1)[0], QStringLiteral("x"));
 }
+
+TEST(DataGenRun, EscBeforeTheFirstCommitLeavesTheSessionUsable)
+{
+    TestDb db("dgrun");
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE l(v text); INSERT INTO l VALUES ('a'), ('b');"
+            "CREATE TABLE e(id serial primary key, v text)");
+    RunFixture f(db, false);
+    f.conn->Exec(QStringLiteral("COMMIT"));
+    TDataGenJob job = ReadJob(*f.conn, QStringLiteral("public"), QStringLiteral("e"));
+    job.Count = 100;
+    job.Cols[1].SetType = stLink;
+    job.Cols[1].LinkTable = QStringLiteral("l");
+    job.Cols[1].LinkColumn = QStringLiteral("v");
+    TDataGenRunner *runner = nullptr;
+    TDataGenRunner run(*f.conn, job, f.rnd, f.Env(50, [&runner] { return runner->Done() == 10; }));
+    runner = &run;
+    run.Run();
+    EXPECT_TRUE(f.log.contains(QStringLiteral("処理を中断しました。")));
+    EXPECT_EQ(f.conn->transactionState(), tv::db::TransactionState::InTransaction);
+    EXPECT_EQ(f.conn->ExecScalar(QStringLiteral("SELECT count(*) FROM e")), QStringLiteral("0"));
+    EXPECT_EQ(f.conn->ExecScalar(QStringLiteral("SELECT count(*) FROM pg_cursors")), QStringLiteral("0"));
+}
