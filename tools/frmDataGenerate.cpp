@@ -402,6 +402,10 @@ void TfrmDataGenerate::btnExecClick()
     IConnectionWindow *cw = OwnerForm();
     if (!cw)
         throw tv::Error(QStringLiteral("データベースに接続されていません。"));
+    // The parent boxes may have been typed into: the parent values follow
+    // the table they name now.
+    if (FJob.Mode == dgmMaster)
+        ReadMasterColumns();
     tv::db::Connection &conn = cw->dbsMain();
     if (const auto fault = CheckInput(FJob, &conn))
         Fail(fault->Message, fault->Control, fault->Row);
