@@ -378,6 +378,8 @@ void TfrmDataGenerate::ShowRows()
 void TfrmDataGenerate::Log(const QString &Line)
 {
     txtLog->Lines()->Add(Line);
+    // The caret on the last line: the log scrolls with the run.
+    txtLog->SetRowCol(txtLog->Lines()->Count() - 1, 0);
 }
 
 void TfrmDataGenerate::Fail(const QString &Message, const QString &Control, int Row)
