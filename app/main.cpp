@@ -17,6 +17,7 @@
 #include "sql/frmSQL.h"
 #include "sql/frmXLSSetup.h"
 #include "sql/frmTemplate.h"
+#include "tools/frmDataGenerate.h"
 #include "tools/frmExp.h"
 #include "tools/frmImp.h"
 
@@ -57,6 +58,7 @@ int main(int argc, char *argv[])
     RegisterMonitorWindows();
     TfrmExp::RegisterLauncher();
     TfrmImp::RegisterLauncher();
+    TfrmDataGenerate::RegisterLauncher();
     RegisterTableWindows();
     RegisterOtherWindows();
     int rc = 0;

@@ -1,0 +1,155 @@
+// The test-data generator's window inside the real main window, opened
+// through its launcher with a table in the launch context as the table
+// window's "生成(&W)" does, driven as a user would.
+#include "shell/ShellTestSupport.h"
+
+#include "editor/EditorStrings.h"
+#include "editor/tvMemo.h"
+#include "shell/WindowLaunchers.h"
+#include "tools/DataGenFile.h"
+#include "tools/ToolWidgets.h"
+#include "tools/frmDataGenerate.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+
+using namespace tvtest;
+using tv::ui::IDYES;
+
+namespace {
+
+void Click(TfrmDataGenerate *w, QAction *a)
+{
+    QTest::mouseClick(w->tolCmd->widgetForAction(a), Qt::LeftButton);
+}
+
+} // namespace
+
+TEST(DataGenWindow, RunsFromTheLauncherAndOffersItsLastSettings)
+{
+    TestDb db("dgwin");
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE SCHEMA s; CREATE TABLE s.t(id serial primary key, name varchar(20) NOT NULL,"
+            " price numeric(10,2));");
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    s.FirstPaint();
+    s.main->show();
+    TfrmObject *a = s.Form(0);
+    ASSERT_NE(a, nullptr) << s.dialogs.texts().join(QLatin1Char('\n')).toStdString();
+    TfrmDataGenerate::RegisterLauncher();
+    TLaunchContext c;
+    c.Connection = a;
+    c.MainWindow = s.main.get();
+    c.Schema = QStringLiteral("s");
+    c.ObjectName = QStringLiteral("t");
+    auto *w = qobject_cast<TfrmDataGenerate *>(Launch(QStringLiteral("TfrmDataGenerate"), c));
+    ASSERT_NE(w, nullptr) << s.dialogs.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("データ生成ツール"));
+    ASSERT_EQ(w->lstColumn->topLevelItemCount(), 3);
+    const QStringList kinds{w->lstColumn->topLevelItem(0)->text(3), w->lstColumn->topLevelItem(1)->text(3),
+                            w->lstColumn->topLevelItem(2)->text(3)};
+    EXPECT_EQ(kinds, (QStringList{"固定値", "乱数値(文字)", ""}));
+    EXPECT_EQ(w->lstColumn->topLevelItem(0)->text(4), QStringLiteral("nextval('s.t_id_seq'::regclass)"));
+    EXPECT_TRUE(w->rdoNormal->isChecked());
+
+    // No row count: the warning, nothing written.
+    Click(w, w->btnExec);
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("作成件数を入力して下さい。"));
+    EXPECT_EQ(w->pagGenerate->currentWidget(), w->tabOption);
+    EXPECT_FALSE(QFile::exists(ParamFileName(QStringLiteral("t"))));
+
+    w->txtCount->setFocus();
+    QTest::keyClicks(w->txtCount, QStringLiteral("120"));
+    s.dialogs.queueButton(IDYES);
+    Click(w, w->btnExec);
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("データを生成します。よろしいですか？"));
+    EXPECT_EQ(w->pagGenerate->currentWidget(), w->tabLog);
+    EXPECT_TRUE(w->txtLog->Lines()->Text().contains(QStringLiteral("120 件のデータを確定")))
+        << w->txtLog->Lines()->Text().toStdString();
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM s.t"), "120");
+    QFile prm(ParamFileName(QStringLiteral("t")));
+    ASSERT_TRUE(prm.open(QIODevice::ReadOnly));
+    const QByteArray text = prm.readAll();
+    EXPECT_TRUE(text.contains("MODE=\"0\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("COUNT=\"120\"")) << text.toStdString();
+    w->Close();
+
+    // The next opening offers the file; Yes brings the count back.
+    s.dialogs.queueButton(IDYES);
+    auto *again = qobject_cast<TfrmDataGenerate *>(Launch(QStringLiteral("TfrmDataGenerate"), c));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("前回の設定値を読み込みますか？"));
+    EXPECT_EQ(again->txtCount->text(), QStringLiteral("120"));
+    EXPECT_EQ(again->lstColumn->topLevelItem(1)->text(3), QStringLiteral("乱数値(文字)"));
+
+    // Update mode: the WHERE text is enabled, the row count is not; the
+    // question speaks of an update.
+    again->rdoUpdate->click();
+    EXPECT_TRUE(again->txtWhere->isEnabled());
+    EXPECT_FALSE(again->txtCount->isEnabled());
+    s.dialogs.queueButton(tv::ui::IDNO);
+    Click(again, again->btnExec);
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("データを更新します。よろしいですか？"));
+    again->Close();
+}
+
+TEST(DataGenWindow, AnUnknownTableAsksForARuleBeforeAnythingIsSent)
+{
+    TestDb db("dgwin");
+    TV_REQUIRE_DB(db);
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    s.FirstPaint();
+    TfrmObject *a = s.Form(0);
+    ASSERT_NE(a, nullptr);
+    // Unknown tables read as no columns: the window opens with an empty list
+    // and the check asks for a rule before anything is sent.
+    auto *w = TfrmDataGenerate::ShowWindow(a, QStringLiteral("public"), QStringLiteral("nosuch"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->lstColumn->topLevelItemCount(), 0);
+    w->txtCount->setText(QStringLiteral("5"));
+    Click(w, w->btnExec);
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("いずれかの項目に設定値を指定して下さい。"));
+    w->Close();
+}
+
+TEST(DataGenWindow, ParentModeFromAForeignKeyAndBackToNormal)
+{
+    TestDb db("dgwin");
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE p(pid int primary key, pname text); INSERT INTO p VALUES (1, 'a'), (2, 'b');"
+            "CREATE TABLE c(cid serial primary key, pid int NOT NULL REFERENCES p, qty int NOT NULL);");
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    s.FirstPaint();
+    TfrmObject *a = s.Form(0);
+    ASSERT_NE(a, nullptr);
+    auto *w = TfrmDataGenerate::ShowWindow(a, QStringLiteral("public"), QStringLiteral("c"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->rdoMaster->isChecked());
+    EXPECT_EQ(w->cmbMasterTable->currentText(), QStringLiteral("p"));
+    EXPECT_EQ(w->lstColumn->topLevelItem(1)->text(3), QStringLiteral("親テーブル値"));
+    EXPECT_TRUE(w->txtCountFrom->isEnabled());
+
+    // Two to three children per parent row.
+    w->txtCountFrom->setText(QStringLiteral("2"));
+    w->txtCountTo->setText(QStringLiteral("3"));
+    s.dialogs.queueButton(IDYES);
+    QTest::mouseClick(w->tolCmd->widgetForAction(w->btnExec), Qt::LeftButton);
+    const QString per = QString::fromStdString(
+        db.scalar("SELECT string_agg(n::text, ',') FROM (SELECT count(*) n FROM c GROUP BY pid) x WHERE n BETWEEN 2 AND 3"));
+    EXPECT_EQ(per.split(u',').size(), 2) << per.toStdString();
+
+    // The normal mode drops the parent values.
+    w->rdoNormal->click();
+    EXPECT_EQ(w->lstColumn->topLevelItem(1)->text(3), QString());
+    EXPECT_EQ(w->lstColumn->topLevelItem(1)->text(4), QString());
+    EXPECT_FALSE(w->txtCountFrom->isEnabled());
+    w->Close();
+}
