@@ -156,13 +156,13 @@ void LoadAcls(tv::db::Query &Query, QList<TGrantObject> &Objects, int DBVer, boo
             return Synonyms;
         return Packages;
     };
+    for (TGrantObject &o : Objects)
+        o.Found = false;
     for (int g = Tables; g < None; ++g) {
         QList<int> members;
-        for (int i = 0; i < Objects.size(); ++i) {
-            Objects[i].Found = false;
+        for (int i = 0; i < Objects.size(); ++i)
             if (groupOf(Objects[i]) == g)
                 members << i;
-        }
         if (members.isEmpty())
             continue;
         if (g == Synonyms) {
