@@ -361,6 +361,29 @@ void TfrmGrant::lstUserDblClick()
 // ---------------------------------------------------------------------------
 // Statements
 
+void TfrmGrant::RunUnit(tv::db::Connection &Conn, const QStringList &Unit)
+{
+    // The REVOKE and the GRANT after it succeed or fail together, in one
+    // round trip: outside a block as one implicit transaction, inside one
+    // under a savepoint that a failure rolls back to.
+    const QString text = Unit.join(QStringLiteral(";\n"));
+    if (Unit.size() == 1 || Conn.transactionState() == tv::db::TransactionState::Idle) {
+        Conn.Exec(text);
+        return;
+    }
+    const QString name = Conn.NewSavepointName();
+    try {
+        Conn.Exec(QStringLiteral("SAVEPOINT ") + name + QStringLiteral(";\n") + text +
+                  QStringLiteral(";\nRELEASE SAVEPOINT ") + name);
+    } catch (...) {
+        try {
+            Conn.Exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name + QStringLiteral(";\nRELEASE SAVEPOINT ") + name);
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 void TfrmGrant::Compile(QObject *)
 {
     CommitActiveControl();
@@ -383,21 +406,9 @@ void TfrmGrant::Compile(QObject *)
             break;
         for (const QStringList &unit : Statements(FItems[i], grantee, now, FSaved, DBVer())) {
             WaitCursor wait;
-            if (unit.size() == 1) {
-                FObject->ExecuteSQL(unit.first());
-                continue;
-            }
-            // The REVOKE and its GRANT succeed or fail together.
-            conn.StartTransaction();
             try {
-                for (const QString &st : unit)
-                    FObject->ExecuteSQL(st);
-                conn.Commit();
+                RunUnit(conn, unit);
             } catch (...) {
-                try {
-                    conn.Rollback();
-                } catch (...) {
-                }
                 if (m)
                     m->SetDefMessage();
                 throw;

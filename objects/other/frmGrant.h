@@ -16,6 +16,9 @@ class QToolBar;
 class TfrmObject;
 class TtvCheckListBox;
 class TtvListView;
+namespace tv::db {
+class Connection;
+} // namespace tv::db
 
 class TfrmGrant : public TtvForm {
     Q_OBJECT
@@ -57,6 +60,7 @@ protected:
     bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
+    void RunUnit(tv::db::Connection &Conn, const QStringList &Unit);
     void ReadBoxes(GrantDialog::TBoxes (&Boxes)[GrantDialog::PrivilegeCount]) const;
     int DBVer() const;
 

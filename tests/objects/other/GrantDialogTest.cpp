@@ -11,6 +11,7 @@
 #include "controls/tvTreeView.h"
 #include "objects/other/OtherWindows.h"
 #include "objects/other/frmGrant.h"
+#include "platform/db/Connection.h"
 #include "platform/ui/Guard.h"
 
 #include <QAction>
@@ -86,11 +87,24 @@ protected:
         QTest::mouseClick(w->lstUser->viewport(), Qt::LeftButton, {}, r.center());
         ASSERT_EQ(w->SelectedGrantee(), name);
     }
+    // The statements the server received: one row per GRANT or REVOKE,
+    // holding the whole text it came in (several statements of one unit).
     QStringList Sent()
     {
         const std::string rows = db->scalar("SELECT string_agg(q, '|' ORDER BY n) FROM public.sent");
         db->exec("TRUNCATE public.sent");
-        return QString::fromStdString(rows).split(u'|', Qt::SkipEmptyParts);
+        QStringList texts = QString::fromStdString(rows).split(u'|', Qt::SkipEmptyParts);
+        QStringList out;
+        QString last;
+        for (const QString &t : texts) {
+            if (t == last)
+                continue;
+            last = t;
+            for (const QString &st : t.split(u';', Qt::SkipEmptyParts))
+                if (!st.trimmed().isEmpty())
+                    out << st.trimmed();
+        }
+        return out;
     }
     std::string Has(const char *table, const char *privilege)
     {
@@ -192,4 +206,40 @@ TEST_F(GrantDialogTest, EndToEnd)
     EXPECT_EQ(w->Objects().first().Name, QStringLiteral("t2"));
     ClickGrantee(w, QStringLiteral("public"));
     EXPECT_FALSE(w->chkGrant->GetItemEnabledR(4));
+}
+
+// With auto-commit off the units run under savepoints of the open block: a
+// refused GRANT leaves the block usable and the privilege as it was; the
+// grants stay uncommitted until the user commits.
+TEST_F(GrantDialogTest, InsideAnOpenBlock)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    tv::db::Connection &conn = form->dbsMain();
+    SelectTables({QStringLiteral("t1")});
+    TfrmGrant *w = OpenDialog();
+    ASSERT_NE(w, nullptr);
+    conn.SetAutoCommit(false);
+    ASSERT_EQ(conn.transactionState(), tv::db::TransactionState::InTransaction);
+    db->exec("CREATE FUNCTION public.refuse() RETURNS event_trigger LANGUAGE plpgsql AS "
+             "$$BEGIN RAISE EXCEPTION 'no grants today'; END$$;"
+             "CREATE EVENT TRIGGER refuse ON ddl_command_start WHEN TAG IN ('GRANT') EXECUTE FUNCTION public.refuse();");
+    ClickGrantee(w, r1);
+    ASSERT_EQ(w->chkGrant->GetStateL(4), Qt::Checked);
+    w->chkGrant->ToggleR(4);
+    s.dialogs.queueButton(tv::ui::IDYES);
+    w->actExec->trigger();
+    EXPECT_TRUE(s.dialogs.texts().last().contains(QStringLiteral("no grants today")));
+    EXPECT_EQ(conn.transactionState(), tv::db::TransactionState::InTransaction);
+    EXPECT_EQ(conn.ExecScalar(QStringLiteral("SELECT has_table_privilege('%1', 's1.t1', 'SELECT')").arg(r1)),
+              QStringLiteral("t"));
+
+    db->exec("DROP EVENT TRIGGER refuse");
+    s.dialogs.clear();
+    s.dialogs.queueButton(tv::ui::IDYES);
+    w->actExec->trigger();
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("権限を付与しました。"));
+    EXPECT_EQ(Has("s1.t1", "SELECT WITH GRANT OPTION"), "f");   // not yet committed
+    conn.Exec(QStringLiteral("COMMIT"));
+    EXPECT_EQ(Has("s1.t1", "SELECT WITH GRANT OPTION"), "t");
 }
