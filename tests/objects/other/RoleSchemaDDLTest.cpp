@@ -265,3 +265,22 @@ TEST(GrantDialogModel, ChangedBoxesMakeRevokeAndGrantUnits)
     now[0] = {2, 0, true};
     EXPECT_EQ(Statements(seq, QStringLiteral("r1"), now, saved, 150000).size(), 1);
 }
+
+// EnterpriseDB branches as SQL text: package rows and package members left
+// out, the package schema filter by server version, the link rights.
+TEST(RoleSQL, EnterpriseDBBranches)
+{
+    const QString objs = RoleSQL::ObjectAcls(150000, true);
+    EXPECT_TRUE(objs.contains(QStringLiteral("'PACKAGE' AS cls")));
+    EXPECT_TRUE(objs.contains(QStringLiteral(" AND pr.protype = '0'")));
+    EXPECT_TRUE(objs.contains(QStringLiteral("WHERE pr.protype = '1'")));
+    EXPECT_TRUE(objs.contains(QStringLiteral("pr.pronamespace NOT IN (SELECT oid FROM ")));
+    EXPECT_FALSE(RoleSQL::ObjectAcls(150000, false).contains(QStringLiteral("PACKAGE")));
+    EXPECT_TRUE(RoleSQL::ObjectAcls(100000, false).contains(QStringLiteral(" 'FUNCTION' AS cls")));
+    EXPECT_TRUE(RoleSQL::Schemas(90100, true).contains(QStringLiteral(" AND ( NOT(nspparent != 0) )")));
+    EXPECT_TRUE(RoleSQL::Schemas(150000, true).contains(QStringLiteral("(nspobjecttype = 0)")));
+    EXPECT_TRUE(RoleSQL::Schemas(150000, false).contains(QStringLiteral("LIKE 'pg\\_%'")));
+    EXPECT_TRUE(RoleSQL::Attributes(150000, true, true).contains(QStringLiteral("rolcreatedblink")));
+    EXPECT_TRUE(RoleSQL::Attributes(90400, false, false).contains(QStringLiteral(", rolcatupdate")));
+    EXPECT_TRUE(SchemaSQL::Schema(150000, true).endsWith(QStringLiteral(" AND ( NOT((nspparent != 0) AND (nspobjecttype = 0)) )")));
+}
