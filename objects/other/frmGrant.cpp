@@ -66,7 +66,9 @@ TfrmGrant *TfrmGrant::Open(TfrmObject *AOwner)
             return open;
     auto *w = new TfrmGrant(AOwner);
     w->ShowForm();
-    w->Activate();
+    // Showing made it the active window unless the main window is hidden.
+    if (!w->FActivated)
+        w->Activate();
     return w;
 }
 
@@ -192,6 +194,7 @@ bool TfrmGrant::eventFilter(QObject *Watched, QEvent *Event)
 
 void TfrmGrant::Activate()
 {
+    FActivated = true;
     TtvForm::Activate();
     tv::ui::Guard([this] {
         GetObjects();

@@ -68,4 +68,5 @@ private:
     QList<TGrantObject> FItems;
     GrantDialog::TBoxes FSaved[GrantDialog::PrivilegeCount];
     bool FLoading = false;
+    bool FActivated = false;
 };
