@@ -331,6 +331,17 @@ TEST_F(RoleWindows, SchemaOwnerAndPublicPrivileges)
     ASSERT_GE(script.size(), 2);
     EXPECT_EQ(script[1], QStringLiteral("AUTHORIZATION \"%1\"").arg(bob));
 
+    // A double click on a role's item opens the role's window.
+    const int bi = Find(w->chkRole, bob + QStringLiteral(" [USAGE] "));
+    ASSERT_GE(bi, 0);
+    const QRect r = w->chkRole->visualItemRect(w->chkRole->item(bi));
+    w->chkRole->setCurrentRow(bi);
+    QTest::mouseDClick(w->chkRole->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));
+    const QList<TfrmRole *> roleWindows = WindowsOf<TfrmRole>(s);
+    ASSERT_EQ(roleWindows.size(), 1);
+    EXPECT_EQ(roleWindows.first()->ObjectName(), bob);
+    EXPECT_FALSE(w->Modified());
+
     auto *n = dynamic_cast<TfrmSchema *>(form->OpenObject(126, QString(), QString()));
     ASSERT_NE(n, nullptr);
     EXPECT_EQ(n->windowTitle(), QStringLiteral("SCHEMA - 新規"));
