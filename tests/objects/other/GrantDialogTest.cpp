@@ -11,6 +11,7 @@
 #include "controls/tvTreeView.h"
 #include "objects/other/OtherWindows.h"
 #include "objects/other/frmGrant.h"
+#include "objects/other/frmRole.h"
 #include "platform/db/Connection.h"
 #include "platform/ui/Guard.h"
 
@@ -206,6 +207,15 @@ TEST_F(GrantDialogTest, EndToEnd)
     EXPECT_EQ(w->Objects().first().Name, QStringLiteral("t2"));
     ClickGrantee(w, QStringLiteral("public"));
     EXPECT_FALSE(w->chkGrant->GetItemEnabledR(4));
+
+    // A double click on a role opens its window.
+    TtvListItem *item = FindListItem(w->lstUser, r1);
+    ASSERT_NE(item, nullptr);
+    ClickGrantee(w, r1);
+    QTest::mouseDClick(w->lstUser->viewport(), Qt::LeftButton, {}, w->lstUser->visualItemRect(item).center());
+    const QList<TfrmRole *> roles = WindowsOf<TfrmRole>(s);
+    ASSERT_EQ(roles.size(), 1) << s.dialogs.texts().join(u'|').toStdString() << ItemImageIndex(item);
+    EXPECT_EQ(roles.first()->ObjectName(), r1);
 }
 
 // With auto-commit off the units run under savepoints of the open block: a

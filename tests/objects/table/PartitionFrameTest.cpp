@@ -8,6 +8,7 @@
 
 #include "common/tvForm.h"
 #include "objects/table/fraPartition.h"
+#include "objects/table/frmTrigger.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -149,6 +150,46 @@ TEST_F(PartitionFrame, HierarchyOwnTableAndNewChild)
     frame->actDeleteTable->trigger();
     EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_class WHERE relname = 't1_'"), "0");
     EXPECT_EQ(Texts(frame->lstTables->topLevelItem(0)), QStringList{QStringLiteral("\"s1\".\"t1c\"")});
+}
+
+// Dropping a constraint of another table of the hierarchy; the own table's
+// constraints are changed in its own window, not here; "新規作成" on the
+// TRIGGER group opens a new trigger on the selected table.
+TEST_F(PartitionFrame, ConstraintsOfTheHierarchy)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(frame, nullptr);
+    frame->Load(QStringLiteral("s1"), QStringLiteral("t1c"));
+    QTreeWidgetItem *cons = FindNode(frame->lstConst, QStringLiteral("CONSTRAINT"));
+    ASSERT_NE(cons, nullptr);
+    QTreeWidgetItem *check = FindNode(frame->lstConst, QStringLiteral("t1_b_check"), cons);
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(check->text(2), QStringLiteral("CHECK"));
+    frame->lstConst->setCurrentItem(check);
+    s.dialogs.clear();
+    frame->actDeleteConstExecute();
+    EXPECT_TRUE(s.dialogs.calls().isEmpty());
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_constraint WHERE conname = 't1_b_check'"), "2");
+
+    frame->lstTables->setCurrentItem(frame->lstTables->topLevelItem(0));
+    check = FindNode(frame->lstConst, QStringLiteral("t1_b_check"));
+    ASSERT_NE(check, nullptr);
+    frame->lstConst->setCurrentItem(check);
+    frame->UpdateActions();
+    ASSERT_TRUE(frame->actDeleteConst->isEnabled());
+    s.dialogs.queueButton(tv::ui::IDYES, {false});
+    frame->actDeleteConst->trigger();
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_constraint WHERE conname = 't1_b_check'"), "0");
+    EXPECT_EQ(frame->lblSelTable->text(), QStringLiteral("\"s1\".\"t1c\""));   // shown again from the own table
+
+    QTreeWidgetItem *trg = FindNode(frame->lstConst, QStringLiteral("TRIGGER"));
+    ASSERT_NE(trg, nullptr);
+    frame->lstConst->setCurrentItem(trg);
+    frame->actNewConst->trigger();
+    const QList<TfrmTrigger *> triggers = WindowsOf<TfrmTrigger>(s);
+    ASSERT_EQ(triggers.size(), 1);
+    EXPECT_TRUE(triggers.first()->IsNew());
+    DropChanges<TfrmDefinition>();
 }
 
 // A table that is no ordinary table (or is gone) leaves both trees empty.
