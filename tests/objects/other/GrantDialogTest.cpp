@@ -200,6 +200,18 @@ TEST_F(GrantDialogTest, EndToEnd)
     EXPECT_EQ(w->chkGrant->GetStateL(4), Qt::Checked);
     EXPECT_EQ(Has("s1.t2", "SELECT"), "f");
 
+    // Revoking r1's row of the granted list.
+    w->lstGrant->clearSelection();
+    for (int i = 0; i < w->lstGrant->ItemCount(); ++i)
+        if (w->lstGrant->Item(i)->Caption() == r1)
+            w->lstGrant->Item(i)->setSelected(true);
+    ASSERT_EQ(w->lstGrant->selectedItems().size(), 1);
+    s.dialogs.queueButton(tv::ui::IDYES, {false});
+    w->popRevoke->trigger();
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("権限を取り消しました。"));
+    EXPECT_EQ(Has("s1.t1", "SELECT"), "f");
+    EXPECT_EQ(w->chkGrant->GetStateL(4), Qt::Unchecked);
+
     SelectTables({QStringLiteral("t2")});
     EXPECT_EQ(OpenDialog(), w);
     w->Activate();

@@ -18,6 +18,8 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QDateEdit>
+#include <QTimeEdit>
 #include <QListWidget>
 #include <QTabWidget>
 
@@ -290,6 +292,24 @@ TEST_F(RoleWindows, UserPasswordGoesOutAsVerifier)
         PressCompile(w);
         EXPECT_EQ(preview.lines, (QStringList{QStringLiteral("ALTER USER \"%1\"").arg(u1), "CONNECTION LIMIT 3", ";"}));
     }
+    // An expiry from the pickers, in ISO form; read back checked.
+    w->chkPass->click();
+    EXPECT_TRUE(w->dtpLapseDate->isEnabled());
+    w->dtpLapseDate->setDate(QDate(2031, 1, 2));
+    w->dtpLapseTime->setTime(QTime(3, 4, 5));
+    {
+        PreviewAnswer preview;
+        ExecDialogUser user;
+        PressCompile(w);
+        EXPECT_EQ(preview.lines, (QStringList{QStringLiteral("ALTER USER \"%1\"").arg(u1),
+                                              "VALID UNTIL '2031-01-02 03:04:05'", ";"}));
+    }
+    EXPECT_EQ(db->scalar("SELECT to_char(rolvaliduntil, 'YYYY-MM-DD HH24:MI:SS') FROM pg_roles WHERE rolname = '" +
+                         S(u1) + "'"),
+              "2031-01-02 03:04:05");
+    EXPECT_TRUE(w->chkPass->Checked());
+    EXPECT_EQ(w->dtpLapseDate->date(), QDate(2031, 1, 2));
+
     ASSERT_TRUE(w->SelectPage(w->tabSource));
     EXPECT_FALSE(w->txtSource->Lines()->ToStringList().join(u'\n').contains(QStringLiteral("PASSWORD")));
     w->SetModified(true);
@@ -297,6 +317,29 @@ TEST_F(RoleWindows, UserPasswordGoesOutAsVerifier)
     PressCompile(w);
     EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("パスワード（PASSWORD句）を入力してください。")});
     EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_roles WHERE rolname = '" + S(u1) + "'"), "1");
+    // A line holding only the word PASSWORD; a typed password in the text
+    // goes out as its verifier too.
+    w->txtSource->Lines()->SetText(QStringLiteral("CREATE USER \"%1\"\nPASSWORD\n;").arg(u1));
+    w->SetModified(true);
+    s.dialogs.clear();
+    PressCompile(w);
+    EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("パスワード（PASSWORD句）を入力してください。")});
+    w->txtSource->Lines()->SetText(QStringLiteral("CREATE USER \"%1\" LOGIN PASSWORD 'pw2'\n;").arg(u1));
+    w->SetModified(true);
+    {
+        PreviewAnswer preview;
+        ExecDialogUser user;
+        PressCompile(w);
+        const QString text = preview.lines.join(u'\n');
+        EXPECT_TRUE(text.contains(QStringLiteral("PASSWORD 'SCRAM-SHA-256$"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("pw2")));
+    }
+    const QByteArray again = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=pw2")
+                                 .arg(p.host, p.port, p.database, u1)
+                                 .toUtf8();
+    c = PQconnectdb(again.constData());
+    EXPECT_EQ(PQstatus(c), CONNECTION_OK) << PQerrorMessage(c);
+    PQfinish(c);
 }
 
 // Schema: owner-only change; PUBLIC's USAGE from "=U/owner"; a new schema
