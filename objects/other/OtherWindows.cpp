@@ -1,5 +1,9 @@
 #include "objects/other/OtherWindows.h"
 
+#include "objects/other/frmGrant.h"
+#include "objects/other/frmRole.h"
+#include "objects/other/frmSchema.h"
+#include "objects/other/frmUser.h"
 #include "objects/other/frmRule.h"
 #include "objects/other/frmSeq.h"
 #include "shell/ObjectDispatcher.h"
@@ -7,6 +11,30 @@
 
 void RegisterOtherWindows()
 {
+    // Roles, users, schemas and the grant dialog.
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmUser"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmUser::Open(&Owner, a.ObjectName, a.OpenMode));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmUser"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmUser::GetScript(&Owner, a.ObjectName, Stream);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmRole"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmRole::Open(&Owner, a.ObjectName, a.OpenMode));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmRole"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmRole::GetScript(&Owner, a.ObjectName, Stream);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmSchema"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmSchema::Open(&Owner, a.ObjectName, a.OpenMode));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmSchema"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmSchema::GetScript(&Owner, a.ObjectName, Stream);
+                                      });
+    TfrmGrant::RegisterLauncher();
+
     TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmSeq"), [](TfrmObject &Owner, const TObjectAddress &a) {
         return static_cast<QWidget *>(TfrmSeq::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode));
     });
