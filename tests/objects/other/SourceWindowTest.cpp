@@ -5,7 +5,10 @@
 #include "shell/ShellTestSupport.h"
 #include "objects/table/TableWindowTestSupport.h"
 
+#include "controls/tvCheckListBox.h"
 #include "controls/tvComboBox.h"
+#include "controls/tvListView.h"
+#include "controls/tvRadioGroup.h"
 #include "controls/tvStrEdit.h"
 #include "controls/tvTreeView.h"
 #include "editor/EditorStrings.h"
@@ -15,6 +18,9 @@
 #include "objects/other/frmAggregate.h"
 #include "objects/other/frmSample.h"
 #include "objects/other/frmSource.h"
+#include "objects/table/fraCross.h"
+#include "objects/table/fraGrant.h"
+#include "shell/WindowLaunchers.h"
 #include "platform/settings/Folders.h"
 #include "platform/settings/tvRegistry.h"
 
@@ -24,10 +30,12 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QPointer>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 using namespace tvtest;
 
@@ -472,4 +480,60 @@ TEST_F(SourceWindow, EndToEndFromTheObjectList)
     QTest::mouseClick(compile, Qt::LeftButton);
     EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("コンパイルは正常に終了しました。")});
     EXPECT_EQ(Other("SELECT s1.f()"), "2");
+}
+
+// 実行(&E) hands the program to the execution window; the cross reference
+// finds the overload the window shows; its privileges page grants EXECUTE
+// and keeps the window.
+TEST_F(SourceWindow, ExecuteCrossReferenceAndPrivileges)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    db->exec("CREATE FUNCTION s1.f(integer) RETURNS integer LANGUAGE plpgsql AS $$BEGIN RETURN 1; END$$;"
+             "CREATE FUNCTION s1.f(text) RETURNS integer LANGUAGE sql AS 'SELECT 2';"
+             "CREATE VIEW s1.v AS SELECT s1.f('a') AS x;");
+    QList<TLaunchContext> launched;
+    RegisterLauncher(QStringLiteral("TfrmExecProc"), [&launched](const TLaunchContext &c) {
+        launched << c;
+        return static_cast<QWidget *>(nullptr);
+    });
+    TfrmSource *w = OpenRoutine(52, "s1.f(integer)", QStringLiteral("f"));
+    ASSERT_NE(w, nullptr);
+    w->UpdateActions();
+    w->actExec->trigger();
+    RegisterLauncher(QStringLiteral("TfrmExecProc"), {});
+    ASSERT_EQ(launched.size(), 1);
+    EXPECT_EQ(launched[0].Connection, form);
+    EXPECT_EQ(launched[0].ObjectName, QStringLiteral("f"));
+    EXPECT_EQ(launched[0].ObjectType, 52);
+    EXPECT_EQ(launched[0].OID, Oid("s1.f(integer)"));
+    EXPECT_TRUE(launched[0].Debug);
+
+    TfrmSource *t = OpenRoutine(52, "s1.f(text)", QStringLiteral("f"), omCross);
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(t->ShownPage(), t->tabCross);
+    QStringList texts;
+    for (QTreeWidget *tree : {t->fraCross->lstTree1, t->fraCross->lstTree2})
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            texts << (*it)->text(0);
+    EXPECT_TRUE(texts.contains(QStringLiteral("s1.v"))) << texts.join(u'|').toStdString();
+
+    ASSERT_TRUE(t->SelectPage(t->tabGrant));
+    TfraGrant *f = t->fraGrant;
+    f->rdoShowMode->Button(1)->click();
+    TtvListItem *r1 = FindListItem(f->lstGrant, QStringLiteral("tvx_src_r1"));
+    ASSERT_NE(r1, nullptr);
+    f->lstGrant->clearSelection();
+    r1->setSelected(true);
+    ASSERT_EQ(f->chkGrant->count(), 1);
+    f->chkGrant->SetStateL(0, Qt::Checked);
+    f->chkGrantClick();
+    EXPECT_TRUE(t->Modified());
+    t->actCompile->trigger();
+    EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("コンパイルは正常に終了しました。")});
+    FreeClosed();
+    EXPECT_EQ(WindowsOf<TfrmSource>(s).size(), 2);
+    EXPECT_EQ(Other("SELECT has_function_privilege('tvx_src_r1', 's1.f(text)', 'EXECUTE')"), "t");
+    EXPECT_EQ(Other("SELECT COALESCE(proacl::text, '') LIKE '%tvx_src_r1=X/%' FROM pg_proc WHERE oid = 's1.f(integer)'::regprocedure"),
+              "f");
 }
