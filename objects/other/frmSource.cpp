@@ -151,14 +151,14 @@ QString TfrmSource::SourceSQL(int ObjType, int ServerVersion)
     switch (ObjType) {
     case 51:
     case 52:
+        // One table and scalar subqueries: quick to plan, as script output
+        // reads thousands of routines.
         return QStringLiteral(
             "SELECT  p.oid, pg_get_functiondef(p.oid),"
-            " array_to_string(COALESCE(p.proallargtypes, p.proargtypes::oid[]), E'\\r\\n') AS AryType,"
-            " l.lanname, pg_get_function_identity_arguments(p.oid) AS identity_args\n"
+            " (SELECT l.lanname FROM pg_language l WHERE l.oid = p.prolang) AS lanname,"
+            " pg_get_function_identity_arguments(p.oid) AS identity_args\n"
             "FROM    pg_proc p\n"
-            "LEFT OUTER JOIN pg_language l ON prolang = l.oid\n"
-            "WHERE   p.oid = :OID\n"
-            "ORDER BY      p.proname");
+            "WHERE   p.oid = :OID");
     case 53:
         return QStringLiteral(" SELECT pac.pkgheadsrc , pac.pkgbodysrc , pac.oid FROM ") +
                EdbPackageSubquery(ServerVersion) +
@@ -189,14 +189,18 @@ std::optional<TSourceLoad> TfrmSource::LoadSource(tv::db::Query &Query, int ObjT
         ~CloseOnExit() { q.Close(); }
     } close{Query};
     Query.Close();
-    Query.SetSQL(SourceSQL(ObjType, ServerVersion));
     if (IsRoutine(ObjType)) {
-        Query.ParamByName(QStringLiteral("OID")).setAsInt64(Oid);
+        // One statement in one round trip (script output reads thousands);
+        // the oid is a number.
+        QString sql = SourceSQL(ObjType, ServerVersion);
+        sql.replace(QStringLiteral(":OID"), QString::number(Oid));
+        Query.OpenOn(Query.GetConnection()->Exec(sql));
     } else {
+        Query.SetSQL(SourceSQL(ObjType, ServerVersion));
         Query.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
         Query.ParamByName(QStringLiteral("OBJNAME")).setAsString(Name);
+        Query.Open();
     }
-    Query.Open();
     if (Query.Eof())
         return std::nullopt;
     for (; !Query.Eof(); Query.Next()) {
