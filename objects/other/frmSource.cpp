@@ -303,6 +303,12 @@ TfrmSource::TfrmSource(IConnectionWindow *AOwner, int ObjectType, qint64 Oid, co
     cl->addWidget(fraCross);
     pagObject->addTab(tabCross, QStringLiteral("相関"));
 
+    // The menu: compile, delete, a separator, print and save.
+    mnuObject->removeAction(actPrint);
+    mnuObject->addSeparator();
+    mnuObject->addAction(actPrint);
+    mnuObject->addAction(actSave);
+
     txtName->installEventFilter(this);
     if (cmbSchema)
         cmbSchema->installEventFilter(this);
@@ -323,6 +329,9 @@ void TfrmSource::ChangedIsNew()
     TfrmDefinition::ChangedIsNew();
     if (!IsNew())
         setWindowTitle(Caption());
+    // Servers before 9.2 keep no privileges on types.
+    if (ObjType() == 55 && DBVer() < 90200)
+        pagObject->setTabVisible(pagObject->indexOf(tabGrant), false);
 }
 
 // ---------------------------------------------------------------------------

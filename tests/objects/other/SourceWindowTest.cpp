@@ -29,6 +29,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFocusEvent>
+#include <QMenu>
 #include <QPointer>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -382,6 +383,23 @@ TEST_F(SourceWindow, Aggregates)
     EXPECT_EQ(WindowsOf<TfrmAggregate>(s).size(), 1);
     EXPECT_EQ(Other("SELECT s1.ag(x) FROM (VALUES (1), (2)) v(x)"), "8");
 
+    // A new aggregate: the template on leaving the name box; a new schema
+    // renames all three CREATE AGGREGATE lines.
+    s.main->Action(QStringLiteral("btnNewAgrg"))->trigger();
+    TfrmAggregate *n = nullptr;
+    for (TfrmAggregate *x : WindowsOf<TfrmAggregate>(s))
+        if (x->IsNew())
+            n = x;
+    ASSERT_NE(n, nullptr);
+    EXPECT_EQ(n->windowTitle(), QStringLiteral("AGGREGATE - 新規"));
+    n->cmbSchema->SetText(QStringLiteral("s1"));
+    EnterAndLeave(n->txtName, [n] { n->txtName->SetText(QStringLiteral("na")); });
+    EXPECT_EQ(n->txtSource->Lines()->ToStringList().filter(QStringLiteral("CREATE AGGREGATE \"s1\".\"na\"")).size(), 3);
+    EnterAndLeave(n->cmbSchema, [n] { n->cmbSchema->SetText(QStringLiteral("s2")); });
+    EXPECT_EQ(n->txtSource->Lines()->ToStringList().filter(QStringLiteral("CREATE AGGREGATE \"s2\".\"na\"")).size(), 3);
+    n->SetModified(false);
+    n->Close();
+
     // Delete with CASCADE.
     w->SetModified(false);
     s.dialogs.queueButton(tv::ui::IDYES, {true});
@@ -536,4 +554,24 @@ TEST_F(SourceWindow, ExecuteCrossReferenceAndPrivileges)
     EXPECT_EQ(Other("SELECT has_function_privilege('tvx_src_r1', 's1.f(text)', 'EXECUTE')"), "t");
     EXPECT_EQ(Other("SELECT COALESCE(proacl::text, '') LIKE '%tvx_src_r1=X/%' FROM pg_proc WHERE oid = 's1.f(integer)'::regprocedure"),
               "f");
+}
+
+// A procedure is deleted without a CASCADE box, by its argument types, so
+// that an overload stays.
+TEST_F(SourceWindow, ProcedureDelete)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    db->exec("CREATE PROCEDURE s1.p(a integer) LANGUAGE plpgsql AS $$BEGIN NULL; END$$;"
+             "CREATE PROCEDURE s1.p(a text) LANGUAGE plpgsql AS $$BEGIN NULL; END$$;");
+    TfrmSource *w = OpenRoutine(51, "s1.p(integer)", QStringLiteral("p"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("PROCEDURE - s1.p(integer)") + Suffix());
+    EXPECT_EQ(w->mnuObject->title(), QStringLiteral("PROCEDURE(&O)"));
+    s.dialogs.queueButton(tv::ui::IDYES);
+    w->actDelete->trigger();
+    ASSERT_EQ(s.dialogs.calls().size(), 2);
+    EXPECT_TRUE(s.dialogs.calls().at(0).checks.isEmpty());
+    EXPECT_EQ(s.dialogs.calls().at(1).text, QStringLiteral("オブジェクトが削除されました。"));
+    EXPECT_EQ(Other("SELECT string_agg(oid::regprocedure::text, ',') FROM pg_proc WHERE proname = 'p'"), "s1.p(text)");
 }
