@@ -130,6 +130,9 @@ void TfrmSample::btnExitClick()
 
 int TfrmSample::Show(TtvForm *AOwner, QPointer<TfrmSample> &Slot, int ObjectType, const QString &FileName)
 {
+    // A viewer closed a moment ago is on its way out: a new one replaces it.
+    if (Slot && Slot->isHidden())
+        Slot = nullptr;
     if (!Slot)
         Slot = new TfrmSample(AOwner, ObjectType);
     TfrmSample *w = Slot;

@@ -289,6 +289,14 @@ TEST_F(SequenceWindow, OpensAltersAndAdvances)
     EXPECT_EQ(t->cmbTable->Text(), QStringLiteral("t"));
     EXPECT_EQ(t->cmbColumn->Text(), QStringLiteral("id"));
     EXPECT_TRUE(t->cmbColumn->isEnabled());
+
+    // So does an identity column's.
+    db->exec("CREATE TABLE s1.t2 (n int GENERATED ALWAYS AS IDENTITY);");
+    TfrmSeq *i = Open(QStringLiteral("t2_n_seq"));
+    ASSERT_NE(i, nullptr);
+    EXPECT_FALSE(i->chkOwned->Checked());
+    EXPECT_EQ(i->cmbTable->Text(), QStringLiteral("t2"));
+    EXPECT_EQ(i->cmbColumn->Text(), QStringLiteral("n"));
 }
 
 // "新規シーケンス": an empty name sends nothing; the designed values make the

@@ -455,15 +455,41 @@ TEST_F(SourceWindow, SampleViewer)
     EXPECT_EQ(reg.GetInteger(QStringLiteral("Height"), 0), 222);
     reg.CloseKey();
 
-    // A new viewer opens with the stored size; the file gone closes it.
+    // Closed and pressed again at once: a new viewer, with the stored size.
+    QPointer<TfrmSample> first(w->SampleWindow);
     w->actSample->trigger();
     ASSERT_NE(w->SampleWindow, nullptr);
+    first = w->SampleWindow;
+    first->btnExit->click();
+    w->actSample->trigger();
+    ASSERT_NE(w->SampleWindow, nullptr);
+    EXPECT_NE(w->SampleWindow, first);
+    EXPECT_TRUE(w->SampleWindow->isVisible());
     EXPECT_EQ(w->SampleWindow->size(), QSize(333, 222));
+    FreeClosed();
+    EXPECT_EQ(w->findChildren<TfrmSample *>().size(), 1);
+
+    // The file gone: the message, and the open viewer closes.
     QFile::remove(file);
     w->actSample->trigger();
     EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("ファイルが見つかりません。")});
     FreeClosed();
     EXPECT_TRUE(w->findChildren<TfrmSample *>().isEmpty());
+
+    // Closing the definition window takes its viewer with it.
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("-- sample\n");
+    }
+    w->actSample->trigger();
+    QPointer<TfrmSample> owned(w->SampleWindow);
+    ASSERT_FALSE(owned.isNull());
+    w->SetModified(false);
+    w->Close();
+    FreeClosed();
+    EXPECT_TRUE(owned.isNull());
+    QFile::remove(file);
 }
 
 // As a user: double-click f in s1's FUNCTION list, change RETURN 1 to
