@@ -252,6 +252,13 @@ TEST_F(SourceWindow, RefusedCompileAndANewFunction)
     EXPECT_TRUE(w->Modified());
     EXPECT_EQ(Other("SELECT s1.f()"), "1");
     form->ExecuteSQL(QStringLiteral("SELECT 1"));   // the session is usable
+    // 戻す(&R): after Yes the server's text again.
+    s.dialogs.queueButton(tv::ui::IDYES);
+    w->actRefresh->trigger();
+    EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("全ての変更を取り消しますか？")});
+    s.dialogs.clear();
+    EXPECT_FALSE(w->Modified());
+    EXPECT_TRUE(w->txtSource->Lines()->Text().contains(QStringLiteral("RETURN 1;")));
 
     s.main->Action(QStringLiteral("btnNewFunc"))->trigger();
     TfrmSource *n = nullptr;
