@@ -315,6 +315,19 @@ TEST_F(SourceWindow, TypesScriptAndCompile)
               (QStringList{"CREATE TYPE \"s1\".\"rg\"", "AS RANGE (", "    SUBTYPE = text",
                            "  , SUBTYPE_OPCLASS = text_ops", "  , COLLATION = \"C\"", ")", ";"}));
     EXPECT_EQ(Script(55, QStringLiteral("sh")), (QStringList{"CREATE TYPE \"s1\".\"sh\"", ";"}));
+    // A base type of a user category (its I/O functions need a superuser).
+    if (Other("SELECT rolsuper FROM pg_roles WHERE rolname = current_user") == "t") {
+        db->exec("CREATE TYPE s1.bt;"
+                 "CREATE FUNCTION s1.bt_in(cstring) RETURNS s1.bt LANGUAGE internal IMMUTABLE STRICT AS 'int4in';"
+                 "CREATE FUNCTION s1.bt_out(s1.bt) RETURNS cstring LANGUAGE internal IMMUTABLE STRICT AS 'int4out';"
+                 "CREATE TYPE s1.bt (INPUT = s1.bt_in, OUTPUT = s1.bt_out, INTERNALLENGTH = 4, PASSEDBYVALUE,"
+                 " ALIGNMENT = int4, STORAGE = plain, CATEGORY = 'Z', DEFAULT = 'it''s', DELIMITER = ',');");
+        EXPECT_EQ(Script(55, QStringLiteral("bt")),
+                  (QStringList{"CREATE TYPE \"s1\".\"bt\"", "(", "    INPUT = bt_in", "  , OUTPUT = bt_out",
+                               "  , INTERNALLENGTH = 4", "  , PASSEDBYVALUE", "  , ALIGNMENT = int4",
+                               "  , STORAGE = plain", "  , CATEGORY = 'Z'", "  , PREFERRED = FALSE",
+                               "  , DEFAULT = 'it''s'", "  , DELIMITER = ','", "  , COLLATABLE = FALSE", ")", ";"}));
+    }
     EXPECT_TRUE(Script(55, QStringLiteral("nothing")).isEmpty());
 
     // The enumeration's script re-creates it.
