@@ -1,11 +1,13 @@
 #include "objects/other/OtherWindows.h"
 
+#include "objects/other/frmAggregate.h"
 #include "objects/other/frmGrant.h"
 #include "objects/other/frmRole.h"
-#include "objects/other/frmSchema.h"
-#include "objects/other/frmUser.h"
 #include "objects/other/frmRule.h"
+#include "objects/other/frmSchema.h"
 #include "objects/other/frmSeq.h"
+#include "objects/other/frmSource.h"
+#include "objects/other/frmUser.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/frmObject.h"
 
@@ -48,5 +50,23 @@ void RegisterOtherWindows()
     TObjectDispatcher::RegisterScript(QStringLiteral("TfrmRule"),
                                       [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
                                           TfrmRule::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.TableName);
+                                      });
+
+    // Programs, types and aggregates: edited and compiled as text.
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmSource"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(
+            TfrmSource::Open(&Owner, a.Schema, a.ObjectName, a.ObjectType, a.OpenMode, a.OID));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmSource"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmSource::GetScript(&Owner, a.Schema, a.ObjectName, a.ObjectType, Stream,
+                                                                a.OID);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmAggregate"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmAggregate::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode, a.OID));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmAggregate"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmAggregate::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.OID);
                                       });
 }
