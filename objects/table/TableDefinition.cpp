@@ -111,8 +111,9 @@ QString TableSQL::Table(int DBVer)
                           "LEFT JOIN pg_description D ON C.oid = D.objoid AND D.classoid = 'pg_class'::regclass "
                           "AND D.objsubid = 0 "
                           "LEFT JOIN pg_tablespace TS ON C.reltablespace = TS.oid "
-                          "WHERE C.relkind IN ('r', 't', 'f') AND NS.nspname = :SCHEMA AND C.relname = :TBLNAME "
-                          "ORDER BY D.objsubid");
+                          "WHERE C.relkind IN ('r', 't', 'f'") +
+           (DBVer >= 100000 ? QStringLiteral(", 'p'") : QString()) +
+           QStringLiteral(") AND NS.nspname = :SCHEMA AND C.relname = :TBLNAME ORDER BY D.objsubid");
 }
 
 QString TableSQL::Constraints()
@@ -173,6 +174,9 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
     const QString persistence = DBVer >= 90100 ? Query.FieldByName(QStringLiteral("relpersistence")).AsString()
                                                : Query.FieldByName(QStringLiteral("table_kind")).AsString();
     d.Persistence = persistence.isEmpty() ? QChar(u'p') : persistence.at(0);
+    const QString kind = Query.FieldByName(QStringLiteral("relkind")).AsString();
+    d.RelKind = kind.isEmpty() ? QChar(u'r') : kind.at(0);
+    d.HasToast = Query.FieldByName(QStringLiteral("reltoastrelid")).AsInt64() != 0;
     Query.Close();
 
     Query.SetSQL(TableSQL::Column(DBVer));

@@ -43,6 +43,8 @@ struct TTableDefinition {
     QString Comment;
     QString Tablespace;   // the table's own, or the database's default
     QChar Persistence;    // 'p', 'u' unlogged, 't' temporary
+    QChar RelKind;        // 'r', 't' a TOAST table, 'f' a foreign table
+    bool HasToast = false; // reltoastrelid is set
     QList<TTableColumn> Columns;        // grid rows with a name, in order
     QList<TTableConstraint> Constraints; // the primary key first
     QStringList Primary;  // FPrimary: key column names in key order, as loaded
