@@ -595,8 +595,8 @@ void TfrmConst::ShowDefine()
 void TfrmConst::cmbConstTypeChange()
 {
     const TConstType type = ConstType();
-    static QWidget *const *sheets[] = {&tabPrimary, &tabUnique, &tabForeign, &tabCheck, &tabExclude};
-    pagType->setCurrentWidget(*sheets[type]);
+    QWidget *const sheets[] = {tabPrimary, tabUnique, tabForeign, tabCheck, tabExclude};
+    pagType->setCurrentWidget(sheets[type]);
     if (type == ctPrimary || type == ctUnique) {
         QWidget *sheet = type == ctPrimary ? tabPrimary : tabUnique;
         if (pnlIndex->parentWidget() != sheet)
