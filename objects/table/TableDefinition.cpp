@@ -79,7 +79,7 @@ QString TableSQL::Column(int DBVer)
         DBVer >= 120000 ? QStringLiteral("ColInf.attgenerated::text") : QStringLiteral("''::text");
     return QStringLiteral(
                "SELECT ColInf.attname, format_type(DatTyp.oid, NULL) AS typname,"
-               " format_type(DatTyp.oid, ColInf.atttypmod) AS fulltype, DatRol.rolname AS typowner,"
+               " format_type(DatTyp.oid, ColInf.atttypmod) AS fulltype,"
                " CASE WHEN ColInf.attnotnull THEN '1' ELSE '' END AS attnotnull,"
                " pg_get_expr(ColDef.adbin, ColDef.adrelid) AS adsrc,"
                " col_description(TblInf.oid, ColInf.attnum) AS comments, ColInf.attnum,"
@@ -90,7 +90,6 @@ QString TableSQL::Column(int DBVer)
                " FROM pg_attribute ColInf JOIN pg_class TblInf ON ColInf.attrelid = TblInf.oid"
                " JOIN pg_namespace TblNsp ON TblInf.relnamespace = TblNsp.oid"
                " LEFT JOIN pg_type DatTyp ON ColInf.atttypid = DatTyp.oid"
-               " LEFT JOIN pg_roles DatRol ON DatTyp.typowner = DatRol.oid"
                " LEFT JOIN pg_attrdef ColDef ON ColDef.adrelid = ColInf.attrelid AND ColDef.adnum = ColInf.attnum"
                " LEFT JOIN pg_collation Coll ON ColInf.attcollation = Coll.oid"
                " LEFT JOIN pg_namespace CollNsp ON Coll.collnamespace = CollNsp.oid"
@@ -124,8 +123,10 @@ QString TableSQL::Constraints()
         "SELECT C.conname, C.contype, pg_get_expr(C.conbin, C.conrelid) AS consrc,"
         " pg_get_constraintdef(C.oid) AS condef,"
         " array_to_json(ARRAY(SELECT A.attname FROM unnest(C.conkey) WITH ORDINALITY AS K(n, o)"
-        " JOIN pg_attribute A ON A.attrelid = C.conrelid AND A.attnum = K.n ORDER BY K.o)) AS keycols"
+        " JOIN pg_attribute A ON A.attrelid = C.conrelid AND A.attnum = K.n ORDER BY K.o)) AS keycols,"
+        " TS.spcname"
         " FROM pg_constraint C JOIN pg_class CL2 ON C.conrelid = CL2.oid"
+        " LEFT JOIN pg_class IDX ON IDX.oid = C.conindid LEFT JOIN pg_tablespace TS ON TS.oid = IDX.reltablespace"
         " JOIN pg_namespace N ON CL2.relnamespace = N.oid"
         " WHERE N.nspname = :SCHEMA AND CL2.relname = :TBLNAME AND C.contype IN ('p', 'c', 'u', 'f', 'x')"
         " ORDER BY C.contype <> 'p', C.conname");
@@ -174,6 +175,7 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
     const QString persistence = DBVer >= 90100 ? Query.FieldByName(QStringLiteral("relpersistence")).AsString()
                                                : Query.FieldByName(QStringLiteral("table_kind")).AsString();
     d.Persistence = persistence.isEmpty() ? QChar(u'p') : persistence.at(0);
+    const QString defaultTablespace = Query.FieldByName(QStringLiteral("defspcname")).AsString();
     const QString kind = Query.FieldByName(QStringLiteral("relkind")).AsString();
     d.RelKind = kind.isEmpty() ? QChar(u'r') : kind.at(0);
     d.HasToast = Query.FieldByName(QStringLiteral("reltoastrelid")).AsInt64() != 0;
@@ -212,6 +214,9 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
     for (; !Query.Eof(); Query.Next()) {
         TTableConstraint c;
         c.Name = Query.FieldByName(QStringLiteral("conname")).AsString();
+        c.Tablespace = Query.FieldByName(QStringLiteral("spcname")).AsString();
+        if (c.Tablespace.isEmpty())
+            c.Tablespace = defaultTablespace;
         const QString type = Query.FieldByName(QStringLiteral("contype")).AsString();
         const QString def = Query.FieldByName(QStringLiteral("condef")).AsString();
         if (type == QLatin1String("p")) {

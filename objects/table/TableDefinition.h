@@ -35,6 +35,7 @@ struct TTableConstraint {
     QString Name;
     QString Kind;  // "PRIMARY KEY", "CHECK", "UNIQUE", "FOREIGN KEY", "EXCLUDE"
     QString Param; // the text the tree shows under "パラメータ"
+    QString Tablespace; // of its index (primary key, unique, exclusion), or the database's default
 };
 
 struct TTableDefinition {
@@ -56,7 +57,7 @@ struct TTableDefinition {
 
 namespace TableSQL {
 // qryColumn (:SCHEMA, :TBLNAME): attname, typname (format_type without
-// modifier), fulltype (with it), typowner, attnotnull, adsrc, comments,
+// modifier), fulltype (with it), attnotnull, adsrc, comments,
 // attnum, collname (the column's own collation or NULL), attidentity,
 // attgenerated (empty below the versions that have them).
 QString Column(int DBVer);
@@ -66,7 +67,8 @@ QString Column(int DBVer);
 QString Table(int DBVer);
 // The table's constraints (:SCHEMA, :TBLNAME): conname, contype,
 // consrc (pg_get_expr of conbin), condef (pg_get_constraintdef), keycols (a
-// JSON array of the key column names in key order, for 'p').
+// JSON array of the key column names in key order, for 'p'), spcname (the
+// tablespace of the constraint's index).
 QString Constraints();
 } // namespace TableSQL
 

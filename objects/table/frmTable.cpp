@@ -117,6 +117,25 @@ const QStringList LengthTypes = {
     QStringLiteral("interval minute to second[]"),
 };
 
+// The storage lines of a UNIQUE constraint of a loaded table as the
+// constraint window writes them, from the tablespace its load read.
+QStringList UniqueStorageLines(const TTableDefinition &Def, const QString &ConstName, TSourceMode Mode)
+{
+    for (const TTableConstraint &k : Def.Constraints) {
+        if (k.Name != ConstName)
+            continue;
+        TConstraintDefinition c;
+        c.Schema = Def.Schema;
+        c.Name = k.Name;
+        c.TableName = Def.Name;
+        c.Type = ctUnique;
+        c.Tablespace = k.Tablespace;
+        return ConstraintDDL::StorageScript(c, Mode, tvOption.ShowStorageSource, ScriptOption.Storage,
+                                            ScriptOption.NullLine);
+    }
+    return {};
+}
+
 class SqlWaitCursor {
 public:
     SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -180,13 +199,7 @@ bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, co
         ctx.KeyTablespace = def->Tablespace;
     StorageDDL::Create(LoadTableStorage(q, Schema, ObjectName, ver, mode, def->Tablespace, def->Temporary()),
                        ctx.StorageClauses);
-    ctx.UniqueStorage = [&](const QString &ConstName) {
-        const std::optional<TConstraintDefinition> c =
-            LoadConstraintDefinition(q, Schema, ConstName, ObjectName, conn.Params().Database);
-        return c ? ConstraintDDL::StorageScript(*c, mode, tvOption.ShowStorageSource, ScriptOption.Storage,
-                                                ScriptOption.NullLine)
-                 : QStringList();
-    };
+    ctx.UniqueStorage = [&](const QString &ConstName) { return UniqueStorageLines(*def, ConstName, mode); };
     TableDDL::Create(*def, ctx, Lines);
     return true;
 }
@@ -932,12 +945,7 @@ TTableDefinition TfrmTable::CurrentDefinition() const
 
 QStringList TfrmTable::UniqueStorage(const QString &ConstName) const
 {
-    tv::db::Query q(&OwnerForm()->dbsMain());
-    const std::optional<TConstraintDefinition> c = LoadConstraintDefinition(
-        q, FLoaded.Schema, ConstName, FLoaded.Name, OwnerForm()->dbsMain().Params().Database);
-    return c ? ConstraintDDL::StorageScript(*c, SourceMode, tvOption.ShowStorageSource, ScriptOption.Storage,
-                                            ScriptOption.NullLine)
-             : QStringList();
+    return UniqueStorageLines(FLoaded, ConstName, SourceMode);
 }
 
 void TfrmTable::GetSourceCreate(QStringList &List)
