@@ -6,6 +6,7 @@
 #include "common/Quote.h"
 #include "common/ScriptOption.h"
 #include "common/TextUtil.h"
+#include "controls/frmPrint.h"
 #include "controls/tvCheckBox.h"
 #include "controls/tvComboBox.h"
 #include "controls/tvListView.h"
@@ -28,6 +29,7 @@
 #include "platform/Errors.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
+#include "platform/settings/tvRegistry.h"
 #include "platform/ui/Guard.h"
 #include "shell/WindowLaunchers.h"
 #include "shell/frmObject.h"
@@ -44,6 +46,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
@@ -485,6 +489,52 @@ void TfrmTable::UpdateActions()
     actColDown->setEnabled(row >= 1 && row < rows - 2);
 }
 
+void TfrmTable::LayoutColumns()
+{
+    // "コメント" takes the rest of the grid's width.
+    int others = 0;
+    for (int c = 0; c < colComment; ++c)
+        others += grdColumn->ColWidths(c);
+    grdColumn->SetColWidths(colComment, std::max(80, grdColumn->viewport()->width() - others - 8));
+}
+
+void TfrmTable::resizeEvent(QResizeEvent *Event)
+{
+    TfrmDefinition::resizeEvent(Event);
+    LayoutColumns();
+}
+
+void TfrmTable::LoadSettings()
+{
+    TfrmDefinition::LoadSettings();
+    // The height of the dependants tree; a third of the define page by default.
+    const int total = std::max(splConst->height(), 300);
+    int height = total / 3;
+    auto &reg = tv::settings::tvRegistry();
+    const QString key = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\TABLE");
+    if (reg.KeyExists(key)) {
+        tv::settings::TRegistryKeyCloser closer(reg);
+        if (reg.OpenKeyReadOnly(key))
+            height = reg.GetInteger(QStringLiteral("ConstHeight"), height);
+    }
+    splConst->setSizes({std::max(1, total - height), std::max(1, height)});
+}
+
+void TfrmTable::SaveSettings()
+{
+    TfrmDefinition::SaveSettings();
+    try {
+        auto &reg = tv::settings::tvRegistry();
+        tv::settings::TRegistryKeyCloser closer(reg);
+        if (reg.OpenKey(QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\TABLE"), true)) {
+            reg.WriteInteger(QStringLiteral("ConstHeight"), lstConst->height());
+            reg.CloseKey();
+        }
+    } catch (const tv::Error &) {
+        // A store that cannot be written keeps the designed layout.
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Load
 
@@ -531,6 +581,12 @@ void TfrmTable::ShowDefine()
         txtComment->SetText(def->Comment);
         fraStorage->cmbTBS->SetText(def->Tablespace);
         fraStorage->grpOnCommit->setVisible(def->Temporary());
+        // Its TOAST table is a vacuum target only when there is one.
+        if (QRadioButton *toast = fraStorage->rdoVacuumTarget->Button(1)) {
+            toast->setVisible(def->HasToast);
+            if (!def->HasToast)
+                fraStorage->rdoVacuumTarget->SetItemIndex(0);
+        }
         FToast = def->RelKind == u't';
         fraStorage->ShowDefine();
         FillGrid(*def);

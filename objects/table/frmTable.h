@@ -110,6 +110,8 @@ public:
 
     void ChangedIsNew() override;
     void UpdateActions() override;
+    void LoadSettings() override;
+    void SaveSettings() override;
     void GetSourceCreate(QStringList &List) override;
     void GetSourceAlter(QStringList &List) override;
     void GetSourceDrop(QStringList &List) override;
@@ -123,8 +125,10 @@ protected:
     QWidget *PageForMode(TOpenMode Mode) override;
     QList<QWidget *> PagesOfExisting() override;
     bool eventFilter(QObject *Watched, QEvent *Event) override;
+    void resizeEvent(QResizeEvent *Event) override;
 
 private:
+    void LayoutColumns();
     void BuildDefinePage();
     void BuildPolicyPage();
     void FillGrid(const TTableDefinition &Def);

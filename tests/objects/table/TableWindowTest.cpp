@@ -14,6 +14,10 @@
 #include "controls/tvTreeView.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
+#include "objects/table/DropDownComboBox.h"
+#include "objects/table/fraCross.h"
+#include "objects/table/fraGrant.h"
+#include "objects/table/fraStorage.h"
 #include "objects/table/frmConst.h"
 #include "objects/table/frmPolicy.h"
 #include "objects/table/frmTable.h"
@@ -24,6 +28,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidgetItemIterator>
 
 using namespace tvtest;
 
@@ -389,4 +394,27 @@ TEST_F(TableWindow, EndToEndDependantsAndPolicies)
     w->btnPolicyOpen->click();
     ASSERT_EQ(WindowsOf<TfrmPolicy>(s).size(), 1);
     EXPECT_EQ(WindowsOf<TfrmPolicy>(s).first()->windowTitle(), QStringLiteral("POLICY - s1.t1.p1") + suffix);
+}
+
+// The pages of an existing table: privileges and cross reference open by
+// their modes, storage shows the table's tablespace; a view on the table
+// is what uses it.
+TEST_F(TableWindow, PrivilegeCrossReferenceAndStoragePages)
+{
+    StartOn("tblp", std::string(T1) + "CREATE VIEW s1.v1 AS SELECT id FROM s1.t1;");
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    TfrmTable *w = Open(QStringLiteral("t1"), omGrant);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->ShownPage(), w->tabGrant);
+    EXPECT_GT(w->fraGrant->lstGrant->topLevelItemCount(), 0);
+    ASSERT_TRUE(w->SelectPage(w->tabCross));
+    QStringList used;
+    for (QTreeWidgetItemIterator it(w->fraCross->lstTree2); *it; ++it)
+        used << (*it)->text(0);
+    EXPECT_TRUE(used.join(u'|').contains(QStringLiteral("v1"))) << used.join(u'|').toStdString();
+    ASSERT_TRUE(w->SelectPage(w->tabStorage));
+    EXPECT_EQ(w->fraStorage->cmbTBS->Text(), QStringLiteral("pg_default"));
+    EXPECT_FALSE(w->Modified());
+    EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join(u'|').toStdString();
 }
