@@ -6,6 +6,7 @@
 #include "common/Quote.h"
 #include "common/ScriptOption.h"
 #include "common/TextUtil.h"
+#include "controls/tvCheckBox.h"
 #include "controls/tvComboBox.h"
 #include "controls/tvListBox.h"
 #include "controls/tvRadioGroup.h"
@@ -144,6 +145,9 @@ TfrmConst::TfrmConst(IConnectionWindow *AOwner, const QString &Schema, const QSt
     tabStorage->setObjectName(QStringLiteral("tabStorage"));
     auto *sl = new QVBoxLayout(tabStorage);
     fraStorage = new TfraStorage(this);
+    // The kind "標準" and the tablespace: no logging, no autovacuum.
+    fraStorage->chkLog->hide();
+    fraStorage->grpAutoVacuum->hide();
     sl->addWidget(fraStorage);
     pagObject->addTab(tabStorage, QStringLiteral("領域情報"));
     // No source page: the constraint is edited on its sheets only.

@@ -546,7 +546,7 @@ void TfrmTable::FillGrid(const TTableDefinition &Def)
     for (const TTableColumn &c : Def.Columns) {
         grdColumn->SetRows(r, {c.Primary ? QStringLiteral("1") : QString(), c.Name, c.Type, c.Length,
                                c.NotNull ? QStringLiteral("1") : QString(),
-                               TrimBlanks(c.Default) == QLatin1String("NULL") ? QString() : TrimBlanks(c.Default),
+                               c.Default,
                                c.Comment});
         grdColumn->SetObjects(colName, r, c.Pos);
         ++r;
@@ -578,6 +578,12 @@ void TfrmTable::ShowDefine()
             throw tv::SilentAbort();
         }
         FLoaded = *def;
+        // The grid's texts as loaded: a default reads trimmed, "NULL" as none.
+        for (TTableColumn &c : FLoaded.Columns) {
+            c.Default = TrimBlanks(c.Default);
+            if (c.Default == QLatin1String("NULL"))
+                c.Default.clear();
+        }
         txtComment->SetText(def->Comment);
         fraStorage->cmbTBS->SetText(def->Tablespace);
         fraStorage->grpOnCommit->setVisible(def->Temporary());
@@ -589,7 +595,7 @@ void TfrmTable::ShowDefine()
         }
         FToast = def->RelKind == u't';
         fraStorage->ShowDefine();
-        FillGrid(*def);
+        FillGrid(FLoaded);
     } else {
         grdColumn->Clear();
         grdColumn->SetRowCount(2);

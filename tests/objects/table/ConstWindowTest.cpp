@@ -3,6 +3,7 @@
 // dropped and added again with what its sheet does not show; a failing ADD
 // keeping the old constraint; the checks before a compile; script output.
 #include "shell/ShellTestSupport.h"
+#include "DDLExecUser.h"
 #include "TableWindowTestSupport.h"
 
 #include "controls/tvComboBox.h"

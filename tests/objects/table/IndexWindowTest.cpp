@@ -4,6 +4,7 @@
 // execution dialog; scripted without a window.
 #include "shell/ModalSteps.h"
 #include "shell/ShellTestSupport.h"
+#include "DDLExecUser.h"
 #include "TableWindowTestSupport.h"
 
 #include "common/ScriptOption.h"

@@ -418,3 +418,33 @@ TEST_F(TableWindow, PrivilegeCrossReferenceAndStoragePages)
     EXPECT_FALSE(w->Modified());
     EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join(u'|').toStdString();
 }
+
+// Odd names are quoted wherever they stand: the script of such a table,
+// run again, gives the same table, its key and its comments.
+TEST_F(TableWindow, OddNamesRoundTripThroughTheScript)
+{
+    StartOn("tblo", "CREATE SCHEMA \"S 1\";"
+                    "CREATE TABLE \"S 1\".\"Odd \"\"T\" (\"a b\" int, \"Ünï\" text, \"select\" int,"
+                    " PRIMARY KEY (\"select\", \"a b\"), CONSTRAINT \"u-1\" UNIQUE (\"Ünï\"));"
+                    "COMMENT ON COLUMN \"S 1\".\"Odd \"\"T\".\"a b\" IS 'it''s';");
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QStringLiteral("S 1"), QStringLiteral("Odd \"T"), omSource));
+    ASSERT_NE(w, nullptr);
+    const QStringList source = w->txtSource->Lines()->ToStringList();
+    ASSERT_FALSE(source.isEmpty());
+    EXPECT_EQ(source.first(), QStringLiteral("CREATE TABLE \"S 1\".\"Odd \"\"T\""));
+    EXPECT_TRUE(source.contains(QStringLiteral("COMMENT ON COLUMN \"S 1\".\"Odd \"\"T\".\"a b\" IS 'it''s'")));
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    form->OutputScript(45, QStringLiteral("S 1"), QStringLiteral("Odd \"T"), buffer);
+    const QString script = Utf16(buffer).remove(u'\r');
+    ASSERT_FALSE(script.isEmpty());
+    db->exec("DROP TABLE \"S 1\".\"Odd \"\"T\"");
+    db->exec(script.toStdString());
+    EXPECT_EQ(db->scalar("SELECT pg_get_constraintdef(oid) FROM pg_constraint WHERE contype = 'p'"
+                         " AND conrelid = '\"S 1\".\"Odd \"\"T\"'::regclass"),
+              "PRIMARY KEY (\"select\", \"a b\")");
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_constraint WHERE conname = 'u-1'"), "1");
+    EXPECT_EQ(db->scalar("SELECT col_description('\"S 1\".\"Odd \"\"T\"'::regclass, 1)"), "it's");
+}
