@@ -4,19 +4,25 @@
 // without a window), against the test server (the PG* environment of
 // scripts/test-db). It counts the statements the connection sent for it
 // (from libpq's protocol trace) for tables of 5 and of 20 columns, and times
-// pg_dump --schema-only of the same tables. Goals: statements per table
-// independent of its width; within 2x of pg_dump.
+// pg_dump --schema-only of the same tables, and psql -f sending the same
+// catalog statements. Goals: statements per table independent of its width;
+// within 2x of pg_dump.
 // TABLE_N=<count> scripts another number of tables.
 #include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/Globals.h"
+#include "common/Quote.h"
+#include "objects/table/StorageDefinition.h"
+#include "objects/table/TableDefinition.h"
 #include "objects/table/TableWindows.h"
 #include "platform/Errors.h"
 #include "platform/db/Connection.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -140,6 +146,27 @@ double TimePgDump(const QString &schema)
     return t.nsecsElapsed() / 1e9;
 }
 
+// psql sends the catalog statements of each table's script.
+double TimePsqlStatements(const QString &schema, int DBVer)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("script.sql")));
+    if (!f.open(QIODevice::WriteOnly))
+        return -1;
+    const QStringList sqls{TableSQL::Table(DBVer), TableSQL::Column(DBVer), TableSQL::Constraints(),
+                           StorageSQL::AutoVacuum(DBVer), StorageSQL::Parents()};
+    for (int i = 0; i < kTables; ++i)
+        for (QString sql : sqls) {
+            sql.replace(QStringLiteral(":SCHEMA"), QuoteLiteral(schema))
+                .replace(QStringLiteral(":TBLNAME"), QuoteLiteral(QStringLiteral("t%1").arg(i)))
+                .replace(QStringLiteral(":DATABASE"), QuoteLiteral(Database));
+            f.write(sql.toUtf8() + ";\n");
+        }
+    f.close();
+    return tvbench::timePsql({QStringLiteral("-q"), QStringLiteral("-d"), Database, QStringLiteral("-o"),
+                              QStringLiteral("/dev/null"), QStringLiteral("-f"), f.fileName()});
+}
+
 void BM_TableScript(benchmark::State &state)
 {
     for (auto _ : state) {
@@ -164,6 +191,7 @@ void BM_TableScript(benchmark::State &state)
         const Run narrow = ScriptAll(*form, QStringLiteral("bt_narrow"));
         const Run wide = ScriptAll(*form, QStringLiteral("bt_wide"));
         const double dump = TimePgDump(QStringLiteral("bt_wide"));
+        const double psql = TimePsqlStatements(QStringLiteral("bt_wide"), form->DBVer());
         for (const char *s : {"bt_narrow", "bt_wide"})
             c.Exec(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(QString::fromLatin1(s)));
 
@@ -183,6 +211,8 @@ void BM_TableScript(benchmark::State &state)
             std::printf("%d table scripts of 20 columns: ours %.3f s (pg_dump not available)\n", kTables,
                         wide.seconds);
         }
+        tvbench::printBeside(std::to_string(kTables) + " table scripts of 20 columns, the same catalog statements",
+                             wide.seconds, psql);
         std::fflush(stdout);
         state.counters["seconds"] = wide.seconds;
         state.counters["statements_per_table"] = perWide;
