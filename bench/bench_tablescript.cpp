@@ -12,7 +12,6 @@
 #include "BenchSupport.h"
 #include "common/Globals.h"
 #include "common/Quote.h"
-#include "objects/table/StorageDefinition.h"
 #include "objects/table/TableDefinition.h"
 #include "objects/table/TableWindows.h"
 #include "platform/Errors.h"
@@ -153,8 +152,7 @@ double TimePsqlStatements(const QString &schema, int DBVer)
     QFile f(dir.filePath(QStringLiteral("script.sql")));
     if (!f.open(QIODevice::WriteOnly))
         return -1;
-    const QStringList sqls{TableSQL::Table(DBVer), TableSQL::Column(DBVer), TableSQL::Constraints(),
-                           StorageSQL::AutoVacuum(DBVer), StorageSQL::Parents()};
+    const QStringList sqls{TableSQL::Table(DBVer)};
     for (int i = 0; i < kTables; ++i)
         for (QString sql : sqls) {
             sql.replace(QStringLiteral(":SCHEMA"), QuoteLiteral(schema))

@@ -1,10 +1,7 @@
 #include "objects/table/StorageDefinition.h"
 
 #include "common/Quote.h"
-#include "common/ScriptOption.h"
 #include "common/TextUtil.h"
-#include "common/tvOption.h"
-#include "platform/db/Query.h"
 
 namespace {
 
@@ -308,48 +305,3 @@ bool ReloptionIsTrue(const QString &Value)
     return QStringLiteral("true").startsWith(v) || QStringLiteral("yes").startsWith(v);
 }
 
-TStorageSnapshot LoadTableStorage(tv::db::Query &Query, const QString &Schema, const QString &Name, int DBVer,
-                                  TSourceMode Mode, const QString &Tablespace, bool Temporary)
-{
-    struct CloseOnExit {
-        tv::db::Query &q;
-        ~CloseOnExit() { q.Close(); }
-    } closer{Query};
-    TStorageSnapshot s;
-    s.ObjType = 45;
-    s.Mode = Mode;
-    s.ShowStorageSource = tvOption.ShowStorageSource;
-    s.ScriptStorage = ScriptOption.Storage;
-    s.DBVer = DBVer;
-    s.Schema = Schema;
-    s.ObjectName = Name;
-    s.Sheet = Temporary ? ssTemporary : ssDefault;
-    s.Tablespace = Tablespace;
-    s.Log.Checked = true;
-
-    Query.Close();
-    Query.SetSQL(StorageSQL::AutoVacuum(DBVer));
-    Query.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
-    Query.ParamByName(QStringLiteral("TBLNAME")).setAsString(Name);
-    Query.Open();
-    if (!Query.IsEmpty() && (!Query.Fields(0).IsNull() || !Query.Fields(10).IsNull())) {
-        s.AutoVacuum.Checked = true;
-        s.Table.EnabledBox.Checked = ReloptionIsTrue(Query.Fields(0).AsString());
-        s.Toast.EnabledBox.Checked = ReloptionIsTrue(Query.Fields(10).AsString());
-        for (int i = 0; i < AutoVacuumParamCount; ++i) {
-            s.Table.Params[i].Text = Query.Fields(1 + i).AsString();
-            s.Toast.Params[i].Text = Query.Fields(11 + i).AsString();
-        }
-    }
-    Query.Close();
-
-    Query.SetSQL(StorageSQL::Parents());
-    Query.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
-    Query.ParamByName(QStringLiteral("TBLNAME")).setAsString(Name);
-    Query.Open();
-    for (; !Query.Eof(); Query.Next())
-        s.Parents.append({ParentCellText(Query.FieldByName(QStringLiteral("nspname")).AsString(),
-                                         Query.FieldByName(QStringLiteral("relname")).AsString()),
-                          int(Query.FieldByName(QStringLiteral("rn")).AsInt64()), false});
-    return s;
-}

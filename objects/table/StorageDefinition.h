@@ -10,10 +10,6 @@
 #include <QString>
 #include <QStringList>
 
-namespace tv::db {
-class Query;
-}
-
 // The storage kinds of a table.
 enum TStorageType { ptNormal, ptPartition, ptTemp };
 // Their display names: "標準", "継承", "一時表".
@@ -115,12 +111,6 @@ bool IsCreate(const TStorageSnapshot &S);
 // An autovacuum setting changed (only for ptNormal).
 bool IsChanged(const TStorageSnapshot &S, TStorageType Mode);
 } // namespace StorageDDL
-
-// The storage of an existing table as its script writes it, read without
-// the frame: tablespace and persistence (from the table's own load),
-// autovacuum options and parents. `Query` is closed again on return.
-TStorageSnapshot LoadTableStorage(tv::db::Query &Query, const QString &Schema, const QString &Name, int DBVer,
-                                  TSourceMode Mode, const QString &Tablespace, bool Temporary);
 
 // A parent as written in the grid ("schema.name", either part possibly in
 // double quotes) as SQL: each part quoted. A text without a dot is one name.

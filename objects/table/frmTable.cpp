@@ -201,8 +201,7 @@ bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, co
     ctx.ScriptStorage = ScriptOption.Storage;
     if (mode == smShow)
         ctx.KeyTablespace = def->Tablespace;
-    StorageDDL::Create(LoadTableStorage(q, Schema, ObjectName, ver, mode, def->Tablespace, def->Temporary()),
-                       ctx.StorageClauses);
+    StorageDDL::Create(TableStorage(*def, mode, ver), ctx.StorageClauses);
     ctx.UniqueStorage = [&](const QString &ConstName) { return UniqueStorageLines(*def, ConstName, mode); };
     TableDDL::Create(*def, ctx, Lines);
     return true;
