@@ -434,6 +434,12 @@ bool TfrmConst::eventFilter(QObject *Watched, QEvent *Event)
     return TfrmDefinition::eventFilter(Watched, Event);
 }
 
+QString TfrmConst::SourceTableName() const
+{
+    const QString table = cmbTableName->Text();
+    return table.isEmpty() ? FTableName : table;
+}
+
 QWidget *TfrmConst::NewObjectFocus()
 {
     return cmbTableName;

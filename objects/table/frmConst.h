@@ -110,7 +110,8 @@ protected:
     QList<QWidget *> PagesOfExisting() override { return {}; }
     QWidget *NewObjectFocus() override;
     TtvMemo *CompletionEditor() override { return txtCheck; }
-    QString SourceTableName() const override { return FTableName; }
+    // The table the constraint is on (the one it was opened for while none is set).
+    QString SourceTableName() const override;
     bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
