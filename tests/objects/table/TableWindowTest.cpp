@@ -448,3 +448,53 @@ TEST_F(TableWindow, OddNamesRoundTripThroughTheScript)
     EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_constraint WHERE conname = 'u-1'"), "1");
     EXPECT_EQ(db->scalar("SELECT col_description('\"S 1\".\"Odd \"\"T\"'::regclass, 1)"), "it's");
 }
+
+// "上へ移動", "下へ移動", "列の追加" and "列の削除": a column out of its
+// loaded order, a new column anywhere but last, or a removed column needs
+// the table re-created; the last empty row stays.
+TEST_F(TableWindow, ColumnToolsAndTheRebuildTest)
+{
+    StartOn("tblc", T1);
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    TfrmTable *w = Open(QStringLiteral("t1"));
+    ASSERT_NE(w, nullptr);
+    TtvStringGrid *g = w->grdColumn;
+    auto names = [g] { return g->Cols(TfrmTable::colName).mid(1); };
+    EXPECT_FALSE(w->IsCreate());
+
+    ASSERT_TRUE(g->MoveCurrent(TfrmTable::colName, 1));
+    w->UpdateActions();
+    EXPECT_FALSE(w->actColUp->isEnabled());
+    EXPECT_TRUE(w->actColDown->isEnabled());
+    w->actColDown->trigger();
+    EXPECT_EQ(names(), (QStringList{"name", "id", "amount", ""}));
+    EXPECT_EQ(g->Row(), 2);
+    EXPECT_TRUE(w->Modified());
+    EXPECT_TRUE(w->IsCreate());
+    w->UpdateActions();
+    EXPECT_TRUE(w->actColUp->isEnabled());
+    w->actColUp->trigger();
+    EXPECT_EQ(names(), (QStringList{"id", "name", "amount", ""}));
+    EXPECT_FALSE(w->IsCreate());
+
+    // A new column in the middle.
+    ASSERT_TRUE(g->MoveCurrent(TfrmTable::colName, 2));
+    w->btnColInsert->trigger();
+    EXPECT_EQ(names(), (QStringList{"id", "", "name", "amount", ""}));
+    TypeCell(g, TfrmTable::colName, 2, QStringLiteral("mid"));
+    EXPECT_EQ(g->RowCount(), 6); // no second empty row: it was not the last
+    EXPECT_TRUE(w->IsCreate());
+    w->btnColDelete->trigger();
+    EXPECT_EQ(names(), (QStringList{"id", "name", "amount", ""}));
+    EXPECT_FALSE(w->IsCreate());
+
+    // The empty last row is never deleted; deleting the row above it keeps one.
+    ASSERT_TRUE(g->MoveCurrent(TfrmTable::colName, 4));
+    w->btnColDelete->trigger();
+    EXPECT_EQ(g->RowCount(), 5);
+    ASSERT_TRUE(g->MoveCurrent(TfrmTable::colName, 3));
+    w->btnColDelete->trigger();
+    EXPECT_EQ(names(), (QStringList{"id", "name", ""}));
+    EXPECT_TRUE(w->IsCreate()); // a column was removed
+}
