@@ -498,3 +498,32 @@ TEST_F(TableWindow, ColumnToolsAndTheRebuildTest)
     EXPECT_EQ(names(), (QStringList{"id", "name", ""}));
     EXPECT_TRUE(w->IsCreate()); // a column was removed
 }
+
+// A policy for a role lists the role; selecting it shows the role with the
+// role icon and both expressions; "作成画面" with nothing selected starts a
+// new policy on the table.
+TEST_F(TableWindow, PolicyPageRolesAndNewPolicy)
+{
+    StartOn("tblr", T1);
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    db->ensureRole("tv_policy_reader");
+    db->exec("CREATE POLICY p2 ON s1.t1 FOR UPDATE TO tv_policy_reader USING (id > 0) WITH CHECK (id < 10)");
+    TfrmTable *w = Open(QStringLiteral("t1"));
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->SelectPage(w->tabPolicy));
+    EXPECT_FALSE(w->chkPolicyEnable->Checked());
+    ASSERT_EQ(w->lstPolicy->topLevelItemCount(), 1);
+    TtvListItem *p2 = w->lstPolicy->Item(0);
+    EXPECT_EQ(p2->SubItems(), (QStringList{"", "", "*", "", "tv_policy_reader", "(id > 0)", "(id < 10)"}));
+    w->lstPolicy->setCurrentItem(p2);
+    ASSERT_EQ(w->lstRole->topLevelItemCount(), 1);
+    EXPECT_EQ(w->lstRole->Item(0)->Caption(), QStringLiteral("tv_policy_reader"));
+    EXPECT_EQ(w->txtPolicyCheck->Lines()->Text().trimmed(), QStringLiteral("(id < 10)"));
+    w->lstPolicy->clearSelection();
+    w->lstPolicy->setCurrentItem(nullptr);
+    EXPECT_EQ(w->lstRole->topLevelItemCount(), 0);
+    w->btnPolicyOpen->click();
+    ASSERT_EQ(WindowsOf<TfrmPolicy>(s).size(), 1);
+    EXPECT_EQ(WindowsOf<TfrmPolicy>(s).first()->windowTitle(), QStringLiteral("POLICY - 新規"));
+}
