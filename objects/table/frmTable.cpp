@@ -21,6 +21,7 @@
 #include "objects/table/StorageDefinition.h"
 #include "objects/table/fraCross.h"
 #include "objects/table/fraGrant.h"
+#include "objects/table/fraPartition.h"
 #include "objects/table/fraStorage.h"
 #include "objects/table/frmConst.h"
 #include "objects/table/frmIndex.h"
@@ -244,7 +245,8 @@ TfrmTable::TfrmTable(IConnectionWindow *AOwner, int DefTopRecord)
     // The place of the inheritance frame.
     tabPartition = new QWidget;
     tabPartition->setObjectName(QStringLiteral("tabPartition"));
-    new QVBoxLayout(tabPartition);
+    fraPartition = new TfraPartition(this);
+    (new QVBoxLayout(tabPartition))->addWidget(fraPartition);
     tabPolicy = new QWidget;
     tabPolicy->setObjectName(QStringLiteral("tabPolicy"));
     BuildPolicyPage();
@@ -265,7 +267,6 @@ TfrmTable::TfrmTable(IConnectionWindow *AOwner, int DefTopRecord)
     pagObject->addTab(tabGrant, QStringLiteral("権限"));
     pagObject->addTab(tabCross, QStringLiteral("相関"));
     pagObject->setTabVisible(pagObject->indexOf(tabData), false);
-    pagObject->setTabVisible(pagObject->indexOf(tabPartition), false);
     pagObject->setTabVisible(pagObject->indexOf(tabPolicy), false);
 }
 
@@ -468,7 +469,7 @@ QWidget *TfrmTable::PageForMode(TOpenMode Mode)
 
 QList<QWidget *> TfrmTable::PagesOfExisting()
 {
-    return {tabSource, tabGrant, tabCross};
+    return {tabSource, tabPartition, tabGrant, tabCross};
 }
 
 void TfrmTable::ChangedIsNew()
@@ -616,6 +617,8 @@ void TfrmTable::ShowDefine()
         fraGrant->ShowData(schema, name);
     else if (page == tabCross)
         fraCross->ShowData(schema, name, QString(), QString());
+    else if (page == tabPartition)
+        fraPartition->prcShowData(schema, name);
     else if (page == tabPolicy)
         ShowPolicy();
     UpdateActions();

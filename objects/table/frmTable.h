@@ -19,6 +19,7 @@ class QPushButton;
 class QSplitter;
 class QTreeWidgetItem;
 class TfraCross;
+class TfraPartition;
 class TfraGrant;
 class TfraStorage;
 class TtvCheckBox;
@@ -79,7 +80,8 @@ public:
     QWidget *tabData;
     QWidget *tabStorage;
     TfraStorage *fraStorage;
-    QWidget *tabPartition; // holds the inheritance frame
+    QWidget *tabPartition;
+    TfraPartition *fraPartition;
     QWidget *tabPolicy;
     TtvCheckBox *chkPolicyEnable;
     TtvListView *lstPolicy;

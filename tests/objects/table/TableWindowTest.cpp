@@ -20,6 +20,7 @@
 #include "objects/table/fraStorage.h"
 #include "objects/table/frmConst.h"
 #include "objects/table/frmPolicy.h"
+#include "objects/table/fraPartition.h"
 #include "objects/table/frmTable.h"
 #include "shell/WindowLaunchers.h"
 
@@ -256,8 +257,8 @@ TEST_F(TableWindow, AlterStatementsOfEdits)
 }
 
 // Until the table compile exists: no compile, no delete, no question;
-// the data and "パーティション" pages stay hidden; "生成(&W)" follows the
-// data generator's launcher.
+// the data page stays hidden; "パーティション" shows the inheritance tree;
+// "生成(&W)" follows the data generator's launcher.
 TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
 {
     StartOn("tbli", T1);
@@ -274,9 +275,11 @@ TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
     TfrmTable *w = Open(QStringLiteral("t1"));
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabData)));
-    EXPECT_FALSE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabPartition)));
+    EXPECT_TRUE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabPartition)));
     EXPECT_TRUE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabPolicy)));
-    EXPECT_TRUE(w->tabPartition->layout() != nullptr);
+    EXPECT_TRUE(w->SelectPage(w->tabPartition));
+    ASSERT_EQ(w->fraPartition->lstTables->topLevelItemCount(), 1);
+    EXPECT_EQ(w->fraPartition->lstTables->topLevelItem(0)->text(0), QStringLiteral("\"s1\".\"t1\""));
     w->txtComment->SetText(QStringLiteral("changed"));
     w->SetModified(true);
     w->UpdateActions();
@@ -304,6 +307,7 @@ TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
     EXPECT_EQ(n->windowTitle(), QStringLiteral("TABLE - 新規"));
     EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabSource)));
     EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabPolicy)));
+    EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabPartition)));
     EXPECT_TRUE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabStorage)));
     EXPECT_EQ(n->lstConst->topLevelItemCount(), 3);
     n->lstConst->setCurrentItem(n->lstConst->topLevelItem(0));
