@@ -2,6 +2,7 @@
 
 #include "objects/other/frmRule.h"
 #include "objects/other/frmSeq.h"
+#include "objects/other/frmTBS.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/frmObject.h"
 
@@ -21,4 +22,13 @@ void RegisterOtherWindows()
                                       [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
                                           TfrmRule::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.TableName);
                                       });
+    // Tablespace, comment check, synonym, database links.
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmTBS"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmTBS::Open(&Owner, a.ObjectName, a.OpenMode));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmTBS"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmTBS::GetScript(&Owner, a.ObjectName, Stream);
+                                      });
+    // End of tablespace, comment check, synonym, database links.
 }
