@@ -1,9 +1,11 @@
 #include "objects/other/OtherWindows.h"
 
+#include "objects/other/frmComment.h"
 #include "objects/other/frmRule.h"
 #include "objects/other/frmSeq.h"
 #include "objects/other/frmTBS.h"
 #include "shell/ObjectDispatcher.h"
+#include "shell/WindowLaunchers.h"
 #include "shell/frmObject.h"
 
 void RegisterOtherWindows()
@@ -30,5 +32,8 @@ void RegisterOtherWindows()
                                       [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
                                           TfrmTBS::GetScript(&Owner, a.ObjectName, Stream);
                                       });
+    RegisterLauncher(QStringLiteral("actComment"), [](const TLaunchContext &c) {
+        return static_cast<QWidget *>(TfrmComment::Open(c.Connection));
+    });
     // End of tablespace, comment check, synonym, database links.
 }
