@@ -6,6 +6,8 @@
 #include "platform/db/StatementSavepoint.h"
 #include "platform/ui/EscapeWatch.h"
 
+#include <QElapsedTimer>
+
 TListDropResult DropSelectedItems(TtvListView *List, bool ContinueOnError, tv::db::Connection *Connection,
                                   const std::function<QString(TtvListItem *)> &Statement,
                                   const std::function<void(const QString &)> &Execute)
@@ -23,6 +25,7 @@ TListDropResult DropSelectedItems(TtvListView *List, bool ContinueOnError, tv::d
                 m->SetDefMessage();
         }
     } restore{main};
+    QElapsedTimer shown;
     while (!pass.isEmpty()) {
         int i = 0;
         int removed = 0;
@@ -31,7 +34,11 @@ TListDropResult DropSelectedItems(TtvListView *List, bool ContinueOnError, tv::d
                 result.Stopped = true;
                 break;
             }
-            List->scrollToItem(item);
+            // Brought into view on a timer: each scroll lays the whole list out again.
+            if (!shown.isValid() || shown.elapsed() > 100) {
+                List->scrollToItem(item);
+                shown.start();
+            }
             ++i;
             if (main)
                 main->SetLoopMessage(i, n);

@@ -255,6 +255,7 @@ void TfrmTBS::BuildContentsPage()
     lstObject->AddColumn(QStringLiteral("所有者"), 100);
     lstObject->AddColumn(QStringLiteral("サイズ(KB)"), 120, Qt::AlignRight);
     lstObject->SetSortID(1);   // by name until a header is clicked
+    lstObject->setUniformRowHeights(true);   // tens of thousands of rows: one height
     lstObject->setContextMenuPolicy(Qt::ActionsContextMenu);
     lstObject->addAction(actOpenObject);
     lstObject->addAction(actDelObject);
