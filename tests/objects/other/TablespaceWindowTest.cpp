@@ -11,6 +11,7 @@
 #include "objects/other/TablespaceDefinition.h"
 #include "objects/other/frmTBS.h"
 #include "objects/table/DropDownComboBox.h"
+#include "platform/db/Connection.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -235,6 +236,8 @@ TEST_F(TablespaceWindow, CreateAndAlter)
         SCOPED_TRACE(autoCommit ? "auto-commit on" : "auto-commit off");
         Start(autoCommit);
         ASSERT_NE(form, nullptr);
+        // With auto-commit off the session sits in a block the DDL must not run in.
+        EXPECT_EQ(form->dbsMain().transactionState() == tv::db::TransactionState::Idle, autoCommit);
         ServerFolder dir;
         if (!dir.ok())
             GTEST_SKIP() << "cannot hand a folder to the server's account";
