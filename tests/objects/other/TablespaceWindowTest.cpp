@@ -157,6 +157,7 @@ protected:
         bob = QStringLiteral("bob_") + tag;
         for (const QString &r : {user, bob})
             db->exec("CREATE ROLE \"" + r.toStdString() + "\" LOGIN PASSWORD 'pw'");
+        db->exec("CREATE ROLE \"g_" + tag.toStdString() + "\" NOLOGIN");
         db->exec("GRANT CONNECT ON DATABASE \"" + tag.toStdString() + "\" TO \"" + user.toStdString() + "\"");
         RegisterOtherWindows();
         RegisterTableWindows();
@@ -189,7 +190,7 @@ protected:
         for (const QString &t : {ts, QStringLiteral("ts2_") + tag})
             db->exec("DROP TABLESPACE IF EXISTS \"" + t.toStdString() + "\"");
         db->exec("REVOKE ALL ON DATABASE \"" + tag.toStdString() + "\" FROM \"" + user.toStdString() + "\"");
-        for (const QString &r : {user, bob})
+        for (const QString &r : {user, bob, QStringLiteral("g_") + tag})
             db->exec("DROP ROLE IF EXISTS \"" + r.toStdString() + "\"");
     }
     TfrmTBS *Open(const QString &name)
@@ -311,6 +312,40 @@ TEST_F(TablespaceWindow, CreateAndAlter)
         EXPECT_EQ(Q("SELECT array_to_string(spcoptions, ',') FROM pg_tablespace WHERE spcname = '" +
                     ts.toStdString() + "'"),
                   "random_page_cost=1.1");
+
+        // CREATE for a group role, with grant option, then without.
+        const QString group = QStringLiteral("g_") + tag;
+        const int g = [&] {
+            for (int i = 0; i < w->chkRole->count(); ++i)
+                if (w->chkRole->item(i)->text() == group)
+                    return i;
+            return -1;
+        }();
+        ASSERT_GE(g, 0);
+        EXPECT_FALSE(w->chkRole->GetCheckedL(g));
+        w->chkRole->ToggleL(g);
+        w->chkRole->ToggleR(g);
+        {
+            PreviewAnswer preview;
+            ExecDialogUser exec;
+            Press(w->actCompile, w);
+            EXPECT_EQ(preview.lines, (QStringList{"GRANT CREATE ON TABLESPACE \"" + ts + "\" TO \"" + group +
+                                                      "\" WITH GRANT OPTION",
+                                                  ";"}));
+        }
+        ASSERT_TRUE(w->chkRole->GetCheckedL(g));   // read back from the catalog
+        ASSERT_TRUE(w->chkRole->GetCheckedR(g));
+        w->chkRole->ToggleR(g);
+        {
+            PreviewAnswer preview;
+            ExecDialogUser exec;
+            Press(w->actCompile, w);
+            EXPECT_EQ(preview.lines, (QStringList{"REVOKE CREATE ON TABLESPACE \"" + ts + "\" FROM \"" + group + "\"",
+                                                  ";", "GRANT CREATE ON TABLESPACE \"" + ts + "\" TO \"" + group + "\"",
+                                                  ";"}));
+        }
+        EXPECT_TRUE(w->chkRole->GetCheckedL(g));
+        EXPECT_FALSE(w->chkRole->GetCheckedR(g));
 
         // The script without a window: no GRANT lines.
         QBuffer buffer;
