@@ -385,6 +385,7 @@ void TfrmTBS::ShowDefine()
     txtDir->Save();
     cmbOwner->Save();
     chkRole->Save();
+    L_sGrdOldValue = OptionValue(std::max(0, grdTbsOption->currentRow()));
     RefreshSource();
     if (!IsNew() && ShownPage() == tabContents)
         ShowContents();
