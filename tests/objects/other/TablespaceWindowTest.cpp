@@ -453,6 +453,15 @@ TEST_F(TablespaceWindow, ContentsDropAndMove)
               "ts2_" + tag.toStdString());
     EXPECT_EQ(FindListItem(w->lstObject, QStringLiteral("b2")), nullptr);
     EXPECT_NE(FindListItem(w->lstObject, QStringLiteral("b1_pkey")), nullptr);
+    s.dialogs.clear();
+
+    // A tablespace still in use: the server's message, the window stays.
+    s.dialogs.queueButton(tv::ui::IDYES);
+    Press(w->actDelete, w);
+    ASSERT_EQ(s.dialogs.calls().size(), 2);
+    EXPECT_TRUE(s.dialogs.calls().at(1).text.contains(QStringLiteral("not empty")))
+        << s.dialogs.calls().at(1).text.toStdString();
+    EXPECT_EQ(WindowsOf<TfrmTBS>(s).size(), 1);
 }
 
 // A user who is not a superuser sees "(非表示)" for all databases; the
