@@ -11,6 +11,13 @@
 #include "controls/tvTreeView.h"
 #include "shell/ObjectDispatcher.h"
 #include "support/XlsxBook.h"
+#include "common/CatalogSQL.h"
+#include "common/RecParam.h"
+#include "editor/tvMemo.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Query.h"
+
+#include <QVBoxLayout>
 
 #include <QAction>
 #include <QBuffer>
@@ -110,6 +117,46 @@ void EnsureFunctionScripts()
     });
 }
 
+// A routine's source window while none has registered: an MDI child with
+// the source window's caption and its editor "txtSource" holding the DDL.
+class StandInSource : public TtvForm {
+public:
+    StandInSource(TfrmObject *owner, const TObjectAddress &a) : TtvForm(owner)
+    {
+        auto *l = new QVBoxLayout(this);
+        txtSource = new TtvMemo;
+        txtSource->setObjectName(QStringLiteral("txtSource"));
+        l->addWidget(txtSource);
+        QBuffer b;
+        b.open(QIODevice::ReadWrite);
+        owner->OutputScript(52, a.Schema, a.ObjectName, b, QString(), QString(), a.OID);
+        txtSource->Lines()->SetText(
+            QString::fromUtf16(reinterpret_cast<const char16_t *>(b.data().constData()), b.data().size() / 2)
+                .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        tv::db::Query q(&owner->dbsMain());
+        FncArgArray args;
+        LoadFunctionArguments(a.OID, q, args, owner->DBVer());
+        const tv::db::ConnectionParams &p = owner->dbsMain().Params();
+        setWindowTitle(QStringLiteral("FUNCTION - ") +
+                       FormatRecParamCaption(MakeRecParam(p.Server, p.Database, a.Schema, p.value(QStringLiteral("Port")),
+                                                          p.User_Name, p.Password, a.ObjectName,
+                                                          FormatFunctionSignature(args, 5, p.MetaDefSchema), QString()),
+                                             5, false));
+        FinishCreate();
+        ShowForm();
+    }
+    TtvMemo *txtSource;
+};
+
+void EnsureFunctionWindows()
+{
+    if (TObjectDispatcher::OpenProc(52))
+        return;
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmSource"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(new StandInSource(&Owner, a));
+    });
+}
+
 QStringList Ddl(TfrmObject *form, const QString &name, qint64 oid)
 {
     QBuffer b;
@@ -145,6 +192,7 @@ protected:
         RegisterTableWindows();
         TfrmObject::RegisterLaunchers();
         EnsureFunctionScripts();
+        EnsureFunctionWindows();
         s.Start(LogonArgs(db->params()));
         s.FirstPaint();
         form = s.Form();
@@ -297,4 +345,34 @@ TEST_F(CommentWindow, EndToEnd)
     EXPECT_EQ(book.cell(2, 2).value, QStringLiteral("FUNCTION"));
     EXPECT_EQ(book.cell(2, 4).value, QString::number(note));
     EXPECT_EQ(book.cell(2, 5).value, QStringLiteral("  -- e2e note"));
+}
+
+// A row opens its program's source at that line; the same program again is
+// the window already open, moved to the new line; a "-" row moves nothing.
+TEST_F(CommentWindow, SourceAtTheLine)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    Select(QStringLiteral("FUNCTION"));
+    SelectListItems(form->lstObject, {QStringLiteral("f"), QStringLiteral("g")});
+    form->mnuObjectClick();
+    TfrmComment *w = RunCheck();
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->grdComment->rowCount(), 5);
+    const int line = Cell(w, 2, 4).toInt();
+    w->grdComment->setCurrentCell(2, 5);
+    w->mnuSource->trigger();
+    QWidget *src = s.main->MdiChildren().isEmpty() ? nullptr : s.main->MdiChildren().last();
+    auto *memo = src ? src->findChild<TtvMemo *>(QStringLiteral("txtSource")) : nullptr;
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(memo->Row(), line - 1);
+    const auto before = s.main->MdiChildren().size();
+    EXPECT_EQ(w->ShowSource(0), src);
+    EXPECT_EQ(s.main->MdiChildren().size(), before);
+    EXPECT_EQ(memo->Row(), Cell(w, 0, 4).toInt() - 1);
+    memo->SetRow(1);
+    QWidget *g = w->ShowSource(4);   // g: "-"
+    ASSERT_NE(g, nullptr);
+    EXPECT_NE(g, src);
+    EXPECT_EQ(g->findChild<TtvMemo *>(QStringLiteral("txtSource"))->Row(), 0);
 }
