@@ -17,6 +17,7 @@
 #include "objects/other/frmSynonym.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTabWidget>
 
@@ -227,4 +228,10 @@ TEST_F(EdbWindows, LinkListReadsAndDrops)
     EXPECT_EQ(s.dialogs.calls().size(), 1) << s.dialogs.texts().join(u'|').toStdString();
     EXPECT_EQ(list->lstObject->ItemCount(), 2);
     EXPECT_EQ(list->lstObject->SelectedItems().size(), 2);
+
+    // Closing the connection closes its list.
+    QPointer<TfrmDBLinkList> gone(list);
+    ASSERT_TRUE(s.main->SubWindowOf(form)->close());
+    form = nullptr;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return gone.isNull(); }, 30000));
 }
