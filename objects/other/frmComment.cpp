@@ -1,4 +1,5 @@
 #include "objects/other/frmComment.h"
+#include "objects/other/frmSource.h"
 
 #include "common/CatalogSQL.h"
 #include "common/Globals.h"
@@ -353,7 +354,11 @@ QWidget *TfrmComment::ShowSource(int Row)
     } else {
         FncArgArray args;
         LoadFunctionArguments(row.Oid, *qrySource, args, FOwner->DBVer());
-        const QString signature = FormatFunctionSignature(args, 5, p.MetaDefSchema);
+        // Functions and procedures: the source window's own caption (the
+        // argument types as the server prints them).
+        const QString signature = row.ObjType == 51 || row.ObjType == 52
+                                      ? TfrmSource::CaptionArguments(args)
+                                      : FormatFunctionSignature(args, 5, p.MetaDefSchema);
         caption = ObjectTypeName(row.ObjType) + QStringLiteral(" - ") +
                   FormatRecParamCaption(MakeRecParam(p.Server, p.Database, row.Schema, p.value(QStringLiteral("Port")),
                                                      p.User_Name, p.Password, row.ObjectName, signature, QString()),

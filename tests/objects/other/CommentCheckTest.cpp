@@ -95,14 +95,6 @@ TEST(CommentScan, ProgramsRowsAndColours)
 
 namespace {
 
-QTreeWidgetItem *Child(QTreeWidgetItem *n, const QString &text)
-{
-    for (int i = 0; n && i < n->childCount(); ++i)
-        if (n->child(i)->text(0) == text)
-            return n->child(i);
-    return nullptr;
-}
-
 // A function's DDL for the script service while no source window has
 // registered one.
 void EnsureFunctionScripts()

@@ -64,14 +64,6 @@ void EnterAndLeave(QWidget *box, const std::function<void()> &typed = {})
     QApplication::sendEvent(box, &out);
 }
 
-QTreeWidgetItem *Child(QTreeWidgetItem *n, const QString &text)
-{
-    for (int i = 0; n && i < n->childCount(); ++i)
-        if (n->child(i)->text(0) == text)
-            return n->child(i);
-    return nullptr;
-}
-
 class SourceWindow : public ::testing::Test {
 protected:
     void SetUp() override
