@@ -19,6 +19,9 @@
 #include "sql/frmTemplate.h"
 #include "tools/frmExp.h"
 #include "tools/frmImp.h"
+#include "tools/frmDBTest.h"
+#include "tools/frmExpdp.h"
+#include "tools/frmImpdp.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -57,6 +60,9 @@ int main(int argc, char *argv[])
     RegisterMonitorWindows();
     TfrmExp::RegisterLauncher();
     TfrmImp::RegisterLauncher();
+    TfrmDBTest::RegisterLauncher();
+    TfrmExpdp::RegisterLauncher();
+    TfrmImpdp::RegisterLauncher();
     RegisterTableWindows();
     RegisterOtherWindows();
     int rc = 0;
