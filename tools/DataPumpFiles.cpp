@@ -223,14 +223,22 @@ void TDumpSqlScanner::ScanFile(const QString &FileName)
     Users.clear();
     FTableSet.clear();
     FUserSet.clear();
-    FCarry.clear();
-    QByteArray block(BlockSize, Qt::Uninitialized);
+    // The carried bytes stay at the front of the buffer and each block is
+    // read right behind them.
+    QByteArray buf;
+    qsizetype carried = 0;
     for (;;) {
-        const qint64 n = f.read(block.data(), BlockSize);
+        if (buf.size() < carried + BlockSize)
+            buf.resize(carried + BlockSize);
+        const qint64 n = f.read(buf.data() + carried, BlockSize);
         if (n < 0)
             throw tv::Error(FileName + QStringLiteral(": ") + f.errorString());
         const bool last = n < BlockSize;
-        Feed(block.constData(), n, last);
+        const qsizetype len = carried + n;
+        const qsizetype keep = Feed(buf.constData(), len, last);
+        if (keep > 0)
+            memmove(buf.data(), buf.constData() + len - keep, size_t(keep));
+        carried = keep;
         if (last || (Stop && Stop()))
             break;
     }
@@ -243,34 +251,29 @@ void TDumpSqlScanner::ScanBytes(const QByteArray &Data)
     Users.clear();
     FTableSet.clear();
     FUserSet.clear();
-    FCarry.clear();
-    qsizetype at = 0;
+    QByteArray buf;
+    qsizetype carried = 0, at = 0;
     for (;;) {
         const qsizetype n = std::min<qsizetype>(BlockSize, Data.size() - at);
-        const bool last = n < BlockSize;
-        Feed(Data.constData() + at, n, last);
+        buf.resize(carried + n);
+        memcpy(buf.data() + carried, Data.constData() + at, size_t(n));
         at += n;
+        const bool last = n < BlockSize;
+        const qsizetype keep = Feed(buf.constData(), buf.size(), last);
+        if (keep > 0)
+            memmove(buf.data(), buf.constData() + buf.size() - keep, size_t(keep));
+        carried = keep;
         if (last || (Stop && Stop()))
             break;
     }
     Finish();
 }
 
-void TDumpSqlScanner::Feed(const char *Data, qsizetype Size, bool Last)
+qsizetype TDumpSqlScanner::Feed(const char *buf, qsizetype len, bool Last)
 {
     // LF, the double quote and the blank are never part of a double-byte
     // character of the ANSI code page, so they are found in the bytes as
     // they are, and the name between them decodes alone.
-    const char *buf;
-    qsizetype len;
-    if (FCarry.isEmpty()) {
-        buf = Data;
-        len = Size;
-    } else {
-        FCarry.append(Data, Size);
-        buf = FCarry.constData();
-        len = FCarry.size();
-    }
     // Lines are complete up to the last line feed; on the last block, all.
     qsizetype complete = len;
     if (!Last) {
@@ -291,16 +294,20 @@ void TDumpSqlScanner::Feed(const char *Data, qsizetype Size, bool Last)
         if (!qb)
             continue;
         const qsizetype end = static_cast<const char *>(qb) - buf + 1; // with the quote
-        QString name = tv::text::Decode(QByteArray(buf + start, end - start), tv::text::Encoding::Ansi);
+        bool ascii = true;
+        for (qsizetype i = start; i < end && ascii; ++i)
+            ascii = static_cast<unsigned char>(buf[i]) < 0x80;
+        QString name = ascii ? QString::fromLatin1(buf + start, end - start)
+                             : tv::text::Decode(QByteArray(buf + start, end - start), tv::text::Encoding::Ansi);
         if (name.startsWith(QLatin1Char('"')))
             name.remove(0, 1);
         name.replace(QStringLiteral("\".\""), QStringLiteral("."));
         if (name.endsWith(QLatin1Char('"')))
             name.chop(1);
-        if (!FTableSet.contains(name)) {
-            FTableSet.insert(name);
-            Tables << name;
-        }
+        if (FTableSet.contains(name))
+            continue;
+        FTableSet.insert(name);
+        Tables << name;
         const qsizetype dot = name.indexOf(QLatin1Char('.'));
         const QString user = dot < 0 ? name : name.left(dot);
         if (!FUserSet.contains(user)) {
@@ -309,15 +316,11 @@ void TDumpSqlScanner::Feed(const char *Data, qsizetype Size, bool Last)
         }
     }
     // Carry the text from the last line feed (the line feed included).
-    if (Last)
-        FCarry.clear();
-    else
-        FCarry = QByteArray(buf + complete, len - complete);
+    return Last ? 0 : len - complete;
 }
 
 void TDumpSqlScanner::Finish()
 {
-    FCarry.clear();
     Tables.sort();
     Users.sort();
 }

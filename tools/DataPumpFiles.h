@@ -102,8 +102,9 @@ public:
     void ScanBytes(const QByteArray &Data);
 
 private:
-    void Feed(const char *Data, qsizetype Size, bool Last);
+    // Scans the complete lines of Len bytes; returns how many bytes at the
+    // end (from the last line feed) belong to the next block.
+    qsizetype Feed(const char *Data, qsizetype Len, bool Last);
     void Finish();
-    QByteArray FCarry;
     QSet<QString> FTableSet, FUserSet;
 };

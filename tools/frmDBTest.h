@@ -121,6 +121,8 @@ public:
     bool TestEnded() const { return FTestEnded; }
     bool TestCancelled() const { return FTestCancelled; }
     bool Running() const;
+    // Sessions of the current run that have finished.
+    int DoneCount() const { return FRun ? FRun->DoneCount.load() : 0; }
     // The chart's points, in order.
     QList<QPointF> ChartPoints() const;
 
