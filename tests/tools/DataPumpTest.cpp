@@ -345,6 +345,22 @@ TEST_F(DataPump, ExportWritesTheParameterFileAndRunsTheTool)
     s.dialogs.queueButton(IDYES);
     w->btnExec->trigger();
     EXPECT_EQ(Texts().last(), w->txtExpdpPgm->Text() + QStringLiteral(" の実行に失敗しました。"));
+
+    // In the background: NLS_LANG in the tool's environment only, the
+    // password on its input, no wait.
+    s.dialogs.clear();
+    QFile::remove(rec() + QStringLiteral("/stdin.txt"));
+    w->txtExpdpPgm->SetText(kStub);
+    w->chkBackground->setChecked(true);
+    w->txtNLSLANG->SetText(QStringLiteral(" JAPANESE_JAPAN.JA16SJISTILDE "));
+    s.dialogs.queueButton(IDYES);
+    w->btnExec->trigger();
+    EXPECT_EQ(Texts().last(), QStringLiteral("エクスポートを開始しました。\r\n終了確認はセッション情報画面で行って下さい。"));
+    EXPECT_FALSE(qEnvironmentVariableIsSet("NLS_LANG"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ReadBytes(rec() + QStringLiteral("/stdin.txt")).size() > 0; }, 30000));
+    EXPECT_EQ(ReadBytes(rec() + QStringLiteral("/stdin.txt")), (pw + QLatin1Char('\n')).toLocal8Bit());
+    EXPECT_TRUE(ReadLines(rec() + QStringLiteral("/env.txt")).contains(QStringLiteral("NLS_LANG=JAPANESE_JAPAN.JA16SJISTILDE")));
+    EXPECT_EQ(tvOption.NLS_LANG, QStringLiteral("JAPANESE_JAPAN.JA16SJISTILDE"));
 }
 
 // Check 6: the import window's remapping entry and parameter file; the dump
