@@ -94,10 +94,13 @@ void TtvThread::run()
     {
         std::unique_ptr<tv::db::Connection> conn;
         bool ready = false;
+        // The cancel requests seen when the running statement began: a
+        // later one cancels it, the next statement runs as usual.
+        auto seen = std::make_shared<std::atomic<int>>(r.Cancel.load());
         try {
             conn = std::make_unique<tv::db::Connection>(r.Params);
             const std::shared_ptr<TDBTestRun> run = FRun;
-            conn->SetCancelCheck([run] { return run->Cancel.load() || run->Stop.load(); });
+            conn->SetCancelCheck([run, seen] { return run->Cancel.load() != seen->load() || run->Stop.load(); });
             if (!r.Stop.load()) {
                 if (r.Started.load() - r.DoneCount.load() > 5) {
                     QMutexLocker lock(&r.OpenLock);
@@ -118,6 +121,7 @@ void TtvThread::run()
                 const QString &cell = r.Commands[i];
                 if (cell.trimmed().isEmpty())
                     continue;
+                seen->store(r.Cancel.load());
                 try {
                     tv::db::Query q(conn.get());
                     q.SetParamParsing(false);
@@ -731,7 +735,7 @@ void TfrmDBTest::btnCancelClick()
     TimerStat->stop();
     TimerSession->stop();
     if (FRun)
-        FRun->Cancel = true;
+        FRun->Cancel.fetch_add(1);
     FTestEnded = true;
     FTestCancelled = true;
     SetAllEnabled(true);
@@ -808,10 +812,8 @@ void TfrmDBTest::StopAndWait()
         TimerSession->stop();
     if (TimerStat)
         TimerStat->stop();
-    if (FRun) {
+    if (FRun)
         FRun->Stop = true;
-        FRun->Cancel = true;
-    }
     for (TtvThread *t : SessionList) {
         // The worker may be waiting for a hand-over: run those meanwhile.
         while (!t->wait(20))

@@ -53,7 +53,7 @@ struct TDBTestRun {
     int Sessions = 0;                  // N
     std::atomic<int> Started{0};       // sessions started so far
     std::atomic<int> DoneCount{0};     // sessions that have finished
-    std::atomic<bool> Cancel{false};   // cancel the statements running now
+    std::atomic<int> Cancel{0};        // raised by each cancel: the statements running then end
     std::atomic<bool> Stop{false};     // the window closes: skip what is left
     QMutex ErrorLock;
     QString FirstError;                // under ErrorLock
