@@ -445,6 +445,97 @@ TEST_F(DataPump, ImportRemapsAndListsTheDump)
     EXPECT_FALSE(QFile::exists(rec() + QStringLiteral("/args.txt")));
 }
 
+// The input checks of both windows stop before anything is written, each
+// with its message; "No" to the question runs nothing either.
+TEST_F(DataPump, InputChecksStopBeforeAnythingRuns)
+{
+    TV_REQUIRE_DB(db);
+    FakeCatalog();
+    ASSERT_TRUE(Logon(QStringLiteral("w3t9")));
+    ScopedEnv dirEnv("TALVEX_STUB_DIR", rec().toLocal8Bit());
+    TfrmExpdp *e = Launch<TfrmExpdp>("DataPumpExport");
+    ASSERT_NE(e, nullptr);
+    e->txtExpdpPgm->SetText(kStub);
+    struct Case {
+        const char *name;
+        std::function<void()> set;
+        QString message;
+    };
+    auto reset = [&] {
+        e->rdoMode->Button(0)->click();
+        e->cmbExpdpDirObj->setCurrentIndex(0);
+        e->txtExpdpFile->SetText(QStringLiteral("X.DMP"));
+        e->chkLog->setChecked(true);
+        e->cmbExpdpLogDirObj->setCurrentIndex(0);
+        e->txtLogFile->SetText(QStringLiteral("X.LOG"));
+    };
+    const QList<Case> exportCases{
+        {"no directory", [&] { e->cmbExpdpDirObj->setCurrentIndex(-1); }, QStringLiteral("ディレクトリオブジェクトを入力して下さい。")},
+        {"blank file", [&] { e->txtExpdpFile->SetText(QStringLiteral("  ")); }, QStringLiteral("出力ファイル名を入力して下さい。")},
+        {"schemas, none chosen", [&] { e->rdoMode->Button(1)->click(); }, QStringLiteral("対象オブジェクトを選択して下さい。")},
+        {"log without directory", [&] { e->cmbExpdpLogDirObj->setCurrentIndex(-1); },
+         QStringLiteral("ログのディレクトリオブジェクトを入力して下さい。")},
+        {"log without file", [&] { e->txtLogFile->SetText(QString()); }, QStringLiteral("ログ出力ファイルを入力して下さい。")},
+        {"answer No", [&] { s.dialogs.queueButton(tv::ui::IDNO); }, QStringLiteral("エクスポートを開始します。よろしいですか？")},
+    };
+    for (const Case &c : exportCases) {
+        reset();
+        s.dialogs.clear();
+        c.set();
+        e->btnExec->trigger();
+        EXPECT_EQ(Texts(), QStringList{c.message}) << c.name;
+        EXPECT_FALSE(QFile::exists(rec() + QStringLiteral("/args.txt"))) << c.name;
+    }
+    // Unticking the log empties and disables both boxes; no LOGFILE line then.
+    reset();
+    e->chkLog->setChecked(false);
+    EXPECT_FALSE(e->txtLogFile->isEnabled());
+    EXPECT_TRUE(e->txtLogFile->Text().isEmpty());
+    EXPECT_FALSE(e->cmbExpdpLogDirObj->isEnabled());
+    s.dialogs.clear();
+    s.dialogs.queueButton(IDYES);
+    e->btnExec->trigger();
+    EXPECT_FALSE(ReadBytes(rec() + QStringLiteral("/prm.txt")).contains("LOGFILE"));
+    QFile::remove(rec() + QStringLiteral("/args.txt"));
+
+    TfrmImpdp *i = Launch<TfrmImpdp>("DataPumpImport");
+    ASSERT_NE(i, nullptr);
+    i->txtImpdpPgm->SetText(kStub);
+    const QList<Case> importCases{
+        {"blank file", [&] { i->txtImpdpFile->SetText(QStringLiteral(" ")); }, QStringLiteral("入力ファイル名を入力して下さい。")},
+        {"no user", [&] {}, QStringLiteral("対象ユーザーを選択して下さい。")},
+        {"no table",
+         [&] {
+             i->txtFromUser->SetText(QStringLiteral("A"));
+             i->btnAddUser->click();
+         },
+         QStringLiteral("対象テーブルを選択して下さい。")},
+        {"blank user to add", [&] { i->btnAddUser->click(); }, QStringLiteral("ユーザー名を指定して下さい。")},
+    };
+    for (const Case &c : importCases) {
+        i->txtImpdpFile->SetText(QStringLiteral("X.DMP"));
+        i->txtFromUser->SetText(QString());
+        s.dialogs.clear();
+        c.set();
+        if (!s.dialogs.texts().isEmpty()) {
+            EXPECT_EQ(Texts(), QStringList{c.message}) << c.name;
+            continue;
+        }
+        i->btnExec->trigger();
+        EXPECT_EQ(Texts(), QStringList{c.message}) << c.name;
+    }
+    EXPECT_FALSE(QFile::exists(rec() + QStringLiteral("/args.txt")));
+    // The same source again replaces its entry; an empty target maps to itself.
+    i->txtFromUser->SetText(QStringLiteral("A"));
+    i->btnAddUser->click();
+    i->btnAddUser->click();
+    ASSERT_EQ(i->lstUser->count(), 1);
+    EXPECT_EQ(i->lstUser->item(0)->text(), DataPumpRemapEntry(QStringLiteral("A"), QStringLiteral("A")));
+    // Changing the mode empties both lists.
+    i->rdoMode->Button(1)->click();
+    EXPECT_EQ(i->lstUser->count(), 0);
+}
+
 // Check 7: with auto-commit off and an insert pending, opening the export
 // window on a server without the catalog views shows the server's error and
 // leaves the transaction alive: the commit reaches another session.

@@ -6,6 +6,7 @@
 
 #include "common/DBTestOption.h"
 #include "controls/tvNumEdit.h"
+#include "controls/tvRadioGroup.h"
 #include "controls/tvStrEdit.h"
 #include "controls/tvStringGrid.h"
 #include "editor/EditorStrings.h"
@@ -20,6 +21,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -237,6 +239,22 @@ TEST_F(LoadTest, CommandErrorsStopTheRunUnlessIgnored)
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->TestEnded() && !w->Running(); }, 120000));
     EXPECT_TRUE(s.dialogs.texts().isEmpty());
     EXPECT_EQ(w->txtLog->Lines()->ToStringList().value(0), QStringLiteral("負荷テストが完了しました。"));
+
+    // Sessions of a user whose password is wrong cannot connect: they end
+    // without a message of their own and count as finished.
+    s.dialogs.clear();
+    w->rdoUserID->Button(1)->click();
+    EXPECT_TRUE(w->txtUserID->isEnabled());
+    w->txtUserID->SetText(db.params().user);
+    w->txtPassword->SetText(QStringLiteral("wrong") + db.params().password);
+    Run(w, 2, false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->TestEnded() && !w->Running(); }, 120000));
+    EXPECT_TRUE(s.dialogs.texts().isEmpty());
+    EXPECT_EQ(w->txtLog->Lines()->ToStringList().value(0), QStringLiteral("負荷テストが完了しました。"));
+    EXPECT_EQ(DBTestOption.UserId, db.params().user);
+    w->rdoUserID->Button(0)->click();
+    EXPECT_TRUE(w->txtUserID->Text().isEmpty());
+    EXPECT_FALSE(w->txtPassword->isEnabled());
 
     for (const char *count : {"0", "00", ""}) {
         s.dialogs.clear();
