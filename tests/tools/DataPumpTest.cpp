@@ -443,6 +443,24 @@ TEST_F(DataPump, ImportRemapsAndListsTheDump)
     w->btnList->click();
     EXPECT_TRUE(Texts().isEmpty());
     EXPECT_FALSE(QFile::exists(rec() + QStringLiteral("/args.txt")));
+
+    // "最新(&R)" asks, lets the tool write the file again and lists it anew.
+    ASSERT_TRUE(sql.open(QIODevice::Append));
+    sql.write("CREATE TABLE \"SCOTT\".\"BONUS\" (id NUMBER);\n");
+    sql.close();
+    s.dialogs.queueButton(IDYES);
+    int before = -1, after = -1;
+    OnPicker([&](TfrmImpdpList *d) {
+        before = d->lstObject->count();
+        d->btnRefresh->trigger();
+        after = d->lstObject->count();
+        d->btnExit->trigger();
+    });
+    w->btnList->click();
+    EXPECT_EQ(before, 3);
+    EXPECT_EQ(after, 4);
+    EXPECT_TRUE(QFile::exists(rec() + QStringLiteral("/args.txt")));
+    EXPECT_EQ(w->lstTable->count(), 2) << "closing the picker without a choice keeps the lists";
 }
 
 // The input checks of both windows stop before anything is written, each
