@@ -1,6 +1,7 @@
 #include "monitor/MonitorLaunchers.h"
 
 #include "monitor/frmDB.h"
+#include "monitor/frmIndexAdviser.h"
 #include "monitor/frmLock.h"
 #include "monitor/frmSession.h"
 
@@ -9,4 +10,5 @@ void RegisterMonitorWindows()
     TfrmSession::RegisterLauncher();
     TfrmLock::RegisterLauncher();
     TfrmDB::RegisterLauncher();
+    TfrmIndexAdviser::RegisterLauncher();
 }

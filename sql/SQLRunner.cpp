@@ -242,6 +242,22 @@ TStatementKind StatementKind(const QString &sql)
     return K::Other;
 }
 
+bool MayReturnRows(const QString &sql, TStatementKind kind)
+{
+    using K = TStatementKind;
+    switch (kind) {
+    case K::Insert: case K::Update: case K::Delete: {
+        static const QRegularExpression returning(QStringLiteral("\\bRETURNING\\b"),
+                                                  QRegularExpression::CaseInsensitiveOption);
+        return returning.match(sql).hasMatch();
+    }
+    case K::Create: case K::Alter: case K::Drop: case K::Commit: case K::Rollback:
+        return false;
+    default:
+        return true;
+    }
+}
+
 bool ParsesParams(const QString &sql)
 {
     return sql.left(6).compare(QLatin1String("CREATE"), Qt::CaseInsensitive) != 0;

@@ -45,6 +45,11 @@ enum class TStatementKind { Select, Insert, Update, Delete, Create, Alter, Drop,
 // opening parentheses skipped): WITH and VALUES count as Select, END as
 // Commit, ABORT as Rollback.
 TStatementKind StatementKind(const QString &sql);
+// Whether the statement can hand back rows, so the runner must describe it
+// before running it: data changes only with a RETURNING word (looked for
+// anywhere in the text, quoted or not), schema changes and transaction ends
+// never, every other kind always.
+bool MayReturnRows(const QString &sql, TStatementKind kind);
 // Whether ":name" markers are parameters: not for a text beginning with
 // "CREATE" (its first six characters, any letter case).
 bool ParsesParams(const QString &sql);

@@ -79,7 +79,10 @@ TOutcome RunStatement(tv::db::Connection &conn, const QString &text)
         out.connectionLost = e.connectionLost();
         out.cancelled = e.sqlState() == QLatin1String(tv::db::sqlstate::QueryCanceled);
     };
-    bool simple = tv::db::ScanSql(text, false).statements > 1;
+    // Statements that cannot hand back rows go as they are, in one round
+    // trip; the others are described first, since rows are not run here.
+    bool simple = tv::db::ScanSql(text, false).statements > 1 ||
+                  !sqlrun::MayReturnRows(text, sqlrun::StatementKind(text));
     if (!simple) {
         tv::db::StatementSavepoint sp(conn);
         try {

@@ -560,7 +560,7 @@ bool TfrmSQL::RunSQLStatement(TRun &run, const sqlrun::TStatement &st)
 
         // Describe first: a statement with a row description is a query.
         bool rows = false;
-        if (sc.statements <= 1 && kind != sqlrun::TStatementKind::Call) {
+        if (sc.statements <= 1 && kind != sqlrun::TStatementKind::Call && sqlrun::MayReturnRows(sc.text, kind)) {
             const tv::db::StatementInfo info = conn.Describe(sc.text, values);
             rows = info.returnsRows && !info.simpleOnly;
         }

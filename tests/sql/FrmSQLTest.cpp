@@ -160,6 +160,27 @@ TEST_F(SQLWindow, CommandsReportTheirRowCountAndTheLastOneOffersNoBox)
     EXPECT_EQ(db.scalar("select string_agg(id || ':' || x, ',' order by id) from t"), "1:6,2:6");
 }
 
+TEST_F(SQLWindow, OnlyDataChangesWithReturningShowRows)
+{
+    TV_REQUIRE_DB(db);
+    TfrmSQL *w = Open();
+    // A plain insert reports its count; one with RETURNING shows its rows on a
+    // page and runs once; a misspelt insert reports the server's error.
+    SetText(w, QStringLiteral("insert into t values (10, 0)\r\n;\r\n"
+                              "insert into t values (11, 0)\r\nRETURNING id * 2 AS twice\r\n;\r\n"
+                              "insert into t valuse (12, 0)"));
+    s.dialogs.queueButton(tv::ui::IDOK, {false});
+    s.dialogs.queueButton(tv::ui::IDOK);
+    Run(w);
+    const auto calls = Calls(ScriptedDialogs::Kind::CheckMessage);
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[0].text, QStringLiteral(" SQLを実行しました。\r\n(対象：1 レコード )"));
+    EXPECT_TRUE(calls[1].text.contains(QStringLiteral("valuse"))) << calls[1].text.toStdString();
+    EXPECT_EQ(Pages(w), QStringList{"結果"});
+    EXPECT_EQ(w->fraData->dsrTableData.Text(0, 0), QStringLiteral("22"));
+    EXPECT_EQ(db.scalar("select string_agg(id::text, ',' order by id) from t where id >= 10"), "10,11");
+}
+
 TEST_F(SQLWindow, AnErrorMarksItsStatementAndTheUserDecidesWhetherToGoOn)
 {
     TV_REQUIRE_DB(db);

@@ -83,6 +83,34 @@ TEST(SQLRunner, KindsAndParameterParsing)
     EXPECT_TRUE(ParsesParams(QStringLiteral(" create")));
 }
 
+TEST(SQLRunner, OnlyStatementsThatMayReturnRowsAreDescribed)
+{
+    struct Case {
+        const char *sql;
+        bool rows;
+    } const cases[] = {
+        {"insert into t values (1)", false},
+        {"insert into t values (1)\nreturning id", true},
+        {"UPDATE t SET a = 1 Returning *", true},
+        {"delete from t where a = 'returning'", true}, // a quoted word only costs a describe
+        {"delete from t where returning_x = 1", false},
+        {"create table t2 as select * from t", false},
+        {"alter table t add b int", false},
+        {"drop table t", false},
+        {"commit", false},
+        {"abort", false},
+        {"with d as (delete from t returning *) select * from d", true},
+        {"select 1", true},
+        {"explain insert into t values (1)", true},
+        {"show search_path", true},
+        {"call p(1)", true},
+    };
+    for (const Case &c : cases) {
+        const QString sql = QString::fromUtf8(c.sql);
+        EXPECT_EQ(MayReturnRows(sql, StatementKind(sql)), c.rows) << c.sql;
+    }
+}
+
 TEST(SQLRunner, TypeMapAndValues)
 {
     TBindType t;
