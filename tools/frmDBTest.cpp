@@ -670,6 +670,7 @@ void TfrmDBTest::actExecExecute()
         run->Commands = Commands();
         run->Sessions = n;
         FRun = run;
+        FClosing = false;
         FTestEnded = false;
         FTestCancelled = false;
         StartTick = 0;
