@@ -8,6 +8,7 @@
 #include "controls/tvNumEdit.h"
 #include "controls/tvRadioGroup.h"
 #include "controls/tvStrEdit.h"
+#include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
@@ -159,6 +160,19 @@ TEST_F(LoadTest, CommandListFromAndToScriptFiles)
     s.dialogs.queuePath(out);
     w->btnTrace->click();
     EXPECT_EQ(w->Commands(), (QStringList{"a", "b", "c"}));
+
+    // Typing into the last, empty row adds a new empty row beneath.
+    QTest::qWaitForWindowExposed(w);
+    w->grdCommand->setFocus();
+    w->grdCommand->MoveCurrent(1, 4);
+    w->grdCommand->ShowEditor();
+    ASSERT_NE(w->grdCommand->InplaceEditor(), nullptr);
+    QTest::keyClicks(w->grdCommand->InplaceEditor(), QStringLiteral("select 4"));
+    QTest::keyClick(w->grdCommand->InplaceEditor(), Qt::Key_Up);
+    EXPECT_EQ(w->Commands(), (QStringList{"a", "b", "c", "select 4"}));
+    EXPECT_EQ(w->grdCommand->Cells(0, 4), QStringLiteral("4"));
+    w->grdCommand->SetRow(4);
+    w->btnDelete->click();
 
     // An unreadable file adds nothing.
     s.dialogs.queuePath(s.scratch.file(QStringLiteral("missing.sql")));
