@@ -20,6 +20,9 @@
 #include "tools/frmDataGenerate.h"
 #include "tools/frmExp.h"
 #include "tools/frmImp.h"
+#include "tools/frmDBTest.h"
+#include "tools/frmExpdp.h"
+#include "tools/frmImpdp.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -59,6 +62,9 @@ int main(int argc, char *argv[])
     TfrmExp::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     TfrmDataGenerate::RegisterLauncher();
+    TfrmDBTest::RegisterLauncher();
+    TfrmExpdp::RegisterLauncher();
+    TfrmImpdp::RegisterLauncher();
     RegisterTableWindows();
     RegisterOtherWindows();
     int rc = 0;
