@@ -235,6 +235,7 @@ void TfrmMatrix::Reload(QObject *)
     grdMatrix->SetColCount(0);
     grdMatrix->SetRowCount(2);
     grdMatrix->SetColCount(2);
+    FColKeys.clear();
     if (owner && owner->lstObject) {
         tv::db::Connection &conn = owner->dbsMain();
         TMatrixLookup lookup(conn, owner->DBVer(), owner->g_bPostgresPlus());
@@ -297,20 +298,21 @@ void TfrmMatrix::AddObjectRow(TtvListItem *Item, bool References, TMatrixLookup 
         const int ecode = ObjectTypeFromName(e.sType);
         const QString display = ColumnName(ecode, e);
         const QString key = e.sSchema + u'\t' + display;
-        int c = 2;
-        bool insert = false;
-        for (; c < grdMatrix->ColCount(); ++c) {
-            const QString k = ColumnKey(c);
-            if (k == key && grdMatrix->Objects(c, 1).toInt() == ecode)
-                break;
-            // Keys by character code, as the list is sorted.
-            if (k == key || k.compare(key, Qt::CaseSensitive) > 0) {
-                insert = true;
-                break;
-            }
-        }
-        if (insert || c >= grdMatrix->ColCount()) {
-            grdMatrix->InsertCol(c);
+        // The first column whose key does not sort before the entry's (keys by
+        // character code): the entry's own when key and code are equal, else
+        // a new column goes in front of it.
+        const auto at = std::lower_bound(FColKeys.begin(), FColKeys.end(), key,
+                                         [](const std::pair<QString, int> &k, const QString &v) {
+                                             return k.first.compare(v, Qt::CaseSensitive) < 0;
+                                         });
+        const int i = int(at - FColKeys.begin());
+        const int c = i + 2;
+        if (at == FColKeys.end() || at->first != key || at->second != ecode) {
+            FColKeys.insert(i, {key, ecode});
+            if (c >= grdMatrix->ColCount())
+                grdMatrix->SetColCount(c + 1);
+            else
+                grdMatrix->InsertCol(c);
             grdMatrix->SetCells(c, 0, e.sSchema);
             grdMatrix->SetCells(c, 1, display);
             grdMatrix->SetObjects(c, 1, ecode);

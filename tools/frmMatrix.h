@@ -59,4 +59,8 @@ private:
     void grdMatrixDrawCell(QPainter *Canvas, int ACol, int ARow, const QRect &Rect);
     QString ColumnKey(int Col) const;
     QString RowKey(int Row) const;
+
+    // While a grid is built: the keys and type codes of its data columns
+    // (from column 2), in column order, for a binary search.
+    QList<std::pair<QString, int>> FColKeys;
 };
