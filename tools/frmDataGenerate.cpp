@@ -1026,7 +1026,11 @@ void TfrmDataGenerate::cmbSetTypeSelect()
         if (cmbStrType->currentIndex() < 0)
             cmbStrType->setCurrentIndex(0);
         break;
-    case stIn: pagSetType->setCurrentWidget(tabIn); break;
+    case stIn:
+        pagSetType->setCurrentWidget(tabIn);
+        // The value column takes the grid's whole width.
+        grdIn->SetColWidths(0, std::max(40, grdIn->viewport()->width()));
+        break;
     case stVar:
         pagSetType->setCurrentWidget(tabVariable);
         nullOff = true;

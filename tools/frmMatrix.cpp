@@ -139,7 +139,7 @@ TfrmMatrix::TfrmMatrix(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("Tf
     mnuMatrix->setObjectName(QStringLiteral("mnuMatrix"));
     mnuMatrix->addAction(actExcel);
     mnuMatrix->addAction(actCopy);
-    AddMergeMenu(5, mnuMatrix);
+    AddMergeMenu(2, mnuMatrix);
 
     pagMatrix = new QTabWidget(this);
     pagMatrix->setObjectName(QStringLiteral("pagMatrix"));

@@ -10,6 +10,7 @@
 #include "tools/ToolWidgets.h"
 #include "tools/frmDataGenerate.h"
 #include "sql/fraData.h"
+#include "controls/tvStringGrid.h"
 #include "tools/DataGenRule.h"
 
 #include <QComboBox>
@@ -275,6 +276,20 @@ TEST_F(DataGenWindowRules, KindsAndControlsFollowTheColumnAndTheKind)
     EXPECT_EQ(w->Job().Cols.at(2).NullPar, 0);
     w->txtVariable->setFocus();
     QTest::keyClicks(w->txtVariable, QStringLiteral("1.5"));
+    EXPECT_EQ(w->lstColumn->topLevelItem(2)->text(4), QStringLiteral("1.5"));
+
+    // A value list: an entry in the last row adds an empty row, which is
+    // no value.
+    ChooseKind(w, QStringLiteral("選択値"));
+    EXPECT_EQ(w->pagSetType->currentWidget(), w->tabIn);
+    EXPECT_TRUE(w->txtNull->isEnabled());
+    w->grdIn->SetEditText(0, 0, QStringLiteral("5"));
+    EXPECT_EQ(w->grdIn->RowCount(), 2);
+    w->grdIn->SetEditText(0, 1, QStringLiteral("7.5"));
+    EXPECT_EQ(w->grdIn->RowCount(), 3);
+    EXPECT_EQ(w->Job().Cols.at(2).Variable, (QStringList{"5", "7.5"}));
+    // Back to 固定値: the editor kept its text, and the rule takes it.
+    ChooseKind(w, QStringLiteral("固定値"));
     EXPECT_EQ(w->lstColumn->topLevelItem(2)->text(4), QStringLiteral("1.5"));
 
     // Back on a row, its rule shows again.
