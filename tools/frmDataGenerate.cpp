@@ -229,6 +229,10 @@ TfrmDataGenerate::TfrmDataGenerate(QObject *AOwner) : TtvToolForm(AOwner, QStrin
     for (QToolButton *b : {fraData->btnUpdate, fraData->btnExcel, fraData->btnCopy, fraData->btnIns, fraData->btnDel})
         if (b)
             b->hide();
+    // The rows shown come from a table that is gone by then: a title click
+    // sorts nothing.
+    fraData->grdData1->OnTitleClick = nullptr;
+    fraData->grdData2->OnTitleClick = nullptr;
     fraData->hide();
     ll->addWidget(fraData, 1);
     auto *hint = new QLabel(QStringLiteral("[ESC]キーを押すと処理を中断"), tabLog);

@@ -211,6 +211,15 @@ TEST_F(MatrixWindowTest, ExcelAndClipboardOutput)
             if (r + c > 0)
                 EXPECT_EQ(book.cell(r + 1, c + 1).value, g->Cells(c, r)) << r << "," << c;
     EXPECT_EQ(QDir(tvOption.ExcelDir).canonicalPath(), QDir(dir).canonicalPath());
+    EXPECT_NE(s.main->StatusText(2), QStringLiteral("フォームファイルの書式は適用されませんでした。"));
+
+    // A template that exists cannot be read: the status line says so.
+    tvOption.ExcelFormMatrix = dir + QStringLiteral("tvmatrix.xls");
+    QFile(tvOption.ExcelFormMatrix).open(QIODevice::WriteOnly);
+    s.dialogs.queuePath(dir + QStringLiteral("second.xlsx"));
+    w->actExcel->trigger();
+    EXPECT_TRUE(QFile::exists(dir + QStringLiteral("second.xlsx")));
+    EXPECT_EQ(s.main->StatusText(2), QStringLiteral("フォームファイルの書式は適用されませんでした。"));
 
     // Comma separators: a comma inside a cell is not quoted.
     tvOption.PasteColumn = 1;
