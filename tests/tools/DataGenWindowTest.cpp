@@ -14,7 +14,9 @@
 #include "tools/DataGenRule.h"
 
 #include <QComboBox>
+#include <QDateEdit>
 #include <QStackedWidget>
+#include <QTimeEdit>
 
 #include <QFile>
 #include <QLineEdit>
@@ -199,12 +201,12 @@ QStringList Items(const QComboBox *c)
 
 class DataGenWindowRules : public ::testing::Test {
 protected:
-    void Open(bool autoCommit = true)
+    void Open(bool autoCommit = true, const char *more = "")
     {
         db = std::make_unique<TestDb>("w3t7g");
         if (!db->available())
             return;
-        db->exec(kW3t7);
+        db->exec(std::string(kW3t7) + more);
         s.Start(LogonArgs(db->params()));
         tvOption.UpdateToCommit = autoCommit;
         s.FirstPaint();
@@ -220,7 +222,7 @@ protected:
         w = qobject_cast<TfrmDataGenerate *>(Launch(QStringLiteral("TfrmDataGenerate"), c));
         ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
         w->pagGenerate->setCurrentWidget(w->tabOption);
-        ASSERT_EQ(w->lstColumn->topLevelItemCount(), 3);
+        ASSERT_GE(w->lstColumn->topLevelItemCount(), 3);
     }
 
     std::unique_ptr<TestDb> db;
@@ -394,4 +396,31 @@ TEST_F(DataGenWindowRules, EndToEndFixedValueRunKeepsItsRule)
     EXPECT_EQ(again->lstColumn->topLevelItem(1)->text(4), QStringLiteral("'w3t7'"));
     EXPECT_EQ(again->txtCount->text(), QStringLiteral("25"));
     again->Close();
+}
+
+TEST_F(DataGenWindowRules, DateAndTimePickersKeepSeconds)
+{
+    Open(true, "ALTER TABLE w3t7.t ADD COLUMN at timestamp, ADD COLUMN day date;");
+    TV_REQUIRE_DB(*db);
+    SelectColumn(w, 3);
+    ChooseKind(w, QStringLiteral("乱数値(日時)"));
+    EXPECT_EQ(w->pagSetType->currentWidget(), w->tabDtTm);
+    EXPECT_TRUE(w->dtpToTm->isVisibleTo(w));
+    w->dtpFromDt->setDate(QDate(2020, 2, 3));
+    w->dtpFromTm->setTime(QTime(10, 20, 30, 500));
+    EXPECT_EQ(w->Job().Cols.at(3).DateFrom, QDateTime(QDate(2020, 2, 3), QTime(10, 20, 30)));
+    ChooseKind(w, QStringLiteral("連番(日時)"));
+    EXPECT_FALSE(w->dtpToTm->isVisibleTo(w));
+    EXPECT_EQ(w->Job().Cols.at(3).DateFrom, QDateTime(QDate(2020, 2, 3), QTime(10, 20, 30)));
+
+    // A date column: whole days.
+    SelectColumn(w, 4);
+    ChooseKind(w, QStringLiteral("乱数値(日付)"));
+    w->dtpToDate->setDate(QDate(2021, 5, 6));
+    EXPECT_EQ(w->Job().Cols.at(4).DateTo, QDateTime(QDate(2021, 5, 6), QTime(0, 0)));
+    // Shown again after another row.
+    SelectColumn(w, 3);
+    EXPECT_EQ(w->dtpFromTm->time(), QTime(10, 20, 30));
+    EXPECT_EQ(w->cmbSetType->currentText(), QStringLiteral("連番(日時)"));
+    w->Close();
 }
