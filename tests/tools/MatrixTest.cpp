@@ -163,8 +163,14 @@ TEST_F(MatrixWindowTest, FieldPageMarksKeysAndTypes)
          "CREATE TABLE w3t7.b(id int, name varchar(10));");
     TV_REQUIRE_DB(*db);
     ShowAndSelect(form, QStringLiteral("w3t7"), QStringLiteral("TABLE"), {QStringLiteral("a"), QStringLiteral("b")});
-    TfrmMatrix *w = Launch();
-    ASSERT_NE(w, nullptr);
+    // "マトリックス表(&M)" of the object list opens it.
+    ASSERT_NE(form->Action(QStringLiteral("actMatrix")), nullptr);
+    form->Action(QStringLiteral("actMatrix"))->trigger();
+    TfrmMatrix *w = nullptr;
+    for (QWidget *child : s.main->MdiChildren())
+        if (auto *m = qobject_cast<TfrmMatrix *>(child))
+            w = m;
+    ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
     w->pagMatrix->setCurrentWidget(w->tabField);
     TtvStringGrid *g = w->grdMatrix;
     EXPECT_EQ(g->Cells(2, 0), QStringLiteral("a"));
