@@ -22,14 +22,6 @@ using namespace tvtest;
 
 namespace {
 
-QTreeWidgetItem *Child(QTreeWidgetItem *n, const QString &text)
-{
-    for (int i = 0; n && i < n->childCount(); ++i)
-        if (n->child(i)->text(0) == text)
-            return n->child(i);
-    return nullptr;
-}
-
 // Shows the objects of one kind of a schema in the list and selects these.
 void ShowAndSelect(TfrmObject *form, const QString &schema, const QString &kind, const QStringList &names)
 {
