@@ -307,7 +307,7 @@ TEST_F(DataGenWindowRules, KindsAndControlsFollowTheColumnAndTheKind)
 
 TEST_F(DataGenWindowRules, TheTestRunShowsAHundredRowsAndLeavesTheUsersWorkPending)
 {
-    Open(false);
+    Open(false, "ALTER TABLE w3t7.t ADD COLUMN qty integer;");
     TV_REQUIRE_DB(*db);
     // The user's own pending row.
     form->ExecuteSQL(QStringLiteral("INSERT INTO w3t7.t(name) VALUES ('mine')"));
@@ -336,7 +336,7 @@ TEST_F(DataGenWindowRules, TheTestRunShowsAHundredRowsAndLeavesTheUsersWorkPendi
 
     // A fixed value the column cannot take: the server's own error, and
     // the user's row still pending.
-    SelectColumn(w, 2);
+    SelectColumn(w, 3);
     ChooseKind(w, QStringLiteral("固定値"));
     w->txtVariable->setFocus();
     QTest::keyClicks(w->txtVariable, QStringLiteral("'abc'"));
@@ -344,7 +344,7 @@ TEST_F(DataGenWindowRules, TheTestRunShowsAHundredRowsAndLeavesTheUsersWorkPendi
     s.dialogs.queueButton(IDYES);
     QTest::mouseClick(w->tolCmd->widgetForAction(w->btnTest), Qt::LeftButton);
     const QString shown = s.dialogs.texts().join(u'\n');
-    EXPECT_TRUE(shown.contains(QStringLiteral("invalid input syntax for type numeric"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("invalid input syntax for type integer"))) << shown.toStdString();
     EXPECT_FALSE(shown.contains(QStringLiteral("DROP"), Qt::CaseInsensitive)) << shown.toStdString();
     EXPECT_EQ(form->dbsMain().ExecScalar(QStringLiteral("SELECT name FROM w3t7.t")), QStringLiteral("mine"));
     w->Close();
