@@ -105,14 +105,9 @@ void TEditor::CreateParts()
     FStateTimer.setSingleShot(true);
     FStateTimer.setInterval(0);
     connect(&FStateTimer, &QTimer::timeout, this, [this] {
-        const int from = FStateHint;
-        FStateHint = FList->ContinueRowStates(from, 8000);
-        if (FStateHint < 0 && from > 0)
-            FStateHint = 0; // one more pass for gaps left above
-        if (FStateHint >= 0)
+        // short steps, so that a key pressed meanwhile waits little
+        if (FList->ContinueRowStates(2000) >= 0)
             FStateTimer.start();
-        else
-            FStateHint = 0;
     });
     ApplyScrollBars();
     InitFontMetrics();
@@ -122,10 +117,8 @@ void TEditor::CreateParts()
 
 void TEditor::ScheduleRowStates()
 {
-    if (!FStateTimer.isActive() && !FDestroying) {
-        FStateHint = 0;
+    if (!FStateTimer.isActive() && !FDestroying)
         FStateTimer.start();
-    }
 }
 
 TEditor::~TEditor()

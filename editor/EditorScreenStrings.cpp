@@ -135,6 +135,7 @@ void TEditorScreenStrings::Clear()
         c->SetCol(0);
     }
     FValidRowMarks = 0;
+    FStatesDone = 0;
 }
 
 void TEditorScreenStrings::Undo()
@@ -274,6 +275,7 @@ TRowMarks TEditorScreenStrings::DeleteRows(int Index, int Count_)
     if (Index < 0 || Index >= Count() || Count_ <= 0)
         return 0;
     Count_ = std::min(Count_, Count() - Index);
+    StatesChangedFrom(Index);
     TRowMarks marks = 0;
     for (int i = Index; i < Index + Count_; ++i)
         marks |= RowMarks(i);
@@ -284,6 +286,7 @@ TRowMarks TEditorScreenStrings::DeleteRows(int Index, int Count_)
 void TEditorScreenStrings::ReplaceRows(int Index, int OldCount, const TRowAttributeStringList &List)
 {
     const int n = List.Count();
+    StatesChangedFrom(Index);
     std::vector<TRowMarks> marks(size_t(n), 0);
     if (n < OldCount) {
         const TRowMarks collected = DeleteRows(Index, OldCount - n);
@@ -343,6 +346,7 @@ std::unique_ptr<TFountainParser> TEditorScreenStrings::CreateParser() const
 void TEditorScreenStrings::InitRowStates()
 {
     TEditorClient *first = FirstClient();
+    FStatesDone = 0;
     if (first && (first->IsLoading() || first->IsDestroying()))
         return;
     const TRowAttributeData blank = NotComputed();
@@ -368,12 +372,14 @@ void TEditorScreenStrings::InitRowStates()
         parser->LastTokenBracket(i, *this, d);
         prev = Rows(i);
     }
+    FStatesDone = lastRow + 1;
 }
 
 int TEditorScreenStrings::UpdateRowStates(int Row, bool Notify)
 {
     if (Row < 0 || Row >= Count())
         return 0;
+    StatesChangedFrom(Row);
     std::unique_ptr<TFountainParser> parser = CreateParser();
     if (!parser)
         return 0;
@@ -415,14 +421,13 @@ int TEditorScreenStrings::UpdateRowStates(int Row, bool Notify)
     return count;
 }
 
-int TEditorScreenStrings::ContinueRowStates(int Hint, int MaxRows)
+int TEditorScreenStrings::ContinueRowStates(int MaxRows)
 {
     const int n = Count();
-    int i = std::clamp(Hint, 0, n);
-    if (i > 0 && i < n && Brackets(i - 1) == -2)
-        i = 0;
+    int i = std::min(FStatesDone, n);
     while (i < n && Brackets(i) != -2)
         ++i;
+    FStatesDone = i;
     if (i >= n)
         return -1;
     std::unique_ptr<TFountainParser> parser = CreateParser();
@@ -443,8 +448,10 @@ int TEditorScreenStrings::ContinueRowStates(int Hint, int MaxRows)
         d.PrevRowAttribute = prev;
         const TRowAttributeData s = Stored(d);
         if (Brackets(i) != -2) {
-            if (RowAttributeData(i) == s)
-                return i; // agrees: the next call looks for the next gap
+            if (RowAttributeData(i) == s) {
+                FStatesDone = i; // agrees: the next call looks for the next gap
+                return i;
+            }
             for (TEditorClient *c : FClients)
                 c->InvalidateRow(i);
         }
@@ -452,6 +459,7 @@ int TEditorScreenStrings::ContinueRowStates(int Hint, int MaxRows)
         parser->LastTokenBracket(i, *this, d);
         prev = Rows(i);
     }
+    FStatesDone = i;
     return i < n ? i : -1;
 }
 
@@ -497,6 +505,7 @@ void TEditorScreenStrings::RefreshClients()
 
 void TEditorScreenStrings::LoadText(const QString &Text)
 {
+    StatesChangedFrom(Count());
     BeginUpdate();
     const qsizetype n = Text.size();
     qsizetype start = 0;
@@ -636,6 +645,7 @@ void TEditorScreenStrings::WrapAllRows()
         TRowAttribute Attr;
         TRowMarks Marks;
     };
+    FStatesDone = 0;
     std::vector<NewRow> out;
     out.reserve(size_t(Count()));
     std::vector<QString> rows;
@@ -695,6 +705,7 @@ void TEditorScreenStrings::UnwrapRows()
     TRowAttribute lastAttr = Rows(Count() - 1);
     if (lastAttr == raWrapped)
         lastAttr = raEof;
+    FStatesDone = 0;
     const TRowAttributeData blank = NotComputed();
     int w = 0;
     int i = 0;

@@ -13,6 +13,7 @@
 #include "editor/EditorClient.h"
 #include "editor/EditorStringList.h"
 #include "editor/EditorWrapOption.h"
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -92,11 +93,15 @@ public:
 
     void InitRowStates();
     int UpdateRowStates(int Row, bool Notify);
-    // Computes the states of rows still without one, from the first such row
-    // at or after Hint, parsing at most MaxRows rows; returns where to go on,
-    // or -1 when every row has its state. Lets an editor finish the colouring
-    // of a long text in idle time instead of when a far row is first shown.
-    int ContinueRowStates(int Hint, int MaxRows);
+    // Computes the states of rows still without one, from the first such
+    // row, parsing at most MaxRows rows; returns where it goes on, or -1 when
+    // every row has its state. Lets an editor finish the colouring of a long
+    // text in idle time instead of when a far row is first shown. The store
+    // remembers how far from the top every row has its state, so a call
+    // never scans the rows above again.
+    int ContinueRowStates(int MaxRows);
+    // Every row above this one has its colouring state.
+    int StatesDoneTo() const { return FStatesDone; }
     void SetDrawInfo(int Start, int Delete, int Insert, int Invalid);
     void ClearDrawInfo() { FDrawInfo = TEditorDrawInfo(); }
 
@@ -130,6 +135,8 @@ private:
     std::vector<TEditorClient *> FClients;
     bool FHadClient = false;
     TEditorDrawInfo FDrawInfo;
+    int FStatesDone = 0; // rows [0, FStatesDone) have their state
+    void StatesChangedFrom(int Row) { FStatesDone = std::max(0, std::min(FStatesDone, Row)); }
     TRowMarks FValidRowMarks = 0;
     std::unique_ptr<TEditorUndoObj> FUndoObj;
     bool FWordWrap = false;

@@ -634,6 +634,55 @@ TEST_F(EditorFixture, ColouringOfFarRowsFinishesInIdleTime)
     ed.SetFountain(nullptr);
 }
 
+// A comment opened at the top while the far rows are still being coloured,
+// then edits at the end: every row ends with the state it must have, the
+// edited last rows at once and the rest in idle time.
+TEST_F(EditorFixture, EditsAtTheEndColourAfterACommentOpenedFarAbove)
+{
+    auto f = SqlFountain();
+    ed.SetFountain(f.get());
+    QString text;
+    for (int i = 0; i < 9000; ++i)
+        text += QStringLiteral("select %1\r\n").arg(i);
+    ed.Lines()->SetText(text);
+    const int last = ed.ListCount() - 1;
+    const auto idle = [&](int want) {
+        for (int i = 0; i < 1000 && ed.ListBracket(last) != want; ++i)
+            QApplication::processEvents();
+        for (int i = 0; i < 1000 && ed.ListBracket(4500) != want; ++i)
+            QApplication::processEvents();
+    };
+    const auto expectAll = [&](int want) {
+        for (int r = 1; r <= last; ++r)
+            ASSERT_EQ(ed.ListBracket(r), want) << "row " << r;
+    };
+    idle(-1);
+    expectAll(-1);
+
+    ed.SetRowCol(0, 0);
+    ed.SetSelText(QStringLiteral("/*"));
+    QApplication::processEvents(); // one short step of the idle colouring
+    ed.SetRowCol(last, 3);
+    ed.SetSelText(QStringLiteral("x"));
+    EXPECT_EQ(ed.ListBracket(last), 0); // inside the comment, before idle time
+    idle(0);
+    expectAll(0);
+
+    // closing it at the end leaves the rows above inside, then removing the
+    // opener frees them all
+    ed.SetRowCol(last, 0);
+    ed.SetSelText(QStringLiteral("*/"));
+    EXPECT_EQ(ed.ListBracket(last), 0);
+    ed.SetRowCol(0, 0);
+    ed.SetSelStart(0);
+    ed.SetSelLength(2);
+    ed.SetSelText(QString());
+    EXPECT_EQ(ed.ListBracket(1), -1);
+    idle(-1);
+    expectAll(-1);
+    ed.SetFountain(nullptr);
+}
+
 TEST_F(EditorFixture, HitTextIsHighlightedWithoutRegardToCase)
 {
     ed.View()->Colors()->Hit()->SetBkColor(0x00FFFF); // yellow
