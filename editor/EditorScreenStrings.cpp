@@ -412,6 +412,8 @@ int TEditorScreenStrings::UpdateRowStates(int Row, bool Notify)
             for (TEditorClient *c : FClients)
                 c->InvalidateRow(i);
         ++count;
+        if (i + 1 >= Count())
+            break; // nothing below needs the state at the end of the last row
         parser->LastTokenBracket(i, *this, d);
         prev = Rows(i);
     }
@@ -456,7 +458,8 @@ int TEditorScreenStrings::ContinueRowStates(int MaxRows)
                 c->InvalidateRow(i);
         }
         SetRowAttributeData(i, s);
-        parser->LastTokenBracket(i, *this, d);
+        if (i + 1 < n)
+            parser->LastTokenBracket(i, *this, d);
         prev = Rows(i);
     }
     FStatesDone = i;
@@ -598,6 +601,11 @@ void TEditorScreenStrings::WrapText(const QString &Text, TRowAttributeStringList
 {
     List.BeginUpdate();
     List.Clear();
+    if (!FWordWrap && !Text.isEmpty() && !Text.contains(u'\r') && !Text.contains(u'\n')) {
+        List.Add(Text); // one line: shared, not copied
+        List.EndUpdate();
+        return;
+    }
     const QStringList lines = SplitStringsText(Text);
     if (lines.isEmpty()) {
         List.Add(QString());
