@@ -14,6 +14,11 @@ namespace tvbench {
 double timePsql(const QStringList &args);
 // Peak resident set size of this process so far, in bytes (VmHWM).
 long long peakRssBytes();
+// Resident set size now, in bytes (VmRSS).
+long long rssBytes();
+// Starts the peak over from the present size (where the system allows it);
+// returns whether it did.
+bool resetPeakRss();
 // Prints one comparison line: "<what>: ours X s, psql Y s, ratio Z".
 void printBeside(const std::string &what, double ours, double psql);
 

@@ -219,6 +219,16 @@ QString PgResultSet::text(int r, int c) const
     return decode(v.data(), v.size());
 }
 
+QString PgResultSet::textPrefix(int r, int c, qsizetype maxChars) const
+{
+    const QByteArrayView v = raw(r, c);
+    // No character takes more than four bytes in a client encoding, so the
+    // first 4 * maxChars bytes hold maxChars whole characters (a character cut
+    // at the end of them comes after those).
+    const qsizetype bytes = std::max<qsizetype>(0, maxChars) * 4;
+    return decode(v.data(), std::min(v.size(), bytes)).left(maxChars);
+}
+
 QByteArray PgResultSet::bytes(int r, int c) const
 {
     const char *d;

@@ -40,6 +40,7 @@ public:
     const FieldDesc &field(int c) const override { return m_fields[size_t(c)]; }
     bool isNull(int r, int c) const override;
     QString text(int r, int c) const override;
+    QString textPrefix(int r, int c, qsizetype maxChars) const override;
     QByteArray bytes(int r, int c) const override;
 
     // The cell's bytes as sent by the server (text in the client encoding),
