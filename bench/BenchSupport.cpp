@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -41,6 +42,16 @@ long long statusBytes(const char *key)
     return -1;
 }
 } // namespace
+
+double Min(const std::vector<double> &v)
+{
+    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
+}
+
+double Max(const std::vector<double> &v)
+{
+    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+}
 
 long long peakRssBytes()
 {

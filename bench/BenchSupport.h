@@ -4,10 +4,17 @@
 
 #include <QString>
 #include <QStringList>
+#include <benchmark/benchmark.h>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tvbench {
+
+// Statistics beside the mean and median of repeated runs, for
+// ->Repetitions(3)->ComputeStatistics("min", tvbench::Min)->ComputeStatistics("max", tvbench::Max).
+double Min(const std::vector<double> &v);
+double Max(const std::vector<double> &v);
 
 // Wall-clock seconds of a shell-free run of psql with the given arguments
 // (output to /dev/null); -1 when psql cannot be run.
