@@ -135,8 +135,18 @@ private:
     std::vector<TEditorClient *> FClients;
     bool FHadClient = false;
     TEditorDrawInfo FDrawInfo;
-    int FStatesDone = 0; // rows [0, FStatesDone) have their state
-    void StatesChangedFrom(int Row) { FStatesDone = std::max(0, std::min(FStatesDone, Row)); }
+    // How far from the top every row has its state: rows [0, FStatesDone)
+    // do. An edit takes it back to the edited rows and remembers that the
+    // rows after them up to FResumeTo (from FResumeFrom on) still have
+    // theirs, so that once the edited rows are parsed again it returns there
+    // instead of to rows that the idle colouring would have to walk through.
+    int FStatesDone = 0;
+    int FResumeFrom = -1, FResumeTo = -1;
+    bool FReplacing = false;
+    void StatesReset();
+    void StatesReplaced(int Index, int OldCount, int NewCount);
+    void StatesComputed(int From, int To);
+    void StatesLost(int From);
     TRowMarks FValidRowMarks = 0;
     std::unique_ptr<TEditorUndoObj> FUndoObj;
     bool FWordWrap = false;

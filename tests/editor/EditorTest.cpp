@@ -683,6 +683,72 @@ TEST_F(EditorFixture, EditsAtTheEndColourAfterACommentOpenedFarAbove)
     ed.SetFountain(nullptr);
 }
 
+// Edits of every kind here and there in a long text, some while the idle
+// colouring is under way: once idle, every row has the state a fresh load of
+// the same text gives it.
+TEST_F(EditorFixture, RowStatesAfterScatteredEditsMatchAFreshLoad)
+{
+    auto f = SqlFountain();
+    ed.SetFountain(f.get());
+    QString text;
+    for (int i = 0; i < 7000; ++i)
+        text += i % 500 == 7 ? QStringLiteral("/* note %1\r\n").arg(i)
+                : i % 500 == 9 ? QStringLiteral("end */ select %1\r\n").arg(i)
+                               : QStringLiteral("select '%1' from t\r\n").arg(i);
+    ed.Lines()->SetText(text);
+    const auto idle = [&](TEditor &e) {
+        for (int i = 0; i < 5000; ++i) {
+            bool pending = false;
+            for (int r = 0; r < e.ListCount() && !pending; r += 97)
+                pending = e.ListBracket(r) == -2;
+            if (!pending && e.ListBracket(e.ListCount() - 1) != -2)
+                return;
+            QApplication::processEvents();
+        }
+    };
+    const auto put = [&](int row, int col, const QString &s) {
+        ed.SetRowCol(row, col);
+        ed.SetSelText(s);
+    };
+    struct Step {
+        int row, col;
+        QString text;
+        bool settle; // one step of idle colouring after it
+    };
+    const Step steps[] = {
+        {100, 0, QStringLiteral("/*"), true},
+        {50, 3, QStringLiteral("\r\n"), false},
+        {6000, 0, QStringLiteral("x\r\ny\r\nz"), true},
+        {3000, 2, QStringLiteral("*/"), false},
+        {10, 0, QStringLiteral("'"), true},
+        {6990, 4, QStringLiteral("/* tail"), false},
+    };
+    for (const Step &st : steps) {
+        put(st.row, st.col, st.text);
+        if (st.settle)
+            QApplication::processEvents();
+    }
+    // a block of rows deleted, then undone and done again
+    ed.SetRowCol(2000, 0);
+    ed.SetSelStart(ed.SelStart());
+    ed.SetSelLength(40 * 20);
+    ed.SetSelText(QString());
+    ed.Undo();
+    QApplication::processEvents();
+    ed.Redo();
+    idle(ed);
+
+    TEditor fresh;
+    fresh.SetFountain(f.get());
+    fresh.Lines()->SetText(ed.Lines()->Text());
+    idle(fresh);
+    ASSERT_EQ(fresh.ListCount(), ed.ListCount());
+    for (int r = 0; r < ed.ListCount(); ++r)
+        ASSERT_EQ(ed.ListBracket(r), fresh.ListBracket(r)) << "row " << r;
+    fresh.SetFountain(nullptr);
+    ed.SetFountain(nullptr);
+}
+
 TEST_F(EditorFixture, HitTextIsHighlightedWithoutRegardToCase)
 {
     ed.View()->Colors()->Hit()->SetBkColor(0x00FFFF); // yellow
