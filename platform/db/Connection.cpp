@@ -519,7 +519,10 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
                         last.reset(); // an earlier statement's result gives way at once
                         rows.reset(new PgResultSet(codec()));
                     }
-                    rows->appendRow(r.res, 0);
+                    if (rows->adoptRow(r.res))
+                        r.take();
+                    else
+                        rows->appendRow(r.res, 0);
                 } catch (const std::bad_alloc &) {
                     rows.reset();
                     storeError = DbError(QStringLiteral("out of memory while reading the result"));

@@ -153,6 +153,32 @@ TEST_F(DbFetch, WideRowsAndAHugeCellAcrossChunkEdges)
     }
 }
 
+// Rows of a megabyte or more are kept as they came: first, one after
+// another and between small rows, with NULL, empty and bytea cells in them.
+TEST_F(DbFetch, LargeRowsAmongSmallOnesReadBackWhole)
+{
+    TV_REQUIRE_DB(db);
+    const auto r = conn->Exec(QStringLiteral(
+        "SELECT g, CASE WHEN g IN (1, 2, 5, 9) THEN repeat(chr(64 + g), 1500000) END AS big,"
+        " CASE WHEN g = 2 THEN NULL WHEN g = 5 THEN '' ELSE 'v' || g END AS small,"
+        " CASE WHEN g = 9 THEN decode(repeat('00ff', 700000), 'hex') ELSE '\\x01'::bytea END AS b"
+        " FROM generate_series(1, 12) g"));
+    ASSERT_EQ(r->rowCount(), 12);
+    for (int i = 0; i < 12; ++i) {
+        const int g = i + 1;
+        ASSERT_EQ(r->raw(i, 0), QByteArray::number(g)) << "row " << i;
+        if (g == 1 || g == 2 || g == 5 || g == 9)
+            ASSERT_EQ(r->raw(i, 1), QByteArray(1500000, char(64 + g))) << "row " << i;
+        else
+            ASSERT_TRUE(r->isNull(i, 1)) << "row " << i;
+        ASSERT_EQ(r->isNull(i, 2), g == 2) << "row " << i;
+        ASSERT_EQ(r->text(i, 2), g == 2 || g == 5 ? QString() : QStringLiteral("v%1").arg(g)) << "row " << i;
+        ASSERT_EQ(r->bytes(i, 3), g == 9 ? QByteArray("\x00\xff", 2).repeated(700000) : QByteArray("\x01"))
+            << "row " << i;
+    }
+    EXPECT_EQ(r->textPrefix(8, 1, 3), QStringLiteral("III"));
+}
+
 TEST_F(DbFetch, ErrorAfterSomeRowsRaisesAndLeavesNoResult)
 {
     TV_REQUIRE_DB(db);
