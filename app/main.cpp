@@ -19,6 +19,7 @@
 #include "sql/frmTemplate.h"
 #include "tools/frmDataGenerate.h"
 #include "tools/frmExp.h"
+#include "tools/frmScriptOption.h"
 #include "tools/frmImp.h"
 
 #include <QApplication>
@@ -57,6 +58,7 @@ int main(int argc, char *argv[])
     TfrmTemplate::RegisterLauncher();
     RegisterMonitorWindows();
     TfrmExp::RegisterLauncher();
+    TfrmScriptOption::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     TfrmDataGenerate::RegisterLauncher();
     RegisterTableWindows();
