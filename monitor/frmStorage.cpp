@@ -99,6 +99,7 @@ TfrmStorage::TfrmStorage(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("
     lstTbs->AddColumn(QStringLiteral("ｵﾌﾟｼｮﾝ"), 120);
     layout()->addWidget(lstTbs);
     lstTbs->installEventFilter(this);
+    txtFind->installEventFilter(this);
 
     mnuStorage = new QMenu(QStringLiteral("テーブルスペース情報(&O)"), this);
     mnuStorage->setObjectName(QStringLiteral("mnuStorage"));
@@ -137,7 +138,6 @@ TfrmStorage::TfrmStorage(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("
     connect(actDelete, &QAction::triggered, this, tv::ui::Guarded([this] { actDeleteExecute(); }));
     connect(actRefresh, &QAction::triggered, this, tv::ui::Guarded([this] { actRefreshExecute(); }));
     connect(actFind, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(this); }));
-    connect(txtFind, &QLineEdit::returnPressed, this, tv::ui::Guarded([this] { Reload(this); }));
     connect(cmbSize, &QComboBox::activated, this, tv::ui::Guarded([this] { Reload(this); }));
     connect(lstTbs, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateActions(); });
     connect(lstTbs, &QTreeWidget::itemDoubleClicked, this, tv::ui::Guarded([this] { actOpenExecute(); }));
@@ -297,6 +297,13 @@ void TfrmStorage::actDeleteExecute()
 
 bool TfrmStorage::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == txtFind && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            tv::ui::Guard([this] { Reload(this); });
+            return true;
+        }
+    }
     if (watched == lstTbs && event->type() == QEvent::KeyPress) {
         auto *k = static_cast<QKeyEvent *>(event);
         if (k->modifiers() == Qt::NoModifier) {
