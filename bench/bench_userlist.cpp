@@ -19,6 +19,7 @@
 #include "shell/frmObject.h"
 #include "tools/ToolWidgets.h"
 #include "tools/frmNameTable.h"
+#include "tools/frmScriptOption.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -150,11 +151,10 @@ void BM_InitialRows(benchmark::State &state)
         return;
     }
     auto *w = new TfrmNameTable(s->main.get());
+    TfrmScriptOption::SetNameTableEntry(BenchDb, QStringLiteral("names.script_names"));
     w->cmbDBName->addItem(s->form->ConnectionText(), QVariant::fromValue<QObject *>(s->form));
     w->cmbDBName->setCurrentIndex(0);
-    w->SetOwnerForm(s->form);
-    w->cmbSchema->setEditText(QStringLiteral("names"));
-    w->cmbName->setEditText(QStringLiteral("script_names"));
+    w->cmbDBNameChange();
     for (auto _ : state) {
         state.PauseTiming();
         s->admin->Exec(QStringLiteral("TRUNCATE names.script_names"));
@@ -204,11 +204,10 @@ int main(int argc, char **argv)
                                                                  false, false, ver);
             s->admin->Exec(QStringLiteral("TRUNCATE names.script_names"));
             auto *w = new TfrmNameTable(s->main.get());
+            TfrmScriptOption::SetNameTableEntry(BenchDb, QStringLiteral("names.script_names"));
             w->cmbDBName->addItem(s->form->ConnectionText(), QVariant::fromValue<QObject *>(s->form));
             w->cmbDBName->setCurrentIndex(0);
-            w->SetOwnerForm(s->form);
-            w->cmbSchema->setEditText(QStringLiteral("names"));
-            w->cmbName->setEditText(QStringLiteral("script_names"));
+            w->cmbDBNameChange();
             w->Reload(w);
             s->dialogs.queueButton(tv::ui::IDYES, {false});
             QElapsedTimer t;

@@ -7,6 +7,7 @@
 #include "controls/tvListView.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
+#include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
 #include "shell/ListItemImage.h"
 #include "shell/ObjectDispatcher.h"
@@ -284,8 +285,12 @@ void TfrmUserList::LoadList()
         QList<QTreeWidgetItem *> items;
         items.reserve(q.RecordCount());
         QStringList names;
+        tv::ui::ClearEscape();
+        int row = 0;
         for (q.First(); !q.Eof(); q.Next()) {
-            if (tv::ui::EscapePressed())
+            // Esc stops the reading and keeps what was read (checked every
+            // few rows: each check lets pending events through).
+            if ((row++ & 31) == 0 && tv::ui::EscapePressed())
                 break;
             QStringList sub;
             sub.reserve(fields - 1);

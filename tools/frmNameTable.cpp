@@ -241,6 +241,7 @@ void TfrmNameTable::ShowWindow(IConnectionWindow *AOwner)
     w->setAttribute(Qt::WA_DeleteOnClose, false);
     w->setWindowFlag(Qt::Window, true);
     w->setWindowModality(Qt::ApplicationModal);
+    w->CreateTaskButton();
     w->FillDBName();
     int at = w->cmbDBName->findText(ConnectionText(AOwner), Qt::MatchExactly);
     if (at < 0) {
@@ -332,6 +333,7 @@ void TfrmNameTable::Reload(QObject * /*Sender*/)
     IConnectionWindow *cw = OwnerForm();
     if (!cw || schema.trimmed().isEmpty() || name.trimmed().isEmpty())
         return;
+    qryCheck->SetConnection(&cw->dbsMain());
     qryCheck->SetSQL(CheckSQL(cw->DBVer()));
     qryCheck->ParamByName(QStringLiteral("SCHEMA")).setAsString(schema);
     qryCheck->ParamByName(QStringLiteral("TBLNM")).setAsString(name);
