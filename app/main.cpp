@@ -21,6 +21,9 @@
 #include "tools/frmExp.h"
 #include "tools/frmScriptOption.h"
 #include "tools/frmImp.h"
+#include "tools/frmDBTest.h"
+#include "tools/frmExpdp.h"
+#include "tools/frmImpdp.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -61,6 +64,9 @@ int main(int argc, char *argv[])
     TfrmScriptOption::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     TfrmDataGenerate::RegisterLauncher();
+    TfrmDBTest::RegisterLauncher();
+    TfrmExpdp::RegisterLauncher();
+    TfrmImpdp::RegisterLauncher();
     RegisterTableWindows();
     RegisterOtherWindows();
     int rc = 0;

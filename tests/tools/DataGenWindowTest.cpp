@@ -1,10 +1,13 @@
 // The test-data generator's window inside the real main window, opened
 // through its launcher with a table in the launch context as the table
 // window's "生成(&W)" does, driven as a user would.
+#include "objects/table/TableWindowTestSupport.h"
 #include "shell/ShellTestSupport.h"
 
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
+#include "objects/table/frmTable.h"
+#include "controls/tvTreeView.h"
 #include "shell/WindowLaunchers.h"
 #include "tools/DataGenFile.h"
 #include "tools/ToolWidgets.h"
@@ -151,5 +154,56 @@ TEST(DataGenWindow, ParentModeFromAForeignKeyAndBackToNormal)
     EXPECT_EQ(w->lstColumn->topLevelItem(1)->text(3), QString());
     EXPECT_EQ(w->lstColumn->topLevelItem(1)->text(4), QString());
     EXPECT_FALSE(w->txtCountFrom->isEnabled());
+    w->Close();
+}
+
+// As a user: the program started with the command line, s.t opened from the
+// object list with a double click, "生成(&W)", 作成件数 120, "実行(&E)", Yes:
+// another session counts 120 rows and DATAGEN/t.prm keeps mode and count.
+TEST(DataGenWindow, EndToEndFromTheTableWindow)
+{
+    TestDb db("dge2e");
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE SCHEMA s; CREATE TABLE s.t(id serial primary key, name varchar(20) NOT NULL,"
+            " price numeric(10,2));");
+    RegisterTableWindows();
+    TfrmDataGenerate::RegisterLauncher();
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    s.FirstPaint();
+    s.main->show();
+    TfrmObject *form = s.Form(0);
+    ASSERT_NE(form, nullptr) << s.dialogs.texts().join(QLatin1Char('\n')).toStdString();
+    form->ShowTree();
+    QTreeWidgetItem *node = Child(Child(form->tvTree->topLevelItem(0), QStringLiteral("s")), QStringLiteral("TABLE"));
+    ASSERT_NE(node, nullptr);
+    form->tvTree->setCurrentItem(node);
+    TtvListItem *item = FindListItem(form->lstObject, QStringLiteral("t"));
+    ASSERT_NE(item, nullptr);
+    form->lstObject->scrollToItem(item);
+    const QRect r = form->lstObject->visualItemRect(item);
+    const QPoint at(r.left() + 8, r.center().y());
+    QTest::mouseClick(form->lstObject->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(form->lstObject->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_EQ(WindowsOf<TfrmTable>(s).size(), 1);
+    TfrmTable *table = WindowsOf<TfrmTable>(s).first();
+    table->UpdateActions();
+    QWidget *generate = table->tolCmd->widgetForAction(table->actDataGenerate);
+    ASSERT_NE(generate, nullptr);
+    ASSERT_TRUE(generate->isEnabled());
+    QTest::mouseClick(generate, Qt::LeftButton);
+    ASSERT_EQ(WindowsOf<TfrmDataGenerate>(s).size(), 1);
+    TfrmDataGenerate *w = WindowsOf<TfrmDataGenerate>(s).first();
+    w->txtCount->setFocus();
+    QTest::keyClicks(w->txtCount, QStringLiteral("120"));
+    s.dialogs.queueButton(IDYES);
+    Click(w, w->btnExec);
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("データを生成します。よろしいですか？"));
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM s.t"), "120");
+    QFile prm(ParamFileName(QStringLiteral("t")));
+    ASSERT_TRUE(prm.open(QIODevice::ReadOnly));
+    const QByteArray text = prm.readAll();
+    EXPECT_TRUE(text.contains("MODE=\"0\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("COUNT=\"120\"")) << text.toStdString();
     w->Close();
 }

@@ -293,3 +293,84 @@ TEST_F(DbFetch, DescribeLeavesTheSessionUsableWhateverTheParseGives)
     EXPECT_EQ(conn->ExecScalar(QStringLiteral("SELECT v FROM d")), QStringLiteral("1"));
     EXPECT_FALSE(conn->Busy());
 }
+
+// A kept statement is prepared once and run again with other values; a
+// DEALLOCATE or DISCARD through the connection, or one it never saw, a
+// reconnect, several statements and a text without rows are all handled
+// without leaving the user's block aborted.
+TEST_F(DbFetch, KeptStatementsArePreparedOnceAndSurviveTheirLoss)
+{
+    TV_REQUIRE_DB(db);
+    conn->Exec(QStringLiteral("CREATE TABLE k(id int, v text); INSERT INTO k VALUES (1, 'a'), (2, 'b')"));
+    const QString sql = QStringLiteral("SELECT v FROM k WHERE id = :ID");
+    auto read = [&](int id) {
+        Query q(conn.get());
+        q.SetSQL(sql);
+        q.ParamByName(QStringLiteral("ID")).setAsInteger(id);
+        q.SetKeepPrepared(true);
+        q.Open();
+        return q.IsEmpty() ? QString() : q.FieldByName(QStringLiteral("v")).AsString();
+    };
+    auto serverKept = [&] {
+        return conn->ExecScalar(QStringLiteral("SELECT count(*) FROM pg_prepared_statements WHERE name LIKE 'tv_kept_%'"));
+    };
+    EXPECT_EQ(read(1), QStringLiteral("a"));
+    EXPECT_EQ(read(2), QStringLiteral("b"));
+    EXPECT_EQ(read(3), QString());
+    EXPECT_EQ(conn->KeptCount(), 1);
+    EXPECT_EQ(serverKept(), QStringLiteral("1"));
+
+    struct Case {
+        const char *what;
+        bool block;       // inside a transaction block
+        const char *drop; // sent through the connection, or (nullptr) behind its back
+    } const cases[] = {
+        {"DEALLOCATE ALL, idle", false, "DEALLOCATE ALL"},
+        {"discard all, idle", false, "discard all"},
+        {"DEALLOCATE ALL in a block", true, "DEALLOCATE ALL"},
+        {"behind its back, idle", false, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(read(1), QStringLiteral("a")); // kept again
+        if (c.block)
+            conn->Exec(QStringLiteral("BEGIN; UPDATE k SET v = 'a2' WHERE id = 1"));
+        if (c.drop) {
+            conn->Exec(QString::fromLatin1(c.drop));
+            EXPECT_EQ(conn->KeptCount(), 0);
+            EXPECT_EQ(read(1), c.block ? QStringLiteral("a2") : QStringLiteral("a"));
+        } else {
+            PQclear(PQexec(conn->handle(), "DEALLOCATE ALL"));
+            // The first run after meets the server's 26000; the next prepares again.
+            try {
+                read(1);
+                ADD_FAILURE() << "no error";
+            } catch (const DbError &e) {
+                EXPECT_EQ(e.sqlState(), QStringLiteral("26000"));
+            }
+            EXPECT_EQ(read(1), QStringLiteral("a"));
+        }
+        if (c.block) {
+            EXPECT_EQ(conn->transactionState(), TransactionState::InTransaction);
+            conn->Exec(QStringLiteral("ROLLBACK"));
+        }
+        EXPECT_EQ(serverKept(), QStringLiteral("1"));
+    }
+
+    // A reconnect forgets them; several statements and a text without rows
+    // take the plain paths.
+    conn->Close();
+    conn->Open();
+    EXPECT_EQ(conn->KeptCount(), 0);
+    EXPECT_EQ(read(2), QStringLiteral("b"));
+    Query several(conn.get());
+    several.SetSQL(QStringLiteral("SELECT 1; SELECT 2 AS two"));
+    several.SetKeepPrepared(true);
+    several.Open();
+    EXPECT_EQ(several.FieldByName(QStringLiteral("two")).AsString(), QStringLiteral("2"));
+    Query none(conn.get());
+    none.SetSQL(QStringLiteral("UPDATE k SET v = 'x' WHERE id = 99"));
+    none.SetKeepPrepared(true);
+    EXPECT_THROW(none.Open(), DbError);
+    EXPECT_EQ(conn->transactionState(), TransactionState::Idle);
+}
