@@ -11,6 +11,7 @@
 #include "controls/tvStrEdit.h"
 #include "monitor/MonitorLaunchers.h"
 #include "objects/other/OtherWindows.h"
+#include "objects/other/frmTBS.h"
 #include "monitor/frmStorage.h"
 #include "monitor/frmUserList.h"
 #include "platform/db/Connection.h"
@@ -69,6 +70,12 @@ void OnNextModal(std::function<void(Dlg *)> work)
     QTimer::singleShot(0, *poll);
     static std::vector<std::shared_ptr<std::function<void()>>> keep;
     keep.push_back(poll);
+}
+
+// Clicks a check box on its box, as the user would.
+void Tick(QCheckBox *c)
+{
+    QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(8, c->height() / 2));
 }
 
 class Lists : public ::testing::Test {
@@ -372,7 +379,7 @@ TEST_F(Lists, RoleScriptedThenDroppedEndToEnd)
     const QString folder = s.scratch.file(QStringLiteral("scripts"));
     OnNextModal<TfrmScriptOption>([&](TfrmScriptOption *d) {
         if (!d->chkDir->isChecked())
-            QTest::mouseClick(d->chkDir, Qt::LeftButton);
+            Tick(d->chkDir);
         d->txtDir->selectAll();
         QTest::keyClicks(d->txtDir, folder);
         QTest::mouseClick(d->btnOk, Qt::LeftButton);
@@ -444,6 +451,46 @@ TEST_F(Lists, TablespaceDroppedWithAutoCommitOff)
     w->actRefresh->trigger();
     EXPECT_TRUE(w->txtFind->text().isEmpty());
     EXPECT_GE(w->lstTbs->ItemCount(), 2);
+
+    // Enter opens the tablespace's window; a second Enter brings the same
+    // window forward and leaves the item selected.
+    auto windows = [&] {
+        int n = 0;
+        for (QWidget *c : s.main->MdiChildren())
+            n += dynamic_cast<TfrmTBS *>(c) != nullptr;
+        return n;
+    };
+    Select(w->lstTbs, {qtbs});
+    w->lstTbs->setFocus();
+    QTest::keyClick(w->lstTbs, Qt::Key_Return);
+    EXPECT_EQ(windows(), 1);
+    EXPECT_FALSE(FindListItem(w->lstTbs, qtbs)->isSelected());
+    Select(w->lstTbs, {qtbs});
+    w->actOpen->trigger();
+    EXPECT_EQ(windows(), 1);
+    EXPECT_TRUE(FindListItem(w->lstTbs, qtbs)->isSelected());
+
+    // Script output with its privileges, into the type's folder.
+    const QString folder = s.scratch.file(QStringLiteral("tbsout"));
+    OnNextModal<TfrmScriptOption>([&](TfrmScriptOption *d) {
+        Tick(d->chkDir);
+        Tick(d->chkGrant);
+        d->txtDir->setText(folder);
+        QTest::mouseClick(d->btnOk, Qt::LeftButton);
+    });
+    s.dialogs.clear();
+    db.exec("GRANT CREATE ON TABLESPACE \"" + tbs + "\" TO PUBLIC");
+    w->actScript->trigger();
+    EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("スクリプトが出力されました。")});
+    QFile script(folder + QStringLiteral("/TABLESPACE/") + qtbs + QStringLiteral(".SQL"));
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly)) << script.fileName().toStdString();
+    const QByteArray bytes = script.readAll();
+    const QString text = bytes.contains('\0') ? QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()),
+                                                                   bytes.size() / 2)
+                                              : QString::fromUtf8(bytes);
+    EXPECT_TRUE(text.contains(QStringLiteral("CREATE TABLESPACE"))) << text.toStdString();
+    EXPECT_TRUE(ScriptOption.Grant);
+    EXPECT_TRUE(text.contains(QStringLiteral("GRANT"))) << text.toStdString() << ScriptOption.GrantMode;
 
     Select(w->lstTbs, {qtbs});
     s.dialogs.clear();

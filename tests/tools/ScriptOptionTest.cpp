@@ -50,6 +50,12 @@ void OnNextModal(std::function<void(Dlg *)> work)
     keep.push_back(poll);
 }
 
+// Clicks a check box on its box, as the user would.
+void Tick(QCheckBox *c)
+{
+    QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(8, c->height() / 2));
+}
+
 void TypeInto(QComboBox *c, const QString &text)
 {
     c->lineEdit()->selectAll();
@@ -149,16 +155,16 @@ TEST_F(ScriptOptions, OptionsOnlyFormFromTheToolMenu)
         EXPECT_FALSE(d->lblNameTable->isEnabled());
         EXPECT_FALSE(d->cmbNameTable->isEnabled());
         EXPECT_FALSE(d->btnNameTable->isEnabled());
-        QTest::mouseClick(d->chkDir, Qt::LeftButton);
+        Tick(d->chkDir);
         EXPECT_TRUE(d->chkDir->isChecked());
-        QTest::mouseClick(d->chkOneScript, Qt::LeftButton);
+        Tick(d->chkOneScript);
         EXPECT_FALSE(d->chkDir->isChecked());
         EXPECT_FALSE(d->chkDir->isEnabled());
         EXPECT_FALSE(d->cmbNameTable->isEnabled());
-        QTest::mouseClick(d->chkOneScript, Qt::LeftButton);
+        Tick(d->chkOneScript);
         EXPECT_TRUE(d->chkDir->isEnabled());
         EXPECT_FALSE(d->cmbNameTable->isEnabled()) << "no connection: the name table stays off";
-        QTest::mouseClick(d->chkDir, Qt::LeftButton);
+        Tick(d->chkDir);
         d->rdoOwner->Button(2)->click();
         d->txtDir->selectAll();
         QTest::keyClicks(d->txtDir, QStringLiteral("/tmp/w3t8out"));
@@ -187,7 +193,7 @@ TEST_F(ScriptOptions, CancelChangesNothing)
     ScriptOption = TScriptOption{};
     ScriptOption.Path = QStringLiteral("/keep/");
     OnNextModal<TfrmScriptOption>([&](TfrmScriptOption *d) {
-        QTest::mouseClick(d->chkOneScript, Qt::LeftButton);
+        Tick(d->chkOneScript);
         d->txtDir->setText(QStringLiteral("/changed"));
         QTest::mouseClick(d->btnCancel, Qt::LeftButton);
     });
