@@ -22,8 +22,21 @@
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
+#include <QValidator>
 
 namespace {
+
+// Text typed into the search box kept in lower case (only while the option
+// UseLowerName is off).
+class TLowerCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = input.toLower();
+        return Acceptable;
+    }
+};
 
 QAction *NewAction(QObject *parent, const char *name, const QString &caption)
 {
@@ -84,6 +97,8 @@ TfrmStorage::TfrmStorage(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("
     txtFind = new TtvStrEdit(pnlFind);
     txtFind->setObjectName(QStringLiteral("txtFind"));
     h->addWidget(txtFind, 1);
+    if (!tvOption.UseLowerName)
+        txtFind->setValidator(new TLowerCaseValidator(txtFind));
     layout()->addWidget(pnlFind);
 
     lstTbs = new TtvListView(this);

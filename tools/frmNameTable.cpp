@@ -5,6 +5,7 @@
 #include "common/MessageDlg.h"
 #include "common/Quote.h"
 #include "common/RecParam.h"
+#include "common/tvOption.h"
 #include "platform/Errors.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
@@ -26,8 +27,21 @@
 #include <QPointer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QValidator>
 
 namespace {
+
+// The schema and name boxes keep typed text in lower case while the option
+// UseLowerName is off.
+class TLowerCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = input.toLower();
+        return Acceptable;
+    }
+};
 
 // One block of the initial rows: the type literal, its type code, the owner
 // and name values and the schema column filtered on.
@@ -130,6 +144,10 @@ TfrmNameTable::TfrmNameTable(QObject *AOwner) : TtvToolForm(AOwner, QStringLiter
     h->addWidget(cmbName);
     h->addStretch(1);
     layout()->addWidget(pnlName);
+    if (!tvOption.UseLowerName) {
+        cmbSchema->setValidator(new TLowerCaseValidator(cmbSchema));
+        cmbName->setValidator(new TLowerCaseValidator(cmbName));
+    }
 
     fraData = new TfraData(this);
     fraData->setObjectName(QStringLiteral("fraData"));

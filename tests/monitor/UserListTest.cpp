@@ -517,13 +517,21 @@ TEST_F(Lists, NonSuperuserSeesNoSizes)
     p.password = QStringLiteral("w3t8pw");
     TfrmObject *f = Logon(true, LogonArgs(p));
     if (f) {
+        // With UseLowerName off the search box keeps what is typed in lower case.
+        tvOption.UseLowerName = false;
         TfrmStorage *w = OpenStorage();
+        tvOption.UseLowerName = true;
         ASSERT_NE(w, nullptr);
         ASSERT_GE(w->lstTbs->ItemCount(), 1);
         for (int i = 0; i < w->lstTbs->ItemCount(); ++i)
             EXPECT_EQ(w->lstTbs->Item(i)->SubItem(2), QStringLiteral("(非表示)"));
         // Another owner's tablespace cannot be renamed by this user.
         EXPECT_FALSE(w->Row.CanEdit(FindListItem(w->lstTbs, QStringLiteral("pg_default"))));
+        QTest::keyClicks(w->txtFind, QStringLiteral("PG_DEF"));
+        QTest::keyClick(w->txtFind, Qt::Key_Return);
+        EXPECT_EQ(w->txtFind->text(), QStringLiteral("pg_def"));
+        ASSERT_EQ(w->lstTbs->ItemCount(), 1);
+        EXPECT_EQ(w->lstTbs->Item(0)->Caption(), QStringLiteral("pg_default"));
     }
     s.main.reset();
     db.exec("DROP ROLE \"" + user + "\"");
