@@ -18,6 +18,7 @@
 #include "sql/frmXLSSetup.h"
 #include "sql/frmTemplate.h"
 #include "tools/frmDataGenerate.h"
+#include "tools/frmMatrix.h"
 #include "tools/frmExp.h"
 #include "tools/frmScriptOption.h"
 #include "tools/frmImp.h"
@@ -64,6 +65,7 @@ int main(int argc, char *argv[])
     TfrmScriptOption::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     TfrmDataGenerate::RegisterLauncher();
+    TfrmMatrix::RegisterLauncher();
     TfrmDBTest::RegisterLauncher();
     TfrmExpdp::RegisterLauncher();
     TfrmImpdp::RegisterLauncher();
