@@ -20,6 +20,7 @@
 #include "tools/frmDataGenerate.h"
 #include "tools/frmMatrix.h"
 #include "tools/frmExp.h"
+#include "tools/frmScriptOption.h"
 #include "tools/frmImp.h"
 #include "tools/frmDBTest.h"
 #include "tools/frmExpdp.h"
@@ -61,6 +62,7 @@ int main(int argc, char *argv[])
     TfrmTemplate::RegisterLauncher();
     RegisterMonitorWindows();
     TfrmExp::RegisterLauncher();
+    TfrmScriptOption::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     TfrmDataGenerate::RegisterLauncher();
     TfrmMatrix::RegisterLauncher();

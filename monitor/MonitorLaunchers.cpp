@@ -4,6 +4,8 @@
 #include "monitor/frmIndexAdviser.h"
 #include "monitor/frmLock.h"
 #include "monitor/frmSession.h"
+#include "monitor/frmStorage.h"
+#include "monitor/frmUserList.h"
 
 void RegisterMonitorWindows()
 {
@@ -11,4 +13,6 @@ void RegisterMonitorWindows()
     TfrmLock::RegisterLauncher();
     TfrmDB::RegisterLauncher();
     TfrmIndexAdviser::RegisterLauncher();
+    TfrmUserList::RegisterLauncher();
+    TfrmStorage::RegisterLauncher();
 }

@@ -6,7 +6,10 @@
 #include <QString>
 #include <QStringList>
 
-// One row of a grant query.
+namespace grant {
+
+// One row of a grant query (in the namespace: the grant grid of the
+// definition windows has a row type of the same plain name).
 struct TGrantRow {
     QString Cls;      // "TABLE", "FUNCTION", "PROCEDURE", "PACKAGE", "TYPE", "SEQUENCE", "TABLESPACE"
     QString Schema;
@@ -16,8 +19,6 @@ struct TGrantRow {
     bool AclNull = true;
     QString Oid;      // routines and packages
 };
-
-namespace grant {
 
 // The one-object query for a type name (as ObjectTypeName gives it); empty
 // when the kind has no privileges to script (or TYPE below 9.2). `byOid`:

@@ -83,9 +83,9 @@ void TfrmObject::OutputGrant(const QString &Schema, const QString &ObjectName, Q
     }
     qryExec->Open();
     // The rows first: argument lists are read on another query.
-    QList<TGrantRow> rows;
+    QList<grant::TGrantRow> rows;
     for (; !qryExec->Eof(); qryExec->Next()) {
-        TGrantRow r;
+        grant::TGrantRow r;
         r.Cls = qryExec->Fields(0).AsString();
         r.Schema = qryExec->Fields(1).AsString();
         r.Name = qryExec->Fields(2).AsString();
@@ -99,7 +99,7 @@ void TfrmObject::OutputGrant(const QString &Schema, const QString &ObjectName, Q
     qryExec->Close();
     QStringList lines;
     const QString role = intMode == 2 ? Schema : QString();
-    for (const TGrantRow &r : std::as_const(rows)) {
+    for (const grant::TGrantRow &r : std::as_const(rows)) {
         QString arguments;
         if (r.Cls == QLatin1String("FUNCTION") || r.Cls == QLatin1String("PROCEDURE")) {
             FncArgArray args;

@@ -194,7 +194,7 @@ TEST_F(ObjectTools, GrantScriptOfTablesFunctionsAndRoles)
 TEST(GrantScript, StatementsOfAclItems)
 {
     tvOption.UseLowerName = true;
-    TGrantRow row;
+    grant::TGrantRow row;
     row.Cls = QStringLiteral("TABLE");
     row.Owner = QStringLiteral("o");
     row.AclNull = false;
