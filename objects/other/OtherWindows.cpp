@@ -13,6 +13,7 @@
 #include "objects/other/frmSynonym.h"
 #include "objects/other/frmTBS.h"
 #include "objects/other/frmUser.h"
+#include "objects/other/frmView.h"
 #include "platform/db/Connection.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/WindowLaunchers.h"
@@ -105,4 +106,14 @@ void RegisterOtherWindows()
         RegisterLauncher(QString::fromLatin1(action), [](const TLaunchContext &c) {
             return static_cast<QWidget *>(TfrmDBLinkList::Open(c.Connection));
         });
+
+    // Views (and, below, materialized views).
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmView"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmView::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode, a.DefTopRecord));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmView"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmView::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.NewSchema,
+                                                              a.NewObjectName);
+                                      });
 }
