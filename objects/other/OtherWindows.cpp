@@ -13,6 +13,7 @@
 #include "objects/other/frmSynonym.h"
 #include "objects/other/frmTBS.h"
 #include "objects/other/frmUser.h"
+#include "objects/other/frmMView.h"
 #include "objects/other/frmView.h"
 #include "platform/db/Connection.h"
 #include "shell/ObjectDispatcher.h"
@@ -115,5 +116,13 @@ void RegisterOtherWindows()
                                       [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
                                           TfrmView::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.NewSchema,
                                                               a.NewObjectName);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmMView"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmMView::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode, a.DefTopRecord));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmMView"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmMView::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.NewSchema,
+                                                               a.NewObjectName);
                                       });
 }
