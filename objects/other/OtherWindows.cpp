@@ -15,6 +15,7 @@
 #include "objects/other/frmUser.h"
 #include "objects/other/frmMView.h"
 #include "objects/other/frmView.h"
+#include "objects/other/TableReport.h"
 #include "platform/db/Connection.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/WindowLaunchers.h"
@@ -125,4 +126,30 @@ void RegisterOtherWindows()
                                           TfrmMView::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.NewSchema,
                                                                a.NewObjectName);
                                       });
+    // Excel reports of tables, views and materialized views.
+    TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmTable"), [](TfrmObject &Owner, const QString &Rep,
+                                                                          const QString &Schema, const QString &Name,
+                                                                          const QString &Folder) {
+        ObjectReport::TableFile(&Owner, Rep, Schema, Name, Folder);
+    });
+    TObjectDispatcher::RegisterReportSheet(QStringLiteral("TfrmTable"), [](TfrmObject &Owner, const QString &Rep,
+                                                                           const QString &Schema,
+                                                                           const QString &Name, tv::excel::Sheet &Sheet) {
+        ObjectReport::TableSheet(&Owner, Rep, Schema, Name, Sheet);
+    });
+    TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmView"), [](TfrmObject &Owner, const QString &Rep,
+                                                                         const QString &Schema, const QString &Name,
+                                                                         const QString &Folder) {
+        ObjectReport::ViewFile(&Owner, Rep, Schema, Name, Folder, false);
+    });
+    TObjectDispatcher::RegisterReportSheet(QStringLiteral("TfrmView"), [](TfrmObject &Owner, const QString &Rep,
+                                                                          const QString &Schema, const QString &Name,
+                                                                          tv::excel::Sheet &Sheet) {
+        ObjectReport::ViewSheet(&Owner, Rep, Schema, Name, Sheet);
+    });
+    TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmMView"), [](TfrmObject &Owner, const QString &Rep,
+                                                                          const QString &Schema, const QString &Name,
+                                                                          const QString &Folder) {
+        ObjectReport::ViewFile(&Owner, Rep, Schema, Name, Folder, true);
+    });
 }
