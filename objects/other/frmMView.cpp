@@ -102,7 +102,9 @@ TfrmMView *TfrmMView::Open(IConnectionWindow *AOwner, const QString &Schema, con
     LoadWhereHistory(Schema, ObjectName, history);
     w->cmbWhere->addItems(history);
     w->cmbWhere->SetText(QString());
-    return ShowBuilt(w, Schema, ObjectName, OpenMode);
+    ShowBuilt(w, Schema, ObjectName, OpenMode);
+    w->SetReportList();
+    return w;
 }
 
 bool TfrmMView::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,

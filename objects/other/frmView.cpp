@@ -14,6 +14,7 @@
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
 #include "objects/other/SourceText.h"
+#include "objects/other/ViewReport.h"
 #include "objects/table/fraCross.h"
 #include "objects/table/fraGrant.h"
 #include "platform/Errors.h"
@@ -24,12 +25,17 @@
 #include "shell/frmObject.h"
 #include "sql/fraExplan.h"
 #include "sql/frmFieldList.h"
+#include "sql/RepData.h"
+#include "sql/XlsDefinition.h"
 #include "sql/frmMemo.h"
+#include "common/TextUtil.h"
+#include "platform/ui/Dialogs.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -548,6 +554,64 @@ QString TfrmViewBase::GetDataSQL()
 }
 
 // ---------------------------------------------------------------------------
+// Reports
+
+void TfrmViewBase::SetReportList()
+{
+    QStringList names = xlsdef::ListNames();
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    const auto &read = ReportServices().Read;
+    for (qsizetype i = names.size() - 1; i >= 0; --i) {
+        const QString name = names[i];
+        try {
+            if (!read || FindRepData(read(xlsdef::FileOf(name)).Type, 1) != rtView)
+                continue;
+        } catch (const tv::Error &) {
+            continue; // a file that cannot be read gets no item
+        }
+        QIcon icon = MainWindow() ? MainWindow()->MainImage(44) : QIcon();
+        QAction *menuItem = mnuObject->addAction(icon, name);
+        menuItem->setObjectName(QStringLiteral("mnuReport"));
+        menuItem->setEnabled(!IsNew());
+        connect(menuItem, &QAction::triggered, this, tv::ui::Guarded([this, name] { ReportClick(name); }));
+        if (popOutput) {
+            QAction *popItem = popOutput->addAction(icon, name);
+            popItem->setObjectName(QStringLiteral("popReport"));
+            connect(popItem, &QAction::triggered, this, tv::ui::Guarded([this, name] { ReportClick(name); }));
+        }
+    }
+}
+
+void TfrmViewBase::ReportClick(const QString &ReportName)
+{
+    if (ReportName.isEmpty() || IsNew())
+        return;
+    const QString ext = tvOption.ExcelExt.isEmpty() ? QStringLiteral(".xlsx") : tvOption.ExcelExt.toLower();
+    tv::ui::FileDialogRequest r;
+    r.fileName = MakeUniqueFileName(tvOption.ExcelDir + SanitizeFileName(ObjectName()) + ext);
+    r.filter = QStringLiteral("Excel ファイル(*") + ext + QStringLiteral(")|*") + ext +
+               QStringLiteral("|すべてのファイル(*.*)|*.*");
+    r.defaultExt = ext.mid(1);
+    r.overwritePrompt = true;
+    const QString path = tv::ui::CurrentDialogs().saveFile(r);
+    if (path.isEmpty())
+        return;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct Restore {
+            ~Restore() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        const TReportDefinition def = ObjectReport::Read(ReportName);
+        ObjectReport::WriteFile(def, ObjectReport::ViewData(OwnerForm(), def, SchemaName(), ObjectName(),
+                                                            FMaterialized),
+                                false, path);
+    }
+    ShowMessageBox(QStringLiteral("ファイルが出力されました。"), tv::ui::MB_ICONINFORMATION);
+    tvOption.ExcelDir = QFileInfo(path).absolutePath() + u'/';
+}
+
+// ---------------------------------------------------------------------------
 // DDL
 
 TViewDefinition TfrmViewBase::CurrentDefinition() const
@@ -601,7 +665,9 @@ TfrmView *TfrmView::Open(IConnectionWindow *AOwner, const QString &Schema, const
     LoadWhereHistory(Schema, ObjectName, history);
     w->cmbWhere->addItems(history);
     w->cmbWhere->SetText(QString());
-    return ShowBuilt(w, Schema, ObjectName, OpenMode);
+    ShowBuilt(w, Schema, ObjectName, OpenMode);
+    w->SetReportList();
+    return w;
 }
 
 bool TfrmView::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,

@@ -63,6 +63,12 @@ public:
     QString CopySchema;
     QString CopyView;
 
+    // The report items of the window menu and the output menu: one per view
+    // report definition, in descending order of name.
+    void SetReportList();
+    // Writes the shown object's report into a file the user picks.
+    void ReportClick(const QString &ReportName);
+
     // IDataFrameHost
     QString RecordCountText() const override;
     IConnectionWindow *HostConnectionWindow() const override { return OwnerForm(); }

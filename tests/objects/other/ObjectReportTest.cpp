@@ -8,6 +8,8 @@
 #include "objects/other/OtherWindows.h"
 #include "objects/other/TableReport.h"
 #include "objects/other/ViewReport.h"
+#include "objects/other/frmMView.h"
+#include "objects/other/frmView.h"
 #include "platform/Errors.h"
 #include "platform/settings/Folders.h"
 #include "shell/ObjectDispatcher.h"
@@ -16,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 
 using namespace tvtest;
 
@@ -209,4 +212,50 @@ TEST_F(ObjectReportTest, ViewsAndMaterializedViews)
     EXPECT_TRUE(m.cell(1, 2).value.startsWith(QStringLiteral("CREATE MATERIALIZED VIEW \"s1\".\"m\"")));
     EXPECT_EQ(TObjectDispatcher::ReportSheetProc(61), nullptr);
     EXPECT_NE(TObjectDispatcher::ReportSheetProc(47), nullptr);
+}
+
+// The view windows list the view definitions (newest version files only)
+// in their menus, descending by name; an item writes the shown object into
+// the file the user picks.
+TEST_F(ObjectReportTest, ReportItemsOfTheViewWindows)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    TReportDefinition d;
+    d.Type = QStringLiteral("VIEW");
+    d.BodyTop = 2;
+    d.BodyCount = 1;
+    d.Header = {{QStringLiteral("VIEWNAME"), 1, 1}};
+    d.Body = {{QStringLiteral("COLUMNNAME"), 1, 1}};
+    Define(QStringLiteral("A_VIEW"), d);
+    Define(QStringLiteral("B_VIEW"), d);
+    Define(QStringLiteral("TBL"), TableDefinition());
+    DefineRaw(QStringLiteral("C_NEWER"), "<TVDOC TVDOC-VERSION=\"2.5\"><XLSDEF TYPE=\"VIEW\" BODYTOP=\"1\" "
+                                         "BODYCOUNT=\"1\"/></TVDOC>");
+    for (int code : {47, 61}) {
+        auto *w = dynamic_cast<TfrmViewBase *>(
+            form->OpenObject(code, QStringLiteral("s1"), code == 47 ? QStringLiteral("v") : QStringLiteral("m")));
+        ASSERT_NE(w, nullptr);
+        QStringList items;
+        QAction *first = nullptr;
+        for (QAction *a : w->mnuObject->actions())
+            if (a->objectName() == QLatin1String("mnuReport")) {
+                items << a->text();
+                if (!first)
+                    first = a;
+            }
+        EXPECT_EQ(items, (QStringList{"B_VIEW", "A_VIEW"})) << code;
+        ASSERT_NE(first, nullptr);
+        const QString target = out + QStringLiteral("win") + QString::number(code) + QStringLiteral(".xlsx");
+        s.dialogs.clear();
+        s.dialogs.queuePath(target);
+        first->trigger();
+        EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("ファイルが出力されました。")});
+        XlsxBook x;
+        ASSERT_TRUE(x.open(target));
+        EXPECT_EQ(x.cell(1, 1).value, code == 47 ? QStringLiteral("v") : QStringLiteral("m"));
+        EXPECT_EQ(x.cell(2, 1).value, QStringLiteral("id"));
+        w->SetModified(false);
+        w->Close();
+    }
 }
