@@ -16,6 +16,7 @@
 #include "objects/table/StorageDefinition.h"
 #include "objects/table/fraGrant.h"
 #include "objects/table/fraStorage.h"
+#include "controls/frmPrint.h"
 #include "platform/Errors.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
@@ -25,6 +26,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -186,6 +188,14 @@ void TfrmMView::ShowDefine()
 void TfrmMView::ShowDefineExtra(const TViewDefinition &Def)
 {
     fraStorage->cmbTBS->SetText(Def.Tablespace);
+    // The TOAST table is offered as an autovacuum target only when there is one.
+    if (QRadioButton *toast = fraStorage->rdoVacuumTarget->Button(1)) {
+        toast->setVisible(Def.HasToast);
+        if (!Def.HasToast && fraStorage->rdoVacuumTarget->ItemIndex() == 1) {
+            fraStorage->rdoVacuumTarget->SetItemIndex(0);
+            fraStorage->rdoVacuumTargetClick();
+        }
+    }
     fraStorage->ShowDefine();
 }
 

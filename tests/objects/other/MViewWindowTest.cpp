@@ -16,7 +16,11 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QRadioButton>
 #include <QTabWidget>
+
+#include "controls/frmPrint.h"
+#include "objects/table/fraStorage.h"
 
 using namespace tvtest;
 
@@ -127,6 +131,10 @@ TEST_F(MViewWindow, RefreshWithNoData)
     TfrmMView *w = Open(QStringLiteral("mv1"));
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->fraData->btnUpdate->isEnabled());
+    // With a TOAST table the second autovacuum target is offered, once.
+    w->actRefresh->trigger();
+    EXPECT_TRUE(w->fraStorage->rdoVacuumTarget->Button(1)->isVisibleTo(w->fraStorage));
+    EXPECT_EQ(w->fraStorage->rdoVacuumTarget->findChildren<QRadioButton *>().size(), 2);
     s.dialogs.queueButton(tv::ui::IDYES, {true});
     w->UpdateActions();
     ASSERT_TRUE(w->actSendCommand->isEnabled());
@@ -188,6 +196,8 @@ TEST_F(MViewWindow, CommentAndDelete)
     TfrmMView *w = Open(QStringLiteral("mv2"));
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle().left(24), QStringLiteral("MATERIALIZED VIEW - s1.m"));
+    // Without a TOAST table only the table is an autovacuum target.
+    EXPECT_FALSE(w->fraStorage->rdoVacuumTarget->Button(1)->isVisibleTo(w->fraStorage));
     w->txtComment->setFocus();
     QTest::keyClicks(w->txtComment, QStringLiteral("M"));
     {
