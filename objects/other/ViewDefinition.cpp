@@ -6,6 +6,9 @@
 #include "platform/db/Query.h"
 #include "sql/fraData.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 namespace {
 
 struct CloseOnExit {
@@ -41,22 +44,6 @@ QStringList SplitLines(const QString &Text)
 // ---------------------------------------------------------------------------
 // Queries
 
-QString ViewSQL::Column(bool Materialized, const QString &Schema, const QString &Name)
-{
-    return QStringLiteral("SELECT AT.attname, format_type(AT.atttypid, null), format_type(AT.atttypid, AT.atttypmod),"
-                          " AU.rolname, AT.atttypmod,"
-                          " CASE WHEN AT.attnotnull THEN '1' ELSE '' END AS attnotnull, NULL AS dft, D.description"
-                          " FROM pg_class CL LEFT JOIN pg_namespace NS ON NS.oid = CL.relnamespace"
-                          " LEFT JOIN pg_attribute AT ON AT.attrelid = CL.oid"
-                          " LEFT JOIN pg_type TY ON TY.oid = AT.atttypid"
-                          " LEFT JOIN pg_roles AU ON AU.oid = TY.typowner"
-                          " LEFT JOIN pg_description D ON D.objoid = CL.oid AND D.classoid = 'pg_class'::regclass"
-                          " AND D.objsubid = AT.attnum"
-                          " WHERE CL.relkind = ") +
-           Kind(Materialized) + QStringLiteral(" AND AT.attnum > 0 AND AT.attisdropped = False") +
-           Where(Schema, Name) + QStringLiteral(" ORDER BY AT.attnum");
-}
-
 QString ViewSQL::Head(bool Materialized, const QString &Schema, const QString &Name)
 {
     const QString def = Materialized ? QStringLiteral("pg_get_viewdef(CL.oid)")
@@ -67,7 +54,12 @@ QString ViewSQL::Head(bool Materialized, const QString &Schema, const QString &N
            def +
            QStringLiteral(", CL.relispopulated, TS.spcname, CL.reltoastrelid,"
                           " (SELECT array_to_string(T.reloptions, E'\\r\\n') FROM pg_class T"
-                          " WHERE T.oid = CL.reltoastrelid)"
+                          " WHERE T.oid = CL.reltoastrelid),"
+                          " (SELECT json_agg(json_build_array(AT.attname, format_type(AT.atttypid, null),"
+                          " format_type(AT.atttypid, AT.atttypmod), AT.atttypmod, D.description) ORDER BY AT.attnum)"
+                          " FROM pg_attribute AT LEFT JOIN pg_description D ON D.objoid = CL.oid"
+                          " AND D.classoid = 'pg_class'::regclass AND D.objsubid = AT.attnum"
+                          " WHERE AT.attrelid = CL.oid AND AT.attnum > 0 AND NOT AT.attisdropped)"
                           " FROM pg_class CL LEFT JOIN pg_namespace NS ON NS.oid = CL.relnamespace"
                           " LEFT JOIN pg_tablespace TS ON TS.oid = CL.reltablespace"
                           " WHERE CL.relkind = ") +
@@ -165,18 +157,16 @@ std::optional<TViewDefinition> LoadViewDefinition(tv::db::Query &Query, const QS
         } else {
             ParseViewOptions(options, d);
         }
-    }
-    CloseOnExit c{Query};
-    Query.Close();
-    Query.OpenOn(Query.GetConnection()->Exec(ViewSQL::Column(Materialized, Schema, Name)));
-    while (!Query.Eof()) {
-        TViewColumn col;
-        col.Name = Query.Fields(0).AsString();
-        ViewColumnCells(Query.Fields(1).AsString(), Query.Fields(2).AsString(), Query.Fields(4).AsInteger(), col.Type,
-                        col.Length);
-        col.Comment = Query.Fields(7).AsString();
-        d.Columns.append(col);
-        Query.Next();
+        // The columns came along as one JSON array: one round trip per object.
+        const QJsonArray cols = QJsonDocument::fromJson(Query.Fields(7).AsString().toUtf8()).array();
+        for (const QJsonValue &v : cols) {
+            const QJsonArray a = v.toArray();
+            TViewColumn col;
+            col.Name = a.at(0).toString();
+            ViewColumnCells(a.at(1).toString(), a.at(2).toString(), a.at(3).toInt(), col.Type, col.Length);
+            col.Comment = a.at(4).toString();
+            d.Columns.append(col);
+        }
     }
     return d;
 }

@@ -45,12 +45,10 @@ struct TViewDefinition {
 };
 
 namespace ViewSQL {
-// The column query of the windows (relkind 'v' or 'm'): name, type without
-// and with modifier, type owner, atttypmod, not null, default, comment.
-QString Column(bool Materialized, const QString &Schema, const QString &Name);
 // One row for an existing object: comment, reloptions (one a line),
 // definition (a view: pg_views; a materialized view: pg_get_viewdef),
-// relispopulated, tablespace, TOAST oid, TOAST reloptions.
+// relispopulated, tablespace, TOAST oid, TOAST reloptions, and the columns
+// as a JSON array of [name, type, full type, atttypmod, comment].
 QString Head(bool Materialized, const QString &Schema, const QString &Name);
 // What a materialized view's re-creation must restore: one row per index
 // definition (kind 'I'), its owner ('O') and one per granted privilege
@@ -66,7 +64,7 @@ void ViewColumnCells(const QString &Type, const QString &FullType, int Typmod, Q
 // (only when OptionsEnabled).
 void ParseViewOptions(const QString &Text, TViewDefinition &Def);
 
-// The object, or nothing when it does not exist. Two round trips whatever the
+// The object, or nothing when it does not exist. One round trip whatever the
 // number of columns. Raises on a server error.
 std::optional<TViewDefinition> LoadViewDefinition(tv::db::Query &Query, const QString &Schema, const QString &Name,
                                                   bool Materialized, int DBVer);
