@@ -307,6 +307,38 @@ TEST_F(ViewWindow, OpensAndAltersOptions)
     EXPECT_TRUE(s.dialogs.texts().contains(QStringLiteral("表示件数には1以上の整数を入力して下さい。")));
 }
 
+// The source page's text runs as it stands: recompiled unchanged, the view
+// keeps its options and comment; a refused text leaves it as it was.
+TEST_F(ViewWindow, SourceRecompile)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    TfrmView *w = Open(QStringLiteral("v1"), omSource);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->ShownPage(), w->tabSource);
+    {
+        PreviewAnswer preview;
+        ExecDialogUser user;
+        w->UpdateActions();
+        w->actCompile->trigger();
+        EXPECT_EQ(preview.lines.first(), QStringLiteral("CREATE OR REPLACE VIEW \"s1\".\"v1\""));
+        EXPECT_FALSE(user.log.join(u'\n').contains(QStringLiteral("ERROR"))) << user.log.join(u'\n').toStdString();
+    }
+    EXPECT_EQ(Other("SELECT reloptions::text FROM pg_class WHERE oid = 's1.v1'::regclass"),
+              "{security_barrier=true,check_option=local}");
+    EXPECT_EQ(Other("SELECT obj_description('s1.v1'::regclass, 'pg_class')"), "V");
+
+    w->txtSource->Lines()->SetText(QStringLiteral("CREATE OR REPLACE VIEW s1.v1 AS SELECT nope FROM s1.t"));
+    {
+        PreviewAnswer preview;
+        ExecDialogUser user(&s.dialogs);
+        w->UpdateActions();
+        w->actCompile->trigger();
+    }
+    EXPECT_EQ(Other("SELECT count(*) FROM s1.v1"), "2");
+    EXPECT_EQ(w->txtSource->Lines()->Get(0), QStringLiteral("CREATE OR REPLACE VIEW s1.v1 AS SELECT nope FROM s1.t"));
+}
+
 // A new view: only the source page; leaving the name writes the template,
 // changing the schema rewrites it; the compile creates the view.
 TEST_F(ViewWindow, NewViewFromTheTemplate)
