@@ -140,16 +140,16 @@ void RegisterOtherWindows()
     TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmView"), [](TfrmObject &Owner, const QString &Rep,
                                                                          const QString &Schema, const QString &Name,
                                                                          const QString &Folder) {
-        ObjectReport::ViewFile(&Owner, Rep, Schema, Name, Folder, false);
+        TfrmView::GetExcelFile(&Owner, Rep, Schema, Name, Folder);
     });
     TObjectDispatcher::RegisterReportSheet(QStringLiteral("TfrmView"), [](TfrmObject &Owner, const QString &Rep,
                                                                           const QString &Schema, const QString &Name,
                                                                           tv::excel::Sheet &Sheet) {
-        ObjectReport::ViewSheet(&Owner, Rep, Schema, Name, Sheet);
+        TfrmView::GetExcelSheet(&Owner, Rep, Schema, Name, Sheet);
     });
     TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmMView"), [](TfrmObject &Owner, const QString &Rep,
                                                                           const QString &Schema, const QString &Name,
                                                                           const QString &Folder) {
-        ObjectReport::ViewFile(&Owner, Rep, Schema, Name, Folder, true);
+        TfrmMView::GetExcelFile(&Owner, Rep, Schema, Name, Folder);
     });
 }

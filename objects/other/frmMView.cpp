@@ -12,6 +12,7 @@
 #include "controls/tvStringGrid.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
+#include "objects/other/ViewReport.h"
 #include "objects/table/DropDownComboBox.h"
 #include "objects/table/StorageDefinition.h"
 #include "objects/table/fraGrant.h"
@@ -137,6 +138,12 @@ void TfrmMView::GetScript(IConnectionWindow *AOwner, const QString &Schema, cons
     if (ScriptLines(AOwner, Schema, ObjectName, NewSchema, NewObjectName, lines))
         WriteScript(Stream, lines);
     throw tv::SilentAbort();
+}
+
+void TfrmMView::GetExcelFile(IConnectionWindow *AOwner, const QString &RepName, const QString &Schema,
+                             const QString &ObjectName, const QString &Path)
+{
+    ObjectReport::ViewFile(AOwner, RepName, Schema, ObjectName, Path, true);
 }
 
 TfrmMView::TfrmMView(IConnectionWindow *AOwner) : TfrmViewBase(AOwner, MViewKind(), true)

@@ -22,6 +22,11 @@ public:
     static bool ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                             const QString &NewSchema, const QString &NewObjectName, QStringList &Lines);
 
+    // The report RepName into a new file in Path without a window; ends with
+    // tv::SilentAbort.
+    [[noreturn]] static void GetExcelFile(IConnectionWindow *AOwner, const QString &RepName, const QString &Schema,
+                                          const QString &ObjectName, const QString &Path);
+
     THostKind HostKind() const override { return THostKind::MView; }
 
     QWidget *tabStorage;

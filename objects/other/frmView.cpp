@@ -698,6 +698,18 @@ void TfrmView::GetScript(IConnectionWindow *AOwner, const QString &Schema, const
     throw tv::SilentAbort();
 }
 
+void TfrmView::GetExcelFile(IConnectionWindow *AOwner, const QString &RepName, const QString &Schema,
+                            const QString &ObjectName, const QString &Path)
+{
+    ObjectReport::ViewFile(AOwner, RepName, Schema, ObjectName, Path, false);
+}
+
+void TfrmView::GetExcelSheet(IConnectionWindow *AOwner, const QString &RepName, const QString &Schema,
+                             const QString &ObjectName, tv::excel::Sheet &Sheet)
+{
+    ObjectReport::ViewSheet(AOwner, RepName, Schema, ObjectName, Sheet);
+}
+
 TfrmView::TfrmView(IConnectionWindow *AOwner) : TfrmViewBase(AOwner, ViewKind(), false)
 {
     // The options below the comment, opened by "▼オプション".

@@ -15,6 +15,9 @@
 #include "sql/fraData.h"
 
 class QIODevice;
+namespace tv::excel {
+class Sheet;
+}
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -125,6 +128,12 @@ public:
                                        const QString &NewObjectName = QString());
     static bool ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                             const QString &NewSchema, const QString &NewObjectName, QStringList &Lines);
+    // The report RepName of the view into a new file in Path, or into Sheet,
+    // without a window; both end with tv::SilentAbort.
+    [[noreturn]] static void GetExcelFile(IConnectionWindow *AOwner, const QString &RepName, const QString &Schema,
+                                          const QString &ObjectName, const QString &Path);
+    [[noreturn]] static void GetExcelSheet(IConnectionWindow *AOwner, const QString &RepName, const QString &Schema,
+                                           const QString &ObjectName, tv::excel::Sheet &Sheet);
 
     THostKind HostKind() const override { return THostKind::View; }
 
