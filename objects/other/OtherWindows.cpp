@@ -13,6 +13,9 @@
 #include "objects/other/frmSynonym.h"
 #include "objects/other/frmTBS.h"
 #include "objects/other/frmUser.h"
+#include "objects/other/frmMView.h"
+#include "objects/other/frmView.h"
+#include "objects/other/TableReport.h"
 #include "platform/db/Connection.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/WindowLaunchers.h"
@@ -105,4 +108,48 @@ void RegisterOtherWindows()
         RegisterLauncher(QString::fromLatin1(action), [](const TLaunchContext &c) {
             return static_cast<QWidget *>(TfrmDBLinkList::Open(c.Connection));
         });
+
+    // Views (and, below, materialized views).
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmView"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmView::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode, a.DefTopRecord));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmView"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmView::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.NewSchema,
+                                                              a.NewObjectName);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmMView"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmMView::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode, a.DefTopRecord));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmMView"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmMView::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.NewSchema,
+                                                               a.NewObjectName);
+                                      });
+    // Excel reports of tables, views and materialized views.
+    TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmTable"), [](TfrmObject &Owner, const QString &Rep,
+                                                                          const QString &Schema, const QString &Name,
+                                                                          const QString &Folder) {
+        ObjectReport::TableFile(&Owner, Rep, Schema, Name, Folder);
+    });
+    TObjectDispatcher::RegisterReportSheet(QStringLiteral("TfrmTable"), [](TfrmObject &Owner, const QString &Rep,
+                                                                           const QString &Schema,
+                                                                           const QString &Name, tv::excel::Sheet &Sheet) {
+        ObjectReport::TableSheet(&Owner, Rep, Schema, Name, Sheet);
+    });
+    TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmView"), [](TfrmObject &Owner, const QString &Rep,
+                                                                         const QString &Schema, const QString &Name,
+                                                                         const QString &Folder) {
+        TfrmView::GetExcelFile(&Owner, Rep, Schema, Name, Folder);
+    });
+    TObjectDispatcher::RegisterReportSheet(QStringLiteral("TfrmView"), [](TfrmObject &Owner, const QString &Rep,
+                                                                          const QString &Schema, const QString &Name,
+                                                                          tv::excel::Sheet &Sheet) {
+        TfrmView::GetExcelSheet(&Owner, Rep, Schema, Name, Sheet);
+    });
+    TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmMView"), [](TfrmObject &Owner, const QString &Rep,
+                                                                          const QString &Schema, const QString &Name,
+                                                                          const QString &Folder) {
+        TfrmMView::GetExcelFile(&Owner, Rep, Schema, Name, Folder);
+    });
 }
