@@ -2,6 +2,7 @@
 
 #include "common/IConnectionWindow.h"
 #include "common/IMainWindow.h"
+#include "common/Interaction.h"
 #include "common/MessageDlg.h"
 #include "common/Quote.h"
 #include "common/ScriptOption.h"
@@ -19,6 +20,7 @@
 #include "objects/table/ConstraintDefinition.h"
 #include "objects/table/DropDownComboBox.h"
 #include "objects/table/StorageDefinition.h"
+#include "objects/table/TableRebuild.h"
 #include "objects/table/fraCross.h"
 #include "objects/table/fraGrant.h"
 #include "objects/table/fraPartition.h"
@@ -33,11 +35,14 @@
 #include "platform/settings/tvRegistry.h"
 #include "platform/ui/Guard.h"
 #include "shell/WindowLaunchers.h"
+#include "shell/frmDDLExec.h"
+#include "shell/frmDDLPreview.h"
 #include "shell/frmObject.h"
 #include "sql/frmMemo.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -481,6 +486,8 @@ void TfrmTable::ChangedIsNew()
 void TfrmTable::UpdateActions()
 {
     TfrmDefinition::UpdateActions();
+    if (ShownPage() == tabData)
+        actDelete->setEnabled(false);
     // The test-data generator, when the program has one.
     actDataGenerate->setEnabled(!IsNew() && !FToast && HasLauncher(LauncherDataGenerate));
     const int row = grdColumn->Row();
@@ -606,9 +613,8 @@ void TfrmTable::ShowDefine()
     // 4.
     txtComment->Save();
     fraStorage->Save();
-    // The table compile and delete come later: until then the window
-    // neither compiles nor deletes nor asks to.
-    SetReadOnlyState(true);
+    // A TOAST table is only shown.
+    SetReadOnlyState(FToast);
     // 5.
     RefreshSource();
     // 6.
@@ -1072,4 +1078,223 @@ bool TfrmTable::IsCreate()
         }
     }
     return existing < FLoaded.Columns.size();
+}
+
+// ---------------------------------------------------------------------------
+// Compile
+
+void TfrmTable::CheckFields()
+{
+    if (ShownPage() == tabDefine) {
+        bool any = false;
+        for (int r = 1; r < grdColumn->RowCount(); ++r) {
+            const bool named = !grdColumn->Cells(colName, r).isEmpty();
+            if (!named && (!grdColumn->Cells(colType, r).isEmpty() || !grdColumn->Cells(colLength, r).isEmpty() ||
+                           grdColumn->GetChecked(colNotNull, r) || !grdColumn->Cells(colDefault, r).isEmpty())) {
+                grdColumn->MoveCurrent(colName, r);
+                Require(false, QStringLiteral("列の名前を指定して下さい。"), grdColumn);
+            }
+            if (named && grdColumn->Cells(colType, r).isEmpty()) {
+                grdColumn->MoveCurrent(colType, r);
+                Require(false, QStringLiteral("列の型を指定して下さい。"), grdColumn);
+            }
+            any = any || named;
+        }
+        Require(any, QStringLiteral("項目列を１つ以上指定して下さい。"), grdColumn);
+    }
+    if (ShownPage() == tabStorage && !fraStorage->Check())
+        throw tv::SilentAbort();
+}
+
+void TfrmTable::QuoteDefaults()
+{
+    for (int r = 1; r < grdColumn->RowCount(); ++r) {
+        const QString d = grdColumn->Cells(colDefault, r);
+        if (d.isEmpty() || d.startsWith(u'\''))
+            continue;
+        bool number = false;
+        d.toDouble(&number);
+        if (!number)
+            grdColumn->SetCells(colDefault, r, QuoteLiteral(d));
+    }
+}
+
+QString TfrmTable::NewColumnName(int AttNum) const
+{
+    int pos = 0;
+    for (const TTableColumn &c : FLoaded.Columns)
+        if (c.AttNum == AttNum)
+            pos = c.Pos;
+    if (pos <= 0)
+        return {};
+    for (int r = 1; r < grdColumn->RowCount(); ++r)
+        if (grdColumn->Objects(colName, r).toInt() == pos)
+            return grdColumn->Cells(colName, r);
+    return {};
+}
+
+void TfrmTable::BuildTableCompileList(QStringList &List, bool &Rebuild, QString &BackupName)
+{
+    QWidget *page = ShownPage();
+    const QString qt = QuoteIdentifier(SchemaName()) + u'.' + QuoteIdentifier(ObjectName());
+    const bool create = IsCreate();
+    Rebuild = !IsNew() && create && (page == tabDefine || page == tabStorage || page == tabSource);
+    if (page == tabGrant) {
+        fraGrant->GetSource(List);
+        return;
+    }
+    if (page == tabPolicy) {
+        List << QStringLiteral("ALTER TABLE ") + qt + u' ' +
+                    (chkPolicyEnable->Checked() ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE")) +
+                    QStringLiteral(" ROW LEVEL SECURITY")
+             << QStringLiteral(";");
+        return;
+    }
+    if (!Rebuild) {
+        if (page == tabSource)
+            List << txtSource->Lines()->ToStringList();
+        else if (create)
+            GetSourceCreate(List);
+        else
+            GetSourceAlter(List);
+        return;
+    }
+
+    // The rebuild: everything read while the table still exists.
+    QStringList kept;
+    for (const TTableConstraint &k : CurrentDefinition().Constraints)
+        kept << k.Name;
+    const TTableRebuild plan = ReadTableRebuild(
+        *qryAny, SchemaName(), ObjectName(), [this](int AttNum) { return NewColumnName(AttNum); }, kept);
+    if (!plan.Refusals.isEmpty()) {
+        ShowMessageBox(RefusalMessage(plan.Refusals), tv::ui::MB_ICONEXCLAMATION);
+        throw tv::SilentAbort();
+    }
+    const bool backup = tvOption.BackupData && !FLoaded.Temporary();
+    List << plan.Prepare;
+    if (backup) {
+        BackupName = BackupTableName(ObjectName(), QDateTime::currentDateTime());
+        List << QStringLiteral("CREATE TABLE ") + QuoteIdentifier(SchemaName()) + u'.' + QuoteIdentifier(BackupName)
+             << QStringLiteral("  AS SELECT * FROM ") + qt << QStringLiteral(";");
+    }
+    List << plan.Detach;
+    GetSourceDrop(List);
+    QStringList createLines;
+    if (page == tabSource) {
+        createLines = txtSource->Lines()->ToStringList();
+        List << createLines << QStringLiteral(";");
+    } else {
+        GetSourceCreate(createLines);
+        List << createLines;
+        if (backup) {
+            // The rows by column: each column of the new table that was
+            // loaded takes the values of the column it was loaded as.
+            QStringList targets, sources;
+            for (int r = 1; r < grdColumn->RowCount(); ++r) {
+                const QString name = grdColumn->Cells(colName, r);
+                const int pos = grdColumn->Objects(colName, r).toInt();
+                if (name.isEmpty() || pos <= 0)
+                    continue;
+                for (const TTableColumn &c : std::as_const(FLoaded.Columns))
+                    if (c.Pos == pos) {
+                        targets << QuoteIdentifier(name);
+                        sources << QuoteIdentifier(c.Name);
+                    }
+            }
+            if (!targets.isEmpty())
+                List << QStringLiteral("INSERT INTO ") + qt
+                     << QStringLiteral("  (") + targets.join(QStringLiteral(", ")) + u')'
+                     << QStringLiteral("  SELECT ") + sources.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                            QuoteIdentifier(SchemaName()) + u'.' + QuoteIdentifier(BackupName)
+                     << QStringLiteral(";");
+        }
+    }
+    List << plan.Restore << RestoreRelOptions(SchemaName(), ObjectName(), plan.RelOptions, createLines);
+    // The backup goes in the same transaction once the rows are back; after
+    // a rebuild from the source the rows stay in it for the user.
+    if (backup && page != tabSource)
+        List << QStringLiteral("DROP TABLE ") + QuoteIdentifier(SchemaName()) + u'.' + QuoteIdentifier(BackupName)
+             << QStringLiteral(";");
+}
+
+void TfrmTable::Compile(QObject *)
+{
+    if (ReadOnlyState())
+        return;
+    struct CallFromTable {
+        CallFromTable() { tvOption.flgCallFromTbl = true; }
+        ~CallFromTable() { tvOption.flgCallFromTbl = false; }
+    } callFromTable;
+    CommitActiveControl();
+    Require(!TrimBlanks(ObjectName()).isEmpty(), QStringLiteral("名前を入力して下さい。"), txtName);
+    Require(!TrimBlanks(SchemaName()).isEmpty(), QStringLiteral("スキーマ名を入力して下さい。"), cmbSchema);
+    CheckFields();
+    if (tvOption.DefaultAutoQuote && ShownPage() == tabDefine)
+        QuoteDefaults();
+
+    QStringList list;
+    bool rebuild = false;
+    QString backup;
+    BuildTableCompileList(list, rebuild, backup);
+    if (TrimBlanks(list.join(QLatin1Char('\n'))).isEmpty()) {
+        ShowMessageBox(QStringLiteral("変更箇所が見つかりませんでした。"), tv::ui::MB_ICONINFORMATION);
+        pagObjectChange();
+        return;
+    }
+    const unsigned warn = tv::ui::MB_YESNO | tv::ui::MB_ICONEXCLAMATION | tv::ui::MB_DEFBUTTON2;
+    if (rebuild && backup.isEmpty() &&
+        ShowMessageBox(QStringLiteral("テーブルを再作成する為、既存のデータは全て失われます。\r\nまた、テーブルの作成に失敗し"
+                                      "ても、テーブルは削除されますのでご注意ください。\r\n処理を続行しますか？"),
+                       warn) != tv::ui::IDYES)
+        return;
+    if (rebuild && !backup.isEmpty() && ShownPage() == tabSource &&
+        ShowMessageBox(QStringLiteral("ソース修正時には、既存のデータは別テーブルに退避され、再作成後のテーブルは空になりま"
+                                      "す。\r\n処理を続行しますか？"),
+                       warn) != tv::ui::IDYES)
+        return;
+    if (!TfrmDDLPreview::ShowWindow(list, SchemaName(), ObjectName()))
+        return;
+    const bool wasNew = IsNew();
+    if (!wasNew)
+        SaveBeforeSource();
+
+    IConnectionWindow *owner = OwnerForm();
+    if (!owner)
+        throw tv::Error(QStringLiteral("接続がありません。"));
+    tv::db::Connection &conn = owner->dbsMain();
+    conn.StartTransaction();
+    bool applied = false;
+    try {
+        // A rebuild runs whole in this transaction or not at all: nothing
+        // of it may go on after a failure.
+        const int errors = TfrmDDLExec::ShowWindow(owner, list, rebuild);
+        if (errors == 0)
+            applied = conn.Commit() == tv::db::CommitResult::Committed;
+        else
+            conn.Rollback();
+    } catch (...) {
+        try {
+            if (conn.TransactionLevel() > 0)
+                conn.Rollback();
+        } catch (...) {
+        }
+    }
+    if (applied) {
+        RefreshObjectWindows();
+        if (wasNew && fraStorage->Snapshot().Sheet == ssTemporary) {
+            SetModified(false);
+            TfrmDDLExec::WaitProc();
+            ShowMessageBox(QStringLiteral("一時表は「pg_temp」スキーマから\r\n画面を呼び出してご確認ください。"),
+                           tv::ui::MB_ICONINFORMATION);
+            Close();
+            return;
+        }
+        SetIsNew(false);
+        fraStorage->IsInit = false;
+        pagObjectChange();
+    }
+    TfrmDDLExec::WaitProc();
+    UpdateActions();
+    if (applied)
+        SaveAfterSource();
 }

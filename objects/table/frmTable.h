@@ -8,9 +8,9 @@
 //
 // The window reads the table into a plain model (TableDefinition.h) and
 // takes the grid's snapshot as loaded; its DDL builders are the model's.
-// The table compile and delete are not here yet: the window behaves as in
-// the read-only state (no compile, no delete, no question), and the data
-// page stays hidden.
+// Its compile alters the table where ALTER TABLE can, else rebuilds it in
+// one transaction (TableRebuild.h): the rows, the dependants and the grants
+// come back, and a failure anywhere leaves the table as it was.
 #include "objects/table/TableDefinition.h"
 #include "objects/table/frmDefinition.h"
 
@@ -111,6 +111,7 @@ public:
     void actDataGenerateExecute();
 
     void ChangedIsNew() override;
+    void Compile(QObject *Sender) override;
     void UpdateActions() override;
     void LoadSettings() override;
     void SaveSettings() override;
@@ -121,6 +122,8 @@ public:
 
 protected:
     TfrmTable(IConnectionWindow *AOwner, int DefTopRecord);
+
+    void CheckFields() override;
 
     void ShowDefine() override;
     QString DropStatement(bool Cascade) override;
@@ -137,6 +140,12 @@ private:
     void SetRowModified(int ACol, int ARow);
     QStringList UniqueStorage(const QString &ConstName) const;
     TtvTreeNode *SelectedChild() const;
+    // The compile's list of statements; for a rebuild also the backup
+    // table's name (empty: no backup).
+    void BuildTableCompileList(QStringList &List, bool &Rebuild, QString &BackupName);
+    // A column's name in the grid by its attnum as loaded; empty when removed.
+    QString NewColumnName(int AttNum) const;
+    void QuoteDefaults();
 
     TTableDefinition FLoaded;
     bool FToast = false;

@@ -256,9 +256,9 @@ TEST_F(TableWindow, AlterStatementsOfEdits)
               "PRIMARY KEY (id, c)");
 }
 
-// Until the table compile exists: no compile, no delete, no question;
-// the data page stays hidden; "パーティション" shows the inheritance tree;
-// "生成(&W)" follows the data generator's launcher.
+// An edit offers "作成(&C)", an existing table "削除(&D)"; the data page
+// stays hidden; "パーティション" shows the inheritance tree; "生成(&W)"
+// follows the data generator's launcher.
 TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
 {
     StartOn("tbli", T1);
@@ -283,8 +283,10 @@ TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
     w->txtComment->SetText(QStringLiteral("changed"));
     w->SetModified(true);
     w->UpdateActions();
-    EXPECT_FALSE(w->actCompile->isEnabled());
-    EXPECT_FALSE(w->actDelete->isEnabled());
+    EXPECT_TRUE(w->actCompile->isEnabled());
+    EXPECT_TRUE(w->actDelete->isEnabled());
+    // The edit given up: nothing to ask when the page changes.
+    w->SetModified(false);
     ASSERT_TRUE(w->actDataGenerate->isEnabled());
     w->actDataGenerate->trigger();
     EXPECT_EQ(launched, 1);
