@@ -21,6 +21,7 @@
 #include "objects/table/DropDownComboBox.h"
 #include "objects/table/StorageDefinition.h"
 #include "objects/table/TableRebuild.h"
+#include "objects/table/TableScript.h"
 #include "objects/table/fraCross.h"
 #include "objects/table/fraGrant.h"
 #include "objects/table/fraPartition.h"
@@ -43,6 +44,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
+#include <QFile>
+#include <QToolButton>
 #include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -187,7 +190,7 @@ TfrmTable *TfrmTable::Open(IConnectionWindow *AOwner, const QString &Schema, con
 }
 
 bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
-                            QStringList &Lines)
+                            QStringList &Lines, const QString &NewSchema, const QString &NewObjectName, bool Index)
 {
     if (!AOwner)
         return false;
@@ -199,8 +202,16 @@ bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, co
     if (!def)
         return false;
     const TSourceMode mode = tvOption.flgCallFromTbl ? smShow : smText;
+    const bool copy = !NewSchema.isEmpty() && !NewObjectName.isEmpty();
+    TTableDefinition target = *def;
+    if (copy) {
+        target.Schema = NewSchema;
+        target.Name = NewObjectName;
+    }
     TTableCreateContext ctx;
-    ctx.Prefix = TtvForm::SchemaPrefix(mode, Schema, conn.Params().MetaDefSchema);
+    ctx.Copy = copy;
+    ctx.CopyIndex = Index;
+    ctx.Prefix = TtvForm::SchemaPrefix(mode, target.Schema, conn.Params().MetaDefSchema);
     ctx.Unlogged = def->Persistence == u'u';
     ctx.ShownWindow = mode == smShow;
     ctx.ShowStorageSource = tvOption.ShowStorageSource;
@@ -209,16 +220,70 @@ bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, co
         ctx.KeyTablespace = def->Tablespace;
     StorageDDL::Create(TableStorage(*def, mode, ver), ctx.StorageClauses);
     ctx.UniqueStorage = [&](const QString &ConstName) { return UniqueStorageLines(*def, ConstName, mode); };
-    TableDDL::Create(*def, ctx, Lines);
+    TableDDL::Create(target, ctx, Lines);
     return true;
 }
 
 void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
-                          QIODevice &Stream, const QString &, const QString &, bool)
+                          QIODevice &Stream, const QString &NewSchema, const QString &NewObjectName, bool Index)
 {
     QStringList lines;
-    if (ScriptLines(AOwner, Schema, ObjectName, lines))
-        WriteScript(Stream, lines);
+    if (!ScriptLines(AOwner, Schema, ObjectName, lines, NewSchema, NewObjectName, Index))
+        throw tv::SilentAbort();
+    WriteScript(Stream, lines);
+    tv::db::Connection &conn = AOwner->dbsMain();
+    const QString quoted = QuoteIdentifier(Schema) + u'.' + QuoteIdentifier(ObjectName);
+
+    if (ScriptOption.Insert) {
+        const bool copy = !NewSchema.isEmpty() && !NewObjectName.isEmpty();
+        const QString target =
+            copy ? TtvForm::SchemaPrefix(smText, NewSchema, conn.Params().MetaDefSchema) + QuoteIdentifier(NewObjectName)
+                 : TtvForm::SchemaPrefix(smText, Schema, conn.Params().MetaDefSchema) +
+                       QuoteIdentifier(NewObjectName.isEmpty() ? ObjectName : NewObjectName);
+        const bool intoStream = ScriptOption.InsertMode == 0 || ScriptOption.OneScript;
+        bool schemasFirst = tvOption.TreeSort != 1;
+        if (auto *form = dynamic_cast<TfrmObject *>(AOwner); form && form->btnTree1)
+            schemasFirst = form->btnTree1->isChecked();
+        QFile file;
+        TableScript::ForEachInsertRow(
+            conn, QStringLiteral("SELECT * FROM ") + quoted, [&](const QStringList &Values) {
+                const QStringList statement = TableScript::InsertStatement(target, Values);
+                if (intoStream) {
+                    WriteScript(Stream, statement);
+                    return;
+                }
+                if (!file.isOpen()) {
+                    // The data file comes with the first row.
+                    file.setFileName(TableScript::DataFilePath(ScriptOption, schemasFirst, Schema, ObjectName));
+                    const QIODevice::OpenMode how = ScriptOption.InsertMode == 1
+                                                        ? QIODevice::WriteOnly | QIODevice::Truncate
+                                                        : QIODevice::WriteOnly | QIODevice::Append;
+                    if (!file.open(how))
+                        throw tv::Error(QStringLiteral("ファイルを作成できません。\r\n") + file.fileName() +
+                                        QStringLiteral("\r\n") + file.errorString());
+                }
+                WriteScript(file, statement);
+            });
+    }
+
+    if (ScriptOption.Index) {
+        tv::db::Query q(&conn);
+        QStringList indexes;
+        q.SetSQL(IndexesSQL);
+        q.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
+        q.ParamByName(QStringLiteral("TBLNAME")).setAsString(ObjectName);
+        q.Open();
+        for (; !q.Eof(); q.Next())
+            indexes << q.Fields(0).AsString() << q.Fields(1).AsString();
+        q.Close();
+        for (qsizetype i = 0; i + 1 < indexes.size(); i += 2) {
+            try {
+                TfrmIndex::GetScript(AOwner, indexes.at(i), indexes.at(i + 1), Stream);
+            } catch (...) {
+                // An index that cannot be written is left out.
+            }
+        }
+    }
     throw tv::SilentAbort();
 }
 

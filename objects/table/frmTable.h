@@ -42,12 +42,17 @@ public:
     static TfrmTable *Open(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                            TOpenMode OpenMode, int DefTopRecord = 0);
     // Writes the table's CREATE TABLE and comments into Stream without a
-    // window; always ends with tv::SilentAbort (nothing for an unknown table).
+    // window, as a copy under NewSchema.NewObjectName when both are given
+    // (Index: the copy keeps its unique constraints' names); then, by the
+    // script options, its rows as INSERT statements (into Stream or a data
+    // file) and its indexes. Always ends with tv::SilentAbort (nothing for
+    // an unknown table).
     [[noreturn]] static void GetScript(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                                        QIODevice &Stream, const QString &NewSchema = QString(),
                                        const QString &NewObjectName = QString(), bool Index = false);
     static bool ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
-                            QStringList &Lines);
+                            QStringList &Lines, const QString &NewSchema = QString(),
+                            const QString &NewObjectName = QString(), bool Index = true);
 
     // Whether a type takes a length ("長さ" can be edited).
     static bool TypeTakesLength(const QString &Type);
