@@ -11,6 +11,7 @@
 #include "controls/tvCheckBox.h"
 #include "controls/tvComboBox.h"
 #include "controls/tvListView.h"
+#include "controls/tvNumEdit.h"
 #include "controls/tvStrEdit.h"
 #include "controls/tvStringGrid.h"
 #include "controls/tvTreeView.h"
@@ -39,10 +40,16 @@
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
 #include "shell/frmObject.h"
+#include "sql/frmFieldList.h"
 #include "sql/frmMemo.h"
+#include "common/WhereHistory.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QHash>
+#include <QSignalBlocker>
+#include <QLineEdit>
 #include <QDateTime>
 #include <QFile>
 #include <QToolButton>
@@ -305,9 +312,9 @@ TfrmTable::TfrmTable(IConnectionWindow *AOwner, int DefTopRecord)
 
     BuildDefinePage();
 
-    // The data page comes with the data query; hidden until then.
     tabData = new QWidget;
     tabData->setObjectName(QStringLiteral("tabData"));
+    BuildDataPage();
     tabStorage = new QWidget;
     tabStorage->setObjectName(QStringLiteral("tabStorage"));
     fraStorage = new TfraStorage(this);
@@ -336,7 +343,6 @@ TfrmTable::TfrmTable(IConnectionWindow *AOwner, int DefTopRecord)
     pagObject->addTab(tabPolicy, QStringLiteral("行ポリシー"));
     pagObject->addTab(tabGrant, QStringLiteral("権限"));
     pagObject->addTab(tabCross, QStringLiteral("相関"));
-    pagObject->setTabVisible(pagObject->indexOf(tabData), false);
     pagObject->setTabVisible(pagObject->indexOf(tabPolicy), false);
 }
 
@@ -531,15 +537,16 @@ QWidget *TfrmTable::PageForMode(TOpenMode Mode)
         return tabCross;
     case omGrant:
         return tabGrant;
+    case omData:
+        return tabData;
     default:
-        // The data page is not offered yet.
         return tabDefine;
     }
 }
 
 QList<QWidget *> TfrmTable::PagesOfExisting()
 {
-    return {tabSource, tabPartition, tabGrant, tabCross};
+    return {tabSource, tabData, tabPartition, tabGrant, tabCross};
 }
 
 void TfrmTable::ChangedIsNew()
@@ -692,6 +699,8 @@ void TfrmTable::ShowDefine()
         fraPartition->prcShowData(schema, name);
     else if (page == tabPolicy)
         ShowPolicy();
+    else if (page == tabData && !IsNew())
+        ShowData();
     UpdateActions();
 }
 
@@ -1362,4 +1371,247 @@ void TfrmTable::Compile(QObject *)
     UpdateActions();
     if (applied)
         SaveAfterSource();
+}
+
+// ---------------------------------------------------------------------------
+// Data page
+
+void TfrmTable::BuildDataPage()
+{
+    IMainWindow *m = MainWindow();
+    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
+    auto *root = new QVBoxLayout(tabData);
+    root->setContentsMargins(0, 0, 0, 0);
+    auto *split = new QSplitter(Qt::Vertical);
+    split->setObjectName(QStringLiteral("splWhere"));
+    pnlWhere = new QWidget;
+    pnlWhere->setObjectName(QStringLiteral("pnlWhere"));
+    auto *wl = new QVBoxLayout(pnlWhere);
+    wl->setContentsMargins(0, 0, 0, 0);
+    auto *bar = new QHBoxLayout;
+    tolField = new QToolBar;
+    tolField->setObjectName(QStringLiteral("tolField"));
+    auto action = [this, &image](const char *name, const QString &hint, int icon) {
+        auto *a = new QAction(image(icon), hint, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setToolTip(hint);
+        tolField->addAction(a);
+        return a;
+    };
+    btnExec = action("btnExec", QStringLiteral("データを表示"), 28);
+    btnField = action("btnField", QStringLiteral("表示項目の指定"), 12);
+    btnWhere = action("btnWhere", QStringLiteral("抽出条件・ソート順設定"), 96);
+    btnWhere->setCheckable(true);
+    btnWhere->setChecked(tvOption.ShowWhereGrid);
+    btnGrdWhereClear = action("btnGrdWhereClear", QStringLiteral("抽出条件・ソート順設定クリア"), 117);
+    btnExecSQL = action("btnExecSQL", QStringLiteral("指定した条件のSELECT文をクリップボードに出力"), 10);
+    connect(btnExec, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(btnExec); }));
+    connect(btnField, &QAction::triggered, this, tv::ui::Guarded([this] { btnFieldClick(); }));
+    connect(btnWhere, &QAction::triggered, this, tv::ui::Guarded([this] { btnWhereClick(); }));
+    connect(btnGrdWhereClear, &QAction::triggered, this, tv::ui::Guarded([this] { btnGrdWhereClearClick(); }));
+    connect(btnExecSQL, &QAction::triggered, this, tv::ui::Guarded([this] { btnExecSQLClick(); }));
+    bar->addWidget(tolField);
+    pnlWhere3 = new QWidget;
+    pnlWhere3->setObjectName(QStringLiteral("pnlWhere3"));
+    auto *cl = new QHBoxLayout(pnlWhere3);
+    cl->setContentsMargins(2, 0, 2, 0);
+    cl->addWidget(new QLabel(QStringLiteral(" 条件")));
+    cmbWhere = new TtvComboBox;
+    cmbWhere->setObjectName(QStringLiteral("cmbWhere"));
+    cmbWhere->setEditable(true);
+    cmbWhere->setInsertPolicy(QComboBox::NoInsert);
+    cmbWhere->setMaxVisibleItems(20);
+    cl->addWidget(cmbWhere, 1);
+    lblRecord = new QLabel(QStringLiteral("表示件数"));
+    lblRecord->setObjectName(QStringLiteral("lblRecord"));
+    cl->addWidget(lblRecord);
+    txtRecord = new TtvNumEdit;
+    txtRecord->setObjectName(QStringLiteral("txtRecord"));
+    txtRecord->setMaxLength(9);
+    txtRecord->setFixedWidth(70);
+    if (FDefTopRecord > 0)
+        txtRecord->SetText(QString::number(FDefTopRecord));
+    cl->addWidget(txtRecord);
+    // Enter in the condition or the row limit shows the rows again.
+    connect(cmbWhere->lineEdit(), &QLineEdit::returnPressed, this, tv::ui::Guarded([this] { pagObjectChange(); }));
+    connect(txtRecord, &QLineEdit::returnPressed, this, tv::ui::Guarded([this] { pagObjectChange(); }));
+    bar->addWidget(pnlWhere3, 1);
+    wl->addLayout(bar);
+    grdWhere = new TtvStringGrid;
+    grdWhere->setObjectName(QStringLiteral("grdWhere"));
+    grdWhere->SetColCount(7);
+    grdWhere->SetFixedCols(0);
+    grdWhere->SetFixedRows(1);
+    grdWhere->SetRowCount(2);
+    grdWhere->SetHeader({QStringLiteral("項目名"), QStringLiteral("＝(一致)"), QStringLiteral("＜＞(不一致)"),
+                         QStringLiteral("≦(下限値)"), QStringLiteral("≧(上限値)"), QStringLiteral("LIKE(部分一致)"),
+                         QStringLiteral("ソート順序")});
+    grdWhere->SetOptions(grdWhere->Options() | goEditing | goColSizing);
+    grdWhere->OnSelectCell = [this](QObject *, int ACol, int, bool &) {
+        TGridOptions o = grdWhere->Options();
+        o.setFlag(goEditing, ACol != 0);
+        grdWhere->SetOptions(o);
+    };
+    wl->addWidget(grdWhere, 1);
+    split->addWidget(pnlWhere);
+    fraData = new TfraData(nullptr, this);
+    fraData->setObjectName(QStringLiteral("fraData"));
+    split->addWidget(fraData);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 3);
+    root->addWidget(split, 1);
+    grdWhere->setVisible(btnWhere->isChecked());
+    btnGrdWhereClear->setVisible(btnWhere->isChecked());
+    btnExecSQL->setVisible(btnWhere->isChecked());
+}
+
+QString TfrmTable::RecordCountText() const
+{
+    return txtRecord->Text();
+}
+
+IConnectionWindow *TfrmTable::HostConnectionWindow() const
+{
+    return OwnerForm();
+}
+
+void TfrmTable::FillWhereGrid()
+{
+    if (grdWhere->EditorMode())
+        grdWhere->HideEditor();
+    // What the user typed, by column name.
+    QHash<QString, QStringList> typed;
+    for (int r = 1; r < grdWhere->RowCount(); ++r) {
+        const QString name = grdWhere->Cells(0, r);
+        if (name.isEmpty())
+            continue;
+        QStringList cells;
+        for (int c = 1; c < 7; ++c)
+            cells << grdWhere->Cells(c, r);
+        typed.insert(name, cells);
+    }
+    QStringList names;
+    for (const TTableColumn &c : std::as_const(FLoaded.Columns))
+        names << c.Name;
+    grdWhere->Clear();
+    grdWhere->SetRowCount(std::max<int>(2, int(names.size()) + 1));
+    for (int i = 0; i < FLoaded.Columns.size(); ++i) {
+        const TTableColumn &col = FLoaded.Columns.at(i);
+        DataPageSQL::TWhereRow row;
+        row.Column = col.Name;
+        const QStringList cells = typed.value(col.Name, QStringList(6, QString()));
+        for (int c = 1; c < 7; ++c)
+            row.Cells[c] = cells.value(c - 1);
+        if (tvOption.WhereAutoQuote && DataPageSQL::CharacterType(col.Type))
+            DataPageSQL::QuoteCells(row, true);
+        QStringList line{row.Column};
+        for (int c = 1; c < 7; ++c)
+            line << row.Cells[c];
+        grdWhere->SetRows(i + 1, line);
+    }
+    // The shown fields: those that are still columns, else all.
+    QStringList shown;
+    for (const QString &f : std::as_const(FShowFld))
+        if (names.contains(f))
+            shown << f;
+    FShowFld = shown.isEmpty() ? names : shown;
+}
+
+QString TfrmTable::GetDataSQL()
+{
+    if (!DataPageSQL::LimitValid(txtRecord->Text())) {
+        ShowMessageBox(QStringLiteral("表示件数には1以上の整数を入力して下さい。"), tv::ui::MB_ICONEXCLAMATION);
+        txtRecord->setFocus();
+        throw tv::SilentAbort();
+    }
+    if (FShowFld.isEmpty())
+        return QString();
+    QList<DataPageSQL::TWhereRow> rows;
+    for (int r = 1; r < grdWhere->RowCount(); ++r) {
+        DataPageSQL::TWhereRow row;
+        row.Column = grdWhere->Cells(0, r);
+        if (row.Column.isEmpty())
+            continue;
+        for (int c = 1; c < 7; ++c)
+            row.Cells[c] = grdWhere->Cells(c, r);
+        rows << row;
+    }
+    const QString free = cmbWhere->Text();
+    const QString sql = DataPageSQL::Build(FShowFld, SchemaName(), ObjectName(), rows, free);
+    for (int i = 0; i < rows.size(); ++i)
+        grdWhere->SetCells(6, i + 1, rows.at(i).Cells[6]);
+    if (!free.isEmpty()) {
+        QStringList items;
+        for (int i = 0; i < cmbWhere->count(); ++i)
+            items << cmbWhere->itemText(i);
+        DataPageSQL::PushHistory(items, free);
+        {
+            const QSignalBlocker block(cmbWhere);
+            cmbWhere->clear();
+            cmbWhere->addItems(items);
+            cmbWhere->setCurrentIndex(0);
+        }
+        SaveWhereHistory(SchemaName(), ObjectName(), items);
+    }
+    return sql;
+}
+
+void TfrmTable::ShowData()
+{
+    if (!FHistoryLoaded) {
+        FHistoryLoaded = true;
+        QStringList items;
+        LoadWhereHistory(SchemaName(), ObjectName(), items);
+        const QSignalBlocker block(cmbWhere);
+        cmbWhere->addItems(items);
+        cmbWhere->setCurrentIndex(-1);
+        cmbWhere->setEditText(QString());
+    }
+    FillWhereGrid();
+    SetModified(false);
+    fraData->SetConnection(&OwnerForm()->dbsMain());
+    fraData->SetTableName(SchemaName() + u'.' + ObjectName());
+    const QString sql = GetDataSQL();
+    fraData->SetSQL(sql);
+    if (!sql.isEmpty()) {
+        fraData->Prepare();
+        fraData->Open();
+    }
+    grdWhere->MoveCurrent(1, 1);
+}
+
+void TfrmTable::btnFieldClick()
+{
+    if (IsNew())
+        return;
+    if (TfrmFieldList::ShowWindow(OwnerForm(), SchemaName(), ObjectName(), FShowFld))
+        Reload(btnField);
+}
+
+void TfrmTable::btnWhereClick()
+{
+    const bool on = btnWhere->isChecked();
+    grdWhere->setVisible(on);
+    btnGrdWhereClear->setVisible(on);
+    btnExecSQL->setVisible(on);
+}
+
+void TfrmTable::btnGrdWhereClearClick()
+{
+    if (ShowMessageBox(QStringLiteral("抽出条件・ソート順をクリアしますか？"),
+                       tv::ui::MB_YESNO | tv::ui::MB_ICONQUESTION) != tv::ui::IDYES)
+        return;
+    for (int r = 1; r < grdWhere->RowCount(); ++r)
+        for (int c = 1; c < 7; ++c)
+            grdWhere->SetCells(c, r, QString());
+}
+
+void TfrmTable::btnExecSQLClick()
+{
+    if (grdWhere->EditorMode())
+        grdWhere->HideEditor();
+    const QString sql = GetDataSQL();
+    QApplication::clipboard()->setText(sql);
+    ShowMessageBox(QStringLiteral("指定した条件のSELECT文を、\r\nクリップボードに出力しました。"),
+                   tv::ui::MB_ICONINFORMATION);
 }

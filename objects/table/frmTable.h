@@ -13,12 +13,16 @@
 // come back, and a failure anywhere leaves the table as it was.
 #include "objects/table/TableDefinition.h"
 #include "objects/table/frmDefinition.h"
+#include "sql/fraData.h"
 
 class QIODevice;
 class QPushButton;
 class QSplitter;
 class QTreeWidgetItem;
+class QLabel;
 class TfraCross;
+class TtvComboBox;
+class TtvNumEdit;
 class TfraPartition;
 class TfraGrant;
 class TfraStorage;
@@ -28,7 +32,7 @@ class TtvStringGrid;
 class TtvTreeNode;
 class TtvTreeView;
 
-class TfrmTable : public TfrmDefinition {
+class TfrmTable : public TfrmDefinition, public IDataFrameHost {
     Q_OBJECT
 public:
     static const TDefinitionKind &TableKind();
@@ -81,8 +85,21 @@ public:
     QAction *mnuConstDelete;
     QAction *mnuConstNew;
     QAction *actDataGenerate;
-    // Further pages.
+    // Further pages. The data page: the condition panel above the result frame.
     QWidget *tabData;
+    QWidget *pnlWhere;
+    QToolBar *tolField;
+    QAction *btnExec;
+    QAction *btnField;
+    QAction *btnWhere;
+    QAction *btnGrdWhereClear;
+    QAction *btnExecSQL;
+    QWidget *pnlWhere3;
+    TtvComboBox *cmbWhere;
+    QLabel *lblRecord;
+    TtvNumEdit *txtRecord;
+    TtvStringGrid *grdWhere;
+    TfraData *fraData;
     QWidget *tabStorage;
     TfraStorage *fraStorage;
     QWidget *tabPartition;
@@ -114,6 +131,22 @@ public:
     void lstPolicySelectItem();
     void btnPolicyOpenClick();
     void actDataGenerateExecute();
+    void btnFieldClick();
+    void btnWhereClick();
+    void btnGrdWhereClearClick();
+    void btnExecSQLClick();
+
+    // The data page's statement from the shown fields, the condition grid
+    // and the free condition (the sort cells renumbered, the history
+    // updated); tv::SilentAbort after the message when the row limit is bad.
+    QString GetDataSQL();
+    const QStringList &ShowFields() const { return FShowFld; }
+
+    // IDataFrameHost
+    THostKind HostKind() const override { return THostKind::Table; }
+    QString RecordCountText() const override;
+    IConnectionWindow *HostConnectionWindow() const override;
+    const TtvStringGrid *ColumnGrid() const override { return grdColumn; }
 
     void ChangedIsNew() override;
     void Compile(QObject *Sender) override;
@@ -151,11 +184,18 @@ private:
     // A column's name in the grid by its attnum as loaded; empty when removed.
     QString NewColumnName(int AttNum) const;
     void QuoteDefaults();
+    void BuildDataPage();
+    // The condition grid anew from the loaded columns (typed cells kept by
+    // column name) and the shown fields; then the statement runs.
+    void FillWhereGrid();
+    void ShowData();
 
     TTableDefinition FLoaded;
     bool FToast = false;
     QStringList FDataType;
     int FDefTopRecord = 0;
+    QStringList FShowFld;
+    bool FHistoryLoaded = false;
     tv::db::Query *qryTable;
     tv::db::Query *qryAny;
 };

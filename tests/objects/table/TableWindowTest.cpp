@@ -257,7 +257,7 @@ TEST_F(TableWindow, AlterStatementsOfEdits)
 }
 
 // An edit offers "作成(&C)", an existing table "削除(&D)"; the data page
-// stays hidden; "パーティション" shows the inheritance tree; "生成(&W)"
+// is offered; "パーティション" shows the inheritance tree; "生成(&W)"
 // follows the data generator's launcher.
 TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
 {
@@ -274,7 +274,7 @@ TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
     });
     TfrmTable *w = Open(QStringLiteral("t1"));
     ASSERT_NE(w, nullptr);
-    EXPECT_FALSE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabData)));
+    EXPECT_TRUE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabData)));
     EXPECT_TRUE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabPartition)));
     EXPECT_TRUE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabPolicy)));
     EXPECT_TRUE(w->SelectPage(w->tabPartition));
@@ -310,6 +310,7 @@ TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
     EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabSource)));
     EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabPolicy)));
     EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabPartition)));
+    EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabData)));
     EXPECT_TRUE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabStorage)));
     EXPECT_EQ(n->lstConst->topLevelItemCount(), 3);
     n->lstConst->setCurrentItem(n->lstConst->topLevelItem(0));
