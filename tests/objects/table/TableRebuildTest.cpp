@@ -7,6 +7,7 @@
 #include "DDLExecUser.h"
 
 #include "common/tvOption.h"
+#include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
 #include "objects/table/TableRebuild.h"
 #include "objects/table/frmTable.h"
@@ -14,6 +15,8 @@
 #include <QAction>
 #include <QDateTime>
 #include <QRegularExpression>
+
+#include <functional>
 
 using namespace tvtest;
 
@@ -318,4 +321,101 @@ TEST(TableRebuildName, BackupNameTakes19CharactersAndTheTime)
     EXPECT_EQ(BackupTableName(QStringLiteral("abcdefghijklmnopqrstuvwxy"), at),
               QStringLiteral("abcdefghijklmnopqrs_0304050607"));
     EXPECT_EQ(BackupTableName(QStringLiteral("t1"), at), QStringLiteral("t1_0304050607"));
+}
+
+namespace {
+
+void TypeIn(TtvStringGrid *g, int col, int row, const QString &text)
+{
+    ASSERT_TRUE(g->MoveCurrent(col, row));
+    g->setFocus();
+    QTest::keyClick(g, Qt::Key_F2);
+    ASSERT_TRUE(g->EditorMode()) << "no editor in column " << col;
+    g->InplaceEditor()->selectAll();
+    QTest::keyClicks(g->InplaceEditor(), text);
+    QTest::keyClick(g->InplaceEditor(), Qt::Key_Return);
+    g->HideEditor();
+}
+
+} // namespace
+
+// A new table: the column checks, then CREATE TABLE; one column added at
+// the end is an ALTER (the rows stay where they are); "削除(&D)" drops it.
+TEST_F(TableRebuild, NewTableAlterAndDelete)
+{
+    db = std::make_unique<TestDb>("tbrn");
+    TV_REQUIRE_DB(*db);
+    db->exec("CREATE SCHEMA s1;");
+    Start(false);
+    s.main->show();
+    s.main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
+    auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QStringLiteral("s1"), QString()));
+    ASSERT_NE(w, nullptr);
+    w->txtName->SetText(QStringLiteral("t5"));
+    TtvStringGrid *g = w->grdColumn;
+    struct Check {
+        const char *what;
+        std::function<void()> edit;
+        QString message;
+    };
+    const QList<Check> checks = {
+        {"no column", [] {}, QStringLiteral("項目列を１つ以上指定して下さい。")},
+        {"a type without a name", [&] { g->SetCells(TfrmTable::colType, 1, QStringLiteral("integer")); },
+         QStringLiteral("列の名前を指定して下さい。")},
+        {"a name without a type",
+         [&] {
+             TypeIn(g, TfrmTable::colName, 1, QStringLiteral("a"));
+             g->SetCells(TfrmTable::colType, 1, QString());
+         },
+         QStringLiteral("列の型を指定して下さい。")},
+    };
+    for (const Check &c : checks) {
+        SCOPED_TRACE(c.what);
+        s.dialogs.clear();
+        c.edit();
+        w->SetModified(true);
+        w->UpdateActions();
+        w->actCompile->trigger();
+        EXPECT_EQ(s.dialogs.texts(), QStringList{c.message});
+    }
+    TypeIn(g, TfrmTable::colType, 1, QStringLiteral("integer"));
+    s.dialogs.clear();
+    {
+        RebuildUser user(true, s.dialogs);
+        w->UpdateActions();
+        ASSERT_TRUE(w->actCompile->isEnabled());
+        w->actCompile->trigger();
+        EXPECT_FALSE(user.errorSeen) << user.log.join(u'\n').toStdString();
+    }
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_class WHERE oid = 's1.t5'::regclass"), "1");
+    EXPECT_FALSE(w->IsNew());
+    EXPECT_TRUE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabData)));
+    db->exec("INSERT INTO s1.t5 VALUES (7)");
+
+    TypeIn(g, TfrmTable::colName, 2, QStringLiteral("z"));
+    TypeIn(g, TfrmTable::colType, 2, QStringLiteral("text"));
+    EXPECT_FALSE(w->IsCreate());
+    {
+        RebuildUser user(true, s.dialogs);
+        w->UpdateActions();
+        w->actCompile->trigger();
+        const QString log = user.log.join(u'\n');
+        EXPECT_FALSE(user.errorSeen) << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("ADD COLUMN \"z\""))) << log.toStdString();
+        EXPECT_FALSE(log.contains(QStringLiteral("DROP TABLE"))) << log.toStdString();
+    }
+    EXPECT_EQ(db->scalar("SELECT string_agg(attname, ',' ORDER BY attnum) FROM pg_attribute"
+                         " WHERE attrelid = 's1.t5'::regclass AND attnum > 0 AND NOT attisdropped"),
+              "a,z");
+    EXPECT_EQ(db->scalar("SELECT a FROM s1.t5"), "7");
+
+    s.dialogs.clear();
+    s.dialogs.queueButton(tv::ui::IDYES, {false});
+    w->UpdateActions();
+    ASSERT_TRUE(w->actDelete->isEnabled());
+    w->actDelete->trigger();
+    EXPECT_EQ(s.dialogs.texts(), (QStringList{QStringLiteral("オブジェクトを削除しますか？"),
+                                              QStringLiteral("オブジェクトが削除されました。")}));
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_class WHERE relname = 't5'"), "0");
 }
