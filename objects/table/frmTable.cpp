@@ -252,13 +252,14 @@ void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, cons
         if (auto *form = dynamic_cast<TfrmObject *>(AOwner); form && form->btnTree1)
             schemasFirst = form->btnTree1->isChecked();
         QFile file;
-        TableScript::ForEachInsertRow(
-            conn, QStringLiteral("SELECT * FROM ") + quoted, [&](const QStringList &Values) {
-                const QStringList statement = TableScript::InsertStatement(target, Values);
-                if (intoStream) {
-                    WriteScript(Stream, statement);
-                    return;
-                }
+        // Statements are written a few thousand lines at a time.
+        QStringList pending;
+        auto flush = [&] {
+            if (pending.isEmpty())
+                return;
+            if (intoStream) {
+                WriteScript(Stream, pending);
+            } else {
                 if (!file.isOpen()) {
                     // The data file comes with the first row.
                     file.setFileName(TableScript::DataFilePath(ScriptOption, schemasFirst, Schema, ObjectName));
@@ -269,8 +270,17 @@ void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, cons
                         throw tv::Error(QStringLiteral("ファイルを作成できません。\r\n") + file.fileName() +
                                         QStringLiteral("\r\n") + file.errorString());
                 }
-                WriteScript(file, statement);
-            });
+                WriteScript(file, pending);
+            }
+            pending.clear();
+        };
+        TableScript::ForEachInsertRow(conn, QStringLiteral("SELECT * FROM ") + quoted,
+                                      [&](const QStringList &Values) {
+                                          pending << TableScript::InsertStatement(target, Values);
+                                          if (pending.size() >= 8192)
+                                              flush();
+                                      });
+        flush();
     }
 
     if (ScriptOption.Index) {
