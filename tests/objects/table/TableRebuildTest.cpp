@@ -7,6 +7,7 @@
 #include "DDLExecUser.h"
 
 #include "common/tvOption.h"
+#include "controls/tvCheckBox.h"
 #include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
 #include "objects/table/TableRebuild.h"
@@ -418,4 +419,51 @@ TEST_F(TableRebuild, NewTableAlterAndDelete)
     EXPECT_EQ(s.dialogs.texts(), (QStringList{QStringLiteral("オブジェクトを削除しますか？"),
                                               QStringLiteral("オブジェクトが削除されました。")}));
     EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_class WHERE relname = 't5'"), "0");
+}
+
+// "行ポリシー" compiles the row-security switch alone; "ソース" rebuilds
+// from the edited text after its warning, the rows left in the backup.
+TEST_F(TableRebuild, PolicyAndSourcePages)
+{
+    db = std::make_unique<TestDb>("tbrp");
+    TV_REQUIRE_DB(*db);
+    db->exec("CREATE SCHEMA s1; CREATE TABLE s1.t1 (id int PRIMARY KEY, name text);"
+             "INSERT INTO s1.t1 VALUES (1, 'a'), (2, 'b'); CREATE INDEX i1 ON s1.t1 (name);");
+    Start(false);
+    TfrmTable *w = Open();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->SelectPage(w->tabPolicy));
+    w->chkPolicyEnable->click();
+    w->UpdateActions();
+    ASSERT_TRUE(w->actCompile->isEnabled());
+    {
+        RebuildUser user(true, s.dialogs);
+        w->actCompile->trigger();
+        EXPECT_EQ(user.log.value(0), QStringLiteral("ALTER TABLE \"s1\".\"t1\" ENABLE ROW LEVEL SECURITY"));
+    }
+    EXPECT_EQ(db->scalar("SELECT relrowsecurity FROM pg_class WHERE oid = 's1.t1'::regclass"), "t");
+
+    ASSERT_TRUE(w->SelectPage(w->tabSource));
+    QStringList source = w->txtSource->Lines()->ToStringList();
+    const qsizetype at = source.indexOf(QStringLiteral("("));
+    ASSERT_GT(at, 0);
+    source.insert(at + 1, QStringLiteral("    extra integer,"));
+    w->txtSource->Lines()->SetText(source.join(u'\n'));
+    s.dialogs.queueButton(tv::ui::IDYES);
+    {
+        RebuildUser user(true, s.dialogs);
+        w->actCompile->trigger();
+        EXPECT_FALSE(user.errorSeen) << user.log.join(u'\n').toStdString();
+    }
+    ASSERT_GE(s.dialogs.calls().size(), 1);
+    EXPECT_TRUE(s.dialogs.calls().at(0).text.startsWith(QStringLiteral("ソース修正時には、")));
+    EXPECT_EQ(db->scalar("SELECT string_agg(attname, ',' ORDER BY attnum) FROM pg_attribute"
+                         " WHERE attrelid = 's1.t1'::regclass AND attnum > 0 AND NOT attisdropped"),
+              "extra,id,name");
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM s1.t1"), "0");
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_indexes WHERE indexname = 'i1'"), "1");
+    EXPECT_EQ(db->scalar("SELECT relrowsecurity FROM pg_class WHERE oid = 's1.t1'::regclass"), "t");
+    const std::string backup = BackupTables(*db);
+    ASSERT_NE(backup, "");
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM s1." + backup), "2");
 }
