@@ -114,9 +114,10 @@ int TfrmDDLExec::OpenCount()
     return g_openCount;
 }
 
-int TfrmDDLExec::ShowWindow(IConnectionWindow *AOwner, QStringList &ASQL)
+int TfrmDDLExec::ShowWindow(IConnectionWindow *AOwner, QStringList &ASQL, bool NoContinue)
 {
     auto *dlg = new TfrmDDLExec(AOwner);
+    dlg->FNoContinue = NoContinue;
     if (dlg->FMainWidget) {
         dlg->FMainWidget->setCursor(Qt::WaitCursor);
         dlg->FMainWidget->setEnabled(false);
@@ -217,8 +218,8 @@ void TfrmDDLExec::RunScript()
             if (chkErrorStop->isChecked() || lost) {
                 // A lost connection ends the run whatever the switch says:
                 // every further statement would fail the same way.
-                btnOK->setEnabled(!lost);
-                if (!lost)
+                btnOK->setEnabled(!lost && !FNoContinue);
+                if (!lost && !FNoContinue)
                     btnOK->setFocus();
                 ProcessMessages();
                 throw tv::SilentAbort();

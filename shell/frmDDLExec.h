@@ -42,7 +42,9 @@ public:
     // statement failed with stop-on-error on (ASQL then holds the statements
     // not yet run), when the connection was lost, and when the user closed
     // the dialog during the run (the run stops after the current statement).
-    static int ShowWindow(IConnectionWindow *AOwner, QStringList &ASQL);
+    // NoContinue keeps "継続(&U)" disabled after a failure: for a script that
+    // must run whole inside the caller's transaction or not at all.
+    static int ShowWindow(IConnectionWindow *AOwner, QStringList &ASQL, bool NoContinue = false);
     // Returns only when no execution dialog is open any more, processing
     // window messages meanwhile.
     static void WaitProc();
@@ -95,5 +97,6 @@ private:
     bool FClosed = false;             // closed by the user; freed once no run is on the stack
     int FRunning = 0;                 // runs on the stack
     int FErrorCount = 0;
+    bool FNoContinue = false;         // "継続(&U)" stays disabled
     QElapsedTimer FPace;              // since window messages were last processed
 };

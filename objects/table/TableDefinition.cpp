@@ -477,3 +477,136 @@ void TableDDL::Drop(const QString &Schema, const QString &Name, bool Cascade, QS
                 (Cascade ? QStringLiteral(" CASCADE") : QString())
          << Semicolon;
 }
+
+namespace DataPageSQL {
+
+bool LimitValid(const QString &Text)
+{
+    if (Text.isEmpty())
+        return true;
+    bool ok = false;
+    const qint64 n = Text.toLongLong(&ok);
+    return ok && n > 0;
+}
+
+namespace {
+QString DoubleQuoted(const QString &Name)
+{
+    QString n = Name;
+    n.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + n + u'"';
+}
+} // namespace
+
+QString Build(const QStringList &Fields, const QString &Schema, const QString &Name, QList<TWhereRow> &Rows,
+              const QString &FreeCondition)
+{
+    QStringList select;
+    for (const QString &f : Fields)
+        select << DoubleQuoted(f);
+    QString sql = QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                  DoubleQuoted(Schema) + u'.' + DoubleQuoted(Name);
+    bool where = false;
+    for (const TWhereRow &r : std::as_const(Rows)) {
+        if (r.Cells[1].isEmpty() && r.Cells[2].isEmpty() && r.Cells[3].isEmpty() && r.Cells[4].isEmpty() &&
+            r.Cells[5].isEmpty())
+            continue;
+        if (!where) {
+            sql += QStringLiteral(" WHERE ");
+            where = true;
+        }
+        const QString n = QuoteIdentifier(r.Column);
+        if (!r.Cells[1].isEmpty())
+            sql += n + QStringLiteral(" = ") + r.Cells[1] + QStringLiteral(" AND ");
+        if (!r.Cells[2].isEmpty())
+            sql += n + QStringLiteral(" <> ") + r.Cells[2] + QStringLiteral(" AND ");
+        if (!r.Cells[5].isEmpty())
+            sql += n + QStringLiteral(" LIKE ") + r.Cells[5] + QStringLiteral(" AND ");
+        if (!r.Cells[3].isEmpty() && !r.Cells[4].isEmpty()) {
+            sql += n + QStringLiteral(" BETWEEN ") + r.Cells[3] + QStringLiteral(" AND ") + r.Cells[4] +
+                   QStringLiteral(" AND ");
+        } else {
+            if (!r.Cells[3].isEmpty())
+                sql += n + QStringLiteral(" >= ") + r.Cells[3] + QStringLiteral(" AND ");
+            if (!r.Cells[4].isEmpty())
+                sql += n + QStringLiteral(" <= ") + r.Cells[4] + QStringLiteral(" AND ");
+        }
+    }
+    {
+        QString trimmed = sql;
+        while (trimmed.endsWith(u' '))
+            trimmed.chop(1);
+        if (trimmed.endsWith(QLatin1String("AND"), Qt::CaseInsensitive))
+            sql.chop(4);
+    }
+    if (!FreeCondition.isEmpty())
+        sql += (where ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ")) + FreeCondition;
+
+    struct Entry {
+        QString Key;
+        bool Desc;
+        int Row;
+    };
+    QList<Entry> sort;
+    for (int i = 0; i < Rows.size(); ++i) {
+        QString &cell = Rows[i].Cells[6];
+        const QString text = cell.trimmed();
+        if (text.isEmpty())
+            continue;
+        const bool desc = text.toUpper().contains(QLatin1String("DESC"));
+        QString digits;
+        for (const QChar c : text)
+            if (c >= u'0' && c <= u'9')
+                digits += c;
+        if (!digits.isEmpty() || desc) {
+            bool ok = false;
+            qint64 n = digits.toLongLong(&ok);
+            if (!ok)
+                n = 0;
+            sort.append({QString::number(n).rightJustified(5, u'0'), desc, i});
+        }
+        cell.clear();
+    }
+    if (sort.isEmpty())
+        return sql;
+    std::stable_sort(sort.begin(), sort.end(), [](const Entry &a, const Entry &b) { return a.Key < b.Key; });
+    sql += QStringLiteral(" ORDER BY ");
+    for (int i = 0; i < sort.size(); ++i) {
+        const Entry &e = sort.at(i);
+        if (i > 0)
+            sql += u',';
+        sql += QuoteIdentifier(Rows.at(e.Row).Column) + (e.Desc ? QStringLiteral(" DESC") : QString());
+        Rows[e.Row].Cells[6] = QString::number(i + 1) + (e.Desc ? QStringLiteral(" DESC") : QString());
+    }
+    return sql;
+}
+
+bool CharacterType(const QString &Type)
+{
+    static const QStringList types = {QStringLiteral("character"),   QStringLiteral("char"),
+                                      QStringLiteral("character varying"), QStringLiteral("varchar"),
+                                      QStringLiteral("character[]"), QStringLiteral("char[]"),
+                                      QStringLiteral("character varying[]"), QStringLiteral("varchar[]")};
+    return types.contains(Type);
+}
+
+void QuoteCells(TWhereRow &Row, bool LikeWraps)
+{
+    for (int c = 1; c <= 4; ++c)
+        if (!Row.Cells[c].isEmpty() && !Row.Cells[c].startsWith(u'\''))
+            Row.Cells[c] = QuoteLiteral(Row.Cells[c]);
+    QString &like = Row.Cells[5];
+    if (!like.isEmpty() && !like.startsWith(u'\''))
+        like = LikeWraps && !like.contains(u'%') && !like.contains(u'_') ? QuoteLiteral(u'%' + like + u'%')
+                                                                          : QuoteLiteral(like);
+}
+
+void PushHistory(QStringList &Items, const QString &Text)
+{
+    Items.removeAll(Text);
+    Items.prepend(Text);
+    while (Items.size() > 20)
+        Items.removeLast();
+}
+
+} // namespace DataPageSQL

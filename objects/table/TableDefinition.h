@@ -128,3 +128,27 @@ void Alter(const TTableDefinition &Loaded, const TTableDefinition &Current, cons
            const TAlterStorage &Storage, QStringList &List);
 void Drop(const QString &Schema, const QString &Name, bool Cascade, QStringList &List);
 } // namespace TableDDL
+
+// The data page's SELECT: the shown columns, the condition grid (one row
+// per column), the free condition and the sort column.
+namespace DataPageSQL {
+// A row of the condition grid: Cells[1] "＝", [2] "＜＞", [3] lower bound,
+// [4] upper bound, [5] LIKE, [6] sort position (optionally "DESC").
+struct TWhereRow {
+    QString Column;
+    QString Cells[7];
+};
+// The row limit: empty (no limit) or a whole number of at least 1.
+bool LimitValid(const QString &Text);
+// The statement. The sort cells are renumbered 1, 2, ... in the order
+// used (with " DESC"); entries without a position are emptied.
+QString Build(const QStringList &Fields, const QString &Schema, const QString &Name, QList<TWhereRow> &Rows,
+              const QString &FreeCondition);
+// Literal quoting of a character column's condition cells; LikeWraps: a
+// LIKE value without % or _ matches anywhere ('%abc%').
+void QuoteCells(TWhereRow &Row, bool LikeWraps);
+// Whether the grid's type of a column makes its condition cells literals.
+bool CharacterType(const QString &Type);
+// The free condition used: first in the list, no duplicate, at most 20.
+void PushHistory(QStringList &Items, const QString &Text);
+} // namespace DataPageSQL

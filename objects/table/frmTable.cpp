@@ -2,6 +2,7 @@
 
 #include "common/IConnectionWindow.h"
 #include "common/IMainWindow.h"
+#include "common/Interaction.h"
 #include "common/MessageDlg.h"
 #include "common/Quote.h"
 #include "common/ScriptOption.h"
@@ -10,6 +11,7 @@
 #include "controls/tvCheckBox.h"
 #include "controls/tvComboBox.h"
 #include "controls/tvListView.h"
+#include "controls/tvNumEdit.h"
 #include "controls/tvStrEdit.h"
 #include "controls/tvStringGrid.h"
 #include "controls/tvTreeView.h"
@@ -19,6 +21,8 @@
 #include "objects/table/ConstraintDefinition.h"
 #include "objects/table/DropDownComboBox.h"
 #include "objects/table/StorageDefinition.h"
+#include "objects/table/TableRebuild.h"
+#include "objects/table/TableScript.h"
 #include "objects/table/fraCross.h"
 #include "objects/table/fraGrant.h"
 #include "objects/table/fraPartition.h"
@@ -33,11 +37,22 @@
 #include "platform/settings/tvRegistry.h"
 #include "platform/ui/Guard.h"
 #include "shell/WindowLaunchers.h"
+#include "shell/frmDDLExec.h"
+#include "shell/frmDDLPreview.h"
 #include "shell/frmObject.h"
+#include "sql/frmFieldList.h"
 #include "sql/frmMemo.h"
+#include "common/WhereHistory.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QHash>
+#include <QSignalBlocker>
+#include <QLineEdit>
+#include <QDateTime>
+#include <QFile>
+#include <QToolButton>
 #include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -182,7 +197,7 @@ TfrmTable *TfrmTable::Open(IConnectionWindow *AOwner, const QString &Schema, con
 }
 
 bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
-                            QStringList &Lines)
+                            QStringList &Lines, const QString &NewSchema, const QString &NewObjectName, bool Index)
 {
     if (!AOwner)
         return false;
@@ -194,8 +209,16 @@ bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, co
     if (!def)
         return false;
     const TSourceMode mode = tvOption.flgCallFromTbl ? smShow : smText;
+    const bool copy = !NewSchema.isEmpty() && !NewObjectName.isEmpty();
+    TTableDefinition target = *def;
+    if (copy) {
+        target.Schema = NewSchema;
+        target.Name = NewObjectName;
+    }
     TTableCreateContext ctx;
-    ctx.Prefix = TtvForm::SchemaPrefix(mode, Schema, conn.Params().MetaDefSchema);
+    ctx.Copy = copy;
+    ctx.CopyIndex = Index;
+    ctx.Prefix = TtvForm::SchemaPrefix(mode, target.Schema, conn.Params().MetaDefSchema);
     ctx.Unlogged = def->Persistence == u'u';
     ctx.ShownWindow = mode == smShow;
     ctx.ShowStorageSource = tvOption.ShowStorageSource;
@@ -204,16 +227,80 @@ bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, co
         ctx.KeyTablespace = def->Tablespace;
     StorageDDL::Create(TableStorage(*def, mode, ver), ctx.StorageClauses);
     ctx.UniqueStorage = [&](const QString &ConstName) { return UniqueStorageLines(*def, ConstName, mode); };
-    TableDDL::Create(*def, ctx, Lines);
+    TableDDL::Create(target, ctx, Lines);
     return true;
 }
 
 void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
-                          QIODevice &Stream, const QString &, const QString &, bool)
+                          QIODevice &Stream, const QString &NewSchema, const QString &NewObjectName, bool Index)
 {
     QStringList lines;
-    if (ScriptLines(AOwner, Schema, ObjectName, lines))
-        WriteScript(Stream, lines);
+    if (!ScriptLines(AOwner, Schema, ObjectName, lines, NewSchema, NewObjectName, Index))
+        throw tv::SilentAbort();
+    WriteScript(Stream, lines);
+    tv::db::Connection &conn = AOwner->dbsMain();
+    const QString quoted = QuoteIdentifier(Schema) + u'.' + QuoteIdentifier(ObjectName);
+
+    if (ScriptOption.Insert) {
+        const bool copy = !NewSchema.isEmpty() && !NewObjectName.isEmpty();
+        const QString target =
+            copy ? TtvForm::SchemaPrefix(smText, NewSchema, conn.Params().MetaDefSchema) + QuoteIdentifier(NewObjectName)
+                 : TtvForm::SchemaPrefix(smText, Schema, conn.Params().MetaDefSchema) +
+                       QuoteIdentifier(NewObjectName.isEmpty() ? ObjectName : NewObjectName);
+        const bool intoStream = ScriptOption.InsertMode == 0 || ScriptOption.OneScript;
+        bool schemasFirst = tvOption.TreeSort != 1;
+        if (auto *form = dynamic_cast<TfrmObject *>(AOwner); form && form->btnTree1)
+            schemasFirst = form->btnTree1->isChecked();
+        QFile file;
+        // Statements are written a few thousand lines at a time.
+        QStringList pending;
+        auto flush = [&] {
+            if (pending.isEmpty())
+                return;
+            if (intoStream) {
+                WriteScript(Stream, pending);
+            } else {
+                if (!file.isOpen()) {
+                    // The data file comes with the first row.
+                    file.setFileName(TableScript::DataFilePath(ScriptOption, schemasFirst, Schema, ObjectName));
+                    const QIODevice::OpenMode how = ScriptOption.InsertMode == 1
+                                                        ? QIODevice::WriteOnly | QIODevice::Truncate
+                                                        : QIODevice::WriteOnly | QIODevice::Append;
+                    if (!file.open(how))
+                        throw tv::Error(QStringLiteral("ファイルを作成できません。\r\n") + file.fileName() +
+                                        QStringLiteral("\r\n") + file.errorString());
+                }
+                WriteScript(file, pending);
+            }
+            pending.clear();
+        };
+        TableScript::ForEachInsertRow(conn, QStringLiteral("SELECT * FROM ") + quoted,
+                                      [&](const QStringList &Values) {
+                                          pending << TableScript::InsertStatement(target, Values);
+                                          if (pending.size() >= 8192)
+                                              flush();
+                                      });
+        flush();
+    }
+
+    if (ScriptOption.Index) {
+        tv::db::Query q(&conn);
+        QStringList indexes;
+        q.SetSQL(IndexesSQL);
+        q.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
+        q.ParamByName(QStringLiteral("TBLNAME")).setAsString(ObjectName);
+        q.Open();
+        for (; !q.Eof(); q.Next())
+            indexes << q.Fields(0).AsString() << q.Fields(1).AsString();
+        q.Close();
+        for (qsizetype i = 0; i + 1 < indexes.size(); i += 2) {
+            try {
+                TfrmIndex::GetScript(AOwner, indexes.at(i), indexes.at(i + 1), Stream);
+            } catch (...) {
+                // An index that cannot be written is left out.
+            }
+        }
+    }
     throw tv::SilentAbort();
 }
 
@@ -235,9 +322,9 @@ TfrmTable::TfrmTable(IConnectionWindow *AOwner, int DefTopRecord)
 
     BuildDefinePage();
 
-    // The data page comes with the data query; hidden until then.
     tabData = new QWidget;
     tabData->setObjectName(QStringLiteral("tabData"));
+    BuildDataPage();
     tabStorage = new QWidget;
     tabStorage->setObjectName(QStringLiteral("tabStorage"));
     fraStorage = new TfraStorage(this);
@@ -266,7 +353,6 @@ TfrmTable::TfrmTable(IConnectionWindow *AOwner, int DefTopRecord)
     pagObject->addTab(tabPolicy, QStringLiteral("行ポリシー"));
     pagObject->addTab(tabGrant, QStringLiteral("権限"));
     pagObject->addTab(tabCross, QStringLiteral("相関"));
-    pagObject->setTabVisible(pagObject->indexOf(tabData), false);
     pagObject->setTabVisible(pagObject->indexOf(tabPolicy), false);
 }
 
@@ -461,15 +547,16 @@ QWidget *TfrmTable::PageForMode(TOpenMode Mode)
         return tabCross;
     case omGrant:
         return tabGrant;
+    case omData:
+        return tabData;
     default:
-        // The data page is not offered yet.
         return tabDefine;
     }
 }
 
 QList<QWidget *> TfrmTable::PagesOfExisting()
 {
-    return {tabSource, tabPartition, tabGrant, tabCross};
+    return {tabSource, tabData, tabPartition, tabGrant, tabCross};
 }
 
 void TfrmTable::ChangedIsNew()
@@ -481,6 +568,8 @@ void TfrmTable::ChangedIsNew()
 void TfrmTable::UpdateActions()
 {
     TfrmDefinition::UpdateActions();
+    if (ShownPage() == tabData)
+        actDelete->setEnabled(false);
     // The test-data generator, when the program has one.
     actDataGenerate->setEnabled(!IsNew() && !FToast && HasLauncher(LauncherDataGenerate));
     const int row = grdColumn->Row();
@@ -606,9 +695,8 @@ void TfrmTable::ShowDefine()
     // 4.
     txtComment->Save();
     fraStorage->Save();
-    // The table compile and delete come later: until then the window
-    // neither compiles nor deletes nor asks to.
-    SetReadOnlyState(true);
+    // A TOAST table is only shown.
+    SetReadOnlyState(FToast);
     // 5.
     RefreshSource();
     // 6.
@@ -621,6 +709,8 @@ void TfrmTable::ShowDefine()
         fraPartition->prcShowData(schema, name);
     else if (page == tabPolicy)
         ShowPolicy();
+    else if (page == tabData && !IsNew())
+        ShowData();
     UpdateActions();
 }
 
@@ -1072,4 +1162,466 @@ bool TfrmTable::IsCreate()
         }
     }
     return existing < FLoaded.Columns.size();
+}
+
+// ---------------------------------------------------------------------------
+// Compile
+
+void TfrmTable::CheckFields()
+{
+    if (ShownPage() == tabDefine) {
+        bool any = false;
+        for (int r = 1; r < grdColumn->RowCount(); ++r) {
+            const bool named = !grdColumn->Cells(colName, r).isEmpty();
+            if (!named && (!grdColumn->Cells(colType, r).isEmpty() || !grdColumn->Cells(colLength, r).isEmpty() ||
+                           grdColumn->GetChecked(colNotNull, r) || !grdColumn->Cells(colDefault, r).isEmpty())) {
+                grdColumn->MoveCurrent(colName, r);
+                Require(false, QStringLiteral("列の名前を指定して下さい。"), grdColumn);
+            }
+            if (named && grdColumn->Cells(colType, r).isEmpty()) {
+                grdColumn->MoveCurrent(colType, r);
+                Require(false, QStringLiteral("列の型を指定して下さい。"), grdColumn);
+            }
+            any = any || named;
+        }
+        Require(any, QStringLiteral("項目列を１つ以上指定して下さい。"), grdColumn);
+    }
+    if (ShownPage() == tabStorage && !fraStorage->Check())
+        throw tv::SilentAbort();
+}
+
+void TfrmTable::QuoteDefaults()
+{
+    for (int r = 1; r < grdColumn->RowCount(); ++r) {
+        const QString d = grdColumn->Cells(colDefault, r);
+        if (d.isEmpty() || d.startsWith(u'\''))
+            continue;
+        bool number = false;
+        d.toDouble(&number);
+        if (!number)
+            grdColumn->SetCells(colDefault, r, QuoteLiteral(d));
+    }
+}
+
+QString TfrmTable::NewColumnName(int AttNum) const
+{
+    int pos = 0;
+    for (const TTableColumn &c : FLoaded.Columns)
+        if (c.AttNum == AttNum)
+            pos = c.Pos;
+    if (pos <= 0)
+        return {};
+    for (int r = 1; r < grdColumn->RowCount(); ++r)
+        if (grdColumn->Objects(colName, r).toInt() == pos)
+            return grdColumn->Cells(colName, r);
+    return {};
+}
+
+void TfrmTable::BuildTableCompileList(QStringList &List, bool &Rebuild, QString &BackupName)
+{
+    QWidget *page = ShownPage();
+    const QString qt = QuoteIdentifier(SchemaName()) + u'.' + QuoteIdentifier(ObjectName());
+    const bool create = IsCreate();
+    Rebuild = !IsNew() && create && (page == tabDefine || page == tabStorage || page == tabSource);
+    if (page == tabGrant) {
+        fraGrant->GetSource(List);
+        return;
+    }
+    if (page == tabPolicy) {
+        List << QStringLiteral("ALTER TABLE ") + qt + u' ' +
+                    (chkPolicyEnable->Checked() ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE")) +
+                    QStringLiteral(" ROW LEVEL SECURITY")
+             << QStringLiteral(";");
+        return;
+    }
+    if (!Rebuild) {
+        if (page == tabSource)
+            List << txtSource->Lines()->ToStringList();
+        else if (create)
+            GetSourceCreate(List);
+        else
+            GetSourceAlter(List);
+        return;
+    }
+
+    // The rebuild: everything read while the table still exists.
+    QStringList kept;
+    for (const TTableConstraint &k : CurrentDefinition().Constraints)
+        kept << k.Name;
+    const TTableRebuild plan = ReadTableRebuild(
+        *qryAny, SchemaName(), ObjectName(), [this](int AttNum) { return NewColumnName(AttNum); }, kept);
+    if (!plan.Refusals.isEmpty()) {
+        ShowMessageBox(RefusalMessage(plan.Refusals), tv::ui::MB_ICONEXCLAMATION);
+        throw tv::SilentAbort();
+    }
+    const bool backup = tvOption.BackupData && !FLoaded.Temporary();
+    List << plan.Prepare;
+    if (backup) {
+        BackupName = BackupTableName(ObjectName(), QDateTime::currentDateTime());
+        List << QStringLiteral("CREATE TABLE ") + QuoteIdentifier(SchemaName()) + u'.' + QuoteIdentifier(BackupName)
+             << QStringLiteral("  AS SELECT * FROM ") + qt << QStringLiteral(";");
+    }
+    List << plan.Detach;
+    GetSourceDrop(List);
+    QStringList createLines;
+    if (page == tabSource) {
+        createLines = txtSource->Lines()->ToStringList();
+        List << createLines << QStringLiteral(";");
+    } else {
+        GetSourceCreate(createLines);
+        List << createLines;
+        if (backup) {
+            // The rows by column: each column of the new table that was
+            // loaded takes the values of the column it was loaded as.
+            QStringList targets, sources;
+            for (int r = 1; r < grdColumn->RowCount(); ++r) {
+                const QString name = grdColumn->Cells(colName, r);
+                const int pos = grdColumn->Objects(colName, r).toInt();
+                if (name.isEmpty() || pos <= 0)
+                    continue;
+                for (const TTableColumn &c : std::as_const(FLoaded.Columns))
+                    if (c.Pos == pos) {
+                        targets << QuoteIdentifier(name);
+                        sources << QuoteIdentifier(c.Name);
+                    }
+            }
+            if (!targets.isEmpty())
+                List << QStringLiteral("INSERT INTO ") + qt
+                     << QStringLiteral("  (") + targets.join(QStringLiteral(", ")) + u')'
+                     << QStringLiteral("  SELECT ") + sources.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                            QuoteIdentifier(SchemaName()) + u'.' + QuoteIdentifier(BackupName)
+                     << QStringLiteral(";");
+        }
+    }
+    List << plan.Restore << RestoreRelOptions(SchemaName(), ObjectName(), plan.RelOptions, createLines);
+    // The backup goes in the same transaction once the rows are back; after
+    // a rebuild from the source the rows stay in it for the user.
+    if (backup && page != tabSource)
+        List << QStringLiteral("DROP TABLE ") + QuoteIdentifier(SchemaName()) + u'.' + QuoteIdentifier(BackupName)
+             << QStringLiteral(";");
+}
+
+void TfrmTable::Compile(QObject *)
+{
+    if (ReadOnlyState())
+        return;
+    struct CallFromTable {
+        CallFromTable() { tvOption.flgCallFromTbl = true; }
+        ~CallFromTable() { tvOption.flgCallFromTbl = false; }
+    } callFromTable;
+    CommitActiveControl();
+    Require(!TrimBlanks(ObjectName()).isEmpty(), QStringLiteral("名前を入力して下さい。"), txtName);
+    Require(!TrimBlanks(SchemaName()).isEmpty(), QStringLiteral("スキーマ名を入力して下さい。"), cmbSchema);
+    CheckFields();
+    if (tvOption.DefaultAutoQuote && ShownPage() == tabDefine)
+        QuoteDefaults();
+
+    QStringList list;
+    bool rebuild = false;
+    QString backup;
+    BuildTableCompileList(list, rebuild, backup);
+    if (TrimBlanks(list.join(QLatin1Char('\n'))).isEmpty()) {
+        ShowMessageBox(QStringLiteral("変更箇所が見つかりませんでした。"), tv::ui::MB_ICONINFORMATION);
+        pagObjectChange();
+        return;
+    }
+    const unsigned warn = tv::ui::MB_YESNO | tv::ui::MB_ICONEXCLAMATION | tv::ui::MB_DEFBUTTON2;
+    if (rebuild && backup.isEmpty() &&
+        ShowMessageBox(QStringLiteral("テーブルを再作成する為、既存のデータは全て失われます。\r\nまた、テーブルの作成に失敗し"
+                                      "ても、テーブルは削除されますのでご注意ください。\r\n処理を続行しますか？"),
+                       warn) != tv::ui::IDYES)
+        return;
+    if (rebuild && !backup.isEmpty() && ShownPage() == tabSource &&
+        ShowMessageBox(QStringLiteral("ソース修正時には、既存のデータは別テーブルに退避され、再作成後のテーブルは空になりま"
+                                      "す。\r\n処理を続行しますか？"),
+                       warn) != tv::ui::IDYES)
+        return;
+    if (!TfrmDDLPreview::ShowWindow(list, SchemaName(), ObjectName()))
+        return;
+    const bool wasNew = IsNew();
+    if (!wasNew)
+        SaveBeforeSource();
+
+    IConnectionWindow *owner = OwnerForm();
+    if (!owner)
+        throw tv::Error(QStringLiteral("接続がありません。"));
+    tv::db::Connection &conn = owner->dbsMain();
+    conn.StartTransaction();
+    bool applied = false;
+    try {
+        // A rebuild runs whole in this transaction or not at all: nothing
+        // of it may go on after a failure.
+        const int errors = TfrmDDLExec::ShowWindow(owner, list, rebuild);
+        if (errors == 0)
+            applied = conn.Commit() == tv::db::CommitResult::Committed;
+        else
+            conn.Rollback();
+    } catch (...) {
+        try {
+            if (conn.TransactionLevel() > 0)
+                conn.Rollback();
+        } catch (...) {
+        }
+    }
+    if (applied) {
+        RefreshObjectWindows();
+        if (wasNew && fraStorage->Snapshot().Sheet == ssTemporary) {
+            SetModified(false);
+            TfrmDDLExec::WaitProc();
+            ShowMessageBox(QStringLiteral("一時表は「pg_temp」スキーマから\r\n画面を呼び出してご確認ください。"),
+                           tv::ui::MB_ICONINFORMATION);
+            Close();
+            return;
+        }
+        SetIsNew(false);
+        fraStorage->IsInit = false;
+        pagObjectChange();
+    }
+    TfrmDDLExec::WaitProc();
+    UpdateActions();
+    if (applied)
+        SaveAfterSource();
+}
+
+// ---------------------------------------------------------------------------
+// Data page
+
+void TfrmTable::BuildDataPage()
+{
+    IMainWindow *m = MainWindow();
+    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
+    auto *root = new QVBoxLayout(tabData);
+    root->setContentsMargins(0, 0, 0, 0);
+    auto *split = new QSplitter(Qt::Vertical);
+    split->setObjectName(QStringLiteral("splWhere"));
+    pnlWhere = new QWidget;
+    pnlWhere->setObjectName(QStringLiteral("pnlWhere"));
+    auto *wl = new QVBoxLayout(pnlWhere);
+    wl->setContentsMargins(0, 0, 0, 0);
+    auto *bar = new QHBoxLayout;
+    tolField = new QToolBar;
+    tolField->setObjectName(QStringLiteral("tolField"));
+    auto action = [this, &image](const char *name, const QString &hint, int icon) {
+        auto *a = new QAction(image(icon), hint, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setToolTip(hint);
+        tolField->addAction(a);
+        return a;
+    };
+    btnExec = action("btnExec", QStringLiteral("データを表示"), 28);
+    btnField = action("btnField", QStringLiteral("表示項目の指定"), 12);
+    btnWhere = action("btnWhere", QStringLiteral("抽出条件・ソート順設定"), 96);
+    btnWhere->setCheckable(true);
+    btnWhere->setChecked(tvOption.ShowWhereGrid);
+    btnGrdWhereClear = action("btnGrdWhereClear", QStringLiteral("抽出条件・ソート順設定クリア"), 117);
+    btnExecSQL = action("btnExecSQL", QStringLiteral("指定した条件のSELECT文をクリップボードに出力"), 10);
+    connect(btnExec, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(btnExec); }));
+    connect(btnField, &QAction::triggered, this, tv::ui::Guarded([this] { btnFieldClick(); }));
+    connect(btnWhere, &QAction::triggered, this, tv::ui::Guarded([this] { btnWhereClick(); }));
+    connect(btnGrdWhereClear, &QAction::triggered, this, tv::ui::Guarded([this] { btnGrdWhereClearClick(); }));
+    connect(btnExecSQL, &QAction::triggered, this, tv::ui::Guarded([this] { btnExecSQLClick(); }));
+    bar->addWidget(tolField);
+    pnlWhere3 = new QWidget;
+    pnlWhere3->setObjectName(QStringLiteral("pnlWhere3"));
+    auto *cl = new QHBoxLayout(pnlWhere3);
+    cl->setContentsMargins(2, 0, 2, 0);
+    cl->addWidget(new QLabel(QStringLiteral(" 条件")));
+    cmbWhere = new TtvComboBox;
+    cmbWhere->setObjectName(QStringLiteral("cmbWhere"));
+    cmbWhere->setEditable(true);
+    cmbWhere->setInsertPolicy(QComboBox::NoInsert);
+    cmbWhere->setMaxVisibleItems(20);
+    cl->addWidget(cmbWhere, 1);
+    lblRecord = new QLabel(QStringLiteral("表示件数"));
+    lblRecord->setObjectName(QStringLiteral("lblRecord"));
+    cl->addWidget(lblRecord);
+    txtRecord = new TtvNumEdit;
+    txtRecord->setObjectName(QStringLiteral("txtRecord"));
+    txtRecord->setMaxLength(9);
+    txtRecord->setFixedWidth(70);
+    if (FDefTopRecord > 0)
+        txtRecord->SetText(QString::number(FDefTopRecord));
+    cl->addWidget(txtRecord);
+    // Enter in the condition or the row limit shows the rows again.
+    connect(cmbWhere->lineEdit(), &QLineEdit::returnPressed, this, tv::ui::Guarded([this] { pagObjectChange(); }));
+    connect(txtRecord, &QLineEdit::returnPressed, this, tv::ui::Guarded([this] { pagObjectChange(); }));
+    bar->addWidget(pnlWhere3, 1);
+    wl->addLayout(bar);
+    grdWhere = new TtvStringGrid;
+    grdWhere->setObjectName(QStringLiteral("grdWhere"));
+    grdWhere->SetColCount(7);
+    grdWhere->SetFixedCols(0);
+    grdWhere->SetFixedRows(1);
+    grdWhere->SetRowCount(2);
+    grdWhere->SetHeader({QStringLiteral("項目名"), QStringLiteral("＝(一致)"), QStringLiteral("＜＞(不一致)"),
+                         QStringLiteral("≦(下限値)"), QStringLiteral("≧(上限値)"), QStringLiteral("LIKE(部分一致)"),
+                         QStringLiteral("ソート順序")});
+    grdWhere->SetOptions(grdWhere->Options() | goEditing | goColSizing);
+    grdWhere->OnSelectCell = [this](QObject *, int ACol, int, bool &) {
+        TGridOptions o = grdWhere->Options();
+        o.setFlag(goEditing, ACol != 0);
+        grdWhere->SetOptions(o);
+    };
+    wl->addWidget(grdWhere, 1);
+    split->addWidget(pnlWhere);
+    fraData = new TfraData(nullptr, this);
+    fraData->setObjectName(QStringLiteral("fraData"));
+    split->addWidget(fraData);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 3);
+    root->addWidget(split, 1);
+    grdWhere->setVisible(btnWhere->isChecked());
+    btnGrdWhereClear->setVisible(btnWhere->isChecked());
+    btnExecSQL->setVisible(btnWhere->isChecked());
+}
+
+QString TfrmTable::RecordCountText() const
+{
+    return txtRecord->Text();
+}
+
+IConnectionWindow *TfrmTable::HostConnectionWindow() const
+{
+    return OwnerForm();
+}
+
+void TfrmTable::FillWhereGrid()
+{
+    if (grdWhere->EditorMode())
+        grdWhere->HideEditor();
+    // What the user typed, by column name.
+    QHash<QString, QStringList> typed;
+    for (int r = 1; r < grdWhere->RowCount(); ++r) {
+        const QString name = grdWhere->Cells(0, r);
+        if (name.isEmpty())
+            continue;
+        QStringList cells;
+        for (int c = 1; c < 7; ++c)
+            cells << grdWhere->Cells(c, r);
+        typed.insert(name, cells);
+    }
+    QStringList names;
+    for (const TTableColumn &c : std::as_const(FLoaded.Columns))
+        names << c.Name;
+    grdWhere->Clear();
+    grdWhere->SetRowCount(std::max<int>(2, int(names.size()) + 1));
+    for (int i = 0; i < FLoaded.Columns.size(); ++i) {
+        const TTableColumn &col = FLoaded.Columns.at(i);
+        DataPageSQL::TWhereRow row;
+        row.Column = col.Name;
+        const QStringList cells = typed.value(col.Name, QStringList(6, QString()));
+        for (int c = 1; c < 7; ++c)
+            row.Cells[c] = cells.value(c - 1);
+        if (tvOption.WhereAutoQuote && DataPageSQL::CharacterType(col.Type))
+            DataPageSQL::QuoteCells(row, true);
+        QStringList line{row.Column};
+        for (int c = 1; c < 7; ++c)
+            line << row.Cells[c];
+        grdWhere->SetRows(i + 1, line);
+    }
+    // The shown fields: those that are still columns, else all.
+    QStringList shown;
+    for (const QString &f : std::as_const(FShowFld))
+        if (names.contains(f))
+            shown << f;
+    FShowFld = shown.isEmpty() ? names : shown;
+}
+
+QString TfrmTable::GetDataSQL()
+{
+    if (!DataPageSQL::LimitValid(txtRecord->Text())) {
+        ShowMessageBox(QStringLiteral("表示件数には1以上の整数を入力して下さい。"), tv::ui::MB_ICONEXCLAMATION);
+        txtRecord->setFocus();
+        throw tv::SilentAbort();
+    }
+    if (FShowFld.isEmpty())
+        return QString();
+    QList<DataPageSQL::TWhereRow> rows;
+    for (int r = 1; r < grdWhere->RowCount(); ++r) {
+        DataPageSQL::TWhereRow row;
+        row.Column = grdWhere->Cells(0, r);
+        if (row.Column.isEmpty())
+            continue;
+        for (int c = 1; c < 7; ++c)
+            row.Cells[c] = grdWhere->Cells(c, r);
+        rows << row;
+    }
+    const QString free = cmbWhere->Text();
+    const QString sql = DataPageSQL::Build(FShowFld, SchemaName(), ObjectName(), rows, free);
+    for (int i = 0; i < rows.size(); ++i)
+        grdWhere->SetCells(6, i + 1, rows.at(i).Cells[6]);
+    if (!free.isEmpty()) {
+        QStringList items;
+        for (int i = 0; i < cmbWhere->count(); ++i)
+            items << cmbWhere->itemText(i);
+        DataPageSQL::PushHistory(items, free);
+        {
+            const QSignalBlocker block(cmbWhere);
+            cmbWhere->clear();
+            cmbWhere->addItems(items);
+            cmbWhere->setCurrentIndex(0);
+        }
+        SaveWhereHistory(SchemaName(), ObjectName(), items);
+    }
+    return sql;
+}
+
+void TfrmTable::ShowData()
+{
+    if (!FHistoryLoaded) {
+        FHistoryLoaded = true;
+        QStringList items;
+        LoadWhereHistory(SchemaName(), ObjectName(), items);
+        const QSignalBlocker block(cmbWhere);
+        cmbWhere->addItems(items);
+        cmbWhere->setCurrentIndex(-1);
+        cmbWhere->setEditText(QString());
+    }
+    FillWhereGrid();
+    SetModified(false);
+    fraData->SetConnection(&OwnerForm()->dbsMain());
+    fraData->SetTableName(SchemaName() + u'.' + ObjectName());
+    const QString sql = GetDataSQL();
+    fraData->SetSQL(sql);
+    if (!sql.isEmpty()) {
+        fraData->Prepare();
+        fraData->Open();
+    }
+    grdWhere->MoveCurrent(1, 1);
+}
+
+void TfrmTable::btnFieldClick()
+{
+    if (IsNew())
+        return;
+    if (TfrmFieldList::ShowWindow(OwnerForm(), SchemaName(), ObjectName(), FShowFld))
+        Reload(btnField);
+}
+
+void TfrmTable::btnWhereClick()
+{
+    const bool on = btnWhere->isChecked();
+    grdWhere->setVisible(on);
+    btnGrdWhereClear->setVisible(on);
+    btnExecSQL->setVisible(on);
+}
+
+void TfrmTable::btnGrdWhereClearClick()
+{
+    if (ShowMessageBox(QStringLiteral("抽出条件・ソート順をクリアしますか？"),
+                       tv::ui::MB_YESNO | tv::ui::MB_ICONQUESTION) != tv::ui::IDYES)
+        return;
+    for (int r = 1; r < grdWhere->RowCount(); ++r)
+        for (int c = 1; c < 7; ++c)
+            grdWhere->SetCells(c, r, QString());
+}
+
+void TfrmTable::btnExecSQLClick()
+{
+    if (grdWhere->EditorMode())
+        grdWhere->HideEditor();
+    const QString sql = GetDataSQL();
+    QApplication::clipboard()->setText(sql);
+    ShowMessageBox(QStringLiteral("指定した条件のSELECT文を、\r\nクリップボードに出力しました。"),
+                   tv::ui::MB_ICONINFORMATION);
 }

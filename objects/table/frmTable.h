@@ -8,17 +8,21 @@
 //
 // The window reads the table into a plain model (TableDefinition.h) and
 // takes the grid's snapshot as loaded; its DDL builders are the model's.
-// The table compile and delete are not here yet: the window behaves as in
-// the read-only state (no compile, no delete, no question), and the data
-// page stays hidden.
+// Its compile alters the table where ALTER TABLE can, else rebuilds it in
+// one transaction (TableRebuild.h): the rows, the dependants and the grants
+// come back, and a failure anywhere leaves the table as it was.
 #include "objects/table/TableDefinition.h"
 #include "objects/table/frmDefinition.h"
+#include "sql/fraData.h"
 
 class QIODevice;
 class QPushButton;
 class QSplitter;
 class QTreeWidgetItem;
+class QLabel;
 class TfraCross;
+class TtvComboBox;
+class TtvNumEdit;
 class TfraPartition;
 class TfraGrant;
 class TfraStorage;
@@ -28,7 +32,7 @@ class TtvStringGrid;
 class TtvTreeNode;
 class TtvTreeView;
 
-class TfrmTable : public TfrmDefinition {
+class TfrmTable : public TfrmDefinition, public IDataFrameHost {
     Q_OBJECT
 public:
     static const TDefinitionKind &TableKind();
@@ -42,12 +46,17 @@ public:
     static TfrmTable *Open(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                            TOpenMode OpenMode, int DefTopRecord = 0);
     // Writes the table's CREATE TABLE and comments into Stream without a
-    // window; always ends with tv::SilentAbort (nothing for an unknown table).
+    // window, as a copy under NewSchema.NewObjectName when both are given
+    // (Index: the copy keeps its unique constraints' names); then, by the
+    // script options, its rows as INSERT statements (into Stream or a data
+    // file) and its indexes. Always ends with tv::SilentAbort (nothing for
+    // an unknown table).
     [[noreturn]] static void GetScript(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                                        QIODevice &Stream, const QString &NewSchema = QString(),
                                        const QString &NewObjectName = QString(), bool Index = false);
     static bool ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
-                            QStringList &Lines);
+                            QStringList &Lines, const QString &NewSchema = QString(),
+                            const QString &NewObjectName = QString(), bool Index = true);
 
     // Whether a type takes a length ("長さ" can be edited).
     static bool TypeTakesLength(const QString &Type);
@@ -76,8 +85,21 @@ public:
     QAction *mnuConstDelete;
     QAction *mnuConstNew;
     QAction *actDataGenerate;
-    // Further pages.
+    // Further pages. The data page: the condition panel above the result frame.
     QWidget *tabData;
+    QWidget *pnlWhere;
+    QToolBar *tolField;
+    QAction *btnExec;
+    QAction *btnField;
+    QAction *btnWhere;
+    QAction *btnGrdWhereClear;
+    QAction *btnExecSQL;
+    QWidget *pnlWhere3;
+    TtvComboBox *cmbWhere;
+    QLabel *lblRecord;
+    TtvNumEdit *txtRecord;
+    TtvStringGrid *grdWhere;
+    TfraData *fraData;
     QWidget *tabStorage;
     TfraStorage *fraStorage;
     QWidget *tabPartition;
@@ -109,8 +131,25 @@ public:
     void lstPolicySelectItem();
     void btnPolicyOpenClick();
     void actDataGenerateExecute();
+    void btnFieldClick();
+    void btnWhereClick();
+    void btnGrdWhereClearClick();
+    void btnExecSQLClick();
+
+    // The data page's statement from the shown fields, the condition grid
+    // and the free condition (the sort cells renumbered, the history
+    // updated); tv::SilentAbort after the message when the row limit is bad.
+    QString GetDataSQL();
+    const QStringList &ShowFields() const { return FShowFld; }
+
+    // IDataFrameHost
+    THostKind HostKind() const override { return THostKind::Table; }
+    QString RecordCountText() const override;
+    IConnectionWindow *HostConnectionWindow() const override;
+    const TtvStringGrid *ColumnGrid() const override { return grdColumn; }
 
     void ChangedIsNew() override;
+    void Compile(QObject *Sender) override;
     void UpdateActions() override;
     void LoadSettings() override;
     void SaveSettings() override;
@@ -121,6 +160,8 @@ public:
 
 protected:
     TfrmTable(IConnectionWindow *AOwner, int DefTopRecord);
+
+    void CheckFields() override;
 
     void ShowDefine() override;
     QString DropStatement(bool Cascade) override;
@@ -137,11 +178,24 @@ private:
     void SetRowModified(int ACol, int ARow);
     QStringList UniqueStorage(const QString &ConstName) const;
     TtvTreeNode *SelectedChild() const;
+    // The compile's list of statements; for a rebuild also the backup
+    // table's name (empty: no backup).
+    void BuildTableCompileList(QStringList &List, bool &Rebuild, QString &BackupName);
+    // A column's name in the grid by its attnum as loaded; empty when removed.
+    QString NewColumnName(int AttNum) const;
+    void QuoteDefaults();
+    void BuildDataPage();
+    // The condition grid anew from the loaded columns (typed cells kept by
+    // column name) and the shown fields; then the statement runs.
+    void FillWhereGrid();
+    void ShowData();
 
     TTableDefinition FLoaded;
     bool FToast = false;
     QStringList FDataType;
     int FDefTopRecord = 0;
+    QStringList FShowFld;
+    bool FHistoryLoaded = false;
     tv::db::Query *qryTable;
     tv::db::Query *qryAny;
 };

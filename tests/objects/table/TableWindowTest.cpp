@@ -254,9 +254,9 @@ TEST_F(TableWindow, AlterStatementsOfEdits)
               "PRIMARY KEY (id, c)");
 }
 
-// Until the table compile exists: no compile, no delete, no question;
-// the data page stays hidden; "パーティション" shows the inheritance tree;
-// "生成(&W)" follows the data generator's launcher.
+// An edit offers "作成(&C)", an existing table "削除(&D)"; the data page
+// is offered; "パーティション" shows the inheritance tree; "生成(&W)"
+// follows the data generator's launcher.
 TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
 {
     StartOn("tbli", T1);
@@ -272,7 +272,7 @@ TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
     });
     TfrmTable *w = Open(QStringLiteral("t1"));
     ASSERT_NE(w, nullptr);
-    EXPECT_FALSE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabData)));
+    EXPECT_TRUE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabData)));
     EXPECT_TRUE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabPartition)));
     EXPECT_TRUE(w->pagObject->isTabVisible(w->pagObject->indexOf(w->tabPolicy)));
     EXPECT_TRUE(w->SelectPage(w->tabPartition));
@@ -281,8 +281,10 @@ TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
     w->txtComment->SetText(QStringLiteral("changed"));
     w->SetModified(true);
     w->UpdateActions();
-    EXPECT_FALSE(w->actCompile->isEnabled());
-    EXPECT_FALSE(w->actDelete->isEnabled());
+    EXPECT_TRUE(w->actCompile->isEnabled());
+    EXPECT_TRUE(w->actDelete->isEnabled());
+    // The edit given up: nothing to ask when the page changes.
+    w->SetModified(false);
     ASSERT_TRUE(w->actDataGenerate->isEnabled());
     w->actDataGenerate->trigger();
     EXPECT_EQ(launched, 1);
@@ -306,6 +308,7 @@ TEST_F(TableWindow, StandInsAndTheGeneratorLauncher)
     EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabSource)));
     EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabPolicy)));
     EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabPartition)));
+    EXPECT_FALSE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabData)));
     EXPECT_TRUE(n->pagObject->isTabVisible(n->pagObject->indexOf(n->tabStorage)));
     EXPECT_EQ(n->lstConst->topLevelItemCount(), 3);
     n->lstConst->setCurrentItem(n->lstConst->topLevelItem(0));

@@ -1,0 +1,156 @@
+// Script output of tables with their rows: INSERT values that read back
+// identical when psql runs the data file into the emptied tables, the data
+// file shared by the tables of one run, a copy under another name, and the
+// wrapping of long statements.
+#include "shell/ShellTestSupport.h"
+#include "TableWindowTestSupport.h"
+
+#include "common/ScriptOption.h"
+#include "objects/table/TableScript.h"
+#include "objects/table/frmTable.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace tvtest;
+
+namespace {
+
+QString Utf16(const QBuffer &b)
+{
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(b.data().constData()), b.data().size() / 2);
+}
+
+// The script options as a test sets them; put back afterwards.
+class ScriptOutput : public TableWindowTest {
+protected:
+    void SetUp() override { saved = ScriptOption; }
+    void TearDown() override
+    {
+        ScriptOption = saved;
+        if (s.main)
+            s.main->hide();
+    }
+    TScriptOption saved;
+};
+
+const char *const Tables =
+    "CREATE SCHEMA s1;"
+    "CREATE TABLE s1.ta (id int, flag boolean, at time, arr int[], u uuid, j jsonb, n numeric, f float8,"
+    " bin bytea, txt text, d date, ts timestamptz, iv interval);"
+    "INSERT INTO s1.ta VALUES"
+    " (1, true, '13:45:00', '{1,2}', 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', '{\"k\": [1, \"x''y\"]}', 'NaN',"
+    "  'Infinity', '\\x00ff', '', '2026-01-02', '2026-01-02 03:04:05.678+09', '1 day 02:00:00'),"
+    " (2, false, NULL, '{}', NULL, 'null', 12.50, -1.5e-7, '\\x', 'it''s \\ a\nline', NULL, NULL, NULL),"
+    " (3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);"
+    "CREATE TABLE s1.tb (k int PRIMARY KEY, v varchar(10)); INSERT INTO s1.tb VALUES (1, 'one'), (2, NULL);"
+    "CREATE INDEX ta_id ON s1.ta (id);";
+
+const char *const ReadBack = "SELECT (SELECT string_agg(t::text, '|' ORDER BY id) FROM s1.ta t) || '#' ||"
+                             " (SELECT string_agg(t::text, '|' ORDER BY k) FROM s1.tb t)";
+
+} // namespace
+
+// InsertMode 2 without sub-folders: the rows of both tables in
+// Path + "_DATA.SQL", which psql runs back into the emptied tables.
+TEST_F(ScriptOutput, RowsOfTwoTablesReadBackIdentical)
+{
+    StartOn("tbsc", Tables);
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ScriptOption.Insert = true;
+    ScriptOption.InsertMode = 2;
+    ScriptOption.OneScript = false;
+    ScriptOption.Dir = false;
+    ScriptOption.Index = false;
+    ScriptOption.Path = dir.path();
+    const std::string before = db->scalar(ReadBack);
+    QBuffer script;
+    script.open(QIODevice::WriteOnly);
+    form->OutputScript(45, QStringLiteral("s1"), QStringLiteral("ta"), script);
+    form->OutputScript(45, QStringLiteral("s1"), QStringLiteral("tb"), script);
+    const QString ddl = Utf16(script);
+    EXPECT_TRUE(ddl.contains(QStringLiteral("CREATE TABLE \"s1\".\"ta\""))) << ddl.toStdString();
+    EXPECT_FALSE(ddl.contains(QStringLiteral("INSERT")));
+    QFile data(dir.filePath(QStringLiteral("_DATA.SQL")));
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(data.readAll());
+    data.close();
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    EXPECT_TRUE(text.contains(QStringLiteral("INSERT INTO \"s1\".\"ta\" VALUES(3,null,null,"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("INSERT INTO \"s1\".\"tb\" VALUES(2,null)"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral(",true,'13:45:00','{1,2}',"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("'\\x00ff'"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral(",'',"))) << text.toStdString();
+    EXPECT_TRUE(text.indexOf(QStringLiteral("\"ta\"")) < text.indexOf(QStringLiteral("\"tb\"")));
+    // A statement is wrapped once a line has grown past 70 characters.
+    for (const QString &l : lines)
+        if (l.endsWith(u','))
+            EXPECT_GT(l.size(), 70) << l.toStdString();
+
+    db->exec("TRUNCATE s1.ta, s1.tb");
+    QProcess psql;
+    psql.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    const DbParams &p = db->params();
+    psql.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                                        QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), p.host,
+                                        QStringLiteral("-p"), p.port, QStringLiteral("-U"), p.user,
+                                        QStringLiteral("-d"), p.database, QStringLiteral("-f"), data.fileName()});
+    ASSERT_TRUE(psql.waitForFinished(120000));
+    EXPECT_EQ(psql.exitCode(), 0) << psql.readAllStandardError().toStdString();
+    EXPECT_EQ(db->scalar(ReadBack), before);
+}
+
+// A copy as s2.t9 without the index option: CREATE TABLE, comments and
+// INSERT statements name the copy; OneScript puts the rows in the script.
+TEST_F(ScriptOutput, ACopyUnderAnotherName)
+{
+    StartOn("tbcp", std::string(Tables) + "COMMENT ON TABLE s1.tb IS 'bee'; CREATE SCHEMA s2;");
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    ScriptOption.Insert = true;
+    ScriptOption.InsertMode = 1;
+    ScriptOption.OneScript = true;
+    ScriptOption.Index = false;
+    QBuffer script;
+    script.open(QIODevice::WriteOnly);
+    form->OutputScript(45, QStringLiteral("s1"), QStringLiteral("tb"), script, QStringLiteral("s2"),
+                       QStringLiteral("t9"));
+    const QString text = Utf16(script);
+    EXPECT_TRUE(text.contains(QStringLiteral("CREATE TABLE \"s2\".\"t9\""))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("COMMENT ON TABLE \"s2\".\"t9\" IS 'bee'"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("INSERT INTO \"s2\".\"t9\" VALUES(1,'one')"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("\"tb\""))) << text.toStdString();
+    // The copy runs.
+    QString sql = text;
+    db->exec(sql.replace(QStringLiteral("\r\n;\r\n"), QStringLiteral(";\n")).toStdString());
+    EXPECT_EQ(db->scalar("SELECT string_agg(k || '=' || coalesce(v, '-'), ',' ORDER BY k) FROM s2.t9"), "1=one,2=-");
+
+    // With the index option the index scripts follow, naming the table read.
+    ScriptOption.Index = true;
+    ScriptOption.OneScript = true;
+    QBuffer second;
+    second.open(QIODevice::WriteOnly);
+    form->OutputScript(45, QStringLiteral("s1"), QStringLiteral("ta"), second);
+    EXPECT_TRUE(Utf16(second).contains(QStringLiteral("\"ta_id\""))) << Utf16(second).toStdString();
+}
+
+TEST(TableScriptStatement, WrapsPast70Characters)
+{
+    const QStringList values(12, QStringLiteral("'abcdefghij'"));
+    const QStringList lines = TableScript::InsertStatement(QStringLiteral("\"t\""), values);
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines.last(), QStringLiteral(";"));
+    EXPECT_TRUE(lines.at(0).startsWith(QStringLiteral("INSERT INTO \"t\" VALUES('abcdefghij',")));
+    EXPECT_TRUE(lines.at(lines.size() - 2).endsWith(QStringLiteral("'abcdefghij')")));
+    for (qsizetype i = 0; i + 2 < lines.size(); ++i) {
+        EXPECT_GT(lines.at(i).size(), 70);
+        EXPECT_LE(lines.at(i).size(), 70 + 13);
+    }
+    EXPECT_EQ(TableScript::InsertStatement(QStringLiteral("x"), {QStringLiteral("1")}),
+              (QStringList{"INSERT INTO x VALUES(1)", ";"}));
+}
