@@ -251,6 +251,9 @@ public:
     // NameTable ("schema.table" or empty). Until then only a folder is asked.
     using TScriptOptionDialog = std::function<bool(TfrmObject &, QString &ScriptPath, QString &NameTable)>;
     static void RegisterScriptOptionDialog(TScriptOptionDialog dialog);
+    // Asks where scripts go: the registered dialog, else a folder (one file
+    // per object, OneScript false). False when the user cancels.
+    static bool AskScriptOptions(TfrmObject &Owner, QString &ScriptPath, QString &NameTable, bool &OneScript);
     // Registers the launcher "actNew" (the main window's new-object buttons).
     static void RegisterLaunchers();
     QAction *Action(const QString &name) const { return FActions.value(name); }

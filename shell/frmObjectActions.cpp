@@ -214,6 +214,26 @@ public:
 
 QList<TCopyObjectList> TfrmObject::CopyObjectList;
 
+bool TfrmObject::AskScriptOptions(TfrmObject &Owner, QString &ScriptPath, QString &NameTable, bool &OneScript)
+{
+    OneScript = ScriptOption.OneScript;
+    if (ScriptOptionDialog()) {
+        if (!ScriptOptionDialog()(Owner, ScriptPath, NameTable))
+            return false;
+        OneScript = ScriptOption.OneScript;
+    } else {
+        // Without the options dialog: a folder, one file per object.
+        const QString folder =
+            tv::ui::CurrentDialogs().selectFolder(QStringLiteral("スクリプト出力先"), ScriptOption.Path);
+        if (folder.isEmpty())
+            return false;
+        ScriptPath = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+        OneScript = false;
+    }
+    ScriptPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return true;
+}
+
 void TfrmObject::RegisterScriptOptionDialog(TScriptOptionDialog dialog)
 {
     ScriptOptionDialog() = std::move(dialog);
@@ -970,19 +990,8 @@ void TfrmObject::actScriptExecute()
         return;
     QString scriptPath, nameTable;
     bool oneScript = ScriptOption.OneScript;
-    if (ScriptOptionDialog()) {
-        if (!ScriptOptionDialog()(*this, scriptPath, nameTable))
-            return;
-    } else {
-        // Without the options dialog: a folder, one file per object.
-        const QString folder =
-            tv::ui::CurrentDialogs().selectFolder(QStringLiteral("スクリプト出力先"), ScriptOption.Path);
-        if (folder.isEmpty())
-            return;
-        scriptPath = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-        oneScript = false;
-    }
-    scriptPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!AskScriptOptions(*this, scriptPath, nameTable, oneScript))
+        return;
     const bool sameName = ScriptOption.SameName;
     // An object's file: emptied first with SameName, else appended to. The
     // one file of OneScript is always appended to (it was removed first).

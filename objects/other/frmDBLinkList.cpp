@@ -338,9 +338,12 @@ void TfrmDBLinkList::actScriptExecute()
     const QList<TtvListItem *> items = lstObject->SelectedItems();
     if (items.isEmpty())
         return;
-    // The script options dialog is not built yet: a folder, one file per link.
-    const QString folder = tv::ui::CurrentDialogs().selectFolder(QStringLiteral("スクリプト出力先"), ScriptOption.Path);
-    if (folder.isEmpty())
+    auto *form = dynamic_cast<TfrmObject *>(OwnerForm());
+    if (!form)
+        return;
+    QString output, nameTable;
+    bool oneScript = false;
+    if (!TfrmObject::AskScriptOptions(*form, output, nameTable, oneScript))
         return;
     IMainWindow *m = MainWindow();
     int i = 0;
@@ -350,13 +353,19 @@ void TfrmDBLinkList::actScriptExecute()
         lstObject->scrollToItem(item);
         if (m)
             m->SetLoopMessage(++i, int(items.size()));
-        QString dir = folder;
-        if (ScriptOption.Dir)
-            dir = QDir(dir).filePath(ObjectTypeName(64));
-        const QString path = QDir(dir).filePath(SanitizeFileName(item->Caption() + QStringLiteral(".SQL")));
+        // One file for all (appended to), or a file per link created anew.
+        QString path = output;
+        QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Append;
+        if (!oneScript) {
+            QString dir = output;
+            if (ScriptOption.Dir)
+                dir = QDir(dir).filePath(ObjectTypeName(64));
+            path = QDir(dir).filePath(SanitizeFileName(item->Caption() + QStringLiteral(".SQL")));
+            mode = QIODevice::WriteOnly | QIODevice::Truncate;
+        }
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile f(path);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (f.open(mode)) {
             try {
                 TfrmDBLink::GetScript(OwnerForm(), item->SubItem(0), item->Caption(), ActiveKind(),
                                       item->SubItem(1) == QLatin1String("True"), f);

@@ -12,11 +12,13 @@
 #include "objects/other/DBLinkDefinition.h"
 #include "objects/other/OtherWindows.h"
 #include "objects/other/SynonymDefinition.h"
+#include "common/ScriptOption.h"
 #include "objects/other/frmDBLink.h"
 #include "objects/other/frmDBLinkList.h"
 #include "objects/other/frmSynonym.h"
 
 #include <QAction>
+#include <QFile>
 #include <QPointer>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -212,6 +214,29 @@ TEST_F(EdbWindows, LinkListReadsAndDrops)
               (QStringList{db->params().user, "True", "scott", "host=h"}));
     EXPECT_EQ(Launch(QStringLiteral("actAdminDBLink"), TLaunchContext{form, s.main.get()}), list);   // brought forward
     EXPECT_EQ(WindowsOf<TfrmDBLinkList>(s).size(), 1);
+
+    // Script output asks the registered options dialog: one file for both.
+    const QString one = s.scratch.file(QStringLiteral("links.sql"));
+    const bool oneBefore = ScriptOption.OneScript;
+    TfrmObject::RegisterScriptOptionDialog([&](TfrmObject &owner, QString &path, QString &nameTable) {
+        EXPECT_EQ(&owner, form);
+        ScriptOption.OneScript = true;
+        path = one;
+        nameTable.clear();
+        return true;
+    });
+    SelectListItems(list->lstObject, {QStringLiteral("a"), QStringLiteral("b")});
+    list->UpdateActions();
+    list->actScript->trigger();
+    TfrmObject::RegisterScriptOptionDialog({});
+    ScriptOption.OneScript = oneBefore;
+    EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("スクリプトが出力されました。")});
+    QFile script(one);
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(script.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("DATABASE LINK \"a\""))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("PUBLIC DATABASE LINK \"b\""))) << text.toStdString();
+    s.dialogs.clear();
 
     SelectListItems(list->lstObject, {QStringLiteral("a"), QStringLiteral("b")});
     s.dialogs.queueButton(tv::ui::IDYES, {true});
