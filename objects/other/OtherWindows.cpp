@@ -1,6 +1,7 @@
 #include "objects/other/OtherWindows.h"
 
 #include "common/ObjectType.h"
+#include "objects/other/ViewReport.h"
 #include "objects/other/frmAggregate.h"
 #include "objects/other/frmComment.h"
 #include "objects/other/frmDBLinkList.h"
@@ -16,6 +17,7 @@
 #include "objects/other/frmMView.h"
 #include "objects/other/frmView.h"
 #include "objects/other/TableReport.h"
+#include "objects/table/frmTable.h"
 #include "platform/db/Connection.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/WindowLaunchers.h"
@@ -127,6 +129,12 @@ void RegisterOtherWindows()
                                                                a.NewObjectName);
                                       });
     // Excel reports of tables, views and materialized views.
+    // The table window's own report items write through the same reader.
+    TfrmTable::RegisterReportWriter([](IConnectionWindow *Owner, const QString &Rep, const QString &Schema,
+                                       const QString &Name, const QString &Path) {
+        const TReportDefinition def = ObjectReport::Read(Rep);
+        ObjectReport::WriteFile(def, ObjectReport::TableData(Owner, def, Schema, Name), false, Path);
+    });
     TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmTable"), [](TfrmObject &Owner, const QString &Rep,
                                                                           const QString &Schema, const QString &Name,
                                                                           const QString &Folder) {

@@ -7,6 +7,12 @@
 #include "common/Quote.h"
 #include "common/ScriptOption.h"
 #include "common/TextUtil.h"
+#include <QFileInfo>
+#include "platform/ui/Dialogs.h"
+#include "common/tvOption.h"
+#include "sql/XlsDefinition.h"
+#include "sql/RepData.h"
+#include "shell/ReportDefinition.h"
 #include "controls/frmPrint.h"
 #include "controls/tvCheckBox.h"
 #include "controls/tvComboBox.h"
@@ -193,7 +199,79 @@ TfrmTable *TfrmTable::Open(IConnectionWindow *AOwner, const QString &Schema, con
 {
     if (!ObjectName.isEmpty() && BringTwinForward<TfrmTable>(CaptionFor(AOwner, TableKind(), Schema, ObjectName)))
         throw tv::SilentAbort();
-    return ShowBuilt(new TfrmTable(AOwner, DefTopRecord), Schema, ObjectName, OpenMode);
+    TfrmTable *w = ShowBuilt(new TfrmTable(AOwner, DefTopRecord), Schema, ObjectName, OpenMode);
+    w->SetReportList();
+    return w;
+}
+
+namespace {
+
+TfrmTable::TReportWriter &ReportWriter()
+{
+    static TfrmTable::TReportWriter writer;
+    return writer;
+}
+
+} // namespace
+
+void TfrmTable::RegisterReportWriter(TReportWriter Writer)
+{
+    ReportWriter() = std::move(Writer);
+}
+
+void TfrmTable::SetReportList()
+{
+    const auto &read = ReportServices().Read;
+    if (!ReportWriter() || !read)
+        return;
+    QStringList names = xlsdef::ListNames();
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    // Each item goes in front of the ones before it, as the view windows do.
+    for (qsizetype i = names.size() - 1; i >= 0; --i) {
+        const QString name = names[i];
+        try {
+            if (FindRepData(read(xlsdef::FileOf(name)).Type, 1) != rtTable)
+                continue;
+        } catch (const tv::Error &) {
+            continue; // a file that cannot be read gets no item
+        }
+        QIcon icon = MainWindow() ? MainWindow()->MainImage(44) : QIcon();
+        QAction *menuItem = mnuObject->addAction(icon, name);
+        menuItem->setObjectName(QStringLiteral("mnuReport"));
+        menuItem->setEnabled(!IsNew());
+        connect(menuItem, &QAction::triggered, this, tv::ui::Guarded([this, name] { ReportClick(name); }));
+        if (popOutput) {
+            QAction *popItem = popOutput->addAction(icon, name);
+            popItem->setObjectName(QStringLiteral("popReport"));
+            connect(popItem, &QAction::triggered, this, tv::ui::Guarded([this, name] { ReportClick(name); }));
+        }
+    }
+}
+
+void TfrmTable::ReportClick(const QString &ReportName)
+{
+    if (ReportName.isEmpty() || IsNew() || !ReportWriter())
+        return;
+    const QString ext = tvOption.ExcelExt.isEmpty() ? QStringLiteral(".xlsx") : tvOption.ExcelExt.toLower();
+    tv::ui::FileDialogRequest r;
+    r.fileName = MakeUniqueFileName(tvOption.ExcelDir + SanitizeFileName(ObjectName()) + ext);
+    r.filter = QStringLiteral("Excel ファイル(*") + ext + QStringLiteral(")|*") + ext +
+               QStringLiteral("|すべてのファイル(*.*)|*.*");
+    r.defaultExt = ext.mid(1);
+    r.overwritePrompt = true;
+    const QString path = tv::ui::CurrentDialogs().saveFile(r);
+    if (path.isEmpty())
+        return;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct Restore {
+            ~Restore() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        ReportWriter()(OwnerForm(), ReportName, SchemaName(), ObjectName(), path);
+    }
+    ShowMessageBox(QStringLiteral("ファイルが出力されました。"), tv::ui::MB_ICONINFORMATION);
+    tvOption.ExcelDir = QFileInfo(path).absolutePath() + u'/';
 }
 
 bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,

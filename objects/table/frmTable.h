@@ -15,6 +15,8 @@
 #include "objects/table/frmDefinition.h"
 #include "sql/fraData.h"
 
+#include <functional>
+
 class QIODevice;
 class QPushButton;
 class QSplitter;
@@ -54,6 +56,16 @@ public:
     [[noreturn]] static void GetScript(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                                        QIODevice &Stream, const QString &NewSchema = QString(),
                                        const QString &NewObjectName = QString(), bool Index = false);
+    // Writes a table report of a report definition into a new workbook at
+    // Path; the report layer registers it at program start. Without one the
+    // menu "TABLE(&O)" offers no report items.
+    using TReportWriter = std::function<void(IConnectionWindow *AOwner, const QString &ReportName,
+                                             const QString &Schema, const QString &ObjectName, const QString &Path)>;
+    static void RegisterReportWriter(TReportWriter Writer);
+    // The table reports as items of "TABLE(&O)" and the output drop-down.
+    void SetReportList();
+    void ReportClick(const QString &ReportName);
+
     static bool ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                             QStringList &Lines, const QString &NewSchema = QString(),
                             const QString &NewObjectName = QString(), bool Index = true);

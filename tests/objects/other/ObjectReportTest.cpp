@@ -10,6 +10,7 @@
 #include "objects/other/ViewReport.h"
 #include "objects/other/frmMView.h"
 #include "objects/other/frmView.h"
+#include "objects/table/frmTable.h"
 #include "platform/Errors.h"
 #include "platform/settings/Folders.h"
 #include "shell/ObjectDispatcher.h"
@@ -258,4 +259,41 @@ TEST_F(ObjectReportTest, ReportItemsOfTheViewWindows)
         w->SetModified(false);
         w->Close();
     }
+}
+
+// The table window offers the table definitions in "TABLE(&O)" and writes the
+// report of its own table.
+TEST_F(ObjectReportTest, ReportItemsOfTheTableWindow)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    RegisterTableWindows();
+    Define(QStringLiteral("TBL"), TableDefinition());
+    Define(QStringLiteral("TBL2"), TableDefinition());
+    TReportDefinition v = TableDefinition();
+    v.Type = QStringLiteral("VIEW");
+    Define(QStringLiteral("A_VIEW"), v);
+    auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QStringLiteral("s1"), QStringLiteral("t")));
+    ASSERT_NE(w, nullptr);
+    QStringList items;
+    QAction *first = nullptr;
+    for (QAction *a : w->mnuObject->actions())
+        if (a->objectName() == QLatin1String("mnuReport")) {
+            items << a->text();
+            if (!first)
+                first = a;
+        }
+    EXPECT_EQ(items, (QStringList{"TBL2", "TBL"}));
+    ASSERT_NE(first, nullptr);
+    const QString target = out + QStringLiteral("table.xlsx");
+    s.dialogs.clear();
+    s.dialogs.queuePath(target);
+    first->trigger();
+    EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("ファイルが出力されました。")});
+    XlsxBook x;
+    ASSERT_TRUE(x.open(target));
+    EXPECT_EQ(x.cell(1, 1).value, QStringLiteral("t"));
+    EXPECT_EQ(x.cell(5, 1).value, QStringLiteral("id"));
+    w->SetModified(false);
+    w->Close();
 }
