@@ -336,7 +336,7 @@ void TfrmObject::ShowObject(bool IsGrep)
             pending << item;
         }
     };
-    {
+    try {
         tv::db::ProtectedBlock cursorBlock(*FdbsMain);
         FdbsMain->Exec(QStringLiteral("DECLARE tv_object_list NO SCROLL CURSOR FOR ") + sql);
         addRows(*FdbsMain->Exec(QStringLiteral("FETCH ") + QString::number(FirstRows) +
@@ -347,18 +347,14 @@ void TfrmObject::ShowObject(bool IsGrep)
             pending.clear();
             lstObject->viewport()->repaint();
         }
-        if (!stopped) {
-            std::shared_ptr<tv::db::PgResultSet> rest;
-            try {
-                rest = FdbsMain->Exec(QStringLiteral("FETCH ALL FROM tv_object_list"));
-            } catch (const tv::db::DbError &e) {
-                // Esc while the server reads: the list keeps what came so far.
-                if (e.sqlState() != QLatin1String(tv::db::sqlstate::QueryCanceled))
-                    throw;
-                stopped = true;
-            }
-            if (rest)
-                addRows(*rest);
+        if (!stopped)
+            addRows(*FdbsMain->Exec(QStringLiteral("FETCH ALL FROM tv_object_list")));
+    } catch (const tv::db::DbError &e) {
+        // Esc while the server works: the list keeps what came so far. Any
+        // other failure keeps them too, and is raised.
+        if (e.sqlState() != QLatin1String(tv::db::sqlstate::QueryCanceled)) {
+            lstObject->addTopLevelItems(pending);
+            throw;
         }
     }
     // 10. One sort at the end.
