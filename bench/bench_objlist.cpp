@@ -145,11 +145,17 @@ public:
     }
     double ms() const { return FMs; }
 
+    // The item count of the last paint.
+    int lastPainted() const { return FLastCount; }
+
 protected:
     bool eventFilter(QObject *, QEvent *e) override
     {
-        if (e->type() == QEvent::Paint && FMs < 0 && FList->ItemCount() > 0)
-            FMs = FClock.nsecsElapsed() / 1e6;
+        if (e->type() == QEvent::Paint) {
+            FLastCount = FList->ItemCount();
+            if (FMs < 0 && FLastCount > 0)
+                FMs = FClock.nsecsElapsed() / 1e6;
+        }
         return false;
     }
 
@@ -157,6 +163,7 @@ private:
     TtvListView *FList;
     QElapsedTimer FClock;
     double FMs = -1;
+    int FLastCount = -1;
 };
 
 double Median(std::vector<double> v)
@@ -177,7 +184,11 @@ double ListOnce(TfrmObject *f, FirstRowsWatch &watch, double *firstRows = nullpt
     watch.start();
     t.start();
     f->ShowObject(false);
-    QCoreApplication::processEvents(); // the final paint
+    // The final paint: the one the event loop does, else one forced here
+    // (a list refilled without a repaint still has its layout and paint ahead).
+    QCoreApplication::processEvents();
+    if (watch.lastPainted() != f->lstObject->ItemCount())
+        f->lstObject->viewport()->repaint();
     const double s = t.nsecsElapsed() / 1e9;
     if (firstRows)
         *firstRows = watch.ms();

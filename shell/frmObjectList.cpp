@@ -233,8 +233,13 @@ void TfrmObject::ShowObject(bool IsGrep)
             qryObject2 = std::make_unique<tv::db::Query>(FdbsMain.get());
             qryObject2->SetParamParsing(false);
         }
+        // Only the types that routine arguments use: a database with many
+        // tables has tens of thousands of row and array types.
         qryObject2->SetSQL(QStringLiteral(" SELECT  TY.oid,        TY.typname,        NA.nspname FROM    pg_type TY"
-                                          " LEFT JOIN pg_namespace NA ON TY.typnamespace = NA.oid ORDER BY TY.oid"));
+                                          " LEFT JOIN pg_namespace NA ON TY.typnamespace = NA.oid"
+                                          " WHERE TY.oid IN (SELECT unnest(Prc.proargtypes::oid[]"
+                                          " || COALESCE(Prc.proallargtypes, '{}'::oid[])) FROM pg_proc Prc)"
+                                          " ORDER BY TY.oid"));
         qryObject2->Open();
         const std::shared_ptr<tv::db::ResultSet> rs = qryObject2->Results();
         const int n = rs ? rs->rowCount() : 0;
@@ -307,6 +312,8 @@ void TfrmObject::ShowObject(bool IsGrep)
     clock.start();
     bool stopped = false;
     QStringList f;
+    QString kind;
+    int code = -1;
     const auto addRows = [&](const tv::db::ResultSet &rs) {
         const int rows = rs.rowCount();
         const int fields = rs.fieldCount();
@@ -327,7 +334,11 @@ void TfrmObject::ShowObject(bool IsGrep)
             for (int c = 0; c < fields; ++c)
                 f << rs.text(r, c);
             auto *item = new TtvListItem(f.value(1), builder.SubItems(f));
-            const int code = ObjectTypeFromName(f.value(0));
+            // The rows come kind after kind.
+            if (f.value(0) != kind) {
+                kind = f.value(0);
+                code = ObjectTypeFromName(kind);
+            }
             SetItemImageIndex(item, code);
             auto icon = icons.find(code);
             if (icon == icons.end())
