@@ -18,8 +18,12 @@
 #include "sql/frmXLSSetup.h"
 #include "sql/frmTemplate.h"
 #include "tools/frmDataGenerate.h"
+#include "tools/frmMatrix.h"
 #include "tools/frmExp.h"
 #include "tools/frmImp.h"
+#include "tools/frmDBTest.h"
+#include "tools/frmExpdp.h"
+#include "tools/frmImpdp.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -59,6 +63,10 @@ int main(int argc, char *argv[])
     TfrmExp::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     TfrmDataGenerate::RegisterLauncher();
+    TfrmMatrix::RegisterLauncher();
+    TfrmDBTest::RegisterLauncher();
+    TfrmExpdp::RegisterLauncher();
+    TfrmImpdp::RegisterLauncher();
     RegisterTableWindows();
     RegisterOtherWindows();
     int rc = 0;

@@ -86,7 +86,7 @@ const struct {
 const char *const ConnectionActions[] = {
     "actDBCommit",     "actDBRollback",  "actDBLogoff",     "actViewSQL",     "actViewScript",
     "actViewTemplate", "actViewComp",    "actViewField",    "actViewSQLCatch", "actViewSQLCRUD",
-    "actToolIndexAdviser",
+    "actToolIndexAdviser", "actToolDBTest",
 };
 const char *const AdminActions[] = {
     "actAdminUser",     "actAdminStorage", "actAdminSession", "actAdminLock",   "actAdminDatabase",
@@ -140,6 +140,8 @@ TfrmMain::TfrmMain(const QStringList &args, QWidget *parent)
 
 TfrmMain::~TfrmMain()
 {
+    for (const QMetaObject::Connection &c : FAppWatches)
+        disconnect(c);
     // Children go first, so that nothing reaches a half-destroyed frame.
     if (mdiMain) {
         for (QMdiSubWindow *w : mdiMain->subWindowList())
@@ -286,6 +288,7 @@ void TfrmMain::BuildActions()
         {"actToolCommandSetup", "ユーザー定義コマンドの登録(&M)", "ツール"},
         {"actToolReportSetup", "レポート定義の登録(&R)", "ツール"},
         {"actToolIndexAdviser", "インデックスアドバイザ(&I)", "ツール"},
+        {"actToolDBTest", "DB負荷テスト(&D)", "ツール"},
         {"actToolOption", "オプション(&P)...", "ツール"},
         {"actToolEditorOption", "エディタオプション(&E)...", "ツール"},
         {"actToolScriptOption", "スクリプト出力オプション(&S)...", "ツール"},
@@ -411,7 +414,7 @@ void TfrmMain::ConnectLaunchers()
     for (const char *n : {"actViewScript", "actViewComp", "actViewSQLCatch", "actViewSQLCRUD", "actAdminUser",
                           "actAdminStorage", "actAdminSession", "actAdminLock", "actAdminDatabase",
                           "actAdminPerform", "actAdminDBLink", "actAdminImport", "actAdminLoad",
-                          "actToolIndexAdviser"}) {
+                          "actToolIndexAdviser", "actToolDBTest"}) {
         const QString name = QString::fromLatin1(n);
         connect(Action(name), &QAction::triggered, this,
                 tv::ui::Guarded([this, name] { LaunchWindow(name, true); }));

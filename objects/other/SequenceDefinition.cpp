@@ -29,30 +29,47 @@ QString Owner(const TSequenceDefinition &Def)
 
 } // namespace
 
-QString SequenceSQL::Values(int DBVer, const QString &Schema, const QString &Name)
+namespace {
+
+// "table oid:column number" of the column that owns the sequence (serial,
+// identity or OWNED BY), null when none; one table only, so that the
+// statement plans fast (script output reads thousands).
+QString OwnerSubquery(const QString &SeqOid)
 {
-    if (DBVer < 100000)
-        return QStringLiteral("SELECT last_value, min_value, max_value, increment_by, is_cycled, cache_value, "
-                              "start_value FROM ") +
-               QuoteIdentifier(Schema) + u'.' + QuoteIdentifier(Name);
-    return QStringLiteral("SELECT last_value, min_value, max_value, increment_by, cycle, cache_size, start_value "
-                          "FROM pg_sequences where schemaname = ") +
-           QuoteLiteral(Schema) + QStringLiteral(" and sequencename = ") + QuoteLiteral(Name);
+    return QStringLiteral("(SELECT D.refobjid || ':' || D.refobjsubid FROM pg_depend D"
+                          " WHERE D.classid = 'pg_class'::regclass AND D.objid = ") +
+           SeqOid +
+           QStringLiteral(" AND D.refclassid = 'pg_class'::regclass AND D.refobjsubid > 0"
+                          " AND D.deptype IN ('a', 'i') LIMIT 1) AS owner");
 }
 
-QString SequenceSQL::OwnerColumn()
+} // namespace
+
+QString SequenceSQL::Values(int DBVer, const QString &Schema, const QString &Name)
 {
-    return QStringLiteral(
-        "SELECT C.relname, A.attname "
-        "FROM   pg_class C "
-        "LEFT JOIN pg_namespace N ON C.relnamespace = N.oid "
-        "LEFT JOIN pg_attribute A ON C.oid = A.attrelid "
-        "WHERE  C.relkind = 'r' "
-        "AND    N.nspname = :SCHEMA "
-        "AND    A.attnum > 0 "
-        "AND    A.attisdropped = False "
-        "AND    TRANSLATE(pg_get_serial_sequence(:SCHEMA2 || '.' || quote_ident(C.relname), A.attname), "
-        "'\"', '') = :SEQNAME");
+    const QString seq = QuoteLiteral(QuoteIdentifier(Schema) + u'.' + QuoteIdentifier(Name));
+    if (DBVer < 100000)
+        return QStringLiteral("SELECT last_value, min_value, max_value, increment_by, is_cycled, cache_value, "
+                              "start_value, ") +
+               OwnerSubquery(seq + QStringLiteral("::regclass")) + QStringLiteral(" FROM ") +
+               QuoteIdentifier(Schema) + u'.' + QuoteIdentifier(Name);
+    return QStringLiteral("SELECT CASE WHEN has_sequence_privilege(Q.seqrelid, 'SELECT,USAGE')"
+                          " THEN pg_sequence_last_value(Q.seqrelid) END AS last_value,"
+                          " Q.seqmin, Q.seqmax, Q.seqincrement, Q.seqcycle, Q.seqcache, Q.seqstart, ") +
+           OwnerSubquery(QStringLiteral("Q.seqrelid")) +
+           QStringLiteral(" FROM pg_sequence Q WHERE Q.seqrelid = to_regclass(") + seq + u')';
+}
+
+QString SequenceSQL::OwnerColumn(qint64 TableOid, int ColumnNo, const QString &Schema)
+{
+    return QStringLiteral("SELECT T.relname, A.attname FROM pg_class T"
+                          " JOIN pg_namespace N ON N.oid = T.relnamespace"
+                          " JOIN pg_attribute A ON A.attrelid = T.oid"
+                          " WHERE T.oid = %1 AND A.attnum = %2 AND NOT A.attisdropped"
+                          " AND T.relkind IN ('r', 'p') AND N.nspname = ")
+               .arg(TableOid)
+               .arg(ColumnNo) +
+           QuoteLiteral(Schema);
 }
 
 QString SequenceSQL::Tables()
@@ -88,11 +105,12 @@ std::optional<TSequenceDefinition> LoadSequenceDefinition(tv::db::Query &Query, 
     TSequenceDefinition d;
     d.Schema = Schema;
     d.Name = Name;
+    QString owner;
     {
         CloseOnExit c{Query};
         Query.Close();
-        Query.SetSQL(SequenceSQL::Values(DBVer, Schema, Name));
-        Query.Open();
+        // One statement in one round trip: script output reads many.
+        Query.OpenOn(Query.GetConnection()->Exec(SequenceSQL::Values(DBVer, Schema, Name)));
         if (Query.Eof())
             return std::nullopt;
         // A sequence nobody has called yet has no last value: its start stands in.
@@ -105,25 +123,23 @@ std::optional<TSequenceDefinition> LoadSequenceDefinition(tv::db::Query &Query, 
         d.Cache = Query.Fields(5).AsString().trimmed();
         if (d.Cache == QLatin1String("0"))
             d.Cache.clear();
+        owner = Query.Fields(7).AsString();
     }
-    d.NoMax = SequenceNoMax(d.Increment, d.MaxValue);
-    d.NoMin = SequenceNoMin(d.Increment, d.MinValue);
-    try {
+    // Owned by a column of a table in the same schema.
+    const qsizetype colon = owner.indexOf(u':');
+    if (colon > 0) {
         CloseOnExit c{Query};
         Query.Close();
-        Query.SetSQL(SequenceSQL::OwnerColumn());
-        Query.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
-        Query.ParamByName(QStringLiteral("SCHEMA2")).setAsString(QuoteIdentifier(Schema));
-        Query.ParamByName(QStringLiteral("SEQNAME")).setAsString(Schema + u'.' + Name);
-        Query.Open();
+        Query.OpenOn(Query.GetConnection()->Exec(
+            SequenceSQL::OwnerColumn(owner.left(colon).toLongLong(), owner.mid(colon + 1).toInt(), Schema)));
         if (!Query.Eof()) {
             d.OwnerTable = Query.Fields(0).AsString().trimmed();
             d.OwnerColumn = Query.Fields(1).AsString().trimmed();
             d.Owned = true;
         }
-    } catch (...) {
-        // Shown as owned by nobody.
     }
+    d.NoMax = SequenceNoMax(d.Increment, d.MaxValue);
+    d.NoMin = SequenceNoMin(d.Increment, d.MinValue);
     return d;
 }
 

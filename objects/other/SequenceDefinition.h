@@ -29,11 +29,12 @@ struct TSequenceDefinition {
 };
 
 namespace SequenceSQL {
-// last_value, min_value, max_value, increment_by, cycle, cache_size and,
-// from 100000, start_value.
+// last_value, min_value, max_value, increment_by, cycle, cache_size,
+// start_value, and the column that owns the sequence as "table oid:column
+// number" (null when none). No row for an unknown sequence.
 QString Values(int DBVer, const QString &Schema, const QString &Name);
-// The owning column (:SCHEMA, :SCHEMA2, :SEQNAME): relname, attname.
-QString OwnerColumn();
+// That column's table and column names, when the table is one of Schema.
+QString OwnerColumn(qint64 TableOid, int ColumnNo, const QString &Schema);
 QString Tables();    // :SCHEMA
 QString Columns();   // :SCHEMA, :TABLE
 } // namespace SequenceSQL

@@ -304,3 +304,4 @@ bool ReloptionIsTrue(const QString &Value)
         return true;
     return QStringLiteral("true").startsWith(v) || QStringLiteral("yes").startsWith(v);
 }
+

@@ -1,11 +1,14 @@
 #include "objects/table/TableDefinition.h"
 
 #include "common/Quote.h"
+#include "common/ScriptOption.h"
 #include "common/TextUtil.h"
+#include "common/tvOption.h"
 #include "platform/db/Query.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -71,63 +74,50 @@ QString TTableDefinition::KeyName() const
     return QStringLiteral("PK_") + Name;
 }
 
-QString TableSQL::Column(int DBVer)
-{
-    const QString identity =
-        DBVer >= 100000 ? QStringLiteral("ColInf.attidentity::text") : QStringLiteral("''::text");
-    const QString generated =
-        DBVer >= 120000 ? QStringLiteral("ColInf.attgenerated::text") : QStringLiteral("''::text");
-    return QStringLiteral(
-               "SELECT ColInf.attname, format_type(DatTyp.oid, NULL) AS typname,"
-               " format_type(DatTyp.oid, ColInf.atttypmod) AS fulltype, DatRol.rolname AS typowner,"
-               " CASE WHEN ColInf.attnotnull THEN '1' ELSE '' END AS attnotnull,"
-               " pg_get_expr(ColDef.adbin, ColDef.adrelid) AS adsrc,"
-               " col_description(TblInf.oid, ColInf.attnum) AS comments, ColInf.attnum,"
-               " CASE WHEN ColInf.attcollation <> DatTyp.typcollation AND ColInf.attcollation <> 0 THEN"
-               " CASE WHEN CollNsp.nspname = 'pg_catalog' THEN quote_ident(Coll.collname)"
-               " ELSE quote_ident(CollNsp.nspname) || '.' || quote_ident(Coll.collname) END END AS collname,"
-               " %1 AS attidentity, %2 AS attgenerated"
-               " FROM pg_attribute ColInf JOIN pg_class TblInf ON ColInf.attrelid = TblInf.oid"
-               " JOIN pg_namespace TblNsp ON TblInf.relnamespace = TblNsp.oid"
-               " LEFT JOIN pg_type DatTyp ON ColInf.atttypid = DatTyp.oid"
-               " LEFT JOIN pg_roles DatRol ON DatTyp.typowner = DatRol.oid"
-               " LEFT JOIN pg_attrdef ColDef ON ColDef.adrelid = ColInf.attrelid AND ColDef.adnum = ColInf.attnum"
-               " LEFT JOIN pg_collation Coll ON ColInf.attcollation = Coll.oid"
-               " LEFT JOIN pg_namespace CollNsp ON Coll.collnamespace = CollNsp.oid"
-               " WHERE ColInf.attnum > 0 AND ColInf.attisdropped = 'false'"
-               " AND TblNsp.nspname = :SCHEMA AND TblInf.relname = :TBLNAME ORDER BY ColInf.attnum")
-        .arg(identity, generated);
-}
-
 QString TableSQL::Table(int DBVer)
 {
-    return QStringLiteral("SELECT D.description, TS.spcname, D.objsubid, ") +
-           (DBVer >= 90100 ? QStringLiteral("C.relpersistence, ")
-                           : QStringLiteral("CASE WHEN C.relistemp THEN 't' ELSE '' END table_kind, ")) +
-           QStringLiteral("C.relisshared, C.reltoastrelid, C.relkind,"
-                          " (SELECT DT.spcname FROM pg_database DB LEFT JOIN pg_tablespace DT"
-                          " ON DB.dattablespace = DT.oid WHERE DB.datname = :DATABASE) AS defspcname "
-                          "FROM pg_class C LEFT JOIN pg_namespace NS ON C.relnamespace = NS.oid "
-                          "LEFT JOIN pg_description D ON C.oid = D.objoid AND D.classoid = 'pg_class'::regclass "
-                          "AND D.objsubid = 0 "
-                          "LEFT JOIN pg_tablespace TS ON C.reltablespace = TS.oid "
-                          "WHERE C.relkind IN ('r', 't', 'f') AND NS.nspname = :SCHEMA AND C.relname = :TBLNAME "
-                          "ORDER BY D.objsubid");
-}
-
-QString TableSQL::Constraints()
-{
-    // The primary key first, then by name; the table filter holds for
-    // every kind.
+    const QString identity = DBVer >= 100000 ? QStringLiteral("A.attidentity::text") : QStringLiteral("''");
+    const QString generated = DBVer >= 120000 ? QStringLiteral("A.attgenerated::text") : QStringLiteral("''");
+    const QString persistence =
+        DBVer >= 90100 ? QStringLiteral("C.relpersistence::text")
+                       : QStringLiteral("CASE WHEN C.relistemp THEN 't' ELSE '' END");
+    const QString kinds = DBVer >= 100000 ? QStringLiteral("'r', 't', 'f', 'p'") : QStringLiteral("'r', 't', 'f'");
     return QStringLiteral(
-        "SELECT C.conname, C.contype, pg_get_expr(C.conbin, C.conrelid) AS consrc,"
-        " pg_get_constraintdef(C.oid) AS condef,"
-        " array_to_json(ARRAY(SELECT A.attname FROM unnest(C.conkey) WITH ORDINALITY AS K(n, o)"
-        " JOIN pg_attribute A ON A.attrelid = C.conrelid AND A.attnum = K.n ORDER BY K.o)) AS keycols"
-        " FROM pg_constraint C JOIN pg_class CL2 ON C.conrelid = CL2.oid"
-        " JOIN pg_namespace N ON CL2.relnamespace = N.oid"
-        " WHERE N.nspname = :SCHEMA AND CL2.relname = :TBLNAME AND C.contype IN ('p', 'c', 'u', 'f', 'x')"
-        " ORDER BY C.contype <> 'p', C.conname");
+               "SELECT D.description, TS.spcname, %3 AS relpersistence, C.relkind, C.reltoastrelid,"
+               " (SELECT DT.spcname FROM pg_database DB LEFT JOIN pg_tablespace DT ON DB.dattablespace = DT.oid"
+               " WHERE DB.datname = :DATABASE) AS defspcname,"
+               " (SELECT json_agg(json_build_object('attname', A.attname,"
+               " 'typname', format_type(A.atttypid, NULL), 'fulltype', format_type(A.atttypid, A.atttypmod),"
+               " 'notnull', A.attnotnull, 'adsrc', pg_get_expr(AD.adbin, AD.adrelid),"
+               " 'comment', col_description(C.oid, A.attnum), 'attnum', A.attnum,"
+               " 'collname', CASE WHEN A.attcollation <> TY.typcollation AND A.attcollation <> 0 THEN"
+               " CASE WHEN CN.nspname = 'pg_catalog' THEN quote_ident(CO.collname)"
+               " ELSE quote_ident(CN.nspname) || '.' || quote_ident(CO.collname) END END,"
+               " 'identity', %1, 'generated', %2) ORDER BY A.attnum)"
+               " FROM pg_attribute A LEFT JOIN pg_type TY ON TY.oid = A.atttypid"
+               " LEFT JOIN pg_attrdef AD ON AD.adrelid = A.attrelid AND AD.adnum = A.attnum"
+               " LEFT JOIN pg_collation CO ON CO.oid = A.attcollation"
+               " LEFT JOIN pg_namespace CN ON CN.oid = CO.collnamespace"
+               " WHERE A.attrelid = C.oid AND A.attnum > 0 AND NOT A.attisdropped) AS cols,"
+               " (SELECT json_agg(json_build_object('conname', K.conname, 'contype', K.contype,"
+               " 'consrc', pg_get_expr(K.conbin, K.conrelid), 'condef', pg_get_constraintdef(K.oid),"
+               " 'keycols', ARRAY(SELECT KA.attname FROM unnest(K.conkey) WITH ORDINALITY AS KN(n, o)"
+               " JOIN pg_attribute KA ON KA.attrelid = K.conrelid AND KA.attnum = KN.n ORDER BY KN.o),"
+               " 'spcname', KT.spcname) ORDER BY K.contype <> 'p', K.conname)"
+               " FROM pg_constraint K LEFT JOIN pg_class KI ON KI.oid = K.conindid"
+               " LEFT JOIN pg_tablespace KT ON KT.oid = KI.reltablespace"
+               " WHERE K.conrelid = C.oid AND K.contype IN ('p', 'c', 'u', 'f', 'x')) AS cons,"
+               " array_to_json(C.reloptions) AS relopts,"
+               " (SELECT array_to_json(T.reloptions) FROM pg_class T WHERE T.oid = C.reltoastrelid) AS toastopts,"
+               " (SELECT json_agg(json_build_object('nspname', PN.nspname, 'relname', P.relname) ORDER BY I.inhseqno)"
+               " FROM pg_inherits I JOIN pg_class P ON P.oid = I.inhparent"
+               " JOIN pg_namespace PN ON PN.oid = P.relnamespace WHERE I.inhrelid = C.oid) AS parents"
+               " FROM pg_class C JOIN pg_namespace NS ON C.relnamespace = NS.oid"
+               " LEFT JOIN pg_description D ON C.oid = D.objoid AND D.classoid = 'pg_class'::regclass"
+               " AND D.objsubid = 0"
+               " LEFT JOIN pg_tablespace TS ON C.reltablespace = TS.oid"
+               " WHERE C.relkind IN (%4) AND NS.nspname = :SCHEMA AND C.relname = :TBLNAME")
+        .arg(identity, generated, persistence, kinds);
 }
 
 void SplitColumnType(const QString &TypeName, const QString &FullType, QString &Type, QString &Length)
@@ -160,68 +150,71 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
     Query.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
     Query.ParamByName(QStringLiteral("TBLNAME")).setAsString(Name);
     Query.ParamByName(QStringLiteral("DATABASE")).setAsString(Database);
-    Query.Open();
+    // Read once per table by script output of whole schemas: the server
+    // plans it once per session.
+    Query.SetKeepPrepared(true);
+    try {
+        Query.Open();
+    } catch (...) {
+        Query.SetKeepPrepared(false);
+        throw;
+    }
+    Query.SetKeepPrepared(false);
     if (Query.IsEmpty())
         return std::nullopt;
+    auto text = [&Query](const char *field) { return Query.FieldByName(QString::fromLatin1(field)).AsString(); };
+    auto json = [&text](const char *field) { return QJsonDocument::fromJson(text(field).toUtf8()).array(); };
+    auto first = [](const QString &t, QChar none) { return t.isEmpty() ? none : t.at(0); };
     TTableDefinition d;
     d.Schema = Schema;
     d.Name = Name;
-    d.Comment = Query.FieldByName(QStringLiteral("description")).AsString();
-    d.Tablespace = Query.FieldByName(QStringLiteral("spcname")).AsString();
+    d.Comment = text("description");
+    d.Tablespace = text("spcname");
+    const QString defaultTablespace = text("defspcname");
     if (d.Tablespace.isEmpty())
-        d.Tablespace = Query.FieldByName(QStringLiteral("defspcname")).AsString();
-    const QString persistence = DBVer >= 90100 ? Query.FieldByName(QStringLiteral("relpersistence")).AsString()
-                                               : Query.FieldByName(QStringLiteral("table_kind")).AsString();
-    d.Persistence = persistence.isEmpty() ? QChar(u'p') : persistence.at(0);
-    Query.Close();
+        d.Tablespace = defaultTablespace;
+    d.Persistence = first(text("relpersistence"), u'p');
+    d.RelKind = first(text("relkind"), u'r');
+    d.HasToast = Query.FieldByName(QStringLiteral("reltoastrelid")).AsInt64() != 0;
 
-    Query.SetSQL(TableSQL::Column(DBVer));
-    Query.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
-    Query.ParamByName(QStringLiteral("TBLNAME")).setAsString(Name);
-    Query.Open();
     int pos = 0;
-    for (; !Query.Eof(); Query.Next()) {
+    for (const QJsonValue &v : json("cols")) {
+        const QJsonObject o = v.toObject();
+        auto str = [&o](const char *key) { return o.value(QLatin1String(key)).toString(); };
         TTableColumn c;
         c.Pos = ++pos;
-        c.AttNum = Query.FieldByName(QStringLiteral("attnum")).AsInteger();
-        c.Name = Query.FieldByName(QStringLiteral("attname")).AsString();
-        SplitColumnType(Query.FieldByName(QStringLiteral("typname")).AsString(),
-                        Query.FieldByName(QStringLiteral("fulltype")).AsString(), c.Type, c.Length);
-        c.NotNull = Query.FieldByName(QStringLiteral("attnotnull")).AsString() == QLatin1String("1");
-        c.Default = Query.FieldByName(QStringLiteral("adsrc")).AsString();
-        c.Comment = Query.FieldByName(QStringLiteral("comments")).AsString();
-        c.Collation = Query.FieldByName(QStringLiteral("collname")).AsString();
-        const QString identity = Query.FieldByName(QStringLiteral("attidentity")).AsString();
-        const QString generated = Query.FieldByName(QStringLiteral("attgenerated")).AsString();
-        if (!identity.isEmpty())
-            c.Identity = identity.at(0);
-        if (!generated.isEmpty())
-            c.Generated = generated.at(0);
+        c.AttNum = o.value(QLatin1String("attnum")).toInt();
+        c.Name = str("attname");
+        SplitColumnType(str("typname"), str("fulltype"), c.Type, c.Length);
+        c.NotNull = o.value(QLatin1String("notnull")).toBool();
+        c.Default = str("adsrc");
+        c.Comment = str("comment");
+        c.Collation = str("collname");
+        c.Identity = first(str("identity"), QChar());
+        c.Generated = first(str("generated"), QChar());
         d.Columns << c;
     }
-    Query.Close();
 
-    Query.SetSQL(TableSQL::Constraints());
-    Query.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
-    Query.ParamByName(QStringLiteral("TBLNAME")).setAsString(Name);
-    Query.Open();
-    for (; !Query.Eof(); Query.Next()) {
+    for (const QJsonValue &v : json("cons")) {
+        const QJsonObject o = v.toObject();
+        auto str = [&o](const char *key) { return o.value(QLatin1String(key)).toString(); };
         TTableConstraint c;
-        c.Name = Query.FieldByName(QStringLiteral("conname")).AsString();
-        const QString type = Query.FieldByName(QStringLiteral("contype")).AsString();
-        const QString def = Query.FieldByName(QStringLiteral("condef")).AsString();
+        c.Name = str("conname");
+        c.Tablespace = str("spcname");
+        if (c.Tablespace.isEmpty())
+            c.Tablespace = defaultTablespace;
+        const QString type = str("contype");
+        const QString def = str("condef");
         if (type == QLatin1String("p")) {
             c.Kind = QStringLiteral("PRIMARY KEY");
             c.Param = def.mid(12);
-            const QJsonArray cols =
-                QJsonDocument::fromJson(Query.FieldByName(QStringLiteral("keycols")).AsString().toUtf8()).array();
-            for (const QJsonValue &v : cols)
-                d.Primary << v.toString();
+            for (const QJsonValue &k : o.value(QLatin1String("keycols")).toArray())
+                d.Primary << k.toString();
             for (TTableColumn &col : d.Columns)
                 col.Primary = d.Primary.contains(col.Name);
         } else if (type == QLatin1String("c")) {
             c.Kind = QStringLiteral("CHECK");
-            c.Param = Query.FieldByName(QStringLiteral("consrc")).AsString();
+            c.Param = str("consrc");
         } else if (type == QLatin1String("u")) {
             c.Kind = QStringLiteral("UNIQUE");
             c.Param = def.mid(7);
@@ -235,7 +228,56 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
         }
         d.Constraints << c;
     }
+
+    for (const QJsonValue &v : json("relopts"))
+        d.RelOptions << v.toString();
+    for (const QJsonValue &v : json("toastopts"))
+        d.ToastOptions << v.toString();
+    int number = 0;
+    for (const QJsonValue &v : json("parents")) {
+        const QJsonObject o = v.toObject();
+        d.Parents.append({++number, o.value(QLatin1String("nspname")).toString(),
+                          o.value(QLatin1String("relname")).toString()});
+    }
     return d;
+}
+
+TStorageSnapshot TableStorage(const TTableDefinition &Def, TSourceMode Mode, int DBVer)
+{
+    TStorageSnapshot s;
+    s.ObjType = 45;
+    s.Mode = Mode;
+    s.ShowStorageSource = tvOption.ShowStorageSource;
+    s.ScriptStorage = ScriptOption.Storage;
+    s.DBVer = DBVer;
+    s.Schema = Def.Schema;
+    s.ObjectName = Def.Name;
+    s.Sheet = Def.Temporary() ? ssTemporary : ssDefault;
+    s.Tablespace = Def.Tablespace;
+    s.Log.Checked = Def.Persistence != u'u';
+    // The autovacuum switch is on when either relation has its own setting.
+    auto fill = [&s](const QStringList &Options, TVacuumHalf &Half) {
+        for (const QString &option : Options) {
+            const qsizetype eq = option.indexOf(u'=');
+            const QString name = option.left(eq);
+            const QString value = eq < 0 ? QString() : option.mid(eq + 1);
+            if (name == QLatin1String("autovacuum_enabled")) {
+                Half.EnabledBox.Checked = ReloptionIsTrue(value);
+                s.AutoVacuum.Checked = true;
+                continue;
+            }
+            for (int i = 0; i < AutoVacuumParamCount; ++i)
+                if (name == AutoVacuumOptionName(i)) {
+                    Half.Params[i].Text = value;
+                    s.AutoVacuum.Checked = true;
+                }
+        }
+    };
+    fill(Def.RelOptions, s.Table);
+    fill(Def.ToastOptions, s.Toast);
+    for (const TLoadedParent &p : Def.Parents)
+        s.Parents.append({ParentCellText(p.Schema, p.Name), p.Number, false});
+    return s;
 }
 
 QString TableDDL::TypeText(const TTableColumn &Column)

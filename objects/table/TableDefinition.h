@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "objects/table/StorageDefinition.h"
+
 #include <functional>
 #include <optional>
 
@@ -35,6 +37,7 @@ struct TTableConstraint {
     QString Name;
     QString Kind;  // "PRIMARY KEY", "CHECK", "UNIQUE", "FOREIGN KEY", "EXCLUDE"
     QString Param; // the text the tree shows under "パラメータ"
+    QString Tablespace; // of its index (primary key, unique, exclusion), or the database's default
 };
 
 struct TTableDefinition {
@@ -43,9 +46,16 @@ struct TTableDefinition {
     QString Comment;
     QString Tablespace;   // the table's own, or the database's default
     QChar Persistence;    // 'p', 'u' unlogged, 't' temporary
+    QChar RelKind;        // 'r', 't' a TOAST table, 'f' a foreign table
+    bool HasToast = false; // reltoastrelid is set
     QList<TTableColumn> Columns;        // grid rows with a name, in order
     QList<TTableConstraint> Constraints; // the primary key first
     QStringList Primary;  // FPrimary: key column names in key order, as loaded
+    // Storage as loaded: the reloptions ("name=value") of the table and of
+    // its TOAST table, the parents in INHERITS order.
+    QStringList RelOptions;
+    QStringList ToastOptions;
+    QList<TLoadedParent> Parents;
 
     bool Temporary() const { return Persistence == u't'; }
     // The name of the PRIMARY KEY constraint, or "PK_" + table name.
@@ -53,19 +63,17 @@ struct TTableDefinition {
 };
 
 namespace TableSQL {
-// qryColumn (:SCHEMA, :TBLNAME): attname, typname (format_type without
-// modifier), fulltype (with it), typowner, attnotnull, adsrc, comments,
-// attnum, collname (the column's own collation or NULL), attidentity,
-// attgenerated (empty below the versions that have them).
-QString Column(int DBVer);
-// qryTable (:SCHEMA, :TBLNAME): description, spcname, objsubid,
-// relpersistence, relisshared, reltoastrelid, relkind, and the database's
-// default tablespace (:DATABASE) as defspcname.
+// The whole table in one row (:SCHEMA, :TBLNAME, :DATABASE): description,
+// spcname, relpersistence, relkind, reltoastrelid, defspcname (the
+// database's default tablespace) and, as JSON arrays: cols (attname,
+// typname: format_type without modifier, fulltype: with it, notnull, adsrc,
+// comment, attnum, collname: the column's own collation or null, identity,
+// generated: empty below the versions that have them), cons (conname,
+// contype, consrc, condef, keycols: the key column names in key order,
+// spcname: the tablespace of the constraint's index; the primary key first,
+// then by name), relopts and toastopts (the reloptions of the table and of
+// its TOAST table) and parents (nspname, relname in INHERITS order).
 QString Table(int DBVer);
-// The table's constraints (:SCHEMA, :TBLNAME): conname, contype,
-// consrc (pg_get_expr of conbin), condef (pg_get_constraintdef), keycols (a
-// JSON array of the key column names in key order, for 'p').
-QString Constraints();
 } // namespace TableSQL
 
 // Splits format_type with and without the modifier into the grid's type
@@ -76,6 +84,10 @@ void SplitColumnType(const QString &TypeName, const QString &FullType, QString &
 // query raises the database error. `Query` is closed again on return.
 std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const QString &Schema,
                                                     const QString &Name, const QString &Database, int DBVer);
+
+// The storage frame's values of a loaded table as its script writes them,
+// without the frame.
+TStorageSnapshot TableStorage(const TTableDefinition &Def, TSourceMode Mode, int DBVer);
 
 // What the CREATE TABLE builder needs besides the table.
 struct TTableCreateContext {

@@ -1,7 +1,9 @@
 #include "objects/table/TableWindows.h"
 
+#include "objects/table/frmConst.h"
 #include "objects/table/frmIndex.h"
 #include "objects/table/frmPolicy.h"
+#include "objects/table/frmTable.h"
 #include "objects/table/frmTrigger.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/frmObject.h"
@@ -21,6 +23,21 @@ void RegisterTableWindows()
     TObjectDispatcher::RegisterScript(QStringLiteral("TfrmTrigger"),
                                       [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
                                           TfrmTrigger::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.TableName);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmTable"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmTable::Open(&Owner, a.Schema, a.ObjectName, a.OpenMode, a.DefTopRecord));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmTable"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmTable::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.NewSchema,
+                                                               a.NewObjectName, a.Index);
+                                      });
+    TObjectDispatcher::RegisterOpen(QStringLiteral("TfrmConst"), [](TfrmObject &Owner, const TObjectAddress &a) {
+        return static_cast<QWidget *>(TfrmConst::Open(&Owner, a.Schema, a.ObjectName, a.TableName));
+    });
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmConst"),
+                                      [](TfrmObject &Owner, const TObjectAddress &a, QIODevice &Stream) {
+                                          TfrmConst::GetScript(&Owner, a.Schema, a.ObjectName, Stream, a.TableName);
                                       });
     // A policy opens from its table's policy page only; the script service
     // writes it.

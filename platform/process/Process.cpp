@@ -223,7 +223,8 @@ ProcessResult RunProcess(const ProcessRequest &request, const LineHandler &onLin
         proc.setWorkingDirectory(request.workingDirectory);
     proc.setProcessEnvironment(env);
     proc.setProcessChannelMode(QProcess::SeparateChannels);
-    proc.setStandardInputFile(QProcess::nullDevice());
+    if (request.standardInput.isNull())
+        proc.setStandardInputFile(QProcess::nullDevice());
 
     LineSplitter outLines;
     LineSplitter errLines;
@@ -253,12 +254,16 @@ ProcessResult RunProcess(const ProcessRequest &request, const LineHandler &onLin
         loop.quit();
     });
 
-    proc.start(QIODevice::ReadOnly);
+    proc.start(request.standardInput.isNull() ? QIODevice::ReadOnly : QIODevice::ReadWrite);
     if (!proc.waitForStarted(-1)) {
         result.errorText = proc.errorString();
         return result;
     }
     result.started = true;
+    if (!request.standardInput.isNull()) {
+        proc.write(request.standardInput.toLocal8Bit());
+        proc.closeWriteChannel();
+    }
 
     if (!ended && proc.state() != QProcess::NotRunning)
         loop.exec(QEventLoop::ExcludeUserInputEvents);

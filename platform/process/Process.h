@@ -2,7 +2,7 @@
 // Hidden child processes with their output read live, line by line.
 //
 // A program runs from an argument list (never through a shell) with standard
-// input on the null device. Standard output and standard error are read as
+// input on the null device (or fed once from the request, then closed). Standard output and standard error are read as
 // they arrive, each split at LF with a CR before the LF (and any stray CR at
 // the end of a line) removed; a last piece without a line end is delivered
 // once the program has ended and both pipes are drained. While the program
@@ -81,6 +81,9 @@ struct ProcessRequest {
     QList<QPair<QString, QString>> environment;
     // A password for the libpq programs, handed over through PGPASSFILE.
     std::optional<PasswordEntry> password;
+    // Written to the child's standard input, which is then closed (a
+    // password line for tools that read one there). Null: the null device.
+    QString standardInput;
 };
 
 struct ProcessResult {

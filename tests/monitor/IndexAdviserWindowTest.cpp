@@ -456,8 +456,9 @@ TEST_F(IndexAdviserWindow, OnlyTheFirstStatementIsExplained)
         EXPECT_EQ(s.dialogs.texts(), QStringList());
         EXPECT_EQ(Rows(w->lstNewIndex), QStringList({"t:", "IDX_t NONUNIQUE INDEX (a) 未作成"}));
         EXPECT_EQ(Scalar("SELECT count(*) FROM t"), QStringLiteral("10"));
-        if (!autoCommit)
+        if (!autoCommit) {
             EXPECT_EQ(f->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+        }
         s.main.reset();
         s.dialogs.clear();
     }

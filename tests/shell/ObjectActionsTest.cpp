@@ -30,14 +30,6 @@ using namespace tvtest;
 
 namespace {
 
-QTreeWidgetItem *Child(QTreeWidgetItem *n, const QString &text)
-{
-    for (int i = 0; n && i < n->childCount(); ++i)
-        if (n->child(i)->text(0) == text)
-            return n->child(i);
-    return nullptr;
-}
-
 // Waits (processing events) until `done` holds or a generous deadline passes.
 template <typename F>
 bool WaitFor(F done)

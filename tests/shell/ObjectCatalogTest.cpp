@@ -44,14 +44,6 @@ QStringList Texts(const QTreeWidgetItem *n)
     return t;
 }
 
-const QTreeWidgetItem *Child(const QTreeWidgetItem *n, const QString &text)
-{
-    for (int i = 0; n && i < n->childCount(); ++i)
-        if (n->child(i)->text(0) == text)
-            return n->child(i);
-    return nullptr;
-}
-
 TfrmObject *Logon(ShellSession &s, const DbParams &p, const QString &schema = QString())
 {
     s.Start(LogonArgs(p, schema));

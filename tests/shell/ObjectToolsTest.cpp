@@ -38,14 +38,6 @@ using namespace tvtest;
 
 namespace {
 
-QTreeWidgetItem *Child(QTreeWidgetItem *n, const QString &text)
-{
-    for (int i = 0; n && i < n->childCount(); ++i)
-        if (n->child(i)->text(0) == text)
-            return n->child(i);
-    return nullptr;
-}
-
 QString Utf16(const QByteArray &bytes)
 {
     return QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()), bytes.size() / 2);

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -96,6 +97,19 @@ inline void SelectListItems(TtvListView *list, const QStringList &names)
         ASSERT_NE(it, nullptr) << n.toStdString();
         it->setSelected(true);
     }
+}
+
+// The child of a tree node with that text in column 0, or null.
+inline QTreeWidgetItem *Child(QTreeWidgetItem *n, const QString &text)
+{
+    for (int i = 0; n && i < n->childCount(); ++i)
+        if (n->child(i)->text(0) == text)
+            return n->child(i);
+    return nullptr;
+}
+inline const QTreeWidgetItem *Child(const QTreeWidgetItem *n, const QString &text)
+{
+    return Child(const_cast<QTreeWidgetItem *>(n), text);
 }
 
 } // namespace tvtest

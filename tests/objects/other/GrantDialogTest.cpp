@@ -21,14 +21,6 @@ using namespace tvtest;
 
 namespace {
 
-QTreeWidgetItem *Child(QTreeWidgetItem *n, const QString &text)
-{
-    for (int i = 0; n && i < n->childCount(); ++i)
-        if (n->child(i)->text(0) == text)
-            return n->child(i);
-    return nullptr;
-}
-
 class GrantDialogTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -11,11 +11,16 @@
 #include "objects/other/OtherWindows.h"
 #include "objects/other/frmRule.h"
 #include "objects/table/DropDownComboBox.h"
+#include "objects/table/fraCross.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QPointer>
 #include <QPushButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -158,4 +163,40 @@ TEST_F(RuleWindow, SelectOnANewRule)
     w->GetSourceCreate(lines);
     EXPECT_EQ(lines, (QStringList{"CREATE OR REPLACE RULE \"r2\" AS", "ON INSERT TO \"s\".\"t\"", "DO ", "NOTHING",
                                   ";"}));
+}
+
+// The cross reference shows the rule's table; delete offers CASCADE and
+// drops the rule; a script needs no window.
+TEST_F(RuleWindow, CrossReferenceScriptAndDelete)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    auto *w = dynamic_cast<TfrmRule *>(
+        form->OpenObject(127, QStringLiteral("s"), QStringLiteral("r"), omCross, false, 0, -1, QStringLiteral("t")));
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->ShownPage(), w->tabCross);
+    QStringList texts;
+    for (QTreeWidget *tree : {w->fraCross->lstTree1, w->fraCross->lstTree2})
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            texts << (*it)->text(0);
+    EXPECT_TRUE(texts.contains(QStringLiteral("s.t"))) << texts.join(u'|').toStdString();
+
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    form->OutputScript(127, QStringLiteral("s"), QStringLiteral("r"), buffer, QString(), QString(), -1,
+                       QStringLiteral("t"));
+    const QString script = QString::fromUtf16(reinterpret_cast<const char16_t *>(buffer.data().constData()),
+                                              buffer.data().size() / 2);
+    EXPECT_TRUE(script.startsWith(QStringLiteral("CREATE OR REPLACE RULE \"r\" AS\r\n"))) << script.toStdString();
+
+    QPointer<TfrmRule> gone(w);
+    s.dialogs.queueButton(tv::ui::IDYES, {true});
+    w->actDelete->trigger();
+    ASSERT_EQ(s.dialogs.calls().size(), 2);
+    ASSERT_EQ(s.dialogs.calls().at(0).checks.size(), 1);
+    EXPECT_EQ(s.dialogs.calls().at(0).checks.at(0).caption, QStringLiteral("CASCADE オプション"));
+    EXPECT_EQ(s.dialogs.calls().at(1).text, QStringLiteral("オブジェクトが削除されました。"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(gone.isNull());
+    EXPECT_EQ(Def(), "");
 }

@@ -13,7 +13,11 @@
 #include "objects/other/OtherWindows.h"
 #include "objects/other/SequenceDefinition.h"
 #include "objects/other/frmSeq.h"
+#include "controls/tvCheckListBox.h"
+#include "controls/tvListView.h"
 #include "objects/table/DropDownComboBox.h"
+#include "objects/table/fraCross.h"
+#include "objects/table/fraGrant.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
 
@@ -21,7 +25,9 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -283,6 +289,14 @@ TEST_F(SequenceWindow, OpensAltersAndAdvances)
     EXPECT_EQ(t->cmbTable->Text(), QStringLiteral("t"));
     EXPECT_EQ(t->cmbColumn->Text(), QStringLiteral("id"));
     EXPECT_TRUE(t->cmbColumn->isEnabled());
+
+    // So does an identity column's.
+    db->exec("CREATE TABLE s1.t2 (n int GENERATED ALWAYS AS IDENTITY);");
+    TfrmSeq *i = Open(QStringLiteral("t2_n_seq"));
+    ASSERT_NE(i, nullptr);
+    EXPECT_FALSE(i->chkOwned->Checked());
+    EXPECT_EQ(i->cmbTable->Text(), QStringLiteral("t2"));
+    EXPECT_EQ(i->cmbColumn->Text(), QStringLiteral("n"));
 }
 
 // "新規シーケンス": an empty name sends nothing; the designed values make the
@@ -375,4 +389,81 @@ TEST_F(SequenceWindow, ScriptWithoutAWindow)
     none.open(QIODevice::ReadWrite);
     form->OutputScript(58, QStringLiteral("s1"), QStringLiteral("nothing"), none);
     EXPECT_TRUE(none.data().isEmpty());
+}
+
+namespace {
+
+QStringList TreeTexts(QTreeWidget *tree)
+{
+    QStringList texts;
+    std::function<void(QTreeWidgetItem *)> walk = [&](QTreeWidgetItem *it) {
+        texts << it->text(0);
+        for (int i = 0; i < it->childCount(); ++i)
+            walk(it->child(i));
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        walk(tree->topLevelItem(i));
+    return texts;
+}
+
+int PrivilegeRow(TfraGrant *f, const QString &privilege)
+{
+    for (int k = 0; k < f->chkGrant->count(); ++k)
+        if (f->chkGrant->item(k)->text().trimmed().startsWith(privilege))
+            return k;
+    return -1;
+}
+
+} // namespace
+
+// The privileges page turns a ticked box into one GRANT; the cross
+// reference shows the serial's table; delete asks, drops and closes.
+TEST_F(SequenceWindow, PrivilegesCrossReferenceAndDelete)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    TfrmSeq *w = Open(QStringLiteral("q"), omGrant);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->ShownPage(), w->tabGrant);
+    TfraGrant *f = w->fraGrant;
+    f->lstGrant->clearSelection();
+    TtvListItem *r1 = FindListItem(f->lstGrant, QStringLiteral("tvx_seq_r1"));
+    ASSERT_NE(r1, nullptr);
+    r1->setSelected(true);
+    const int select = PrivilegeRow(f, QStringLiteral("SELECT"));
+    ASSERT_GE(select, 0);
+    ASSERT_TRUE(f->chkGrant->isEnabled());
+    f->chkGrant->SetStateL(select, Qt::Checked);
+    f->chkGrantClick();
+    EXPECT_TRUE(w->Modified());
+    {
+        PreviewAnswer preview;
+        ExecDialogUser user;
+        PressCompile(w);
+        EXPECT_EQ(preview.lines,
+                  (QStringList{"GRANT SELECT ON SEQUENCE \"s1\".\"q\" TO \"tvx_seq_r1\"", ";"}));
+    }
+    EXPECT_EQ(Other("SELECT has_sequence_privilege('tvx_seq_r1', 's1.q', 'SELECT')"), "t");
+    EXPECT_FALSE(w->Modified());
+
+    TfrmSeq *t = Open(QStringLiteral("t_id_seq"), omCross);
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(t->ShownPage(), t->tabCross);
+    const QStringList both = TreeTexts(t->fraCross->lstTree1) + TreeTexts(t->fraCross->lstTree2);
+    EXPECT_TRUE(both.contains(QStringLiteral("s1.t"))) << both.join(u'|').toStdString();
+
+    // Delete: No keeps it; Yes drops it and closes the window.
+    w->UpdateActions();
+    s.dialogs.queueButton(tv::ui::IDNO);
+    w->actDelete->trigger();
+    EXPECT_EQ(Other("SELECT count(*) FROM pg_class WHERE relname = 'q'"), "1");
+    s.dialogs.clear();
+    QPointer<TfrmSeq> gone(w);
+    s.dialogs.queueButton(tv::ui::IDYES);
+    w->actDelete->trigger();
+    EXPECT_EQ(s.dialogs.texts(), (QStringList{QStringLiteral("オブジェクトを削除しますか？"),
+                                              QStringLiteral("オブジェクトが削除されました。")}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(gone.isNull());
+    EXPECT_EQ(Other("SELECT count(*) FROM pg_class WHERE relname = 'q'"), "0");
 }

@@ -4,6 +4,7 @@
 // execution dialog; scripted without a window.
 #include "shell/ModalSteps.h"
 #include "shell/ShellTestSupport.h"
+#include "DDLExecUser.h"
 #include "TableWindowTestSupport.h"
 
 #include "common/ScriptOption.h"
@@ -47,43 +48,6 @@ QList<TfrmIndex *> IndexWindows(const ShellSession &s)
 {
     return WindowsOf<TfrmIndex>(s);
 }
-
-TfrmDDLExec *OpenExecDialog()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *d = qobject_cast<TfrmDDLExec *>(w); d && d->isVisible())
-            return d;
-    return nullptr;
-}
-
-// Acts as the user in the execution dialog: unticks stop-on-error when
-// asked, copies the log once the run has finished and closes the dialog.
-class ExecDialogUser {
-public:
-    // dialogs: answers "処理を中断しますか？" when a stopped run is closed.
-    ExecDialogUser(bool stopOnError, tv::ui::ScriptedDialogs &dialogs)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this, stopOnError, &dialogs] {
-            TfrmDDLExec *d = OpenExecDialog();
-            if (!d)
-                return;
-            if (!stopOnError)
-                d->chkErrorStop->setChecked(false);
-            if (d->Finished() || d->btnOK->isEnabled()) {
-                log = d->txtLog->Lines()->ToStringList();
-                if (!d->Finished()) {
-                    dialogs.queueButton(tv::ui::IDYES);
-                    stopped = true;
-                }
-                d->close();
-            }
-        });
-        timer.start(0);
-    }
-    QStringList log;
-    bool stopped = false;
-    QTimer timer;
-};
 
 // Answers the next preview with OK, keeping the lines it showed.
 struct PreviewAnswer {
