@@ -1,6 +1,5 @@
 #include "controls/tvListView.h"
 
-#include "controls/tvControlUtil.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -19,12 +18,33 @@ TtvListItem::TtvListItem(const QString &caption, const QStringList &subItems)
 
 void TtvListItem::SetSubItems(const QStringList &value)
 {
-    tvctl::SetItemSubItems(this, FSubItems, value);
+    FSubItems = value;
+    emitDataChanged();
 }
 
 void TtvListItem::SetSubItem(int Index, const QString &value)
 {
-    tvctl::SetItemSubItem(this, FSubItems, Index, value);
+    if (Index < 0)
+        return;
+    while (FSubItems.size() <= Index)
+        FSubItems.append(QString());
+    FSubItems[Index] = value;
+    emitDataChanged();
+}
+
+QVariant TtvListItem::data(int column, int role) const
+{
+    if (column > 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+        return column - 1 < FSubItems.size() ? QVariant(FSubItems[column - 1]) : QVariant();
+    return QTreeWidgetItem::data(column, role);
+}
+
+void TtvListItem::setData(int column, int role, const QVariant &value)
+{
+    if (column > 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+        SetSubItem(column - 1, value.toString());
+    else
+        QTreeWidgetItem::setData(column, role, value);
 }
 
 namespace {

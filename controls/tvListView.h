@@ -23,6 +23,12 @@ public:
     QVariant Data() const { return data(0, Qt::UserRole); }
     void SetData(const QVariant &value) { setData(0, Qt::UserRole, value); }
 
+    // The texts of the columns after the first are the sub-items themselves,
+    // held once: a list of tens of thousands of items is filled and freed
+    // without a display value per cell.
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant &value) override;
+
 private:
     QStringList FSubItems;
 };

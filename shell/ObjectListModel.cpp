@@ -276,8 +276,13 @@ QString TObjectListRowBuilder::DropArguments(const QString &Oids, const QString 
 QStringList TObjectListRowBuilder::SubItems(const QStringList &Fields) const
 {
     QStringList out;
+    out.reserve(Fields.size());
     const QString kind = Fields.value(0);
-    const int code = ObjectTypeFromName(kind);
+    if (kind != FLastKind) {
+        FLastKind = kind;
+        FLastCode = ObjectTypeFromName(kind);
+    }
+    const int code = FLastCode;
     const bool routineRow = IsRoutine(kind);
     const bool sizeList = FTreeData && (FTypeText == QLatin1String("TABLE") || FTypeText == QLatin1String("INDEX"));
     int argPos = -1;

@@ -91,4 +91,7 @@ private:
     bool FMixed;
     QString FLoginSchema;
     const TTypeMap *FTypes;
+    // The code of the last row's kind (rows come kind after kind).
+    mutable QString FLastKind;
+    mutable int FLastCode = -1;
 };

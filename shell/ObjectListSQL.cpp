@@ -55,7 +55,19 @@ struct KindSQL {
     QString schemaColumn;
     QString nameColumn;
     QString select; // empty: no list for this kind
+    QString commentJoin; // the join that the comment column reads
 };
+
+// The comment of an object: a join to pg_description, not obj_description()
+// per row (a function call per row costs more than the rest of the listing
+// on a catalog of tens of thousands of objects).
+QString Comment(KindSQL &k, const QString &oidColumn, const char *catalog)
+{
+    k.commentJoin = QStringLiteral(" LEFT JOIN pg_description AS ObjCom ON ObjCom.objoid = %1"
+                                   " AND ObjCom.classoid = 'pg_catalog.%2'::regclass AND ObjCom.objsubid = 0")
+                        .arg(oidColumn, QLatin1String(catalog));
+    return QStringLiteral("ObjCom.description");
+}
 
 KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
 {
@@ -70,7 +82,7 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         k.nameColumn = QStringLiteral("TblInf.relname");
         if (mixed)
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("TblInf.oid"), Null, Null, Null,
-                             QStringLiteral("obj_description(TblInf.oid, 'pg_class')"), QStringLiteral("0"), Null, Null,
+                             Comment(k, QStringLiteral("TblInf.oid"), "pg_class"), QStringLiteral("0"), Null, Null,
                              Null);
         else if (detail && k.code == 45)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("TblInf.oid"),
@@ -78,20 +90,20 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
                                QStringLiteral("CAST(TblInf.relpages AS NUMERIC) * CAST(8192 AS NUMERIC)"),
                                Mark(QStringLiteral("TblInf.relhasindex")), Mark(QStringLiteral("TblInf.relhastriggers")),
                                Mark(QStringLiteral("TblInf.relhasrules")), Mark(QStringLiteral("TblInf.relhassubclass")),
-                               QStringLiteral("TblRol.rolname"), QStringLiteral("obj_description(TblInf.oid, 'pg_class')")});
+                               QStringLiteral("TblRol.rolname"), Comment(k, QStringLiteral("TblInf.oid"), "pg_class")});
         else if (detail)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("TblInf.oid"),
-                               QStringLiteral("TblRol.rolname"), QStringLiteral("obj_description(TblInf.oid, 'pg_class')")});
+                               QStringLiteral("TblRol.rolname"), Comment(k, QStringLiteral("TblInf.oid"), "pg_class")});
         else
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("TblRol.rolname"),
-                               QStringLiteral("obj_description(TblInf.oid, 'pg_class')")});
+                               Comment(k, QStringLiteral("TblInf.oid"), "pg_class")});
         break;
     case 46: // index
         k.schemaColumn = QStringLiteral("N.nspname");
         k.nameColumn = QStringLiteral("C.relname");
         if (mixed)
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("C.oid"), Null, Null, Null,
-                             QStringLiteral("obj_description(C.oid, 'pg_class')"), QStringLiteral("0"), Null, Null, Null);
+                             Comment(k, QStringLiteral("C.oid"), "pg_class"), QStringLiteral("0"), Null, Null, Null);
         else if (detail)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("C.oid"),
                                DefaultTablespace(QStringLiteral("T.spcname"), QStringLiteral("tblsp_name"), q.DBName),
@@ -107,15 +119,15 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         k.nameColumn = QStringLiteral("C.relname");
         if (mixed)
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("C.oid"), Null, Null, Null,
-                             QStringLiteral("obj_description(C.oid, 'pg_class')"), QStringLiteral("0"), Null, Null, Null);
+                             Comment(k, QStringLiteral("C.oid"), "pg_class"), QStringLiteral("0"), Null, Null, Null);
         else if (detail)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("C.oid"),
                                QStringLiteral("''"), QStringLiteral("''"), QStringLiteral("''"), QStringLiteral("''"),
                                QStringLiteral("''"), QStringLiteral("''"), QStringLiteral("TblRol.rolname"),
-                               QStringLiteral("obj_description(C.oid, 'pg_class')")});
+                               Comment(k, QStringLiteral("C.oid"), "pg_class")});
         else
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("TblRol.rolname"),
-                               QStringLiteral("obj_description(C.oid, 'pg_class')")});
+                               Comment(k, QStringLiteral("C.oid"), "pg_class")});
         break;
     case 51: // procedure
     case 52: // function
@@ -124,14 +136,14 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         k.nameColumn = QStringLiteral("Prc.proname");
         if (mixed) {
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("Prc.oid"), Null, ArgTypes,
-                             QStringLiteral("Typ.typname"), QStringLiteral("obj_description(Prc.oid, 'pg_proc')"),
+                             QStringLiteral("Typ.typname"), Comment(k, QStringLiteral("Prc.oid"), "pg_proc"),
                              QStringLiteral("Prc.oid"), Null, Null, ArgModes);
         } else {
             QStringList f{Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind)};
             if (detail)
                 f << QStringLiteral("Prc.oid");
             f << ArgTypes << QStringLiteral("Typ.typname") << QStringLiteral("TblRol.rolname")
-              << QStringLiteral("obj_description(Prc.oid, 'pg_proc')");
+              << Comment(k, QStringLiteral("Prc.oid"), "pg_proc");
             if (!detail)
                 f << Null;
             f << Null << QStringLiteral("Prc.oid") << Null << Null << Null << ArgModes;
@@ -143,14 +155,14 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         k.nameColumn = QStringLiteral("pac.pkgname");
         if (mixed)
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("pac.oid::int8"), Null, Null, Null,
-                             QStringLiteral("obj_description(pac.oid, 'pg_namespace')"), QStringLiteral("pac.oid::int8"),
+                             Comment(k, QStringLiteral("pac.oid"), "pg_namespace"), QStringLiteral("pac.oid::int8"),
                              Null, Null, Null);
         else if (detail)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("pac.oid::int8"),
-                               QStringLiteral("TblRol.rolname"), QStringLiteral("obj_description(pac.oid, 'pg_namespace')")});
+                               QStringLiteral("TblRol.rolname"), Comment(k, QStringLiteral("pac.oid"), "pg_namespace")});
         else
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("TblRol.rolname"),
-                               QStringLiteral("obj_description(pac.oid, 'pg_namespace')")});
+                               Comment(k, QStringLiteral("pac.oid"), "pg_namespace")});
         break;
     case 55: // type
         k.schemaColumn = QStringLiteral("N.nspname");
@@ -158,16 +170,16 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         if (mixed)
             // As text: the NULLs of the parts before it have become text by then.
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("T.oid"), Null, Null, Null,
-                             QStringLiteral("obj_description(T.oid, 'pg_type')"), QStringLiteral("T.oid"),
+                             Comment(k, QStringLiteral("T.oid"), "pg_type"), QStringLiteral("T.oid"),
                              QStringLiteral("T.typtype::text"), Null, Null);
         else if (detail)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("T.oid"),
                                QStringLiteral("T.typtype"), QStringLiteral("TblRol.rolname"),
-                               QStringLiteral("obj_description(T.oid, 'pg_type')"), Null, Null, QStringLiteral("T.oid"),
+                               Comment(k, QStringLiteral("T.oid"), "pg_type"), Null, Null, QStringLiteral("T.oid"),
                                Null, Null, Null, Null, QStringLiteral("T.typtype")});
         else
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("TblRol.rolname"),
-                               QStringLiteral("obj_description(T.oid, 'pg_type')"), Null, Null, Null, Null,
+                               Comment(k, QStringLiteral("T.oid"), "pg_type"), Null, Null, Null, Null,
                                QStringLiteral("T.oid"), Null, Null, Null, Null, QStringLiteral("T.typtype")});
         break;
     case 57: // trigger
@@ -176,7 +188,7 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         if (mixed)
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("TrgInf.oid"),
                              QStringLiteral("TblInf.relname"), Null, Null,
-                             QStringLiteral("obj_description(TrgInf.oid, 'pg_trigger')"), QStringLiteral("0"), Null,
+                             Comment(k, QStringLiteral("TrgInf.oid"), "pg_trigger"), QStringLiteral("0"), Null,
                              QStringLiteral("TblInf.relname"), Null);
         else if (detail)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("TrgInf.oid"),
@@ -195,7 +207,7 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         k.nameColumn = QStringLiteral("r.rulename");
         if (mixed) {
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("r.oid"), QStringLiteral("c.relname"),
-                             Null, Null, QStringLiteral("obj_description(r.oid, 'pg_rewrite')"), QStringLiteral("0"),
+                             Null, Null, Comment(k, QStringLiteral("r.oid"), "pg_rewrite"), QStringLiteral("0"),
                              Null, QStringLiteral("c.relname"), Null);
         } else if (detail) {
             k.select = Select(
@@ -219,16 +231,16 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         k.nameColumn = QStringLiteral("Syn.synname");
         if (mixed)
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("Syn.oid"),
-                             QStringLiteral("Syn.synobjname"), Null, Null, QStringLiteral("obj_description(Syn.oid, 'pg_class')"),
+                             QStringLiteral("Syn.synobjname"), Null, Null, Comment(k, QStringLiteral("Syn.oid"), "pg_class"),
                              QStringLiteral("0"), Null, Null, Null);
         else if (detail)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("Syn.oid"),
                                QStringLiteral("Syn.synobjname"), QStringLiteral("Syn.synobjschema"),
                                QStringLiteral("Syn.synlink"), QStringLiteral("TblRol.rolname"),
-                               QStringLiteral("obj_description(Syn.oid, 'pg_class')")});
+                               Comment(k, QStringLiteral("Syn.oid"), "pg_class")});
         else
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("Syn.synobjname"),
-                               QStringLiteral("TblRol.rolname"), QStringLiteral("obj_description(Syn.oid, 'pg_class')")});
+                               QStringLiteral("TblRol.rolname"), Comment(k, QStringLiteral("Syn.oid"), "pg_class")});
         break;
     case 66: // constraint
         k.schemaColumn = QStringLiteral("ConNsp.nspname");
@@ -236,19 +248,19 @@ KindSQL Kind(const QString &kind, const TObjectListQuery &q, bool mixed)
         if (mixed)
             k.select = Mixed(kind, k.nameColumn, k.schemaColumn, QStringLiteral("ConInf.oid"),
                              QStringLiteral("TblInf.relname"), Null, Null,
-                             QStringLiteral("obj_description(ConInf.oid, 'pg_constraint')"), QStringLiteral("0"), Null,
+                             Comment(k, QStringLiteral("ConInf.oid"), "pg_constraint"), QStringLiteral("0"), Null,
                              QStringLiteral("TblInf.relname"), Null);
         else if (detail)
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("ConInf.oid"),
                                QStringLiteral("UPPER(ConInf.contype)"), QStringLiteral("TblInf.relname"),
                                QStringLiteral("TblNsp.nspname"), QStringLiteral("TblRol.rolname"),
-                               QStringLiteral("obj_description(ConInf.oid, 'pg_constraint')"), Null, Null, Null,
+                               Comment(k, QStringLiteral("ConInf.oid"), "pg_constraint"), Null, Null, Null,
                                QStringLiteral("TblInf.relname"),
-                               QStringLiteral("obj_description(ConInf.oid, 'pg_constraint')")});
+                               Comment(k, QStringLiteral("ConInf.oid"), "pg_constraint")});
         else
             k.select = Select({Lit(kind), k.nameColumn, k.schemaColumn, Lit(kind), QStringLiteral("UPPER(ConInf.contype)"),
                                QStringLiteral("TblInf.relname"), QStringLiteral("TblRol.rolname"),
-                               QStringLiteral("obj_description(ConInf.oid, 'pg_constraint')"), Null, Null, Null, Null,
+                               Comment(k, QStringLiteral("ConInf.oid"), "pg_constraint"), Null, Null, Null, Null,
                                Null, QStringLiteral("TblInf.relname")});
         break;
     default:
@@ -265,6 +277,7 @@ QString KindStatement(const QString &kind, const TObjectListQuery &q, bool mixed
         return QString();
     QString from, where;
     BuildObjectFromWhere(k.code, from, where, q.IsEdb, q.DBVer);
+    from += k.commentJoin;
     const bool hasBase = !where.trimmed().isEmpty();
     QString text = hasBase ? where + QStringLiteral(" AND   ") : QStringLiteral(" WHERE ");
     if (k.code == 57) {

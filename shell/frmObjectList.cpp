@@ -7,6 +7,7 @@
 #include "controls/frmPrint.h"
 #include "controls/tvListView.h"
 #include "controls/tvTreeView.h"
+#include "platform/db/ProtectedBlock.h"
 #include "platform/db/ResultSet.h"
 #include "platform/db/StatementSavepoint.h"
 #include "platform/settings/tvRegistry.h"
@@ -25,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -37,6 +39,8 @@ const QString TreeKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\OBJECTTREE\\
 
 // How often a growing list is repainted while it fills (and Esc is polled).
 constexpr int RepaintIntervalMs = 150;
+// Rows read ahead of the rest of a list: more than a screen holds.
+constexpr int FirstRows = 200;
 
 class OverrideCursor {
 public:
@@ -134,6 +138,13 @@ void TfrmObject::ShowObject(bool IsGrep)
     qryObject->SQLClear();
     {
         const QSignalBlocker block(lstObject);
+        // Freeing tens of thousands of items takes longer than reading them
+        // again: the old items leave the list now and are freed once the
+        // event loop runs (while the server works on the new list, or after
+        // it shows).
+        QList<QTreeWidgetItem *> old = lstObject->invisibleRootItem()->takeChildren();
+        if (!old.isEmpty())
+            QTimer::singleShot(0, qApp, [old = std::move(old)] { qDeleteAll(old); });
         lstObject->clear();
         lstObject->setColumnCount(0);
     }
@@ -222,8 +233,13 @@ void TfrmObject::ShowObject(bool IsGrep)
             qryObject2 = std::make_unique<tv::db::Query>(FdbsMain.get());
             qryObject2->SetParamParsing(false);
         }
+        // Only the types that routine arguments use: a database with many
+        // tables has tens of thousands of row and array types.
         qryObject2->SetSQL(QStringLiteral(" SELECT  TY.oid,        TY.typname,        NA.nspname FROM    pg_type TY"
-                                          " LEFT JOIN pg_namespace NA ON TY.typnamespace = NA.oid ORDER BY TY.oid"));
+                                          " LEFT JOIN pg_namespace NA ON TY.typnamespace = NA.oid"
+                                          " WHERE TY.oid IN (SELECT unnest(Prc.proargtypes::oid[]"
+                                          " || COALESCE(Prc.proallargtypes, '{}'::oid[])) FROM pg_proc Prc)"
+                                          " ORDER BY TY.oid"));
         qryObject2->Open();
         const std::shared_ptr<tv::db::ResultSet> rs = qryObject2->Results();
         const int n = rs ? rs->rowCount() : 0;
@@ -284,40 +300,73 @@ void TfrmObject::ShowObject(bool IsGrep)
         }
     }
 
-    // 9. The rows.
+    // 9. The rows, through a cursor: the first screen of rows comes back at
+    // once and shows while the server reads the rest. The cursor lives in a
+    // block of its own that is undone afterwards, so the user's transaction
+    // is left as it was (and an Esc that cancels the read does not abort it).
     qryObject->SetSQL(sql);
-    qryObject->Open();
-    const std::shared_ptr<tv::db::ResultSet> rs = qryObject->Results();
-    const int rows = rs ? rs->rowCount() : 0;
-    const int fields = rs ? rs->fieldCount() : 0;
     QHash<int, QIcon> icons;
     QList<QTreeWidgetItem *> pending;
-    pending.reserve(progress ? 256 : rows);
+    pending.reserve(progress ? FirstRows : 4096);
     QElapsedTimer clock;
     clock.start();
+    bool stopped = false;
     QStringList f;
-    for (int r = 0; r < rows; ++r) {
-        if (clock.elapsed() >= RepaintIntervalMs) {
-            clock.restart();
-            if (progress && !pending.isEmpty()) {
-                lstObject->addTopLevelItems(pending);
-                pending.clear();
-                lstObject->viewport()->repaint();
+    QString kind;
+    int code = -1;
+    const auto addRows = [&](const tv::db::ResultSet &rs) {
+        const int rows = rs.rowCount();
+        const int fields = rs.fieldCount();
+        for (int r = 0; r < rows; ++r) {
+            if (clock.elapsed() >= RepaintIntervalMs) {
+                clock.restart();
+                if (progress && !pending.isEmpty()) {
+                    lstObject->addTopLevelItems(pending);
+                    pending.clear();
+                    lstObject->viewport()->repaint();
+                }
+                if (tv::ui::EscapePressed()) {
+                    stopped = true;
+                    return;
+                }
             }
-            if (tv::ui::EscapePressed())
-                break;
+            f.clear();
+            for (int c = 0; c < fields; ++c)
+                f << rs.text(r, c);
+            auto *item = new TtvListItem(f.value(1), builder.SubItems(f));
+            // The rows come kind after kind.
+            if (f.value(0) != kind) {
+                kind = f.value(0);
+                code = ObjectTypeFromName(kind);
+            }
+            SetItemImageIndex(item, code);
+            auto icon = icons.find(code);
+            if (icon == icons.end())
+                icon = icons.insert(code, FMain->MainImage(code));
+            item->setIcon(0, *icon);
+            pending << item;
         }
-        f.clear();
-        for (int c = 0; c < fields; ++c)
-            f << rs->text(r, c);
-        auto *item = new TtvListItem(f.value(1), builder.SubItems(f));
-        const int code = ObjectTypeFromName(f.value(0));
-        SetItemImageIndex(item, code);
-        auto icon = icons.find(code);
-        if (icon == icons.end())
-            icon = icons.insert(code, FMain->MainImage(code));
-        item->setIcon(0, *icon);
-        pending << item;
+    };
+    try {
+        tv::db::ProtectedBlock cursorBlock(*FdbsMain);
+        FdbsMain->Exec(QStringLiteral("DECLARE tv_object_list NO SCROLL CURSOR FOR ") + sql);
+        addRows(*FdbsMain->Exec(QStringLiteral("FETCH ") + QString::number(FirstRows) +
+                                QStringLiteral(" FROM tv_object_list")));
+        if (progress && !pending.isEmpty()) {
+            SortByKeys(lstObject, pending);
+            lstObject->addTopLevelItems(pending);
+            pending.clear();
+            lstObject->viewport()->repaint();
+        }
+        if (!stopped)
+            addRows(*FdbsMain->Exec(QStringLiteral("FETCH ALL FROM tv_object_list")));
+    } catch (const tv::db::DbError &e) {
+        // Esc while the server works: the list keeps what came so far. Any
+        // other failure keeps them too, and is raised.
+        if (e.sqlState() != QLatin1String(tv::db::sqlstate::QueryCanceled)) {
+            lstObject->addTopLevelItems(pending);
+            throw;
+        }
     }
     // 10. One sort at the end.
     if (lstObject->topLevelItemCount() > 0) {

@@ -7,13 +7,20 @@
 #include "controls/tvPrinter.h"
 #include "controls/tvTreeView.h"
 #include "platform/Errors.h"
+#include "platform/db/Connection.h"
 #include "platform/settings/tvRegistry.h"
+#include "platform/ui/EscapeWatch.h"
 #include "shell/ListItemImage.h"
 #include "shell/ObjectDispatcher.h"
 #include "shell/ObjectListModel.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
 
 using namespace tvtest;
 
@@ -427,4 +434,182 @@ TEST_F(ObjectList, PrintingATableWithItsKeyIndexPrintsTheTableOnly)
     EXPECT_EQ(scripted, QStringList({"t", "t_v"}));
     EXPECT_EQ(prtData.PageCount(), 2);
     EXPECT_TRUE(form->lstObject->selectedItems().isEmpty());
+}
+
+// Each object shows its own comment, not that of one of its columns, in the
+// mixed list and in its kind's list, detailed and simple (the column headed
+// "コメント" shows the sub-item).
+TEST_F(ObjectList, CommentsOfEveryKindInTheMixedAndKindLists)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    const struct {
+        const char *kind, *name, *create, *comment;
+    } cases[] = {
+        {"TABLE", "t1", "CREATE TABLE t1(n int CONSTRAINT t1_n_check CHECK (n > 0))", "COMMENT ON TABLE t1 IS 'c table'"},
+        {"INDEX", "t1_ix", "CREATE INDEX t1_ix ON t1(n)", "COMMENT ON INDEX t1_ix IS 'c index'"},
+        {"VIEW", "v1", "CREATE VIEW v1 AS SELECT n FROM t1", "COMMENT ON VIEW v1 IS 'c view'"},
+        {"MATERIALIZED VIEW", "mv1", "CREATE MATERIALIZED VIEW mv1 AS SELECT n FROM t1",
+         "COMMENT ON MATERIALIZED VIEW mv1 IS 'c matview'"},
+        {"SEQUENCE", "s1", "CREATE SEQUENCE s1", "COMMENT ON SEQUENCE s1 IS 'c sequence'"},
+        {"FUNCTION", "f1", "CREATE FUNCTION f1(a int) RETURNS int LANGUAGE sql AS 'SELECT a'",
+         "COMMENT ON FUNCTION f1(int) IS 'c function'"},
+        {"PROCEDURE", "p1", "CREATE PROCEDURE p1() LANGUAGE sql AS 'SELECT 1'", "COMMENT ON PROCEDURE p1() IS 'c proc'"},
+        {"AGGREGATE", "agg1", "CREATE AGGREGATE agg1(int) (SFUNC = int4pl, STYPE = int)",
+         "COMMENT ON AGGREGATE agg1(int) IS 'c aggregate'"},
+        {"TYPE", "mood", "CREATE TYPE mood AS ENUM ('sad', 'ok')", "COMMENT ON TYPE mood IS 'c type'"},
+        {"CONSTRAINT", "t1_n_check", "SELECT 1", "COMMENT ON CONSTRAINT t1_n_check ON t1 IS 'c constraint'"},
+        {"TRIGGER", "tr1", "CREATE TRIGGER tr1 BEFORE INSERT ON t1 FOR EACH ROW EXECUTE FUNCTION tf()",
+         "COMMENT ON TRIGGER tr1 ON t1 IS 'c trigger'"},
+        {"RULE", "r1", "CREATE RULE r1 AS ON DELETE TO t1 DO INSTEAD NOTHING", "COMMENT ON RULE r1 ON t1 IS 'c rule'"},
+    };
+    form->ExecuteSQL(QStringLiteral("CREATE FUNCTION tf() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN RETURN NEW; END'"));
+    for (const auto &c : cases) {
+        form->ExecuteSQL(QString::fromUtf8(c.create));
+        form->ExecuteSQL(QString::fromUtf8(c.comment));
+    }
+    form->ExecuteSQL(QStringLiteral("COMMENT ON COLUMN t1.n IS 'c column'"));
+    const auto commentColumn = [this] {
+        for (int i = 1; i < form->lstObject->ColumnCount(); ++i)
+            if (form->lstObject->headerItem()->text(i) == QStringLiteral("コメント"))
+                return i;
+        return -1;
+    };
+    for (const bool detail : {true, false}) {
+        tvOption.TreeData = detail;
+        for (const bool mixed : {true, false}) {
+            if (mixed)
+                Select(QString()); // one mixed list holds every case
+            for (const auto &c : cases) {
+                const QString kind = QString::fromLatin1(c.kind);
+                SCOPED_TRACE(kind.toStdString() + (mixed ? " in the mixed list" : " list") +
+                             (detail ? ", detailed" : ", simple"));
+                if (!mixed)
+                    Select(kind);
+                const int col = commentColumn();
+                ASSERT_GT(col, 0);
+                TtvListItem *it = Item(QString::fromLatin1(c.name));
+                ASSERT_NE(it, nullptr);
+                const QString expected = QString::fromUtf8(c.comment).section(QLatin1Char('\''), 1, 1);
+                EXPECT_EQ(it->text(col), expected);
+                EXPECT_EQ(it->SubItem(col - 1), expected);
+            }
+        }
+        Select(QString());
+        ASSERT_NE(Item(QStringLiteral("tf")), nullptr);
+        EXPECT_EQ(Item(QStringLiteral("tf"))->text(commentColumn()), QString());
+        EXPECT_EQ(Captions().count(QStringLiteral("t1")), 1);
+    }
+}
+
+namespace {
+
+// The item counts of the list's paints.
+class PaintCounts : public QObject {
+public:
+    explicit PaintCounts(TtvListView *list) : FList(list) { list->viewport()->installEventFilter(this); }
+    ~PaintCounts() override { FList->viewport()->removeEventFilter(this); }
+    QList<int> counts;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            counts << FList->ItemCount();
+        return false;
+    }
+
+private:
+    TtvListView *FList;
+};
+
+} // namespace
+
+// With the progress display on, the first rows show before the rest of the
+// list has come; with it off the list paints only complete. Either way the
+// list ends sorted, every object once.
+TEST_F(ObjectList, FirstRowsShowWhileTheRestArriveAndTheListEndsSorted)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    form->ExecuteSQL(QStringLiteral(
+        "DO $$ BEGIN FOR i IN 1..600 LOOP EXECUTE format('CREATE SEQUENCE sq_%s', 601 - i); END LOOP; END $$"));
+    s.main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.main.get()));
+    QStringList expected;
+    for (int i = 1; i <= 600; ++i)
+        expected << QStringLiteral("sq_%1").arg(i);
+    std::sort(expected.begin(), expected.end(),
+              [](const QString &a, const QString &b) { return QString::localeAwareCompare(a, b) < 0; });
+    for (const bool progress : {true, false}) {
+        SCOPED_TRACE(progress ? "progress on" : "progress off");
+        tvOption.Progress = progress;
+        for (const bool detail : {true, false}) {
+            tvOption.TreeData = detail;
+            PaintCounts paints(form->lstObject);
+            Select(QString());
+            QCoreApplication::processEvents();
+            EXPECT_EQ(Captions(), expected);
+            ASSERT_FALSE(paints.counts.isEmpty());
+            EXPECT_EQ(paints.counts.last(), 600);
+            const bool partial = std::any_of(paints.counts.begin(), paints.counts.end(),
+                                             [](int n) { return n > 0 && n < 600; });
+            EXPECT_EQ(partial, progress);
+        }
+    }
+}
+
+// Esc while the server is still working on the list stops it: no error, the
+// list keeps its columns, the user's open transaction and its work stay, and
+// the next listing works.
+TEST(ObjectListStop, EscWhileTheServerReadsStopsTheListAndKeepsTheTransaction)
+{
+    TestDb db("objlistesc");
+    TV_REQUIRE_DB(db);
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    tvOption.UpdateToCommit = false;
+    tvOption.Progress = true;
+    tvOption.ShowLevel0 = true;
+    s.FirstPaint();
+    TfrmObject *form = s.Form();
+    ASSERT_NE(form, nullptr);
+    form->ExecuteSQL(QStringLiteral("CREATE TABLE mine(n int)"));
+    QTreeWidgetItem *pub = Child(form->tvTree->topLevelItem(0), QStringLiteral("public"));
+    ASSERT_NE(pub, nullptr);
+    {
+        const QSignalBlocker block(form->tvTree);
+        form->tvTree->setCurrentItem(pub);
+    }
+
+    // Another session holds the comments' catalog, so the listing waits on
+    // the server; Esc is pressed once it does.
+    std::unique_ptr<tv::db::Connection> holder = form->dbsMain().OpenSideConnection();
+    holder->Exec(QStringLiteral("BEGIN"));
+    holder->Exec(QStringLiteral("LOCK TABLE pg_catalog.pg_description IN ACCESS EXCLUSIVE MODE"));
+    QTimer poll;
+    bool pressed = false;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        const QString waiting = holder->ExecScalar(
+            QStringLiteral("SELECT count(*) FROM pg_locks WHERE NOT granted AND pid = ") + QString::number(form->MYSID()));
+        if (!pressed && waiting != QLatin1String("0")) {
+            pressed = true;
+            tv::ui::EscapeWatch::instance().notePress();
+        }
+    });
+    poll.start(10);
+    EXPECT_NO_THROW(form->ShowObject(false));
+    poll.stop();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(form->lstObject->ItemCount(), 0);
+    EXPECT_GT(form->lstObject->ColumnCount(), 0);
+    EXPECT_EQ(form->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+    holder->Exec(QStringLiteral("ROLLBACK"));
+    holder.reset();
+
+    form->ShowObject(false);
+    EXPECT_NE(FindListItem(form->lstObject, QStringLiteral("mine")), nullptr);
+    EXPECT_EQ(form->OpenSQL(QStringLiteral("SELECT count(*) FROM pg_class WHERE relname = 'mine'")).Fields(0).AsString(),
+              QStringLiteral("1"));
+    EXPECT_TRUE(s.dialogs.calls().isEmpty());
 }
