@@ -13,6 +13,8 @@
 #include "objects/other/OtherWindows.h"
 #include "objects/other/SynonymDefinition.h"
 #include "common/ScriptOption.h"
+#include "common/TextUtil.h"
+#include "platform/text/TextEncoding.h"
 #include "objects/other/frmDBLink.h"
 #include "objects/other/frmDBLinkList.h"
 #include "objects/other/frmSynonym.h"
@@ -233,7 +235,7 @@ TEST_F(EdbWindows, LinkListReadsAndDrops)
     EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("スクリプトが出力されました。")});
     QFile script(one);
     ASSERT_TRUE(script.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(script.readAll());
+    const QString text = tv::text::Decode(script.readAll(), GetFileEncoding());
     EXPECT_TRUE(text.contains(QStringLiteral("DATABASE LINK \"a\""))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("PUBLIC DATABASE LINK \"b\""))) << text.toStdString();
     s.dialogs.clear();
