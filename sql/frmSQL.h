@@ -8,7 +8,10 @@
 // history first; previous / next / the history list load entries back.
 //
 // A run waits for each statement while the window's events keep flowing;
-// Esc cancels the statement on the server. While a run is in progress the
+// Esc cancels the statement on the server. Once the row-count dialogs are
+// switched off, data changes go to the server ahead of their turn (each
+// still committing on its own, nothing after a failure running), so a long
+// script does not wait a round trip per statement. While a run is in progress the
 // run action is disabled and the window refuses to close.
 #include "common/tvForm.h"
 #include "sql/SQLRunner.h"
