@@ -18,6 +18,7 @@
 #include "sql/frmXLSSetup.h"
 #include "sql/frmTemplate.h"
 #include "tools/frmDataGenerate.h"
+#include "tools/frmMatrix.h"
 #include "tools/frmExp.h"
 #include "tools/frmImp.h"
 #include "tools/frmDBTest.h"
@@ -62,6 +63,7 @@ int main(int argc, char *argv[])
     TfrmExp::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     TfrmDataGenerate::RegisterLauncher();
+    TfrmMatrix::RegisterLauncher();
     TfrmDBTest::RegisterLauncher();
     TfrmExpdp::RegisterLauncher();
     TfrmImpdp::RegisterLauncher();

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -27,16 +28,45 @@ double timePsql(const QStringList &args)
     return t.nsecsElapsed() / 1e9;
 }
 
-long long peakRssBytes()
+namespace {
+long long statusBytes(const char *key)
 {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly))
         return -1;
+    const QByteArray k(key);
     for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+        if (line.startsWith(k))
+            return line.mid(k.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
     }
     return -1;
+}
+} // namespace
+
+double Min(const std::vector<double> &v)
+{
+    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
+}
+
+double Max(const std::vector<double> &v)
+{
+    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+}
+
+long long peakRssBytes()
+{
+    return statusBytes("VmHWM:");
+}
+
+long long rssBytes()
+{
+    return statusBytes("VmRSS:");
+}
+
+bool resetPeakRss()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
 }
 
 void printBeside(const std::string &what, double ours, double psql)

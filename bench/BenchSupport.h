@@ -4,16 +4,28 @@
 
 #include <QString>
 #include <QStringList>
+#include <benchmark/benchmark.h>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tvbench {
+
+// Statistics beside the mean and median of repeated runs, for
+// ->Repetitions(3)->ComputeStatistics("min", tvbench::Min)->ComputeStatistics("max", tvbench::Max).
+double Min(const std::vector<double> &v);
+double Max(const std::vector<double> &v);
 
 // Wall-clock seconds of a shell-free run of psql with the given arguments
 // (output to /dev/null); -1 when psql cannot be run.
 double timePsql(const QStringList &args);
 // Peak resident set size of this process so far, in bytes (VmHWM).
 long long peakRssBytes();
+// Resident set size now, in bytes (VmRSS).
+long long rssBytes();
+// Starts the peak over from the present size (where the system allows it);
+// returns whether it did.
+bool resetPeakRss();
 // Prints one comparison line: "<what>: ours X s, psql Y s, ratio Z".
 void printBeside(const std::string &what, double ours, double psql);
 

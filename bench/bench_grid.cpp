@@ -8,10 +8,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QStringList>
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <vector>
 
 namespace {
 
@@ -101,8 +106,73 @@ void BM_GridTwoHundredThousandByTwenty(benchmark::State &state)
     runGrid(state, 200000, 20);
 }
 
+// One row holding a 16 MiB bytea and a 50 MiB text, shown in the grid: the
+// fetch with its first paint, then each of 9 further paints timed alone (the
+// cells show only the start of the values), the processor time the shown
+// grid takes over a second of idling, and the memory beyond what the process
+// held before the query (the peak counted from just before it).
+void BM_GridHugeValues(benchmark::State &state)
+{
+    tv::db::Connection conn;
+    try {
+        conn.Open();
+    } catch (const tv::db::DbError &e) {
+        state.SkipWithError(e.text().toStdString().c_str());
+        return;
+    }
+    constexpr qint64 kBytea = 16LL << 20, kText = 50LL << 20;
+    const QString sql = QStringLiteral("SELECT decode(repeat('ab', %1), 'hex') AS b, repeat('x', %2) AS t")
+                            .arg(kBytea)
+                            .arg(kText);
+    for (auto _ : state) {
+        const long long before = tvbench::rssBytes();
+        const bool peakFromHere = tvbench::resetPeakRss();
+        tv::db::DataSet ds;
+        ds.SetConnection(&conn);
+        tv::grid::TtvDBGridV grid;
+        grid.resize(1200, 800);
+        grid.SetDataSet(&ds);
+        grid.show();
+        QElapsedTimer t;
+        t.start();
+        ds.OpenSQL(sql);
+        const double opened = t.nsecsElapsed() / 1e6;
+        grid.grab();
+        const double firstPaint = t.nsecsElapsed() / 1e6 - opened;
+        std::vector<double> paints;
+        for (int i = 0; i < 9; ++i) {
+            t.restart();
+            grid.viewport()->repaint();
+            paints.push_back(t.nsecsElapsed() / 1e6);
+        }
+        std::sort(paints.begin(), paints.end());
+        timespec c0{}, c1{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c0);
+        {
+            QEventLoop loop; // sleeps while nothing is due
+            QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c1);
+        const double idleCpu = (c1.tv_sec - c0.tv_sec) * 1e3 + (c1.tv_nsec - c0.tv_nsec) / 1e6;
+        const double values = double(kBytea + kText);
+        const double peakExtra = double(tvbench::peakRssBytes() - before);
+        std::printf("one row of a 16 MiB bytea and a 50 MiB text: fetch %.0f ms, first paint %.1f ms; "
+                    "paint min %.2f median %.2f max %.2f ms (9 paints); processor while shown %.1f ms over 1 s\n",
+                    opened, firstPaint, paints.front(), paints[paints.size() / 2], paints.back(), idleCpu);
+        std::printf("  memory beyond the %.0f MB before the query: peak %.0f MB%s = %.2f x the values (%.0f MB)\n",
+                    before / 1e6, peakExtra / 1e6, peakFromHere ? "" : " (peak of the whole process)",
+                    peakExtra / values, values / 1e6);
+        std::fflush(stdout);
+        state.counters["paint_median_ms"] = paints[paints.size() / 2];
+        state.counters["paint_max_ms"] = paints.back();
+        state.counters["memory_x_values"] = peakExtra / values;
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_GridHugeValues)->Iterations(1)->Repetitions(3)->ComputeStatistics("min", tvbench::Min)->ComputeStatistics("max", tvbench::Max)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GridMillionByFive)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GridTwoHundredThousandByTwenty)->Iterations(1)->Unit(benchmark::kMillisecond);
 

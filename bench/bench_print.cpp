@@ -1,8 +1,12 @@
 // Printing long texts: a 20,000-line script and a single 200 KB line laid
-// out into pages and played onto a PDF printer at 600 dpi.
+// out into pages and played onto a PDF printer at 600 dpi. The time is the
+// whole job: the pages recorded (layout and page breaks) and every page
+// written to the PDF file. Each runs three times; the median, minimum and
+// maximum follow the runs. The goal is 20,000 lines within one second.
 #include "common/tvPrintOption.h"
 #include "controls/frmPrint.h"
 #include "controls/tvPrinter.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QPrinter>
@@ -69,8 +73,8 @@ void BM_PrintSingle200KBLine(benchmark::State &state)
     PrintToPdf(state, text);
 }
 
-BENCHMARK(BM_Print20000Lines)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_PrintSingle200KBLine)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Print20000Lines)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ComputeStatistics("min", tvbench::Min)->ComputeStatistics("max", tvbench::Max);
+BENCHMARK(BM_PrintSingle200KBLine)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ComputeStatistics("min", tvbench::Min)->ComputeStatistics("max", tvbench::Max);
 
 } // namespace
 

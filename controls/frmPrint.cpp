@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 quint8 TfrmPrint::PrintState = 0;
 bool TfrmPrint::FirstPagePending = false;
@@ -108,18 +109,43 @@ qreal LayoutParagraph(const TTextFormat &f, const QString &text, qreal top, QTex
 // stops; the result is then above `limit`, and *lineStart / *lineEnd give
 // the text range of the line that passed it.
 qreal ParagraphHeight(const TTextFormat &f, const QString &text, qreal limit, qsizetype *lineStart = nullptr,
-                      qsizetype *lineEnd = nullptr)
+                      qsizetype *lineEnd = nullptr, std::unique_ptr<QTextLayout> *keep = nullptr)
 {
-    QTextLayout layout(QString(), f.font, f.device);
-    return LayoutParagraph(f, text, 0, layout, [&](const QTextLine &l, qreal bottom) {
+    auto layout = std::make_unique<QTextLayout>(QString(), f.font, f.device);
+    bool complete = true;
+    const qreal h = LayoutParagraph(f, text, 0, *layout, [&](const QTextLine &l, qreal bottom) {
         if (bottom <= limit)
             return true;
+        complete = false;
         if (lineStart)
             *lineStart = l.textStart();
         if (lineEnd)
             *lineEnd = l.textStart() + l.textLength();
         return false;
     });
+    if (keep)
+        *keep = complete ? std::move(layout) : nullptr;
+    return h;
+}
+
+// The paragraphs at the start of a text being paged, each measured once:
+// its height and, when it was laid out whole, the layout itself, which the
+// page break and the drawing use again instead of laying the text out anew.
+struct TMeasured {
+    qsizetype length = 0;
+    qreal height = 0;
+    std::unique_ptr<QTextLayout> layout; // none: measured only up to a limit
+};
+using TMeasuredList = std::vector<TMeasured>;
+
+// Measures paragraph `text` (appended to the list) with the given limit.
+qreal MeasureParagraph(const TTextFormat &f, const QString &text, qreal limit, TMeasuredList &list)
+{
+    TMeasured m;
+    m.length = text.size();
+    m.height = ParagraphHeight(f, text, limit, nullptr, nullptr, &m.layout);
+    list.push_back(std::move(m));
+    return list.back().height;
 }
 
 // The measured bottom of a text (0 for the empty text); exact up to
@@ -137,13 +163,28 @@ qreal TextHeight(const TTextFormat &f, QStringView text, qreal limit)
     return height;
 }
 
+// TextHeight, recording each paragraph it measures.
+qreal MeasureText(const TTextFormat &f, const QString &text, qreal limit, TMeasuredList &list)
+{
+    list.clear();
+    if (text.isEmpty())
+        return 0;
+    qreal height = 0;
+    for (const TParagraph &p : SplitParagraphs(text)) {
+        height += MeasureParagraph(f, text.mid(p.start, p.length), limit - height, list);
+        if (height > limit)
+            break;
+    }
+    return height;
+}
+
 // Where a text that reaches or passes the area's bottom `bottom` is broken:
 // the longest prefix, at least one character shorter than the text, whose
 // measured bottom does not pass the area's bottom, found by binary search
 // within the line that first passes. When not even one character fits (an
 // area lower than one line) the page still takes one character, so the
 // layout always moves on.
-qsizetype BreakPoint(const TTextFormat &f, const QString &text, qreal bottom)
+qsizetype BreakPoint(const TTextFormat &f, const QString &text, qreal bottom, const TMeasuredList &known)
 {
     const qsizetype len = text.size();
     const QList<TParagraph> paras = SplitParagraphs(text);
@@ -153,8 +194,12 @@ qsizetype BreakPoint(const TTextFormat &f, const QString &text, qreal bottom)
     qsizetype lineStart = 0, lineEnd = 0;
     for (int k = 0; k < paras.size(); ++k) {
         heightBefore.append(cum);
-        const qreal h = ParagraphHeight(f, text.mid(paras[k].start, paras[k].length), bottom - cum, &lineStart,
-                                        &lineEnd);
+        // a paragraph laid out whole and fitting needs no second look
+        const TMeasured *m = size_t(k) < known.size() ? &known[size_t(k)] : nullptr;
+        const bool fits = m && m->layout && m->length == paras[k].length && cum + m->height <= bottom;
+        const qreal h = fits ? m->height
+                             : ParagraphHeight(f, text.mid(paras[k].start, paras[k].length), bottom - cum,
+                                               &lineStart, &lineEnd);
         if (cum + h > bottom) {
             j = k;
             break;
@@ -209,10 +254,18 @@ qsizetype BreakPoint(const TTextFormat &f, const QString &text, qreal bottom)
 }
 
 // Draws `text` with the top-left corner of the text area at the origin.
-void DrawText(QPainter &canvas, const TTextFormat &f, const QString &text)
+void DrawText(QPainter &canvas, const TTextFormat &f, const QString &text, const TMeasuredList &known)
 {
     qreal y = 0;
+    size_t k = 0;
     for (const TParagraph &p : SplitParagraphs(text)) {
+        const TMeasured *m = k < known.size() ? &known[k] : nullptr;
+        ++k;
+        if (m && m->layout && m->length == p.length) {
+            m->layout->draw(&canvas, QPointF(0, y));
+            y += m->height;
+            continue;
+        }
         QTextLayout layout(QString(), f.font, f.device);
         y += LayoutParagraph(f, text.mid(p.start, p.length), y, layout, [](const QTextLine &, qreal) { return true; });
         layout.draw(&canvas, QPointF(0, 0));
@@ -222,7 +275,7 @@ void DrawText(QPainter &canvas, const TTextFormat &f, const QString &text)
 // Finishes one page of a source: title above, page number below and the text
 // inside the area.
 void PrintPageFrame(const QString &Title, const QString &text, const TTextFormat &f, const QSizeF &area,
-                    int pageBase)
+                    int pageBase, const TMeasuredList &known)
 {
     if (TfrmPrint::FirstPagePending)
         TfrmPrint::FirstPagePending = false;
@@ -235,7 +288,7 @@ void PrintPageFrame(const QString &Title, const QString &text, const TTextFormat
     canvas.drawText(QRectF(0, -2 * H, area.width(), 2 * H), flags, Title);
     canvas.drawText(QRectF(0, area.height(), area.width(), 2 * H), flags,
                     QString::number(prtData.PageCount() - pageBase));
-    DrawText(canvas, f, text);
+    DrawText(canvas, f, text, known);
 }
 
 // Runs `work` with the hourglass cursor.
@@ -773,29 +826,43 @@ void TfrmPrint::PrintSource(const QString &Title, const QStringList &Source, boo
     const qreal bottom = areaHeight;
     QString buffer;
     qreal height = 0;
+    // the buffer's paragraphs measured so far, in order (a line holding a
+    // line break of its own leaves the rest unmeasured)
+    TMeasuredList measured;
+    const TMeasuredList none;
+    bool inStep = true; // `measured` follows the buffer's paragraphs
     auto finishOverflow = [&] {
         while (!buffer.isEmpty() && height >= bottom) {
-            const qsizetype p = BreakPoint(f, buffer, bottom);
-            PrintPageFrame(Title, buffer.left(p), f, area, pageBase);
+            const TMeasuredList &known = inStep ? measured : none;
+            const qsizetype p = BreakPoint(f, buffer, bottom, known);
+            PrintPageFrame(Title, buffer.left(p), f, area, pageBase, known);
             buffer.remove(0, p);
             if (buffer.startsWith(QLatin1Char('\r')))
                 buffer.remove(0, 1);
             if (buffer.startsWith(QLatin1Char('\n')))
                 buffer.remove(0, 1);
-            height = TextHeight(f, buffer, bottom);
+            height = MeasureText(f, buffer, bottom, measured);
+            inStep = true;
         }
     };
+    const auto ownBreak = [](const QString &s) { return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')); };
     for (const QString &line : Source) {
         if (buffer.isEmpty()) {
             buffer = line;
-            height = TextHeight(f, buffer, bottom);
+            height = MeasureText(f, buffer, bottom, measured);
+            inStep = true;
         } else {
             buffer += QLatin1String("\r\n");
             buffer += line;
-            height += ParagraphHeight(f, line, bottom - height);
+            if (inStep && !ownBreak(line)) {
+                height += MeasureParagraph(f, line, bottom - height, measured);
+            } else {
+                inStep = false;
+                height += ParagraphHeight(f, line, bottom - height);
+            }
         }
         finishOverflow();
     }
     if (!buffer.isEmpty())
-        PrintPageFrame(Title, buffer, f, area, pageBase);
+        PrintPageFrame(Title, buffer, f, area, pageBase, inStep ? measured : none);
 }

@@ -486,7 +486,8 @@ void TtvDBGridCustom::RefreshAfterDataChange()
 void TtvDBGridCustom::RepaintChangedRecord(int field)
 {
     viewport()->update();
-    if (m_editorShown && (field < 0 || field == SelectedField()) && EditText() != m_editor->text())
+    if (m_editorShown && (field < 0 || field == SelectedField()) &&
+        EditText().left(m_editor->maxLength()) != m_editor->text())
         LoadEditorText();
 }
 
@@ -716,18 +717,27 @@ QString TtvDBGridCustom::EditText() const
         return QString();
     if (m_ds->FieldIsNull(f))
         return QString();
-    return m_ds->FieldDisplayText(f);
+    // No more than the cell editor holds, and one character more that tells
+    // a longer value: a value of many megabytes is not converted whole.
+    return m_ds->DisplayTextPrefix(m_ds->RecNo(), f, qsizetype(m_editor->maxLength()) + 1);
 }
 
 void TtvDBGridCustom::LoadEditorText()
 {
     m_loadingEditor = true;
-    m_editText = EditText();
+    QString text = EditText();
+    // A value longer than the editor holds is shown, not edited: the editor
+    // would cut it and write the cut value back.
+    const bool cut = text.size() > m_editor->maxLength();
+    if (cut)
+        text.truncate(m_editor->maxLength());
+    m_editText = text;
     m_editor->setText(m_editText);
     m_editor->selectAll();
     const int f = SelectedField();
-    const bool ro = m_readOnly || !m_ds || !m_ds->CanModify() || f < 0 || m_items[size_t(m_curItem)]->ReadOnly ||
-                    !m_ds->FieldCanModify(f) || m_ds->FieldDef(f).kind == tv::db::FieldKind::Bytea;
+    const bool ro = cut || m_readOnly || !m_ds || !m_ds->CanModify() || f < 0 ||
+                    m_items[size_t(m_curItem)]->ReadOnly || !m_ds->FieldCanModify(f) ||
+                    m_ds->FieldDef(f).kind == tv::db::FieldKind::Bytea;
     m_editor->setReadOnly(ro);
     m_editor->setFont(font());
     m_loadingEditor = false;
@@ -946,7 +956,7 @@ void TtvDBGridCustom::paintEvent(QPaintEvent *)
             if (hi)
                 p.fillRect(r, hiBack);
             if (it.Field >= 0) {
-                const QString t = paintText(m_ds->DisplayText(rec, it.Field));
+                const QString t = paintText(m_ds->DisplayTextPrefix(rec, it.Field, kMaxPaintChars));
                 if (!t.isEmpty()) {
                     p.setPen(hi && isEnabled() ? hiText : text);
                     const QRect tr = r.adjusted(2, 0, -3, 0);

@@ -12,6 +12,7 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -105,14 +106,9 @@ void TEditor::CreateParts()
     FStateTimer.setSingleShot(true);
     FStateTimer.setInterval(0);
     connect(&FStateTimer, &QTimer::timeout, this, [this] {
-        const int from = FStateHint;
-        FStateHint = FList->ContinueRowStates(from, 8000);
-        if (FStateHint < 0 && from > 0)
-            FStateHint = 0; // one more pass for gaps left above
-        if (FStateHint >= 0)
+        // short steps, so that a key pressed meanwhile waits little
+        if (FList->ContinueRowStates(2000) >= 0)
             FStateTimer.start();
-        else
-            FStateHint = 0;
     });
     ApplyScrollBars();
     InitFontMetrics();
@@ -122,10 +118,8 @@ void TEditor::CreateParts()
 
 void TEditor::ScheduleRowStates()
 {
-    if (!FStateTimer.isActive() && !FDestroying) {
-        FStateHint = 0;
+    if (!FStateTimer.isActive() && !FDestroying)
         FStateTimer.start();
-    }
 }
 
 TEditor::~TEditor()
@@ -2000,6 +1994,37 @@ int TEditor::FindHitText(const QString &Hit, const QString &Text, int From, bool
     return 0;
 }
 
+namespace {
+
+// Glyphs of one font style, looked up once per character: painting a row
+// then places every glyph the font has in one glyph run instead of shaping
+// each character on its own.
+struct TGlyphCache {
+    QFont Font;
+    QRawFont Raw;
+    struct Glyph {
+        quint32 Index = 0;
+        int Advance = 0;
+        bool Own = false; // the font has it (else the painter finds a fallback)
+    };
+    QHash<char16_t, Glyph> Glyphs;
+};
+
+TGlyphCache &GlyphCacheFor(const QFont &F, const QRawFont &Plain, bool PlainFont)
+{
+    static TGlyphCache caches[8];
+    const int k = (F.bold() ? 1 : 0) | (F.italic() ? 2 : 0) | (F.strikeOut() ? 4 : 0);
+    TGlyphCache &c = caches[k];
+    if (!(c.Font == F) || (PlainFont && !(c.Raw == Plain)) || !c.Raw.isValid()) {
+        c.Font = F;
+        c.Raw = PlainFont ? Plain : QRawFont::fromFont(F);
+        c.Glyphs.clear();
+    }
+    return c;
+}
+
+} // namespace
+
 void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const QString &S, bool Opaque,
                            const QColor &TextColor, const QColor &Back, TFontStyles Style)
 {
@@ -2016,7 +2041,8 @@ void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const Q
     f.setStrikeOut(Style & FontStyleBit(fsStrikeOut));
     f.setUnderline(false);
     const bool plainFont = f == font();
-    QRawFont raw = plainFont ? FRawFont : QRawFont::fromFont(f);
+    TGlyphCache &cache = GlyphCacheFor(f, FRawFont, plainFont);
+    const QRawFont &raw = cache.Raw;
     P.setFont(f);
     P.setPen(TextColor);
     const int cw = FFontWidth;
@@ -2027,11 +2053,12 @@ void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const Q
     const qsizetype n = text.size();
     QVector<quint32> glyphs;
     QVector<QPointF> positions;
+    const bool ownGlyphs = raw.isValid() && !FUseMBCSFont;
     qsizetype i = 0;
     while (i < n && x <= right) {
         const char16_t u = text[i].unicode();
         if (u < 0x80) {
-            // a run of plain ASCII, placed cell by cell in one glyph run
+            // a run of plain ASCII, placed cell by cell
             qsizetype j = i;
             while (j < n && text[j].unicode() < 0x80)
                 ++j;
@@ -2044,21 +2071,13 @@ void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const Q
             b = std::min(b, j);
             if (a < b) {
                 if (raw.isValid()) {
-                    const QString run = text.mid(a, b - a).toString();
-                    glyphs = raw.glyphIndexesForString(run);
-                    positions.resize(glyphs.size());
-                    for (qsizetype k = 0; k < glyphs.size(); ++k) {
-                        const char16_t c = run[k].unicode();
+                    const QVector<quint32> run = raw.glyphIndexesForString(text.mid(a, b - a).toString());
+                    for (qsizetype k = 0; k < run.size(); ++k) {
+                        const char16_t c = text[a + k].unicode();
                         const int w = c >= 32 ? FAsciiWidth[c] : cw;
-                        positions[k] = QPointF(x + (a - i + k) * cw + (cw - w) / 2, baseline);
-                        if (c < 32)
-                            glyphs[k] = 0;
+                        glyphs.append(c >= 32 ? run[k] : 0);
+                        positions.append(QPointF(x + (a - i + k) * cw + (cw - w) / 2, baseline));
                     }
-                    QGlyphRun gr;
-                    gr.setRawFont(raw);
-                    gr.setGlyphIndexes(glyphs);
-                    gr.setPositions(positions);
-                    P.drawGlyphRun(QPointF(0, 0), gr);
                 } else {
                     for (qsizetype k = a; k < b; ++k) {
                         const char16_t c = text[k].unicode();
@@ -2084,17 +2103,47 @@ void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const Q
         }
         const int own = pair ? cells * 2 : cells;
         if (!IsLowSurrogate(u) && x + own * cw >= left && !IsCombiningChar(u)) {
-            const QString cluster = text.mid(i, k - i).toString();
-            if (FUseMBCSFont)
-                P.setFont(FMBCSFont);
-            const int adv = FUseMBCSFont ? QFontMetrics(FMBCSFont).horizontalAdvance(cluster)
-                                         : fm.horizontalAdvance(cluster);
-            P.drawText(QPointF(x + (own * cw - adv) / 2, baseline), cluster);
-            if (FUseMBCSFont)
-                P.setFont(f);
+            bool placed = false;
+            if (ownGlyphs && k == i + 1 && !IsHighSurrogate(u)) {
+                auto it = cache.Glyphs.find(u);
+                if (it == cache.Glyphs.end()) {
+                    TGlyphCache::Glyph g;
+                    const QChar ch(u);
+                    g.Own = raw.supportsCharacter(ch);
+                    if (g.Own) {
+                        const QVector<quint32> gi = raw.glyphIndexesForString(QString(ch));
+                        g.Own = gi.size() == 1 && gi[0] != 0;
+                        g.Index = g.Own ? gi[0] : 0;
+                        g.Advance = fm.horizontalAdvance(QString(ch));
+                    }
+                    it = cache.Glyphs.insert(u, g);
+                }
+                if (it->Own) {
+                    glyphs.append(it->Index);
+                    positions.append(QPointF(x + (own * cw - it->Advance) / 2, baseline));
+                    placed = true;
+                }
+            }
+            if (!placed) {
+                const QString cluster = text.mid(i, k - i).toString();
+                if (FUseMBCSFont)
+                    P.setFont(FMBCSFont);
+                const int adv = FUseMBCSFont ? QFontMetrics(FMBCSFont).horizontalAdvance(cluster)
+                                             : fm.horizontalAdvance(cluster);
+                P.drawText(QPointF(x + (own * cw - adv) / 2, baseline), cluster);
+                if (FUseMBCSFont)
+                    P.setFont(f);
+            }
         }
         x += (own + extra) * cw;
         i = k;
+    }
+    if (!glyphs.isEmpty()) {
+        QGlyphRun gr;
+        gr.setRawFont(raw);
+        gr.setGlyphIndexes(glyphs);
+        gr.setPositions(positions);
+        P.drawGlyphRun(QPointF(0, 0), gr);
     }
     if (Style & FontStyleBit(fsUnderline)) {
         const int y = Y + FFontHeight - 1;
@@ -2270,22 +2319,58 @@ void TEditor::DrawRowNormal(QPainter &P, const QRect &R, int X0, TFountainParser
         bg = 0x0000FF;
     const QColor fontColor = Qc(FFontColor, clBlack);
     const TFontStyles baseStyle = FontStyle();
-    DrawTextRect(P, R, X0, Y, s, true, fontColor, Qc(bg, clWhite), baseStyle);
     const int n = RowWidth(Index);
+    // a coloured row draws each piece of its text once, in its own colours
+    const bool coloured = n > 0 && marks == 0 && Parser && (n + 5) * FFontWidth >= FLeftScrollWidth;
+    if (coloured)
+        P.fillRect(R, Qc(bg, clWhite));
+    else
+        DrawTextRect(P, R, X0, Y, s, true, fontColor, Qc(bg, clWhite), baseStyle);
     if ((n + 5) * FFontWidth < FLeftScrollWidth)
         return;
     const int lm = LeftMargin();
     const int limit = lm + 10000 * FFontWidth - FLeftScrollWidth;
     QRect clip = R;
     clip.setRight(std::min(clip.right(), limit - 1));
-    if (n > 0 && marks == 0 && Parser) {
+    if (coloured) {
         QString parse = s;
+        const QRect baseClip = R;
         if (FList->WordWrap() && FList->Rows(Index) == raWrapped && Index + 1 < FList->Count()) {
             parse += ExpandedRow(Index + 1).replace(QChar(27), QLatin1Char(' '));
             clip.setRight(std::min(clip.right(), n * FFontWidth + X0 - 1));
         }
         Parser->NewData(parse, FList->RowAttributeData(Index));
         const qsizetype units = std::min<qsizetype>(s.size(), 10001);
+        // Neighbouring pieces of the same colours are drawn together; the
+        // text between tokens and after the last one in the base colours.
+        struct Span {
+            qsizetype A = 0, B = 0;
+            TColor Fg = clNone, Bk = clNone;
+            TFontStyles St = 0;
+        } span;
+        const qsizetype textEnd = std::min<qsizetype>(units, 10000);
+        const auto flush = [&] {
+            if (span.B <= span.A)
+                return;
+            const bool plain = span.Fg == FFontColor && span.Bk == FColor && span.St == baseStyle;
+            const int x = cols[size_t(span.A)] * FFontWidth + X0;
+            // the last piece may draw past its cells, as a glyph wider than its cell does
+            const int xe = plain && span.B >= textEnd ? R.right() + 1 : cols[size_t(span.B)] * FFontWidth + X0;
+            const QRect q = QRect(QPoint(x, R.top()), QPoint(xe - 1, R.bottom())).intersected(plain ? baseClip : clip);
+            DrawTextRect(P, q, x, Y, s.mid(span.A, span.B - span.A), span.Bk != FColor, Qc(span.Fg, clBlack),
+                         Qc(span.Bk, clWhite), span.St);
+        };
+        const auto add = [&](qsizetype a, qsizetype b, TColor fg, TColor bk, TFontStyles st) {
+            if (b <= a)
+                return;
+            if (span.B == a && span.Fg == fg && span.Bk == bk && span.St == st) {
+                span.B = b;
+                return;
+            }
+            flush();
+            span = {a, b, fg, bk, st};
+        };
+        qsizetype done = 0; // units placed in a piece so far
         for (;;) {
             if (Parser->NextToken() == tokEof)
                 break;
@@ -2298,16 +2383,16 @@ void TEditor::DrawRowNormal(QPainter &P, const QRect &R, int X0, TFountainParser
             const TFontStyles st = fc ? fc->Style() : baseStyle;
             const int len = int(std::min<qsizetype>(Parser->TokenLength(), units - pos));
             const int x = cols[size_t(pos)] * FFontWidth + X0;
-            const int xEnd = cols[size_t(pos + len)] * FFontWidth + X0;
-            if (xEnd < lm)
-                continue;
             if (x > clip.right())
                 break;
-            if (tbk == FColor && tfg == FFontColor && st == baseStyle)
-                continue; // drawn already by the base text
-            const QRect q = QRect(QPoint(x, R.top()), QPoint(xEnd - 1, R.bottom())).intersected(clip);
-            DrawTextRect(P, q, x, Y, s.mid(pos, len), tbk != FColor, Qc(tfg, clBlack), Qc(tbk, clWhite), st);
+            if (pos < done)
+                continue;
+            add(done, pos, FFontColor, FColor, baseStyle);
+            add(pos, pos + len, tfg, tbk, st);
+            done = pos + len;
         }
+        add(done, textEnd, FFontColor, FColor, baseStyle);
+        flush();
         if (!FHitText.isEmpty()) {
             TEditorColors *c = FView->Colors();
             const QColor hb = Qc(c->Hit()->BkColor(), FColor), hf = Qc(c->Hit()->Color(), FFontColor);

@@ -672,7 +672,6 @@ protected:
     bool FCaretBlinkOn = true;
     QTimer FBlinkTimer;
     QTimer FStateTimer; // finishes the row states in idle time
-    int FStateHint = 0;
     QRect FCaretRect; // as last painted
     QRawFont FRawFont;
     int FAscent = 10;

@@ -135,6 +135,7 @@ void TEditorScreenStrings::Clear()
         c->SetCol(0);
     }
     FValidRowMarks = 0;
+    StatesReset();
 }
 
 void TEditorScreenStrings::Undo()
@@ -274,6 +275,8 @@ TRowMarks TEditorScreenStrings::DeleteRows(int Index, int Count_)
     if (Index < 0 || Index >= Count() || Count_ <= 0)
         return 0;
     Count_ = std::min(Count_, Count() - Index);
+    if (!FReplacing)
+        StatesReplaced(Index, Count_, 0);
     TRowMarks marks = 0;
     for (int i = Index; i < Index + Count_; ++i)
         marks |= RowMarks(i);
@@ -284,6 +287,12 @@ TRowMarks TEditorScreenStrings::DeleteRows(int Index, int Count_)
 void TEditorScreenStrings::ReplaceRows(int Index, int OldCount, const TRowAttributeStringList &List)
 {
     const int n = List.Count();
+    StatesReplaced(Index, std::min(OldCount, Count() - Index), n);
+    FReplacing = true; // the rows deleted here are part of this replacement
+    struct Done {
+        bool &Flag;
+        ~Done() { Flag = false; }
+    } done{FReplacing};
     std::vector<TRowMarks> marks(size_t(n), 0);
     if (n < OldCount) {
         const TRowMarks collected = DeleteRows(Index, OldCount - n);
@@ -343,6 +352,7 @@ std::unique_ptr<TFountainParser> TEditorScreenStrings::CreateParser() const
 void TEditorScreenStrings::InitRowStates()
 {
     TEditorClient *first = FirstClient();
+    StatesReset();
     if (first && (first->IsLoading() || first->IsDestroying()))
         return;
     const TRowAttributeData blank = NotComputed();
@@ -368,6 +378,7 @@ void TEditorScreenStrings::InitRowStates()
         parser->LastTokenBracket(i, *this, d);
         prev = Rows(i);
     }
+    StatesComputed(0, lastRow + 1);
 }
 
 int TEditorScreenStrings::UpdateRowStates(int Row, bool Notify)
@@ -393,38 +404,47 @@ int TEditorScreenStrings::UpdateRowStates(int Row, bool Notify)
         prev = raCrlf;
         i = 0;
     }
+    const int first = i;
     const int end = std::min(Row + 2 * ScreenRows(FirstClient()), Count() - 1);
     int count = 0;
     for (; i <= end; ++i) {
         d.RowAttribute = Rows(i);
         d.PrevRowAttribute = prev;
         const TRowAttributeData s = Stored(d);
-        if (Brackets(i) != -2 && RowAttributeData(i) == s)
+        if (Brackets(i) != -2 && RowAttributeData(i) == s) {
+            StatesComputed(first, i + 1); // the rows below keep theirs
             return count;
+        }
         SetRowAttributeData(i, s);
         if (Notify)
             for (TEditorClient *c : FClients)
                 c->InvalidateRow(i);
         ++count;
+        if (i + 1 >= Count()) {
+            StatesComputed(first, Count());
+            return count; // nothing below needs the state at the end of the last row
+        }
         parser->LastTokenBracket(i, *this, d);
         prev = Rows(i);
     }
+    StatesComputed(first, end + 1);
     // the rows below lose their state (only the marker is written)
+    StatesLost(end + 1);
     for (int j = end + 1; j < Count() && Brackets(j) != -2; ++j)
         SetBrackets(j, -2);
     return count;
 }
 
-int TEditorScreenStrings::ContinueRowStates(int Hint, int MaxRows)
+int TEditorScreenStrings::ContinueRowStates(int MaxRows)
 {
     const int n = Count();
-    int i = std::clamp(Hint, 0, n);
-    if (i > 0 && i < n && Brackets(i - 1) == -2)
-        i = 0;
+    int i = std::min(FStatesDone, n);
     while (i < n && Brackets(i) != -2)
         ++i;
+    StatesComputed(FStatesDone, i);
     if (i >= n)
         return -1;
+    const int first = i;
     std::unique_ptr<TFountainParser> parser = CreateParser();
     if (!parser)
         return -1;
@@ -443,16 +463,62 @@ int TEditorScreenStrings::ContinueRowStates(int Hint, int MaxRows)
         d.PrevRowAttribute = prev;
         const TRowAttributeData s = Stored(d);
         if (Brackets(i) != -2) {
-            if (RowAttributeData(i) == s)
-                return i; // agrees: the next call looks for the next gap
+            if (RowAttributeData(i) == s) {
+                StatesComputed(first, i + 1); // agrees: the next call looks for the next gap
+                return std::max(i, FStatesDone);
+            }
             for (TEditorClient *c : FClients)
                 c->InvalidateRow(i);
         }
         SetRowAttributeData(i, s);
-        parser->LastTokenBracket(i, *this, d);
+        if (i + 1 < n)
+            parser->LastTokenBracket(i, *this, d);
         prev = Rows(i);
     }
+    StatesComputed(first, i);
     return i < n ? i : -1;
+}
+
+void TEditorScreenStrings::StatesReset()
+{
+    FStatesDone = 0;
+    FResumeFrom = FResumeTo = -1;
+}
+
+void TEditorScreenStrings::StatesReplaced(int Index, int OldCount, int NewCount)
+{
+    if (FStatesDone <= Index) {
+        // the gap is above; what was known after the edit no longer holds
+        if (FResumeFrom >= 0 && Index < FResumeTo)
+            FResumeFrom = FResumeTo = -1;
+        return;
+    }
+    // the new rows have no state yet; the rows after them had theirs
+    if (FStatesDone >= Index + OldCount) {
+        FResumeFrom = Index + NewCount;
+        FResumeTo = FStatesDone + NewCount - OldCount;
+    } else {
+        FResumeFrom = FResumeTo = -1;
+    }
+    FStatesDone = Index;
+}
+
+void TEditorScreenStrings::StatesComputed(int From, int To)
+{
+    if (From > FStatesDone)
+        return;
+    FStatesDone = std::max(FStatesDone, To);
+    if (FResumeFrom >= 0 && FStatesDone >= FResumeFrom) {
+        FStatesDone = std::max(FStatesDone, FResumeTo);
+        FResumeFrom = FResumeTo = -1;
+    }
+}
+
+void TEditorScreenStrings::StatesLost(int From)
+{
+    FStatesDone = std::max(0, std::min(FStatesDone, From));
+    if (FResumeFrom >= 0 && From < FResumeTo)
+        FResumeFrom = FResumeTo = -1;
 }
 
 void TEditorScreenStrings::SetDrawInfo(int Start, int Delete, int Insert, int Invalid)
@@ -497,6 +563,7 @@ void TEditorScreenStrings::RefreshClients()
 
 void TEditorScreenStrings::LoadText(const QString &Text)
 {
+    StatesLost(Count());
     BeginUpdate();
     const qsizetype n = Text.size();
     qsizetype start = 0;
@@ -589,6 +656,11 @@ void TEditorScreenStrings::WrapText(const QString &Text, TRowAttributeStringList
 {
     List.BeginUpdate();
     List.Clear();
+    if (!FWordWrap && !Text.isEmpty() && !Text.contains(u'\r') && !Text.contains(u'\n')) {
+        List.Add(Text); // one line: shared, not copied
+        List.EndUpdate();
+        return;
+    }
     const QStringList lines = SplitStringsText(Text);
     if (lines.isEmpty()) {
         List.Add(QString());
@@ -636,6 +708,7 @@ void TEditorScreenStrings::WrapAllRows()
         TRowAttribute Attr;
         TRowMarks Marks;
     };
+    StatesReset();
     std::vector<NewRow> out;
     out.reserve(size_t(Count()));
     std::vector<QString> rows;
@@ -695,6 +768,7 @@ void TEditorScreenStrings::UnwrapRows()
     TRowAttribute lastAttr = Rows(Count() - 1);
     if (lastAttr == raWrapped)
         lastAttr = raEof;
+    StatesReset();
     const TRowAttributeData blank = NotComputed();
     int w = 0;
     int i = 0;

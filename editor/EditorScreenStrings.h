@@ -13,6 +13,7 @@
 #include "editor/EditorClient.h"
 #include "editor/EditorStringList.h"
 #include "editor/EditorWrapOption.h"
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -92,11 +93,15 @@ public:
 
     void InitRowStates();
     int UpdateRowStates(int Row, bool Notify);
-    // Computes the states of rows still without one, from the first such row
-    // at or after Hint, parsing at most MaxRows rows; returns where to go on,
-    // or -1 when every row has its state. Lets an editor finish the colouring
-    // of a long text in idle time instead of when a far row is first shown.
-    int ContinueRowStates(int Hint, int MaxRows);
+    // Computes the states of rows still without one, from the first such
+    // row, parsing at most MaxRows rows; returns where it goes on, or -1 when
+    // every row has its state. Lets an editor finish the colouring of a long
+    // text in idle time instead of when a far row is first shown. The store
+    // remembers how far from the top every row has its state, so a call
+    // never scans the rows above again.
+    int ContinueRowStates(int MaxRows);
+    // Every row above this one has its colouring state.
+    int StatesDoneTo() const { return FStatesDone; }
     void SetDrawInfo(int Start, int Delete, int Insert, int Invalid);
     void ClearDrawInfo() { FDrawInfo = TEditorDrawInfo(); }
 
@@ -130,6 +135,18 @@ private:
     std::vector<TEditorClient *> FClients;
     bool FHadClient = false;
     TEditorDrawInfo FDrawInfo;
+    // How far from the top every row has its state: rows [0, FStatesDone)
+    // do. An edit takes it back to the edited rows and remembers that the
+    // rows after them up to FResumeTo (from FResumeFrom on) still have
+    // theirs, so that once the edited rows are parsed again it returns there
+    // instead of to rows that the idle colouring would have to walk through.
+    int FStatesDone = 0;
+    int FResumeFrom = -1, FResumeTo = -1;
+    bool FReplacing = false;
+    void StatesReset();
+    void StatesReplaced(int Index, int OldCount, int NewCount);
+    void StatesComputed(int From, int To);
+    void StatesLost(int From);
     TRowMarks FValidRowMarks = 0;
     std::unique_ptr<TEditorUndoObj> FUndoObj;
     bool FWordWrap = false;

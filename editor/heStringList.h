@@ -77,13 +77,49 @@ protected:
     virtual void Changed();
     virtual void Changing();
 
-    TheStringItem &Row(int Index);
-    const TheStringItem &Row(int Index) const;
+    TheStringItem &Row(int Index)
+    {
+        if (Index < 0 || Index >= FCount)
+            RaiseIndexError();
+        const int b = BlockOf(Index);
+        return FBlocks[size_t(b)][size_t(Index - FStarts[size_t(b)])];
+    }
+    const TheStringItem &Row(int Index) const
+    {
+        if (Index < 0 || Index >= FCount)
+            RaiseIndexError();
+        const int b = BlockOf(Index);
+        return FBlocks[size_t(b)][size_t(Index - FStarts[size_t(b)])];
+    }
 
 private:
     void Grow();
+    [[noreturn]] static void RaiseIndexError();
+    // The block holding row Index (0 <= Index < Count).
+    int BlockOf(int Index) const
+    {
+        const int b = FHot;
+        if (Index >= FStarts[size_t(b)] && Index < FStarts[size_t(b) + 1])
+            return b;
+        if (Index >= FStarts[size_t(b) + 1] && size_t(b) + 2 < FStarts.size() && Index < FStarts[size_t(b) + 2])
+            return FHot = b + 1;
+        return FindBlock(Index);
+    }
+    int FindBlock(int Index) const;
+    // Opens Count empty rows before Index / removes Count rows from Index.
+    void OpenRows(int Index, int Count);
+    void CloseRows(int Index, int Count);
+    void RestartFrom(int Block);
 
-    std::vector<TheStringItem> FList;
+    // The rows sit in blocks of about kBlock rows, so that inserting or
+    // deleting rows moves the rows of one block and the block starts, never
+    // every row below: an edit in a long text costs about the same as in a
+    // short one. FStarts[b] is the index of block b's first row, and one more
+    // entry holds Count; no block is empty.
+    static constexpr int kBlock = 1024;
+    std::vector<std::vector<TheStringItem>> FBlocks;
+    std::vector<int> FStarts{0};
+    mutable int FHot = 0; // the block of the last look-up (rows are read in runs)
     int FCount = 0;
     int FCapacity = 0;
     int FUpdateCount = 0;   // the list's own count (SetUpdateState)

@@ -140,6 +140,8 @@ TfrmMain::TfrmMain(const QStringList &args, QWidget *parent)
 
 TfrmMain::~TfrmMain()
 {
+    for (const QMetaObject::Connection &c : FAppWatches)
+        disconnect(c);
     // Children go first, so that nothing reaches a half-destroyed frame.
     if (mdiMain) {
         for (QMdiSubWindow *w : mdiMain->subWindowList())

@@ -263,6 +263,9 @@ private:
     QList<QPair<int, QPointer<QAction>>> FMergedEntries;
     QList<QPointer<QAction>> FReplacedEntries;
     QMetaObject::Connection FMergedWatch;
+    // The application-wide signals that update the actions: cut first when
+    // the window goes, as focus moves while its children are destroyed.
+    QList<QMetaObject::Connection> FAppWatches;
 
     friend class TfrmObject;
 };

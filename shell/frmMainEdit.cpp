@@ -176,8 +176,8 @@ void TfrmMain::BuildEditActions()
 
     // The update handlers run on focus changes, clipboard changes and
     // regularly while the program is idle.
-    connect(qApp, &QApplication::focusChanged, this, [this] { UpdateActions(); });
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateActions(); });
+    FAppWatches = {connect(qApp, &QApplication::focusChanged, this, [this] { UpdateActions(); }),
+                   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateActions(); })};
     FUpdateTimer = new QTimer(this);
     FUpdateTimer->setInterval(200);
     connect(FUpdateTimer, &QTimer::timeout, this, [this] {

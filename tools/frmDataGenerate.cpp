@@ -15,11 +15,22 @@
 #include "tools/DataGenCheck.h"
 #include "tools/DataGenFile.h"
 #include "tools/DataGenRun.h"
+#include "tools/DataGenTestRun.h"
 #include "tools/DataGenValue.h"
 #include "tools/ToolWidgets.h"
+#include "common/Quote.h"
+#include "controls/tvStringGrid.h"
+#include "sql/fraData.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTimeEdit>
+#include <QToolButton>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -82,6 +93,10 @@ TfrmDataGenerate::TfrmDataGenerate(QObject *AOwner) : TtvToolForm(AOwner, QStrin
     btnExec->setObjectName(QStringLiteral("btnExec"));
     connect(btnExec, &QAction::triggered, this, Guarded([this] { btnExecClick(); }));
     tolCmd->addAction(btnExec);
+    btnTest = new QAction(QStringLiteral("テスト(&T)"), this);
+    btnTest->setObjectName(QStringLiteral("btnTest"));
+    connect(btnTest, &QAction::triggered, this, Guarded([this] { btnTestClick(); }));
+    tolCmd->addAction(btnTest);
     actExit->setObjectName(QStringLiteral("btnExit"));
     tolCmd->addAction(actExit);
     tolCmd->addSeparator();
@@ -195,6 +210,9 @@ TfrmDataGenerate::TfrmDataGenerate(QObject *AOwner) : TtvToolForm(AOwner, QStrin
     lstColumn->setColumnWidth(1, 120);
     lstColumn->setColumnWidth(3, 140);
     opt->addWidget(lstColumn, 1);
+    // On selection only (the current item changes before the selection).
+    connect(lstColumn, &QTreeWidget::itemSelectionChanged, this, Guarded([this] { lstColumnSelectItem(); }));
+    BuildRulePanel(tabOption);
 
     // --- 結果
     tabLog = new QWidget(pagGenerate);
@@ -206,6 +224,17 @@ TfrmDataGenerate::TfrmDataGenerate(QObject *AOwner) : TtvToolForm(AOwner, QStrin
     txtLog->setObjectName(QStringLiteral("txtLog"));
     txtLog->SetReadOnly(true);
     ll->addWidget(txtLog, 1);
+    fraData = new TfraData(tabLog);
+    fraData->setObjectName(QStringLiteral("fraData"));
+    for (QToolButton *b : {fraData->btnUpdate, fraData->btnExcel, fraData->btnCopy, fraData->btnIns, fraData->btnDel})
+        if (b)
+            b->hide();
+    // The rows shown come from a table that is gone by then: a title click
+    // sorts nothing.
+    fraData->grdData1->OnTitleClick = nullptr;
+    fraData->grdData2->OnTitleClick = nullptr;
+    fraData->hide();
+    ll->addWidget(fraData, 1);
     auto *hint = new QLabel(QStringLiteral("[ESC]キーを押すと処理を中断"), tabLog);
     hint->setObjectName(QStringLiteral("lblEscHint"));
     ll->addWidget(hint);
@@ -256,6 +285,10 @@ void TfrmDataGenerate::Opening(const QString &Schema, const QString &ObjectName)
     txtName->setText(ObjectName);
     FJob.MastOwner = Schema;
     pagGenerate->setCurrentWidget(tabOption);
+    if (IConnectionWindow *cw = OwnerForm())
+        fraData->SetConnection(&cw->dbsMain());
+    fraData->hide();
+    txtLog->show();
     ShowColumns();
     LoadParamFile();
     ShowSettings();
@@ -446,4 +479,761 @@ void TfrmDataGenerate::btnExecClick()
         m->SetLoopMessage(0, 0);
     TDataGenRunner run(conn, FJob, *FRandom, env);
     run.Run();
+}
+
+// ---------------------------------------------------------------------------
+// The rule panel
+
+namespace {
+
+QWidget *Page(QStackedWidget *stack, const char *name)
+{
+    auto *w = new QWidget(stack);
+    w->setObjectName(QString::fromLatin1(name));
+    stack->addWidget(w);
+    return w;
+}
+
+QLineEdit *NumberEdit(QWidget *parent, const char *name)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setMaxLength(18);
+    e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9.]*")), e));
+    return e;
+}
+
+QDateEdit *DatePicker(QWidget *parent, const char *name)
+{
+    auto *d = new QDateEdit(QDate::currentDate(), parent);
+    d->setObjectName(QString::fromLatin1(name));
+    d->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    d->setCalendarPopup(true);
+    return d;
+}
+
+QTimeEdit *TimePicker(QWidget *parent, const char *name)
+{
+    auto *t = new QTimeEdit(QTime::currentTime(), parent);
+    t->setObjectName(QString::fromLatin1(name));
+    // The pickers keep seconds.
+    t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    return t;
+}
+
+QString NumberText(double v)
+{
+    return v == 0 ? QString() : GeneralText(v);
+}
+
+double NumberOf(const QLineEdit *e)
+{
+    bool ok = false;
+    const double v = e->text().trimmed().toDouble(&ok);
+    return ok ? v : 0;
+}
+
+// A picker's value without milliseconds.
+QDateTime At(const QDate &d, const QTime &t)
+{
+    return QDateTime(d, QTime(t.hour(), t.minute(), t.second()));
+}
+
+} // namespace
+
+void TfrmDataGenerate::BuildRulePanel(QWidget *Parent)
+{
+    auto *panel = new QWidget(Parent);
+    panel->setObjectName(QStringLiteral("pnlRule"));
+    auto *g = new QGridLayout(panel);
+    g->setContentsMargins(0, 0, 0, 0);
+    lblSetType = new QLabel(QStringLiteral("設定値"), panel);
+    cmbSetType = new QComboBox(panel);
+    cmbSetType->setObjectName(QStringLiteral("cmbSetType"));
+    cmbSetType->setEnabled(false);
+    lblSetType->setEnabled(false);
+    lblNull = new QLabel(QStringLiteral("NULL比率(%)"), panel);
+    txtNull = new QLineEdit(panel);
+    txtNull->setObjectName(QStringLiteral("txtNull"));
+    txtNull->setMaximumWidth(50);
+    txtNull->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}")), txtNull));
+    txtNull->setText(QStringLiteral("0"));
+    updNull = new QSpinBox(panel);
+    updNull->setObjectName(QStringLiteral("updNull"));
+    updNull->setRange(0, 100);
+    updNull->setMaximumWidth(20);
+    for (QWidget *w : std::initializer_list<QWidget *>{lblNull, txtNull, updNull})
+        w->setEnabled(false);
+    auto *top = new QHBoxLayout;
+    top->addWidget(lblSetType);
+    top->addWidget(cmbSetType, 1);
+    top->addSpacing(12);
+    top->addWidget(lblNull);
+    top->addWidget(txtNull);
+    top->addWidget(updNull);
+    top->addStretch();
+    g->addLayout(top, 0, 0);
+    pagSetType = new QStackedWidget(panel);
+    pagSetType->setObjectName(QStringLiteral("pagSetType"));
+    g->addWidget(pagSetType, 1, 0);
+    static_cast<QVBoxLayout *>(Parent->layout())->addWidget(panel);
+
+    tabNone = Page(pagSetType, "tabNone");
+
+    tabNumber = Page(pagSetType, "tabNumber");
+    {
+        auto *l = new QGridLayout(tabNumber);
+        l->addWidget(new QLabel(QStringLiteral("値範囲"), tabNumber), 0, 0);
+        txtNumFrom = NumberEdit(tabNumber, "txtNumFrom");
+        txtNumTo = NumberEdit(tabNumber, "txtNumTo");
+        l->addWidget(txtNumFrom, 0, 1);
+        l->addWidget(new QLabel(QStringLiteral("～"), tabNumber), 0, 2);
+        l->addWidget(txtNumTo, 0, 3);
+        lblMarume = new QLabel(QStringLiteral("丸め単位"), tabNumber);
+        lblMarume->setObjectName(QStringLiteral("lblMarume"));
+        txtMarume = NumberEdit(tabNumber, "txtMarume");
+        l->addWidget(lblMarume, 1, 0);
+        l->addWidget(txtMarume, 1, 1);
+        chkZeros = new QCheckBox(QStringLiteral("全桁埋める ( 前ゼロを追加 )"), tabNumber);
+        chkZeros->setObjectName(QStringLiteral("chkZeros"));
+        l->addWidget(chkZeros, 2, 1, 1, 3);
+        chkPrefix = new QCheckBox(QStringLiteral("接頭句をつける"), tabNumber);
+        chkPrefix->setObjectName(QStringLiteral("chkPrefix"));
+        txtPrefix = new QLineEdit(tabNumber);
+        txtPrefix->setObjectName(QStringLiteral("txtPrefix"));
+        l->addWidget(chkPrefix, 3, 1);
+        l->addWidget(txtPrefix, 3, 2, 1, 2);
+        chkPrefix->hide();
+        txtPrefix->hide();
+        l->setRowStretch(4, 1);
+    }
+
+    tabVariable = Page(pagSetType, "tabVariable");
+    {
+        auto *l = new QVBoxLayout(tabVariable);
+        l->addWidget(new QLabel(QStringLiteral("固定値・SELECT文・FUNCTION名を入力して下さい。"), tabVariable));
+        l->addWidget(new QLabel(
+            QStringLiteral("※１ 文字型の固定値を指定する場合は、値をシングルクォーテーション(')で囲む必要があります"),
+            tabVariable));
+        l->addWidget(new QLabel(QStringLiteral("※２ SELECT 文を指定する場合は、文を ( ) で囲む必要があります。"),
+                                tabVariable));
+        txtVariable = new TtvMemo(tabVariable);
+        txtVariable->setObjectName(QStringLiteral("txtVariable"));
+        l->addWidget(txtVariable, 1);
+        txtVariable->OnChange = [this](TEditor *) { RuleChanged(); };
+    }
+
+    tabMasterColumn = Page(pagSetType, "tabMasterColumn");
+    {
+        auto *l = new QHBoxLayout(tabMasterColumn);
+        l->addWidget(new QLabel(QStringLiteral("項目名"), tabMasterColumn));
+        cmbColumn = new QComboBox(tabMasterColumn);
+        cmbColumn->setObjectName(QStringLiteral("cmbColumn"));
+        l->addWidget(cmbColumn, 1);
+        l->setAlignment(Qt::AlignTop);
+    }
+
+    tabStr = Page(pagSetType, "tabStr");
+    {
+        auto *l = new QGridLayout(tabStr);
+        l->addWidget(new QLabel(QStringLiteral("設定内容"), tabStr), 0, 0);
+        cmbStrType = new QComboBox(tabStr);
+        cmbStrType->setObjectName(QStringLiteral("cmbStrType"));
+        cmbStrType->addItems(StrTypeNames());
+        cmbStrType->setCurrentIndex(0);
+        l->addWidget(cmbStrType, 0, 1);
+        lblStrDigit = new QLabel(QStringLiteral("最大桁数"), tabStr);
+        txtStrDigit = new QLineEdit(tabStr);
+        txtStrDigit->setObjectName(QStringLiteral("txtStrDigit"));
+        txtStrDigit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}")), txtStrDigit));
+        l->addWidget(lblStrDigit, 1, 0);
+        l->addWidget(txtStrDigit, 1, 1);
+        chkStrFull = new QCheckBox(QStringLiteral("全桁埋める"), tabStr);
+        chkStrFull->setObjectName(QStringLiteral("chkStrFull"));
+        l->addWidget(chkStrFull, 2, 1);
+        l->setRowStretch(3, 1);
+    }
+
+    tabDate = Page(pagSetType, "tabDate");
+    {
+        auto *l = new QHBoxLayout(tabDate);
+        l->addWidget(new QLabel(QStringLiteral("値範囲"), tabDate));
+        dtpFromDate = DatePicker(tabDate, "dtpFromDate");
+        dtpToDate = DatePicker(tabDate, "dtpToDate");
+        l->addWidget(dtpFromDate);
+        l->addWidget(new QLabel(QStringLiteral("～"), tabDate));
+        l->addWidget(dtpToDate);
+        l->addStretch();
+        l->setAlignment(Qt::AlignTop);
+    }
+    tabTime = Page(pagSetType, "tabTime");
+    {
+        auto *l = new QHBoxLayout(tabTime);
+        l->addWidget(new QLabel(QStringLiteral("値範囲"), tabTime));
+        dtpFromTime = TimePicker(tabTime, "dtpFromTime");
+        dtpToTime = TimePicker(tabTime, "dtpToTime");
+        l->addWidget(dtpFromTime);
+        l->addWidget(new QLabel(QStringLiteral("～"), tabTime));
+        l->addWidget(dtpToTime);
+        l->addStretch();
+        l->setAlignment(Qt::AlignTop);
+    }
+    tabDtTm = Page(pagSetType, "tabDtTm");
+    {
+        auto *l = new QHBoxLayout(tabDtTm);
+        l->addWidget(new QLabel(QStringLiteral("値範囲"), tabDtTm));
+        dtpFromDt = DatePicker(tabDtTm, "dtpFromDt");
+        dtpFromTm = TimePicker(tabDtTm, "dtpFromTm");
+        dtpToDt = DatePicker(tabDtTm, "dtpToDt");
+        dtpToTm = TimePicker(tabDtTm, "dtpToTm");
+        l->addWidget(dtpFromDt);
+        l->addWidget(dtpFromTm);
+        l->addWidget(new QLabel(QStringLiteral("～"), tabDtTm));
+        l->addWidget(dtpToDt);
+        l->addWidget(dtpToTm);
+        l->addStretch();
+        l->setAlignment(Qt::AlignTop);
+    }
+
+    tabTemplate = Page(pagSetType, "tabTemplate");
+    {
+        auto *l = new QGridLayout(tabTemplate);
+        cmbTemplate1 = new QComboBox(tabTemplate);
+        cmbTemplate1->setObjectName(QStringLiteral("cmbTemplate1"));
+        cmbTemplate2 = new QComboBox(tabTemplate);
+        cmbTemplate2->setObjectName(QStringLiteral("cmbTemplate2"));
+        txtTemplateSep = new QLineEdit(tabTemplate);
+        txtTemplateSep->setObjectName(QStringLiteral("txtTemplateSep"));
+        l->addWidget(new QLabel(QStringLiteral("テンプレート1"), tabTemplate), 0, 0);
+        l->addWidget(cmbTemplate1, 0, 1);
+        l->addWidget(new QLabel(QStringLiteral("テンプレート2"), tabTemplate), 1, 0);
+        l->addWidget(cmbTemplate2, 1, 1);
+        l->addWidget(new QLabel(QStringLiteral("区切り文字"), tabTemplate), 2, 0);
+        l->addWidget(txtTemplateSep, 2, 1);
+        l->setRowStretch(3, 1);
+    }
+
+    tabIn = Page(pagSetType, "tabIn");
+    {
+        auto *l = new QVBoxLayout(tabIn);
+        l->addWidget(new QLabel(QStringLiteral("項目にセットする値の一覧を作成して下さい。"), tabIn));
+        grdIn = new TtvStringGrid(tabIn);
+        grdIn->setObjectName(QStringLiteral("grdIn"));
+        grdIn->SetColCount(1);
+        grdIn->SetFixedRows(0);
+        grdIn->SetFixedCols(0);
+        grdIn->SetRowCount(1);
+        grdIn->SetOptions(grdIn->Options() | goEditing);
+        grdIn->SetGridMode(geAccess);
+        grdIn->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        grdIn->OnSetEditText = [this](QObject *, int, int ARow, const QString &Value) {
+            // Typing into the last row adds an empty one below it.
+            if (ARow == grdIn->RowCount() - 1 && !Value.isEmpty())
+                grdIn->SetRowCount(grdIn->RowCount() + 1);
+            StoreRule();
+        };
+        l->addWidget(grdIn, 1);
+    }
+
+    tabLinkColumn = Page(pagSetType, "tabLinkColumn");
+    {
+        auto *l = new QGridLayout(tabLinkColumn);
+        cmbLinkOwner = new TDropDownCombo(tabLinkColumn);
+        cmbLinkOwner->setObjectName(QStringLiteral("cmbLinkOwner"));
+        cmbLinkTable = new TDropDownCombo(tabLinkColumn);
+        cmbLinkTable->setObjectName(QStringLiteral("cmbLinkTable"));
+        cmbLinkColumn = new TDropDownCombo(tabLinkColumn);
+        cmbLinkColumn->setObjectName(QStringLiteral("cmbLinkColumn"));
+        for (TDropDownCombo *c : {cmbLinkOwner, cmbLinkTable, cmbLinkColumn})
+            c->setEditable(true);
+        l->addWidget(new QLabel(QStringLiteral("リンクテーブル名"), tabLinkColumn), 0, 0);
+        l->addWidget(cmbLinkOwner, 0, 1);
+        l->addWidget(cmbLinkTable, 0, 2);
+        l->addWidget(new QLabel(QStringLiteral("項目名"), tabLinkColumn), 1, 0);
+        l->addWidget(cmbLinkColumn, 1, 1, 1, 2);
+        l->setRowStretch(2, 1);
+        cmbLinkOwner->OnDropDown = [this] {
+            if (IConnectionWindow *cw = OwnerForm()) {
+                QStringList names;
+                cw->GetSchemaInfo(names, false);
+                cmbLinkOwner->clear();
+                cmbLinkOwner->addItems(names);
+            }
+        };
+        cmbLinkTable->OnDropDown = [this] {
+            if (auto *cw = dynamic_cast<TfrmObject *>(OwnerForm())) {
+                QStringList tables, views;
+                cw->GetObject(tables, cmbLinkOwner->currentText(), QStringLiteral("TABLE"));
+                cw->GetObject(views, cmbLinkOwner->currentText(), QStringLiteral("VIEW"));
+                cmbLinkTable->clear();
+                cmbLinkTable->addItems(tables + views);
+            }
+        };
+        cmbLinkColumn->OnDropDown = [this] {
+            if (IConnectionWindow *cw = OwnerForm()) {
+                const QStringList names =
+                    ReadColumnNames(cw->dbsMain(), cmbLinkOwner->currentText(), cmbLinkTable->currentText());
+                cmbLinkColumn->clear();
+                cmbLinkColumn->addItems(names);
+                StoreRule();
+            }
+        };
+    }
+
+    // Handlers.
+    connect(cmbSetType, &QComboBox::activated, this, Guarded([this](int) { cmbSetTypeSelect(); }));
+    for (QLineEdit *e : {txtNumFrom, txtNumTo, txtMarume, txtPrefix, txtTemplateSep})
+        connect(e, &QLineEdit::textEdited, this, Guarded([this](const QString &) { RuleChanged(); }));
+    for (QCheckBox *c : {chkZeros, chkPrefix, chkStrFull})
+        connect(c, &QCheckBox::toggled, this, Guarded([this](bool) { RuleChanged(); }));
+    for (QDateTimeEdit *d : std::initializer_list<QDateTimeEdit *>{dtpFromDate, dtpToDate, dtpFromTime, dtpToTime,
+                                                                   dtpFromDt, dtpFromTm, dtpToDt, dtpToTm})
+        connect(d, &QDateTimeEdit::dateTimeChanged, this, Guarded([this](const QDateTime &) { RuleChanged(); }));
+    for (QComboBox *c : {cmbTemplate1, cmbTemplate2, cmbColumn})
+        connect(c, &QComboBox::currentIndexChanged, this, Guarded([this](int) { RuleChanged(); }));
+    for (QComboBox *c : std::initializer_list<QComboBox *>{cmbLinkOwner, cmbLinkTable, cmbLinkColumn})
+        connect(c, &QComboBox::editTextChanged, this, Guarded([this](const QString &) { RuleChanged(); }));
+    connect(cmbStrType, &QComboBox::activated, this, Guarded([this](int) {
+                RuleChanged();
+                StringControls();
+                StoreRule();
+            }));
+    connect(txtNull, &QLineEdit::textEdited, this, Guarded([this](const QString &t) {
+                const int v = std::clamp(t.toInt(), 0, 100);
+                {
+                    const QSignalBlocker b(updNull);
+                    updNull->setValue(v);
+                }
+                if (!t.isEmpty())
+                    txtNull->setText(QString::number(updNull->value()));
+                StoreRule();
+            }));
+    connect(updNull, &QSpinBox::valueChanged, this, Guarded([this](int v) {
+                txtNull->setText(QString::number(v));
+                StoreRule();
+            }));
+    connect(txtStrDigit, &QLineEdit::textEdited, this, Guarded([this](const QString &t) {
+                if (t == u"0")
+                    txtStrDigit->clear();
+            }));
+    connect(txtStrDigit, &QLineEdit::editingFinished, this, Guarded([this] { StoreRule(); }));
+}
+
+int TfrmDataGenerate::SelectedRow() const
+{
+    const QList<QTreeWidgetItem *> sel = lstColumn->selectedItems();
+    QTreeWidgetItem *it = sel.isEmpty() ? nullptr : sel.first();
+    if (!it)
+        return -1;
+    const int i = lstColumn->indexOfTopLevelItem(it);
+    return i >= 0 && i < FJob.Cols.size() ? i : -1;
+}
+
+void TfrmDataGenerate::lstColumnSelectItem()
+{
+    const int i = SelectedRow();
+    const bool changing = FChanging;
+    FChanging = true;
+    cmbSetType->clear();
+    if (i >= 0) {
+        for (TSetType k : OfferedKinds(FJob, FJob.Cols.at(i)))
+            cmbSetType->addItem(SetTypeName(k));
+    }
+    FChanging = changing;
+    cmbSetType->setEnabled(i >= 0);
+    lblSetType->setEnabled(i >= 0);
+    const bool nullable = i >= 0 && NullRatioAllowed(FJob, FJob.Cols.at(i));
+    for (QWidget *w : std::initializer_list<QWidget *>{lblNull, txtNull, updNull})
+        w->setEnabled(nullable);
+    ShowRule();
+}
+
+void TfrmDataGenerate::ShowRule()
+{
+    const bool changing = FChanging;
+    FChanging = true;
+    struct Reset {
+        bool &flag;
+        bool was;
+        ~Reset() { flag = was; }
+    } reset{FChanging, changing};
+
+    const QDate today = QDate::currentDate();
+    const QTime now = QTime::currentTime();
+    for (QLineEdit *e : {txtNumFrom, txtNumTo, txtMarume, txtPrefix, txtStrDigit, txtTemplateSep})
+        e->clear();
+    chkZeros->setChecked(false);
+    chkPrefix->setChecked(false);
+    chkStrFull->setChecked(false);
+    txtVariable->Lines()->Clear();
+    cmbColumn->clear();
+    cmbColumn->addItems(FJob.MastColumns);
+    cmbColumn->setCurrentIndex(-1);
+    cmbStrType->setCurrentIndex(0);
+    for (QDateEdit *d : {dtpFromDate, dtpToDate, dtpFromDt, dtpToDt})
+        d->setDate(today);
+    for (QTimeEdit *t : {dtpFromTime, dtpToTime, dtpFromTm, dtpToTm})
+        t->setTime(now);
+    grdIn->SetRowCount(1);
+    grdIn->SetCells(0, 0, QString());
+    const QStringList templates = TemplateNames(tvOption.UseLowerName);
+    for (QComboBox *c : {cmbTemplate1, cmbTemplate2}) {
+        c->clear();
+        c->addItems(templates);
+        c->setCurrentIndex(-1);
+    }
+    for (QComboBox *c : std::initializer_list<QComboBox *>{cmbLinkOwner, cmbLinkTable, cmbLinkColumn})
+        c->setEditText(QString());
+
+    const int i = SelectedRow();
+    if (i < 0) {
+        cmbSetType->setCurrentIndex(-1);
+        updNull->setValue(0);
+        txtNull->setText(QStringLiteral("0"));
+    } else {
+        const TColParams &c = FJob.Cols.at(i);
+        cmbSetType->setCurrentIndex(cmbSetType->findText(SetTypeName(c.SetType)));
+        switch (c.SetType) {
+        case stSeqNum:
+        case stRandNum:
+            txtNumFrom->setText(NumberText(c.NumFrom));
+            txtNumTo->setText(NumberText(c.NumTo));
+            txtMarume->setText(NumberText(c.Marume));
+            chkPrefix->setChecked(c.FlgPrefix);
+            txtPrefix->setText(c.StrPrefix);
+            chkZeros->setChecked(c.StrFull);
+            break;
+        case stRandStr:
+            cmbStrType->setCurrentIndex(c.StrType);
+            chkStrFull->setChecked(c.StrFull);
+            txtStrDigit->setText(c.StrDigit);
+            break;
+        case stIn:
+            grdIn->SetRowCount(int(c.Variable.size()) + 1);
+            for (int r = 0; r < c.Variable.size(); ++r)
+                grdIn->SetCells(0, r, c.Variable.at(r));
+            grdIn->SetCells(0, int(c.Variable.size()), QString());
+            break;
+        case stVar:
+            txtVariable->Lines()->SetText(c.Variable.join(u'\n'));
+            break;
+        case stTemplate:
+            cmbTemplate1->setCurrentIndex(cmbTemplate1->findText(c.TemplateName1));
+            cmbTemplate2->setCurrentIndex(cmbTemplate2->findText(c.TemplateName2));
+            txtTemplateSep->setText(c.TemplateSep);
+            break;
+        case stLink:
+            cmbLinkOwner->setEditText(c.LinkOwner.isEmpty() ? FJob.Schema : c.LinkOwner);
+            cmbLinkTable->setEditText(c.LinkTable);
+            cmbLinkColumn->setEditText(c.LinkColumn);
+            break;
+        case stMaster:
+            cmbColumn->setCurrentIndex(cmbColumn->findText(c.LinkColumn));
+            break;
+        case stSeqDate:
+        case stRandDate:
+            if (c.DateFrom.isValid())
+                dtpFromDate->setDate(c.DateFrom.date());
+            if (c.DateTo.isValid())
+                dtpToDate->setDate(c.DateTo.date());
+            break;
+        case stSeqTime:
+        case stRandTime:
+            if (c.DateFrom.isValid())
+                dtpFromTime->setTime(c.DateFrom.time());
+            if (c.DateTo.isValid())
+                dtpToTime->setTime(c.DateTo.time());
+            break;
+        case stSeqDtTm:
+        case stRandDtTm:
+            if (c.DateFrom.isValid()) {
+                dtpFromDt->setDate(c.DateFrom.date());
+                dtpFromTm->setTime(c.DateFrom.time());
+            }
+            if (c.DateTo.isValid()) {
+                dtpToDt->setDate(c.DateTo.date());
+                dtpToTm->setTime(c.DateTo.time());
+            }
+            break;
+        default:
+            break;
+        }
+        updNull->setValue(c.NullPar);
+        txtNull->setText(QString::number(c.NullPar));
+    }
+    cmbSetTypeSelect();
+}
+
+void TfrmDataGenerate::StringControls()
+{
+    const int i = SelectedRow();
+    const TColParams *c = i >= 0 ? &FJob.Cols.at(i) : nullptr;
+    const int content = cmbStrType->currentIndex();
+    const bool lengthShown = content >= 0 && content <= 3;
+    lblStrDigit->setVisible(lengthShown);
+    txtStrDigit->setVisible(lengthShown);
+    chkStrFull->setVisible(lengthShown && !(c && c->DataType == u"text"));
+    const bool lengthOn = !chkStrFull->isChecked();
+    lblStrDigit->setEnabled(lengthOn);
+    txtStrDigit->setEnabled(lengthOn);
+    if (!lengthOn)
+        txtStrDigit->clear();
+    const bool prefix = content <= 0 && c && DataGenType::IsChar(c->DataType);
+    chkPrefix->setVisible(prefix);
+    txtPrefix->setVisible(prefix);
+    txtPrefix->setEnabled(prefix && chkPrefix->isChecked());
+    if (!txtPrefix->isEnabled())
+        txtPrefix->clear();
+}
+
+void TfrmDataGenerate::cmbSetTypeSelect()
+{
+    const int i = SelectedRow();
+    const TColParams *c = i >= 0 ? &FJob.Cols.at(i) : nullptr;
+    const TSetType kind = cmbSetType->currentIndex() < 0 ? stNone : SetTypeFromName(cmbSetType->currentText());
+    bool nullOff = false;
+    switch (kind) {
+    case stNone:
+        pagSetType->setCurrentWidget(tabNone);
+        nullOff = true;
+        break;
+    case stSeqNum:
+        pagSetType->setCurrentWidget(tabNumber);
+        txtNumTo->clear();
+        txtNumTo->setEnabled(false);
+        lblMarume->setText(QStringLiteral("増分値"));
+        chkZeros->setVisible(!(c && c->TypeText == u"text"));
+        break;
+    case stRandNum:
+        pagSetType->setCurrentWidget(tabNumber);
+        txtNumTo->setEnabled(true);
+        lblMarume->setText(QStringLiteral("丸め単位"));
+        break;
+    case stSeqDate:
+    case stRandDate:
+        pagSetType->setCurrentWidget(tabDate);
+        dtpToDate->setVisible(kind == stRandDate);
+        break;
+    case stSeqTime:
+    case stRandTime:
+        pagSetType->setCurrentWidget(tabTime);
+        dtpToTime->setVisible(kind == stRandTime);
+        break;
+    case stSeqDtTm:
+    case stRandDtTm:
+        pagSetType->setCurrentWidget(tabDtTm);
+        dtpToDt->setVisible(kind == stRandDtTm);
+        dtpToTm->setVisible(kind == stRandDtTm);
+        break;
+    case stRandStr:
+        pagSetType->setCurrentWidget(tabStr);
+        if (cmbStrType->currentIndex() < 0)
+            cmbStrType->setCurrentIndex(0);
+        break;
+    case stIn:
+        pagSetType->setCurrentWidget(tabIn);
+        // The value column takes the grid's whole width.
+        grdIn->SetColWidths(0, std::max(40, grdIn->viewport()->width()));
+        break;
+    case stVar:
+        pagSetType->setCurrentWidget(tabVariable);
+        nullOff = true;
+        break;
+    case stTemplate: pagSetType->setCurrentWidget(tabTemplate); break;
+    case stLink:
+        pagSetType->setCurrentWidget(tabLinkColumn);
+        if (cmbLinkOwner->currentText().isEmpty())
+            cmbLinkOwner->setEditText(FJob.Schema);
+        break;
+    case stMaster: pagSetType->setCurrentWidget(tabMasterColumn); break;
+    }
+    if (nullOff) {
+        const QSignalBlocker b(updNull);
+        updNull->setValue(0);
+        txtNull->setText(QStringLiteral("0"));
+    }
+    const bool nullOn = !nullOff && c && !c->NotNull && !FJob.Unique.contains(c->ColumnName);
+    for (QWidget *w : std::initializer_list<QWidget *>{lblNull, txtNull, updNull})
+        w->setEnabled(nullOn);
+    if (!nullOn) {
+        const QSignalBlocker b(updNull);
+        updNull->setValue(0);
+        txtNull->setText(QStringLiteral("0"));
+    }
+    chkZeros->setEnabled(!(c && DataGenType::IsNumeric(c->DataType)));
+    if (!chkZeros->isEnabled())
+        chkZeros->setChecked(false);
+    StringControls();
+    StoreRule();
+}
+
+void TfrmDataGenerate::RuleChanged()
+{
+    if (chkStrFull->isChecked()) {
+        txtStrDigit->clear();
+        txtStrDigit->setEnabled(false);
+        lblStrDigit->setEnabled(false);
+    } else {
+        txtStrDigit->setEnabled(true);
+        lblStrDigit->setEnabled(true);
+    }
+    txtPrefix->setEnabled(chkPrefix->isChecked());
+    StoreRule();
+}
+
+void TfrmDataGenerate::StoreRule()
+{
+    const int i = SelectedRow();
+    if (FChanging || i < 0)
+        return;
+    TColParams &c = FJob.Cols[i];
+    QTreeWidgetItem *item = lstColumn->topLevelItem(i);
+    const TSetType kind = cmbSetType->currentIndex() < 0 ? stNone : SetTypeFromName(cmbSetType->currentText());
+    c.ClearRule();
+    const QDate today = QDate::currentDate();
+    switch (kind) {
+    case stSeqNum:
+    case stRandNum:
+        c.SetType = kind;
+        c.NumFrom = NumberOf(txtNumFrom);
+        c.NumTo = NumberOf(txtNumTo);
+        c.Marume = NumberOf(txtMarume);
+        c.StrFull = chkZeros->isEnabled() && chkZeros->isChecked();
+        c.FlgPrefix = chkPrefix->isVisible() && chkPrefix->isChecked();
+        c.StrPrefix = c.FlgPrefix ? txtPrefix->text() : QString();
+        break;
+    case stRandStr:
+        c.SetType = kind;
+        c.StrType = std::max(0, cmbStrType->currentIndex());
+        c.StrFull = chkStrFull->isChecked();
+        c.StrDigit = txtStrDigit->text();
+        if (c.DataType == u"text" && c.StrDigit.trimmed().isEmpty())
+            c.StrDigit = QStringLiteral("100");
+        break;
+    case stSeqDate:
+    case stRandDate:
+        c.SetType = kind;
+        c.DateFrom = QDateTime(dtpFromDate->date(), QTime(0, 0));
+        c.DateTo = QDateTime(dtpToDate->date(), QTime(0, 0));
+        break;
+    case stSeqTime:
+    case stRandTime:
+        c.SetType = kind;
+        c.DateFrom = At(today, dtpFromTime->time());
+        c.DateTo = At(today, dtpToTime->time());
+        break;
+    case stSeqDtTm:
+    case stRandDtTm:
+        c.SetType = kind;
+        c.DateFrom = At(dtpFromDt->date(), dtpFromTm->time());
+        c.DateTo = At(dtpToDt->date(), dtpToTm->time());
+        break;
+    case stIn: {
+        c.SetType = kind;
+        QStringList values;
+        for (int r = 0; r < grdIn->RowCount(); ++r)
+            values << grdIn->Cells(0, r);
+        while (!values.isEmpty() && values.last().isEmpty())
+            values.removeLast();
+        c.Variable = values;
+        break;
+    }
+    case stVar: {
+        c.SetType = kind;
+        QString text = txtVariable->Lines()->Text();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (text.endsWith(u'\n'))
+            text.chop(1);
+        c.Variable = text.isEmpty() ? QStringList() : text.split(u'\n');
+        break;
+    }
+    case stTemplate:
+        c.SetType = kind;
+        c.TemplateName1 = cmbTemplate1->currentText();
+        c.TemplateName2 = cmbTemplate2->currentText();
+        c.TemplateSep = txtTemplateSep->text();
+        break;
+    case stMaster:
+        c.SetType = kind;
+        c.LinkColumn = cmbColumn->currentText();
+        break;
+    case stLink:
+        c.SetType = kind;
+        c.LinkOwner = cmbLinkOwner->currentText();
+        c.LinkTable = cmbLinkTable->currentText();
+        c.LinkColumn = cmbLinkColumn->currentText();
+        break;
+    case stNone:
+        break;
+    }
+    c.NullPar = updNull->isEnabled() ? updNull->value() : 0;
+    if (item) {
+        item->setText(3, kind == stNone ? QString() : SetTypeName(kind));
+        item->setText(4, ParameterText(c));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The test run
+
+void TfrmDataGenerate::btnTestClick()
+{
+    if (FRunning)
+        return;
+    CommitActiveControl();
+    StoreSettings();
+    StoreRule();
+    IConnectionWindow *cw = OwnerForm();
+    if (!cw)
+        throw tv::Error(QStringLiteral("データベースに接続されていません。"));
+    if (FJob.Mode == dgmMaster)
+        ReadMasterColumns();
+    tv::db::Connection &conn = cw->dbsMain();
+    if (const auto fault = CheckInput(FJob, &conn))
+        Fail(fault->Message, fault->Control, fault->Row);
+    if (ShowMessageBox(QStringLiteral("データ生成のテストを行い、生成されるデータを表示します。\n"
+                                      "(実際にテーブルにはデータは生成されません。)よろしいですか？"),
+                       MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    SaveParamFile(FJob, ParamFileName(FJob.Table));
+    txtLog->hide();
+    fraData->show();
+    IMainWindow *m = MainWindow();
+    struct Restore {
+        TfrmDataGenerate *w;
+        IMainWindow *m;
+        ~Restore()
+        {
+            w->FRunning = false;
+            w->tolCmd->setEnabled(true);
+            w->tabOption->setEnabled(true);
+            if (m)
+                m->SetDefMessage();
+        }
+    } restore{this, m};
+    FRunning = true;
+    tolCmd->setEnabled(false);
+    tabOption->setEnabled(false);
+    WaitCursor wait;
+    tv::ui::ClearEscape();
+    if (FJob.Mode == dgmMaster && m)
+        m->SetLoopMessage(0, 0);
+    TDataGenTestRun test(conn, FJob, *FRandom);
+    const bool shown = test.Run(
+        [this](const QString &Select) {
+            fraData->qryData.Close();
+            fraData->SetTableName(QString());
+            fraData->SetSQL(Select);
+            fraData->Prepare();
+            // The rows are a look at a table that is about to go: no editing.
+            for (tv::grid::TtvDBGridCustom *g : std::initializer_list<tv::grid::TtvDBGridCustom *>{
+                     fraData->grdData1, fraData->grdData2}) {
+                g->SetOptions(g->Options() & ~(tv::grid::dgEditing | tv::grid::dgAlwaysShowEditor));
+                g->SetEditorMode(false);
+            }
+            fraData->Open();
+        },
+        [] { return EscapePressed(); }, QDateTime::currentDateTime());
+    if (shown)
+        pagGenerate->setCurrentWidget(tabLog);
 }

@@ -11,16 +11,24 @@
 
 #include <memory>
 
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
+class QSpinBox;
+class QStackedWidget;
 class QTabWidget;
+class QTimeEdit;
 class QTreeWidget;
 class QWidget;
 class TDataGenRandom;
 class TDropDownCombo;
+class TfraData;
 class TtvMemo;
+class TtvStringGrid;
 
 class TfrmDataGenerate : public TtvToolForm {
     Q_OBJECT
@@ -43,6 +51,17 @@ public:
     // values lose their rule.
     void rdoNormalClick();
     void btnExecClick();
+    // The test run on a scratch table (at most 100 rows, shown in fraData).
+    void btnTestClick();
+
+    // The selected row's rule into the controls, and back.
+    void ShowRule();
+    void StoreRule();
+    // The kind list's handler: the rule page and the enabling of its controls.
+    void cmbSetTypeSelect();
+    void lstColumnSelectItem();
+    // The index of the selected column row; -1 without one.
+    int SelectedRow() const;
     // The controls' settings into the job (mode, counts, parent, WHERE).
     void StoreSettings();
     // The job's settings into the controls.
@@ -71,6 +90,55 @@ public:
     QPlainTextEdit *txtWhere = nullptr;
     QTreeWidget *lstColumn = nullptr;
     TtvMemo *txtLog = nullptr;
+    TfraData *fraData = nullptr;
+    QAction *btnTest = nullptr;
+
+    // The rule panel.
+    QLabel *lblSetType = nullptr;
+    QComboBox *cmbSetType = nullptr;
+    QLabel *lblNull = nullptr;
+    QLineEdit *txtNull = nullptr;
+    QSpinBox *updNull = nullptr;
+    QStackedWidget *pagSetType = nullptr;
+    QWidget *tabNone = nullptr;
+    QWidget *tabNumber = nullptr;
+    QLineEdit *txtNumFrom = nullptr;
+    QLineEdit *txtNumTo = nullptr;
+    QLabel *lblMarume = nullptr;
+    QLineEdit *txtMarume = nullptr;
+    QCheckBox *chkZeros = nullptr;
+    QCheckBox *chkPrefix = nullptr;
+    QLineEdit *txtPrefix = nullptr;
+    QWidget *tabVariable = nullptr;
+    TtvMemo *txtVariable = nullptr;
+    QWidget *tabMasterColumn = nullptr;
+    QComboBox *cmbColumn = nullptr;
+    QWidget *tabStr = nullptr;
+    QComboBox *cmbStrType = nullptr;
+    QLabel *lblStrDigit = nullptr;
+    QLineEdit *txtStrDigit = nullptr;
+    QCheckBox *chkStrFull = nullptr;
+    QWidget *tabDate = nullptr;
+    QDateEdit *dtpFromDate = nullptr;
+    QDateEdit *dtpToDate = nullptr;
+    QWidget *tabTime = nullptr;
+    QTimeEdit *dtpFromTime = nullptr;
+    QTimeEdit *dtpToTime = nullptr;
+    QWidget *tabDtTm = nullptr;
+    QDateEdit *dtpFromDt = nullptr;
+    QTimeEdit *dtpFromTm = nullptr;
+    QDateEdit *dtpToDt = nullptr;
+    QTimeEdit *dtpToTm = nullptr;
+    QWidget *tabTemplate = nullptr;
+    QComboBox *cmbTemplate1 = nullptr;
+    QComboBox *cmbTemplate2 = nullptr;
+    QLineEdit *txtTemplateSep = nullptr;
+    QWidget *tabIn = nullptr;
+    TtvStringGrid *grdIn = nullptr;
+    QWidget *tabLinkColumn = nullptr;
+    TDropDownCombo *cmbLinkOwner = nullptr;
+    TDropDownCombo *cmbLinkTable = nullptr;
+    TDropDownCombo *cmbLinkColumn = nullptr;
 
     // Whether a run is going on (the window then refuses to close and to
     // start another run).
@@ -86,6 +154,13 @@ private:
     void ReadMasterColumns();
     void Log(const QString &Line);
     void Fail(const QString &Message, const QString &Control, int Row);
+    void BuildRulePanel(QWidget *Parent);
+    // The shared change handler of the rule controls.
+    void RuleChanged();
+    // Visibility of the maximum length, the full-length box and the prefix.
+    void StringControls();
+    // Starts a run or a test: the window stays busy until the returned guard ends.
+    void SetBusy(bool Busy);
 
     TDataGenJob FJob;
     std::unique_ptr<TDataGenRandom> FRandom;

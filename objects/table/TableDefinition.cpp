@@ -150,7 +150,16 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
     Query.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
     Query.ParamByName(QStringLiteral("TBLNAME")).setAsString(Name);
     Query.ParamByName(QStringLiteral("DATABASE")).setAsString(Database);
-    Query.Open();
+    // Read once per table by script output of whole schemas: the server
+    // plans it once per session.
+    Query.SetKeepPrepared(true);
+    try {
+        Query.Open();
+    } catch (...) {
+        Query.SetKeepPrepared(false);
+        throw;
+    }
+    Query.SetKeepPrepared(false);
     if (Query.IsEmpty())
         return std::nullopt;
     auto text = [&Query](const char *field) { return Query.FieldByName(QString::fromLatin1(field)).AsString(); };

@@ -60,6 +60,7 @@ void Connection::finish()
     m_codec.reset();
     m_codecId = -1;
     m_levels.clear();
+    m_kept.clear();
     m_versionText.clear();
     m_versionNum = 0;
 }
@@ -289,6 +290,74 @@ std::shared_ptr<PgResultSet> Connection::ExecParams(const QString &sql, const st
     return run(Send::Params, encodeStatement(sql), params);
 }
 
+namespace {
+
+void DescribeInto(PgResultSet &d, StatementInfo &info)
+{
+    info.fieldCount = d.fieldCount();
+    info.returnsRows = info.fieldCount > 0;
+    info.paramCount = PQnparams(d.handle());
+    for (int i = 0; i < info.fieldCount; ++i)
+        info.fieldNames << d.field(i).name;
+}
+
+// Statements kept per session at most; past that, texts run unnamed.
+constexpr size_t kMaxKept = 256;
+
+// Whether the text may drop prepared statements of the session.
+bool MayDropPrepared(const QByteArray &sql)
+{
+    const QByteArray upper = sql.toUpper();
+    return upper.contains("DEALLOCATE") || upper.contains("DISCARD");
+}
+
+} // namespace
+
+std::shared_ptr<PgResultSet> Connection::ExecKept(const QString &sql, const std::vector<BoundParam> &params,
+                                                  StatementInfo &info)
+{
+    requireOpen();
+    const QByteArray text = encodeStatement(sql);
+    QByteArray key = text;
+    key.append('\0');
+    for (const BoundParam &b : params)
+        key.append(QByteArray::number(b.typeOid)).append(',');
+    auto it = m_kept.find(key);
+    if (it == m_kept.end()) {
+        if (m_kept.size() >= kMaxKept) {
+            info = Describe(sql, params);
+            return info.simpleOnly || !info.returnsRows ? nullptr : ExecPrepared(params);
+        }
+        info = StatementInfo();
+        const bool wasIdle = transactionState() == TransactionState::Idle;
+        const QByteArray name = "tv_kept_" + QByteArray::number(++m_keptCounter);
+        std::shared_ptr<PgResultSet> d;
+        try {
+            d = prepareAndDescribe(text, params, name);
+        } catch (const DbError &e) {
+            // As Describe: several statements go through the simple protocol.
+            if (wasIdle && !e.connectionLost() && e.sqlState() == QLatin1String(sqlstate::SyntaxError)) {
+                info.simpleOnly = true;
+                return nullptr;
+            }
+            throw;
+        }
+        DescribeInto(*d, info);
+        it = m_kept.emplace(key, Kept{name, info}).first;
+    }
+    info = it->second.info;
+    if (!info.returnsRows)
+        return nullptr;
+    try {
+        return run(Send::Named, it->second.name, params);
+    } catch (const DbError &e) {
+        // Deallocated behind our back: forgotten, so the next call prepares it again.
+        if (e.sqlState() == QLatin1String("26000"))
+            m_kept.erase(key);
+        throw;
+    }
+}
+
 StatementInfo Connection::Describe(const QString &sql, const std::vector<BoundParam> &params)
 {
     StatementInfo info;
@@ -306,11 +375,7 @@ StatementInfo Connection::Describe(const QString &sql, const std::vector<BoundPa
         }
         throw;
     }
-    info.fieldCount = d->fieldCount();
-    info.returnsRows = info.fieldCount > 0;
-    info.paramCount = PQnparams(d->handle());
-    for (int i = 0; i < info.fieldCount; ++i)
-        info.fieldNames << d->field(i).name;
+    DescribeInto(*d, info);
     return info;
 }
 
@@ -396,6 +461,8 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
     }
     const int n = int(params.size());
 
+    if ((how == Send::Simple || how == Send::Params) && !m_kept.empty() && MayDropPrepared(sql))
+        m_kept.clear(); // kept statements are prepared again under new names
     ResultHolder error;
     // The last statement's result, and the rows of the statement arriving now.
     std::shared_ptr<PgResultSet> last, rows;
@@ -421,6 +488,9 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
         case Send::Prepared:
             sent = PQsendQueryPrepared(m_conn, "", n, values.data(), lengths.data(), formats.data(), 0);
             break;
+        case Send::Named:
+            sent = PQsendQueryPrepared(m_conn, sql.constData(), n, values.data(), lengths.data(), formats.data(), 0);
+            break;
         }
         if (!sent) {
             const bool lost = PQstatus(m_conn) != CONNECTION_OK;
@@ -429,7 +499,7 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
         }
         // Rows arrive one at a time and go straight into the compact store,
         // so the whole result never sits in libpq's form as well.
-        if (how == Send::Simple || how == Send::Params || how == Send::Prepared)
+        if (how == Send::Simple || how == Send::Params || how == Send::Prepared || how == Send::Named)
             PQsetSingleRowMode(m_conn);
         QElapsedTimer slice;
         slice.start();
@@ -449,7 +519,10 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
                         last.reset(); // an earlier statement's result gives way at once
                         rows.reset(new PgResultSet(codec()));
                     }
-                    rows->appendRow(r.res, 0);
+                    if (rows->adoptRow(r.res))
+                        r.take();
+                    else
+                        rows->appendRow(r.res, 0);
                 } catch (const std::bad_alloc &) {
                     rows.reset();
                     storeError = DbError(QStringLiteral("out of memory while reading the result"));
@@ -516,7 +589,8 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
 // a separator, the Describe's (aborted when the Parse failed), a separator
 // and the pipeline's end.
 std::shared_ptr<PgResultSet> Connection::prepareAndDescribe(const QByteArray &sql,
-                                                            const std::vector<BoundParam> &params)
+                                                            const std::vector<BoundParam> &params,
+                                                            const QByteArray &name)
 {
     requireOpen();
     if (m_busy)
@@ -529,8 +603,8 @@ std::shared_ptr<PgResultSet> Connection::prepareAndDescribe(const QByteArray &sq
     {
         BusyGuard busy(m_busy);
         const bool sent = PQenterPipelineMode(m_conn) &&
-                          PQsendPrepare(m_conn, "", sql.constData(), int(types.size()), types.data()) &&
-                          PQsendDescribePrepared(m_conn, "") && PQpipelineSync(m_conn);
+                          PQsendPrepare(m_conn, name.constData(), sql.constData(), int(types.size()), types.data()) &&
+                          PQsendDescribePrepared(m_conn, name.constData()) && PQpipelineSync(m_conn);
         if (!sent) {
             const bool lost = PQstatus(m_conn) != CONNECTION_OK;
             const DbError e = DbError::fromConnection(

@@ -30,6 +30,7 @@
 #include "PgResultSet.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -108,6 +109,18 @@ public:
     // Runs the statement prepared by the last Describe.
     std::shared_ptr<PgResultSet> ExecPrepared(const std::vector<BoundParam> &params);
 
+    // Runs one statement kept prepared on the session under a name of its
+    // own: the first call with a text (and parameter types) prepares and
+    // describes it, later ones only run it, so the server plans a catalog
+    // read repeated thousands of times once. `info` gets the description;
+    // when it says simpleOnly or no rows, nothing ran and null comes back.
+    // A DEALLOCATE or DISCARD sent through this connection, a reconnect or a
+    // statement the server no longer knows forget the kept ones.
+    std::shared_ptr<PgResultSet> ExecKept(const QString &sql, const std::vector<BoundParam> &params,
+                                          StatementInfo &info);
+    // Number of statements kept prepared now.
+    int KeptCount() const { return int(m_kept.size()); }
+
     // A new connection with the same parameters and auto-commit on, opened,
     // for statements that cannot run in a transaction block.
     std::unique_ptr<Connection> OpenSideConnection() const;
@@ -133,10 +146,11 @@ public:
     PGconn *handle() const { return m_conn; }
 
 private:
-    enum class Send { Simple, Params, Prepare, Describe, Prepared };
+    enum class Send { Simple, Params, Prepare, Describe, Prepared, Named };
     std::shared_ptr<PgResultSet> run(Send how, const QByteArray &sql, const std::vector<BoundParam> &params);
     void waitForResults(QElapsedTimer &slice, bool &cancelSent);
-    std::shared_ptr<PgResultSet> prepareAndDescribe(const QByteArray &sql, const std::vector<BoundParam> &params);
+    std::shared_ptr<PgResultSet> prepareAndDescribe(const QByteArray &sql, const std::vector<BoundParam> &params,
+                                                    const QByteArray &name = QByteArray());
     void afterStatement();
     void requireOpen() const;
     // The codec of the client encoding in effect now.
@@ -164,6 +178,13 @@ private:
     std::vector<Level> m_levels;
     std::function<bool()> m_cancelCheck;
     std::function<void(const QString &)> m_noticeHook;
+    struct Kept {
+        QByteArray name;
+        StatementInfo info;
+    };
+    // Kept statements by text and parameter types.
+    std::map<QByteArray, Kept> m_kept;
+    int m_keptCounter = 0;
     int m_codecId = -1;
     std::shared_ptr<const tv::text::ClientCodec> m_codec;
 };

@@ -384,6 +384,20 @@ QString DataSet::DisplayText(int row, int field) const
     return v.text;
 }
 
+QString DataSet::DisplayTextPrefix(int row, int field, qsizetype maxChars) const
+{
+    if (!m_rows)
+        return QString();
+    const bool editing = row == m_cur && (m_state == DataSetState::Edit || m_state == DataSetState::Insert);
+    const qint64 id = editing ? -1 : idAt(row);
+    if (editing || id >= m_rows->rowCount() || (!m_overlay.empty() && m_overlay.count(id)) ||
+        m_rows->field(field).kind == FieldKind::Bool)
+        return DisplayText(row, field).left(std::max<qsizetype>(0, maxChars));
+    if (m_rows->isNull(int(id), field))
+        return QString();
+    return m_rows->textPrefix(int(id), field, maxChars);
+}
+
 bool DataSet::FieldIsNull(int field) const
 {
     return m_cur < 0 ? true : IsNull(m_cur, field);

@@ -119,6 +119,9 @@ public:
     QString Text(int row, int field) const;
     // The text shown for a cell (Booleans as True / False).
     QString DisplayText(int row, int field) const;
+    // Its first maxChars characters, converting no more of a stored value
+    // than that: what a grid cell shows of a value of many megabytes.
+    QString DisplayTextPrefix(int row, int field, qsizetype maxChars) const;
 
     // Fields of the current record.
     bool FieldIsNull(int field) const;

@@ -20,6 +20,8 @@ constexpr size_t kChunkBytes = size_t(16) << 20;
 constexpr quint32 kNullBit = 0x80000000u;
 constexpr size_t kMaxChunkBytes = kNullBit - 1;
 constexpr size_t kFirstCapacity = 4096;
+// A row this large stays in the result libpq made of it.
+constexpr size_t kAdoptBytes = size_t(1) << 20;
 
 const char kEmpty[] = "";
 
@@ -80,6 +82,38 @@ void PgResultSet::readFields()
     }
 }
 
+void PgResultSet::ResultDeleter::operator()(PGresult *r) const noexcept
+{
+    PQclear(r);
+}
+
+bool PgResultSet::adoptRow(PGresult *res)
+{
+    if (!res || PQntuples(res) != 1)
+        return false;
+    const int nf = PQnfields(res);
+    if (nf == 0 || (!(m_rows == 0 && m_chunks.empty()) && nf != m_cellsPerRow))
+        return false;
+    size_t need = 0;
+    for (int c = 0; c < nf; ++c)
+        need += size_t(PQgetlength(res, 0, c));
+    if (need < kAdoptBytes)
+        return false;
+    if (m_rows == 0 && m_chunks.empty()) {
+        m_cellsPerRow = nf;
+        m_rowsPerChunk = std::max(1, kCellsPerChunk / std::max(1, nf));
+    }
+    if (!m_chunks.empty())
+        closeChunk();
+    m_uniformChunks = false;
+    Chunk &own = m_chunks.emplace_back(); // may throw: res is not ours yet
+    own.firstRow = m_rows;
+    own.rows = 1;
+    own.row.reset(res);
+    ++m_rows;
+    return true;
+}
+
 void PgResultSet::appendRow(const PGresult *res, int t)
 {
     const int nf = PQnfields(res);
@@ -100,9 +134,9 @@ void PgResultSet::appendRow(const PGresult *res, int t)
         throw DbError(QStringLiteral("a row of the result is too large to hold"));
 
     Chunk *ch = m_chunks.empty() ? nullptr : &m_chunks.back();
-    if (!ch || ch->rows == m_rowsPerChunk || (ch->rows > 0 && ch->size + need > kChunkBytes)) {
+    if (!ch || ch->row || ch->rows == m_rowsPerChunk || (ch->rows > 0 && ch->size + need > kChunkBytes)) {
         size_t capacity = kFirstCapacity;
-        if (ch) {
+        if (ch && !ch->row) {
             // The next chunk is likely the size of the last full one.
             capacity = ch->size + ch->size / 16;
             if (ch->rows != m_rowsPerChunk)
@@ -185,6 +219,12 @@ bool PgResultSet::locate(int r, int c, const char **data, qsizetype *len, bool *
         k = size_t(it - m_chunks.begin()) - 1;
     }
     const Chunk &ch = m_chunks[k];
+    if (ch.row) {
+        *null = PQgetisnull(ch.row.get(), 0, c) != 0;
+        *data = *null ? kEmpty : PQgetvalue(ch.row.get(), 0, c);
+        *len = *null ? 0 : qsizetype(PQgetlength(ch.row.get(), 0, c));
+        return true;
+    }
     const size_t i = size_t(r - ch.firstRow) * size_t(m_cellsPerRow) + size_t(c);
     const quint32 e = ch.ends[i];
     const quint32 start = i == 0 ? 0 : ch.ends[i - 1] & ~kNullBit;
@@ -217,6 +257,16 @@ QString PgResultSet::text(int r, int c) const
 {
     const QByteArrayView v = raw(r, c);
     return decode(v.data(), v.size());
+}
+
+QString PgResultSet::textPrefix(int r, int c, qsizetype maxChars) const
+{
+    const QByteArrayView v = raw(r, c);
+    // No character takes more than four bytes in a client encoding, so the
+    // first 4 * maxChars bytes hold maxChars whole characters (a character cut
+    // at the end of them comes after those).
+    const qsizetype bytes = std::max<qsizetype>(0, maxChars) * 4;
+    return decode(v.data(), std::min(v.size(), bytes)).left(maxChars);
 }
 
 QByteArray PgResultSet::bytes(int r, int c) const

@@ -40,6 +40,7 @@ public:
     const FieldDesc &field(int c) const override { return m_fields[size_t(c)]; }
     bool isNull(int r, int c) const override;
     QString text(int r, int c) const override;
+    QString textPrefix(int r, int c, qsizetype maxChars) const override;
     QByteArray bytes(int r, int c) const override;
 
     // The cell's bytes as sent by the server (text in the client encoding),
@@ -65,6 +66,10 @@ private:
     explicit PgResultSet(std::shared_ptr<const tv::text::ClientCodec> codec);
     // Appends row t of res (the fields must match the rows before).
     void appendRow(const PGresult *res, int t);
+    // Takes a one-row result of a large row (a megabyte or more) as it is,
+    // instead of copying its cells: a row of huge values then never exists
+    // twice here. Returns false (and keeps nothing) for a smaller row.
+    bool adoptRow(PGresult *res);
     // Completes a set built row by row with the statement's final result
     // (descriptors and status, no rows); takes ownership of res.
     void finish(PGresult *res);
@@ -77,6 +82,9 @@ private:
     struct FreeDeleter {
         void operator()(char *p) const noexcept { std::free(p); }
     };
+    struct ResultDeleter {
+        void operator()(PGresult *r) const noexcept;
+    };
     struct Chunk {
         int firstRow = 0;
         int rows = 0;
@@ -85,6 +93,8 @@ private:
         size_t capacity = 0;
         // Per cell, row by row: the end of its bytes in data; NULL sets the top bit.
         std::vector<quint32> ends;
+        // A large row kept in libpq's form (one row; data and ends unused).
+        std::unique_ptr<PGresult, ResultDeleter> row;
     };
 
     QString decode(const char *data, qsizetype len) const

@@ -74,7 +74,16 @@ void Query::Open()
     const auto values = bindValues(m_paramParsing, sc.names);
     std::shared_ptr<PgResultSet> rows;
     bool simple = sc.statements > 1 && values.empty();
-    if (!simple) {
+    if (!simple && m_keepPrepared) {
+        StatementInfo info;
+        rows = c.ExecKept(sc.text, values, info);
+        simple = info.simpleOnly;
+        if (!simple) {
+            m_returnsRows = info.returnsRows;
+            if (!info.returnsRows)
+                throw DbError(QStringLiteral("the statement returns no rows"));
+        }
+    } else if (!simple) {
         const StatementInfo info = c.Describe(sc.text, values);
         simple = info.simpleOnly;
         if (!simple) {

@@ -43,6 +43,10 @@ public:
     void Prepare();
     bool ReturnsRows() const { return m_returnsRows; }
 
+    // Open keeps the statement prepared on the connection (see
+    // Connection::ExecKept): for catalog reads run again and again.
+    void SetKeepPrepared(bool on) { m_keepPrepared = on; }
+
     void Open();
     void ExecSQL();
     void Close();
@@ -83,6 +87,7 @@ private:
     Connection *m_conn = nullptr;
     QString m_sql;
     bool m_paramParsing = true;
+    bool m_keepPrepared = false;
     tv::db::Params m_params;
     bool m_returnsRows = false;
     qint64 m_rowsAffected = -1;

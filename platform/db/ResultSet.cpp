@@ -1,5 +1,7 @@
 #include "ResultSet.h"
 
+#include <algorithm>
+
 
 namespace tv::db {
 
@@ -178,6 +180,11 @@ FieldDesc MakeFieldDesc(const QString &name, qint64 typeOid, qint64 typeMod, int
 }
 
 ResultSet::~ResultSet() = default;
+
+QString ResultSet::textPrefix(int r, int c, qsizetype maxChars) const
+{
+    return text(r, c).left(std::max<qsizetype>(0, maxChars));
+}
 
 int ResultSet::fieldIndex(const QString &name) const
 {

@@ -50,6 +50,9 @@ public:
     virtual bool isNull(int r, int c) const = 0;
     // The cell in the server's text form; "" for NULL.
     virtual QString text(int r, int c) const = 0;
+    // The first maxChars characters of text(r, c), converting no more of the
+    // cell than that (a cell of many megabytes shows only its start).
+    virtual QString textPrefix(int r, int c, qsizetype maxChars) const;
     // bytea cells decoded to their bytes; other cells as UTF-8 text.
     virtual QByteArray bytes(int r, int c) const = 0;
     // Index of a field by name, without regard to case; -1 when missing.

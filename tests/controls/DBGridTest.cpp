@@ -287,6 +287,37 @@ TEST(DBGrid, EscapeRestoresTheTextThenCancels)
     EXPECT_EQ(g.ds.Text(1, 1), QStringLiteral("r1c1"));
 }
 
+// A value longer than the cell editor holds: the editor shows its start and
+// takes no typing, so the value is never written back cut; a short value in
+// the next record edits as before.
+TEST(DBGrid, ValueLongerThanTheEditorIsShownNotCut)
+{
+    auto rows = textRows(1, 2);
+    QString longText;
+    for (int i = 0; longText.size() < 40000; ++i)
+        longText += QStringLiteral("値%1,").arg(i);
+    rows->setValue(0, 0, longText);
+    GridFixture<TtvDBGridV> g(rows);
+    g.click(0, 0);
+    QLineEdit *ed = g.grid.InplaceEditor();
+    ASSERT_TRUE(ed->isVisible());
+    EXPECT_EQ(ed->text(), longText.left(ed->maxLength()));
+    EXPECT_TRUE(ed->isReadOnly());
+    ed->end(false);
+    QTest::keyClicks(ed, QStringLiteral("zz"));
+    QTest::keyClick(ed, Qt::Key_Backspace);
+    EXPECT_EQ(g.ds.State(), DataSetState::Browse);
+    EXPECT_EQ(g.ds.Text(0, 0), longText);
+
+    QTest::keyClick(ed, Qt::Key_Down);
+    EXPECT_FALSE(ed->isReadOnly());
+    ed->selectAll();
+    QTest::keyClicks(ed, QStringLiteral("short"));
+    QTest::keyClick(ed, Qt::Key_Up);
+    EXPECT_EQ(g.ds.Text(1, 0), QStringLiteral("short"));
+    EXPECT_EQ(g.ds.Text(0, 0), longText);
+}
+
 TEST(DBGrid, SelectAllCopiesEveryRecordInOrder)
 {
     GridFixture<TtvDBGridV> g(textRows(2, 50));

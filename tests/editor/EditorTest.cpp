@@ -634,6 +634,121 @@ TEST_F(EditorFixture, ColouringOfFarRowsFinishesInIdleTime)
     ed.SetFountain(nullptr);
 }
 
+// A comment opened at the top while the far rows are still being coloured,
+// then edits at the end: every row ends with the state it must have, the
+// edited last rows at once and the rest in idle time.
+TEST_F(EditorFixture, EditsAtTheEndColourAfterACommentOpenedFarAbove)
+{
+    auto f = SqlFountain();
+    ed.SetFountain(f.get());
+    QString text;
+    for (int i = 0; i < 9000; ++i)
+        text += QStringLiteral("select %1\r\n").arg(i);
+    ed.Lines()->SetText(text);
+    const int last = ed.ListCount() - 1;
+    const auto idle = [&](int want) {
+        for (int i = 0; i < 1000 && ed.ListBracket(last) != want; ++i)
+            QApplication::processEvents();
+        for (int i = 0; i < 1000 && ed.ListBracket(4500) != want; ++i)
+            QApplication::processEvents();
+    };
+    const auto expectAll = [&](int want) {
+        for (int r = 1; r <= last; ++r)
+            ASSERT_EQ(ed.ListBracket(r), want) << "row " << r;
+    };
+    idle(-1);
+    expectAll(-1);
+
+    ed.SetRowCol(0, 0);
+    ed.SetSelText(QStringLiteral("/*"));
+    QApplication::processEvents(); // one short step of the idle colouring
+    ed.SetRowCol(last, 3);
+    ed.SetSelText(QStringLiteral("x"));
+    EXPECT_EQ(ed.ListBracket(last), 0); // inside the comment, before idle time
+    idle(0);
+    expectAll(0);
+
+    // closing it at the end leaves the rows above inside, then removing the
+    // opener frees them all
+    ed.SetRowCol(last, 0);
+    ed.SetSelText(QStringLiteral("*/"));
+    EXPECT_EQ(ed.ListBracket(last), 0);
+    ed.SetRowCol(0, 0);
+    ed.SetSelStart(0);
+    ed.SetSelLength(2);
+    ed.SetSelText(QString());
+    EXPECT_EQ(ed.ListBracket(1), -1);
+    idle(-1);
+    expectAll(-1);
+    ed.SetFountain(nullptr);
+}
+
+// Edits of every kind here and there in a long text, some while the idle
+// colouring is under way: once idle, every row has the state a fresh load of
+// the same text gives it.
+TEST_F(EditorFixture, RowStatesAfterScatteredEditsMatchAFreshLoad)
+{
+    auto f = SqlFountain();
+    ed.SetFountain(f.get());
+    QString text;
+    for (int i = 0; i < 7000; ++i)
+        text += i % 500 == 7 ? QStringLiteral("/* note %1\r\n").arg(i)
+                : i % 500 == 9 ? QStringLiteral("end */ select %1\r\n").arg(i)
+                               : QStringLiteral("select '%1' from t\r\n").arg(i);
+    ed.Lines()->SetText(text);
+    const auto idle = [&](TEditor &e) {
+        for (int i = 0; i < 5000; ++i) {
+            bool pending = false;
+            for (int r = 0; r < e.ListCount() && !pending; r += 97)
+                pending = e.ListBracket(r) == -2;
+            if (!pending && e.ListBracket(e.ListCount() - 1) != -2)
+                return;
+            QApplication::processEvents();
+        }
+    };
+    const auto put = [&](int row, int col, const QString &s) {
+        ed.SetRowCol(row, col);
+        ed.SetSelText(s);
+    };
+    struct Step {
+        int row, col;
+        QString text;
+        bool settle; // one step of idle colouring after it
+    };
+    const Step steps[] = {
+        {100, 0, QStringLiteral("/*"), true},
+        {50, 3, QStringLiteral("\r\n"), false},
+        {6000, 0, QStringLiteral("x\r\ny\r\nz"), true},
+        {3000, 2, QStringLiteral("*/"), false},
+        {10, 0, QStringLiteral("'"), true},
+        {6990, 4, QStringLiteral("/* tail"), false},
+    };
+    for (const Step &st : steps) {
+        put(st.row, st.col, st.text);
+        if (st.settle)
+            QApplication::processEvents();
+    }
+    // a block of rows deleted, then undone and done again
+    ed.SetRowCol(2000, 0);
+    ed.SetSelStart(ed.SelStart());
+    ed.SetSelLength(40 * 20);
+    ed.SetSelText(QString());
+    ed.Undo();
+    QApplication::processEvents();
+    ed.Redo();
+    idle(ed);
+
+    TEditor fresh;
+    fresh.SetFountain(f.get());
+    fresh.Lines()->SetText(ed.Lines()->Text());
+    idle(fresh);
+    ASSERT_EQ(fresh.ListCount(), ed.ListCount());
+    for (int r = 0; r < ed.ListCount(); ++r)
+        ASSERT_EQ(ed.ListBracket(r), fresh.ListBracket(r)) << "row " << r;
+    fresh.SetFountain(nullptr);
+    ed.SetFountain(nullptr);
+}
+
 TEST_F(EditorFixture, HitTextIsHighlightedWithoutRegardToCase)
 {
     ed.View()->Colors()->Hit()->SetBkColor(0x00FFFF); // yellow

@@ -94,6 +94,73 @@ TEST(heStringList, IndexErrorsLeaveTheListAsItWas)
     EXPECT_EQ(l.Count(), 2);
 }
 
+// Long lists keep their rows in blocks: inserts and deletes of single rows and
+// of runs across block borders, at the ends and in the middle, keep every
+// row's text and words where a plain list would have them.
+TEST(heStringList, LongListEditsMatchAPlainList)
+{
+    TheStringList l;
+    std::vector<std::pair<QString, std::uint32_t>> ref;
+    int next = 0;
+    const auto insert = [&](int at, int n) {
+        if (n == 1) {
+            l.Insert(at, QString::number(next));
+        } else {
+            l.InsertItems(at, n);
+            for (int k = 0; k < n; ++k)
+                l.Put(at + k, QString::number(next + k));
+        }
+        for (int k = 0; k < n; ++k) {
+            l.PutItem(at + k, std::uint32_t(next + k));
+            ref.insert(ref.begin() + at + k, {QString::number(next + k), std::uint32_t(next + k)});
+        }
+        next += n;
+    };
+    const auto remove = [&](int at, int n) {
+        if (n == 1)
+            l.Delete(at);
+        else
+            l.DeleteItems(at, n);
+        ref.erase(ref.begin() + at, ref.begin() + at + n);
+    };
+    for (int i = 0; i < 5000; ++i) {
+        l.Add(QString::number(next));
+        l.PutItem(i, std::uint32_t(next));
+        ref.push_back({QString::number(next), std::uint32_t(next)});
+        ++next;
+    }
+    struct Step {
+        bool insert;
+        int at; // -1: at the end (append / the last row)
+        int count;
+    };
+    const Step steps[] = {
+        {true, 10, 1},     {true, 11, 1},    {false, 10, 1},   {true, -1, 1},    {false, -1, 1},
+        {true, 1024, 1},   {true, 2048, 3000}, {false, 1000, 2500}, {true, 0, 1},  {false, 0, 1},
+        {false, 0, 2049},  {true, -1, 4100}, {false, 3, 1},    {true, 4000, 1},  {false, 1023, 1025},
+    };
+    for (const Step &s : steps) {
+        const int size = int(ref.size());
+        const int at = s.at >= 0 ? s.at : s.insert ? size : size - 1;
+        if (s.insert)
+            insert(at, s.count);
+        else
+            remove(at, s.count);
+        ASSERT_EQ(l.Count(), int(ref.size()));
+        for (int i = 0; i < l.Count(); ++i) {
+            ASSERT_EQ(l[i], ref[size_t(i)].first) << "row " << i;
+            ASSERT_EQ(l.GetItem(i), ref[size_t(i)].second) << "row " << i;
+        }
+        // reads from the bottom up find the same rows
+        for (int i = l.Count() - 1; i >= 0; i -= 97)
+            ASSERT_EQ(l[i], ref[size_t(i)].first) << "row " << i;
+    }
+    l.DeleteItems(0, l.Count());
+    EXPECT_EQ(l.Count(), 0);
+    l.Add(QStringLiteral("again"));
+    EXPECT_EQ(l.ToStringList(), QStringList{"again"});
+}
+
 TEST(RowAttributeStringList, PacksEachFieldInItsOwnBits)
 {
     TRowAttributeStringList l;

@@ -12,6 +12,14 @@
 #include "tools/DataGenFile.h"
 #include "tools/ToolWidgets.h"
 #include "tools/frmDataGenerate.h"
+#include "sql/fraData.h"
+#include "controls/tvStringGrid.h"
+#include "tools/DataGenRule.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QStackedWidget>
+#include <QTimeEdit>
 
 #include <QFile>
 #include <QLineEdit>
@@ -157,6 +165,269 @@ TEST(DataGenWindow, ParentModeFromAForeignKeyAndBackToNormal)
     w->Close();
 }
 
+namespace {
+
+const char *const kW3t7 = "CREATE SCHEMA w3t7; CREATE TABLE w3t7.t(id serial primary key, name varchar(20) not null,"
+                          " price numeric(10,2));";
+
+// Selects a column's row as a user clicks it.
+void SelectColumn(TfrmDataGenerate *w, int row)
+{
+    QTreeWidgetItem *it = w->lstColumn->topLevelItem(row);
+    ASSERT_NE(it, nullptr);
+    w->lstColumn->scrollToItem(it);
+    const QRect r = w->lstColumn->visualItemRect(it);
+    QTest::mouseClick(w->lstColumn->viewport(), Qt::LeftButton, {}, r.center());
+    ASSERT_EQ(w->SelectedRow(), row);
+}
+
+// Chooses a kind in the kind list with the arrow keys.
+void ChooseKind(TfrmDataGenerate *w, const QString &kind)
+{
+    const int at = w->cmbSetType->findText(kind);
+    ASSERT_GE(at, 0) << kind.toStdString();
+    w->cmbSetType->setFocus();
+    while (w->cmbSetType->currentIndex() < at)
+        QTest::keyClick(w->cmbSetType, Qt::Key_Down);
+    while (w->cmbSetType->currentIndex() > at)
+        QTest::keyClick(w->cmbSetType, Qt::Key_Up);
+    ASSERT_EQ(w->cmbSetType->currentText(), kind);
+}
+
+QStringList Items(const QComboBox *c)
+{
+    QStringList l;
+    for (int i = 0; i < c->count(); ++i)
+        l << c->itemText(i);
+    return l;
+}
+
+class DataGenWindowRules : public ::testing::Test {
+protected:
+    void Open(bool autoCommit = true, const char *more = "")
+    {
+        db = std::make_unique<TestDb>("w3t7g");
+        if (!db->available())
+            return;
+        db->exec(std::string(kW3t7) + more);
+        s.Start(LogonArgs(db->params()));
+        tvOption.UpdateToCommit = autoCommit;
+        s.FirstPaint();
+        s.main->show();
+        form = s.Form(0);
+        ASSERT_NE(form, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
+        TfrmDataGenerate::RegisterLauncher();
+        TLaunchContext c;
+        c.Connection = form;
+        c.MainWindow = s.main.get();
+        c.Schema = QStringLiteral("w3t7");
+        c.ObjectName = QStringLiteral("t");
+        w = qobject_cast<TfrmDataGenerate *>(Launch(QStringLiteral("TfrmDataGenerate"), c));
+        ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
+        w->pagGenerate->setCurrentWidget(w->tabOption);
+        ASSERT_GE(w->lstColumn->topLevelItemCount(), 3);
+    }
+
+    std::unique_ptr<TestDb> db;
+    ShellSession s;
+    TfrmObject *form = nullptr;
+    TfrmDataGenerate *w = nullptr;
+};
+
+} // namespace
+
+TEST_F(DataGenWindowRules, KindsAndControlsFollowTheColumnAndTheKind)
+{
+    Open();
+    TV_REQUIRE_DB(*db);
+    // NOT NULL: no 未指定, no NULL ratio.
+    SelectColumn(w, 1);
+    EXPECT_FALSE(Items(w->cmbSetType).contains(QStringLiteral("未指定"))) << Items(w->cmbSetType).join(u' ').toStdString();
+    EXPECT_EQ(w->cmbSetType->currentText(), QStringLiteral("乱数値(文字)"));
+    EXPECT_EQ(w->pagSetType->currentWidget(), w->tabStr);
+    EXPECT_FALSE(w->txtNull->isEnabled());
+
+    // price: 連番 empties and disables the upper bound, the unit is an increment.
+    SelectColumn(w, 2);
+    EXPECT_TRUE(Items(w->cmbSetType).contains(QStringLiteral("未指定")));
+    ChooseKind(w, QStringLiteral("乱数値(数値)"));
+    w->txtNumTo->setFocus();
+    QTest::keyClicks(w->txtNumTo, QStringLiteral("500"));
+    EXPECT_EQ(w->Job().Cols.at(2).NumTo, 500);
+    ChooseKind(w, QStringLiteral("連番"));
+    EXPECT_EQ(w->pagSetType->currentWidget(), w->tabNumber);
+    EXPECT_TRUE(w->txtNumTo->text().isEmpty());
+    EXPECT_FALSE(w->txtNumTo->isEnabled());
+    EXPECT_EQ(w->lblMarume->text(), QStringLiteral("増分値"));
+    EXPECT_EQ(w->Job().Cols.at(2).SetType, stSeqNum);
+    EXPECT_EQ(w->Job().Cols.at(2).NumTo, 0);
+    ChooseKind(w, QStringLiteral("乱数値(数値)"));
+    EXPECT_EQ(w->lblMarume->text(), QStringLiteral("丸め単位"));
+    EXPECT_TRUE(w->txtNumTo->isEnabled());
+
+    // NULL ratio typed past 100.
+    ASSERT_TRUE(w->txtNull->isEnabled());
+    w->txtNull->setFocus();
+    w->txtNull->selectAll();
+    QTest::keyClicks(w->txtNull, QStringLiteral("150"));
+    EXPECT_EQ(w->txtNull->text(), QStringLiteral("100"));
+    EXPECT_EQ(w->Job().Cols.at(2).NullPar, 100);
+    EXPECT_EQ(w->lstColumn->topLevelItem(2)->text(3), QStringLiteral("乱数値(数値)"));
+
+    // 固定値: the ratio 0 and disabled; the row shows the expression.
+    ChooseKind(w, QStringLiteral("固定値"));
+    EXPECT_EQ(w->txtNull->text(), QStringLiteral("0"));
+    EXPECT_FALSE(w->txtNull->isEnabled());
+    EXPECT_EQ(w->Job().Cols.at(2).NullPar, 0);
+    w->txtVariable->setFocus();
+    QTest::keyClicks(w->txtVariable, QStringLiteral("1.5"));
+    EXPECT_EQ(w->lstColumn->topLevelItem(2)->text(4), QStringLiteral("1.5"));
+
+    // A value list: an entry in the last row adds an empty row, which is
+    // no value.
+    ChooseKind(w, QStringLiteral("選択値"));
+    EXPECT_EQ(w->pagSetType->currentWidget(), w->tabIn);
+    EXPECT_TRUE(w->txtNull->isEnabled());
+    w->grdIn->SetEditText(0, 0, QStringLiteral("5"));
+    EXPECT_EQ(w->grdIn->RowCount(), 2);
+    w->grdIn->SetEditText(0, 1, QStringLiteral("7.5"));
+    EXPECT_EQ(w->grdIn->RowCount(), 3);
+    EXPECT_EQ(w->Job().Cols.at(2).Variable, (QStringList{"5", "7.5"}));
+    // Back to 固定値: the editor kept its text, and the rule takes it.
+    ChooseKind(w, QStringLiteral("固定値"));
+    EXPECT_EQ(w->lstColumn->topLevelItem(2)->text(4), QStringLiteral("1.5"));
+
+    // Back on a row, its rule shows again.
+    SelectColumn(w, 1);
+    SelectColumn(w, 2);
+    EXPECT_EQ(w->cmbSetType->currentText(), QStringLiteral("固定値"));
+    EXPECT_EQ(w->txtVariable->Lines()->Text().trimmed(), QStringLiteral("1.5"));
+    w->Close();
+}
+
+TEST_F(DataGenWindowRules, TheTestRunShowsAHundredRowsAndLeavesTheUsersWorkPending)
+{
+    Open(false, "ALTER TABLE w3t7.t ADD COLUMN qty integer;");
+    TV_REQUIRE_DB(*db);
+    // The user's own pending row.
+    form->ExecuteSQL(QStringLiteral("INSERT INTO w3t7.t(name) VALUES ('mine')"));
+    w->txtCount->setFocus();
+    QTest::keyClicks(w->txtCount, QStringLiteral("1000"));
+    s.dialogs.queueButton(IDYES);
+    QTest::mouseClick(w->tolCmd->widgetForAction(w->btnTest), Qt::LeftButton);
+    EXPECT_EQ(s.dialogs.texts().last(),
+              QStringLiteral("データ生成のテストを行い、生成されるデータを表示します。\n"
+                             "(実際にテーブルにはデータは生成されません。)よろしいですか？"));
+    EXPECT_EQ(w->pagGenerate->currentWidget(), w->tabLog);
+    EXPECT_TRUE(w->fraData->isVisibleTo(w));
+    EXPECT_EQ(w->fraData->dsrTableData.RecordCount(), 100);
+    // The table is unchanged; the user's row is still pending, no scratch
+    // table is left or seen.
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM w3t7.t"), "0");
+    EXPECT_EQ(form->dbsMain().ExecScalar(QStringLiteral("SELECT count(*) FROM w3t7.t")), QStringLiteral("1"));
+    EXPECT_EQ(form->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+                         " WHERE n.nspname = 'w3t7' AND c.relkind = 'r'"),
+              "1");
+    EXPECT_EQ(form->dbsMain().ExecScalar(QStringLiteral(
+                  "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+                  " WHERE n.nspname = 'w3t7' AND c.relkind = 'r'")),
+              QStringLiteral("1"));
+
+    // A fixed value the column cannot take: the server's own error, and
+    // the user's row still pending.
+    SelectColumn(w, 3);
+    ChooseKind(w, QStringLiteral("固定値"));
+    w->txtVariable->setFocus();
+    QTest::keyClicks(w->txtVariable, QStringLiteral("'abc'"));
+    s.dialogs.clear();
+    s.dialogs.queueButton(IDYES);
+    QTest::mouseClick(w->tolCmd->widgetForAction(w->btnTest), Qt::LeftButton);
+    const QString shown = s.dialogs.texts().join(u'\n');
+    EXPECT_TRUE(shown.contains(QStringLiteral("invalid input syntax for type integer"))) << shown.toStdString();
+    EXPECT_FALSE(shown.contains(QStringLiteral("DROP"), Qt::CaseInsensitive)) << shown.toStdString();
+    EXPECT_EQ(form->dbsMain().ExecScalar(QStringLiteral("SELECT name FROM w3t7.t")), QStringLiteral("mine"));
+    w->Close();
+}
+
+TEST_F(DataGenWindowRules, UpdateModeTestShowsTheRowsAfterAFailedUpdate)
+{
+    Open();
+    TV_REQUIRE_DB(*db);
+    db->exec("INSERT INTO w3t7.t(name, price) SELECT 'n' || g, g FROM generate_series(1, 150) g");
+    w->rdoUpdate->click();
+    // price: a fixed value the column cannot take.
+    SelectColumn(w, 2);
+    ChooseKind(w, QStringLiteral("固定値"));
+    w->txtVariable->setFocus();
+    QTest::keyClicks(w->txtVariable, QStringLiteral("'x'"));
+    w->txtWhere->setPlainText(QStringLiteral("id <= 5 ORDER BY id"));
+    s.dialogs.queueButton(IDYES);
+    QTest::mouseClick(w->tolCmd->widgetForAction(w->btnTest), Qt::LeftButton);
+    EXPECT_TRUE(s.dialogs.texts().contains(QStringLiteral("テストに失敗しました。")))
+        << s.dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(w->fraData->dsrTableData.RecordCount(), 100);
+    EXPECT_EQ(db->scalar("SELECT sum(price)::int FROM w3t7.t WHERE id <= 5"), "15");
+    w->Close();
+}
+
+TEST_F(DataGenWindowRules, EndToEndFixedValueRunKeepsItsRule)
+{
+    Open();
+    TV_REQUIRE_DB(*db);
+    SelectColumn(w, 1);
+    ChooseKind(w, QStringLiteral("固定値"));
+    w->txtVariable->setFocus();
+    QTest::keyClicks(w->txtVariable, QStringLiteral("'w3t7'"));
+    w->txtCount->setFocus();
+    QTest::keyClicks(w->txtCount, QStringLiteral("25"));
+    s.dialogs.queueButton(IDYES);
+    QTest::mouseClick(w->tolCmd->widgetForAction(w->btnExec), Qt::LeftButton);
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("データを生成します。よろしいですか？"));
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM w3t7.t WHERE name = 'w3t7'"), "25");
+    w->Close();
+    // The settings file keeps the rule: the next window offers it.
+    s.dialogs.queueButton(IDYES);
+    TLaunchContext c;
+    c.Connection = form;
+    c.MainWindow = s.main.get();
+    c.Schema = QStringLiteral("w3t7");
+    c.ObjectName = QStringLiteral("t");
+    auto *again = qobject_cast<TfrmDataGenerate *>(Launch(QStringLiteral("TfrmDataGenerate"), c));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->lstColumn->topLevelItem(1)->text(3), QStringLiteral("固定値"));
+    EXPECT_EQ(again->lstColumn->topLevelItem(1)->text(4), QStringLiteral("'w3t7'"));
+    EXPECT_EQ(again->txtCount->text(), QStringLiteral("25"));
+    again->Close();
+}
+
+TEST_F(DataGenWindowRules, DateAndTimePickersKeepSeconds)
+{
+    Open(true, "ALTER TABLE w3t7.t ADD COLUMN at timestamp, ADD COLUMN day date;");
+    TV_REQUIRE_DB(*db);
+    SelectColumn(w, 3);
+    ChooseKind(w, QStringLiteral("乱数値(日時)"));
+    EXPECT_EQ(w->pagSetType->currentWidget(), w->tabDtTm);
+    EXPECT_TRUE(w->dtpToTm->isVisibleTo(w));
+    w->dtpFromDt->setDate(QDate(2020, 2, 3));
+    w->dtpFromTm->setTime(QTime(10, 20, 30, 500));
+    EXPECT_EQ(w->Job().Cols.at(3).DateFrom, QDateTime(QDate(2020, 2, 3), QTime(10, 20, 30)));
+    ChooseKind(w, QStringLiteral("連番(日時)"));
+    EXPECT_FALSE(w->dtpToTm->isVisibleTo(w));
+    EXPECT_EQ(w->Job().Cols.at(3).DateFrom, QDateTime(QDate(2020, 2, 3), QTime(10, 20, 30)));
+
+    // A date column: whole days.
+    SelectColumn(w, 4);
+    ChooseKind(w, QStringLiteral("乱数値(日付)"));
+    w->dtpToDate->setDate(QDate(2021, 5, 6));
+    EXPECT_EQ(w->Job().Cols.at(4).DateTo, QDateTime(QDate(2021, 5, 6), QTime(0, 0)));
+    // Shown again after another row.
+    SelectColumn(w, 3);
+    EXPECT_EQ(w->dtpFromTm->time(), QTime(10, 20, 30));
+    EXPECT_EQ(w->cmbSetType->currentText(), QStringLiteral("連番(日時)"));
+    w->Close();
+}
+
 // As a user: the program started with the command line, s.t opened from the
 // object list with a double click, "生成(&W)", 作成件数 120, "実行(&E)", Yes:
 // another session counts 120 rows and DATAGEN/t.prm keeps mode and count.
@@ -207,3 +478,4 @@ TEST(DataGenWindow, EndToEndFromTheTableWindow)
     EXPECT_TRUE(text.contains("COUNT=\"120\"")) << text.toStdString();
     w->Close();
 }
+

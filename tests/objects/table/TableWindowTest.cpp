@@ -69,10 +69,8 @@ protected:
         DropChanges<TfrmTable>();
         DropChanges<TfrmConst>();
         DropChanges<TfrmPolicy>();
-        // The main window gives up being active before it goes: a focus
-        // change inside its destructor would reach its freed actions.
-        if (s.main)
-            s.main->hide();
+        // The main window goes while active, the focus in a child: it must
+        // not reach its own freed actions as the focus moves.
     }
     TfrmTable *Open(const QString &name, TOpenMode mode = omDefine)
     {

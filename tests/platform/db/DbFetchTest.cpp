@@ -153,6 +153,32 @@ TEST_F(DbFetch, WideRowsAndAHugeCellAcrossChunkEdges)
     }
 }
 
+// Rows of a megabyte or more are kept as they came: first, one after
+// another and between small rows, with NULL, empty and bytea cells in them.
+TEST_F(DbFetch, LargeRowsAmongSmallOnesReadBackWhole)
+{
+    TV_REQUIRE_DB(db);
+    const auto r = conn->Exec(QStringLiteral(
+        "SELECT g, CASE WHEN g IN (1, 2, 5, 9) THEN repeat(chr(64 + g), 1500000) END AS big,"
+        " CASE WHEN g = 2 THEN NULL WHEN g = 5 THEN '' ELSE 'v' || g END AS small,"
+        " CASE WHEN g = 9 THEN decode(repeat('00ff', 700000), 'hex') ELSE '\\x01'::bytea END AS b"
+        " FROM generate_series(1, 12) g"));
+    ASSERT_EQ(r->rowCount(), 12);
+    for (int i = 0; i < 12; ++i) {
+        const int g = i + 1;
+        ASSERT_EQ(r->raw(i, 0), QByteArray::number(g)) << "row " << i;
+        if (g == 1 || g == 2 || g == 5 || g == 9)
+            ASSERT_EQ(r->raw(i, 1), QByteArray(1500000, char(64 + g))) << "row " << i;
+        else
+            ASSERT_TRUE(r->isNull(i, 1)) << "row " << i;
+        ASSERT_EQ(r->isNull(i, 2), g == 2) << "row " << i;
+        ASSERT_EQ(r->text(i, 2), g == 2 || g == 5 ? QString() : QStringLiteral("v%1").arg(g)) << "row " << i;
+        ASSERT_EQ(r->bytes(i, 3), g == 9 ? QByteArray("\x00\xff", 2).repeated(700000) : QByteArray("\x01"))
+            << "row " << i;
+    }
+    EXPECT_EQ(r->textPrefix(8, 1, 3), QStringLiteral("III"));
+}
+
 TEST_F(DbFetch, ErrorAfterSomeRowsRaisesAndLeavesNoResult)
 {
     TV_REQUIRE_DB(db);
@@ -292,4 +318,85 @@ TEST_F(DbFetch, DescribeLeavesTheSessionUsableWhateverTheParseGives)
     conn->Exec(QStringLiteral("ROLLBACK"));
     EXPECT_EQ(conn->ExecScalar(QStringLiteral("SELECT v FROM d")), QStringLiteral("1"));
     EXPECT_FALSE(conn->Busy());
+}
+
+// A kept statement is prepared once and run again with other values; a
+// DEALLOCATE or DISCARD through the connection, or one it never saw, a
+// reconnect, several statements and a text without rows are all handled
+// without leaving the user's block aborted.
+TEST_F(DbFetch, KeptStatementsArePreparedOnceAndSurviveTheirLoss)
+{
+    TV_REQUIRE_DB(db);
+    conn->Exec(QStringLiteral("CREATE TABLE k(id int, v text); INSERT INTO k VALUES (1, 'a'), (2, 'b')"));
+    const QString sql = QStringLiteral("SELECT v FROM k WHERE id = :ID");
+    auto read = [&](int id) {
+        Query q(conn.get());
+        q.SetSQL(sql);
+        q.ParamByName(QStringLiteral("ID")).setAsInteger(id);
+        q.SetKeepPrepared(true);
+        q.Open();
+        return q.IsEmpty() ? QString() : q.FieldByName(QStringLiteral("v")).AsString();
+    };
+    auto serverKept = [&] {
+        return conn->ExecScalar(QStringLiteral("SELECT count(*) FROM pg_prepared_statements WHERE name LIKE 'tv_kept_%'"));
+    };
+    EXPECT_EQ(read(1), QStringLiteral("a"));
+    EXPECT_EQ(read(2), QStringLiteral("b"));
+    EXPECT_EQ(read(3), QString());
+    EXPECT_EQ(conn->KeptCount(), 1);
+    EXPECT_EQ(serverKept(), QStringLiteral("1"));
+
+    struct Case {
+        const char *what;
+        bool block;       // inside a transaction block
+        const char *drop; // sent through the connection, or (nullptr) behind its back
+    } const cases[] = {
+        {"DEALLOCATE ALL, idle", false, "DEALLOCATE ALL"},
+        {"discard all, idle", false, "discard all"},
+        {"DEALLOCATE ALL in a block", true, "DEALLOCATE ALL"},
+        {"behind its back, idle", false, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(read(1), QStringLiteral("a")); // kept again
+        if (c.block)
+            conn->Exec(QStringLiteral("BEGIN; UPDATE k SET v = 'a2' WHERE id = 1"));
+        if (c.drop) {
+            conn->Exec(QString::fromLatin1(c.drop));
+            EXPECT_EQ(conn->KeptCount(), 0);
+            EXPECT_EQ(read(1), c.block ? QStringLiteral("a2") : QStringLiteral("a"));
+        } else {
+            PQclear(PQexec(conn->handle(), "DEALLOCATE ALL"));
+            // The first run after meets the server's 26000; the next prepares again.
+            try {
+                read(1);
+                ADD_FAILURE() << "no error";
+            } catch (const DbError &e) {
+                EXPECT_EQ(e.sqlState(), QStringLiteral("26000"));
+            }
+            EXPECT_EQ(read(1), QStringLiteral("a"));
+        }
+        if (c.block) {
+            EXPECT_EQ(conn->transactionState(), TransactionState::InTransaction);
+            conn->Exec(QStringLiteral("ROLLBACK"));
+        }
+        EXPECT_EQ(serverKept(), QStringLiteral("1"));
+    }
+
+    // A reconnect forgets them; several statements and a text without rows
+    // take the plain paths.
+    conn->Close();
+    conn->Open();
+    EXPECT_EQ(conn->KeptCount(), 0);
+    EXPECT_EQ(read(2), QStringLiteral("b"));
+    Query several(conn.get());
+    several.SetSQL(QStringLiteral("SELECT 1; SELECT 2 AS two"));
+    several.SetKeepPrepared(true);
+    several.Open();
+    EXPECT_EQ(several.FieldByName(QStringLiteral("two")).AsString(), QStringLiteral("2"));
+    Query none(conn.get());
+    none.SetSQL(QStringLiteral("UPDATE k SET v = 'x' WHERE id = 99"));
+    none.SetKeepPrepared(true);
+    EXPECT_THROW(none.Open(), DbError);
+    EXPECT_EQ(conn->transactionState(), TransactionState::Idle);
 }
