@@ -258,6 +258,12 @@ bool MayReturnRows(const QString &sql, TStatementKind kind)
     }
 }
 
+bool MaySendAhead(const QString &sql, TStatementKind kind)
+{
+    using K = TStatementKind;
+    return (kind == K::Insert || kind == K::Update || kind == K::Delete) && !MayReturnRows(sql, kind);
+}
+
 bool ParsesParams(const QString &sql)
 {
     return sql.left(6).compare(QLatin1String("CREATE"), Qt::CaseInsensitive) != 0;

@@ -50,6 +50,11 @@ TStatementKind StatementKind(const QString &sql);
 // anywhere in the text, quoted or not), schema changes and transaction ends
 // never, every other kind always.
 bool MayReturnRows(const QString &sql, TStatementKind kind);
+// Whether the statement may go to the server ahead of its turn while the
+// ones before it still run: a data change (INSERT, UPDATE, DELETE) that
+// hands back no rows. Such a statement runs the same inside a block of its
+// own, and nothing about it needs the result of the one before.
+bool MaySendAhead(const QString &sql, TStatementKind kind);
 // Whether ":name" markers are parameters: not for a text beginning with
 // "CREATE" (its first six characters, any letter case).
 bool ParsesParams(const QString &sql);

@@ -17,6 +17,7 @@
 #include "editor/tvMemo.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlScanner.h"
+#include "platform/db/StatementPipeline.h"
 #include "platform/settings/tvRegistry.h"
 #include "platform/text/TextEncoding.h"
 #include "platform/ui/Dialogs.h"
@@ -56,6 +57,9 @@ const QString kFileFilter =
     QStringLiteral("SQLファイル(*.sql)|*.sql|テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*");
 const QString kAbortedNote = QStringLiteral("　エラーのためトランザクションは中断されています（ROLLBACK してください）。");
 const QString kRolledBack = QStringLiteral("トランザクションはエラーのため COMMIT できず、ロールバックされました。");
+// Statements out ahead of their turn at most; more are sent once half of
+// them are back.
+constexpr int kAheadWindow = 128;
 
 struct OverrideCursor {
     explicit OverrideCursor(Qt::CursorShape shape) { QApplication::setOverrideCursor(shape); }
@@ -477,6 +481,7 @@ void TfrmSQL::actExecExecute()
         TfrmSQL *w;
         ~Done()
         {
+            tv::ui::Guard([this] { w->EndPipeline(); });
             w->FRunning = false;
             w->UpdateActions();
             w->txtSQL->CloseCodeAssist();
@@ -509,28 +514,105 @@ void TfrmSQL::actExecExecute()
     }
     FIsSelect = false;
     // Between statements the window keeps answering, and Esc ends the run.
+    // Statements already sent ahead when Esc comes are cancelled on the
+    // server: those that ran are reported as usual, the run ends after them.
     QElapsedTimer slice;
     slice.start();
-    for (const sqlrun::TStatement &st : sqlrun::SplitStatements(run.lines)) {
-        if (RunSQLStatement(run, st))
+    const QList<sqlrun::TStatement> statements = sqlrun::SplitStatements(run.lines);
+    bool stopping = false;
+    const QString interrupted = QStringLiteral("　処理を中断しました。");
+    for (int i = 0; i < statements.size(); ++i) {
+        if (!stopping)
+            SendAhead(run, statements, i);
+        run.failed = false;
+        if (RunSQLStatement(run, statements.at(i), i))
             break;
+        if (FPipe && FPipe->CancelRequested()) {
+            FPipe->ClearCancelRequested();
+            stopping = true;
+        }
+        // A cancelled statement reported its error; going on from there is
+        // the user's choice, as for a statement run alone.
+        if (run.failed)
+            stopping = false;
         if (slice.elapsed() >= 50) {
             slice.restart();
             if (tv::ui::EscapePressed()) {
-                SetStatus(sqlrun::ElapsedMessage(run.totalMs) + QStringLiteral("　処理を中断しました。"));
-                break;
+                if (FPipe && FPipe->InFlight() > 0) {
+                    FPipe->Cancel();
+                    FPipe->ClearCancelRequested();
+                    stopping = true;
+                } else {
+                    SetStatus(sqlrun::ElapsedMessage(run.totalMs) + interrupted);
+                    break;
+                }
             }
         }
+        if (stopping && (!FPipe || FPipe->InFlight() == 0)) {
+            SetStatus(sqlrun::ElapsedMessage(run.totalMs) + interrupted);
+            break;
+        }
+    }
+    EndPipeline();
+}
+
+void TfrmSQL::EndPipeline()
+{
+    if (!FPipe)
+        return;
+    std::unique_ptr<tv::db::StatementPipeline> pipe = std::move(FPipe);
+    pipe->Finish();
+}
+
+void TfrmSQL::SendAhead(const TRun &run, const QList<sqlrun::TStatement> &statements, int index)
+{
+    // A result dialog between statements lets the user stop the run there:
+    // nothing may have run beyond it.
+    if (!run.hide)
+        return;
+    IConnectionWindow *cw = OwnerForm();
+    if (!cw)
+        return;
+    if (FPipe && FPipe->InFlight() > kAheadWindow / 2)
+        return;
+    if (!FPipe) {
+        FPipe = std::make_unique<tv::db::StatementPipeline>(cw->dbsMain());
+        FPipe->SetCancelCheck([] { return tv::ui::EscapePressed(); });
+    }
+    if (!FPipe->CanSend())
+        return;
+    for (int j = std::max(index, FPipe->BackTag() + 1); j < statements.size() && FPipe->InFlight() < kAheadWindow;
+         ++j) {
+        QStringList buffer = statements.at(j).lines;
+        sqlrun::CleanStatementLines(buffer);
+        const QString text = buffer.join(QLatin1Char('\n'));
+        if (text.trimmed().isEmpty())
+            continue; // skipped when its turn comes
+        const sqlrun::TStatementKind kind = sqlrun::StatementKind(text);
+        if (!sqlrun::MaySendAhead(text, kind))
+            return;
+        const bool parse = sqlrun::ParsesParams(text);
+        const tv::db::ScannedSql sc = tv::db::ScanSql(sqlrun::CommandText(text, kind), parse);
+        if (!sc.names.isEmpty() || sc.statements > 1)
+            return;
+        if (!FPipe->Send(sc.text, j))
+            return;
     }
 }
 
-bool TfrmSQL::RunSQLStatement(TRun &run, const sqlrun::TStatement &st)
+bool TfrmSQL::RunSQLStatement(TRun &run, const sqlrun::TStatement &st, int index)
 {
-    QStringList buffer = st.lines;
-    sqlrun::CleanStatementLines(buffer);
-    const QString text = buffer.join(QLatin1Char('\n'));
-    if (text.trimmed().isEmpty())
-        return false;
+    // Sent ahead: its text was taken apart then, and nothing about it is
+    // asked of the user.
+    const bool ahead = FPipe && FPipe->HeadTag() == index;
+    QString text;
+    if (!ahead) {
+        QStringList buffer = st.lines;
+        sqlrun::CleanStatementLines(buffer);
+        text = buffer.join(QLatin1Char('\n'));
+        if (text.trimmed().isEmpty())
+            return false;
+    }
 
     // The check boxes are offered only while lines of the run remain that
     // hold more than blanks and ";".
@@ -546,45 +628,58 @@ bool TfrmSQL::RunSQLStatement(TRun &run, const sqlrun::TStatement &st)
         if (!cw)
             throw tv::Error(QStringLiteral("データベースを選択して下さい。"));
         tv::db::Connection &conn = cw->dbsMain();
-        const bool parse = sqlrun::ParsesParams(text);
-        const sqlrun::TStatementKind kind = sqlrun::StatementKind(text);
         tv::db::Params params;
-        params.setNames(parse ? tv::db::ScanSql(text, true).names : QStringList());
-        ApplyBindVariables(params);
-
-        timer.start();
-        started = true;
-        const QString command = sqlrun::CommandText(text, kind);
-        const tv::db::ScannedSql sc = tv::db::ScanSql(command, parse);
-        const std::vector<tv::db::BoundParam> values = params.bind(parse ? sc.names : QStringList());
-
-        // Describe first: a statement with a row description is a query.
+        // A data change without parameters when sent ahead.
+        sqlrun::TStatementKind kind = sqlrun::TStatementKind::Insert;
+        std::shared_ptr<tv::db::PgResultSet> res;
         bool rows = false;
-        if (sc.statements <= 1 && kind != sqlrun::TStatementKind::Call && sqlrun::MayReturnRows(sc.text, kind)) {
-            const tv::db::StatementInfo info = conn.Describe(sc.text, values);
-            rows = info.returnsRows && !info.simpleOnly;
-        }
-
-        if (rows) {
-            select = true;
-            TfraData *frame = FTab > 0 ? NewResultFrame() : fraData;
-            ++FTab;
-            fraDatas.emplace_back(frame);
-            frame->qryData.SetParamParsing(parse);
-            frame->SetSQL(text);
-            frame->Prepare();
-            frame->qryData.SetSQL(fradata::StripTrailingSemicolon(frame->qryData.SQL()));
-            for (int i = 0; i < params.count(); ++i)
-                if (tv::db::Param *p = frame->qryData.Params().FindParam(params[i].Name))
-                    *p = params[i];
-            frame->Open();
-            if (!frame->dsrTableData.CanModify() && frame->btnUpdate->isChecked())
-                frame->btnUpdate->setChecked(false);
-            run.totalMs += timer.elapsed();
-            SetStatus(sqlrun::ElapsedMessage(run.totalMs));
+        if (ahead) {
+            ApplyBindVariables(params);
+            timer.start();
+            started = true;
+            res = FPipe->Take();
         } else {
-            std::shared_ptr<tv::db::PgResultSet> res =
-                values.empty() ? conn.Exec(sc.text) : conn.ExecParams(sc.text, values);
+            // Statements sent ahead have all been taken by now.
+            EndPipeline();
+            const bool parse = sqlrun::ParsesParams(text);
+            kind = sqlrun::StatementKind(text);
+            params.setNames(parse ? tv::db::ScanSql(text, true).names : QStringList());
+            ApplyBindVariables(params);
+
+            timer.start();
+            started = true;
+            const QString command = sqlrun::CommandText(text, kind);
+            const tv::db::ScannedSql sc = tv::db::ScanSql(command, parse);
+            const std::vector<tv::db::BoundParam> values = params.bind(parse ? sc.names : QStringList());
+
+            // Describe first: a statement with a row description is a query.
+            if (sc.statements <= 1 && kind != sqlrun::TStatementKind::Call && sqlrun::MayReturnRows(sc.text, kind)) {
+                const tv::db::StatementInfo info = conn.Describe(sc.text, values);
+                rows = info.returnsRows && !info.simpleOnly;
+            }
+
+            if (rows) {
+                select = true;
+                TfraData *frame = FTab > 0 ? NewResultFrame() : fraData;
+                ++FTab;
+                fraDatas.emplace_back(frame);
+                frame->qryData.SetParamParsing(parse);
+                frame->SetSQL(text);
+                frame->Prepare();
+                frame->qryData.SetSQL(fradata::StripTrailingSemicolon(frame->qryData.SQL()));
+                for (int i = 0; i < params.count(); ++i)
+                    if (tv::db::Param *p = frame->qryData.Params().FindParam(params[i].Name))
+                        *p = params[i];
+                frame->Open();
+                if (!frame->dsrTableData.CanModify() && frame->btnUpdate->isChecked())
+                    frame->btnUpdate->setChecked(false);
+                run.totalMs += timer.elapsed();
+                SetStatus(sqlrun::ElapsedMessage(run.totalMs));
+            } else {
+                res = values.empty() ? conn.Exec(sc.text) : conn.ExecParams(sc.text, values);
+            }
+        }
+        if (!rows) {
             // A CALL hands its INOUT values back as one row: they go back
             // into the grid by name.
             if (res->hasRows() && res->rowCount() > 0 && kind == sqlrun::TStatementKind::Call) {
@@ -613,6 +708,7 @@ bool TfrmSQL::RunSQLStatement(TRun &run, const sqlrun::TStatement &st)
     } catch (const tv::SilentAbort &) {
         stop = true;
     } catch (const tv::Error &e) {
+        run.failed = true;
         QString status = sqlrun::ElapsedMessage(run.totalMs);
         if (IConnectionWindow *cw = OwnerForm()) {
             const tv::db::Connection &conn = cw->dbsMain();

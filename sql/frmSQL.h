@@ -8,7 +8,10 @@
 // history first; previous / next / the history list load entries back.
 //
 // A run waits for each statement while the window's events keep flowing;
-// Esc cancels the statement on the server. While a run is in progress the
+// Esc cancels the statement on the server. Once the row-count dialogs are
+// switched off, data changes go to the server ahead of their turn (each
+// still committing on its own, nothing after a failure running), so a long
+// script does not wait a round trip per statement. While a run is in progress the
 // run action is disabled and the window refuses to close.
 #include "common/tvForm.h"
 #include "sql/SQLRunner.h"
@@ -18,7 +21,12 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
+#include <memory>
 #include <vector>
+
+namespace tv::db {
+class StatementPipeline;
+}
 
 class QAction;
 class QComboBox;
@@ -147,10 +155,18 @@ private:
         int lineOffset = 0; // editor row of the first line run
         bool hide = false;  // "以降の結果ダイアログを表示しない"
         bool cont = false;  // "処理を続行する"
+        bool failed = false; // the last statement run raised an error
         qint64 totalMs = 0;
     };
-    // Runs one statement; true when the run is to stop.
-    bool RunSQLStatement(TRun &run, const sqlrun::TStatement &st);
+    // Runs one statement (the index-th of the run); true when the run is to
+    // stop. A statement sent ahead has its outcome taken from FPipe.
+    bool RunSQLStatement(TRun &run, const sqlrun::TStatement &st, int index);
+    // Sends data changes from the index-th statement on ahead of their turn,
+    // while nothing the user sees can come between them (the result
+    // dialogs are switched off) and the session commits each on its own.
+    void SendAhead(const TRun &run, const QList<sqlrun::TStatement> &statements, int index);
+    // Ends the pipeline of statements sent ahead (all of them taken).
+    void EndPipeline();
     void RunPlan(TRun &run);
     void ClearResults();
     TfraData *NewResultFrame();
@@ -174,6 +190,7 @@ private:
 
     bool FRunning = false;
     bool FShown = false;
+    std::unique_ptr<tv::db::StatementPipeline> FPipe;
     int FSQLHeight = -1;   // stored "SQLHeight", -1: none
     int FBuildHeight = -1; // stored "BuildHeight", -1: none
     int FDesignHeight = -1; // stored "DesignHeight", -1: none

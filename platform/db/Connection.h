@@ -128,6 +128,9 @@ public:
     void ExecOnSideConnection(const QString &sql) const;
 
     bool Busy() const { return m_busy; }
+    // For a caller that drives the session's socket itself for a while (a
+    // statement pipeline): the session counts as busy meanwhile.
+    void SetBusy(bool busy) { m_busy = busy; }
     // Asked while a statement runs; true cancels it.
     void SetCancelCheck(std::function<bool()> check) { m_cancelCheck = std::move(check); }
 

@@ -20,6 +20,7 @@
 #include "shell/WindowLaunchers.h"
 
 #include <QElapsedTimer>
+#include <functional>
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
@@ -106,6 +107,26 @@ QStringList Captions(const tv::ui::CheckList &checks)
     for (const auto &c : checks)
         l << c.caption;
     return l;
+}
+
+// Answers as scripted, and lets the test look at the server from its own
+// connection while a check dialog is up.
+class ProbingDialogs : public ScriptedDialogs {
+public:
+    std::function<void(const QString &)> onCheck;
+    int checkMessageBox(const QString &text, const QString &caption, unsigned flags,
+                        tv::ui::CheckList &checks) override
+    {
+        if (onCheck)
+            onCheck(text);
+        return ScriptedDialogs::checkMessageBox(text, caption, flags, checks);
+    }
+};
+
+// The state of a backend as another connection sees it ("idle", "active" ...).
+std::string BackendState(const TestDb &db, int pid)
+{
+    return db.scalar("select state from pg_stat_activity where pid = " + std::to_string(pid));
 }
 
 } // namespace
@@ -417,25 +438,153 @@ TEST_F(SQLWindow, TheStatusShowsTheTimeAndEscCancelsARunningStatement)
     const auto calls = Calls(ScriptedDialogs::Kind::CheckMessage);
     ASSERT_EQ(calls.size(), 1);
     EXPECT_TRUE(calls[0].text.startsWith(QStringLiteral("ERROR: ")));
-    // Between many short statements Esc ends the run as well.
+    // Between many short statements Esc ends the run as well (enough of
+    // them that the run is still going when the press arrives).
     QStringList many;
-    for (int i = 0; i < 4000; ++i)
+    for (int i = 0; i < 40000; ++i)
         many << QStringLiteral("update t set x = %1 where id = 1").arg(i) << QStringLiteral(";");
     SetText(w, many.join(QStringLiteral("\r\n")));
     s.dialogs.clear();
     s.dialogs.queueButton(tv::ui::IDOK, {true}); // no more row-count messages
-    QTimer::singleShot(200, w, [w] { QTest::keyClick(w->txtSQL, Qt::Key_Escape); });
+    // Esc once the run is under way (the statements may go fast, so not
+    // after a fixed time).
+    QTimer probe;
+    probe.setInterval(10);
+    bool pressed = false;
+    QObject::connect(&probe, &QTimer::timeout, w, [&] {
+        if (pressed || std::stoi(db.scalar("select x from t where id = 1")) < 10)
+            return;
+        pressed = true;
+        QTest::keyClick(w->txtSQL, Qt::Key_Escape);
+    });
+    probe.start();
     Run(w);
+    probe.stop();
+    EXPECT_TRUE(pressed);
     // (Should the press land inside a statement, that statement is cancelled
     // and the error dialog ends the run instead.)
     const bool inStatement = Calls(ScriptedDialogs::Kind::CheckMessage).size() > 1;
     EXPECT_TRUE(inStatement || Status().endsWith(QStringLiteral("処理を中断しました。"))) << Status().toStdString();
-    EXPECT_LT(std::stoi(db.scalar("select x from t where id = 1")), 3999);
+    EXPECT_LT(std::stoi(db.scalar("select x from t where id = 1")), 39999);
     // The window stays usable.
     EXPECT_FALSE(w->Running());
     SetText(w, QStringLiteral("select 7"));
     Run(w);
     EXPECT_EQ(w->fraData->dsrTableData.Text(0, 0), QStringLiteral("7"));
+}
+
+TEST_F(SQLWindow, ALongScriptStopsAtARejectedStatementOrGoesOnAsTheUserChooses)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE p(id int PRIMARY KEY);"
+            "CREATE TABLE c(id int REFERENCES t(id) DEFERRABLE INITIALLY DEFERRED);");
+    TfrmSQL *w = Open();
+    const int pid = s.Form()->dbsMain().BackendPid();
+    // The statement in the middle is rejected when parsed, when run, or when
+    // its own commit checks a deferred key.
+    struct Case {
+        const char *what;
+        int count;
+        const char *bad;
+        const char *server;
+    } const cases[] = {
+        {"parse", 20000, "insert into p valuse (%1)", "syntax error"},
+        {"run", 2000, "insert into p values (%1 / 0)", "division by zero"},
+        {"commit", 2000, "insert into c values (-%1)", "violates foreign key constraint"},
+    };
+    for (const Case &c : cases) {
+        for (bool goOn : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (goOn ? " go on" : " stop"));
+            db.exec("TRUNCATE p, c");
+            const int bad = c.count / 2;
+            QStringList lines;
+            for (int i = 0; i < c.count; ++i)
+                lines << QString::fromLatin1(i == bad ? c.bad : "insert into p values (%1)").arg(i)
+                      << QStringLiteral(";");
+            ProbingDialogs dialogs;
+            tv::ui::ScopedDialogs use(&dialogs);
+            std::string seenRows, seenState;
+            dialogs.onCheck = [&](const QString &text) {
+                if (!text.startsWith(QStringLiteral("ERROR: ")))
+                    return;
+                seenRows = db.scalar("select count(*) from p");
+                seenState = BackendState(db, pid);
+            };
+            dialogs.queueButton(tv::ui::IDOK, {true}); // the first row count: no more of them
+            dialogs.queueButton(tv::ui::IDOK, {goOn}); // the error
+            SetText(w, lines.join(QStringLiteral("\r\n")));
+            Run(w);
+
+            QList<ScriptedDialogs::Call> checks;
+            for (const auto &call : dialogs.calls())
+                if (call.kind == ScriptedDialogs::Kind::CheckMessage)
+                    checks << call;
+            ASSERT_EQ(checks.size(), 2);
+            EXPECT_TRUE(checks[1].text.startsWith(QStringLiteral("ERROR: "))) << checks[1].text.toStdString();
+            EXPECT_TRUE(checks[1].text.contains(QLatin1String(c.server))) << checks[1].text.toStdString();
+            EXPECT_EQ(Captions(checks[1].checks), QStringList{"処理を続行する"});
+            // The failing statement is marked in the editor.
+            EXPECT_EQ(w->txtSQL->RowToLines(w->txtSQL->SelStrPosition().Sr), 2 * bad);
+            EXPECT_FALSE(w->txtSQL->SelText().isEmpty());
+            EXPECT_TRUE(QString::fromLatin1(c.bad).arg(bad).contains(w->txtSQL->SelText().trimmed()))
+                << w->txtSQL->SelText().toStdString();
+            // While the error is shown, every statement before it is
+            // committed, none after it ran, and the session holds no block.
+            EXPECT_EQ(seenRows, std::to_string(bad));
+            EXPECT_EQ(seenState, "idle");
+            EXPECT_EQ(db.scalar("select count(*) from p"), std::to_string(goOn ? c.count - 1 : bad));
+            EXPECT_EQ(db.scalar("select coalesce(max(id), -1) from p"), std::to_string(goOn ? c.count - 1 : bad - 1));
+            EXPECT_EQ(db.scalar("select count(*) from c"), "0");
+            EXPECT_EQ(w->FSQLCount, goOn ? c.count : bad + 1);
+            EXPECT_EQ(BackendState(db, pid), "idle");
+        }
+    }
+}
+
+TEST_F(SQLWindow, EscCancelsTheStatementRunningAndNothingAfterItRunsUnlessTheUserGoesOn)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE p(id int PRIMARY KEY)");
+    TfrmSQL *w = Open();
+    const int pid = s.Form()->dbsMain().BackendPid();
+    QStringList lines{"insert into p values (1)", ";", "insert into p values (2)", ";",
+                      "insert into p select 3 from pg_sleep(30)", ";"};
+    for (int i = 0; i < 200; ++i)
+        lines << QStringLiteral("insert into p values (%1)").arg(100 + i) << QStringLiteral(";");
+    for (bool goOn : {false, true}) {
+        SCOPED_TRACE(goOn);
+        db.exec("TRUNCATE p");
+        s.dialogs.clear();
+        s.dialogs.queueButton(tv::ui::IDOK, {true}); // the first row count: no more of them
+        s.dialogs.queueButton(tv::ui::IDOK, {goOn}); // the cancelled statement
+        SetText(w, lines.join(QStringLiteral("\r\n")));
+        // Esc once the sleeping statement runs on the server.
+        QTimer probe;
+        probe.setInterval(50);
+        bool pressed = false;
+        QObject::connect(&probe, &QTimer::timeout, w, [&] {
+            if (pressed || db.scalar("select count(*) from pg_stat_activity where pid = " + std::to_string(pid) +
+                                     " and state = 'active' and query like '%pg_sleep%'") != "1")
+                return;
+            pressed = true;
+            QTest::keyClick(w->txtSQL, Qt::Key_Escape);
+        });
+        probe.start();
+        QElapsedTimer t;
+        t.start();
+        Run(w);
+        probe.stop();
+        EXPECT_TRUE(pressed);
+        EXPECT_LT(t.elapsed(), 10000); // cancelled, far short of the 30 s sleep
+        const auto calls = Calls(ScriptedDialogs::Kind::CheckMessage);
+        ASSERT_EQ(calls.size(), 2);
+        EXPECT_TRUE(calls[1].text.startsWith(QStringLiteral("ERROR: "))) << calls[1].text.toStdString();
+        EXPECT_EQ(w->txtSQL->RowToLines(w->txtSQL->SelStrPosition().Sr), 4);
+        EXPECT_EQ(db.scalar("select count(*) from p where id < 100"), "2");
+        EXPECT_EQ(db.scalar("select count(*) from p where id >= 100"), goOn ? "200" : "0");
+        EXPECT_FALSE(w->Running());
+        EXPECT_EQ(BackendState(db, pid), "idle");
+    }
 }
 
 TEST_F(SQLWindow, WithoutAutoCommitAFailureAndTheRolledBackCommitAreReported)

@@ -111,6 +111,30 @@ TEST(SQLRunner, OnlyStatementsThatMayReturnRowsAreDescribed)
     }
 }
 
+TEST(SQLRunner, OnlyDataChangesWithoutRowsGoAhead)
+{
+    struct Case {
+        const char *sql;
+        bool ahead;
+    } const cases[] = {
+        {"insert into t values (1)", true},
+        {"  UPDATE t SET a = 1", true},
+        {"/* c */ delete from t", true},
+        {"insert into t values (1) returning id", false},
+        {"with d as (delete from t returning *) select 1", false},
+        {"select 1", false},
+        {"begin", false},
+        {"commit", false},
+        {"vacuum t", false},
+        {"create table t2(a int)", false},
+        {"call p()", false},
+    };
+    for (const Case &c : cases) {
+        const QString sql = QString::fromUtf8(c.sql);
+        EXPECT_EQ(MaySendAhead(sql, StatementKind(sql)), c.ahead) << c.sql;
+    }
+}
+
 TEST(SQLRunner, TypeMapAndValues)
 {
     TBindType t;
