@@ -558,43 +558,14 @@ QString TfrmViewBase::GetDataSQL()
 
 void TfrmViewBase::SetReportList()
 {
-    QStringList names = xlsdef::ListNames();
-    std::sort(names.begin(), names.end(),
-              [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-    const auto &read = ReportServices().Read;
-    for (qsizetype i = names.size() - 1; i >= 0; --i) {
-        const QString name = names[i];
-        try {
-            if (!read || FindRepData(read(xlsdef::FileOf(name)).Type, 1) != rtView)
-                continue;
-        } catch (const tv::Error &) {
-            continue; // a file that cannot be read gets no item
-        }
-        QIcon icon = MainWindow() ? MainWindow()->MainImage(44) : QIcon();
-        QAction *menuItem = mnuObject->addAction(icon, name);
-        menuItem->setObjectName(QStringLiteral("mnuReport"));
-        menuItem->setEnabled(!IsNew());
-        connect(menuItem, &QAction::triggered, this, tv::ui::Guarded([this, name] { ReportClick(name); }));
-        if (popOutput) {
-            QAction *popItem = popOutput->addAction(icon, name);
-            popItem->setObjectName(QStringLiteral("popReport"));
-            connect(popItem, &QAction::triggered, this, tv::ui::Guarded([this, name] { ReportClick(name); }));
-        }
-    }
+    AddReportItems(rtView, [this](const QString &name) { ReportClick(name); });
 }
 
 void TfrmViewBase::ReportClick(const QString &ReportName)
 {
     if (ReportName.isEmpty() || IsNew())
         return;
-    const QString ext = tvOption.ExcelExt.isEmpty() ? QStringLiteral(".xlsx") : tvOption.ExcelExt.toLower();
-    tv::ui::FileDialogRequest r;
-    r.fileName = MakeUniqueFileName(tvOption.ExcelDir + SanitizeFileName(ObjectName()) + ext);
-    r.filter = QStringLiteral("Excel ファイル(*") + ext + QStringLiteral(")|*") + ext +
-               QStringLiteral("|すべてのファイル(*.*)|*.*");
-    r.defaultExt = ext.mid(1);
-    r.overwritePrompt = true;
-    const QString path = tv::ui::CurrentDialogs().saveFile(r);
+    const QString path = AskReportFile();
     if (path.isEmpty())
         return;
     {
@@ -607,8 +578,7 @@ void TfrmViewBase::ReportClick(const QString &ReportName)
                                                             FMaterialized),
                                 false, path);
     }
-    ShowMessageBox(QStringLiteral("ファイルが出力されました。"), tv::ui::MB_ICONINFORMATION);
-    tvOption.ExcelDir = QFileInfo(path).absolutePath() + u'/';
+    ReportWritten(path);
 }
 
 // ---------------------------------------------------------------------------

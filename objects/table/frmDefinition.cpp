@@ -20,9 +20,13 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
 #include "platform/text/TextEncoding.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
+#include "shell/ReportDefinition.h"
+#include "sql/RepData.h"
+#include "sql/XlsDefinition.h"
 
 #include <QAction>
 #include <QApplication>
@@ -606,6 +610,54 @@ void TfrmDefinition::CodeAssist(int X, int Y)
 
 // ---------------------------------------------------------------------------
 // Scripts
+
+void TfrmDefinition::AddReportItems(int ReportType, const std::function<void(const QString &)> &Click)
+{
+    const auto &read = ReportServices().Read;
+    if (!read)
+        return;
+    QStringList names = xlsdef::ListNames();
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    // Each item goes in front of the ones before it.
+    for (qsizetype i = names.size() - 1; i >= 0; --i) {
+        const QString name = names[i];
+        try {
+            if (FindRepData(read(xlsdef::FileOf(name)).Type, 1) != ReportType)
+                continue;
+        } catch (const tv::Error &) {
+            continue; // a file that cannot be read gets no item
+        }
+        QIcon icon = MainWindow() ? MainWindow()->MainImage(44) : QIcon();
+        QAction *menuItem = mnuObject->addAction(icon, name);
+        menuItem->setObjectName(QStringLiteral("mnuReport"));
+        menuItem->setEnabled(!IsNew());
+        connect(menuItem, &QAction::triggered, this, tv::ui::Guarded([Click, name] { Click(name); }));
+        if (popOutput) {
+            QAction *popItem = popOutput->addAction(icon, name);
+            popItem->setObjectName(QStringLiteral("popReport"));
+            connect(popItem, &QAction::triggered, this, tv::ui::Guarded([Click, name] { Click(name); }));
+        }
+    }
+}
+
+QString TfrmDefinition::AskReportFile() const
+{
+    const QString ext = tvOption.ExcelExt.isEmpty() ? QStringLiteral(".xlsx") : tvOption.ExcelExt.toLower();
+    tv::ui::FileDialogRequest r;
+    r.fileName = MakeUniqueFileName(tvOption.ExcelDir + SanitizeFileName(ObjectName()) + ext);
+    r.filter = QStringLiteral("Excel ファイル(*") + ext + QStringLiteral(")|*") + ext +
+               QStringLiteral("|すべてのファイル(*.*)|*.*");
+    r.defaultExt = ext.mid(1);
+    r.overwritePrompt = true;
+    return tv::ui::CurrentDialogs().saveFile(r);
+}
+
+void TfrmDefinition::ReportWritten(const QString &Path)
+{
+    ShowMessageBox(QStringLiteral("ファイルが出力されました。"), tv::ui::MB_ICONINFORMATION);
+    tvOption.ExcelDir = QFileInfo(Path).absolutePath() + u'/';
+}
 
 void TfrmDefinition::WriteScript(QIODevice &Stream, QStringList Lines)
 {

@@ -25,6 +25,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class IConnectionWindow;
 class QAction;
 class QIODevice;
@@ -133,6 +135,14 @@ public:
     // UTF-16LE into a memory buffer (QBuffer), else the encoding of the option
     // Encoding.
     static void WriteScript(QIODevice &Stream, QStringList Lines);
+    // Report items: the report definitions of a type (a TtvRepData such as
+    // rtTable or rtView) go into the window's menu and output drop-down,
+    // each running Click with its name; unreadable definitions get none.
+    void AddReportItems(int ReportType, const std::function<void(const QString &)> &Click);
+    // The workbook a report of the window's object goes to ("" on cancel);
+    // after writing it, ReportWritten shows the message and keeps the folder.
+    QString AskReportFile() const;
+    static void ReportWritten(const QString &Path);
 
 protected:
     TfrmDefinition(IConnectionWindow *AOwner, const TDefinitionKind &Kind);

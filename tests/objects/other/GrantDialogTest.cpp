@@ -2,7 +2,7 @@
 // objects selected in a schema's TABLE list, "権限(&G)", a grantee clicked,
 // boxes ticked, 実行(&E) and Yes. An event trigger records every GRANT and
 // REVOKE the server receives, in order.
-#include "DefinitionDialogs.h"
+#include "objects/other/OtherWindowTestSupport.h"
 #include "objects/table/TableWindowTestSupport.h"
 #include "shell/ShellTestSupport.h"
 

@@ -1,7 +1,7 @@
 #pragma once
-// What the tests of the tablespace, comment, synonym and database-link
-// windows share: a folder the test server may use as a tablespace location,
-// and the execution dialog and preview answered as a user would.
+// What the tests of the windows in objects/other share: a folder the test
+// server may use as a tablespace location, and the execution dialog and
+// preview answered as a user would.
 #include "shell/ModalSteps.h"
 #include "shell/ShellTestSupport.h"
 

@@ -2,7 +2,7 @@
 // program starts: opened through the dispatcher, compiled through the
 // preview and the execution dialog, scripted without a window. Roles are
 // cluster-wide: every role here carries the test database's name.
-#include "DefinitionDialogs.h"
+#include "objects/other/OtherWindowTestSupport.h"
 #include "objects/table/TableWindowTestSupport.h"
 #include "shell/ShellTestSupport.h"
 

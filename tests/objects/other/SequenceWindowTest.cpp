@@ -5,6 +5,7 @@
 #include "shell/ModalSteps.h"
 #include "shell/ShellTestSupport.h"
 #include "objects/table/TableWindowTestSupport.h"
+#include "objects/other/OtherWindowTestSupport.h"
 
 #include "controls/tvCheckBox.h"
 #include "controls/tvStrEdit.h"
@@ -133,45 +134,6 @@ TEST(SequenceDDL, DefaultBoundsFollowTheIncrement)
 namespace {
 
 QList<TfrmSeq *> SeqWindows(const ShellSession &s) { return WindowsOf<TfrmSeq>(s); }
-
-TfrmDDLExec *OpenExecDialog()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *d = qobject_cast<TfrmDDLExec *>(w); d && d->isVisible())
-            return d;
-    return nullptr;
-}
-
-// Closes the execution dialog once its run has finished or stopped,
-// keeping the log; a stopped run is abandoned ("処理を中断しますか？": Yes).
-class ExecDialogUser {
-public:
-    explicit ExecDialogUser(tv::ui::ScriptedDialogs *dialogs = nullptr)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this, dialogs] {
-            TfrmDDLExec *d = OpenExecDialog();
-            if (d && (d->Finished() || d->btnOK->isEnabled())) {
-                log = d->txtLog->Lines()->ToStringList();
-                if (!d->Finished() && dialogs)
-                    dialogs->queueButton(tv::ui::IDYES);
-                d->close();
-            }
-        });
-        timer.start(0);
-    }
-    QStringList log;
-    QTimer timer;
-};
-
-// Answers the next preview with OK, keeping the lines it showed.
-struct PreviewAnswer {
-    QStringList lines;
-    ModalSteps steps{{{QStringLiteral("frmDDLPreview"), [this](QWidget *w) {
-                           auto *p = static_cast<TfrmDDLPreview *>(w);
-                           lines = p->txtLog->Lines()->ToStringList();
-                           p->btnOK->click();
-                       }}}};
-};
 
 void PressCompile(TfrmSeq *w)
 {
