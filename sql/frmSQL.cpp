@@ -26,6 +26,7 @@
 #include "shell/WindowLaunchers.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
+#include "sql/BindGrid.h"
 #include "sql/frmSQLLog.h"
 #include "sql/tvSQLDesigner.h"
 
@@ -769,55 +770,7 @@ void TfrmSQL::WriteBackParams(const tv::db::Params &params)
 
 void TfrmSQL::ApplyBindVariables(tv::db::Params &Params)
 {
-    if (Params.isEmpty()) {
-        grdParam->hide();
-        return;
-    }
-    // A value still in the cell editor counts as typed.
-    if (!grdParam->isHidden() && grdParam->EditorMode())
-        grdParam->HideEditor();
-    bool need = false;
-    if (grdParam->isHidden()) {
-        const int width = std::max(90, pnlSQL->width() / 3);
-        for (int c = 0; c < 3; ++c)
-            grdParam->SetColWidths(c, width / 3 - 2);
-        QList<int> sizes = splParam->sizes();
-        if (sizes.size() == 2) {
-            const int total = sizes[0] + sizes[1];
-            splParam->setSizes({std::max(0, total - width), width});
-        }
-        need = true;
-    }
-    if (grdParam->RowCount() != Params.count() + 1) {
-        grdParam->SetRowCount(Params.count() + 1);
-        need = true;
-    }
-    grdParam->SetHeader({QStringLiteral("バインド変数名"), QStringLiteral("値"), QStringLiteral("型")});
-    grdParam->SetEditStyles(2, gePickList);
-    for (int r = 1; r <= Params.count(); ++r) {
-        if (grdParam->Cells(0, r) != Params[r - 1].Name) {
-            need = true;
-            grdParam->SetCells(1, r, QString());
-        }
-        grdParam->SetCells(0, r, Params[r - 1].Name);
-    }
-    grdParam->SetFixedRows(1);
-    grdParam->MoveCurrent(1, 1);
-    grdParam->show();
-    if (!need) {
-        for (int r = 1; r <= Params.count(); ++r) {
-            sqlrun::TBindType type = sqlrun::TBindType::String;
-            sqlrun::GetParamDataType(grdParam->Cells(2, r).trimmed(), type);
-            sqlrun::SetParamValue(Params[r - 1], type, grdParam->Cells(1, r));
-        }
-        return;
-    }
-    // The value cell of the first row waits for the user's typing.
-    grdParam->SetEditorMode(true);
-    if (QWidget *ed = grdParam->InplaceEditor())
-        ed->setFocus();
-    SetStatus(QStringLiteral("バインド変数値を入力して下さい。"));
-    throw tv::SilentAbort();
+    sqlrun::ApplyBindGrid(grdParam, splParam, pnlSQL->width(), Params, [this](const QString &t) { SetStatus(t); });
 }
 
 void TfrmSQL::RunPlan(TRun &run)
