@@ -39,7 +39,7 @@ std::optional<TDbLinkDefinition> LoadLink(tv::db::Query &q, const QString &Owner
     q.SetSQL(DBLinkSQL::Link());
     q.ParamByName(QStringLiteral("OWNER")).setAsString(Owner);
     q.ParamByName(QStringLiteral("NAME")).setAsString(Name);
-    q.ParamByName(QStringLiteral("PUBLIC")).setAsString(Public ? QStringLiteral("true") : QStringLiteral("false"));
+    q.ParamByName(QStringLiteral("PUBLIC")).setAsBoolean(Public);
     q.Open();
     if (q.Eof()) {
         q.Close();
