@@ -484,16 +484,16 @@ void TtvStringGrid::ClampInView()
         if (FRow < top) {
             top = FRow;
         } else {
-            // The first top row from which the current row is shown whole.
+            // The first top row from which the current row is shown whole
+            // (the current row itself when it is taller than the view).
             const int avail = viewport()->height() - FixedRowsHeight();
-            while (top < FRow) {
-                int y = 0;
-                for (int r = top; r <= FRow && y <= avail; ++r)
-                    y += RowHeights(r) + GridLineWidth();
-                if (y <= avail)
+            int used = 0, r = FRow;
+            for (; r >= top; --r) {
+                used += RowHeights(r) + GridLineWidth();
+                if (used > avail)
                     break;
-                ++top;
             }
+            top = std::clamp(r + 1, top, FRow);
         }
     }
     int left = FLeftCol;
