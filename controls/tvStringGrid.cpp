@@ -111,6 +111,7 @@ void TtvStringGrid::ResizeRows(int count)
     while (FCells.size() < count)
         FCells.append(QStringList(FColCount, QString()));
     FObjects.resize(size_t(count));
+    FRowHeights.resize(count, -1);
 }
 
 void TtvStringGrid::SetRowCount(int value)
@@ -195,6 +196,23 @@ void TtvStringGrid::SetDefaultColWidth(int value)
     viewport()->update();
 }
 
+int TtvStringGrid::RowHeights(int ARow) const
+{
+    const int h = FRowHeights.value(ARow, -1);
+    return h < 0 ? FDefaultRowHeight : h;
+}
+
+void TtvStringGrid::SetRowHeights(int ARow, int value)
+{
+    if (ARow < 0 || ARow >= FRowCount)
+        return;
+    FRowHeights[ARow] = std::max(0, value);
+    FTopRow = std::clamp(FTopRow, FFixedRows, MaxTopRow());
+    UpdateScrollBars();
+    UpdateEditorGeometry();
+    viewport()->update();
+}
+
 int TtvStringGrid::ColWidths(int ACol) const
 {
     return FColWidths.value(ACol, FDefaultColWidth);
@@ -224,16 +242,44 @@ void TtvStringGrid::SetOptions(TGridOptions value)
 
 // ---------------------------------------------------------------- geometry
 
+int TtvStringGrid::FixedRowsHeight() const
+{
+    int h = 0;
+    for (int r = 0; r < FFixedRows && r < FRowCount; ++r)
+        h += RowHeights(r) + GridLineWidth();
+    return h;
+}
+
+int TtvStringGrid::RowsFitFrom(int Top) const
+{
+    const int avail = viewport()->height() - FixedRowsHeight();
+    int used = 0, n = 0;
+    for (int r = std::max(Top, FFixedRows);; ++r, ++n) {
+        const int h = (r < FRowCount ? RowHeights(r) : FDefaultRowHeight) + GridLineWidth();
+        if (used + h > avail)
+            break;
+        used += h;
+    }
+    return n;
+}
+
 int TtvStringGrid::RowsFit() const
 {
-    const int rh = FDefaultRowHeight + GridLineWidth();
-    const int avail = viewport()->height() - FFixedRows * rh;
-    return std::max(0, avail / rh);
+    return RowsFitFrom(FTopRow);
 }
 
 int TtvStringGrid::MaxTopRow() const
 {
-    return std::max(FFixedRows, FRowCount - std::max(1, RowsFit()));
+    // The highest top row that still shows the last row whole (at least
+    // the last row itself).
+    const int avail = viewport()->height() - FixedRowsHeight();
+    int used = 0, r = FRowCount - 1;
+    for (; r >= FFixedRows; --r) {
+        used += RowHeights(r) + GridLineWidth();
+        if (used > avail)
+            break;
+    }
+    return std::clamp(r + 1, FFixedRows, std::max(FFixedRows, FRowCount - 1));
 }
 
 int TtvStringGrid::MaxLeftCol() const
@@ -271,6 +317,22 @@ int TtvStringGrid::VisibleColCount() const
     return n;
 }
 
+int TtvStringGrid::RowY(int ARow) const
+{
+    int y = 0;
+    for (int r = 0; r < FFixedRows && r < FRowCount; ++r) {
+        if (r == ARow)
+            return y;
+        y += RowHeights(r) + GridLineWidth();
+    }
+    if (ARow < FTopRow)
+        return -1;
+    const int h = viewport()->height();
+    for (int r = FTopRow; r < ARow && y < h; ++r)
+        y += RowHeights(r) + GridLineWidth();
+    return y;
+}
+
 int TtvStringGrid::ColX(int ACol) const
 {
     int x = 0;
@@ -290,29 +352,31 @@ QRect TtvStringGrid::CellRect(int ACol, int ARow) const
 {
     if (ACol < 0 || ACol >= FColCount || ARow < 0 || ARow >= FRowCount)
         return {};
-    const int rh = FDefaultRowHeight + GridLineWidth();
-    int y;
-    if (ARow < FFixedRows)
-        y = ARow * rh;
-    else if (ARow < FTopRow)
-        return {};
-    else
-        y = (FFixedRows + ARow - FTopRow) * rh;
+    const int y = RowY(ARow);
     const int x = ColX(ACol);
-    if (x < 0 || x >= viewport()->width() || y >= viewport()->height())
+    if (x < 0 || y < 0 || x >= viewport()->width() || y >= viewport()->height())
         return {};
-    return QRect(x, y, ColWidths(ACol), FDefaultRowHeight);
+    return QRect(x, y, ColWidths(ACol), RowHeights(ARow));
 }
 
 bool TtvStringGrid::MouseToCell(const QPoint &pos, int *ACol, int *ARow) const
 {
-    const int rh = FDefaultRowHeight + GridLineWidth();
     if (pos.y() < 0 || pos.x() < 0)
         return false;
-    int r = pos.y() / rh;
-    if (r >= FFixedRows)
-        r = r - FFixedRows + FTopRow;
-    if (r >= FRowCount)
+    int y = 0, r = -1;
+    for (int i = 0; i < FRowCount; ++i) {
+        if (i == FFixedRows)
+            i = std::max(i, FTopRow);
+        if (i >= FRowCount)
+            break;
+        const int h = RowHeights(i) + GridLineWidth();
+        if (pos.y() < y + h) {
+            r = i;
+            break;
+        }
+        y += h;
+    }
+    if (r < 0)
         return false;
     int x = 0, c = -1;
     for (int i = 0; i < FColCount; ++i) {
@@ -415,13 +479,22 @@ void TtvStringGrid::resizeEvent(QResizeEvent *e)
 
 void TtvStringGrid::ClampInView()
 {
-    const int fit = std::max(1, RowsFit());
     int top = FTopRow;
     if (FRow >= FFixedRows) {
-        if (FRow < top)
+        if (FRow < top) {
             top = FRow;
-        else if (FRow >= top + fit)
-            top = FRow - fit + 1;
+        } else {
+            // The first top row from which the current row is shown whole
+            // (the current row itself when it is taller than the view).
+            const int avail = viewport()->height() - FixedRowsHeight();
+            int used = 0, r = FRow;
+            for (; r >= top; --r) {
+                used += RowHeights(r) + GridLineWidth();
+                if (used > avail)
+                    break;
+            }
+            top = std::clamp(r + 1, top, FRow);
+        }
     }
     int left = FLeftCol;
     if (FCol >= FFixedCols) {
@@ -611,6 +684,7 @@ void TtvStringGrid::MoveRow(int FromIndex, int ToIndex)
     const bool shown = FEditorShown;
     HideEditor();
     FCells.move(FromIndex, ToIndex);
+    FRowHeights.move(FromIndex, ToIndex);
     auto obj = std::move(FObjects[size_t(FromIndex)]);
     FObjects.erase(FObjects.begin() + FromIndex);
     FObjects.insert(FObjects.begin() + ToIndex, std::move(obj));
@@ -652,6 +726,7 @@ void TtvStringGrid::InsertRow(int Index)
     const int last = FRowCount - 1;
     FCells[last] = QStringList(FColCount, QString());
     FObjects[size_t(last)].clear();
+    FRowHeights[last] = -1;
     MoveRow(last, std::clamp(Index, 0, last));
     viewport()->update();
 }
@@ -1139,7 +1214,6 @@ void TtvStringGrid::paintEvent(QPaintEvent *e)
     QPainter p(viewport());
     p.setClipRect(e->rect());
     const int w = viewport()->width(), h = viewport()->height();
-    const int rh = FDefaultRowHeight + GridLineWidth();
     QList<int> cols;
     for (int c = 0; c < FFixedCols && c < FColCount; ++c)
         cols << c;
@@ -1155,15 +1229,17 @@ void TtvStringGrid::paintEvent(QPaintEvent *e)
     QList<int> rows;
     for (int r = 0; r < FFixedRows && r < FRowCount; ++r)
         rows << r;
-    for (int r = FTopRow, y = FFixedRows * rh; r < FRowCount && y < h; ++r, y += rh)
+    for (int r = FTopRow, y = FixedRowsHeight(); r < FRowCount && y < h; ++r) {
         rows << r;
+        y += RowHeights(r) + GridLineWidth();
+    }
     int y = 0;
     const QColor line = palette().color(QPalette::Mid);
     int right = 0;
     for (int r : rows) {
         int x = 0;
         for (int c : cols) {
-            const QRect rc(x, y, ColWidths(c), FDefaultRowHeight);
+            const QRect rc(x, y, ColWidths(c), RowHeights(r));
             if (rc.intersects(e->rect()))
                 DrawCell(p, c, r, rc);
             const bool fixed = c < FFixedCols || r < FFixedRows;
@@ -1175,7 +1251,7 @@ void TtvStringGrid::paintEvent(QPaintEvent *e)
             x += ColWidths(c) + GridLineWidth();
         }
         right = x;
-        y += rh;
+        y += RowHeights(r) + GridLineWidth();
     }
     // The area beyond the last cell.
     if (right < w)

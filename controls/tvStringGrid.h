@@ -84,8 +84,11 @@ public:
     int VisibleRowCount() const;
     int VisibleColCount() const;
 
+    // Rows without a height of their own take the default height.
     int DefaultRowHeight() const { return FDefaultRowHeight; }
     void SetDefaultRowHeight(int value);
+    int RowHeights(int ARow) const;
+    void SetRowHeights(int ARow, int value);
     int DefaultColWidth() const { return FDefaultColWidth; }
     void SetDefaultColWidth(int value);
     int ColWidths(int ACol) const;
@@ -190,6 +193,11 @@ private:
     int MaxTopRow() const;
     int MaxLeftCol() const;
     int ColX(int ACol) const; // left edge in viewport, -1 when not shown
+    int RowY(int ARow) const; // top edge in viewport, -1 when not shown
+    int FixedRowsHeight() const;
+    // Rows fully shown from the first scrolling row Top on (rows past the
+    // last count with the default height, so a page keeps its size).
+    int RowsFitFrom(int Top) const;
     void UpdateScrollBars();
     void UpdateEditorGeometry();
     void ScrollAction(Qt::Orientation o, int action);
@@ -206,6 +214,7 @@ private:
     int FRow = 1, FCol = 1, FTopRow = 1, FLeftCol = 1;
     int FDefaultRowHeight = 24, FDefaultColWidth = 64;
     QList<int> FColWidths;
+    QList<int> FRowHeights; // per row; -1: the default height
     TGridOptions FOptions = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;
 
     TtvGridEditorMode FGridMode = geNormal;

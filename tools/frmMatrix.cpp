@@ -373,10 +373,17 @@ void TfrmMatrix::FinishGrid()
         grdMatrix->SetObjects(2, 1, 41);
         grdMatrix->SetCells(2, 1, kNothing);
     }
-    // The heading columns widen to their texts (they only grow). The grid
-    // keeps one height for every row, so the turned headings of rows 0 and
-    // 1 are drawn within it.
+    // The heading rows and columns grow to their texts (never shrink): the
+    // turned texts of rows 0 and 1 by their widths, row 1 and column 0 with
+    // room for the icon.
     const QFontMetrics fm(grdMatrix->font());
+    int h0 = grdMatrix->RowHeights(0), h1 = grdMatrix->RowHeights(1);
+    for (int c = 1; c < grdMatrix->ColCount(); ++c) {
+        h0 = std::max(h0, HeadingSize(fm.horizontalAdvance(grdMatrix->Cells(c, 0)), 6));
+        h1 = std::max(h1, HeadingSize(fm.horizontalAdvance(grdMatrix->Cells(c, 1)), 26));
+    }
+    grdMatrix->SetRowHeights(0, h0);
+    grdMatrix->SetRowHeights(1, h1);
     int w0 = grdMatrix->ColWidths(0), w1 = grdMatrix->ColWidths(1);
     for (int r = 1; r < grdMatrix->RowCount(); ++r) {
         w0 = std::max(w0, HeadingSize(fm.horizontalAdvance(grdMatrix->Cells(0, r)), 26));
@@ -466,8 +473,8 @@ void TfrmMatrix::actExcelExecute()
     if (file.isEmpty())
         return;
     // A template workbook cannot be read here: the grid goes into a new
-    // workbook and the user is told that the template's formatting was not
-    // applied.
+    // workbook, with headings turned and borders of its own, and the user
+    // is told that the template's formatting was not applied.
     QString form = tvOption.ExcelFormMatrix.isEmpty() ? file : tvOption.ExcelFormMatrix;
     {
         const QFileInfo fi(form);
@@ -490,19 +497,19 @@ void TfrmMatrix::actExcelExecute()
         QDir().mkpath(QFileInfo(file).absolutePath());
         tv::excel::Workbook book(file);
         tv::excel::Sheet &sheet = book.AddSheet();
+        // Every cell of the matrix boxed; the column headings read upwards,
+        // as the grid shows them.
+        const tv::excel::CellStyle cellStyle{0, true}, headingStyle{90, true};
         ClearEscape();
         for (int r = 0; r < grdMatrix->RowCount(); ++r) {
             if (EscapePressed())
                 break;
             if (m)
                 m->SetLoopMessage(r, grdMatrix->RowCount());
-            for (int c = 0; c < grdMatrix->ColCount(); ++c) {
-                const QString v = grdMatrix->Cells(c, r);
-                if (!v.isEmpty())
-                    sheet.SetText(r + 1, c + 1, v);
-            }
+            for (int c = 0; c < grdMatrix->ColCount(); ++c)
+                sheet.SetText(r + 1, c + 1, grdMatrix->Cells(c, r), r <= 1 && c >= 2 ? headingStyle : cellStyle);
         }
-        sheet.SetText(1, 1, PageCaption());
+        sheet.SetText(1, 1, PageCaption(), cellStyle);
         for (int c = 3; c <= grdMatrix->ColCount(); ++c)
             sheet.SetColumnWidth(c, 3);
         book.Save();

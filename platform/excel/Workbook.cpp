@@ -350,8 +350,18 @@ void Sheet::SetTime(int row, int col, const QTime &value)
 void Sheet::SetText(int row, int col, const QString &value)
 {
     check(row, col);
+    writeText(row, col, value, formatFor(row, col, nullptr));
+}
+
+void Sheet::SetText(int row, int col, const QString &value, const CellStyle &style)
+{
+    check(row, col);
+    writeText(row, col, value, m_book->styleFormat(style, textAt(row, col)));
+}
+
+void Sheet::writeText(int row, int col, const QString &value, lxw_format *f)
+{
     const QByteArray utf8 = m_book->cut(value).toUtf8();
-    lxw_format *f = formatFor(row, col, nullptr);
     if (utf8.isEmpty()) {
         // An empty text is an empty cell; a "@" cell keeps its format.
         if (f)
@@ -494,6 +504,31 @@ void Workbook::raise(int error) const
 {
     if (error != LXW_NO_ERROR)
         throw tv::Error(QString::fromUtf8(lxw_strerror(lxw_error(error))));
+}
+
+lxw_format *Workbook::styleFormat(const CellStyle &style, bool text)
+{
+    if (style.rotation < -90 || style.rotation > 90)
+        throw tv::Error(QStringLiteral("文字の回転角度は -90 から 90 の間で指定して下さい: %1").arg(style.rotation));
+    if (!m_wb)
+        throw tv::Error(QStringLiteral("保存済みのブックには書き込めません。"));
+    if (style.rotation == 0 && !style.border)
+        return text ? m_textFormat : nullptr;
+    const auto key = std::make_pair(style, text);
+    auto it = m_styles.find(key);
+    if (it != m_styles.end())
+        return it->second;
+    lxw_format *f = workbook_add_format(m_wb);
+    if (!f)
+        throw tv::Error(QStringLiteral("書式を作成できません。"));
+    if (text)
+        format_set_num_format(f, "@");
+    if (style.rotation != 0)
+        format_set_rotation(f, int16_t(style.rotation));
+    if (style.border)
+        format_set_border(f, LXW_BORDER_THIN);
+    m_styles.emplace(key, f);
+    return f;
 }
 
 void Workbook::Save()

@@ -52,6 +52,18 @@ struct Cell {
 };
 using Row = std::vector<Cell>;
 
+// How a cell looks besides its number format: its text turned by an angle
+// in degrees (-90 to 90, counter-clockwise; 90 reads upwards) and a thin
+// border on its four sides.
+struct CellStyle {
+    int rotation = 0;
+    bool border = false;
+    bool operator<(const CellStyle &o) const
+    {
+        return rotation != o.rotation ? rotation < o.rotation : border < o.border;
+    }
+};
+
 // How a result cell goes into a sheet: integers, oids, floats and numerics
 // that keep every digit in a double (at most 15 significant digits) are
 // numbers; dates, times and timestamps are date-times; bytea is its
@@ -80,6 +92,8 @@ public:
     void SetText(int row, int col, const QString &value);
     // Any cell value (an empty cell writes nothing, but keeps a "@" format).
     void SetCell(int row, int col, const Cell &value);
+    // A text cell in a style; an empty text writes an empty cell in it.
+    void SetText(int row, int col, const QString &value, const CellStyle &style);
     // Writes rows of cells with the first at (row, col), as Range.Value does.
     void WriteBlock(int row, int col, const std::vector<Row> &rows);
 
@@ -94,6 +108,7 @@ private:
     Sheet(Workbook *book, lxw_worksheet *ws, QString name) : m_book(book), m_ws(ws), m_name(std::move(name)) {}
     void check(int row, int col);
     lxw_format *formatFor(int row, int col, lxw_format *valueFormat) const;
+    void writeText(int row, int col, const QString &value, lxw_format *f);
     bool textAt(int row, int col) const;
 
     Workbook *m_book;
@@ -134,6 +149,8 @@ private:
     friend class Sheet;
     QString cut(const QString &text);
     void raise(int error) const;
+    // The format of a style, with the text number format "@" or without.
+    lxw_format *styleFormat(const CellStyle &style, bool text);
 
     QString m_target;
     QString m_temp;
@@ -143,6 +160,7 @@ private:
     lxw_format *m_dateTimeFormat = nullptr;
     lxw_format *m_dateFormat = nullptr;
     lxw_format *m_timeFormat = nullptr;
+    std::map<std::pair<CellStyle, bool>, lxw_format *> m_styles;
     std::vector<std::unique_ptr<Sheet>> m_sheets;
     int m_cuts = 0;
     bool m_saved = false;

@@ -120,21 +120,40 @@ bool XlsxBook::open(const QString &path, QString *error)
             }
         }
     }
-    // Styles: the number format of each cell style.
+    // Styles: the number format, rotation and borders of each cell style.
     {
         QXmlStreamReader x(part(QStringLiteral("xl/styles.xml")));
-        bool inXfs = false;
+        bool inXfs = false, inBorder = false;
+        QMap<QString, QString> sides;
         while (!x.atEnd()) {
             x.readNext();
-            if (x.isStartElement() && x.name() == QLatin1String("numFmt"))
+            if (x.isStartElement() && x.name() == QLatin1String("border")) {
+                inBorder = true;
+                sides.clear();
+            } else if (inBorder && x.isStartElement()) {
+                sides.insert(x.name().toString(), x.attributes().value(QLatin1String("style")).toString());
+            } else if (x.isEndElement() && x.name() == QLatin1String("border")) {
+                inBorder = false;
+                QString all = sides.value(QStringLiteral("left"));
+                for (const char *side : {"right", "top", "bottom"})
+                    if (sides.value(QLatin1String(side)) != all)
+                        all.clear();
+                m_borders.append(all);
+            } else if (inXfs && x.isStartElement() && x.name() == QLatin1String("alignment")) {
+                if (!m_xfRotation.isEmpty())
+                    m_xfRotation.last() = x.attributes().value(QLatin1String("textRotation")).toInt();
+            } else if (x.isStartElement() && x.name() == QLatin1String("numFmt"))
                 m_numFmts.insert(x.attributes().value(QLatin1String("numFmtId")).toInt(),
                                  x.attributes().value(QLatin1String("formatCode")).toString());
             else if (x.isStartElement() && x.name() == QLatin1String("cellXfs"))
                 inXfs = true;
             else if (x.isEndElement() && x.name() == QLatin1String("cellXfs"))
                 inXfs = false;
-            else if (inXfs && x.isStartElement() && x.name() == QLatin1String("xf"))
+            else if (inXfs && x.isStartElement() && x.name() == QLatin1String("xf")) {
                 m_xfNumFmt.append(x.attributes().value(QLatin1String("numFmtId")).toInt());
+                m_xfRotation.append(0);
+                m_xfBorder.append(x.attributes().value(QLatin1String("borderId")).toInt());
+            }
         }
     }
     // Sheets in workbook order, through the relationships.
@@ -198,7 +217,10 @@ bool XlsxBook::open(const QString &path, QString *error)
                 cur.exists = true;
                 parseRef(a.value(QLatin1String("r")).toString(), &r, &c);
                 cur.type = a.value(QLatin1String("t")).toString();
-                cur.format = formatOf(a.value(QLatin1String("s")).toInt());
+                const int style = a.value(QLatin1String("s")).toInt();
+                cur.format = formatOf(style);
+                cur.rotation = m_xfRotation.value(style);
+                cur.border = m_borders.value(m_xfBorder.value(style));
             } else if (n == QLatin1String("v")) {
                 cur.value = x.readElementText();
             } else if (n == QLatin1String("t") && cur.type == QLatin1String("inlineStr")) {

@@ -16,6 +16,8 @@ struct XlsxCell {
     QString type;   // "n" number (also dates), "s" shared string, "inlineStr", "str", "b"
     QString value;  // the text of a string cell, the raw number of a number cell
     QString format; // the cell's number format code ("General", "@", "yyyy/mm/dd" ...)
+    int rotation = 0;   // the style's text rotation in degrees (0 when none)
+    QString border;     // the style of all four borders ("thin" ...); "" when a side has none
     bool isNumber() const { return exists && (type.isEmpty() || type == QLatin1String("n")) && !value.isEmpty(); }
     bool isText() const { return exists && (type == QLatin1String("s") || type == QLatin1String("inlineStr") ||
                                             type == QLatin1String("str")); }
@@ -56,6 +58,10 @@ private:
     QList<Sheet> m_sheets;
     QStringList m_shared;
     QList<int> m_xfNumFmt;
+    QList<int> m_xfRotation;
+    QList<int> m_xfBorder;
+    QStringList m_borders; // per border entry: the style of all four sides, or ""
+
     QMap<int, QString> m_numFmts;
 };
 

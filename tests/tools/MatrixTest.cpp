@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QtTest/QTest>
 
 using namespace tvtest;
 
@@ -175,6 +176,62 @@ TEST_F(MatrixWindowTest, FieldPageMarksKeysAndTypes)
     w->Close();
 }
 
+TEST_F(MatrixWindowTest, HeadingRowsFitTheTurnedHeadings)
+{
+    const QString longName = QStringLiteral("a_table_whose_name_is_far_too_long_to_show_in_three_hundred_px");
+    Open(("CREATE SCHEMA w3t7; CREATE TABLE w3t7.a(id int primary key, name text);"
+          "CREATE TABLE w3t7." + longName.toStdString() + "(id int);")
+             .c_str());
+    TV_REQUIRE_DB(*db);
+    ShowAndSelect(form, QStringLiteral("w3t7"), QStringLiteral("TABLE"), {QStringLiteral("a")});
+    TfrmMatrix *w = Launch();
+    ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
+    TtvStringGrid *g = w->grdMatrix;
+    const QFontMetrics fm(g->font());
+    const int schema = fm.horizontalAdvance(QStringLiteral("w3t7")), pkey = fm.horizontalAdvance(QStringLiteral("a_pkey"));
+    ASSERT_LE(pkey + 26, 300);
+    ASSERT_GT(fm.horizontalAdvance(longName), 300);
+    // "OBJECT＼被参照" of a: its index a_pkey, turned, the schema in row 0
+    // and the name with the icon below it in row 1.
+    ASSERT_EQ(ColumnHeads(g), QStringList{QStringLiteral("w3t7|a_pkey|46")});
+    EXPECT_EQ(g->RowHeights(0), std::max(18, schema + 6));
+    EXPECT_EQ(g->RowHeights(1), std::max(18, pkey + 26));
+    EXPECT_EQ(g->RowHeights(2), 18);
+
+    // "項目＼表": the table names in row 0, the schemas below.
+    w->pagMatrix->setCurrentWidget(w->tabField);
+    EXPECT_EQ(g->RowHeights(0), std::max(18, schema + 6)); // never shrinks
+    EXPECT_EQ(g->RowHeights(1), std::max(18, schema + 26));
+
+    // A name wider than 300 pixels makes the row 306 high, and it stays so
+    // when the heading is gone.
+    SelectListItems(form->lstObject, {QStringLiteral("a"), longName});
+    w->Reload(nullptr);
+    ASSERT_EQ(g->Cells(3, 0), longName);
+    EXPECT_EQ(g->RowHeights(0), 306);
+    SelectListItems(form->lstObject, {QStringLiteral("a")});
+    w->Reload(nullptr);
+    EXPECT_EQ(g->ColCount(), 3);
+    EXPECT_EQ(g->RowHeights(0), 306);
+
+    // The data rows sit below both heading rows: a click reaches the cell under it.
+    s.main->resize(1200, 1200);
+    s.main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.main.get()));
+    if (QWidget *frame = w->parentWidget())
+        frame->resize(900, 900);
+    QApplication::processEvents();
+    ASSERT_GT(g->viewport()->height(), 450);
+    g->SetTopRow(2);
+    const QRect cell = g->CellRect(2, 3);
+    ASSERT_FALSE(cell.isEmpty());
+    EXPECT_EQ(cell.top(), 306 + 1 + g->RowHeights(1) + 1 + 18 + 1);
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(g->Row(), 3);
+    EXPECT_EQ(g->Col(), 2);
+    w->Close();
+}
+
 TEST_F(MatrixWindowTest, ExcelAndClipboardOutput)
 {
     Open("CREATE SCHEMA w3t7; CREATE TABLE w3t7.a(id int primary key, \"x,y\" text);");
@@ -208,6 +265,16 @@ TEST_F(MatrixWindowTest, ExcelAndClipboardOutput)
         for (int c = 0; c < g->ColCount(); ++c)
             if (r + c > 0)
                 EXPECT_EQ(book.cell(r + 1, c + 1).value, g->Cells(c, r)) << r << "," << c;
+    // The column headings turned upwards; every cell of the matrix boxed,
+    // empty ones too.
+    for (int r = 0; r < g->RowCount(); ++r)
+        for (int c = 0; c < g->ColCount(); ++c) {
+            const XlsxCell cell = book.cell(r + 1, c + 1);
+            EXPECT_EQ(cell.rotation, r <= 1 && c >= 2 ? 90 : 0) << r << "," << c;
+            EXPECT_EQ(cell.border, QStringLiteral("thin")) << r << "," << c;
+        }
+    EXPECT_FALSE(book.cell(1, g->ColCount() + 1).exists);
+    EXPECT_FALSE(book.cell(g->RowCount() + 1, 1).exists);
     EXPECT_EQ(QDir(tvOption.ExcelDir).canonicalPath(), QDir(dir).canonicalPath());
     EXPECT_NE(s.main->StatusText(2), QStringLiteral("フォームファイルの書式は適用されませんでした。"));
 
