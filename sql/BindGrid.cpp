@@ -1,5 +1,6 @@
 #include "sql/BindGrid.h"
 
+#include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
 #include "platform/Errors.h"
 #include "sql/SQLRunner.h"
