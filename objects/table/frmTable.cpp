@@ -298,35 +298,23 @@ void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, cons
         if (auto *form = dynamic_cast<TfrmObject *>(AOwner); form && form->btnTree1)
             schemasFirst = form->btnTree1->isChecked();
         QFile file;
-        // Statements are written a few thousand lines at a time.
-        QStringList pending;
-        auto flush = [&] {
-            if (pending.isEmpty())
-                return;
+        // Statements come about a megabyte at a time, as UTF-8 text.
+        TableScript::WriteInsertRows(conn, QStringLiteral("SELECT * FROM ") + quoted, target, [&](const QByteArray &Utf8) {
             if (intoStream) {
-                WriteScript(Stream, pending);
-            } else {
-                if (!file.isOpen()) {
-                    // The data file comes with the first row.
-                    file.setFileName(TableScript::DataFilePath(ScriptOption, schemasFirst, Schema, ObjectName));
-                    const QIODevice::OpenMode how = ScriptOption.InsertMode == 1
-                                                        ? QIODevice::WriteOnly | QIODevice::Truncate
-                                                        : QIODevice::WriteOnly | QIODevice::Append;
-                    if (!file.open(how))
-                        throw tv::Error(QStringLiteral("ファイルを作成できません。\r\n") + file.fileName() +
-                                        QStringLiteral("\r\n") + file.errorString());
-                }
-                WriteScript(file, pending);
+                TableScript::WriteScriptText(Stream, Utf8);
+                return;
             }
-            pending.clear();
-        };
-        TableScript::ForEachInsertRow(conn, QStringLiteral("SELECT * FROM ") + quoted,
-                                      [&](const QStringList &Values) {
-                                          pending << TableScript::InsertStatement(target, Values);
-                                          if (pending.size() >= 8192)
-                                              flush();
-                                      });
-        flush();
+            if (!file.isOpen()) {
+                // The data file comes with the first row.
+                file.setFileName(TableScript::DataFilePath(ScriptOption, schemasFirst, Schema, ObjectName));
+                const QIODevice::OpenMode how = ScriptOption.InsertMode == 1 ? QIODevice::WriteOnly | QIODevice::Truncate
+                                                                             : QIODevice::WriteOnly | QIODevice::Append;
+                if (!file.open(how))
+                    throw tv::Error(QStringLiteral("ファイルを作成できません。\r\n") + file.fileName() +
+                                    QStringLiteral("\r\n") + file.errorString());
+            }
+            TableScript::WriteScriptText(file, Utf8);
+        });
     }
 
     if (ScriptOption.Index) {
