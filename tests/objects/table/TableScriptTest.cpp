@@ -8,6 +8,7 @@
 #include "common/ScriptOption.h"
 #include "objects/table/TableScript.h"
 #include "objects/table/frmTable.h"
+#include "platform/db/Connection.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -137,6 +138,61 @@ TEST_F(ScriptOutput, ACopyUnderAnotherName)
     second.open(QIODevice::WriteOnly);
     form->OutputScript(45, QStringLiteral("s1"), QStringLiteral("ta"), second);
     EXPECT_TRUE(Utf16(second).contains(QStringLiteral("\"ta_id\""))) << Utf16(second).toStdString();
+}
+
+// The bytes the rows are written as are the UTF-8 of InsertStatement over
+// InsertValue, whatever the cell: quotes, characters beyond ASCII (a line
+// wraps by characters, a surrogate pair counting two, not by bytes), odd
+// and long numbers, bytea, oids, arrays; in a UTF-8 session and in a
+// Shift_JIS one, where a character's second byte may be a backslash.
+TEST_F(ScriptOutput, RowBytesAreTheStatementText)
+{
+    StartOn("tbrw",
+            "CREATE TABLE t (id int, b boolean, n numeric, f float8, o oid, bin bytea, s text, c char(3), a text[]);"
+            "INSERT INTO t VALUES"
+            " (1, true, 0.5, 1e300, 7, '\\x00ff', 'it''s', 'ab', '{\"x''y\",NULL}'),"
+            " (2, false, repeat('9', 250)::numeric, 'NaN', NULL, '\\x', repeat('日本', 12) || '''値', '表', '{}'),"
+            " (3, NULL, -0.00, '-Infinity', 0, NULL, repeat('漢字', 40), NULL, NULL),"
+            " (4, true, 'NaN', -1.5e-7, 4294967295, 'abc', repeat('x', 80), 'x''y', '{日本,\"a\\\\b\"}'),"
+            " (5, false, 12, 3, 1, NULL, '😀' || repeat('é', 30), 'é', NULL);");
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    tv::db::Connection &conn = form->dbsMain();
+    const QString target = QStringLiteral("\"s\".\"データ\"");
+    const struct {
+        const char *encoding;
+        int rows; // Shift_JIS has neither the emoji nor é
+    } cases[] = {{"UTF8", 5}, {"SJIS", 4}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.encoding);
+        conn.Exec(QStringLiteral("SET client_encoding TO '%1'").arg(QLatin1String(c.encoding)));
+        const QString select = QStringLiteral("SELECT * FROM t WHERE id <= %1 ORDER BY id").arg(c.rows);
+        QString expected;
+        TableScript::ForEachInsertRow(conn, select, [&](const QStringList &Values) {
+            for (const QString &line : TableScript::InsertStatement(target, Values))
+                expected += line + QStringLiteral("\r\n");
+        });
+        QByteArray written;
+        int calls = 0;
+        TableScript::WriteInsertRows(
+            conn, select, target,
+            [&](const QByteArray &Utf8) {
+                ++calls;
+                written += Utf8;
+            },
+            2);
+        EXPECT_EQ(QString::fromUtf8(written), expected);
+        EXPECT_EQ(written, expected.toUtf8());
+        EXPECT_EQ(calls, 1);
+        EXPECT_TRUE(expected.contains(QStringLiteral("'表  '"))) << expected.toStdString();
+    }
+    conn.Exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
+
+    // No rows: nothing is written (no data file is made for them).
+    int calls = 0;
+    TableScript::WriteInsertRows(conn, QStringLiteral("SELECT * FROM t WHERE false"), target,
+                                 [&](const QByteArray &) { ++calls; });
+    EXPECT_EQ(calls, 0);
 }
 
 TEST(TableScriptStatement, WrapsPast70Characters)
