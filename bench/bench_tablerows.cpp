@@ -133,11 +133,11 @@ void BM_TableRows(benchmark::State &state)
                      " ratio float8, flag boolean, born date, at timestamp, note text, qty bigint,"
                      " CONSTRAINT t_pkey PRIMARY KEY (id));\n"
                      "INSERT INTO br.t (name, id, code, amount, ratio, flag, born, at, note, qty)"
-                     " SELECT id, name, code, amount, ratio, flag, born, at, note, qty FROM br.t_bak;\n"
+                     " SELECT name, id, code, amount, ratio, flag, born, at, note, qty FROM br.t_bak;\n"
                      "ALTER TABLE br.t OWNER TO CURRENT_USER;\n"
                      "DROP TABLE br.t_bak;\n");
         script.close();
-        const double psql = tvbench::timePsql({QStringLiteral("-q"), QStringLiteral("-1"), QStringLiteral("-d"),
+        const double psql = tvbench::timePsql({QStringLiteral("-q"), QStringLiteral("-1"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"),
                                                Database, QStringLiteral("-f"), script.fileName()});
         tvbench::printBeside("rebuild of " + std::to_string(kRows) + " rows", rebuild, psql);
         if (rebuild > 0 && psql > 0)
