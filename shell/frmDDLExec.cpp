@@ -184,6 +184,17 @@ void TfrmDDLExec::RunScript()
         explicit Depth(int &v) : d(v) { ++d; }
         ~Depth() { --d; }
     } depth(FRunning);
+    // However the run ends, the memo holds every line logged.
+    struct Flush {
+        TfrmDDLExec *d;
+        ~Flush()
+        {
+            try {
+                d->FlushLog();
+            } catch (...) {
+            }
+        }
+    } flush{this};
 
     btnOK->setEnabled(false);
     while (!FSQL->isEmpty()) {
@@ -201,6 +212,7 @@ void TfrmDDLExec::RunScript()
                 FSQL->prepend(statement.at(i));
             throw tv::SilentAbort();
         }
+        FlushLog();
         bool lost = false;
         try {
             tv::db::StatementSavepoint savepoint(FOwner->dbsMain());
@@ -216,6 +228,7 @@ void TfrmDDLExec::RunScript()
             AddLogLines(e.text());
             AddLog(QString());
             if (chkErrorStop->isChecked() || lost) {
+                FlushLog(); // the log takes the focus as it grows: the button after it
                 // A lost connection ends the run whatever the switch says:
                 // every further statement would fail the same way.
                 btnOK->setEnabled(!lost && !FNoContinue);
@@ -236,6 +249,7 @@ void TfrmDDLExec::RunScript()
 
     AddLog(QStringLiteral("スクリプト実行が完了しました。"));
     AddLog(QStringLiteral("エラー: %1 件").arg(FErrorCount));
+    FlushLog();
     btnCancel->setText(QStringLiteral("終了(&X)"));
     btnCancel->setFocus();
     FEndProc = true;
@@ -265,8 +279,7 @@ void TfrmDDLExec::AddLog(const QString &line)
 {
     if (FClosed)
         return;
-    txtLog->setFocus();
-    txtLog->Lines()->Add(line);
+    FPendingLog.append(line);
     // Window messages are processed at a steady pace rather than after every
     // line: the dialog repaints and its buttons answer within a frame, and a
     // long script is not held up by painting each line.
@@ -274,8 +287,32 @@ void TfrmDDLExec::AddLog(const QString &line)
         ProcessMessages();
 }
 
+void TfrmDDLExec::FlushLog()
+{
+    if (FPendingLog.isEmpty())
+        return;
+    QStringList lines;
+    lines.swap(FPendingLog);
+    if (FClosed)
+        return;
+    txtLog->setFocus();
+    // One change of the memo for all of them (each change moves the caret
+    // and reparses the end of the text); a line holding a line break of its
+    // own is added alone, as it always was.
+    bool plain = true;
+    for (const QString &l : std::as_const(lines))
+        plain = plain && !l.contains(QLatin1Char('\r')) && !l.contains(QLatin1Char('\n'));
+    if (plain) {
+        txtLog->Lines()->Add(lines.join(QLatin1String("\r\n")));
+        return;
+    }
+    for (const QString &l : std::as_const(lines))
+        txtLog->Lines()->Add(l);
+}
+
 void TfrmDDLExec::ProcessMessages()
 {
+    FlushLog();
     QCoreApplication::processEvents();
     FPace.restart();
 }

@@ -82,8 +82,12 @@ private:
     // Closing: asks while the run has not finished; false keeps the dialog.
     bool QueryClose();
     void CloseDialog();
+    // Log lines wait in FPendingLog and reach the memo in one change when
+    // window messages are processed, before a statement is sent (it may take
+    // long, and the dialog repaints meanwhile) and when the run stops.
     void AddLog(const QString &line);
     void AddLogLines(const QString &text);
+    void FlushLog();
     void ProcessMessages();
     void LoadPosition();
     void SavePosition();
@@ -99,4 +103,5 @@ private:
     int FErrorCount = 0;
     bool FNoContinue = false;         // "継続(&U)" stays disabled
     QElapsedTimer FPace;              // since window messages were last processed
+    QStringList FPendingLog;          // log lines not yet in the memo
 };

@@ -345,3 +345,56 @@ TEST_F(DDLExec, ClosingDuringTheRunAsksAndStopsAfterTheCurrentStatement)
         EXPECT_EQ(s.dialogs.calls().size(), 1) << "a finished run closes without asking";
     }
 }
+
+// What the user sees of a run: a statement's lines are in the log while it
+// runs (the dialog repaints meanwhile), and a stop on error leaves the whole
+// log in order with the focus on "継続(&U)", or on the log when NoContinue
+// keeps the button disabled.
+TEST_F(DDLExec, TheLogShowsEachStatementWhileItRunsAndTheStopFocusesTheButton)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    const QStringList slow{QStringLiteral("DO $$"), QStringLiteral("BEGIN PERFORM pg_sleep(0.5); END"),
+                           QStringLiteral("$$")};
+    for (const bool noContinue : {false, true}) {
+        SCOPED_TRACE(noContinue ? "NoContinue" : "continue allowed");
+        QStringList script = slow;
+        script << QStringLiteral(";") << QStringLiteral("broken statement") << QStringLiteral(";")
+               << QStringLiteral("CREATE TABLE never (a int)");
+        QStringList logWhileSlow;
+        auto *poll = new QTimer(qApp);
+        QObject::connect(poll, &QTimer::timeout, poll, [&, poll] {
+            TfrmDDLExec *d = OpenExecDialog();
+            if (!d || !Log(d).contains(slow.last()))
+                return;
+            logWhileSlow = Log(d);
+            poll->stop();
+        });
+        poll->start(0);
+        QPointer<TfrmDDLExec> dialog;
+        bool aborted = false;
+        try {
+            TfrmDDLExec::ShowWindow(form, script, noContinue);
+        } catch (const tv::SilentAbort &) {
+            aborted = true;
+            dialog = OpenExecDialog();
+        }
+        delete poll;
+        ASSERT_TRUE(aborted);
+        ASSERT_FALSE(dialog.isNull());
+        EXPECT_EQ(logWhileSlow, slow) << "the running statement's lines are shown, nothing after them";
+        const QStringList log = Log(dialog);
+        ASSERT_GE(log.size(), 9);
+        const QStringList head = slow + QStringList{QStringLiteral("《正常終了》"), QString(),
+                                                    QStringLiteral("broken statement"), QStringLiteral("《エラー》")};
+        EXPECT_EQ(log.mid(0, 7), head);
+        EXPECT_TRUE(log.at(7).startsWith(QStringLiteral("ERROR: "))) << log.at(7).toStdString();
+        EXPECT_EQ(log.last(), QString());
+        EXPECT_FALSE(log.join(QLatin1Char('\n')).contains(QStringLiteral("never")));
+        EXPECT_FALSE(TableExists(*db, "never"));
+        EXPECT_EQ(dialog->btnOK->isEnabled(), !noContinue);
+        EXPECT_EQ(dialog->focusWidget(), noContinue ? static_cast<QWidget *>(dialog->txtLog)
+                                                    : static_cast<QWidget *>(dialog->btnOK));
+        delete dialog.data();
+    }
+}
