@@ -144,20 +144,10 @@ TfrmAggregate::TfrmAggregate(IConnectionWindow *AOwner, qint64 Oid, const FncArg
     btnSample->setToolButtonStyle(Qt::ToolButtonTextOnly);
     tolCmd->addWidget(btnSample);
 
-    tabGrant = new QWidget;
-    tabGrant->setObjectName(QStringLiteral("tabGrant"));
-    auto *gl = new QVBoxLayout(tabGrant);
-    gl->setContentsMargins(0, 0, 0, 0);
     fraGrant = new TfraGrant(this);
-    gl->addWidget(fraGrant);
-    pagObject->addTab(tabGrant, QStringLiteral("権限"));
-    tabCross = new QWidget;
-    tabCross->setObjectName(QStringLiteral("tabCross"));
-    auto *cl = new QVBoxLayout(tabCross);
-    cl->setContentsMargins(0, 0, 0, 0);
+    tabGrant = AddFramePage(fraGrant, QStringLiteral("tabGrant"), QStringLiteral("権限"));
     fraCross = new TfraCross(this);
-    cl->addWidget(fraCross);
-    pagObject->addTab(tabCross, QStringLiteral("相関"));
+    tabCross = AddFramePage(fraCross, QStringLiteral("tabCross"), QStringLiteral("相関"));
 
     txtName->installEventFilter(this);
     if (cmbSchema)

@@ -99,12 +99,7 @@ TfrmMView *TfrmMView::Open(IConnectionWindow *AOwner, const QString &Schema, con
     if (!ObjectName.isEmpty() && BringTwinForward<TfrmMView>(CaptionFor(AOwner, MViewKind(), Schema, ObjectName)))
         throw tv::SilentAbort();
     auto *w = new TfrmMView(AOwner);
-    if (DefTopRecord > 0)
-        w->txtRecord->SetText(QString::number(DefTopRecord));
-    QStringList history;
-    LoadWhereHistory(Schema, ObjectName, history);
-    w->cmbWhere->addItems(history);
-    w->cmbWhere->SetText(QString());
+    w->PrepareOpen(Schema, ObjectName, DefTopRecord);
     ShowBuilt(w, Schema, ObjectName, OpenMode);
     w->SetReportList();
     return w;

@@ -134,13 +134,8 @@ TfrmRule::TfrmRule(IConnectionWindow *AOwner, const QString &TableName) : TfrmDe
     split->addWidget(bottom);
     root->addWidget(split, 1);
 
-    tabCross = new QWidget;
-    tabCross->setObjectName(QStringLiteral("tabCross"));
-    auto *cl = new QVBoxLayout(tabCross);
-    cl->setContentsMargins(0, 0, 0, 0);
     fraCross = new TfraCross(this);
-    cl->addWidget(fraCross);
-    pagObject->addTab(tabCross, QStringLiteral("相関"));
+    tabCross = AddFramePage(fraCross, QStringLiteral("tabCross"), QStringLiteral("相関"));
 
     auto onChange = [this](QObject *) {
         if (!FLoading)

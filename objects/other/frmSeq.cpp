@@ -104,21 +104,11 @@ TfrmSeq::TfrmSeq(IConnectionWindow *AOwner) : TfrmDefinition(AOwner, SeqKind())
     qrySeq = NewQuery();
     BuildDefinePage();
 
-    tabGrant = new QWidget;
-    tabGrant->setObjectName(QStringLiteral("tabGrant"));
-    auto *gl = new QVBoxLayout(tabGrant);
-    gl->setContentsMargins(0, 0, 0, 0);
     fraGrant = new TfraGrant(this);
-    gl->addWidget(fraGrant);
-    pagObject->addTab(tabGrant, QStringLiteral("権限"));
+    tabGrant = AddFramePage(fraGrant, QStringLiteral("tabGrant"), QStringLiteral("権限"));
 
-    tabCross = new QWidget;
-    tabCross->setObjectName(QStringLiteral("tabCross"));
-    auto *cl = new QVBoxLayout(tabCross);
-    cl->setContentsMargins(0, 0, 0, 0);
     fraCross = new TfraCross(this);
-    cl->addWidget(fraCross);
-    pagObject->addTab(tabCross, QStringLiteral("相関"));
+    tabCross = AddFramePage(fraCross, QStringLiteral("tabCross"), QStringLiteral("相関"));
 
     actInc = new QAction(QStringLiteral("加算(&I)"), this);
     actInc->setObjectName(QStringLiteral("actInc"));

@@ -150,21 +150,11 @@ TfrmViewBase::TfrmViewBase(IConnectionWindow *AOwner, const TDefinitionKind &Kin
     BuildDefinePage();
     BuildDataPage();
 
-    tabGrant = new QWidget;
-    tabGrant->setObjectName(QStringLiteral("tabGrant"));
-    auto *gl = new QVBoxLayout(tabGrant);
-    gl->setContentsMargins(0, 0, 0, 0);
     fraGrant = new TfraGrant(this);
-    gl->addWidget(fraGrant);
-    pagObject->addTab(tabGrant, QStringLiteral("権限"));
+    tabGrant = AddFramePage(fraGrant, QStringLiteral("tabGrant"), QStringLiteral("権限"));
 
-    tabCross = new QWidget;
-    tabCross->setObjectName(QStringLiteral("tabCross"));
-    auto *cl = new QVBoxLayout(tabCross);
-    cl->setContentsMargins(0, 0, 0, 0);
     fraCross = new TfraCross(this);
-    cl->addWidget(fraCross);
-    pagObject->addTab(tabCross, QStringLiteral("相関"));
+    tabCross = AddFramePage(fraCross, QStringLiteral("tabCross"), QStringLiteral("相関"));
 
     txtName->installEventFilter(this);
     if (cmbSchema)
@@ -556,6 +546,16 @@ QString TfrmViewBase::GetDataSQL()
 // ---------------------------------------------------------------------------
 // Reports
 
+void TfrmViewBase::PrepareOpen(const QString &Schema, const QString &ObjectName, int DefTopRecord)
+{
+    if (DefTopRecord > 0)
+        txtRecord->SetText(QString::number(DefTopRecord));
+    QStringList history;
+    LoadWhereHistory(Schema, ObjectName, history);
+    cmbWhere->addItems(history);
+    cmbWhere->SetText(QString());
+}
+
 void TfrmViewBase::SetReportList()
 {
     AddReportItems(rtView, [this](const QString &name) { ReportClick(name); });
@@ -629,12 +629,7 @@ TfrmView *TfrmView::Open(IConnectionWindow *AOwner, const QString &Schema, const
     if (!ObjectName.isEmpty() && BringTwinForward<TfrmView>(CaptionFor(AOwner, ViewKind(), Schema, ObjectName)))
         throw tv::SilentAbort();
     auto *w = new TfrmView(AOwner);
-    if (DefTopRecord > 0)
-        w->txtRecord->SetText(QString::number(DefTopRecord));
-    QStringList history;
-    LoadWhereHistory(Schema, ObjectName, history);
-    w->cmbWhere->addItems(history);
-    w->cmbWhere->SetText(QString());
+    w->PrepareOpen(Schema, ObjectName, DefTopRecord);
     ShowBuilt(w, Schema, ObjectName, OpenMode);
     w->SetReportList();
     return w;

@@ -66,6 +66,9 @@ public:
     QString CopySchema;
     QString CopyView;
 
+    // Before the first load of an opened window: the row limit (when given)
+    // and the object's WHERE history in the condition box.
+    void PrepareOpen(const QString &Schema, const QString &ObjectName, int DefTopRecord);
     // The report items of the window menu and the output menu: one per view
     // report definition, in descending order of name.
     void SetReportList();

@@ -611,6 +611,17 @@ void TfrmDefinition::CodeAssist(int X, int Y)
 // ---------------------------------------------------------------------------
 // Scripts
 
+QWidget *TfrmDefinition::AddFramePage(QWidget *Frame, const QString &Name, const QString &Caption)
+{
+    auto *page = new QWidget;
+    page->setObjectName(Name);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Frame);
+    pagObject->addTab(page, Caption);
+    return page;
+}
+
 void TfrmDefinition::AddReportItems(int ReportType, const std::function<void(const QString &)> &Click)
 {
     const auto &read = ReportServices().Read;

@@ -145,6 +145,9 @@ public:
     static void ReportWritten(const QString &Path);
 
 protected:
+    // Appends a page named Name holding Frame edge to edge; returns the page.
+    QWidget *AddFramePage(QWidget *Frame, const QString &Name, const QString &Caption);
+
     TfrmDefinition(IConnectionWindow *AOwner, const TDefinitionKind &Kind);
 
     // What a kind supplies.

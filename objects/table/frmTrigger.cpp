@@ -113,13 +113,8 @@ TfrmTrigger::TfrmTrigger(IConnectionWindow *AOwner, const QString &Schema, const
     qryTrigger = NewQuery();
     qryAny = NewQuery();
     BuildDefinePage(Schema, TableName);
-    tabCross = new QWidget;
-    tabCross->setObjectName(QStringLiteral("tabCross"));
-    auto *cl = new QVBoxLayout(tabCross);
-    cl->setContentsMargins(0, 0, 0, 0);
     fraCross = new TfraCross(this);
-    cl->addWidget(fraCross);
-    pagObject->addTab(tabCross, QStringLiteral("相関"));
+    tabCross = AddFramePage(fraCross, QStringLiteral("tabCross"), QStringLiteral("相関"));
 
     const bool v91 = Has91();
     rdoInstead->setVisible(v91);
