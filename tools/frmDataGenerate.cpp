@@ -428,6 +428,22 @@ void TfrmDataGenerate::Fail(const QString &Message, const QString &Control, int 
     throw tv::SilentAbort();
 }
 
+TfrmDataGenerate::TRunScope::TRunScope(TfrmDataGenerate *Window) : w(Window)
+{
+    w->FRunning = true;
+    w->tolCmd->setEnabled(false);
+    w->tabOption->setEnabled(false);
+}
+
+TfrmDataGenerate::TRunScope::~TRunScope()
+{
+    w->FRunning = false;
+    w->tolCmd->setEnabled(true);
+    w->tabOption->setEnabled(true);
+    if (IMainWindow *m = MainWindow())
+        m->SetDefMessage();
+}
+
 void TfrmDataGenerate::btnExecClick()
 {
     if (FRunning)
@@ -458,21 +474,7 @@ void TfrmDataGenerate::btnExecClick()
     env.CommitInterval = tvOption.DataGenCommit;
     IMainWindow *m = MainWindow();
     // The run keeps events flowing (Esc): the window stays busy meanwhile.
-    struct Restore {
-        TfrmDataGenerate *w;
-        IMainWindow *m;
-        ~Restore()
-        {
-            w->FRunning = false;
-            w->tolCmd->setEnabled(true);
-            w->tabOption->setEnabled(true);
-            if (m)
-                m->SetDefMessage();
-        }
-    } restore{this, m};
-    FRunning = true;
-    tolCmd->setEnabled(false);
-    tabOption->setEnabled(false);
+    TRunScope busy(this);
     WaitCursor wait;
     tv::ui::ClearEscape();
     if (m)
@@ -1199,21 +1201,7 @@ void TfrmDataGenerate::btnTestClick()
     txtLog->hide();
     fraData->show();
     IMainWindow *m = MainWindow();
-    struct Restore {
-        TfrmDataGenerate *w;
-        IMainWindow *m;
-        ~Restore()
-        {
-            w->FRunning = false;
-            w->tolCmd->setEnabled(true);
-            w->tabOption->setEnabled(true);
-            if (m)
-                m->SetDefMessage();
-        }
-    } restore{this, m};
-    FRunning = true;
-    tolCmd->setEnabled(false);
-    tabOption->setEnabled(false);
+    TRunScope busy(this);
     WaitCursor wait;
     tv::ui::ClearEscape();
     if (FJob.Mode == dgmMaster && m)

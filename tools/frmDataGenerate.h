@@ -166,4 +166,11 @@ private:
     std::unique_ptr<TDataGenRandom> FRandom;
     bool FChanging = false;
     bool FRunning = false;
+    // While a run or a test run goes: the window busy (tool bar and options
+    // disabled), restored with the main window's default message at the end.
+    struct TRunScope {
+        explicit TRunScope(TfrmDataGenerate *Window);
+        ~TRunScope();
+        TfrmDataGenerate *w;
+    };
 };
