@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QTabWidget>
 #include <QLayout>
+#include <QListWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -60,6 +61,16 @@ inline QToolButton *Button(QWidget *parent, const char *name, const QString &tex
     if (!hint.isEmpty())
         b->setToolTip(hint);
     return b;
+}
+
+// A named list of many selectable entries that keeps itself sorted.
+inline QListWidget *SortedList(QWidget *parent, const char *name)
+{
+    auto *l = new QListWidget(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    l->setSortingEnabled(true);
+    return l;
 }
 
 // Typed text becomes lower case (while `when` says so at the time of typing).

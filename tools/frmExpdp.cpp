@@ -153,42 +153,17 @@ void MoveListItems(QListWidget *From, QListWidget *To, bool All)
     To->sortItems();
 }
 
-namespace {
-
-QListWidget *SortedList(QWidget *parent, const char *name)
-{
-    auto *l = new QListWidget(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    l->setSortingEnabled(true);
-    return l;
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // The window
 
-TfrmExpdp::TfrmExpdp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExpdp"))
+TfrmExpdp::TfrmExpdp(QObject *AOwner) : TfrmDataPump(AOwner, QStringLiteral("TfrmExpdp"))
 {
     setObjectName(QStringLiteral("frmExpdp"));
     resize(846, 540);
-
-    btnExec = new QAction(QStringLiteral("実行(&E)"), this);
-    btnExec->setObjectName(QStringLiteral("btnExec"));
-    connect(btnExec, &QAction::triggered, this, Guarded([this] { btnExecClick(); }));
-    tolCmd->addAction(btnExec);
-    tolCmd->addAction(actExit);
-    AddDBNamePanel();
-
-    pagExpdp = new QTabWidget(this);
-    pagExpdp->setObjectName(QStringLiteral("pagExpdp"));
-    layout()->addWidget(pagExpdp);
+    pagExpdp = BuildPages("pagExpdp");
 
     // --- 選択
-    tabSelect = new QWidget(pagExpdp);
-    tabSelect->setObjectName(QStringLiteral("tabSelect"));
-    pagExpdp->addTab(tabSelect, QStringLiteral("選択"));
     auto *sel = new QVBoxLayout(tabSelect);
     rdoMode = new TtvRadioGroup(QStringLiteral(" エクスポート方法 "),
                                 {QStringLiteral("全データベース"), QStringLiteral("ユーザー指定"),
@@ -229,71 +204,13 @@ TfrmExpdp::TfrmExpdp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("Tfrm
     sel->addLayout(lists, 1);
 
     // --- オプション
-    tabOption = new QWidget(pagExpdp);
-    tabOption->setObjectName(QStringLiteral("tabOption"));
-    pagExpdp->addTab(tabOption, QStringLiteral("オプション"));
     auto *opt = new QGridLayout(tabOption);
-    QGroupBox *grpObject = Group(tabOption, "grpObject", QStringLiteral(" 同時にエクスポートするオブジェクト "));
-    chkGrants = Check(grpObject, grpObject->layout(), "chkGrants", QStringLiteral("権限"));
-    chkIndexes = Check(grpObject, grpObject->layout(), "chkIndexes", QStringLiteral("索引"));
-    chkRows = Check(grpObject, grpObject->layout(), "chkRows", QStringLiteral("データ行"));
-    chkConstraints = Check(grpObject, grpObject->layout(), "chkConstraints", QStringLiteral("制約"));
-    for (QCheckBox *c : {chkGrants, chkIndexes, chkRows, chkConstraints})
-        c->setChecked(true);
-    opt->addWidget(grpObject, 0, 0, 3, 1);
-    rdoUserID = new TtvRadioGroup(QStringLiteral(" 接続ユーザーID "),
-                                  {QStringLiteral("現行ユーザーIDを使用"), QStringLiteral("ユーザーIDを指定")}, 1,
-                                  tabOption);
-    rdoUserID->setObjectName(QStringLiteral("rdoUserID"));
-    rdoUserID->SetItemIndex(0);
-    opt->addWidget(rdoUserID, 0, 1, 2, 1);
-    lblUserID = new QLabel(QStringLiteral("(ユーザーID)"), tabOption);
-    lblUserID->setObjectName(QStringLiteral("lblUserID"));
-    txtUserID = new TtvStrEdit(tabOption);
-    txtUserID->setObjectName(QStringLiteral("txtUserID"));
-    lblPass = new QLabel(QStringLiteral("(パスワード)"), tabOption);
-    lblPass->setObjectName(QStringLiteral("lblPass"));
-    txtPass = new TtvStrEdit(tabOption);
-    txtPass->setObjectName(QStringLiteral("txtPass"));
-    txtPass->setEchoMode(QLineEdit::Password);
-    opt->addWidget(lblUserID, 0, 2);
-    opt->addWidget(txtUserID, 0, 3);
-    opt->addWidget(lblPass, 1, 2);
-    opt->addWidget(txtPass, 1, 3);
-    chkBackground = new QCheckBox(QStringLiteral("バッググラウンド実行"), tabOption);
-    chkBackground->setObjectName(QStringLiteral("chkBackground"));
-    opt->addWidget(chkBackground, 2, 1);
-    opt->addWidget(new QLabel(QStringLiteral("使用ツール"), tabOption), 3, 0);
-    txtExpdpPgm = new TtvStrEdit(tabOption);
-    txtExpdpPgm->setObjectName(QStringLiteral("txtExpdpPgm"));
-    btnExpdpPgm = Button(tabOption, "btnExpdpPgm", QStringLiteral("..."));
-    opt->addWidget(txtExpdpPgm, 3, 1, 1, 2);
-    opt->addWidget(btnExpdpPgm, 3, 3);
-    opt->addWidget(new QLabel(QStringLiteral("NLS_LANG"), tabOption), 4, 0);
-    txtNLSLANG = new TtvStrEdit(tabOption);
-    txtNLSLANG->setObjectName(QStringLiteral("txtNLSLANG"));
-    opt->addWidget(txtNLSLANG, 4, 1, 1, 2);
-    chkLog = new QCheckBox(QStringLiteral("ログファイルの生成"), tabOption);
-    chkLog->setObjectName(QStringLiteral("chkLog"));
-    chkLog->setChecked(true);
-    opt->addWidget(chkLog, 5, 0);
-    opt->addWidget(new QLabel(QStringLiteral("ログファイル名"), tabOption), 6, 0);
-    txtLogFile = new TtvStrEdit(tabOption);
-    txtLogFile->setObjectName(QStringLiteral("txtLogFile"));
-    opt->addWidget(txtLogFile, 6, 1);
-    opt->addWidget(new QLabel(QStringLiteral("ディレクトリオブジェクト"), tabOption), 6, 2);
-    cmbExpdpLogDirObj = new TtvComboBox(tabOption);
-    cmbExpdpLogDirObj->setObjectName(QStringLiteral("cmbExpdpLogDirObj"));
-    cmbExpdpLogDirObj->setEditable(false);
-    opt->addWidget(cmbExpdpLogDirObj, 6, 3);
+    AddOptionRows(opt, QStringLiteral(" 同時にエクスポートするオブジェクト "), QStringLiteral("ログファイルの生成"),
+                  QStringLiteral("Expdp"), txtExpdpPgm, btnExpdpPgm, cmbExpdpLogDirObj);
     opt->setRowStretch(7, 1);
 
-    // --- 結果ログ
-    tabLog = AddLogPage(pagExpdp, txtLog);
-
+    FinishPages();
     connect(rdoMode, &TtvRadioGroup::Clicked, this, Guarded([this](int) { rdoModeClick(); }));
-    connect(rdoUserID, &TtvRadioGroup::Clicked, this, [this](int) { rdoUserIDClick(); });
-    connect(chkLog, &QCheckBox::toggled, this, [this](bool) { chkLogClick(); });
     connect(btnInsAll, &QToolButton::clicked, this, [this] { MoveListItems(lstAll, lstSelect, true); });
     connect(btnIns, &QToolButton::clicked, this, [this] { MoveListItems(lstAll, lstSelect, false); });
     connect(btnDel, &QToolButton::clicked, this, [this] { MoveListItems(lstSelect, lstAll, false); });
@@ -302,12 +219,6 @@ TfrmExpdp::TfrmExpdp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("Tfrm
     connect(lstSelect, &QListWidget::itemDoubleClicked, this, [this] { MoveListItems(lstSelect, lstAll, false); });
     lstAll->installEventFilter(this);
     lstSelect->installEventFilter(this);
-    connect(btnExpdpPgm, &QToolButton::clicked, this, Guarded([this] { BrowseToolProgram(txtExpdpPgm); }));
-    connect(pagExpdp, &QTabWidget::currentChanged, this, [this](int i) {
-        if (!FFromCode && pagExpdp->widget(i) == tabLog && isEnabled())
-            ReloadToolLog(txtLog, txtLogFile->Text());
-    });
-    rdoUserIDClick();
 }
 
 void TfrmExpdp::LoadSettings()
@@ -367,19 +278,7 @@ void TfrmExpdp::Opening(int Mode, const QString &Item)
     FOpened = true;
     // 4, 5, 7: what needs no catalog.
     txtExpdpFile->SetText(o.ExpdpFile);
-    if (!o.UserID.trimmed().isEmpty()) {
-        rdoUserID->SetItemIndex(1);
-        rdoUserIDClick();
-        txtUserID->SetText(o.UserID);
-        txtPass->SetText(o.Pass);
-    } else {
-        rdoUserID->SetItemIndex(0);
-        rdoUserIDClick();
-    }
-    chkGrants->setChecked(o.Grants);
-    chkIndexes->setChecked(o.Indexes);
-    chkRows->setChecked(o.Rows);
-    chkConstraints->setChecked(o.Constraints);
+    LoadCommon(o);
     txtExpdpPgm->SetText(o.ExpPgm);
     chkBackground->setChecked(o.Background);
     chkLog->setChecked(!o.LogFile.isEmpty());
@@ -438,17 +337,6 @@ void TfrmExpdp::rdoModeClick()
     lstAll->addItems(DataPumpCatalogColumn(cw, sql));
 }
 
-void TfrmExpdp::rdoUserIDClick()
-{
-    const bool own = rdoUserID->ItemIndex() == 1;
-    for (QWidget *w : std::initializer_list<QWidget *>{txtUserID, txtPass, lblUserID, lblPass})
-        w->setEnabled(own);
-    if (!own) {
-        txtUserID->SetText(QString());
-        txtPass->SetText(QString());
-    }
-}
-
 void TfrmExpdp::chkLogClick()
 {
     const bool on = chkLog->isChecked();
@@ -476,29 +364,12 @@ bool TfrmExpdp::eventFilter(QObject *Watched, QEvent *Event)
     return TtvToolForm::eventFilter(Watched, Event);
 }
 
-void TfrmExpdp::Fail(const QString &Text, QWidget *Page, QWidget *Focus)
-{
-    FFromCode = true;
-    pagExpdp->setCurrentWidget(Page);
-    FFromCode = false;
-    if (Focus)
-        Focus->setFocus();
-    ShowMessageBox(Text, MB_ICONEXCLAMATION);
-}
-
 TDataPumpChoices TfrmExpdp::Choices() const
 {
     TDataPumpChoices c;
-    c.Mode = rdoMode->ItemIndex();
+    CommonChoices(c, cmbExpdpLogDirObj);
     c.DirObj = cmbExpdpDirObj->currentText();
     c.File = txtExpdpFile->Text();
-    c.Log = chkLog->isChecked();
-    c.LogDirObj = cmbExpdpLogDirObj->currentText();
-    c.LogFile = txtLogFile->Text();
-    c.Grants = chkGrants->isChecked();
-    c.Indexes = chkIndexes->isChecked();
-    c.Rows = chkRows->isChecked();
-    c.Constraints = chkConstraints->isChecked();
     for (int i = 0; i < lstSelect->count(); ++i)
         c.Objects << lstSelect->item(i)->text();
     return c;
@@ -506,24 +377,7 @@ TDataPumpChoices TfrmExpdp::Choices() const
 
 TDataPumpCommand TfrmExpdp::Command() const
 {
-    IConnectionWindow *cw = OwnerForm();
-    TDataPumpCommand cmd;
-    cmd.Program = txtExpdpPgm->Text();
-    const tv::db::ConnectionParams p = cw ? cw->dbsMain().Params() : tv::db::ConnectionParams();
-    QString connect;
-    if (rdoUserID->ItemIndex() == 1) {
-        connect = DataPumpConnectText(txtUserID->Text(), p.Database.trimmed());
-        cmd.Password = txtPass->Text().trimmed();
-    } else {
-        connect = DataPumpConnectText(p.User_Name, p.Database);
-        cmd.Password = p.Password;
-    }
-    QString folder = tvOption.TempDir;
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    cmd.Arguments = QStringList{connect, QStringLiteral("PARFILE=") + folder + QStringLiteral("EXPDP.PRM")};
-    cmd.Display = tv::process::JoinCommandLine(QStringList{cmd.Program} + cmd.Arguments);
-    return cmd;
+    return ToolCommand(txtExpdpPgm->Text(), QStringLiteral("EXPDP.PRM"), false, true);
 }
 
 void TfrmExpdp::btnExecClick()
@@ -555,29 +409,13 @@ void TfrmExpdp::btnExecClick()
     TExpdpOption &o = ExpdpOption;
     o.ExpdpDirObj = cmbExpdpDirObj->currentText();
     o.ExpdpFile = txtExpdpFile->Text();
-    o.UserID = txtUserID->Text();
-    o.Pass = txtPass->Text();
-    o.Grants = chkGrants->isChecked();
-    o.Indexes = chkIndexes->isChecked();
-    o.Rows = chkRows->isChecked();
-    o.Constraints = chkConstraints->isChecked();
+    StoreCommon(o);
     o.ExpPgm = txtExpdpPgm->Text();
-    o.Background = chkBackground->isChecked();
     o.ExpdpLogDirObj = cmbExpdpLogDirObj->currentText().trimmed();
-    o.LogFile = txtLogFile->Text().trimmed();
-    tvOption.NLS_LANG = txtNLSLANG->Text().trimmed();
     RunExport();
 }
 
 void TfrmExpdp::RunExport()
 {
-    WriteDataPumpParameterFile(tvOption.TempDir, QStringLiteral("EXPDP.PRM"), ExpdpParameterLines(Choices()));
-    const TDataPumpCommand cmd = Command();
-    if (!chkBackground->isChecked()) {
-        FFromCode = true;
-        pagExpdp->setCurrentWidget(tabLog);
-        FFromCode = false;
-    }
-    RunDataPump(cmd, chkBackground->isChecked(), txtNLSLANG->Text().trimmed(), txtLog, txtLogFile->Text(),
-                QStringLiteral("エクスポート"));
+    RunTool(QStringLiteral("EXPDP.PRM"), ExpdpParameterLines(Choices()), QStringLiteral("エクスポート"));
 }

@@ -10,7 +10,7 @@
 // No menu item, tool button or shortcut opens it: the main window's opener
 // is the launcher "DataPumpExport" (mode 1, the connection's user chosen).
 #include "tools/DataPumpFiles.h"
-#include "tools/tvToolForm.h"
+#include "tools/frmDataPump.h"
 
 class QCheckBox;
 class QLabel;
@@ -39,7 +39,7 @@ QString DataPumpDirectoryPath(IConnectionWindow *Form, const QString &DirObj);
 void RunDataPump(const TDataPumpCommand &Command, bool Background, const QString &NlsLang, TtvMemo *Log,
                  const QString &LogFile, const QString &Title);
 
-class TfrmExpdp : public TtvToolForm {
+class TfrmExpdp : public TfrmDataPump {
     Q_OBJECT
 public:
     explicit TfrmExpdp(QObject *AOwner);
@@ -52,36 +52,23 @@ public:
 
     void cmbDBNameChange() override;
     void rdoModeClick();
-    void rdoUserIDClick();
-    void chkLogClick();
+    void chkLogClick() override;
     void FindExpdpProgram();
-    void btnExecClick();
+    void btnExecClick() override;
     void RunExport();
     // The choices as the parameter file takes them.
     TDataPumpChoices Choices() const;
     // The command RunExport starts.
-    TDataPumpCommand Command() const;
+    TDataPumpCommand Command() const override;
 
-    QAction *btnExec = nullptr;
     QTabWidget *pagExpdp = nullptr;
-    QWidget *tabSelect = nullptr, *tabOption = nullptr, *tabLog = nullptr;
-    TtvRadioGroup *rdoMode = nullptr;
     TtvStrEdit *txtExpdpFile = nullptr;
     TtvComboBox *cmbExpdpDirObj = nullptr;
     QListWidget *lstSelect = nullptr, *lstAll = nullptr;
     QToolButton *btnInsAll = nullptr, *btnIns = nullptr, *btnDel = nullptr, *btnDelAll = nullptr;
-    QCheckBox *chkGrants = nullptr, *chkIndexes = nullptr, *chkRows = nullptr, *chkConstraints = nullptr;
-    TtvRadioGroup *rdoUserID = nullptr;
-    QLabel *lblUserID = nullptr, *lblPass = nullptr;
-    TtvStrEdit *txtUserID = nullptr, *txtPass = nullptr;
-    QCheckBox *chkBackground = nullptr;
     TtvStrEdit *txtExpdpPgm = nullptr;
     QToolButton *btnExpdpPgm = nullptr;
-    TtvStrEdit *txtNLSLANG = nullptr;
-    QCheckBox *chkLog = nullptr;
-    TtvStrEdit *txtLogFile = nullptr;
     TtvComboBox *cmbExpdpLogDirObj = nullptr;
-    TtvMemo *txtLog = nullptr;
     QString ImpdpFilePath;
 
     void LoadSettings() override;
@@ -91,9 +78,6 @@ protected:
 
 private:
     void Opening(int Mode, const QString &Item);
-    void Fail(const QString &Text, QWidget *Page, QWidget *Focus);
-    bool FOpened = false;
-    bool FFromCode = false;
 };
 
 // Moves the selected (or all) entries of one sorted list to another.

@@ -52,14 +52,6 @@ QStringList LinesOf(const QString &Text)
     return Text.split(QRegularExpression(QStringLiteral("\r\n|\n")), Qt::SkipEmptyParts);
 }
 
-QListWidget *SortedList(QWidget *parent, const char *name)
-{
-    auto *l = new QListWidget(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    l->setSortingEnabled(true);
-    return l;
-}
 
 void DeleteSelected(QListWidget *List)
 {
@@ -76,26 +68,13 @@ QStringList Entries(const QListWidget *List)
 
 } // namespace
 
-TfrmImpdp::TfrmImpdp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmImpdp"))
+TfrmImpdp::TfrmImpdp(QObject *AOwner) : TfrmDataPump(AOwner, QStringLiteral("TfrmImpdp"))
 {
     setObjectName(QStringLiteral("frmImpdp"));
     resize(846, 580);
-
-    btnExec = new QAction(QStringLiteral("実行(&E)"), this);
-    btnExec->setObjectName(QStringLiteral("btnExec"));
-    connect(btnExec, &QAction::triggered, this, Guarded([this] { btnExecClick(); }));
-    tolCmd->addAction(btnExec);
-    tolCmd->addAction(actExit);
-    AddDBNamePanel();
-
-    pagImpdp = new QTabWidget(this);
-    pagImpdp->setObjectName(QStringLiteral("pagImpdp"));
-    layout()->addWidget(pagImpdp);
+    pagImpdp = BuildPages("pagImpdp");
 
     // --- 選択
-    tabSelect = new QWidget(pagImpdp);
-    tabSelect->setObjectName(QStringLiteral("tabSelect"));
-    pagImpdp->addTab(tabSelect, QStringLiteral("選択"));
     auto *sel = new QVBoxLayout(tabSelect);
     rdoMode = new TtvRadioGroup(QStringLiteral(" インポート方法 "),
                                 {QStringLiteral("全データベース"), QStringLiteral("ユーザー指定"),
@@ -155,66 +134,12 @@ TfrmImpdp::TfrmImpdp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("Tfrm
     sel->addLayout(groups, 1);
 
     // --- オプション
-    tabOption = new QWidget(pagImpdp);
-    tabOption->setObjectName(QStringLiteral("tabOption"));
-    pagImpdp->addTab(tabOption, QStringLiteral("オプション"));
     auto *opt = new QGridLayout(tabOption);
-    QGroupBox *grpObject = Group(tabOption, "grpObject", QStringLiteral(" 同時にインポートするオブジェクト "));
-    chkGrants = Check(grpObject, grpObject->layout(), "chkGrants", QStringLiteral("権限"));
-    chkIndexes = Check(grpObject, grpObject->layout(), "chkIndexes", QStringLiteral("索引"));
-    chkRows = Check(grpObject, grpObject->layout(), "chkRows", QStringLiteral("データ行"));
-    chkConstraints = Check(grpObject, grpObject->layout(), "chkConstraints", QStringLiteral("制約"));
-    for (QCheckBox *c : {chkGrants, chkIndexes, chkRows, chkConstraints})
-        c->setChecked(true);
-    opt->addWidget(grpObject, 0, 0, 3, 1);
-    rdoUserID = new TtvRadioGroup(QStringLiteral(" 接続ユーザーID "),
-                                  {QStringLiteral("現行ユーザーIDを使用"), QStringLiteral("ユーザーIDを指定")}, 1,
-                                  tabOption);
-    rdoUserID->setObjectName(QStringLiteral("rdoUserID"));
-    rdoUserID->SetItemIndex(0);
-    opt->addWidget(rdoUserID, 0, 1, 2, 1);
-    lblUserID = new QLabel(QStringLiteral("(ユーザーID)"), tabOption);
-    lblUserID->setObjectName(QStringLiteral("lblUserID"));
-    txtUserID = new TtvStrEdit(tabOption);
-    txtUserID->setObjectName(QStringLiteral("txtUserID"));
-    lblPass = new QLabel(QStringLiteral("(パスワード)"), tabOption);
-    lblPass->setObjectName(QStringLiteral("lblPass"));
-    txtPass = new TtvStrEdit(tabOption);
-    txtPass->setObjectName(QStringLiteral("txtPass"));
-    txtPass->setEchoMode(QLineEdit::Password);
-    opt->addWidget(lblUserID, 0, 2);
-    opt->addWidget(txtUserID, 0, 3);
-    opt->addWidget(lblPass, 1, 2);
-    opt->addWidget(txtPass, 1, 3);
-    chkBackground = new QCheckBox(QStringLiteral("バッググラウンド実行"), tabOption);
-    chkBackground->setObjectName(QStringLiteral("chkBackground"));
+    AddOptionRows(opt, QStringLiteral(" 同時にインポートするオブジェクト "), QStringLiteral("ログ出力"),
+                  QStringLiteral("Impdp"), txtImpdpPgm, btnImpdpPgm, cmbImpdpLogDirObj);
     chkDestroy = new QCheckBox(QStringLiteral("表領域データ・ファイルの上書き"), tabOption);
     chkDestroy->setObjectName(QStringLiteral("chkDestroy"));
-    opt->addWidget(chkBackground, 2, 1);
     opt->addWidget(chkDestroy, 2, 2, 1, 2);
-    opt->addWidget(new QLabel(QStringLiteral("使用ツール"), tabOption), 3, 0);
-    txtImpdpPgm = new TtvStrEdit(tabOption);
-    txtImpdpPgm->setObjectName(QStringLiteral("txtImpdpPgm"));
-    btnImpdpPgm = Button(tabOption, "btnImpdpPgm", QStringLiteral("..."));
-    opt->addWidget(txtImpdpPgm, 3, 1, 1, 2);
-    opt->addWidget(btnImpdpPgm, 3, 3);
-    opt->addWidget(new QLabel(QStringLiteral("NLS_LANG"), tabOption), 4, 0);
-    txtNLSLANG = new TtvStrEdit(tabOption);
-    txtNLSLANG->setObjectName(QStringLiteral("txtNLSLANG"));
-    opt->addWidget(txtNLSLANG, 4, 1, 1, 2);
-    chkLog = new QCheckBox(QStringLiteral("ログ出力"), tabOption);
-    chkLog->setObjectName(QStringLiteral("chkLog"));
-    chkLog->setChecked(true);
-    opt->addWidget(chkLog, 5, 0);
-    opt->addWidget(new QLabel(QStringLiteral("ログファイル名"), tabOption), 6, 0);
-    txtLogFile = new TtvStrEdit(tabOption);
-    txtLogFile->setObjectName(QStringLiteral("txtLogFile"));
-    opt->addWidget(txtLogFile, 6, 1);
-    opt->addWidget(new QLabel(QStringLiteral("ディレクトリオブジェクト"), tabOption), 6, 2);
-    cmbImpdpLogDirObj = new TtvComboBox(tabOption);
-    cmbImpdpLogDirObj->setObjectName(QStringLiteral("cmbImpdpLogDirObj"));
-    cmbImpdpLogDirObj->setEditable(false);
-    opt->addWidget(cmbImpdpLogDirObj, 6, 3);
     chkIgnore = new QCheckBox(QStringLiteral("表が存在する場合に実行する処理"), tabOption);
     chkIgnore->setObjectName(QStringLiteral("chkIgnore"));
     rdoIgnore = new TtvRadioGroup(QString(),
@@ -241,12 +166,8 @@ TfrmImpdp::TfrmImpdp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("Tfrm
     opt->addWidget(txtIndexFile, 9, 3);
     opt->setRowStretch(10, 1);
 
-    // --- 結果ログ
-    tabLog = AddLogPage(pagImpdp, txtLog);
-
+    FinishPages();
     connect(rdoMode, &TtvRadioGroup::Clicked, this, Guarded([this](int) { rdoModeClick(); }));
-    connect(rdoUserID, &TtvRadioGroup::Clicked, this, [this](int) { rdoUserIDClick(); });
-    connect(chkLog, &QCheckBox::toggled, this, [this](bool) { chkLogClick(); });
     connect(chkInfo, &QCheckBox::toggled, this, [this](bool) { chkInfoClick(); });
     connect(chkIgnore, &QCheckBox::toggled, this, [this](bool) { chkIgnoreClick(); });
     connect(txtImpdpFile, &QLineEdit::textChanged, this, [this] { txtImpdpFileChange(); });
@@ -258,12 +179,6 @@ TfrmImpdp::TfrmImpdp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("Tfrm
     connect(lstUser, &QListWidget::itemClicked, this, [this] { lstUserClick(); });
     connect(btnAddTable, &QToolButton::clicked, this, Guarded([this] { btnAddTableClick(); }));
     connect(btnDelTable, &QToolButton::clicked, this, [this] { DeleteSelected(lstTable); });
-    connect(btnImpdpPgm, &QToolButton::clicked, this, Guarded([this] { BrowseToolProgram(txtImpdpPgm); }));
-    connect(pagImpdp, &QTabWidget::currentChanged, this, [this](int i) {
-        if (!FFromCode && pagImpdp->widget(i) == tabLog && isEnabled())
-            ReloadToolLog(txtLog, txtLogFile->Text());
-    });
-    rdoUserIDClick();
     rdoModeClick();
 }
 
@@ -316,19 +231,7 @@ void TfrmImpdp::Opening()
     FillDataPumpDirectories(cmbImpdpDirObj, OwnerForm(), o.ImpdpDirObj);
     // 4.
     txtImpdpFile->SetText(o.ImpFile);
-    if (!o.UserID.trimmed().isEmpty()) {
-        rdoUserID->SetItemIndex(1);
-        rdoUserIDClick();
-        txtUserID->SetText(o.UserID);
-        txtPass->SetText(o.Pass);
-    } else {
-        rdoUserID->SetItemIndex(0);
-        rdoUserIDClick();
-    }
-    chkGrants->setChecked(o.Grants);
-    chkIndexes->setChecked(o.Indexes);
-    chkRows->setChecked(o.Rows);
-    chkConstraints->setChecked(o.Constraints);
+    LoadCommon(o);
     // 5.
     FillDataPumpDirectories(cmbImpdpInfoDirObj, OwnerForm(), o.ImpdpInfoDirObj);
     chkInfo->setChecked(!o.IndexFile.isEmpty());
@@ -383,17 +286,6 @@ void TfrmImpdp::rdoModeClick()
     chkIgnore->setEnabled(mode != 2);
     chkDestroy->setEnabled(mode != 2);
     rdoIgnore->setEnabled(chkIgnore->isEnabled() && chkIgnore->isChecked());
-}
-
-void TfrmImpdp::rdoUserIDClick()
-{
-    const bool own = rdoUserID->ItemIndex() == 1;
-    for (QWidget *w : std::initializer_list<QWidget *>{txtUserID, txtPass, lblUserID, lblPass})
-        w->setEnabled(own);
-    if (!own) {
-        txtUserID->SetText(QString());
-        txtPass->SetText(QString());
-    }
 }
 
 void TfrmImpdp::chkLogClick()
@@ -503,29 +395,12 @@ void TfrmImpdp::btnAddTableClick()
     lstTable->addItems(text.split(QRegularExpression(QStringLiteral("\r\n|\n"))));
 }
 
-void TfrmImpdp::Fail(const QString &Text, QWidget *Page, QWidget *Focus)
-{
-    FFromCode = true;
-    pagImpdp->setCurrentWidget(Page);
-    FFromCode = false;
-    if (Focus)
-        Focus->setFocus();
-    ShowMessageBox(Text, MB_ICONEXCLAMATION);
-}
-
 TDataPumpChoices TfrmImpdp::Choices() const
 {
     TDataPumpChoices c;
-    c.Mode = rdoMode->ItemIndex();
+    CommonChoices(c, cmbImpdpLogDirObj);
     c.DirObj = cmbImpdpDirObj->currentText();
     c.File = txtImpdpFile->Text();
-    c.Log = chkLog->isChecked();
-    c.LogDirObj = cmbImpdpLogDirObj->currentText();
-    c.LogFile = txtLogFile->Text();
-    c.Grants = chkGrants->isChecked();
-    c.Indexes = chkIndexes->isChecked();
-    c.Rows = chkRows->isChecked();
-    c.Constraints = chkConstraints->isChecked();
     c.InfoDirObj = cmbImpdpInfoDirObj->currentText();
     c.IndexFile = txtIndexFile->Text();
     c.TableExists = chkIgnore->isChecked() && chkIgnore->isEnabled();
@@ -538,24 +413,7 @@ TDataPumpChoices TfrmImpdp::Choices() const
 
 TDataPumpCommand TfrmImpdp::Command() const
 {
-    IConnectionWindow *cw = OwnerForm();
-    TDataPumpCommand cmd;
-    cmd.Program = txtImpdpPgm->Text();
-    const tv::db::ConnectionParams p = cw ? cw->dbsMain().Params() : tv::db::ConnectionParams();
-    QString connect;
-    if (rdoUserID->ItemIndex() == 1) {
-        connect = DataPumpConnectText(txtUserID->Text().trimmed(), p.Database);
-        cmd.Password = txtPass->Text().trimmed();
-    } else {
-        connect = DataPumpConnectText(p.User_Name, p.Database);
-        cmd.Password = p.Password;
-    }
-    QString folder = tvOption.TempDir;
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    cmd.Arguments = QStringList{connect, QStringLiteral("PARFILE=") + folder + QStringLiteral("IMPDP.PRM")};
-    cmd.Display = tv::process::JoinCommandLine(QStringList{cmd.Program} + cmd.Arguments);
-    return cmd;
+    return ToolCommand(txtImpdpPgm->Text(), QStringLiteral("IMPDP.PRM"), true, false);
 }
 
 void TfrmImpdp::btnExecClick()
@@ -577,38 +435,22 @@ void TfrmImpdp::btnExecClick()
     TImpdpOption &o = ImpdpOption;
     o.ImpdpDirObj = cmbImpdpDirObj->currentText();
     o.ImpFile = txtImpdpFile->Text();
-    o.UserID = txtUserID->Text();
-    o.Pass = txtPass->Text();
-    o.Grants = chkGrants->isChecked();
-    o.Indexes = chkIndexes->isChecked();
-    o.Rows = chkRows->isChecked();
-    o.Constraints = chkConstraints->isChecked();
+    StoreCommon(o);
     o.ImpdpInfoDirObj = cmbImpdpInfoDirObj->currentText().trimmed();
     o.IndexFile = txtIndexFile->Text();
     o.Ignore = chkIgnore->isChecked();
     o.IgnoreItem = rdoIgnore->ItemIndex();
     o.Destroy = chkDestroy->isChecked();
     o.ImpPgm = txtImpdpPgm->Text();
-    o.Background = chkBackground->isChecked();
     o.ImpdpLogDirObj = cmbImpdpLogDirObj->currentText().trimmed();
-    o.LogFile = txtLogFile->Text().trimmed();
     o.UserList = Entries(lstUser).join(QStringLiteral("\r\n"));
     o.TableList = Entries(lstTable).join(QStringLiteral("\r\n"));
-    tvOption.NLS_LANG = txtNLSLANG->Text().trimmed();
     RunImport();
 }
 
 void TfrmImpdp::RunImport()
 {
-    WriteDataPumpParameterFile(tvOption.TempDir, QStringLiteral("IMPDP.PRM"), ImpdpParameterLines(Choices()));
-    const TDataPumpCommand cmd = Command();
-    if (!chkBackground->isChecked()) {
-        FFromCode = true;
-        pagImpdp->setCurrentWidget(tabLog);
-        FFromCode = false;
-    }
-    RunDataPump(cmd, chkBackground->isChecked(), txtNLSLANG->Text().trimmed(), txtLog, txtLogFile->Text(),
-                QStringLiteral("インポート"));
+    RunTool(QStringLiteral("IMPDP.PRM"), ImpdpParameterLines(Choices()), QStringLiteral("インポート"));
 }
 
 // ---------------------------------------------------------------------------

@@ -9,7 +9,7 @@
 // No menu item, tool button or shortcut opens it: the main window's opener
 // is the launcher "DataPumpImport".
 #include "tools/DataPumpFiles.h"
-#include "tools/tvToolForm.h"
+#include "tools/frmDataPump.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -24,7 +24,7 @@ class TtvMemo;
 class TtvRadioGroup;
 class TtvStrEdit;
 
-class TfrmImpdp : public TtvToolForm {
+class TfrmImpdp : public TfrmDataPump {
     Q_OBJECT
 public:
     explicit TfrmImpdp(QObject *AOwner);
@@ -35,8 +35,7 @@ public:
 
     void cmbDBNameChange() override;
     void rdoModeClick();
-    void rdoUserIDClick();
-    void chkLogClick();
+    void chkLogClick() override;
     void chkInfoClick();
     void chkIgnoreClick();
     void txtImpdpFileChange();
@@ -46,10 +45,10 @@ public:
     void lstUserClick();
     void btnAddTableClick();
     void FindImpdpProgram();
-    void btnExecClick();
+    void btnExecClick() override;
     void RunImport();
     TDataPumpChoices Choices() const;
-    TDataPumpCommand Command() const;
+    TDataPumpCommand Command() const override;
 
     // The dump listing.
     void btnListClick();
@@ -58,10 +57,7 @@ public:
     // The command ReadData runs ("IMPDP" from the search path).
     TDataPumpCommand ListCommand(const QString &SqlFile) const;
 
-    QAction *btnExec = nullptr;
     QTabWidget *pagImpdp = nullptr;
-    QWidget *tabSelect = nullptr, *tabOption = nullptr, *tabLog = nullptr;
-    TtvRadioGroup *rdoMode = nullptr;
     TtvStrEdit *txtImpdpFile = nullptr;
     QToolButton *btnImpdpFile = nullptr, *btnList = nullptr;
     TtvComboBox *cmbImpdpDirObj = nullptr;
@@ -73,23 +69,15 @@ public:
     QPlainTextEdit *txtFromTable = nullptr;
     QToolButton *btnAddTable = nullptr, *btnDelTable = nullptr;
     QListWidget *lstTable = nullptr;
-    QCheckBox *chkGrants = nullptr, *chkIndexes = nullptr, *chkRows = nullptr, *chkConstraints = nullptr;
-    TtvRadioGroup *rdoUserID = nullptr;
-    QLabel *lblUserID = nullptr, *lblPass = nullptr;
-    TtvStrEdit *txtUserID = nullptr, *txtPass = nullptr;
-    QCheckBox *chkBackground = nullptr, *chkDestroy = nullptr;
+    QCheckBox *chkDestroy = nullptr;
     TtvStrEdit *txtImpdpPgm = nullptr;
     QToolButton *btnImpdpPgm = nullptr;
-    TtvStrEdit *txtNLSLANG = nullptr;
-    QCheckBox *chkLog = nullptr;
-    TtvStrEdit *txtLogFile = nullptr;
     TtvComboBox *cmbImpdpLogDirObj = nullptr;
     QCheckBox *chkIgnore = nullptr;
     TtvRadioGroup *rdoIgnore = nullptr;
     QCheckBox *chkInfo = nullptr;
     TtvComboBox *cmbImpdpInfoDirObj = nullptr;
     TtvStrEdit *txtIndexFile = nullptr;
-    TtvMemo *txtLog = nullptr;
 
     QStringList FUserList, FTableList;
     QString FImpdpBack;
@@ -97,9 +85,6 @@ public:
 
 private:
     void Opening();
-    void Fail(const QString &Text, QWidget *Page, QWidget *Focus);
     // Replaces the entry of the same source user, or adds it.
     void PutUser(const QString &Source, const QString &Entry);
-    bool FOpened = false;
-    bool FFromCode = false;
 };
