@@ -149,9 +149,7 @@ TfrmAggregate::TfrmAggregate(IConnectionWindow *AOwner, qint64 Oid, const FncArg
     fraCross = new TfraCross(this);
     tabCross = AddFramePage(fraCross, QStringLiteral("tabCross"), QStringLiteral("相関"));
 
-    txtName->installEventFilter(this);
-    if (cmbSchema)
-        cmbSchema->installEventFilter(this);
+    WatchNameBoxes();
 }
 
 QWidget *TfrmAggregate::PageForMode(TOpenMode Mode)
@@ -262,20 +260,6 @@ void TfrmAggregate::Compile(QObject *)
 void TfrmAggregate::actSampleExecute()
 {
     TfrmSample::ShowWindowAgr(this, SampleWindow, ObjType());
-}
-
-bool TfrmAggregate::eventFilter(QObject *Watched, QEvent *Event)
-{
-    if (Event->type() == QEvent::FocusIn) {
-        if (Watched == txtName)
-            FEnterValue = txtName->Text();
-        else if (Watched == cmbSchema)
-            FEnterValue = cmbSchema->Text();
-    } else if (Event->type() == QEvent::FocusOut && IsNew()) {
-        if (Watched == txtName || Watched == cmbSchema)
-            tv::ui::Guard([this, Watched] { txtNameExit(static_cast<QWidget *>(Watched)); });
-    }
-    return TfrmDefinition::eventFilter(Watched, Event);
 }
 
 void TfrmAggregate::txtNameExit(QWidget *Box)

@@ -28,7 +28,7 @@ public:
     const TRecAgrInf &Definition() const { return L_recAgrInf; }
 
     void actSampleExecute();
-    void txtNameExit(QWidget *Box);
+    void txtNameExit(QWidget *Box) override;
 
     QAction *actSample;
     QToolButton *btnSample;
@@ -53,7 +53,6 @@ protected:
     QWidget *PageForMode(TOpenMode Mode) override;
     QList<QWidget *> PagesOfExisting() override { return {tabGrant, tabCross}; }
     TtvMemo *CompletionEditor() override;
-    bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
     qint64 L_intOID = -1;
@@ -61,6 +60,5 @@ private:
     QString FCaptionArgs;
     FncArgArray L_typArgInf;
     TRecAgrInf L_recAgrInf;
-    QString FEnterValue;
     tv::db::Query *qryAgrg;
 };

@@ -299,9 +299,7 @@ TfrmSource::TfrmSource(IConnectionWindow *AOwner, int ObjectType, qint64 Oid, co
     mnuObject->addAction(actPrint);
     mnuObject->addAction(actSave);
 
-    txtName->installEventFilter(this);
-    if (cmbSchema)
-        cmbSchema->installEventFilter(this);
+    WatchNameBoxes();
 }
 
 QWidget *TfrmSource::PageForMode(TOpenMode Mode)
@@ -490,20 +488,6 @@ void TfrmSource::actExecExecute()
 void TfrmSource::actSampleExecute()
 {
     TfrmSample::ShowWindow(this, SampleWindow, ObjType());
-}
-
-bool TfrmSource::eventFilter(QObject *Watched, QEvent *Event)
-{
-    if (Event->type() == QEvent::FocusIn) {
-        if (Watched == txtName)
-            FEnterValue = txtName->Text();
-        else if (Watched == cmbSchema)
-            FEnterValue = cmbSchema->Text();
-    } else if (Event->type() == QEvent::FocusOut && IsNew()) {
-        if (Watched == txtName || Watched == cmbSchema)
-            tv::ui::Guard([this, Watched] { txtNameExit(static_cast<QWidget *>(Watched)); });
-    }
-    return TfrmDefinition::eventFilter(Watched, Event);
 }
 
 void TfrmSource::txtNameExit(QWidget *Box)

@@ -67,7 +67,7 @@ public:
 
     void actExecExecute();
     void actSampleExecute();
-    void txtNameExit(QWidget *Box);
+    void txtNameExit(QWidget *Box) override;
 
     QAction *actExec;
     QAction *actSample;
@@ -94,7 +94,6 @@ protected:
     QString DropStatement(bool Cascade) override;
     QWidget *PageForMode(TOpenMode Mode) override;
     QList<QWidget *> PagesOfExisting() override { return {tabGrant, tabCross}; }
-    bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
     QString Caption() const;
@@ -106,7 +105,6 @@ private:
     QString L_strDataType;
     QString L_sPreSignature;
     QString FIdentityArgs;
-    QString FEnterValue;
     bool FGrantLoaded = false;
     tv::db::Query *qrySource;
 };

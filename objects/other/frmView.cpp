@@ -156,9 +156,7 @@ TfrmViewBase::TfrmViewBase(IConnectionWindow *AOwner, const TDefinitionKind &Kin
     fraCross = new TfraCross(this);
     tabCross = AddFramePage(fraCross, QStringLiteral("tabCross"), QStringLiteral("相関"));
 
-    txtName->installEventFilter(this);
-    if (cmbSchema)
-        cmbSchema->installEventFilter(this);
+    WatchNameBoxes();
     txtSource->installEventFilter(this);
 }
 
@@ -353,15 +351,8 @@ QList<QWidget *> TfrmViewBase::PagesOfExisting()
 bool TfrmViewBase::eventFilter(QObject *Watched, QEvent *Event)
 {
     if (Event->type() == QEvent::FocusIn) {
-        if (Watched == txtName)
-            FEnterValue = txtName->Text();
-        else if (Watched == cmbSchema)
-            FEnterValue = cmbSchema->Text();
-        else if (Watched == txtSource && IsNew() && TrimBlanks(ObjectName()).isEmpty())
+        if (Watched == txtSource && IsNew() && TrimBlanks(ObjectName()).isEmpty())
             QMetaObject::invokeMethod(txtName, [this] { txtName->setFocus(); }, Qt::QueuedConnection);
-    } else if (Event->type() == QEvent::FocusOut && IsNew()) {
-        if (Watched == txtName || Watched == cmbSchema)
-            tv::ui::Guard([this, Watched] { txtNameExit(static_cast<QWidget *>(Watched)); });
     } else if (Event->type() == QEvent::KeyPress && (Watched == txtRecord || Watched == cmbWhere)) {
         const int key = static_cast<QKeyEvent *>(Event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -93,7 +93,7 @@ protected:
     QWidget *PageForMode(TOpenMode Mode) override;
     QList<QWidget *> PagesOfExisting() override;
     bool eventFilter(QObject *Watched, QEvent *Event) override;
-    void txtNameExit(QWidget *Box);
+    void txtNameExit(QWidget *Box) override;
     // The prefix of the schema box as the mode wants it.
     QString Prefix() const;
     bool WithColumns() const;
@@ -106,7 +106,6 @@ protected:
     bool FMaterialized;
     TViewDefinition FLoaded;
     bool FLoading = false;
-    QString FEnterValue;
 
 private:
     void BuildDefinePage();

@@ -682,3 +682,24 @@ void TfrmDefinition::WriteScript(QIODevice &Stream, QStringList Lines)
         qobject_cast<QBuffer *>(&Stream) ? tv::text::Encoding::Utf16LE : GetFileEncoding();
     Stream.write(tv::text::Encode(text, enc, false));
 }
+
+void TfrmDefinition::WatchNameBoxes()
+{
+    txtName->installEventFilter(this);
+    if (cmbSchema)
+        cmbSchema->installEventFilter(this);
+}
+
+bool TfrmDefinition::eventFilter(QObject *Watched, QEvent *Event)
+{
+    if (Event->type() == QEvent::FocusIn) {
+        if (Watched == txtName)
+            FEnterValue = txtName->Text();
+        else if (Watched == cmbSchema)
+            FEnterValue = cmbSchema->Text();
+    } else if (Event->type() == QEvent::FocusOut && IsNew()) {
+        if (Watched == txtName || Watched == cmbSchema)
+            tv::ui::Guard([this, Watched] { txtNameExit(static_cast<QWidget *>(Watched)); });
+    }
+    return TtvForm::eventFilter(Watched, Event);
+}

@@ -194,6 +194,15 @@ protected:
 
     bool FormCloseQuery() override;
 
+    // Watches the name and schema boxes: each keeps its text in FEnterValue
+    // when it gets the focus, and on a new object txtNameExit runs (under
+    // the error guard) when the focus leaves it, so that the kind can carry
+    // the new name into its source text.
+    void WatchNameBoxes();
+    virtual void txtNameExit(QWidget *Box) { Q_UNUSED(Box); }
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
+    QString FEnterValue;
+
     tv::db::Query *qrySQL;   // the completion driver's query
 
 private:
