@@ -18,6 +18,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,13 +28,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
+using tv::ui::SqlWaitCursor;
 
-class SqlWaitCursor {
-public:
-    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
+namespace {
 
 QString CaptionOf(IConnectionWindow *Owner, const QString &Schema, const QString &Name, const QString &Args)
 {
@@ -223,23 +220,8 @@ void TfrmAggregate::Compile(QObject *)
         if (existed)
             list << AggregateDDL::Drop(SchemaName(), ObjectName(), L_recAgrInf.IdentityArgs) << QStringLiteral(";");
         list << txtSource->Lines()->ToStringList();
-        tv::db::Connection &conn = owner->dbsMain();
-        conn.StartTransaction();
-        try {
-            SqlWaitCursor wait;
-            owner->ExecuteSQL(list, false);
-            if (conn.Commit() != tv::db::CommitResult::Committed)
-                throw tv::Error(QStringLiteral("トランザクションがロールバックされました。"));
-        } catch (const std::exception &e) {
-            try {
-                if (conn.TransactionLevel() > 0)
-                    conn.Rollback();
-            } catch (...) {
-            }
-            const auto *err = dynamic_cast<const tv::Error *>(&e);
-            ShowMessageBox(err ? err->text() : QString::fromLocal8Bit(e.what()), tv::ui::MB_ICONSTOP);
+        if (!ExecuteInTransaction(list, QStringLiteral("トランザクションがロールバックされました。")))
             return;
-        }
     }
     if (existed && ShownPage() == tabGrant) {
         QStringList grants;

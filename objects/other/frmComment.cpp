@@ -22,6 +22,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
 #include "shell/ListItemImage.h"
 #include "shell/frmObject.h"
 
@@ -41,15 +42,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using tv::ui::SqlWaitCursor;
+
 namespace {
 
 const QString GuiKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\COMMENT");
-
-class SqlWaitCursor {
-public:
-    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 int TabWidth()
 {

@@ -18,6 +18,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
 
@@ -37,15 +38,11 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+using tv::ui::SqlWaitCursor;
+
 namespace {
 
 const QString GuiKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\DBLINKLIST");
-
-class SqlWaitCursor {
-public:
-    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QComboBox *MainConnections()
 {

@@ -22,6 +22,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
 #include "shell/frmDDLPreview.h"
 
 #include <QAction>
@@ -33,13 +34,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
+using tv::ui::SqlWaitCursor;
 
-class SqlWaitCursor {
-public:
-    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
+namespace {
 
 // The storage frame's values of a loaded materialized view, for a script.
 TStorageSnapshot ScriptStorage(const TViewDefinition &Def, int DBVer)
@@ -275,10 +272,8 @@ void TfrmMView::Compile(QObject *)
         return;
     if (!IsNew())
         SaveBeforeSource();
-    IConnectionWindow *owner = OwnerForm();
-    if (!owner)
+    if (!OwnerForm())
         throw tv::Error(QStringLiteral("接続がありません。"));
-    tv::db::Connection &conn = owner->dbsMain();
     QStringList run;
     if (recreate) {
         // What the text does not hold comes back after it: indexes, owner, grants.
@@ -292,21 +287,8 @@ void TfrmMView::Compile(QObject *)
         run = list;
     }
     run = run.join(u'\n').split(u'\n');
-    conn.StartTransaction();
-    try {
-        SqlWaitCursor wait;
-        owner->ExecuteSQL(run, false);
-        if (conn.Commit() != tv::db::CommitResult::Committed)
-            throw tv::Error(QStringLiteral("トランザクションはロールバックされました。"));
-    } catch (const tv::Error &e) {
-        try {
-            if (conn.TransactionLevel() > 0)
-                conn.Rollback();
-        } catch (...) {
-        }
-        ShowMessageBox(e.text(), tv::ui::MB_ICONSTOP);
+    if (!ExecuteInTransaction(run, QStringLiteral("トランザクションはロールバックされました。")))
         return;
-    }
     ShowMessageBox(QStringLiteral("コンパイルは正常に終了しました。"), tv::ui::MB_ICONINFORMATION);
     SetIsNew(false);
     RefreshObjectWindows();

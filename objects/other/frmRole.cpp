@@ -563,22 +563,6 @@ TfrmRole *TfrmRole::Open(IConnectionWindow *AOwner, const QString &ObjectName, T
 
 void TfrmRole::GetScript(IConnectionWindow *AOwner, const QString &ObjectName, QIODevice &Stream)
 {
-    QStringList lines;
-    {
-        TfrmRole w(AOwner);
-        w.SourceMode = smText;
-        w.txtName->SetText(ObjectName);
-        w.SetIsNew(false);
-        try {
-            w.PrepareQueries();
-            w.ShowDefine();
-            w.GetSourceCreate(lines);
-        } catch (const tv::SilentAbort &) {
-            lines.clear();
-        }
-        w.SetModified(false);
-    }
-    if (!lines.isEmpty())
-        WriteScript(Stream, lines);
-    throw tv::SilentAbort();
+    TfrmRole w(AOwner);
+    WriteScriptOf(w, ObjectName, Stream);
 }

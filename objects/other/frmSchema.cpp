@@ -82,24 +82,8 @@ TfrmSchema *TfrmSchema::Open(IConnectionWindow *AOwner, const QString &ObjectNam
 
 void TfrmSchema::GetScript(IConnectionWindow *AOwner, const QString &ObjectName, QIODevice &Stream)
 {
-    QStringList lines;
-    {
-        TfrmSchema w(AOwner);
-        w.SourceMode = smText;
-        w.txtName->SetText(ObjectName);
-        w.SetIsNew(false);
-        try {
-            w.PrepareQueries();
-            w.ShowDefine();
-            w.GetSourceCreate(lines);
-        } catch (const tv::SilentAbort &) {
-            lines.clear();
-        }
-        w.SetModified(false);
-    }
-    if (!lines.isEmpty())
-        WriteScript(Stream, lines);
-    throw tv::SilentAbort();
+    TfrmSchema w(AOwner);
+    WriteScriptOf(w, ObjectName, Stream);
 }
 
 TfrmSchema::TfrmSchema(IConnectionWindow *AOwner) : TfrmDefinition(AOwner, SchemaKind())

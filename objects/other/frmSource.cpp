@@ -19,6 +19,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
 #include "shell/WindowLaunchers.h"
 #include "shell/frmObject.h"
 
@@ -33,13 +34,9 @@
 
 #include <map>
 
-namespace {
+using tv::ui::SqlWaitCursor;
 
-class SqlWaitCursor {
-public:
-    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
+namespace {
 
 bool IsRoutine(int ObjType)
 {
@@ -414,23 +411,8 @@ void TfrmSource::Compile(QObject *)
         GetSourceDrop(list);
     if (ObjType() != 55 || txtSource->Modified() || !existed) {
         list << txtSource->Lines()->ToStringList();
-        tv::db::Connection &conn = owner->dbsMain();
-        conn.StartTransaction();
-        try {
-            SqlWaitCursor wait;
-            owner->ExecuteSQL(list, false);
-            if (conn.Commit() != tv::db::CommitResult::Committed)
-                throw tv::Error(QStringLiteral("トランザクションがロールバックされました。"));
-        } catch (const std::exception &e) {
-            try {
-                if (conn.TransactionLevel() > 0)
-                    conn.Rollback();
-            } catch (...) {
-            }
-            const auto *err = dynamic_cast<const tv::Error *>(&e);
-            ShowMessageBox(err ? err->text() : QString::fromLocal8Bit(e.what()), tv::ui::MB_ICONSTOP);
+        if (!ExecuteInTransaction(list, QStringLiteral("トランザクションがロールバックされました。")))
             return;
-        }
     }
 
     QStringList grants;

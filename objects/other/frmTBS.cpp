@@ -20,6 +20,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
 #include "shell/ListItemImage.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
@@ -47,13 +48,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
+using tv::ui::SqlWaitCursor;
 
-class SqlWaitCursor {
-public:
-    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
+namespace {
 
 const char *const OptionNames[] = {"random_page_cost", "seq_page_cost"};
 

@@ -96,24 +96,8 @@ TfrmUser *TfrmUser::Open(IConnectionWindow *AOwner, const QString &ObjectName, T
 
 void TfrmUser::GetScript(IConnectionWindow *AOwner, const QString &ObjectName, QIODevice &Stream)
 {
-    QStringList lines;
-    {
-        TfrmUser w(AOwner);
-        w.SourceMode = smText;
-        w.txtName->SetText(ObjectName);
-        w.SetIsNew(false);
-        try {
-            w.PrepareQueries();
-            w.ShowDefine();
-            w.GetSourceCreate(lines);
-        } catch (const tv::SilentAbort &) {
-            lines.clear();
-        }
-        w.SetModified(false);
-    }
-    if (!lines.isEmpty())
-        WriteScript(Stream, lines);
-    throw tv::SilentAbort();
+    TfrmUser w(AOwner);
+    WriteScriptOf(w, ObjectName, Stream);
 }
 
 void TfrmUser::chkPassClick()

@@ -15,6 +15,7 @@
 #include "objects/table/DropDownComboBox.h"
 #include "platform/db/Query.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
 #include "shell/frmObject.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+using tv::ui::SqlWaitCursor;
 
 namespace {
 
@@ -39,12 +42,6 @@ const char *const TableEditNames[AutoVacuumParamCount] = {
 };
 constexpr int AnalyzeThreshold = 1;
 constexpr int AnalyzeFactor = 3;
-
-class SqlWaitCursor {
-public:
-    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 struct CloseOnExit {
     tv::db::Query *q;

@@ -22,6 +22,7 @@
 #include "platform/text/TextEncoding.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
 #include "shell/ReportDefinition.h"
@@ -43,15 +44,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using tv::ui::SqlWaitCursor;
+
 namespace {
 
 const QString GuiRoot = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\");
-
-class SqlWaitCursor {
-public:
-    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 TWindowBoundsRules SizeRules()
 {
@@ -702,4 +699,55 @@ bool TfrmDefinition::eventFilter(QObject *Watched, QEvent *Event)
             tv::ui::Guard([this, Watched] { txtNameExit(static_cast<QWidget *>(Watched)); });
     }
     return TtvForm::eventFilter(Watched, Event);
+}
+
+void TfrmDefinition::WriteScriptOf(TfrmDefinition &W, const QString &ObjectName, QIODevice &Stream)
+{
+    QStringList lines;
+    W.SourceMode = smText;
+    W.txtName->SetText(ObjectName);
+    W.SetIsNew(false);
+    try {
+        W.PrepareQueries();
+        W.ShowDefine();
+        W.GetSourceCreate(lines);
+    } catch (const tv::SilentAbort &) {
+        lines.clear();
+    }
+    W.SetModified(false);
+    if (!lines.isEmpty())
+        WriteScript(Stream, lines);
+    throw tv::SilentAbort();
+}
+
+bool TfrmDefinition::ExecuteInTransaction(const QStringList &List, const QString &RolledBackText)
+{
+    IConnectionWindow *owner = OwnerForm();
+    if (!owner)
+        throw tv::Error(QStringLiteral("接続がありません。"));
+    tv::db::Connection &conn = owner->dbsMain();
+    const auto rollback = [&conn] {
+        try {
+            if (conn.TransactionLevel() > 0)
+                conn.Rollback();
+        } catch (...) {
+        }
+    };
+    conn.StartTransaction();
+    try {
+        SqlWaitCursor wait;
+        owner->ExecuteSQL(List, false);
+        if (conn.Commit() != tv::db::CommitResult::Committed)
+            throw tv::Error(RolledBackText);
+    } catch (const std::exception &e) {
+        rollback();
+        const auto *err = dynamic_cast<const tv::Error *>(&e);
+        ShowMessageBox(err ? err->text() : QString::fromLocal8Bit(e.what()), tv::ui::MB_ICONSTOP);
+        return false;
+    } catch (...) {
+        // A stop the user asked for: nothing of the list stays.
+        rollback();
+        throw;
+    }
+    return true;
 }

@@ -135,6 +135,11 @@ public:
     // UTF-16LE into a memory buffer (QBuffer), else the encoding of the option
     // Encoding.
     static void WriteScript(QIODevice &Stream, QStringList Lines);
+    // The CREATE script of the existing object ObjectName as W, a window
+    // made for the purpose and never shown, reads it, written to Stream
+    // (nothing when the read was abandoned); ends with tv::SilentAbort, as
+    // the script writers do.
+    [[noreturn]] static void WriteScriptOf(TfrmDefinition &W, const QString &ObjectName, QIODevice &Stream);
     // Report items: the report definitions of a type (a TtvRepData such as
     // rtTable or rtView) go into the window's menu and output drop-down,
     // each running Click with its name; unreadable definitions get none.
@@ -187,6 +192,10 @@ protected:
     // while it is shown (or in text mode), caret at the top and nothing to
     // undo; empty otherwise; unmodified either way.
     void RefreshSource();
+    // Runs List on the main session in a transaction of its own, committed
+    // at the end. False when it failed: rolled back, the server's text shown
+    // (RolledBackText when the commit was answered with a rollback).
+    bool ExecuteInTransaction(const QStringList &List, const QString &RolledBackText);
     // Kept sources before and after a change, by the connection window's
     // options; a failure raises.
     void SaveBeforeSource();

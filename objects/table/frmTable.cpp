@@ -42,6 +42,7 @@
 #include "platform/db/Query.h"
 #include "platform/settings/tvRegistry.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
 #include "shell/WindowLaunchers.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
@@ -74,6 +75,8 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+using tv::ui::SqlWaitCursor;
 
 namespace {
 
@@ -161,12 +164,6 @@ QStringList UniqueStorageLines(const TTableDefinition &Def, const QString &Const
     }
     return {};
 }
-
-class SqlWaitCursor {
-public:
-    SqlWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~SqlWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 
