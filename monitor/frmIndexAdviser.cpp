@@ -262,21 +262,7 @@ TfrmIndexAdviser::TfrmIndexAdviser(QObject *AOwner) : TtvToolForm(AOwner, QStrin
     connect(qApp, &QApplication::focusChanged, this, [this] { UpdateActions(); });
     connect(txtColCount, &QLineEdit::textChanged, this, Guarded([this] { txtColCountChange(); }));
     txtSQL->OnChange = [this](TEditor *) { UpdateActions(); };
-    grdParam->OnGetPickListitems = [this](int ACol, int, QStringList &Items) {
-        if (ACol != 2)
-            return;
-        // Built once, from the type names of the window's connection.
-        if (L_tstrTypLst.isEmpty()) {
-            tv::ui::Guard([this] {
-                if (auto *cw = dynamic_cast<TfrmObject *>(OwnerForm())) {
-                    QStringList names;
-                    cw->GetDataType(names, 0);
-                    L_tstrTypLst = sqlrun::BindTypeNames(names);
-                }
-            });
-        }
-        Items = L_tstrTypLst;
-    };
+    sqlrun::WireBindTypeList(grdParam, [this] { return OwnerForm(); }, L_tstrTypLst);
 
     FinishCreate();
     UpdateActions();

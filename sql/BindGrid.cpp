@@ -3,6 +3,8 @@
 #include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
 #include "platform/Errors.h"
+#include "platform/ui/Guard.h"
+#include "shell/frmObject.h"
 #include "sql/SQLRunner.h"
 
 #include <QSplitter>
@@ -66,3 +68,21 @@ void ApplyBindGrid(TtvStringGrid *Grid, QSplitter *Split, int PanelWidth, tv::db
 }
 
 } // namespace sqlrun
+
+void sqlrun::WireBindTypeList(TtvStringGrid *Grid, std::function<IConnectionWindow *()> Owner, QStringList &Cache)
+{
+    Grid->OnGetPickListitems = [Owner = std::move(Owner), &Cache](int ACol, int, QStringList &Items) {
+        if (ACol != 2)
+            return;
+        if (Cache.isEmpty()) {
+            tv::ui::Guard([&] {
+                if (auto *cw = dynamic_cast<TfrmObject *>(Owner())) {
+                    QStringList names;
+                    cw->GetDataType(names, 0);
+                    Cache = BindTypeNames(names);
+                }
+            });
+        }
+        Items = Cache;
+    };
+}

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class IConnectionWindow;
 class QSplitter;
 class TtvStringGrid;
 
@@ -20,5 +21,10 @@ namespace sqlrun {
 // the run.
 void ApplyBindGrid(TtvStringGrid *Grid, QSplitter *Split, int PanelWidth, tv::db::Params &Params,
                    const std::function<void(const QString &)> &Status);
+
+// The pick list of the grid's type column: the bind types of the data types
+// of the connection Owner gives, read into Cache the first time the list
+// drops down (a failed read shows its error and leaves the list empty).
+void WireBindTypeList(TtvStringGrid *Grid, std::function<IConnectionWindow *()> Owner, QStringList &Cache);
 
 } // namespace sqlrun

@@ -277,21 +277,7 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
         SQLDesign->CheckInStep();
     };
 
-    grdParam->OnGetPickListitems = [this](int ACol, int, QStringList &Items) {
-        if (ACol != 2)
-            return;
-        // Built once, from the type names of the window's connection.
-        if (L_tstrTypLst.isEmpty()) {
-            tv::ui::Guard([this] {
-                if (auto *cw = dynamic_cast<TfrmObject *>(OwnerForm())) {
-                    QStringList names;
-                    cw->GetDataType(names, 0);
-                    L_tstrTypLst = sqlrun::BindTypeNames(names);
-                }
-            });
-        }
-        Items = L_tstrTypLst;
-    };
+    sqlrun::WireBindTypeList(grdParam, [this] { return OwnerForm(); }, L_tstrTypLst);
 
     // Like an action list, the actions follow the editor while the window
     // is idle (also when a caller set the text).
