@@ -9,6 +9,7 @@
 #include "common/SQLParser.h"
 #include "common/ScriptClean.h"
 #include "common/tvOption.h"
+#include "common/NamedAction.h"
 #include "controls/tvInplaceEditor.h"
 #include "controls/tvNumEdit.h"
 #include "controls/tvStringGrid.h"
@@ -72,15 +73,6 @@ QIcon MainImage(int index)
 {
     IMainWindow *m = MainWindow();
     return m ? m->MainImage(index) : QIcon();
-}
-
-QAction *NewAction(QObject *parent, const char *name, const QString &caption, const QString &hint)
-{
-    auto *a = new QAction(caption, parent);
-    a->setObjectName(QLatin1String(name));
-    a->setToolTip(hint);
-    a->setStatusTip(hint);
-    return a;
 }
 
 void Paint(TtvTreeNode *node, const QColor &colour, int columns)

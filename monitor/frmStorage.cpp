@@ -3,6 +3,7 @@
 #include "common/IConnectionWindow.h"
 #include "common/Quote.h"
 #include "common/tvOption.h"
+#include "common/NamedAction.h"
 #include "controls/tvListView.h"
 #include "controls/tvStrEdit.h"
 #include "platform/db/Connection.h"
@@ -37,13 +38,6 @@ public:
         return Acceptable;
     }
 };
-
-QAction *NewAction(QObject *parent, const char *name, const QString &caption)
-{
-    auto *a = new QAction(caption, parent);
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
-}
 
 void OpenTablespace(IConnectionWindow *owner, const QString &name)
 {

@@ -4,6 +4,7 @@
 #include "common/Interaction.h"
 #include "common/Quote.h"
 #include "common/tvOption.h"
+#include "common/NamedAction.h"
 #include "controls/tvListView.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
@@ -23,13 +24,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QAction *NewAction(QObject *parent, const char *name, const QString &caption)
-{
-    auto *a = new QAction(caption, parent);
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
-}
 
 // Opens a definition window through the dispatcher (the kind's constructor).
 void OpenDefinition(IConnectionWindow *owner, int code, const QString &name)

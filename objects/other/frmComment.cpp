@@ -5,6 +5,7 @@
 #include "common/Globals.h"
 #include "common/IConnectionWindow.h"
 #include "common/IMainWindow.h"
+#include "common/NamedAction.h"
 #include "common/MessageDlg.h"
 #include "common/ObjectType.h"
 #include "common/RecParam.h"
@@ -165,23 +166,15 @@ TfrmComment::TfrmComment(TfrmObject *AOwner, const QList<TCommentProgram> &Progr
 {
     setObjectName(QStringLiteral("frmComment"));
     resize(760, 420);
-    IMainWindow *m = MainWindow();
-    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
-    setWindowIcon(image(88));
+    if (IMainWindow *m = MainWindow())
+        setWindowIcon(m->MainImage(88));
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(2, 2, 2, 2);
-    auto makeAction = [this, &image](const char *name, const QString &caption, const QString &hint, int icon) {
-        auto *a = new QAction(image(icon), caption, this);
-        a->setObjectName(QString::fromLatin1(name));
-        a->setToolTip(hint);
-        a->setStatusTip(hint);
-        return a;
-    };
-    actRefresh = makeAction("actRefresh", QStringLiteral("最新(&R)"), QStringLiteral("一覧の内容を最新の状態に更新します。"), 16);
-    actOutput = makeAction("actOutput", QStringLiteral("出力(&P)"), QStringLiteral("表の結果を外部に出力します。"), 36);
-    actExcel = makeAction("actExcel", QStringLiteral("Excel出力(&E)"), QStringLiteral("エクセル出力|実行結果をEXCELに出力します。"), 44);
-    actCopy = makeAction("actCopy", QStringLiteral("クリップボード出力(&C)"), QStringLiteral("表の内容をクリップボードにコピーします。"), 21);
-    actExit = makeAction("actExit", QStringLiteral("終了(&X)"), QString(), 42);
+    actRefresh = NewAction(this, "actRefresh", QStringLiteral("最新(&R)"), QStringLiteral("一覧の内容を最新の状態に更新します。"), 16);
+    actOutput = NewAction(this, "actOutput", QStringLiteral("出力(&P)"), QStringLiteral("表の結果を外部に出力します。"), 36);
+    actExcel = NewAction(this, "actExcel", QStringLiteral("Excel出力(&E)"), QStringLiteral("エクセル出力|実行結果をEXCELに出力します。"), 44);
+    actCopy = NewAction(this, "actCopy", QStringLiteral("クリップボード出力(&C)"), QStringLiteral("表の内容をクリップボードにコピーします。"), 21);
+    actExit = NewAction(this, "actExit", QStringLiteral("終了(&X)"), QString(), 42);
     connect(actRefresh, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(actRefresh); }));
     connect(actExcel, &QAction::triggered, this, tv::ui::Guarded([this] { actExcelExecute(); }));
     connect(actCopy, &QAction::triggered, this, tv::ui::Guarded([this] { actCopyExecute(); }));

@@ -2,6 +2,7 @@
 
 #include "common/IConnectionWindow.h"
 #include "common/IMainWindow.h"
+#include "common/NamedAction.h"
 #include "common/MessageDlg.h"
 #include "common/ObjectType.h"
 #include "common/RecParam.h"
@@ -79,19 +80,12 @@ TfrmDBLinkList::TfrmDBLinkList(TfrmObject *AOwner) : TtvForm(AOwner)
     setWindowIcon(image(64));
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(2, 2, 2, 2);
-    auto makeAction = [this, &image](const char *name, const QString &caption, const QString &hint, int icon) {
-        auto *a = new QAction(image(icon), caption, this);
-        a->setObjectName(QString::fromLatin1(name));
-        a->setToolTip(hint);
-        a->setStatusTip(hint);
-        return a;
-    };
-    actNew = makeAction("actNew", QStringLiteral("新規(&N)"), QStringLiteral("新しいデータベースリンクを作成します。"), 64);
-    actOpen = makeAction("actOpen", QStringLiteral("開く(&O)"), QString(), 17);
-    actDelete = makeAction("actDelete", QStringLiteral("削除(&D)"), QString(), 41);
-    actRefresh = makeAction("actRefresh", QStringLiteral("最新(&R)"), QString(), 16);
-    actExit = makeAction("actExit", QStringLiteral("終了(&X)"), QString(), 42);
-    actScript = makeAction("actScript", QStringLiteral("スクリプト出力(&S)"), QString(), 18);
+    actNew = NewAction(this, "actNew", QStringLiteral("新規(&N)"), QStringLiteral("新しいデータベースリンクを作成します。"), 64);
+    actOpen = NewAction(this, "actOpen", QStringLiteral("開く(&O)"), QString(), 17);
+    actDelete = NewAction(this, "actDelete", QStringLiteral("削除(&D)"), QString(), 41);
+    actRefresh = NewAction(this, "actRefresh", QStringLiteral("最新(&R)"), QString(), 16);
+    actExit = NewAction(this, "actExit", QStringLiteral("終了(&X)"), QString(), 42);
+    actScript = NewAction(this, "actScript", QStringLiteral("スクリプト出力(&S)"), QString(), 18);
     connect(actNew, &QAction::triggered, this, tv::ui::Guarded([this] { actNewExecute(); }));
     connect(actOpen, &QAction::triggered, this, tv::ui::Guarded([this] { actOpenExecute(); }));
     connect(actDelete, &QAction::triggered, this, tv::ui::Guarded([this] { actDeleteExecute(); }));

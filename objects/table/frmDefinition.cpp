@@ -3,6 +3,7 @@
 #include "common/CodeAssist.h"
 #include "common/IConnectionWindow.h"
 #include "common/IMainWindow.h"
+#include "common/NamedAction.h"
 #include "common/Interaction.h"
 #include "common/MessageDlg.h"
 #include "common/RecParam.h"
@@ -81,19 +82,12 @@ void TfrmDefinition::BuildFrame()
 
     IMainWindow *m = MainWindow();
     auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
-    auto makeAction = [this, &image](const char *name, const QString &caption, const QString &hint, int icon) {
-        auto *a = new QAction(image(icon), caption, this);
-        a->setObjectName(QString::fromLatin1(name));
-        a->setToolTip(hint);
-        a->setStatusTip(hint);
-        return a;
-    };
-    actCompile = makeAction("actCompile", QStringLiteral("作成(&C)"),
+    actCompile = NewAction(this, "actCompile", QStringLiteral("作成(&C)"),
                             QStringLiteral("現在の設定値を元にオブジェクトを作成・修正します。"), 15);
-    actRefresh = makeAction("actRefresh", QStringLiteral("戻す(&R)"),
+    actRefresh = NewAction(this, "actRefresh", QStringLiteral("戻す(&R)"),
                             QStringLiteral("表示中の情報を変更前の状態に戻します。"), 16);
-    actDelete = makeAction("actDelete", QStringLiteral("削除(&D)"), QStringLiteral("オブジェクトを削除します。"), 41);
-    actExit = makeAction("actExit", QStringLiteral("終了(&X)"), QStringLiteral("画面を閉じます。"), 42);
+    actDelete = NewAction(this, "actDelete", QStringLiteral("削除(&D)"), QStringLiteral("オブジェクトを削除します。"), 41);
+    actExit = NewAction(this, "actExit", QStringLiteral("終了(&X)"), QStringLiteral("画面を閉じます。"), 42);
     connect(actCompile, &QAction::triggered, this, tv::ui::Guarded([this] { Compile(actCompile); }));
     connect(actRefresh, &QAction::triggered, this, tv::ui::Guarded([this] { Reload(actRefresh); }));
     connect(actDelete, &QAction::triggered, this, tv::ui::Guarded([this] { actDeleteExecute(); }));
@@ -106,10 +100,10 @@ void TfrmDefinition::BuildFrame()
     tolCmd->addAction(actRefresh);
     tolCmd->addAction(actDelete);
     if (FKind.HasOutput) {
-        actOutput = makeAction("actOutput", QStringLiteral("出力(&P)"),
+        actOutput = NewAction(this, "actOutput", QStringLiteral("出力(&P)"),
                                QStringLiteral("オブジェクトの情報を外部に出力します。"), 36);
-        actPrint = makeAction("actPrint", QStringLiteral("印刷(&P)"), QStringLiteral("オブジェクトの情報を印刷します。"), 98);
-        actSave = makeAction("actSave", QStringLiteral("ファイル保存(&S)"),
+        actPrint = NewAction(this, "actPrint", QStringLiteral("印刷(&P)"), QStringLiteral("オブジェクトの情報を印刷します。"), 98);
+        actSave = NewAction(this, "actSave", QStringLiteral("ファイル保存(&S)"),
                              QStringLiteral("オブジェクトの情報をファイルに保存します。"), 18);
         connect(actPrint, &QAction::triggered, this, tv::ui::Guarded([this] { actPrintExecute(); }));
         connect(actSave, &QAction::triggered, this, tv::ui::Guarded([this] { actSaveExecute(); }));
