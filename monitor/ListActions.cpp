@@ -14,6 +14,7 @@
 #include "platform/db/StatementSavepoint.h"
 #include "platform/ui/Guard.h"
 #include "shell/ListItemImage.h"
+#include "shell/ObjectDispatcher.h"
 #include "shell/SelectionWalk.h"
 #include "shell/frmObject.h"
 #include "tools/frmScriptOption.h"
@@ -303,3 +304,18 @@ void InstallNameEditor(TtvListView *List, std::function<IConnectionWindow *()> O
 }
 
 } // namespace listactions
+
+void listactions::OpenListedObject(IConnectionWindow *Owner, int Code, const QString &Name)
+{
+    auto *form = dynamic_cast<TfrmObject *>(Owner);
+    const TOpenObjectProc open = TObjectDispatcher::OpenProc(Code);
+    if (!form || !open)
+        return;
+    TObjectAddress a;
+    a.ObjectType = Code;
+    a.ObjectName = Name;
+    a.OpenMode = Name.isEmpty() ? omDefine : tvOption.OpenMode;
+    TObjectAddress args;
+    TObjectDispatcher::OpenArguments(a, args);
+    open(*form, args);
+}

@@ -54,6 +54,10 @@ QString ScriptFilePath(const QString &Path, int Code, const QString &Name, bool 
 QString RenameSQL(const QString &Start, const QString &OldName, const QString &NewName);
 
 void OpenSelected(TtvListView *List, const TListActionRow &Row);
+// Opens the definition window of a listed object (Code, Name; an empty name
+// a new one) through the connection window's dispatcher; a window already
+// open comes forward with tv::SilentAbort.
+void OpenListedObject(IConnectionWindow *Owner, int Code, const QString &Name);
 void ScriptSelected(IConnectionWindow *Owner, TtvListView *List, const TListActionRow &Row);
 void DropSelected(IConnectionWindow *Owner, TtvListView *List, const TListActionRow &Row);
 // Renames the item's object to NewText; false (old caption kept) on failure,

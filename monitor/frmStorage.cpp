@@ -39,20 +39,6 @@ public:
     }
 };
 
-void OpenTablespace(IConnectionWindow *owner, const QString &name)
-{
-    auto *form = dynamic_cast<TfrmObject *>(owner);
-    const TOpenObjectProc open = TObjectDispatcher::OpenProc(69);
-    if (!form || !open)
-        return;
-    TObjectAddress a;
-    a.ObjectType = 69;
-    a.ObjectName = name;
-    a.OpenMode = name.isEmpty() ? omDefine : tvOption.OpenMode;
-    TObjectAddress args;
-    TObjectDispatcher::OpenArguments(a, args);
-    open(*form, args);
-}
 
 } // namespace
 
@@ -127,7 +113,7 @@ TfrmStorage::TfrmStorage(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("
     popTbs->addSeparator();
     popTbs->addAction(actScript);
 
-    Row.Open = [this](int, const QString &name) { OpenTablespace(OwnerForm(), name); };
+    Row.Open = [this](int, const QString &name) { listactions::OpenListedObject(OwnerForm(), 69, name); };
     Row.DropSQL = [](int, const QString &name, bool) { return QStringLiteral("DROP TABLESPACE ") + QuoteIdentifier(name); };
     Row.DropOnSideConnection = true;
     Row.GrantMode = [](int) { return 3; };
@@ -281,7 +267,7 @@ void TfrmStorage::UpdateActions()
 
 void TfrmStorage::actNewExecute()
 {
-    OpenTablespace(OwnerForm(), QString());
+    listactions::OpenListedObject(OwnerForm(), 69, QString());
 }
 
 void TfrmStorage::actOpenExecute()

@@ -23,28 +23,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace {
-
-// Opens a definition window through the dispatcher (the kind's constructor).
-void OpenDefinition(IConnectionWindow *owner, int code, const QString &name)
-{
-    auto *form = dynamic_cast<TfrmObject *>(owner);
-    if (!form)
-        return;
-    const TOpenObjectProc open = TObjectDispatcher::OpenProc(code);
-    if (!open)
-        return;
-    TObjectAddress a;
-    a.ObjectType = code;
-    a.ObjectName = name;
-    a.OpenMode = name.isEmpty() ? omDefine : tvOption.OpenMode;
-    TObjectAddress args;
-    TObjectDispatcher::OpenArguments(a, args);
-    open(*form, args);
-}
-
-} // namespace
-
 TfrmUserList::TfrmUserList(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmUserList"))
 {
     setObjectName(QStringLiteral("frmUserList"));
@@ -101,7 +79,7 @@ TfrmUserList::TfrmUserList(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral
     lstObject->installEventFilter(this);
 
     // The list's row of the actions over selected items.
-    Row.Open = [this](int code, const QString &name) { OpenDefinition(OwnerForm(), code, name); };
+    Row.Open = [this](int code, const QString &name) { listactions::OpenListedObject(OwnerForm(), code, name); };
     Row.DropSQL = [](int code, const QString &name, bool cascade) {
         switch (code) {
         case 2:
@@ -343,7 +321,7 @@ void TfrmUserList::UpdateActions()
 
 void TfrmUserList::actNewExecute()
 {
-    OpenDefinition(OwnerForm(), TabCode() == 3 ? 2 : TabCode(), QString());
+    listactions::OpenListedObject(OwnerForm(), TabCode() == 3 ? 2 : TabCode(), QString());
 }
 
 void TfrmUserList::actOpenExecute()
