@@ -1,0 +1,193 @@
+#include "tools/ListOutput.h"
+
+#include "common/Globals.h"
+#include "common/IMainWindow.h"
+#include "common/MessageDlg.h"
+#include "common/NamedAction.h"
+#include "common/TextUtil.h"
+#include "common/tvOption.h"
+#include "controls/tvListView.h"
+#include "platform/excel/Workbook.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/EscapeWatch.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/WaitCursor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+// One line per cell: CR LF, and a lone CR or LF, become one blank.
+QString OneLine(const QString &Text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
+    if (!Text.contains(QLatin1Char('\n')) && !Text.contains(QLatin1Char('\r')))
+        return Text;
+    QString t = Text;
+    return t.replace(breaks, QStringLiteral(" "));
+}
+
+// Status panel 2 goes back to its default message however the output ends.
+struct DefaultMessageAtEnd {
+    ~DefaultMessageAtEnd()
+    {
+        if (IMainWindow *m = MainWindow())
+            m->SetDefMessage();
+    }
+};
+
+} // namespace
+
+TListOutput::TListOutput(QWidget *Window, QToolBar *Bar, TtvListView *List, const QString &BaseName, int Columns,
+                         bool RememberFolder)
+    : QObject(Window), FWindow(Window), FList(List), FBaseName(BaseName), FColumns(Columns),
+      FRememberFolder(RememberFolder)
+{
+    setObjectName(QStringLiteral("ListOutput"));
+    actOutput = NewAction(Window, "actOutput", QStringLiteral("出力(&P)"), QStringLiteral("表の結果を外部に出力します。"),
+                          36);
+    actExcel = NewAction(Window, "actExcel", QStringLiteral("Excel出力"), QStringLiteral("実行結果をEXCELに出力します。"),
+                         44);
+    actCopy = NewAction(Window, "actCopy", QStringLiteral("クリップボード出力"),
+                        QStringLiteral("表の内容をクリップボードにコピーします。"), 21);
+    popOutput = new QMenu(Window);
+    popOutput->setObjectName(QStringLiteral("popOutput"));
+    popOutput->addAction(actExcel);
+    popOutput->addAction(actCopy);
+    btnOutput = new QToolButton(Bar);
+    btnOutput->setObjectName(QStringLiteral("btnOutput"));
+    btnOutput->setDefaultAction(actOutput);
+    btnOutput->setMenu(popOutput);
+    btnOutput->setPopupMode(QToolButton::MenuButtonPopup);
+    btnOutput->setToolButtonStyle(Bar->toolButtonStyle());
+    Bar->addWidget(btnOutput);
+
+    connect(actOutput, &QAction::triggered, this, [this] { btnOutput->showMenu(); });
+    connect(actExcel, &QAction::triggered, this, tv::ui::Guarded([this] { ExcelExecute(); }));
+    connect(actCopy, &QAction::triggered, this, tv::ui::Guarded([this] { CopyExecute(); }));
+    QAbstractItemModel *model = FList->model();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model, signal, this, [this] { UpdateActions(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { UpdateActions(); });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { UpdateActions(); });
+    UpdateActions();
+}
+
+void TListOutput::UpdateActions()
+{
+    const bool rows = FList->ItemCount() > 0;
+    actOutput->setEnabled(rows);
+    actExcel->setEnabled(rows);
+    actCopy->setEnabled(rows);
+}
+
+int TListOutput::WrittenColumns() const
+{
+    const int all = FList->ColumnCount();
+    return FColumns < 0 ? all : std::min(FColumns, all);
+}
+
+QStringList TListOutput::Captions() const
+{
+    QStringList out;
+    QTreeWidgetItem *head = FList->headerItem();
+    for (int c = 0; c < WrittenColumns(); ++c)
+        out << (head ? head->text(c) : QString());
+    return out;
+}
+
+QStringList TListOutput::RowTexts(int Row) const
+{
+    QStringList out;
+    const TtvListItem *item = FList->Item(Row);
+    if (!item)
+        return out;
+    out << OneLine(item->Caption());
+    for (int c = 1; c < WrittenColumns(); ++c)
+        out << OneLine(item->SubItem(c - 1));
+    return out;
+}
+
+QString TListOutput::ClipboardText(const QString &Separator, const std::function<bool()> &Stop) const
+{
+    QString text;
+    IMainWindow *m = MainWindow();
+    const int n = FList->ItemCount();
+    for (int r = 0; r < n; ++r) {
+        if (Stop && Stop())
+            break;
+        if (m)
+            m->SetLoopMessage(r + 1, n);
+        text += RowTexts(r).join(Separator);
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+void TListOutput::WriteWorkbook(const QString &Path) const
+{
+    // Written beside the target and renamed over it at the end: a failure
+    // leaves any earlier file as it was.
+    tv::excel::Workbook book(Path);
+    tv::excel::Sheet &sheet = book.AddSheet();
+    const QStringList captions = Captions();
+    for (int c = 0; c < captions.size(); ++c)
+        sheet.SetText(1, c + 1, captions.at(c));
+    const int n = FList->ItemCount();
+    for (int r = 0; r < n; ++r) {
+        const QStringList cells = RowTexts(r);
+        for (int c = 0; c < cells.size(); ++c) {
+            if (!cells.at(c).isEmpty())
+                sheet.SetText(r + 2, c + 1, cells.at(c));
+        }
+    }
+    book.Save();
+}
+
+void TListOutput::ExcelExecute()
+{
+    DefaultMessageAtEnd back;
+    tv::ui::FileDialogRequest r;
+    r.filter = ExcelFileFilter + QStringLiteral("|すべてのファイル(*.*)|*.*");
+    r.initialDir = tvOption.ExcelDir;
+    r.fileName = MakeUniqueFileName(QDir(tvOption.ExcelDir).filePath(FBaseName + tvOption.ExcelExt));
+    r.overwritePrompt = true;
+    const QString path = tv::ui::CurrentDialogs().saveFile(r);
+    if (path.isEmpty())
+        return;
+    {
+        tv::ui::SqlWaitCursor wait;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        WriteWorkbook(path);
+    }
+    ShowMessageBox(QStringLiteral("ファイルに出力しました。"), tv::ui::MB_ICONINFORMATION);
+    if (FRememberFolder)
+        tvOption.ExcelDir = QFileInfo(path).absolutePath() + QLatin1Char('/');
+}
+
+void TListOutput::CopyExecute()
+{
+    DefaultMessageAtEnd back;
+    bool comma = tvOption.PasteColumn == 1;
+    if (tvOption.PasteDialog) {
+        if (ShowCheckMessageDialog(QStringLiteral("結果をクリップボードにコピーしますか？"),
+                                   tv::ui::MB_YESNO | tv::ui::MB_ICONQUESTION,
+                                   {{QStringLiteral("カンマ区切りにする(非チェック時はタブ区切り)"), &comma}}) !=
+            tv::ui::IDYES)
+            return;
+    }
+    tvOption.PasteColumn = comma ? 1 : 0;
+    QApplication::clipboard()->clear();
+    const QString text =
+        ClipboardText(comma ? QStringLiteral(",") : QStringLiteral("\t"), [] { return tv::ui::EscapePressed(); });
+    QApplication::clipboard()->setText(text);
+    ShowMessageBox(QStringLiteral("クリップボードに出力しました。"), tv::ui::MB_ICONINFORMATION);
+}
