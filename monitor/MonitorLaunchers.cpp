@@ -3,6 +3,8 @@
 #include "monitor/frmDB.h"
 #include "monitor/frmIndexAdviser.h"
 #include "monitor/frmLock.h"
+#include "monitor/frmSQLCRUD.h"
+#include "monitor/frmSQLCatch.h"
 #include "monitor/frmSession.h"
 #include "monitor/frmStorage.h"
 #include "monitor/frmUserList.h"
@@ -15,4 +17,6 @@ void RegisterMonitorWindows()
     TfrmIndexAdviser::RegisterLauncher();
     TfrmUserList::RegisterLauncher();
     TfrmStorage::RegisterLauncher();
+    TfrmSQLCatch::RegisterLauncher();
+    TfrmSQLCRUD::RegisterLauncher();
 }
