@@ -3,6 +3,7 @@
 #include "monitor/frmDB.h"
 #include "monitor/frmIndexAdviser.h"
 #include "monitor/frmLock.h"
+#include "monitor/frmPerform.h"
 #include "monitor/frmSQLCRUD.h"
 #include "monitor/frmSQLCatch.h"
 #include "monitor/frmSession.h"
@@ -19,4 +20,5 @@ void RegisterMonitorWindows()
     TfrmStorage::RegisterLauncher();
     TfrmSQLCatch::RegisterLauncher();
     TfrmSQLCRUD::RegisterLauncher();
+    TfrmPerform::RegisterLauncher();
 }

@@ -89,29 +89,33 @@ void TListOutput::UpdateActions()
     actCopy->setEnabled(rows);
 }
 
-int TListOutput::WrittenColumns() const
+namespace {
+
+int WrittenColumns(const TtvListView *List, int Columns)
 {
-    const int all = FList->ColumnCount();
-    return FColumns < 0 ? all : std::min(FColumns, all);
+    const int all = List->ColumnCount();
+    return Columns < 0 ? all : std::min(Columns, all);
 }
 
-QStringList TListOutput::Captions() const
+} // namespace
+
+QStringList TListOutput::Captions(const TtvListView *List, int Columns)
 {
     QStringList out;
-    QTreeWidgetItem *head = FList->headerItem();
-    for (int c = 0; c < WrittenColumns(); ++c)
+    const QTreeWidgetItem *head = List->headerItem();
+    for (int c = 0; c < WrittenColumns(List, Columns); ++c)
         out << (head ? head->text(c) : QString());
     return out;
 }
 
-QStringList TListOutput::RowTexts(int Row) const
+QStringList TListOutput::RowTexts(const TtvListView *List, int Columns, int Row)
 {
     QStringList out;
-    const TtvListItem *item = FList->Item(Row);
+    const TtvListItem *item = List->Item(Row);
     if (!item)
         return out;
     out << OneLine(item->Caption());
-    for (int c = 1; c < WrittenColumns(); ++c)
+    for (int c = 1; c < WrittenColumns(List, Columns); ++c)
         out << OneLine(item->SubItem(c - 1));
     return out;
 }
@@ -132,18 +136,18 @@ QString TListOutput::ClipboardText(const QString &Separator, const std::function
     return text;
 }
 
-void TListOutput::WriteWorkbook(const QString &Path) const
+void TListOutput::WriteWorkbook(const TtvListView *List, int Columns, const QString &Path)
 {
     // Written beside the target and renamed over it at the end: a failure
     // leaves any earlier file as it was.
     tv::excel::Workbook book(Path);
     tv::excel::Sheet &sheet = book.AddSheet();
-    const QStringList captions = Captions();
+    const QStringList captions = Captions(List, Columns);
     for (int c = 0; c < captions.size(); ++c)
         sheet.SetText(1, c + 1, captions.at(c));
-    const int n = FList->ItemCount();
+    const int n = List->ItemCount();
     for (int r = 0; r < n; ++r) {
-        const QStringList cells = RowTexts(r);
+        const QStringList cells = RowTexts(List, Columns, r);
         for (int c = 0; c < cells.size(); ++c) {
             if (!cells.at(c).isEmpty())
                 sheet.SetText(r + 2, c + 1, cells.at(c));
@@ -152,25 +156,31 @@ void TListOutput::WriteWorkbook(const QString &Path) const
     book.Save();
 }
 
-void TListOutput::ExcelExecute()
+bool TListOutput::ExcelOutput(const TtvListView *List, const QString &BaseName, int Columns, bool RememberFolder)
 {
     DefaultMessageAtEnd back;
     tv::ui::FileDialogRequest r;
     r.filter = ExcelFileFilter + QStringLiteral("|すべてのファイル(*.*)|*.*");
     r.initialDir = tvOption.ExcelDir;
-    r.fileName = MakeUniqueFileName(QDir(tvOption.ExcelDir).filePath(FBaseName + tvOption.ExcelExt));
+    r.fileName = MakeUniqueFileName(QDir(tvOption.ExcelDir).filePath(BaseName + tvOption.ExcelExt));
     r.overwritePrompt = true;
     const QString path = tv::ui::CurrentDialogs().saveFile(r);
     if (path.isEmpty())
-        return;
+        return false;
     {
         tv::ui::SqlWaitCursor wait;
         QDir().mkpath(QFileInfo(path).absolutePath());
-        WriteWorkbook(path);
+        WriteWorkbook(List, Columns, path);
     }
     ShowMessageBox(QStringLiteral("ファイルに出力しました。"), tv::ui::MB_ICONINFORMATION);
-    if (FRememberFolder)
+    if (RememberFolder)
         tvOption.ExcelDir = QFileInfo(path).absolutePath() + QLatin1Char('/');
+    return true;
+}
+
+void TListOutput::ExcelExecute()
+{
+    ExcelOutput(FList, FBaseName, FColumns, FRememberFolder);
 }
 
 void TListOutput::CopyExecute()

@@ -40,13 +40,21 @@ public:
 
     // The texts as they are written: the column captions, and the cells of
     // a row with every line break replaced by one blank.
-    QStringList Captions() const;
-    QStringList RowTexts(int Row) const;
+    QStringList Captions() const { return Captions(FList, FColumns); }
+    QStringList RowTexts(int Row) const { return RowTexts(FList, FColumns, Row); }
     // The clipboard text of the rows: one line per row (CR LF), the cells
     // joined by Separator. Stop, asked before each row, ends it early.
     QString ClipboardText(const QString &Separator, const std::function<bool()> &Stop = {}) const;
+
+    // The same for any list (Columns as above), for windows that write
+    // several lists without the drop-down.
+    static QStringList Captions(const TtvListView *List, int Columns);
+    static QStringList RowTexts(const TtvListView *List, int Columns, int Row);
     // Writes the workbook: row 1 the captions, then a row per list row.
-    void WriteWorkbook(const QString &Path) const;
+    static void WriteWorkbook(const TtvListView *List, int Columns, const QString &Path);
+    // The save question (default name BaseName in ExcelDir), the workbook,
+    // "ファイルに出力しました。"; false when the user cancelled.
+    static bool ExcelOutput(const TtvListView *List, const QString &BaseName, int Columns, bool RememberFolder);
 
     QAction *actOutput = nullptr;
     QAction *actExcel = nullptr;
@@ -55,7 +63,6 @@ public:
     QMenu *popOutput = nullptr;
 
 private:
-    int WrittenColumns() const;
 
     QWidget *FWindow;
     TtvListView *FList;
