@@ -20,6 +20,7 @@
 #include "tools/frmDataGenerate.h"
 #include "tools/frmMatrix.h"
 #include "tools/frmExp.h"
+#include "tools/frmLoader.h"
 #include "tools/frmScriptOption.h"
 #include "tools/frmImp.h"
 #include "tools/frmDBTest.h"
@@ -62,6 +63,7 @@ int main(int argc, char *argv[])
     TfrmTemplate::RegisterLauncher();
     RegisterMonitorWindows();
     TfrmExp::RegisterLauncher();
+    TfrmLoader::RegisterLauncher();
     TfrmScriptOption::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     TfrmDataGenerate::RegisterLauncher();

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QLayout>
 #include <QListWidget>
+#include <QStringList>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -61,6 +62,19 @@ inline QToolButton *Button(QWidget *parent, const char *name, const QString &tex
     if (!hint.isEmpty())
         b->setToolTip(hint);
     return b;
+}
+
+// The encodings a COPY or a dump may name: an empty first item, then the
+// server's names.
+inline const QStringList &CopyEncodings()
+{
+    static const QStringList list{
+        QString(),  "big5",    "euc_cn",  "euc_jp",  "euc_jis_2004",  "euc_kr",  "euc_tw",  "gb18030", "gbk",
+        "iso_8859_5", "iso_8859_6", "iso_8859_7", "iso_8859_8", "johab", "koi8r", "koi8u", "latin1", "latin2",
+        "latin3", "latin4", "latin5", "latin6", "latin7", "latin8", "latin9", "latin10", "mule_internal", "sjis",
+        "shift_jis_2004", "sql_ascii", "uhc", "utf8", "win866", "win874", "win1250", "win1251", "win1252",
+        "win1253", "win1254", "win1255", "win1256", "win1257", "win1258"};
+    return list;
 }
 
 // A named list of many selectable entries that keeps itself sorted.

@@ -16,6 +16,7 @@
 #include "platform/ui/Guard.h"
 #include "shell/WindowLaunchers.h"
 #include "shell/frmObject.h"
+#include "tools/ListPair.h"
 #include "tools/ToolRun.h"
 #include "tools/ToolWidgets.h"
 
@@ -38,17 +39,6 @@
 
 using namespace tv::ui;
 using namespace toolui;
-
-namespace {
-
-const QStringList kEncodings{
-    QString(),  "big5",    "euc_cn",  "euc_jp",  "euc_jis_2004",  "euc_kr",  "euc_tw",  "gb18030", "gbk",
-    "iso_8859_5", "iso_8859_6", "iso_8859_7", "iso_8859_8", "johab", "koi8r", "koi8u", "latin1", "latin2",
-    "latin3", "latin4", "latin5", "latin6", "latin7", "latin8", "latin9", "latin10", "mule_internal", "sjis",
-    "shift_jis_2004", "sql_ascii", "uhc", "utf8", "win866", "win874", "win1250", "win1251", "win1252",
-    "win1253", "win1254", "win1255", "win1256", "win1257", "win1258"};
-
-} // namespace
 
 TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"))
 {
@@ -93,7 +83,7 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     lblEncoding->setObjectName(QStringLiteral("lblEncoding"));
     cmbEncoding = new TtvComboBox(tabSelect);
     cmbEncoding->setObjectName(QStringLiteral("cmbEncoding"));
-    cmbEncoding->addItems(kEncodings);
+    cmbEncoding->addItems(CopyEncodings());
     cmbEncoding->setMaxVisibleItems(30);
     top->addWidget(lblCompres, 2, 0);
     top->addWidget(txtCompres, 2, 1);
@@ -227,20 +217,11 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     for (QCheckBox *c : {chkPreData, chkSecData, chkPostData})
         connect(c, &QCheckBox::toggled, this, Guarded([this](bool) { chkSectionClick(); }));
     connect(chkLog, &QCheckBox::toggled, this, Guarded([this](bool) { chkLogClick(); }));
-    connect(btnInsAll, &QToolButton::clicked, this, Guarded([this] { MoveItems(lstAll, lstSelect, true); }));
-    connect(btnIns, &QToolButton::clicked, this, Guarded([this] { MoveItems(lstAll, lstSelect, false); }));
-    connect(btnDel, &QToolButton::clicked, this, Guarded([this] { MoveItems(lstSelect, lstAll, false); }));
-    connect(btnDelAll, &QToolButton::clicked, this, Guarded([this] { MoveItems(lstSelect, lstAll, true); }));
-    connect(lstAll, &QTreeWidget::itemDoubleClicked, this,
-            Guarded([this](QTreeWidgetItem *, int) { MoveItems(lstAll, lstSelect, false); }));
-    connect(lstSelect, &QTreeWidget::itemDoubleClicked, this,
-            Guarded([this](QTreeWidgetItem *, int) { MoveItems(lstSelect, lstAll, false); }));
+    new TListPair(this, lstAll, lstSelect, btnInsAll, btnIns, btnDel, btnDelAll);
     connect(btnExpFile, &QToolButton::clicked, this, Guarded([this] { btnExpFileClick(); }));
     connect(btnLogFile, &QToolButton::clicked, this, Guarded([this] { btnLogFileClick(); }));
     connect(btnExpPgm, &QToolButton::clicked, this, Guarded([this] { btnExpPgmClick(); }));
     connect(pagExp, &QTabWidget::currentChanged, this, Guarded([this](int i) { pagExpChange(i); }));
-    lstAll->installEventFilter(this);
-    lstSelect->installEventFilter(this);
 
     FinishCreate();
 }
@@ -510,37 +491,6 @@ void TfrmExp::chkLogClick()
 void TfrmExp::cmbRoleNameDropDown()
 {
     FillToolRoleNames(cmbRoleName, OwnerForm());
-}
-
-void TfrmExp::MoveItems(TtvListView *From, TtvListView *To, bool All)
-{
-    const QList<TtvListItem *> items = All ? [From] {
-        QList<TtvListItem *> l;
-        for (int i = 0; i < From->ItemCount(); ++i)
-            l << From->Item(i);
-        return l;
-    }()
-                                           : From->SelectedItems();
-    for (TtvListItem *it : items) {
-        To->AddItem(it->Caption(), it->SubItems());
-        delete it;
-    }
-}
-
-bool TfrmExp::eventFilter(QObject *Watched, QEvent *Event)
-{
-    if (Event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(Event)->key();
-        if (Watched == lstAll && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-            MoveItems(lstAll, lstSelect, false);
-            return true;
-        }
-        if (Watched == lstSelect && key == Qt::Key_Delete) {
-            MoveItems(lstSelect, lstAll, false);
-            return true;
-        }
-    }
-    return TtvToolForm::eventFilter(Watched, Event);
 }
 
 void TfrmExp::btnExpFileClick()

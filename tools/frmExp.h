@@ -87,9 +87,6 @@ public:
     QToolButton *btnExpPgm = nullptr;
     TtvMemo *txtLog = nullptr;
 
-protected:
-    bool eventFilter(QObject *Watched, QEvent *Event) override;
-
 private:
     void Opening(int Mode, const QString &Schema, const QString &Table);
     void rdoFormatClick();
@@ -104,7 +101,6 @@ private:
     void btnLogFileClick();
     void btnExpPgmClick();
     void pagExpChange(int Index);
-    void MoveItems(TtvListView *From, TtvListView *To, bool All);
     void Fail(const QString &Text, QWidget *Page, QWidget *Focus);
 
     bool FOpened = false;
