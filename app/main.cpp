@@ -21,6 +21,7 @@
 #include "tools/frmMatrix.h"
 #include "tools/frmExp.h"
 #include "tools/frmLoader.h"
+#include "tools/frmComp.h"
 #include "tools/frmScriptOption.h"
 #include "tools/frmImp.h"
 #include "tools/frmDBTest.h"
@@ -64,6 +65,7 @@ int main(int argc, char *argv[])
     RegisterMonitorWindows();
     TfrmExp::RegisterLauncher();
     TfrmLoader::RegisterLauncher();
+    TfrmComp::RegisterLauncher();
     TfrmScriptOption::RegisterLauncher();
     TfrmImp::RegisterLauncher();
     TfrmDataGenerate::RegisterLauncher();
