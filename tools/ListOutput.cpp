@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMenu>
 #include <QRegularExpression>
@@ -125,11 +126,17 @@ QString TListOutput::ClipboardText(const QString &Separator, const std::function
     QString text;
     IMainWindow *m = MainWindow();
     const int n = FList->ItemCount();
+    // The stop check and the progress take events in: every 20 ms, not
+    // every row.
+    QElapsedTimer since;
     for (int r = 0; r < n; ++r) {
-        if (Stop && Stop())
-            break;
-        if (m)
-            m->SetLoopMessage(r + 1, n);
+        if (r == 0 || since.elapsed() >= 20) {
+            if (Stop && Stop())
+                break;
+            if (m)
+                m->SetLoopMessage(r + 1, n);
+            since.start();
+        }
         text += RowTexts(r).join(Separator);
         text += QStringLiteral("\r\n");
     }
