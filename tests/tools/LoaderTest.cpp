@@ -14,6 +14,8 @@
 #include "shell/WindowLaunchers.h"
 #include "tools/LoaderSQL.h"
 #include "tools/frmLoader.h"
+#include "editor/EditorStrings.h"
+#include "editor/tvMemo.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -171,6 +173,15 @@ TEST_F(LoaderWindow, UnloadAsCsvThenLoadColumnsBack)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("id,name\n\"1\",\"x\"\n\"2\",\"y,z\"\n"));
     file.close();
+
+    // Query mode: an existing query.dat gives query01.dat.
+    w->rdoOutput->SetItemIndex(2);
+    emit w->rdoOutput->Clicked(2);
+    EXPECT_TRUE(w->chkOidTo->isHidden());
+    w->txtQuery->Lines()->SetText(QStringLiteral("SELECT id FROM public.a"));
+    QFile(folder.path() + QStringLiteral("/query.dat")).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(w->UnloadScript().contains(QStringLiteral("TO '") + folder.path() + QStringLiteral("/query01.dat'")))
+        << w->UnloadScript().join(u'\n').toStdString();
     w->Close();
 
     // "ロード(&L)" of the object list preselects tables; the view is dropped.
