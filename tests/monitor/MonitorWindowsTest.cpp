@@ -368,6 +368,7 @@ TEST_F(Monitor, ParametersSearchAndSessionChanges)
     EXPECT_EQ(w->cmbCategory->findText(QStringLiteral("Resource Usage / Memory")), -1);
 
     // The search compares in upper case.
+    w->txtFind->setFocus();
     QTest::keyClicks(w->txtFind, QStringLiteral("WORK_MEM"));
     QTest::keyClick(w->txtFind, Qt::Key_Return);
     ASSERT_LT(w->lstParameter->ItemCount(), all);

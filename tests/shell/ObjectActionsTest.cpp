@@ -190,8 +190,16 @@ TEST_F(ObjectActions, RenameInPlaceRenamesOnTheServer)
         SelectItems({name});
         form->lstObject->setFocus();
         QTest::keyClick(form->lstObject, Qt::Key_F2);
-        auto *edit = form->lstObject->findChild<QLineEdit *>();
-        if (!edit || !edit->isVisible())
+        // The in-place editor is the visible one (an earlier editor may
+        // still wait for its deferred deletion).
+        QLineEdit *edit = nullptr;
+        QTest::qWaitFor([&] {
+            for (QLineEdit *e : form->lstObject->findChildren<QLineEdit *>())
+                if (e->isVisible())
+                    edit = e;
+            return edit != nullptr;
+        }, 10000);
+        if (!edit)
             return false;
         edit->selectAll();
         QTest::keyClicks(edit, typed);
