@@ -148,7 +148,7 @@ void TfrmSQLCRUD::RegisterLauncher()
 void TfrmSQLCRUD::PrepareOpen(IConnectionWindow *AOwner)
 {
     TfrmSQLCatch::CheckStatStatements(AOwner);
-    TfrmSQLCatch::FillUserList(AOwner, cmbUser, LowerUnlessKept(AOwner->dbsMain().Params().User_Name));
+    TfrmSQLCatch::FillUserList(AOwner, cmbUser, AOwner->dbsMain().Params().User_Name);
 }
 
 QString TfrmSQLCRUD::GetCurrentSchema()
@@ -183,7 +183,7 @@ void TfrmSQLCRUD::cmbDBNameChange()
     cmbSchema->model()->sort(0);
     cmbSchema->setCurrentIndex(cmbSchema->findText(GetCurrentSchema(), Qt::MatchExactly));
     cmbSchemaSelect();
-    TfrmSQLCatch::FillUserList(cw, cmbUser, LowerUnlessKept(cw->dbsMain().Params().User_Name));
+    TfrmSQLCatch::FillUserList(cw, cmbUser, cw->dbsMain().Params().User_Name);
     txtQuery->Lines()->SetText(QString());
     lstCRUD->clear();
     UpdateActions();

@@ -187,8 +187,9 @@ void TfrmSQLCatch::FillUserList(IConnectionWindow *Form, TtvComboBox *Combo, con
     q.SetSQL(sqlcatch::UserListSQL());
     OpenUnderSavepoint(q);
     QStringList names;
+    // While typed names turn to lower case, the box holds them so too.
     for (q.First(); !q.Eof(); q.Next())
-        names << q.Fields(0).AsString();
+        names << (tvOption.UseLowerName ? q.Fields(0).AsString() : q.Fields(0).AsString().toLower());
     q.Close();
     Combo->addItems(names);
     Combo->setCurrentIndex(0);

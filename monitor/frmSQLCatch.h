@@ -31,8 +31,8 @@ public:
 
     // The opening stops, with the message, when the view is missing.
     static void CheckStatStatements(IConnectionWindow *Form);
-    // "(全て)" and the names of pg_user; UserName selected (none when it is
-    // not there).
+    // "(全て)" and the names of pg_user (in lower case while UseLowerName is
+    // off); UserName selected as written (none when it is not there).
     static void FillUserList(IConnectionWindow *Form, TtvComboBox *Combo, const QString &UserName);
     // The reset with its question and messages; true when it was done.
     static bool ResetStatements(IConnectionWindow *Form);

@@ -15,10 +15,14 @@
 #include "monitor/PerformStats.h"
 #include "monitor/frmPerform.h"
 #include "monitor/frmStatList.h"
+#include "common/DataToolGlobals.h"
+#include "support/XlsxBook.h"
 #include "platform/db/Connection.h"
 #include "platform/text/TextEncoding.h"
 
 #include <QAction>
+#include <QMenu>
+#include <QToolBar>
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -120,11 +124,32 @@ protected:
         s.main->show();
         return s.Form();
     }
+    // 管理 → "パフォーマンス情報(&Q)": the window for the current connection.
     TfrmPerform *Open()
     {
-        s.main->Action(QStringLiteral("actAdminPerform"))->trigger();
-        return s.main->FindWindowOf<TfrmPerform>(QStringLiteral("パフォーマンス情報 - ") + s.Form()->ConnectionText(),
-                                                 false);
+        QMenu *admin = s.main->findChild<QMenu *>(QStringLiteral("mnuAdmin"));
+        EXPECT_NE(admin, nullptr);
+        for (QAction *a : admin ? admin->actions() : QList<QAction *>()) {
+            if (a->text() == QStringLiteral("パフォーマンス情報(&Q)"))
+                a->trigger();
+        }
+        return Window(s.Form());
+    }
+    TfrmPerform *Window(TfrmObject *form) const
+    {
+        return s.main->FindWindowOf<TfrmPerform>(QStringLiteral("パフォーマンス情報 - ") + form->ConnectionText(), false);
+    }
+    std::unique_ptr<tv::db::Connection> Connect() const
+    {
+        tv::db::ConnectionParams p;
+        p.Server = db.params().host;
+        p.Port = db.params().port.toInt();
+        p.Database = db.params().database;
+        p.User_Name = db.params().user;
+        p.Password = db.params().password;
+        auto c = std::make_unique<tv::db::Connection>(p);
+        c->Open();
+        return c;
     }
     static TtvListItem *Row(TtvListView *l, const QString &name)
     {
@@ -140,10 +165,28 @@ protected:
                 return c;
         return -1;
     }
+    static QStringList Titles(TtvListView *l)
+    {
+        QStringList out;
+        for (int c = 0; c < l->ColumnCount(); ++c)
+            out << l->headerItem()->text(c);
+        return out;
+    }
     static QString Cell(TtvListView *l, int row, int col)
     {
         TtvListItem *it = l->Item(row);
         return col == 0 ? it->Caption() : it->SubItem(col - 1);
+    }
+    static void Click(QToolBar *bar, QAction *a)
+    {
+        QWidget *b = bar->widgetForAction(a);
+        ASSERT_NE(b, nullptr);
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    QString LastText() const { return s.dialogs.texts().isEmpty() ? QString() : s.dialogs.texts().last(); }
+    QString File(const QString &stamp) const
+    {
+        return QStringLiteral("DBSTAT") + db.params().database + stamp + QStringLiteral(".log");
     }
 
     TestDb db{"w3t6p"};
@@ -158,36 +201,61 @@ TEST_F(PerformWindow, DatabasePageAndAccessPageFollowTheServer)
     db.exec("CREATE TABLE orders(id int)");
     for (const bool autoCommit : {true, false}) {
         SCOPED_TRACE(autoCommit ? "auto-commit" : "auto-commit off");
+        db.exec("VACUUM orders");
         ASSERT_NE(Logon(autoCommit), nullptr);
         TfrmPerform *w = Open();
         ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
         EXPECT_EQ(w->pagStat->currentWidget(), w->tabDbStat);
+        EXPECT_TRUE(w->actLog->isEnabled());
+        EXPECT_FALSE(w->pnlFind->isEnabled());
         TtvListView *l = w->lstDbStat;
+        EXPECT_EQ(Titles(l), (QStringList{"No.", "項目名", "現在値"}));
         EXPECT_EQ(l->Item(0)->Caption(), QStringLiteral("  1"));
-        const std::string where = " FROM pg_stat_database WHERE datname = current_database()";
-        for (const char *name : {"datname", "checksum_failures"})
-            ASSERT_NE(Row(l, name), nullptr) << name;
         EXPECT_EQ(Row(l, "datname")->SubItem(1), db.params().database);
-        EXPECT_EQ(Row(l, "checksum_failures")->SubItem(1).toStdString(),
-                  db.scalar("SELECT checksum_failures::text" + where));
-        ASSERT_NE(Row(l, "sessions"), nullptr);
-        EXPECT_GT(Row(l, "sessions")->SubItem(1).toLongLong(), 0);
+
+        // Every row beside what pg_stat_database gives, also the columns the
+        // explanations do not know (sessions, checksum_failures), once the
+        // counters of the sessions that ended have reached the server.
+        auto other = Connect();
+        QStringList differ;
+        EXPECT_TRUE(PollUntil([&] {
+            Click(w->tolCmd, w->actRefresh);
+            other->Exec(QStringLiteral("SELECT pg_stat_clear_snapshot()"));
+            differ.clear();
+            for (const char *name : {"datid", "sessions", "checksum_failures", "xact_rollback", "deadlocks"}) {
+                TtvListItem *row = Row(l, QString::fromLatin1(name));
+                const QString want = other->ExecScalar(
+                    QStringLiteral("SELECT coalesce(%1::text, '') FROM pg_stat_database WHERE datname = current_database()")
+                        .arg(QString::fromLatin1(name)));
+                if (!row || row->SubItem(1) != want)
+                    differ << QString::fromLatin1(name) + u'=' + (row ? row->SubItem(1) : QStringLiteral("-")) + u'/' + want;
+            }
+            return differ.isEmpty();
+        })) << differ.join(u' ').toStdString();
+        other.reset();
+        EXPECT_TRUE(Row(l, "sessions")->icon(0).isNull());
+        EXPECT_FALSE(Row(l, "xact_commit")->icon(0).isNull());
         // A counter with an explanation shows it below when selected.
         l->setCurrentItem(Row(l, "xact_commit"));
-        EXPECT_TRUE(w->txtHint->Lines()->Text().startsWith(QStringLiteral("このデータベースの中でコミット")));
+        EXPECT_EQ(w->txtHint->Lines()->Text().trimmed(),
+                  QStringLiteral("このデータベースの中でコミットされたトランザクション数です。"));
         EXPECT_TRUE(Row(l, "stats_reset")->SubItem(1).isEmpty() ||
                     QRegularExpression("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$")
                         .match(Row(l, "stats_reset")->SubItem(1))
                         .hasMatch());
 
-        // The access page: columns of the view under their own titles.
+        // The access page: the view's columns under their own titles.
         w->pagStat->setCurrentWidget(w->tabTblAcStat);
+        EXPECT_FALSE(w->actLog->isEnabled());
+        EXPECT_TRUE(w->pnlFind->isEnabled());
         TtvListView *ac = w->lstTblAcStat;
+        const QStringList titles = Titles(ac);
+        ASSERT_GE(titles.size(), 3);
+        EXPECT_EQ(titles.mid(0, 3), (QStringList{"ﾃｰﾌﾞﾙOID", "ｽｷｰﾏ名", "ﾃｰﾌﾞﾙ名"}));
+        for (const char *title : {"n_ins_since_vacuum", "autoanalyze_count", "last_vacuum", "n_tup_ins"})
+            EXPECT_TRUE(titles.contains(QString::fromLatin1(title))) << title;
         const int ins = Column(ac, QStringLiteral("n_tup_ins"));
-        for (const char *title : {"n_ins_since_vacuum", "autoanalyze_count", "last_vacuum"})
-            EXPECT_GE(Column(ac, QString::fromLatin1(title)), 0) << title;
-        EXPECT_EQ(Column(ac, QStringLiteral("ﾃｰﾌﾞﾙ名")), 2);
-        ASSERT_GE(ins, 0);
+        const int sinceVacuum = Column(ac, QStringLiteral("n_ins_since_vacuum"));
         auto ordersRow = [&]() -> int {
             for (int r = 0; r < ac->ItemCount(); ++r)
                 if (Cell(ac, r, 2) == QStringLiteral("orders"))
@@ -196,22 +264,37 @@ TEST_F(PerformWindow, DatabasePageAndAccessPageFollowTheServer)
         };
         ASSERT_GE(ordersRow(), 0);
         const qint64 before = Cell(ac, ordersRow(), ins).toLongLong();
-        {
-            tv::db::ConnectionParams p;
-            p.Server = db.params().host;
-            p.Port = db.params().port.toInt();
-            p.Database = db.params().database;
-            p.User_Name = db.params().user;
-            p.Password = db.params().password;
-            tv::db::Connection other(p);
-            other.Open();
-            other.Exec(QStringLiteral("INSERT INTO orders SELECT generate_series(1, 5)"));
-        }
+        Connect()->Exec(QStringLiteral("INSERT INTO orders SELECT generate_series(1, 5)"));
         // The other session's counters reach the server as it ends.
         EXPECT_TRUE(PollUntil([&] {
-            w->actRefresh->trigger();
+            Click(w->tolCmd, w->actRefresh);
             return ordersRow() >= 0 && Cell(ac, ordersRow(), ins).toLongLong() == before + 5;
         }));
+        EXPECT_EQ(Cell(ac, ordersRow(), sinceVacuum), QStringLiteral("5"));
+        // Each value stands under the title of its own column.
+        other = Connect();
+        other->Exec(QStringLiteral("SELECT pg_stat_clear_snapshot()"));
+        const QStringList columns = [&] {
+            QStringList out;
+            auto r = other->Exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = "
+                                                "'pg_catalog.pg_stat_user_tables'::regclass AND attnum > 0 ORDER BY attnum"));
+            for (int i = 0; i < r->rowCount(); ++i)
+                out << r->text(i, 0);
+            return out;
+        }();
+        ASSERT_EQ(columns.size(), titles.size());
+        for (int c = 0; c < columns.size(); ++c) {
+            const QString &name = columns.at(c);
+            const QString value = name.startsWith(QLatin1String("last_"))
+                                      ? QStringLiteral("to_char(%1, 'yyyy/mm/dd hh24:mi:ss')").arg(name)
+                                      : name + QStringLiteral("::text");
+            const QString want = other->ExecScalar(
+                QStringLiteral("SELECT coalesce(%1, '') FROM pg_stat_user_tables WHERE relname = 'orders'").arg(value));
+            EXPECT_EQ(Cell(ac, ordersRow(), Column(ac, c < 3 ? titles.at(c) : name)), want) << name.toStdString();
+        }
+        EXPECT_FALSE(Cell(ac, ordersRow(), Column(ac, QStringLiteral("last_vacuum"))).isEmpty());
+        other.reset();
+
         // The search narrows by name, whatever the case typed.
         w->txtFind->setText(QStringLiteral("ORDERS"));
         QTest::keyClick(w->txtFind, Qt::Key_Return);
@@ -219,9 +302,38 @@ TEST_F(PerformWindow, DatabasePageAndAccessPageFollowTheServer)
         w->txtFind->setText(QStringLiteral("nothing_like_it"));
         QTest::keyClick(w->txtFind, Qt::Key_Return);
         EXPECT_EQ(ac->ItemCount(), 0);
+        // Another page empties the search.
+        w->pagStat->setCurrentWidget(w->tabIdxAcStat);
+        EXPECT_TRUE(w->txtFind->Text().isEmpty());
+        EXPECT_EQ(Titles(w->lstIdxAcStat).mid(0, 5),
+                  (QStringList{"ﾃｰﾌﾞﾙOID", "ｲﾝﾃﾞｯｸｽOID", "ｽｷｰﾏ名", "ﾃｰﾌﾞﾙ名", "ｲﾝﾃﾞｯｸｽ名"}));
         w->Close();
         s.main.reset();
     }
+}
+
+// The connection window's tree menu opens the window of that connection,
+// beside the one of another connection.
+TEST_F(PerformWindow, TheTreeMenuOpensTheWindowOfItsConnection)
+{
+    TV_REQUIRE_DB(db);
+    TestDb db2{"w3t6q"};
+    TfrmObject *a = Logon();
+    ASSERT_NE(a, nullptr);
+    const DbParams &p = db2.params();
+    TfrmObject *b = TfrmObject::Create(s.main.get(), p.host, p.port, p.database, QString(), p.user, p.password);
+    ASSERT_NE(b, nullptr);
+    for (TfrmObject *form : {a, b}) {
+        QAction *open = form->Action(QStringLiteral("actPerform"));
+        ASSERT_NE(open, nullptr);
+        EXPECT_EQ(open->text(), QStringLiteral("パフォーマンス情報(&Q)"));
+        open->trigger();
+        TfrmPerform *w = Window(form);
+        ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
+        EXPECT_EQ(w->OwnerForm(), form);
+        EXPECT_EQ(Row(w->lstDbStat, "datname")->SubItem(1), form->dbsMain().Params().Database);
+    }
+    EXPECT_NE(Window(a), Window(b));
 }
 
 TEST_F(PerformWindow, SnapshotsSavedShownAndDeleted)
@@ -233,21 +345,25 @@ TEST_F(PerformWindow, SnapshotsSavedShownAndDeleted)
     TtvListView *l = w->lstDbStat;
     EXPECT_EQ(l->ColumnCount(), 3);
     const QString folder = perform::StatFolder();
+    const QString database = db.params().database;
 
     // No: nothing written.
     s.dialogs.queueButton(tv::ui::IDNO);
     w->actSave->trigger();
-    EXPECT_TRUE(perform::SnapshotFiles(folder, db.params().database).isEmpty());
+    EXPECT_EQ(LastText(), QStringLiteral("現在のデータベース統計を保存しますか？"));
+    EXPECT_TRUE(perform::SnapshotFiles(folder, database).isEmpty());
 
+    const QDateTime saved = QDateTime::currentDateTime();
     for (int i = 0; i < 2; ++i) {
         s.dialogs.queueButton(tv::ui::IDYES);
         w->actSave->trigger();
-        EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("保存が完了しました。"));
+        EXPECT_EQ(LastText(), QStringLiteral("保存が完了しました。"));
     }
-    const QStringList files = perform::SnapshotFiles(folder, db.params().database);
+    EXPECT_GE(LastAutoSave, saved.addSecs(-1));
+    const QStringList files = perform::SnapshotFiles(folder, database);
     ASSERT_EQ(files.size(), 2);
-    const QString stem = QStringLiteral("DBSTAT") + db.params().database;
-    EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(stem) + "\\d{12}\\.log$").match(files[0]).hasMatch())
+    const QString stem = QStringLiteral("DBSTAT") + database;
+    EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(stem) + "\\d{12}(01)?\\.log$").match(files[0]).hasMatch())
         << files[0].toStdString();
     // A second save in the same minute takes "01".
     if (files[0].mid(stem.size(), 12) == files[1].mid(stem.size(), 12))
@@ -255,52 +371,146 @@ TEST_F(PerformWindow, SnapshotsSavedShownAndDeleted)
     QString text;
     ASSERT_TRUE(tv::text::ReadTextFile(folder + files[0], tv::text::Encoding::Ansi, &text));
     EXPECT_TRUE(text.startsWith(QStringLiteral("datid\t")));
-    EXPECT_TRUE(text.contains(QStringLiteral("\r\ndatname\t") + db.params().database + QStringLiteral("\r\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\ndatname\t") + database + QStringLiteral("\r\n")));
     EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), l->ItemCount());
+    EXPECT_EQ(text.count(u'\t'), l->ItemCount());
 
     // Two snapshot columns, newest first, titled by date.
     ASSERT_EQ(l->ColumnCount(), 5);
     const QRegularExpression title("^\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d$");
     EXPECT_TRUE(title.match(l->headerItem()->text(3)).hasMatch()) << l->headerItem()->text(3).toStdString();
-    EXPECT_EQ(l->headerItem()->text(3), perform::FileNameToDate(files[1], db.params().database));
-    const QString name = db.params().database;
-    EXPECT_EQ(Row(l, "datname")->SubItem(2), name);
+    EXPECT_EQ(l->headerItem()->text(3), perform::FileNameToDate(files[1], database));
+    EXPECT_EQ(l->headerItem()->text(4), perform::FileNameToDate(files[0], database));
+    EXPECT_EQ(Row(l, "datname")->SubItem(2), database);
+    EXPECT_EQ(Row(l, "datid")->SubItem(3), Row(l, "datid")->SubItem(1));
 
-    // Increments: current minus newest; a name counts as 0.
-    TtvListItem *commits = Row(l, "xact_commit");
-    const qint64 newest = commits->SubItem(2).toLongLong();
-    const qint64 oldest = commits->SubItem(3).toLongLong();
-    w->chkInc->setChecked(true);
-    commits = Row(l, "xact_commit");
+    // The page to a workbook: the titles with the date titles in row 1, no
+    // explanation column; the folder stays.
+    const QString dir = s.scratch.path() + QStringLiteral("/xl/");
+    QDir().mkpath(dir);
+    tvOption.ExcelDir = dir;
+    tvOption.ExcelExt = QStringLiteral(".XLSX");
+    s.dialogs.queuePath(dir + QStringLiteral("DBSTAT.XLSX"));
+    w->actExcel->trigger();
+    EXPECT_EQ(s.dialogs.calls().last().text, QStringLiteral("ファイルに出力しました。"));
+    EXPECT_EQ(s.dialogs.calls().at(s.dialogs.calls().size() - 2).file.fileName, dir + QStringLiteral("DBSTAT.XLSX"));
+    {
+        XlsxBook book;
+        ASSERT_TRUE(book.open(dir + QStringLiteral("DBSTAT.XLSX")));
+        EXPECT_EQ(book.extent(), std::make_pair(l->ItemCount() + 1, 5));
+        QStringList heads;
+        for (int c = 1; c <= 5; ++c)
+            heads << book.cell(1, c).value;
+        EXPECT_EQ(heads, Titles(l));
+        EXPECT_EQ(book.cell(2, 1).value, QStringLiteral("  1"));
+        EXPECT_EQ(book.cell(2, 2).value, QStringLiteral("datid"));
+    }
+    EXPECT_EQ(tvOption.ExcelDir, dir);
+
+    // Files of our own: the newest names two rows only (placed by name, the
+    // others empty), the next cannot be read as a snapshot at all.
+    {
+        QFile newest(folder + File(QStringLiteral("209912312359")));
+        ASSERT_TRUE(newest.open(QIODevice::WriteOnly));
+        newest.write("datid\t100\r\ntemp_bytes\t5000000000\r\n");
+        QFile broken(folder + File(QStringLiteral("209901010000")));
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write(QByteArray("\x80\x81\x00\x01\xfd garbage", 13));
+    }
+    Click(w->tolCmd, w->actRefresh);
+    ASSERT_EQ(l->ColumnCount(), 7);
+    EXPECT_EQ(Titles(l).mid(3, 2), (QStringList{"99/12/31 23:59", "99/01/01 00:00"}));
+    const QString datid = Row(l, "datid")->SubItem(1);
+    const QString tempBytes = Row(l, "temp_bytes")->SubItem(1);
+    EXPECT_EQ(Row(l, "datid")->SubItem(2), QStringLiteral("100"));
+    EXPECT_EQ(Row(l, "temp_bytes")->SubItem(2), QStringLiteral("5000000000"));
+    for (int r = 0; r < l->ItemCount(); ++r) {
+        EXPECT_EQ(l->Item(r)->SubItem(3), QString()) << r;
+        if (l->Item(r)->SubItem(0) != QLatin1String("datid") && l->Item(r)->SubItem(0) != QLatin1String("temp_bytes"))
+            EXPECT_EQ(l->Item(r)->SubItem(2), QString()) << r;
+    }
+
+    // Increments: each column less the next older one, from the absolute
+    // values; the oldest stays as it was.
+    w->chkInc->click();
+    ASSERT_TRUE(w->chkInc->isChecked());
+    const qint64 id = datid.toLongLong();
+    EXPECT_EQ(Row(l, "datid")->SubItem(1), QString::number(id - 100));
+    EXPECT_EQ(Row(l, "temp_bytes")->SubItem(1), QString::number(tempBytes.toLongLong() - 5000000000LL));
+    EXPECT_EQ(Row(l, "datid")->SubItem(2), QStringLiteral("100"));      // 100 less the empty broken file
+    EXPECT_EQ(Row(l, "datid")->SubItem(3), QString::number(-id));      // empty less the newer save
+    EXPECT_EQ(Row(l, "datid")->SubItem(4), QStringLiteral("0"));       // the two saves
+    EXPECT_EQ(Row(l, "datid")->SubItem(5), datid);                     // the oldest save
     EXPECT_EQ(Row(l, "datname")->SubItem(1), QStringLiteral("0"));
-    EXPECT_EQ(commits->SubItem(2).toLongLong(), newest - oldest);
-    EXPECT_EQ(commits->SubItem(3).toLongLong(), oldest);
-    EXPECT_GE(commits->SubItem(1).toLongLong(), 0);
-    w->chkInc->setChecked(false);
+    EXPECT_TRUE(Row(l, "numbackends")->SubItems().last().startsWith(QStringLiteral("現在データベースに接続")));
+    w->chkInc->click();
+    ASSERT_FALSE(w->chkInc->isChecked());
+    EXPECT_EQ(Row(l, "datid")->SubItem(1), datid);
 
+    // "履歴数" 2: the two newest.
+    w->txtLogCount->SetText(QStringLiteral("2"));
+    Click(w->tolCmd, w->actRefresh);
+    EXPECT_EQ(Titles(l).mid(3), (QStringList{"99/12/31 23:59", "99/01/01 00:00"}));
     // "履歴数" 0: no snapshot column; stored 0 reads back as 1.
     w->txtLogCount->SetText(QStringLiteral("0"));
-    w->actRefresh->trigger();
+    Click(w->tolCmd, w->actRefresh);
     EXPECT_EQ(l->ColumnCount(), 3);
     w->Close();
     ASSERT_TRUE(PollUntil([&] { return Open() != nullptr; }));
-    w = s.main->FindWindowOf<TfrmPerform>(QStringLiteral("パフォーマンス情報 - ") + s.Form()->ConnectionText(), false);
+    w = Window(s.Form());
+    l = w->lstDbStat;
     EXPECT_EQ(w->txtLogCount->Text(), QStringLiteral("1"));
-    EXPECT_EQ(w->lstDbStat->ColumnCount(), 4);
+    EXPECT_EQ(l->ColumnCount(), 4);
 
-    // The picker deletes the ticked snapshot only and reloads.
+    // The picker offers every snapshot by date, oldest first; "削除(&D)"
+    // deletes the ticked ones only and reloads.
     QStringList offered;
+    QString caption;
     ModalSteps steps{{{QStringLiteral("frmStatList"), [&](QWidget *d) {
                            auto *dlg = static_cast<TfrmStatList *>(d);
-                           for (int i = 0; i < dlg->lstLog->count(); ++i)
+                           caption = dlg->windowTitle();
+                           for (int i = 0; i < dlg->lstLog->count(); ++i) {
                                offered << dlg->lstLog->item(i)->text();
+                               EXPECT_EQ(dlg->lstLog->item(i)->checkState(), Qt::Unchecked);
+                           }
                            dlg->lstLog->item(0)->setCheckState(Qt::Checked);
+                           dlg->lstLog->item(3)->setCheckState(Qt::Checked);
                            dlg->btnDelete->click();
                        }}}};
     w->actDelete->trigger();
     EXPECT_TRUE(steps.finished());
-    EXPECT_EQ(offered.size(), 2);
-    EXPECT_EQ(perform::SnapshotFiles(folder, db.params().database), (QStringList{files[1]}));
+    EXPECT_EQ(caption, QStringLiteral("データベース統計履歴の削除"));
+    EXPECT_EQ(offered, (QStringList{perform::FileNameToDate(files[0], database), perform::FileNameToDate(files[1], database),
+                                    "99/01/01 00:00", "99/12/31 23:59"}));
+    EXPECT_EQ(perform::SnapshotFiles(folder, database), (QStringList{files[1], File(QStringLiteral("209901010000"))}));
+    EXPECT_EQ(Titles(l).mid(3), (QStringList{"99/01/01 00:00"}));
+
+    // Closing the picker deletes nothing.
+    ModalSteps cancel{{CancelStep(QStringLiteral("frmStatList"))}};
+    w->actDelete->trigger();
+    EXPECT_TRUE(cancel.finished());
+    EXPECT_EQ(perform::SnapshotFiles(folder, database).size(), 2);
+
+    // A snapshot that cannot be written: the error, no completion message,
+    // increments left off, the last save's time as it was.
+    for (const QString &f : perform::SnapshotFiles(folder, database))
+        QFile::remove(folder + f);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    {
+        QFile blocker(folder.chopped(1));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    w->chkInc->click();
+    ASSERT_TRUE(w->chkInc->isChecked());
+    const QDateTime lastSave = LastAutoSave;
+    s.dialogs.clear();
+    s.dialogs.queueButton(tv::ui::IDYES);
+    w->actSave->trigger();
+    EXPECT_FALSE(s.dialogs.texts().contains(QStringLiteral("保存が完了しました。")));
+    EXPECT_EQ(s.dialogs.texts().size(), 2) << s.dialogs.texts().join(u'\n').toStdString();
+    EXPECT_FALSE(w->chkInc->isChecked());
+    EXPECT_EQ(LastAutoSave, lastSave);
+    QFile::remove(folder.chopped(1));
     w->Close();
 }

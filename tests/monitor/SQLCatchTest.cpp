@@ -14,12 +14,19 @@
 #include "monitor/frmSQLCRUD.h"
 #include "monitor/frmIndexAdviser.h"
 #include "monitor/frmSQLCatch.h"
+#include "sql/fraExplan.h"
 #include "sql/frmSQL.h"
+#include "controls/tvTreeView.h"
 #include "platform/db/Connection.h"
 #include "support/XlsxBook.h"
 #include "tools/ListOutput.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMenu>
+#include <QToolBar>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QListWidget>
@@ -89,34 +96,53 @@ TEST(SQLCatchRules, MatrixOrderIsTablesThenStatements)
 
 TEST(SQLCatchRules, QueryTextsPerVersion)
 {
-    // From 13 the view's time column is total_exec_time, in the list and the search.
-    for (const int ver : {120000, 130000, 150000}) {
-        const QString sql = sqlcatch::StatementListSQL(ver);
-        const QString time = ver >= 130000 ? "total_exec_time" : "total_time";
-        const QString other = ver >= 130000 ? " s.total_time" : "total_exec_time";
-        EXPECT_TRUE(sql.contains(" s." + time + ",")) << ver;
-        EXPECT_TRUE(sql.contains("to_char(" + time + " , '999999D999999')")) << ver;
-        EXPECT_FALSE(sql.contains(other)) << ver;
-        EXPECT_TRUE(sql.endsWith(" AND UPPER(rolname) LIKE UPPER(:rolname)"));
+    // From 13 the view calls the time total_exec_time, in the list and the
+    // search alike.
+    const auto listText = [](const QString &time) {
+        return " SELECT r.rolname, d.datname, s.calls, s." + time +
+               ", s.rows, s.query FROM public.pg_stat_statements s"
+               " LEFT OUTER JOIN pg_roles r ON r.oid = s.userid LEFT OUTER JOIN pg_database d ON d.oid = s.dbid"
+               " WHERE 0 = 0 AND datname = :datname AND ( UPPER(rolname) LIKE UPPER(:kensaku) OR UPPER(datname)"
+               " LIKE UPPER(:kensaku) OR UPPER( to_char( calls , '999999999999' ) ) LIKE UPPER(:kensaku) OR"
+               " UPPER( to_char(" + time + " , '999999D999999') ) LIKE UPPER(:kensaku) OR UPPER( to_char(rows ,"
+               " '999999999999') ) LIKE UPPER(:kensaku) OR UPPER(query) LIKE UPPER(:kensaku) ) AND"
+               " UPPER(rolname) LIKE UPPER(:rolname)";
+    };
+    const struct {
+        int ver;
+        const char *time;
+    } versions[] = {{90600, "total_time"}, {120000, "total_time"}, {130000, "total_exec_time"},
+                    {150000, "total_exec_time"}};
+    for (const auto &v : versions) {
+        EXPECT_EQ(sqlcatch::StatementListSQL(v.ver), listText(QString::fromLatin1(v.time))) << v.ver;
+        EXPECT_EQ(sqlcatch::TotalTimeField(v.ver), QString::fromLatin1(v.time)) << v.ver;
     }
-    EXPECT_EQ(sqlcatch::StatementListSQL(120000),
-              " SELECT r.rolname, d.datname, s.calls, s.total_time, s.rows, s.query FROM public.pg_stat_statements s"
-              " LEFT OUTER JOIN pg_roles r ON r.oid = s.userid LEFT OUTER JOIN pg_database d ON d.oid = s.dbid"
-              " WHERE 0 = 0 AND datname = :datname AND ( UPPER(rolname) LIKE UPPER(:kensaku) OR UPPER(datname)"
-              " LIKE UPPER(:kensaku) OR UPPER( to_char( calls , '999999999999' ) ) LIKE UPPER(:kensaku) OR"
-              " UPPER( to_char(total_time , '999999D999999') ) LIKE UPPER(:kensaku) OR UPPER( to_char(rows ,"
-              " '999999999999') ) LIKE UPPER(:kensaku) OR UPPER(query) LIKE UPPER(:kensaku) ) AND"
-              " UPPER(rolname) LIKE UPPER(:rolname)");
-    EXPECT_EQ(sqlcatch::SearchPattern(""), "%%");
-    EXPECT_EQ(sqlcatch::SearchPattern("7"), "%7%");
-    EXPECT_EQ(sqlcatch::RolePattern("(全て)"), "%%");
-    EXPECT_EQ(sqlcatch::RolePattern(""), "%%");
-    EXPECT_EQ(sqlcatch::MatrixRolePattern("(全て)"), "%");
-    EXPECT_EQ(sqlcatch::MatrixRolePattern("app_user"), "app_user");
+    EXPECT_EQ(sqlcatch::MatrixStatementsSQL(),
+              " SELECT s.query FROM public.pg_stat_statements s LEFT OUTER JOIN pg_roles r ON r.oid = s.userid"
+              " LEFT OUTER JOIN pg_database d ON d.oid = s.dbid WHERE 0 = 0 AND datname = :datname"
+              " AND UPPER(rolname) LIKE UPPER(:rolname)");
+
+    const struct {
+        const char *text, *search, *role, *matrixRole;
+    } patterns[] = {
+        {"", "%%", "%%", ""},
+        {"7", "%7%", "%7%", "7"},
+        {"(全て)", "%(全て)%", "%%", "%"},
+        {"app_user", "%app_user%", "%app_user%", "app_user"},
+    };
+    for (const auto &p : patterns) {
+        const QString t = QString::fromUtf8(p.text);
+        EXPECT_EQ(sqlcatch::SearchPattern(t), QString::fromUtf8(p.search)) << p.text;
+        EXPECT_EQ(sqlcatch::RolePattern(t), QString::fromUtf8(p.role)) << p.text;
+        EXPECT_EQ(sqlcatch::MatrixRolePattern(t), QString::fromUtf8(p.matrixRole)) << p.text;
+    }
     EXPECT_EQ(sqlcatch::FormatTotalTime(0.0000004), "0.000000");
     EXPECT_EQ(sqlcatch::FormatTotalTime(1234.5), "1234.500000");
     EXPECT_TRUE(sqlcatch::ResetErrorMeansDone("ERROR: no binary output function available for type void"));
+    EXPECT_TRUE(sqlcatch::ResetErrorMeansDone("ERROR: 型voidにはバイナリ出力関数がありません"));
     EXPECT_TRUE(sqlcatch::ResetErrorMeansDone("ERROR: cursor \"c1\" already exists"));
+    EXPECT_TRUE(sqlcatch::ResetErrorMeansDone("ERROR: カーソル\"c1\"はすでに存在します"));
+    EXPECT_FALSE(sqlcatch::ResetErrorMeansDone("ERROR: cursor \"c1\" does not exist"));
     EXPECT_FALSE(sqlcatch::ResetErrorMeansDone("ERROR: permission denied for function pg_stat_statements_reset"));
 }
 
@@ -139,7 +165,10 @@ bool PollUntil(F done, int ms = 60000)
 
 class CaptureWindows : public ::testing::Test {
 protected:
-    void SetUp() override { RegisterMonitorWindows(); }
+    void SetUp() override
+    {
+        RegisterMonitorWindows();
+    }
 
     TfrmObject *Logon(bool autoCommit = true)
     {
@@ -151,22 +180,66 @@ protected:
         EXPECT_NE(f, nullptr) << s.dialogs.texts().join(QLatin1Char('\n')).toStdString();
         return f;
     }
-    std::unique_ptr<tv::db::Connection> Connect() const
+    // ツール → the item of that caption, as the user picks it.
+    void ToolMenu(const QString &caption) const
     {
-        tv::db::ConnectionParams p;
-        p.Server = db.params().host;
-        p.Port = db.params().port.toInt();
-        p.Database = db.params().database;
-        p.User_Name = db.params().user;
-        p.Password = db.params().password;
-        auto c = std::make_unique<tv::db::Connection>(p);
-        c->Open();
-        return c;
+        QMenu *tool = s.main->findChild<QMenu *>(QStringLiteral("mnuTool"));
+        ASSERT_NE(tool, nullptr);
+        for (QAction *a : tool->actions()) {
+            if (a->text() == caption) {
+                ASSERT_TRUE(a->isEnabled()) << caption.toStdString();
+                a->trigger();
+                return;
+            }
+        }
+        FAIL() << "no menu item " << caption.toStdString();
     }
+    std::unique_ptr<tv::db::Connection> Connect(const DbParams &p) const
+    {
+        tv::db::ConnectionParams c;
+        c.Server = p.host;
+        c.Port = p.port.toInt();
+        c.Database = p.database;
+        c.User_Name = p.user;
+        c.Password = p.password;
+        auto conn = std::make_unique<tv::db::Connection>(c);
+        conn->Open();
+        return conn;
+    }
+    std::unique_ptr<tv::db::Connection> Connect() const { return Connect(db.params()); }
     template <class T>
     T *Opened(const QString &title) const
     {
         return s.main->FindWindowOf<T>(title + s.Form()->ConnectionText(), false);
+    }
+    template <class T>
+    QList<T *> WindowsOf() const
+    {
+        QList<T *> out;
+        for (QWidget *c : s.main->MdiChildren())
+            if (auto *t = dynamic_cast<T *>(c))
+                out << t;
+        return out;
+    }
+    // A second connection window, on a database without the view.
+    TfrmObject *OtherConnection(const TestDb &other) const
+    {
+        const DbParams &p = other.params();
+        return TfrmObject::Create(s.main.get(), p.host, p.port, p.database, QString(), p.user, p.password);
+    }
+    // Picks a connection in a tool window's combo, as the user does.
+    static void PickConnection(TtvToolForm *w, TfrmObject *form)
+    {
+        const int at = w->cmbDBName->findText(form->ConnectionText());
+        ASSERT_GE(at, 0);
+        w->cmbDBName->setCurrentIndex(at);
+        emit w->cmbDBName->activated(at);
+    }
+    static void Click(QToolBar *bar, QAction *a)
+    {
+        QWidget *b = bar->widgetForAction(a);
+        ASSERT_NE(b, nullptr);
+        QTest::mouseClick(b, Qt::LeftButton);
     }
     static QStringList Statements(TtvListView *l, int column)
     {
@@ -182,6 +255,7 @@ protected:
                 return l->Item(i);
         return nullptr;
     }
+    QString LastText() const { return s.dialogs.texts().isEmpty() ? QString() : s.dialogs.texts().last(); }
     std::string Role(const char *tag) const { return db.params().database.toStdString() + "_" + tag; }
 
     TestDb db{"w3t6"};
@@ -196,22 +270,20 @@ TEST_F(CaptureWindows, CaptureListsFiltersAndResets)
     db.exec("CREATE SCHEMA w3t6; CREATE TABLE w3t6.orders(id int primary key, qty int);"
             "INSERT INTO w3t6.orders VALUES (1, 1), (7, 3)");
     ASSERT_NE(Logon(), nullptr);
-    QAction *open = s.main->Action(QStringLiteral("actViewSQLCatch"));
-    ASSERT_NE(open, nullptr);
 
     // Without the view in public: the message, and no window.
-    open->trigger();
-    EXPECT_EQ(s.dialogs.texts().last(),
-              QStringLiteral("pg_stat_statementsがpublicスキーマに存在しない為、\r\n表示する事が出来ません。"));
-    EXPECT_EQ(Opened<TfrmSQLCatch>(QStringLiteral("SQLキャッチ - ")), nullptr);
+    ToolMenu(QStringLiteral("SQLキャッチ(&T)"));
+    EXPECT_EQ(LastText(), QStringLiteral("pg_stat_statementsがpublicスキーマに存在しない為、\r\n表示する事が出来ません。"));
+    EXPECT_TRUE(WindowsOf<TfrmSQLCatch>().isEmpty());
 
     db.exec("CREATE EXTENSION IF NOT EXISTS pg_stat_statements SCHEMA public");
-    for (const char *tag : {"admin", "sysadm", "gone"})
+    for (const char *tag : {"admin", "sysadm", "gone", "plain"})
         db.ensureRole(Role(tag));
     db.exec("GRANT USAGE ON SCHEMA w3t6 TO " + Role("admin") + ", " + Role("sysadm") + ", " + Role("gone"));
     {
         auto other = Connect();
         other->Exec(QStringLiteral("select count(*) from w3t6.orders where id = 7"));
+        other->Exec(QStringLiteral("select qty from w3t6.orders order by id"));
         for (const char *tag : {"admin", "sysadm", "gone"}) {
             other->Exec(QStringLiteral("SET ROLE ") + QString::fromStdString(Role(tag)));
             other->Exec(QStringLiteral("select '%1' as who").arg(QString::fromLatin1(tag)));
@@ -220,13 +292,13 @@ TEST_F(CaptureWindows, CaptureListsFiltersAndResets)
     }
     db.exec("DROP OWNED BY " + Role("gone") + "; DROP ROLE " + Role("gone"));
 
-    open->trigger();
+    ToolMenu(QStringLiteral("SQLキャッチ(&T)"));
     auto *w = Opened<TfrmSQLCatch>(QStringLiteral("SQLキャッチ - "));
     ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
     const QString counted = QStringLiteral("select count(*) from w3t6.orders where id = $1");
     TtvListItem *row = RowOf(w->lstTrace, counted, 4);
     ASSERT_NE(row, nullptr) << Statements(w->lstTrace, 4).join(u'\n').toStdString();
-    EXPECT_EQ(row->Caption(), QString::fromLatin1(db.params().user.toLatin1()));
+    EXPECT_EQ(row->Caption(), db.params().user);
     EXPECT_EQ(row->SubItem(0), db.params().database);
     EXPECT_EQ(row->SubItem(1), QStringLiteral("1"));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d{6}$")).match(row->SubItem(2)).hasMatch())
@@ -264,43 +336,79 @@ TEST_F(CaptureWindows, CaptureListsFiltersAndResets)
     QTest::keyClicks(w->txtFind, QStringLiteral("orders where id"));
     QTest::keyClick(w->txtFind, Qt::Key_Return);
     ASSERT_EQ(w->lstTrace->ItemCount(), 1) << Statements(w->lstTrace, 4).join(u'\n').toStdString();
+    EXPECT_FALSE(w->actExplan->isEnabled());
     w->lstTrace->setCurrentItem(w->lstTrace->Item(0));
     EXPECT_EQ(w->txtQuery->Lines()->Text().trimmed(), counted);
     EXPECT_TRUE(w->actExplan->isEnabled());
+    w->actSQLCopy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), counted);
 
-    // The plan opens in a new SQL window with its plan button down; the
-    // adviser gets the statement in its editor.
-    auto windowsOf = [this](auto *sample) {
-        QList<decltype(sample)> out;
-        for (QWidget *c : s.main->MdiChildren())
-            if (auto *t = dynamic_cast<decltype(sample)>(c))
-                out << t;
-        return out;
-    };
+    // A statement without parameters: its plan in a new SQL window in plan
+    // mode, and the adviser's analysis run at once.
+    w->txtFind->clear();
+    QTest::keyClicks(w->txtFind, QStringLiteral("order by id"));
+    QTest::mouseClick(w->btnFind, Qt::LeftButton);
+    const QString listed = QStringLiteral("select qty from w3t6.orders order by id");
+    ASSERT_NE(RowOf(w->lstTrace, listed, 4), nullptr) << Statements(w->lstTrace, 4).join(u'\n').toStdString();
+    w->lstTrace->setCurrentItem(RowOf(w->lstTrace, listed, 4));
     w->actExplan->trigger();
-    const auto sqlWindows = windowsOf(static_cast<TfrmSQL *>(nullptr));
+    const QList<TfrmSQL *> sqlWindows = WindowsOf<TfrmSQL>();
     ASSERT_EQ(sqlWindows.size(), 1);
-    EXPECT_TRUE(sqlWindows.first()->btnExplan->isChecked());
-    EXPECT_EQ(sqlWindows.first()->txtSQL->Lines()->Text().trimmed(), counted);
+    TfrmSQL *plan = sqlWindows.first();
+    EXPECT_TRUE(plan->btnExplan->isChecked());
+    EXPECT_EQ(plan->txtSQL->Lines()->Text().trimmed(), listed);
+    EXPECT_TRUE(PollUntil([&] { return plan->fraExplan->lstPlan->topLevelItemCount() > 0; }))
+        << s.dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(plan->fraExplan->lstPlan->TopNode(0)->Text(), QStringLiteral("SELECT STATEMENT"));
     w->actIndexAdviser->trigger();
-    const auto advisers = windowsOf(static_cast<TfrmIndexAdviser *>(nullptr));
+    const QList<TfrmIndexAdviser *> advisers = WindowsOf<TfrmIndexAdviser>();
     ASSERT_EQ(advisers.size(), 1);
-    EXPECT_EQ(advisers.first()->txtSQL->Lines()->Text().trimmed(), counted);
+    TfrmIndexAdviser *adviser = advisers.first();
+    EXPECT_EQ(adviser->txtSQL->Lines()->Text().trimmed(), listed);
+    EXPECT_TRUE(PollUntil([&] {
+        QTreeWidgetItem *t = adviser->lstIndex->topLevelItemCount() ? adviser->lstIndex->topLevelItem(0) : nullptr;
+        return t && t->text(0) == QStringLiteral("w3t6.orders") && t->childCount() > 0 &&
+               t->child(0)->text(0) == QStringLiteral("orders_pkey");
+    })) << s.dialogs.texts().join(u'\n').toStdString();
 
-    // Reset: No changes nothing, Yes clears this database's statements.
+    // Reset: No changes nothing; without the right the server's text and the
+    // list as it was; Yes clears this database's statements.
+    const int before = w->lstTrace->ItemCount();
     s.dialogs.queueButton(tv::ui::IDNO);
+    QTest::mouseClick(w->tolCmd->widgetForAction(w->actSQLClear), Qt::LeftButton);
+    EXPECT_EQ(LastText(), QStringLiteral("pg_stat_statementsの情報をクリアしますか？"));
+    EXPECT_EQ(s.dialogs.calls().last().flags & tv::ui::MB_DEFBUTTON2, unsigned(tv::ui::MB_DEFBUTTON2));
+    EXPECT_EQ(w->lstTrace->ItemCount(), before);
+    s.Form()->dbsMain().Exec(QStringLiteral("SET ROLE ") + QString::fromStdString(Role("plain")));
+    s.dialogs.queueButton(tv::ui::IDYES);
     w->actSQLClear->trigger();
-    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("pg_stat_statementsの情報をクリアしますか？"));
-    EXPECT_EQ(w->lstTrace->ItemCount(), 1);
+    EXPECT_TRUE(LastText().startsWith(QStringLiteral("エラーが発生しました。\r\nERROR: ")) &&
+                LastText().contains(QStringLiteral("pg_stat_statements_reset")))
+        << LastText().toStdString();
+    EXPECT_EQ(w->lstTrace->ItemCount(), before);
+    s.Form()->dbsMain().Exec(QStringLiteral("RESET ROLE"));
     w->txtFind->clear();
     s.dialogs.queueButton(tv::ui::IDYES);
     w->actSQLClear->trigger();
-    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("クリアしました。"));
+    EXPECT_EQ(LastText(), QStringLiteral("クリアしました。"));
     EXPECT_EQ(RowOf(w->lstTrace, counted, 4), nullptr);
-    EXPECT_FALSE(w->Output->actExcel->isEnabled() && w->lstTrace->ItemCount() == 0);
+    EXPECT_EQ(RowOf(w->lstTrace, listed, 4), nullptr);
+
+    // A connection picked later whose database lacks the view: the server's
+    // text, an empty list.
+    TestDb bare{"w3t6n"};
+    TfrmObject *b = OtherConnection(bare);
+    ASSERT_NE(b, nullptr);
+    PickConnection(w, b);
+    EXPECT_TRUE(LastText().contains(QStringLiteral("pg_stat_statements"))) << LastText().toStdString();
+    EXPECT_EQ(w->lstTrace->ItemCount(), 0);
+    EXPECT_FALSE(w->Output->actExcel->isEnabled());
     w->Close();
 }
 
+// ツール → "テーブルアクセス表(&A)" in the program started with the logon
+// switches: the schema chosen, "*" ticked, "表示(&V)", and the matrix to a
+// workbook.
 TEST_F(CaptureWindows, TableAccessMatrixFromTheToolsMenu)
 {
     TV_REQUIRE_DB(db);
@@ -310,56 +418,80 @@ TEST_F(CaptureWindows, TableAccessMatrixFromTheToolsMenu)
     for (const bool autoCommit : {true, false}) {
         SCOPED_TRACE(autoCommit ? "auto-commit" : "auto-commit off");
         ASSERT_NE(Logon(autoCommit), nullptr);
-        {
-            auto other = Connect();
-            other->Exec(QStringLiteral("update w3t6.orders set qty = 2 where id = 1"));
-        }
-        s.main->Action(QStringLiteral("actViewSQLCRUD"))->trigger();
+        Connect()->Exec(QStringLiteral("update w3t6.orders set qty = 2 where id = 1"));
+        ToolMenu(QStringLiteral("テーブルアクセス表(&A)"));
         auto *w = Opened<TfrmSQLCRUD>(QStringLiteral("テーブルアクセス表 - "));
         ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
         EXPECT_EQ(w->lstCRUD->ItemCount(), 0);
         EXPECT_FALSE(w->Output->actOutput->isEnabled());
+        EXPECT_EQ(w->cmbUser->Text(), db.params().user);
+
+        // The schema typed in its box; "*" alone ticked.
+        w->cmbSchema->setFocus();
+        QTest::keyClicks(w->cmbSchema, QStringLiteral("w3t6"));
+        ASSERT_EQ(w->cmbSchema->Text(), QStringLiteral("w3t6"));
+        QStringList tables;
+        for (int i = 0; i < w->lstTable->count(); ++i)
+            tables << w->lstTable->item(i)->text();
+        EXPECT_EQ(tables, (QStringList{"*", "items", "orders"}));
+        EXPECT_EQ(w->lstTable->item(0)->checkState(), Qt::Checked);
 
         // Nothing ticked: the message, no matrix.
-        const int at = w->cmbSchema->findText(QStringLiteral("w3t6"));
-        ASSERT_GE(at, 0);
-        w->cmbSchema->setCurrentIndex(at);
-        emit w->cmbSchema->activated(at);
-        ASSERT_GE(w->lstTable->count(), 3);
-        EXPECT_EQ(w->lstTable->item(0)->text(), QStringLiteral("*"));
-        EXPECT_EQ(w->lstTable->item(0)->checkState(), Qt::Checked);
-        w->lstTable->item(0)->setCheckState(Qt::Unchecked);
-        w->actRefresh->trigger();
-        EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("対象テーブルを選択して下さい。"));
+        w->lstTable->setFocus();
+        w->lstTable->setCurrentRow(0);
+        QTest::keyClick(w->lstTable, Qt::Key_Space);
+        ASSERT_EQ(w->lstTable->item(0)->checkState(), Qt::Unchecked);
+        Click(w->tolCmd, w->actRefresh);
+        EXPECT_EQ(LastText(), QStringLiteral("対象テーブルを選択して下さい。"));
+        EXPECT_EQ(w->lstCRUD->ItemCount(), 0);
 
-        w->lstTable->item(0)->setCheckState(Qt::Checked);
-        w->actRefresh->trigger();
+        QTest::keyClick(w->lstTable, Qt::Key_Space);
+        ASSERT_EQ(w->lstTable->item(0)->checkState(), Qt::Checked);
+        Click(w->tolCmd, w->actRefresh);
         TtvListItem *row = nullptr;
         for (int i = 0; i < w->lstCRUD->ItemCount(); ++i) {
             TtvListItem *it = w->lstCRUD->Item(i);
+            EXPECT_NE(it->Caption(), QStringLiteral("items"));
             if (it->Caption() == QStringLiteral("orders") && it->SubItem(4).startsWith(QStringLiteral("update")))
                 row = it;
         }
         ASSERT_NE(row, nullptr) << Statements(w->lstCRUD, 4).join(u'\n').toStdString();
         EXPECT_EQ(row->SubItems().mid(0, 4), (QStringList{"", "", "*", ""}));
-        for (int i = 0; i < w->lstCRUD->ItemCount(); ++i)
-            EXPECT_NE(w->lstCRUD->Item(i)->Caption(), QStringLiteral("items"));
+        EXPECT_EQ(row->SubItem(4), QStringLiteral("update w3t6.orders set qty = $1 where id = $2"));
         EXPECT_TRUE(w->Output->actOutput->isEnabled());
 
         // The workbook: the column titles in row 1; the folder stays.
         const QString dir = s.scratch.path() + QStringLiteral("/xl/");
         QDir().mkpath(dir);
+        QFile::remove(dir + QStringLiteral("TBLACCESS.XLSX"));
         tvOption.ExcelDir = dir;
         tvOption.ExcelExt = QStringLiteral(".XLSX");
         s.dialogs.queuePath(dir + QStringLiteral("TBLACCESS.XLSX"));
         w->Output->actExcel->trigger();
+        EXPECT_EQ(s.dialogs.calls().last().text, QStringLiteral("ファイルに出力しました。"));
         XlsxBook book;
         ASSERT_TRUE(book.open(dir + QStringLiteral("TBLACCESS.XLSX")));
         QStringList heads;
         for (int c = 1; c <= 6; ++c)
             heads << book.cell(1, c).value;
         EXPECT_EQ(heads, (QStringList{"テーブル名", "C", "R", "U", "D", "SQL"}));
+        EXPECT_EQ(book.extent(), std::make_pair(w->lstCRUD->ItemCount() + 1, 6));
         EXPECT_EQ(tvOption.ExcelDir, dir);
+
+        if (autoCommit) {
+            // A connection picked later whose database lacks the view: the
+            // pickers follow it, "表示(&V)" shows the server's text and no
+            // matrix.
+            TestDb bare{"w3t6n"};
+            TfrmObject *b = OtherConnection(bare);
+            ASSERT_NE(b, nullptr);
+            PickConnection(w, b);
+            EXPECT_EQ(w->lstCRUD->ItemCount(), 0);
+            EXPECT_EQ(w->cmbSchema->Text(), QStringLiteral("public"));
+            Click(w->tolCmd, w->actRefresh);
+            EXPECT_TRUE(LastText().contains(QStringLiteral("pg_stat_statements"))) << LastText().toStdString();
+            EXPECT_EQ(w->lstCRUD->ItemCount(), 0);
+        }
         w->Close();
         s.main.reset();
     }
