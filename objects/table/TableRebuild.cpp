@@ -4,18 +4,22 @@
 #include "platform/db/Query.h"
 
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
 #include <QRegularExpression>
 
 namespace {
 
-// The table itself, joined by every query below.
-const QString TableCTE = QStringLiteral(
+// Everything a rebuild reads, in one statement: one round trip, and every
+// part seen in the same snapshot. Each part is one column holding its rows
+// as a JSON array of arrays (null when it has none); the table itself comes
+// from the common table expression t.
+const QString RebuildSQL = QStringLiteral(
     "WITH t AS (SELECT C.oid, C.reltype FROM pg_class C JOIN pg_namespace N ON N.oid = C.relnamespace"
-    " WHERE N.nspname = :SCHEMA AND C.relname = :TBLNAME) ");
-
-// What depends on the table or its row type and would go with it.
-const QString RefusalsSQL = QStringLiteral(
-    "SELECT DISTINCT kind, name FROM ("
+    " WHERE N.nspname = :SCHEMA AND C.relname = :TBLNAME) SELECT"
+    // 0: what depends on the table or its row type and would go with it.
+    " (SELECT json_agg(json_build_array(kind, name) ORDER BY kind, name) FROM (SELECT DISTINCT kind, name FROM ("
     " SELECT CASE V.relkind WHEN 'v' THEN 'VIEW' WHEN 'm' THEN 'MATERIALIZED VIEW' ELSE 'RULE' END AS kind,"
     "  CASE WHEN V.relkind IN ('v', 'm') THEN VN.nspname || '.' || V.relname"
     "  ELSE VN.nspname || '.' || R.rulename END AS name"
@@ -53,74 +57,71 @@ const QString RefusalsSQL = QStringLiteral(
     " UNION ALL SELECT 'GENERATED COLUMN', CAST(:SCHEMA AS text) || '.' || CAST(:TBLNAME AS text) || '.' || A.attname"
     "  FROM t, pg_attribute A"
     "  WHERE A.attrelid = t.oid AND A.attnum > 0 AND NOT A.attisdropped AND A.attgenerated <> ''"
-    ") X ORDER BY 1, 2");
-
-const QString TableSQL = QStringLiteral(
-    "SELECT C.relrowsecurity, C.relforcerowsecurity, pg_get_userbyid(C.relowner), C.relacl IS NULL,"
-    " concat_ws(chr(10), array_to_string(C.reloptions, chr(10)),"
-    " (SELECT string_agg('toast.' || o, chr(10)) FROM pg_class TC, unnest(TC.reloptions) o"
-    " WHERE TC.oid = C.reltoastrelid)) FROM t, pg_class C WHERE C.oid = t.oid");
-
-const QString SequencesSQL = QStringLiteral(
-    "SELECT SN.nspname, S.relname, D.refobjsubid FROM t, pg_depend D"
-    " JOIN pg_class S ON S.oid = D.objid AND S.relkind = 'S' JOIN pg_namespace SN ON SN.oid = S.relnamespace"
-    " WHERE D.classid = 'pg_class'::regclass AND D.refclassid = 'pg_class'::regclass"
-    " AND D.refobjid = t.oid AND D.deptype = 'a' ORDER BY 1, 2");
-
-const QString IndexesSQL = QStringLiteral(
-    "SELECT IC.relname, pg_get_indexdef(I.indexrelid), TS.spcname, pg_get_expr(I.indpred, I.indrelid),"
-    " obj_description(I.indexrelid, 'pg_class') FROM t, pg_index I JOIN pg_class IC ON IC.oid = I.indexrelid"
-    " LEFT JOIN pg_tablespace TS ON TS.oid = IC.reltablespace"
-    " WHERE I.indrelid = t.oid AND NOT EXISTS (SELECT 1 FROM pg_constraint K"
-    " WHERE K.conindid = I.indexrelid AND K.conrelid = I.indrelid) ORDER BY IC.relname");
-
-const QString OwnCommentsSQL = QStringLiteral(
-    "SELECT K.conname, obj_description(K.oid, 'pg_constraint') FROM t, pg_constraint K"
-    " WHERE K.conrelid = t.oid AND obj_description(K.oid, 'pg_constraint') IS NOT NULL ORDER BY 1");
-
-const QString ForeignKeysSQL = QStringLiteral(
-    "SELECT FN.nspname, F.relname, K.conname, pg_get_constraintdef(K.oid),"
-    " obj_description(K.oid, 'pg_constraint') FROM t, pg_constraint K"
-    " JOIN pg_class F ON F.oid = K.conrelid JOIN pg_namespace FN ON FN.oid = F.relnamespace"
-    " WHERE K.contype = 'f' AND K.confrelid = t.oid AND K.conrelid <> t.oid AND K.conparentid = 0"
-    " ORDER BY 1, 2, 3");
-
-const QString TriggersSQL = QStringLiteral(
-    "SELECT G.tgname, pg_get_triggerdef(G.oid), G.tgenabled, obj_description(G.oid, 'pg_trigger')"
-    " FROM t, pg_trigger G WHERE G.tgrelid = t.oid AND NOT G.tgisinternal ORDER BY 1");
-
-const QString PoliciesSQL = QStringLiteral(
-    "SELECT P.polname, P.polpermissive, P.polcmd,"
-    " (SELECT string_agg(CASE WHEN r = 0 THEN 'PUBLIC' ELSE quote_ident(pg_get_userbyid(r)) END, ', ')"
+    " ) X) R),"
+    // 1: the table (one row).
+    " (SELECT json_build_array(C.relrowsecurity, C.relforcerowsecurity, pg_get_userbyid(C.relowner),"
+    "  C.relacl IS NULL, concat_ws(chr(10), array_to_string(C.reloptions, chr(10)),"
+    "  (SELECT string_agg('toast.' || o, chr(10)) FROM pg_class TC, unnest(TC.reloptions) o"
+    "  WHERE TC.oid = C.reltoastrelid))) FROM t, pg_class C WHERE C.oid = t.oid),"
+    // 2: owned sequences.
+    " (SELECT json_agg(json_build_array(SN.nspname, S.relname, D.refobjsubid) ORDER BY SN.nspname, S.relname)"
+    "  FROM t, pg_depend D"
+    "  JOIN pg_class S ON S.oid = D.objid AND S.relkind = 'S' JOIN pg_namespace SN ON SN.oid = S.relnamespace"
+    "  WHERE D.classid = 'pg_class'::regclass AND D.refclassid = 'pg_class'::regclass"
+    "  AND D.refobjid = t.oid AND D.deptype = 'a'),"
+    // 3: indexes that no constraint of the table makes.
+    " (SELECT json_agg(json_build_array(IC.relname, pg_get_indexdef(I.indexrelid), TS.spcname,"
+    "  pg_get_expr(I.indpred, I.indrelid), obj_description(I.indexrelid, 'pg_class')) ORDER BY IC.relname)"
+    "  FROM t, pg_index I JOIN pg_class IC ON IC.oid = I.indexrelid"
+    "  LEFT JOIN pg_tablespace TS ON TS.oid = IC.reltablespace"
+    "  WHERE I.indrelid = t.oid AND NOT EXISTS (SELECT 1 FROM pg_constraint K"
+    "  WHERE K.conindid = I.indexrelid AND K.conrelid = I.indrelid)),"
+    // 4: comments of the table's own constraints.
+    " (SELECT json_agg(json_build_array(K.conname, obj_description(K.oid, 'pg_constraint')) ORDER BY K.conname)"
+    "  FROM t, pg_constraint K"
+    "  WHERE K.conrelid = t.oid AND obj_description(K.oid, 'pg_constraint') IS NOT NULL),"
+    // 5: other tables' foreign keys to it.
+    " (SELECT json_agg(json_build_array(FN.nspname, F.relname, K.conname, pg_get_constraintdef(K.oid),"
+    "  obj_description(K.oid, 'pg_constraint')) ORDER BY FN.nspname, F.relname, K.conname) FROM t, pg_constraint K"
+    "  JOIN pg_class F ON F.oid = K.conrelid JOIN pg_namespace FN ON FN.oid = F.relnamespace"
+    "  WHERE K.contype = 'f' AND K.confrelid = t.oid AND K.conrelid <> t.oid AND K.conparentid = 0),"
+    // 6: triggers.
+    " (SELECT json_agg(json_build_array(G.tgname, pg_get_triggerdef(G.oid), G.tgenabled,"
+    "  obj_description(G.oid, 'pg_trigger')) ORDER BY G.tgname)"
+    "  FROM t, pg_trigger G WHERE G.tgrelid = t.oid AND NOT G.tgisinternal),"
+    // 7: policies.
+    " (SELECT json_agg(json_build_array(P.polname, P.polpermissive, P.polcmd,"
+    "  (SELECT string_agg(CASE WHEN r = 0 THEN 'PUBLIC' ELSE quote_ident(pg_get_userbyid(r)) END, ', ')"
     "  FROM unnest(P.polroles) r),"
-    " pg_get_expr(P.polqual, P.polrelid), pg_get_expr(P.polwithcheck, P.polrelid),"
-    " obj_description(P.oid, 'pg_policy') FROM t, pg_policy P WHERE P.polrelid = t.oid ORDER BY 1");
+    "  pg_get_expr(P.polqual, P.polrelid), pg_get_expr(P.polwithcheck, P.polrelid),"
+    "  obj_description(P.oid, 'pg_policy')) ORDER BY P.polname) FROM t, pg_policy P WHERE P.polrelid = t.oid),"
+    // 8: table grants in their order.
+    " (SELECT json_agg(json_build_array(CASE WHEN X.grantee = 0 THEN '' ELSE pg_get_userbyid(X.grantee) END,"
+    "  X.privilege_type, X.is_grantable) ORDER BY X.n) FROM t, pg_class C, aclexplode(C.relacl) WITH ORDINALITY"
+    "  X(grantor, grantee, privilege_type, is_grantable, n) WHERE C.oid = t.oid),"
+    // 9: column grants.
+    " (SELECT json_agg(json_build_array(A.attnum, CASE WHEN X.grantee = 0 THEN '' ELSE pg_get_userbyid(X.grantee)"
+    "  END, X.privilege_type, X.is_grantable) ORDER BY A.attnum, X.n) FROM t, pg_attribute A,"
+    "  aclexplode(A.attacl) WITH ORDINALITY X(grantor, grantee, privilege_type, is_grantable, n)"
+    "  WHERE A.attrelid = t.oid AND A.attnum > 0 AND NOT A.attisdropped AND A.attacl IS NOT NULL)");
 
-const QString TableGrantsSQL = QStringLiteral(
-    "SELECT CASE WHEN X.grantee = 0 THEN '' ELSE pg_get_userbyid(X.grantee) END, X.privilege_type,"
-    " X.is_grantable FROM t, pg_class C, aclexplode(C.relacl) WITH ORDINALITY X(grantor, grantee,"
-    " privilege_type, is_grantable, n) WHERE C.oid = t.oid ORDER BY X.n");
+enum Part { pRefusals, pTable, pSequences, pIndexes, pOwnComments, pForeignKeys, pTriggers, pPolicies,
+            pTableGrants, pColumnGrants, PartCount };
 
-const QString ColumnGrantsSQL = QStringLiteral(
-    "SELECT A.attnum, CASE WHEN X.grantee = 0 THEN '' ELSE pg_get_userbyid(X.grantee) END, X.privilege_type,"
-    " X.is_grantable FROM t, pg_attribute A, aclexplode(A.attacl) WITH ORDINALITY X(grantor, grantee,"
-    " privilege_type, is_grantable, n) WHERE A.attrelid = t.oid AND A.attnum > 0 AND NOT A.attisdropped"
-    " AND A.attacl IS NOT NULL ORDER BY A.attnum, X.n");
+// One row of a part, its values by position.
+struct Row {
+    QJsonArray v;
+    QString Str(int i) const { return v.at(i).toString(); }
+    bool Null(int i) const { return v.at(i).isNull(); }
+    bool Bool(int i) const { return v.at(i).toBool(); }
+    int Int(int i) const { return v.at(i).toInt(); }
+};
 
 template <class F>
-void ForEachRow(tv::db::Query &Q, const QString &Sql, const QString &Schema, const QString &Table, F &&Row)
+void ForEachRow(const QJsonArray &Rows, F &&Each)
 {
-    Q.Close();
-    Q.SetSQL(TableCTE + Sql);
-    Q.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
-    Q.ParamByName(QStringLiteral("TBLNAME")).setAsString(Table);
-    Q.Open();
-    struct Closer {
-        tv::db::Query &q;
-        ~Closer() { q.Close(); }
-    } closer{Q};
-    for (; !Q.Eof(); Q.Next())
-        Row(Q);
+    for (const QJsonValue &r : Rows)
+        Each(Row{r.toArray()});
 }
 
 void Statement(QStringList &List, const QString &Text)
@@ -177,21 +178,41 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
     const QString qt = QuoteIdentifier(Schema) + u'.' + QuoteIdentifier(Table);
     const QString alter = QStringLiteral("ALTER TABLE ") + qt + u' ';
 
-    ForEachRow(Q, RefusalsSQL, Schema, Table, [&](tv::db::Query &q) {
-        r.Refusals << q.Fields(0).AsString() + u' ' + q.Fields(1).AsString();
-    });
+    QJsonArray parts[PartCount];
+    {
+        Q.Close();
+        Q.SetSQL(RebuildSQL);
+        Q.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
+        Q.ParamByName(QStringLiteral("TBLNAME")).setAsString(Table);
+        Q.Open();
+        struct Closer {
+            tv::db::Query &q;
+            ~Closer() { q.Close(); }
+        } closer{Q};
+        if (!Q.Eof())
+            for (int i = 0; i < PartCount; ++i)
+                if (!Q.Fields(i).IsNull()) {
+                    const QJsonArray a = QJsonDocument::fromJson(Q.Fields(i).AsString().toUtf8()).array();
+                    if (i == pTable)
+                        parts[i].append(a); // its one row itself
+                    else
+                        parts[i] = a;
+                }
+    }
+
+    ForEachRow(parts[pRefusals], [&](const Row &q) { r.Refusals << q.Str(0) + u' ' + q.Str(1); });
     if (!r.Refusals.isEmpty())
         return r;
 
     bool enable = false, force = false, aclNull = true;
     QString owner;
     QStringList options;
-    ForEachRow(Q, TableSQL, Schema, Table, [&](tv::db::Query &q) {
-        enable = q.Fields(0).AsBoolean();
-        force = q.Fields(1).AsBoolean();
-        owner = q.Fields(2).AsString();
-        aclNull = q.Fields(3).AsBoolean();
-        options = q.Fields(4).AsString().split(u'\n', Qt::SkipEmptyParts);
+    ForEachRow(parts[pTable], [&](const Row &q) {
+        enable = q.Bool(0);
+        force = q.Bool(1);
+        owner = q.Str(2);
+        aclNull = q.Bool(3);
+        options = q.Str(4).split(u'\n', Qt::SkipEmptyParts);
     });
     if (force)
         Statement(r.Prepare, alter + QStringLiteral("NO FORCE ROW LEVEL SECURITY"));
@@ -199,10 +220,10 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
     // Owned sequences: detached before the drop, owned again by their
     // column (or dropped with it) once the table has its owner.
     QStringList sequences;
-    ForEachRow(Q, SequencesSQL, Schema, Table, [&](tv::db::Query &q) {
-        const QString seq = QuoteIdentifier(q.Fields(0).AsString()) + u'.' + QuoteIdentifier(q.Fields(1).AsString());
+    ForEachRow(parts[pSequences], [&](const Row &q) {
+        const QString seq = QuoteIdentifier(q.Str(0)) + u'.' + QuoteIdentifier(q.Str(1));
         Statement(r.Detach, QStringLiteral("ALTER SEQUENCE ") + seq + QStringLiteral(" OWNED BY NONE"));
-        const QString column = NewColumnName(q.Fields(2).AsInteger());
+        const QString column = NewColumnName(q.Int(2));
         if (column.isEmpty())
             Statement(sequences, QStringLiteral("DROP SEQUENCE ") + seq);
         else
@@ -210,79 +231,77 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
                                      QuoteIdentifier(column));
     });
 
-    ForEachRow(Q, IndexesSQL, Schema, Table, [&](tv::db::Query &q) {
-        QString def = q.Fields(1).AsString();
-        const QString space = q.Fields(2).AsString();
+    ForEachRow(parts[pIndexes], [&](const Row &q) {
+        QString def = q.Str(1);
+        const QString space = q.Str(2);
         if (!space.isEmpty()) {
-            const QString where = QStringLiteral(" WHERE ") + q.Fields(3).AsString();
+            const QString where = QStringLiteral(" WHERE ") + q.Str(3);
             const QString clause = QStringLiteral(" TABLESPACE ") + QuoteIdentifier(space);
-            if (!q.Fields(3).IsNull() && def.endsWith(where))
+            if (!q.Null(3) && def.endsWith(where))
                 def.insert(def.size() - where.size(), clause);
             else
                 def += clause;
         }
         Statement(r.Restore, def);
-        if (!q.Fields(4).IsNull())
+        if (!q.Null(4))
             Statement(r.Restore, QStringLiteral("COMMENT ON INDEX ") + QuoteIdentifier(Schema) + u'.' +
-                                     QuoteIdentifier(q.Fields(0).AsString()) + QStringLiteral(" IS ") +
-                                     QuoteLiteral(q.Fields(4).AsString()));
+                                     QuoteIdentifier(q.Str(0)) + QStringLiteral(" IS ") + QuoteLiteral(q.Str(4)));
     });
 
-    ForEachRow(Q, OwnCommentsSQL, Schema, Table, [&](tv::db::Query &q) {
-        const QString name = q.Fields(0).AsString();
+    ForEachRow(parts[pOwnComments], [&](const Row &q) {
+        const QString name = q.Str(0);
         if (KeptConstraints.contains(name))
             Statement(r.Restore, QStringLiteral("COMMENT ON CONSTRAINT ") + QuoteIdentifier(name) +
-                                     QStringLiteral(" ON ") + qt + QStringLiteral(" IS ") +
-                                     QuoteLiteral(q.Fields(1).AsString()));
+                                     QStringLiteral(" ON ") + qt + QStringLiteral(" IS ") + QuoteLiteral(q.Str(1)));
     });
 
     // Other tables' foreign keys: dropped by name, added again once the
     // keys they reference exist.
-    ForEachRow(Q, ForeignKeysSQL, Schema, Table, [&](tv::db::Query &q) {
-        const QString other = QuoteIdentifier(q.Fields(0).AsString()) + u'.' + QuoteIdentifier(q.Fields(1).AsString());
-        const QString name = QuoteIdentifier(q.Fields(2).AsString());
+    ForEachRow(parts[pForeignKeys], [&](const Row &q) {
+        const QString other = QuoteIdentifier(q.Str(0)) + u'.' + QuoteIdentifier(q.Str(1));
+        const QString name = QuoteIdentifier(q.Str(2));
         Statement(r.Detach, QStringLiteral("ALTER TABLE ") + other + QStringLiteral(" DROP CONSTRAINT ") + name);
-        Statement(r.Restore, QStringLiteral("ALTER TABLE ") + other + QStringLiteral(" ADD CONSTRAINT ") + name +
-                                 u' ' + q.Fields(3).AsString());
-        if (!q.Fields(4).IsNull())
+        Statement(r.Restore,
+                  QStringLiteral("ALTER TABLE ") + other + QStringLiteral(" ADD CONSTRAINT ") + name + u' ' + q.Str(3));
+        if (!q.Null(4))
             Statement(r.Restore, QStringLiteral("COMMENT ON CONSTRAINT ") + name + QStringLiteral(" ON ") + other +
-                                     QStringLiteral(" IS ") + QuoteLiteral(q.Fields(4).AsString()));
+                                     QStringLiteral(" IS ") + QuoteLiteral(q.Str(4)));
     });
 
-    ForEachRow(Q, TriggersSQL, Schema, Table, [&](tv::db::Query &q) {
-        const QString name = QuoteIdentifier(q.Fields(0).AsString());
-        Statement(r.Restore, q.Fields(1).AsString());
-        const QString state = q.Fields(2).AsString();
+    ForEachRow(parts[pTriggers], [&](const Row &q) {
+        const QString name = QuoteIdentifier(q.Str(0));
+        Statement(r.Restore, q.Str(1));
+        const QString state = q.Str(2);
         if (state == QLatin1String("D"))
             Statement(r.Restore, alter + QStringLiteral("DISABLE TRIGGER ") + name);
         else if (state == QLatin1String("R"))
             Statement(r.Restore, alter + QStringLiteral("ENABLE REPLICA TRIGGER ") + name);
         else if (state == QLatin1String("A"))
             Statement(r.Restore, alter + QStringLiteral("ENABLE ALWAYS TRIGGER ") + name);
-        if (!q.Fields(3).IsNull())
+        if (!q.Null(3))
             Statement(r.Restore, QStringLiteral("COMMENT ON TRIGGER ") + name + QStringLiteral(" ON ") + qt +
-                                     QStringLiteral(" IS ") + QuoteLiteral(q.Fields(3).AsString()));
+                                     QStringLiteral(" IS ") + QuoteLiteral(q.Str(3)));
     });
 
-    ForEachRow(Q, PoliciesSQL, Schema, Table, [&](tv::db::Query &q) {
-        const QString name = QuoteIdentifier(q.Fields(0).AsString());
-        const QString cmd = q.Fields(2).AsString();
+    ForEachRow(parts[pPolicies], [&](const Row &q) {
+        const QString name = QuoteIdentifier(q.Str(0));
+        const QString cmd = q.Str(2);
         const QString command = cmd == QLatin1String("r")   ? QStringLiteral("SELECT")
                                 : cmd == QLatin1String("a") ? QStringLiteral("INSERT")
                                 : cmd == QLatin1String("w") ? QStringLiteral("UPDATE")
                                 : cmd == QLatin1String("d") ? QStringLiteral("DELETE")
                                                             : QStringLiteral("ALL");
         QString text = QStringLiteral("CREATE POLICY ") + name + QStringLiteral(" ON ") + qt +
-                       (q.Fields(1).AsBoolean() ? QStringLiteral(" AS PERMISSIVE") : QStringLiteral(" AS RESTRICTIVE")) +
-                       QStringLiteral(" FOR ") + command + QStringLiteral(" TO ") + q.Fields(3).AsString();
-        if (!q.Fields(4).IsNull())
-            text += QStringLiteral(" USING (") + q.Fields(4).AsString() + u')';
-        if (!q.Fields(5).IsNull())
-            text += QStringLiteral(" WITH CHECK (") + q.Fields(5).AsString() + u')';
+                       (q.Bool(1) ? QStringLiteral(" AS PERMISSIVE") : QStringLiteral(" AS RESTRICTIVE")) +
+                       QStringLiteral(" FOR ") + command + QStringLiteral(" TO ") + q.Str(3);
+        if (!q.Null(4))
+            text += QStringLiteral(" USING (") + q.Str(4) + u')';
+        if (!q.Null(5))
+            text += QStringLiteral(" WITH CHECK (") + q.Str(5) + u')';
         Statement(r.Restore, text);
-        if (!q.Fields(6).IsNull())
+        if (!q.Null(6))
             Statement(r.Restore, QStringLiteral("COMMENT ON POLICY ") + name + QStringLiteral(" ON ") + qt +
-                                     QStringLiteral(" IS ") + QuoteLiteral(q.Fields(6).AsString()));
+                                     QStringLiteral(" IS ") + QuoteLiteral(q.Str(6)));
     });
     if (enable)
         Statement(r.Restore, alter + QStringLiteral("ENABLE ROW LEVEL SECURITY"));
@@ -297,20 +316,19 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
     // Grants as they were, in their order; the owner's own included.
     if (!aclNull) {
         Statement(r.Restore, QStringLiteral("REVOKE ALL ON ") + qt + QStringLiteral(" FROM ") + QuoteIdentifier(owner));
-        ForEachRow(Q, TableGrantsSQL, Schema, Table, [&](tv::db::Query &q) {
-            Statement(r.Restore, QStringLiteral("GRANT ") + q.Fields(1).AsString() + QStringLiteral(" ON ") + qt +
-                                     QStringLiteral(" TO ") + Grantee(q.Fields(0).AsString()) +
-                                     (q.Fields(2).AsBoolean() ? QStringLiteral(" WITH GRANT OPTION") : QString()));
+        ForEachRow(parts[pTableGrants], [&](const Row &q) {
+            Statement(r.Restore, QStringLiteral("GRANT ") + q.Str(1) + QStringLiteral(" ON ") + qt +
+                                     QStringLiteral(" TO ") + Grantee(q.Str(0)) +
+                                     (q.Bool(2) ? QStringLiteral(" WITH GRANT OPTION") : QString()));
         });
     }
-    ForEachRow(Q, ColumnGrantsSQL, Schema, Table, [&](tv::db::Query &q) {
-        const QString column = NewColumnName(q.Fields(0).AsInteger());
+    ForEachRow(parts[pColumnGrants], [&](const Row &q) {
+        const QString column = NewColumnName(q.Int(0));
         if (column.isEmpty())
             return;
-        Statement(r.Restore, QStringLiteral("GRANT ") + q.Fields(2).AsString() + QStringLiteral(" (") +
-                                 QuoteIdentifier(column) + QStringLiteral(") ON ") + qt + QStringLiteral(" TO ") +
-                                 Grantee(q.Fields(1).AsString()) +
-                                 (q.Fields(3).AsBoolean() ? QStringLiteral(" WITH GRANT OPTION") : QString()));
+        Statement(r.Restore, QStringLiteral("GRANT ") + q.Str(2) + QStringLiteral(" (") + QuoteIdentifier(column) +
+                                 QStringLiteral(") ON ") + qt + QStringLiteral(" TO ") + Grantee(q.Str(1)) +
+                                 (q.Bool(3) ? QStringLiteral(" WITH GRANT OPTION") : QString()));
     });
     return r;
 }

@@ -38,10 +38,11 @@ struct TTableRebuild {
 QStringList RestoreRelOptions(const QString &Schema, const QString &Table, const QStringList &Options,
                               const QStringList &Create);
 
-// Reads the table `Schema`.`Table`. NewColumnName maps a column's attnum as
-// loaded to its name in the new table (empty: the column is removed).
-// KeptConstraints: the names of the table's own constraints the new CREATE
-// TABLE writes (their comments are restored). A failing query raises.
+// Reads the table `Schema`.`Table` in one statement. NewColumnName maps a
+// column's attnum as loaded to its name in the new table (empty: the column
+// is removed). KeptConstraints: the names of the table's own constraints the
+// new CREATE TABLE writes (their comments are restored). A failing query
+// raises.
 TTableRebuild ReadTableRebuild(tv::db::Query &Query, const QString &Schema, const QString &Table,
                                const std::function<QString(int AttNum)> &NewColumnName,
                                const QStringList &KeptConstraints);

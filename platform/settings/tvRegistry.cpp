@@ -874,8 +874,17 @@ void TtvRegistry::WriteValue(const QString &name, const QVariant &value)
         throw tv::Error(QStringLiteral("設定 \"%1\" に値 \"%2\" を書き込めません。").arg(CurrentPath(), name));
     Materialize(s);
     QString key = FindValueKey(name);
-    if (key.isEmpty())
+    if (key.isEmpty()) {
         key = JoinKey(CurrentGroup(), EncodeName(name));
+    } else {
+        // The value the store holds already (window bounds saved again
+        // unchanged, say): the file would come out the same, so it is not
+        // written again (each write goes to the disk before it replaces the
+        // old file).
+        const QVariant old = s->qs->value(key);
+        if (old.typeId() == value.typeId() && old == value)
+            return;
+    }
     s->qs->setValue(key, value);
     s->dirty = true;
 }

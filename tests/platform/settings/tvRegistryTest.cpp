@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -348,6 +350,69 @@ TEST_F(Registry, TextsKeepEveryCharacter)
     TtvRegistry reg;
     ASSERT_TRUE(reg.OpenKey(root, false));
     EXPECT_EQ(reg.GetString("Text", ""), text);
+}
+
+// Saving a value the file holds already (bounds of a window that did not
+// move) leaves the file as it is; a new value, or the same text as another
+// type, is written.
+TEST_F(Registry, WritingTheHeldValueAgainLeavesTheFileAlone)
+{
+    struct Case {
+        const char *what;
+        std::function<void(TtvRegistry &)> first, same, changed;
+    };
+    const QList<Case> cases = {
+        {"integer", [](TtvRegistry &r) { r.WriteInteger("V", 640); }, [](TtvRegistry &r) { r.WriteInteger("v", 640); },
+         [](TtvRegistry &r) { r.WriteInteger("V", 641); }},
+        {"bool", [](TtvRegistry &r) { r.WriteBool("V", true); }, [](TtvRegistry &r) { r.WriteInteger("V", 1); },
+         [](TtvRegistry &r) { r.WriteBool("V", false); }},
+        {"text", [](TtvRegistry &r) { r.WriteString("V", "1"); }, [](TtvRegistry &r) { r.WriteString("V", "1"); },
+         [](TtvRegistry &r) { r.WriteInteger("V", 1); }},
+        {"binary", [](TtvRegistry &r) { r.WriteFloat("V", 2.5); }, [](TtvRegistry &r) { r.WriteFloat("V", 2.5); },
+         [](TtvRegistry &r) { r.WriteFloat("V", 2.75); }},
+    };
+    auto inode = [this] {
+        struct stat st {};
+        return ::stat(QFile::encodeName(file()).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(file());
+        {
+            TtvRegistry reg;
+            ASSERT_TRUE(reg.OpenKey(root + "\\GUI\\LOG", true));
+            c.first(reg);
+            reg.WriteString("Other", "x");
+            reg.CloseKey();
+            const ino_t written = inode();
+            ASSERT_NE(written, ino_t(0));
+            const QByteArray content = ReadAll(file());
+            // Again in the same run, and in a later one that read the file.
+            ASSERT_TRUE(reg.OpenKey(root + "\\GUI\\LOG", true));
+            c.same(reg);
+            reg.CloseKey();
+            EXPECT_EQ(inode(), written);
+            TtvRegistry later;
+            ASSERT_TRUE(later.OpenKey(root + "\\GUI\\LOG", true));
+            c.same(later);
+            later.CloseKey();
+            EXPECT_EQ(inode(), written);
+            EXPECT_EQ(ReadAll(file()), content);
+            ASSERT_TRUE(later.OpenKey(root + "\\GUI\\LOG", true));
+            c.changed(later);
+            later.CloseKey();
+            EXPECT_NE(ReadAll(file()), content);
+        }
+        TtvRegistry check;
+        ASSERT_TRUE(check.OpenKey(root + "\\GUI\\LOG", false));
+        EXPECT_EQ(check.GetString("Other", ""), "x");
+    }
+    {
+        TtvRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(root + "\\GUI\\LOG", false));
+        EXPECT_EQ(reg.GetDataType("V"), TRegDataType::rdBinary);
+        EXPECT_EQ(reg.GetFloat("V", 0), 2.75);
+    }
 }
 
 TEST_F(Registry, ReadOnlyKeysRefuseWritesAndSiblingStoresOpen)
