@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -345,6 +346,8 @@ bool TfrmComp::Blind() const
 
 void TfrmComp::btnExecClick()
 {
+    if (FRunning)
+        return;
     auto fail = [](const QString &text, QWidget *focus) {
         focus->setFocus();
         ShowMessageBox(text, tv::ui::MB_ICONEXCLAMATION);
@@ -439,6 +442,7 @@ void TfrmComp::CompareObjects()
     CompOption.Only2 = chkOnly2->isChecked();
     const QString s1 = cmbSchema1->Text(), s2 = cmbSchema2->Text();
     const bool blind = Blind();
+    const QScopedValueRollback running(FRunning, true);
     ScriptOptionsBack back;
     EscapeLeftToLoop escapeToLoop{form1, form2};
     tv::ui::SqlWaitCursor wait;
