@@ -4,10 +4,12 @@
 // three-argument functions each and c2_a/c2_b with half that many, every
 // second object differing between the two schemas of a pair. Timed: a run
 // of the comparison window to its result list, for both sizes (the growth
-// ratio is printed; linear is 2.0), and the Excel and clipboard output of a
-// list of 10,000 rows. At the end a 1,000,000-row table is unloaded to a
-// server file and loaded back as CSV by the loader's statements through the
-// execution dialog, beside psql running the same statements.
+// ratio is printed; linear is 2.0), the time from an Esc press in the middle
+// of the larger run to the end of the run, and the Excel and clipboard
+// output of a list of 10,000 rows. At the end a 1,000,000-row table is
+// unloaded to a server file and loaded back as CSV by the loader's
+// statements through the execution dialog, beside psql running the same
+// statements.
 #include "BenchLogon.h"
 #include "BenchSupport.h"
 #include "common/Globals.h"
@@ -25,12 +27,17 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
+#include <thread>
 #include <unistd.h>
 #include <pwd.h>
 
@@ -113,8 +120,53 @@ void BM_Compare(benchmark::State &state)
         QCoreApplication::processEvents();
         total += t.nsecsElapsed() / 1e9;
     }
-    Seconds[n] = total / double(state.iterations());
+    // The fastest repetition counts: the machine may be busy with others.
+    const double mean = total / double(state.iterations());
+    Seconds[n] = Seconds.count(n) ? std::min(Seconds[n], mean) : mean;
     state.counters["rows"] = s->comp->lstComp->ItemCount();
+}
+
+// Esc pressed half-way through the larger run, from another thread as the
+// window system would deliver it: the time from the press to the end of the
+// run (goal: under 0.5 s).
+void BM_CompareEsc(benchmark::State &state)
+{
+    Session *s = Setup();
+    if (!s) {
+        state.SkipWithError(SetupError.toStdString().c_str());
+        return;
+    }
+    s->comp->cmbSchema1->setEditText(QStringLiteral("c1_a"));
+    s->comp->cmbSchema2->setEditText(QStringLiteral("c1_b"));
+    s->comp->btnTable->setChecked(true);
+    s->comp->btnFunc->setChecked(true);
+    const double full = Seconds.count(1000) ? Seconds[1000] : 2.0;
+    const auto delay = std::chrono::milliseconds(qint64(full * 500));
+    double worst = 0;
+    int rows = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        std::atomic<qint64> pressedAt{-1};
+        QWidget *target = s->comp->lstComp;
+        // Made here: an event's input device belongs to this thread.
+        auto *press = new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        std::thread presser([&, press] {
+            std::this_thread::sleep_for(delay);
+            pressedAt = clock.nsecsElapsed();
+            QCoreApplication::postEvent(target, press);
+        });
+        s->comp->CompareObjects();
+        const qint64 ended = clock.nsecsElapsed();
+        presser.join();
+        QCoreApplication::processEvents();
+        const double answer = pressedAt >= 0 && ended > pressedAt ? (ended - pressedAt) / 1e9 : 0;
+        worst = std::max(worst, answer);
+        rows = s->comp->lstComp->ItemCount();
+        state.SetIterationTime(answer);
+    }
+    state.counters["worst_s"] = worst;
+    state.counters["rows_left"] = rows;
 }
 
 void BM_ListOutput(benchmark::State &state)
@@ -141,6 +193,7 @@ void BM_ListOutput(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_Compare)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CompareEsc)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ListOutput)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
@@ -165,9 +218,10 @@ int main(int argc, char **argv)
                 const QStringList load = loader::LoadFile(
                     QStringLiteral("public"), QStringLiteral("big_copy"), {}, folder + QStringLiteral("public.big.dat"),
                     s->form->DBVer(), loader::OptionLines(csv, s->form->DBVer(), false, false));
-                const QString psqlScript = (unload + QStringList{QStringLiteral("TRUNCATE big_copy;")} + load)
-                                               .join(QLatin1Char('\n'));
+                const QString psqlScript = (unload + load).join(QLatin1Char('\n'));
                 tvOption.CloseDDL = true;
+                // Both sides start from an empty target, emptied outside the
+                // timing, and both end with their rows committed.
                 for (int round = 0; round < 3; ++round) {
                     s->form->ExecuteSQL(QStringLiteral("TRUNCATE big_copy"));
                     QElapsedTimer t;
@@ -175,11 +229,16 @@ int main(int argc, char **argv)
                     QStringList script = unload + load;
                     TfrmDDLExec::ShowWindow(s->form, script);
                     TfrmDDLExec::WaitProc();
-                    const double ours = t.nsecsElapsed() / 1e9;
                     if (s->form->dbsMain().TransactionLevel() > 0)
                         s->form->ExecuteSQL(QStringLiteral("COMMIT"));
-                    const double psql = tvbench::timePsql(
-                        {QStringLiteral("-d"), BenchDb, QStringLiteral("-1"), QStringLiteral("-c"), psqlScript});
+                    const double ours = t.nsecsElapsed() / 1e9;
+                    const QString loaded =
+                        s->form->OpenSQL(QStringLiteral("SELECT count(*) FROM big_copy")).Fields(0).AsString();
+                    if (loaded != QLatin1String("1000000"))
+                        std::printf("the loader's run left %s rows (expected 1000000)\n", qPrintable(loaded));
+                    s->form->ExecuteSQL(QStringLiteral("TRUNCATE big_copy"));
+                    const double psql =
+                        tvbench::timePsql({QStringLiteral("-d"), BenchDb, QStringLiteral("-c"), psqlScript});
                     tvbench::printBeside("COPY unload and reload of 1,000,000 rows", ours, psql);
                 }
                 s->form->ExecuteSQL(QStringLiteral("TRUNCATE big_copy"));

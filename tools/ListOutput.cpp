@@ -203,6 +203,8 @@ void TListOutput::CopyExecute()
     }
     tvOption.PasteColumn = comma ? 1 : 0;
     QApplication::clipboard()->clear();
+    // Only an Esc pressed while the rows are collected stops the copy.
+    tv::ui::ClearEscape();
     const QString text =
         ClipboardText(comma ? QStringLiteral(",") : QStringLiteral("\t"), [] { return tv::ui::EscapePressed(); });
     QApplication::clipboard()->setText(text);

@@ -126,12 +126,16 @@ bool SingleByte(const QString &Text)
     return tv::text::Encode(Text, tv::text::Encoding::Ansi).size() == Text.size();
 }
 
-QString ColumnSQL()
+QString ColumnSQL(int DBVer)
 {
+    // Partitioned tables are tables too from 10 on.
+    const QString kinds = DBVer >= 100000 ? QStringLiteral("C.relkind IN ('r', 'p') ") : QStringLiteral("C.relkind = 'r' ");
     return QStringLiteral("SELECT A.attname, T.typname FROM pg_class C LEFT JOIN pg_namespace N ON C.relnamespace = "
                           "N.oid LEFT JOIN pg_attribute A   ON C.oid = A.attrelid LEFT JOIN pg_type T        ON "
-                          "A.atttypid = T.oid WHERE  C.relkind = 'r' AND    N.nspname = :SCHEMA AND    C.relname = "
-                          ":TABLE AND    A.attnum > 0 AND    A.attisdropped = False ORDER BY A.attnum");
+                          "A.atttypid = T.oid WHERE  ") +
+           kinds +
+           QStringLiteral("AND    N.nspname = :SCHEMA AND    C.relname = :TABLE AND    A.attnum > 0 AND    "
+                          "A.attisdropped = False ORDER BY A.attnum");
 }
 
 } // namespace loader

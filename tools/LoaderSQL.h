@@ -50,7 +50,8 @@ QStringList LoadFile(const QString &Schema, const QString &Table, const QStringL
 // Whether every character of a text takes one byte in the ANSI code page.
 bool SingleByte(const QString &Text);
 
-// The column query of a table (:SCHEMA, :TABLE).
-QString ColumnSQL();
+// The column query of a table (:SCHEMA, :TABLE); from 10 on partitioned
+// tables included.
+QString ColumnSQL(int DBVer);
 
 } // namespace loader

@@ -15,6 +15,7 @@
 #include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/WaitCursor.h"
+#include "shell/SelectionWalk.h"
 #include "shell/WindowLaunchers.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
@@ -32,9 +33,12 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -62,6 +66,38 @@ struct ScriptOptionsBack {
         ScriptOption.Index = Index;
         ScriptOption.Insert = Insert;
     }
+};
+
+// While a run or an opening loop lives, an Esc press is left for the loop's
+// own test: the sessions' statements no longer take it as a cancel (a
+// cancelled script would compare as different and the loop would go on).
+class EscapeLeftToLoop {
+public:
+    EscapeLeftToLoop(std::initializer_list<IConnectionWindow *> Forms)
+    {
+        for (IConnectionWindow *f : Forms) {
+            if (!f || std::any_of(FSessions.begin(), FSessions.end(),
+                                  [f](const Session &s) { return s.Connection == &f->dbsMain(); }))
+                continue;
+            FSessions.push_back({f->FormWidget(), &f->dbsMain()});
+            f->dbsMain().SetCancelCheck({});
+        }
+    }
+    ~EscapeLeftToLoop()
+    {
+        for (const Session &s : FSessions)
+            if (s.Form)
+                s.Connection->SetCancelCheck(tv::ui::EscapeCancelCheck());
+    }
+    EscapeLeftToLoop(const EscapeLeftToLoop &) = delete;
+    EscapeLeftToLoop &operator=(const EscapeLeftToLoop &) = delete;
+
+private:
+    struct Session {
+        QPointer<QObject> Form;
+        tv::db::Connection *Connection;
+    };
+    std::vector<Session> FSessions;
 };
 
 } // namespace
@@ -310,6 +346,8 @@ bool TfrmComp::Blind() const
 
 void TfrmComp::btnExecClick()
 {
+    if (FRunning)
+        return;
     auto fail = [](const QString &text, QWidget *focus) {
         focus->setFocus();
         ShowMessageBox(text, tv::ui::MB_ICONEXCLAMATION);
@@ -329,6 +367,7 @@ void TfrmComp::btnExecClick()
 std::vector<comp::TCompEntry> TfrmComp::ListSide(IConnectionWindow *Form, const QString &Schema, bool &Stopped)
 {
     std::vector<comp::TCompEntry> out;
+    // An Esc noted earlier in the run stays noted: this side ends empty too.
     if (Stopped)
         return out;
     QList<int> wanted;
@@ -403,7 +442,9 @@ void TfrmComp::CompareObjects()
     CompOption.Only2 = chkOnly2->isChecked();
     const QString s1 = cmbSchema1->Text(), s2 = cmbSchema2->Text();
     const bool blind = Blind();
+    const QScopedValueRollback running(FRunning, true);
     ScriptOptionsBack back;
+    EscapeLeftToLoop escapeToLoop{form1, form2};
     tv::ui::SqlWaitCursor wait;
     struct Status {
         ~Status()
@@ -416,7 +457,11 @@ void TfrmComp::CompareObjects()
         frmMain->SetStatusText(2, QStringLiteral(" 比較中... [ESC]キーを押すと処理を中断"));
         frmMain->repaint();
     }
+    // An Esc seen while listing stays noted for the rest of the run: both
+    // sides then end empty, or the pairing ends at its first row.
+    tv::ui::ClearEscape();
     bool stopped = false;
+    auto escape = [&stopped] { return stopped || (stopped = tv::ui::EscapePressed()); };
     std::vector<comp::TCompEntry> side1 = ListSide(form1, s1, stopped);
     std::vector<comp::TCompEntry> side2 = ListSide(form2, s2, stopped);
     if (blind)
@@ -427,7 +472,7 @@ void TfrmComp::CompareObjects()
     comp::TCounterparts pairs(side2, !blind);
     std::vector<bool> taken1(side1.size(), false);
     for (int i = int(side1.size()) - 1; i >= 0; --i) {
-        if (tv::ui::EscapePressed())
+        if (escape())
             return;
         const comp::TCompEntry &e1 = side1[size_t(i)];
         const int j = pairs.Find(e1);
@@ -448,7 +493,7 @@ void TfrmComp::CompareObjects()
     }
     if (chkOnly1->isChecked()) {
         for (int i = int(side1.size()) - 1; i >= 0; --i) {
-            if (tv::ui::EscapePressed())
+            if (escape())
                 return;
             if (!taken1[size_t(i)])
                 AddRow(side1[size_t(i)], QStringLiteral("比較先１にのみ存在"), side1[size_t(i)].OID, -1);
@@ -456,40 +501,24 @@ void TfrmComp::CompareObjects()
     }
     if (chkOnly2->isChecked()) {
         for (int j = int(side2.size()) - 1; j >= 0; --j) {
-            if (tv::ui::EscapePressed())
+            if (escape())
                 return;
             if (!pairs.Taken(j))
                 AddRow(side2[size_t(j)], QStringLiteral("比較先２にのみ存在"), -1, side2[size_t(j)].OID);
         }
     }
-    if (stopped)
-        return;
     lstComp->CustomSort();
     ShowMessageBox(QStringLiteral("オブジェクト比較を終了しました。"), tv::ui::MB_ICONINFORMATION);
 }
 
 void TfrmComp::OpenRows(int Side)
 {
-    const QList<TtvListItem *> rows = lstComp->SelectedItems();
-    if (rows.isEmpty())
+    if (lstComp->SelectedItems().isEmpty())
         return;
-    IMainWindow *m = MainWindow();
-    struct Back {
-        IMainWindow *m;
-        ~Back()
-        {
-            if (m)
-                m->SetDefMessage();
-        }
-    } back{m};
     const bool blind = Blind();
-    int n = 0;
-    for (TtvListItem *row : rows) {
-        if (tv::ui::EscapePressed())
-            break;
-        ++n;
-        if (m)
-            m->SetLoopMessage(n, int(rows.size()));
+    EscapeLeftToLoop escapeToLoop{OwnerForm(), FOwner2.data()};
+    TSelectionWalk walk(lstComp, false);
+    while (TtvListItem *row = walk.Next()) {
         const QString result = row->SubItem(4);
         const bool has1 = result != QStringLiteral("比較先２にのみ存在");
         const bool has2 = result != QStringLiteral("比較先１にのみ存在");
@@ -506,6 +535,6 @@ void TfrmComp::OpenRows(int Side)
             form->OpenObject(code, schema, row->Caption(), tvOption.OpenMode, false, 0, oid,
                              OnTable(kind) ? row->SubItem(2) : QString());
         }
-        row->setSelected(false);
+        walk.Deselect();
     }
 }

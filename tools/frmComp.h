@@ -65,4 +65,6 @@ private:
 
     QPointer<TfrmObject> FOwner2;
     QPointer<QObject> FOpenedFrom;
+    // A run is going on (its loops let events in; a second click waits).
+    bool FRunning = false;
 };

@@ -507,7 +507,7 @@ QStringList TfrmLoader::ReadColumns(const QString &Schema, const QString &Table)
     if (!cw)
         return out;
     tv::db::Query q(&cw->dbsMain());
-    q.SetSQL(loader::ColumnSQL());
+    q.SetSQL(loader::ColumnSQL(cw->DBVer()));
     q.ParamByName(QStringLiteral("SCHEMA")).setAsString(Schema);
     q.ParamByName(QStringLiteral("TABLE")).setAsString(Table);
     OpenProtected(q);
@@ -727,15 +727,21 @@ void TfrmLoader::RunScript(QStringList Script)
 
 void TfrmLoader::ExecuteUnload()
 {
-    struct Done {
-        ~Done() { ShowMessageBox(QStringLiteral("処理を完了しました。"), tv::ui::MB_ICONINFORMATION); }
-    } done;
-    QStringList script;
-    {
-        tv::ui::SqlWaitCursor wait;
-        script = UnloadScript();
+    // The end is announced also when building or running failed; the
+    // failure is shown after it.
+    const auto done = [] { ShowMessageBox(QStringLiteral("処理を完了しました。"), tv::ui::MB_ICONINFORMATION); };
+    try {
+        QStringList script;
+        {
+            tv::ui::SqlWaitCursor wait;
+            script = UnloadScript();
+        }
+        RunScript(script);
+    } catch (...) {
+        done();
+        throw;
     }
-    RunScript(script);
+    done();
 }
 
 void TfrmLoader::ExecuteLoad()

@@ -15,11 +15,23 @@
 #include "tools/ListOutput.h"
 #include "tools/frmComp.h"
 
+#include "objects/table/DropDownComboBox.h"
+#include "objects/table/frmTrigger.h"
+#include "platform/settings/tvRegistry.h"
+#include "shell/frmMain.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 using namespace tvtest;
@@ -81,6 +93,33 @@ TEST(CompareRules, PlacesAndPairs)
 
 namespace {
 
+// The item of the main window's menu bar under that menu title.
+QAction *MenuItem(QMenuBar *bar, const QString &menu, const QString &item)
+{
+    for (QAction *m : bar->actions()) {
+        if (m->text() != menu || !m->menu())
+            continue;
+        QList<QMenu *> menus{m->menu()};
+        while (!menus.isEmpty()) {
+            for (QAction *a : menus.takeFirst()->actions()) {
+                if (a->text() == item)
+                    return a;
+                if (a->menu())
+                    menus << a->menu();
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Clicks the tool bar button of an action as a user would.
+void ClickTool(QToolBar *bar, QAction *action)
+{
+    QWidget *b = bar->widgetForAction(action);
+    ASSERT_NE(b, nullptr) << action->text().toStdString();
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
 class CompareWindow : public ::testing::Test {
 protected:
     void SetUp() override
@@ -89,6 +128,7 @@ protected:
         RegisterTableWindows();
         RegisterOtherWindows();
     }
+    // Logs on from the command line and opens ツール → "オブジェクト比較(&C)".
     TfrmComp *Open()
     {
         s.Start(LogonArgs(db.params()));
@@ -96,11 +136,32 @@ protected:
         s.main->show();
         if (!s.Form())
             return nullptr;
-        s.main->Action(QStringLiteral("actViewComp"))->trigger();
+        QAction *item = MenuItem(s.main->menuBar(), QStringLiteral("ツール(&T)"), QStringLiteral("オブジェクト比較(&C)"));
+        if (!item || !item->isEnabled())
+            return nullptr;
+        item->trigger();
         for (QWidget *c : s.main->MdiChildren())
             if (auto *w = dynamic_cast<TfrmComp *>(c))
                 return w;
         return nullptr;
+    }
+    // Side 1 app1, side 2 app2, every filter as given, then "実行(&E)".
+    void Run(TfrmComp *w, bool equal = true, bool notEqual = true, bool only1 = true, bool only2 = true)
+    {
+        const bool want[] = {equal, notEqual, only1, only2};
+        const QCheckBox *boxes[] = {w->chkEqurl, w->chkNotEqurl, w->chkOnly1, w->chkOnly2};
+        for (int i = 0; i < 4; ++i)
+            if (boxes[i]->isChecked() != want[i])
+                QTest::mouseClick(const_cast<QCheckBox *>(boxes[i]), Qt::LeftButton, {},
+                                  QPoint(6, boxes[i]->height() / 2));
+        Type(w->cmbSchema1, QStringLiteral("app1"));
+        Type(w->cmbSchema2, QStringLiteral("app2"));
+        ClickTool(w->tolCmd, w->btnExec);
+    }
+    static void Type(TtvComboBox *combo, const QString &text)
+    {
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), text);
     }
     static TtvListItem *Row(TtvListView *l, const QString &name, const QString &kind)
     {
@@ -114,13 +175,27 @@ protected:
         TtvListItem *r = Row(l, name, kind);
         return r ? r->SubItem(4) : QStringLiteral("(none)");
     }
-    QStringList WindowTitles() const
+    // The definition windows open now, in the order they were opened.
+    QList<QWidget *> Definitions() const
     {
-        QStringList out;
+        QList<QWidget *> out;
         for (QWidget *c : s.main->MdiChildren())
             if (!dynamic_cast<TfrmComp *>(c) && !dynamic_cast<TfrmObject *>(c))
-                out << c->windowTitle();
+                out << c;
         return out;
+    }
+    QStringList Titles() const
+    {
+        QStringList out;
+        for (QWidget *c : Definitions())
+            out << c->windowTitle();
+        return out;
+    }
+    // Selects exactly this row, as a click on it does.
+    static void ClickRow(TtvListView *l, TtvListItem *row)
+    {
+        l->scrollToItem(row);
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(row).center());
     }
 
     TestDb db{"w3t5c"};
@@ -153,27 +228,26 @@ TEST_F(CompareWindow, TwoSchemasOfOneConnection)
     ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
     EXPECT_EQ(w->windowTitle(), QStringLiteral("オブジェクト比較"));
 
-    // The checks: one place on both sides; no filter ticked.
+    // The checks stop before anything is listed: one place on both sides;
+    // no filter ticked.
     EXPECT_EQ(w->cmbSchema1->Text(), QStringLiteral("(全て)"));
-    w->btnExec->trigger();
+    EXPECT_EQ(w->cmbSchema2->Text(), QStringLiteral("(全て)"));
+    ClickTool(w->tolCmd, w->btnExec);
     EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("比較先が同一の場所を示しています。"));
-    for (QCheckBox *c : {w->chkEqurl, w->chkNotEqurl, w->chkOnly1, w->chkOnly2})
-        c->setChecked(false);
-    w->cmbSchema1->setEditText(QStringLiteral("app1"));
-    w->cmbSchema2->setEditText(QStringLiteral("app2"));
-    w->btnExec->trigger();
+    Type(w->cmbSchema1, QStringLiteral("app1"));
+    Type(w->cmbSchema2, QStringLiteral("app1"));
+    ClickTool(w->tolCmd, w->btnExec);
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("比較先が同一の場所を示しています。"));
+    Run(w, false, false, false, false);
     EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("表示するオブジェクト条件を指定して下さい。"));
     EXPECT_EQ(w->lstComp->ItemCount(), 0);
-    EXPECT_FALSE(w->Output->actExcel->isEnabled());
 
-    for (QCheckBox *c : {w->chkEqurl, w->chkNotEqurl, w->chkOnly1, w->chkOnly2})
-        c->setChecked(true);
-    w->chkOnly2->setChecked(false);
-    w->btnExec->trigger();
+    Run(w, true, true, true, false);
     EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("オブジェクト比較を終了しました。"));
     TtvListView *l = w->lstComp;
     EXPECT_EQ(Result(l, "t_same", "TABLE"), QStringLiteral("内容一致"));
     EXPECT_EQ(Result(l, "t_changed", "TABLE"), QStringLiteral("内容不一致"));
+    // Columns that differ only in a prefix like the schema's name differ.
     EXPECT_EQ(Result(l, "t_col", "TABLE"), QStringLiteral("内容不一致"));
     EXPECT_EQ(Result(l, "t_only1", "TABLE"), QStringLiteral("比較先１にのみ存在"));
     EXPECT_EQ(Row(l, "t_only2", "TABLE"), nullptr);
@@ -185,57 +259,191 @@ TEST_F(CompareWindow, TwoSchemasOfOneConnection)
             functions << l->Item(i)->SubItem(2) + u'=' + l->Item(i)->SubItem(4);
     functions.sort();
     EXPECT_EQ(functions, (QStringList{"int4=内容一致", "text=内容不一致"}));
-    EXPECT_FALSE(CompOption.Only2);
-    EXPECT_TRUE(CompOption.Only1);
+    // Sorted by name.
+    for (int i = 1; i < l->ItemCount(); ++i)
+        EXPECT_LE(l->Item(i - 1)->Caption(), l->Item(i)->Caption()) << i;
 
-    // With only side 2's rows wanted, t_only2 shows.
-    w->chkOnly2->setChecked(true);
-    w->btnExec->trigger();
+    // With side 2's rows wanted, t_only2 shows with no side-1 oid.
+    Run(w);
     EXPECT_EQ(Result(l, "t_only2", "TABLE"), QStringLiteral("比較先２にのみ存在"));
     EXPECT_EQ(Row(l, "t_only2", "TABLE")->SubItem(5), QStringLiteral("-1"));
 
+    // The filters of the last run reach "COMP" when the program ends.
+    Run(w, true, false, true, true);
+    EXPECT_EQ(Row(l, "t_changed", "TABLE"), nullptr);
+    ASSERT_TRUE(s.CloseMain());
+    tv::settings::TtvRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly(QString::fromLatin1(tv::settings::RootKey) + QStringLiteral("\\COMP")));
+    EXPECT_TRUE(reg.GetBool(QStringLiteral("Equrl"), false));
+    EXPECT_FALSE(reg.GetBool(QStringLiteral("NotEqurl"), true));
+    EXPECT_TRUE(reg.GetBool(QStringLiteral("Only1"), false));
+    EXPECT_TRUE(reg.GetBool(QStringLiteral("Only2"), false));
+}
+
+TEST_F(CompareWindow, RowsOpenOnTheirSides)
+{
+    TV_REQUIRE_DB(db);
+    db.exec(kSchemas);
+    TfrmComp *w = Open();
+    ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
+    Run(w);
+    TtvListView *l = w->lstComp;
+    ASSERT_NE(Row(l, "t_same", "TABLE"), nullptr);
+
+    // The pop-up's items need a selected row.
+    auto popup = [&] {
+        const QPoint at = l->viewport()->rect().center();
+        QContextMenuEvent e(QContextMenuEvent::Mouse, at, l->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(l->viewport(), &e);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w->popObject->isVisible(); }, 30000));
+    };
+    l->clearSelection();
+    popup();
+    for (QAction *a : {w->mnuOpen, w->mnuOpen1, w->mnuOpen2})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    w->popObject->close();
+
     // A double click on a pair opens both sides, side 1 first.
     TtvListItem *same = Row(l, "t_same", "TABLE");
-    l->clearSelection();
-    same->setSelected(true);
-    emit l->itemDoubleClicked(same, 0);
-    QStringList titles = WindowTitles();
+    ClickRow(l, same);
+    QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(same).center());
+    QStringList titles = Titles();
     ASSERT_EQ(titles.size(), 2) << titles.join(u'\n').toStdString();
-    EXPECT_TRUE(titles[0].contains(QStringLiteral("app1"))) << titles[0].toStdString();
-    EXPECT_TRUE(titles[1].contains(QStringLiteral("app2"))) << titles[1].toStdString();
+    EXPECT_TRUE(titles[0].contains(QStringLiteral("app1.t_same"))) << titles[0].toStdString();
+    EXPECT_TRUE(titles[1].contains(QStringLiteral("app2.t_same"))) << titles[1].toStdString();
     EXPECT_FALSE(same->isSelected());
 
-    // Side 1 of a side-2-only row: nothing opens, the row is deselected.
+    // "比較先１のオブジェクトを開く" on a side-2-only row opens nothing and
+    // deselects it.
     TtvListItem *only2 = Row(l, "t_only2", "TABLE");
-    l->clearSelection();
-    only2->setSelected(true);
-    w->mnuOpen1->trigger();
-    EXPECT_EQ(WindowTitles().size(), 2);
+    ClickRow(l, only2);
+    ASSERT_TRUE(only2->isSelected());
+    popup();
+    EXPECT_TRUE(w->mnuOpen1->isEnabled());
+    QTest::mouseClick(w->popObject, Qt::LeftButton, {}, w->popObject->actionGeometry(w->mnuOpen1).center());
+    EXPECT_EQ(Titles().size(), 2) << Titles().join(u'\n').toStdString();
     EXPECT_FALSE(only2->isSelected());
 
-    // A trigger row opens with its table.
+    // A trigger row opens on side 2 with its table from "補足①".
     TtvListItem *trg = Row(l, "trg", "TRIGGER");
     EXPECT_EQ(trg->SubItem(2), QStringLiteral("t_same"));
-    l->clearSelection();
-    trg->setSelected(true);
-    w->mnuOpen2->trigger();
-    titles = WindowTitles();
-    ASSERT_EQ(titles.size(), 3);
-    EXPECT_TRUE(titles.last().contains(QStringLiteral("trg"))) << titles.last().toStdString();
+    ClickRow(l, trg);
+    popup();
+    QTest::mouseClick(w->popObject, Qt::LeftButton, {}, w->popObject->actionGeometry(w->mnuOpen2).center());
+    const QList<QWidget *> opened = Definitions();
+    ASSERT_EQ(opened.size(), 3) << Titles().join(u'\n').toStdString();
+    auto *trigger = dynamic_cast<TfrmTrigger *>(opened.last());
+    ASSERT_NE(trigger, nullptr) << opened.last()->windowTitle().toStdString();
+    EXPECT_EQ(trigger->cmbTableName->currentText(), QStringLiteral("t_same"));
+    EXPECT_TRUE(trigger->windowTitle().contains(QStringLiteral("app2"))) << trigger->windowTitle().toStdString();
 
-    // The workbook: six columns, the folder remembered.
+    // Esc before the first of several rows: nothing opens, the rows stay
+    // selected.
+    TtvListItem *changed = Row(l, "t_changed", "TABLE");
+    TtvListItem *only1 = Row(l, "t_only1", "TABLE");
+    l->clearSelection();
+    changed->setSelected(true);
+    only1->setSelected(true);
+    QTimer::singleShot(0, l, [l] { QTest::keyClick(l, Qt::Key_Escape); });
+    w->mnuOpen->trigger();
+    EXPECT_EQ(Definitions().size(), 3) << Titles().join(u'\n').toStdString();
+    EXPECT_TRUE(changed->isSelected());
+    EXPECT_TRUE(only1->isSelected());
+}
+
+TEST_F(CompareWindow, ResultListToAWorkbookAndTheClipboard)
+{
+    TV_REQUIRE_DB(db);
+    db.exec(kSchemas);
+    // A name with a line break in it.
+    db.exec("CREATE TABLE app1.\"two\nlines\"(id int)");
+    TfrmComp *w = Open();
+    ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
+    auto enabled = [w] {
+        return QList<bool>{w->Output->actOutput->isEnabled(), w->Output->actExcel->isEnabled(),
+                           w->Output->actCopy->isEnabled()};
+    };
+    EXPECT_EQ(enabled(), (QList<bool>{false, false, false}));
+    Run(w);
+    TtvListView *l = w->lstComp;
+    ASSERT_GT(l->ItemCount(), 0);
+    EXPECT_EQ(enabled(), (QList<bool>{true, true, true}));
+
+    // "Excel出力": OBJECTCOMP01.XLSX offered when OBJECTCOMP.XLSX is there.
     const QString dir = s.scratch.path() + QStringLiteral("/cmp/");
     QDir().mkpath(dir);
     tvOption.ExcelDir = dir;
-    tvOption.ExcelExt = QStringLiteral(".XLSX");
     QFile(dir + QStringLiteral("OBJECTCOMP.XLSX")).open(QIODevice::WriteOnly);
     const QString chosen = s.scratch.path() + QStringLiteral("/other/OBJECTCOMP01.XLSX");
     s.dialogs.queuePath(chosen);
-    w->Output->actExcel->trigger();
+    w->Output->popOutput->popup(w->Output->btnOutput->mapToGlobal(QPoint(0, w->Output->btnOutput->height())));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Output->popOutput->isVisible(); }, 30000));
+    QTest::mouseClick(w->Output->popOutput, Qt::LeftButton, {},
+                      w->Output->popOutput->actionGeometry(w->Output->actExcel).center());
+    QString offered;
+    for (const auto &c : s.dialogs.calls())
+        if (c.kind == tv::ui::ScriptedDialogs::Kind::SaveFile)
+            offered = c.file.fileName;
+    EXPECT_EQ(offered, dir + QStringLiteral("OBJECTCOMP01.XLSX"));
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("ファイルに出力しました。"));
     XlsxBook book;
     ASSERT_TRUE(book.open(chosen));
-    EXPECT_EQ(book.extent().second, 6);
-    EXPECT_EQ(book.cell(1, 6).value, QStringLiteral("比較結果"));
-    EXPECT_EQ(book.extent().first, l->ItemCount() + 1);
+    const QStringList heads{"オブジェクト名", "スキーマ", "タイプ", "補足①", "補足②", "比較結果"};
+    for (int c = 0; c < heads.size(); ++c)
+        EXPECT_EQ(book.cell(1, c + 1).value, heads.at(c)) << c;
+    EXPECT_EQ(book.extent(), std::make_pair(l->ItemCount() + 1, 6));
+    QStringList names;
+    for (int r = 2; r <= l->ItemCount() + 1; ++r)
+        names << book.cell(r, 1).value;
+    EXPECT_TRUE(names.contains(QStringLiteral("two lines"))) << names.join(u'|').toStdString();
+    // The folder chosen becomes the next default.
     EXPECT_EQ(QDir(tvOption.ExcelDir).canonicalPath(), QDir(s.scratch.path() + QStringLiteral("/other")).canonicalPath());
+
+    // "クリップボード出力": a line per row, TAB-separated, no heading.
+    tvOption.PasteDialog = false;
+    tvOption.PasteColumn = 0;
+    w->Output->actCopy->trigger();
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("クリップボードに出力しました。"));
+    const QStringList lines = QApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), l->ItemCount() + 1);
+    EXPECT_EQ(lines.last(), QString());
+    for (int r = 0; r < l->ItemCount(); ++r) {
+        const TtvListItem *it = l->Item(r);
+        QStringList cells{it->Caption()};
+        for (int c = 0; c < 5; ++c)
+            cells << it->SubItem(c);
+        EXPECT_EQ(lines.at(r), cells.join(u'\t').replace(u'\n', u' ')) << r;
+    }
+    EXPECT_TRUE(lines.contains(QStringLiteral("two lines\tapp1\tTABLE\t\t\t比較先１にのみ存在")));
+}
+
+TEST_F(CompareWindow, EscAndALostSessionEndTheRun)
+{
+    TV_REQUIRE_DB(db);
+    db.exec(kSchemas);
+    TfrmComp *w = Open();
+    ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
+    Run(w);
+    TtvListView *l = w->lstComp;
+    const int rows = l->ItemCount();
+    ASSERT_GT(rows, 0);
+
+    // Esc while the first side is listed: both sides end empty and the run
+    // ends as usual with no rows.
+    QTimer::singleShot(0, l, [l] { QTest::keyClick(l, Qt::Key_Escape); });
+    Run(w);
+    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("オブジェクト比較を終了しました。"));
+    EXPECT_EQ(l->ItemCount(), 0);
+
+    // A listing that fails shows the error; the rows of the last run stay.
+    Run(w);
+    ASSERT_EQ(l->ItemCount(), rows);
+    const int said = int(s.dialogs.texts().size());
+    db.exec("SELECT pg_terminate_backend(" + std::to_string(s.Form()->MYSID()) + ")");
+    Run(w);
+    ASSERT_GT(s.dialogs.texts().size(), said);
+    const QString shown = s.dialogs.texts().last();
+    EXPECT_NE(shown, QStringLiteral("オブジェクト比較を終了しました。"));
+    EXPECT_FALSE(shown.trimmed().isEmpty());
+    EXPECT_EQ(l->ItemCount(), rows);
 }

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QTest>
 #include <QToolButton>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -154,6 +155,12 @@ TEST_F(ListOutputTest, ClipboardTextBySeparatorChoice)
         EXPECT_EQ(QApplication::clipboard()->text(), c.expected) << c.pasteColumn;
         EXPECT_EQ(tvOption.PasteColumn, c.pasteAfter);
     }
+    // An Esc pressed before the copy began does not cut it short.
+    tvOption.PasteDialog = false;
+    tvOption.PasteColumn = 0;
+    QTest::keyClick(list, Qt::Key_Escape);
+    out->actCopy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text().count(QStringLiteral("\r\n")), 2);
 }
 
 TEST_F(ListOutputTest, ActionsFollowTheRows)
