@@ -134,7 +134,8 @@ protected:
     int OtherSessions() const
     {
         return std::stoi(db.scalar(
-            "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+            "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND pid <> pg_backend_pid()"
+            " AND application_name <> '" + std::string(tvtest::kProbeApplicationName) + "'"));
     }
     static int GridValueRow(TfrmDebug *d, const QString &name)
     {

@@ -21,9 +21,11 @@ PGconn *open(const DbParams &p)
 {
     const QByteArray host = p.host.toUtf8(), port = p.port.toUtf8(), user = p.user.toUtf8(),
                      pw = p.password.toUtf8(), db = p.database.toUtf8();
-    const char *keys[] = {"host", "port", "user", "password", "dbname", "connect_timeout", nullptr};
+    // The probes name themselves, so that counts of the program's sessions
+    // can leave out a probe's backend that is still exiting.
+    const char *keys[] = {"host", "port", "user", "password", "dbname", "connect_timeout", "application_name", nullptr};
     const char *vals[] = {host.constData(), port.constData(), user.constData(), pw.constData(),
-                          db.constData(), "10", nullptr};
+                          db.constData(), "10", tvtest::kProbeApplicationName, nullptr};
     PGconn *c = PQconnectdbParams(keys, vals, 0);
     if (PQstatus(c) != CONNECTION_OK) {
         ADD_FAILURE() << "test server: " << PQerrorMessage(c);

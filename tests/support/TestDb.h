@@ -10,6 +10,9 @@
 
 namespace tvtest {
 
+// The application name of the test's own probe connections (scalar, exec).
+inline constexpr const char *kProbeApplicationName = "tvtest-probe";
+
 struct DbParams {
     QString host, port, user, password, database;
 };
