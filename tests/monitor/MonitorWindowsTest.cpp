@@ -31,19 +31,6 @@ using tv::ui::ScriptedDialogs;
 
 namespace {
 
-// Waits (events flowing) until `done` holds; false after a generous deadline.
-template <class F>
-bool PollUntil(F done, int ms = 60000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(50);
-    }
-    return true;
-}
-
 class Monitor : public ::testing::Test {
 protected:
     void SetUp() override { RegisterMonitorWindows(); }

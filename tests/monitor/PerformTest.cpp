@@ -101,18 +101,6 @@ TEST(PerformQueries, ValuesByNameWithTimesFormatted)
 
 namespace {
 
-template <class F>
-bool PollUntil(F done, int ms = 60000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(50);
-    }
-    return true;
-}
-
 class PerformWindow : public ::testing::Test {
 protected:
     void SetUp() override { RegisterMonitorWindows(); }

@@ -151,18 +151,6 @@ TEST(SQLCatchRules, QueryTextsPerVersion)
 
 namespace {
 
-template <class F>
-bool PollUntil(F done, int ms = 60000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(50);
-    }
-    return true;
-}
-
 class CaptureWindows : public ::testing::Test {
 protected:
     void SetUp() override

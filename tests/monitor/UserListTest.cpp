@@ -41,18 +41,6 @@ using tv::ui::ScriptedDialogs;
 
 namespace {
 
-template <class F>
-bool PollUntil(F done, int ms = 60000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
 // Runs `work` on the next modal dialog of that class as soon as it shows.
 template <class Dlg>
 void OnNextModal(std::function<void(Dlg *)> work)

@@ -30,20 +30,6 @@ using namespace tvtest;
 
 namespace {
 
-// Waits (processing events) until `done` holds or a generous deadline passes.
-template <typename F>
-bool WaitFor(F done)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > 30000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 class ObjectActions : public ::testing::Test {
 protected:
     void SetUp() override
@@ -422,7 +408,7 @@ TEST_F(ObjectActions, CopyThenPasteATableWithItsIndexesAndRows)
     QMdiSubWindow *sw = s.main->SubWindowOf(second);
     ASSERT_NE(sw, nullptr);
     sw->close();
-    ASSERT_TRUE(WaitFor([&] { return TfrmObject::CopyObjectList.isEmpty(); }));
+    ASSERT_TRUE(PollUntil([&] { return TfrmObject::CopyObjectList.isEmpty(); }));
     EXPECT_FALSE(form->Action("actPaste")->isEnabled());
 }
 
@@ -598,7 +584,7 @@ TEST(ObjectActionsEndToEnd, DeleteAndRenameFromTheKeyboard)
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("w2s1c"));
     QTest::keyClick(edit, Qt::Key_Return);
-    ASSERT_TRUE(WaitFor([&] { return item("w2s1c") != nullptr; }));
+    ASSERT_TRUE(PollUntil([&] { return item("w2s1c") != nullptr; }));
     EXPECT_EQ(db.scalar("SELECT to_regclass('public.w2s1c') IS NOT NULL"), "t");
 }
 

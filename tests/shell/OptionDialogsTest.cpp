@@ -47,19 +47,6 @@ using namespace tvtest;
 
 namespace {
 
-template <typename F>
-bool WaitFor(F done)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > 30000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 QTreeWidgetItem *Node(QTreeWidget *tree, const QString &group, const QString &caption)
 {
     for (int g = 0; g < tree->topLevelItemCount(); ++g) {
@@ -324,7 +311,7 @@ TEST_F(OptionDialogConnected, KeysAndTreeOrderReachEveryConnectionWindowAndSurvi
     s.dialogs.clear();
     s.dialogs.queueButton(tv::ui::IDNO);
     QTest::keyClick(first->lstObject, Qt::Key_D, Qt::ControlModifier);
-    EXPECT_TRUE(WaitFor([&] { return !s.dialogs.calls().isEmpty(); }));
+    EXPECT_TRUE(PollUntil([&] { return !s.dialogs.calls().isEmpty(); }));
     ASSERT_FALSE(s.dialogs.texts().isEmpty());
     EXPECT_EQ(s.dialogs.texts().first(), QStringLiteral("オブジェクトを削除しますか？"));
 

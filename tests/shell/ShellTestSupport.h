@@ -14,6 +14,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -110,6 +113,38 @@ inline QTreeWidgetItem *Child(QTreeWidgetItem *n, const QString &text)
 inline const QTreeWidgetItem *Child(const QTreeWidgetItem *n, const QString &text)
 {
     return Child(const_cast<QTreeWidgetItem *>(n), text);
+}
+
+// Waits (events flowing) until `done` holds; false after a generous deadline.
+template <class F>
+bool PollUntil(F done, int ms = 60000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+// The item of a menu bar under that menu title, searched through submenus.
+inline QAction *MenuItem(QMenuBar *bar, const QString &menu, const QString &item)
+{
+    for (QAction *m : bar->actions()) {
+        if (m->text() != menu || !m->menu())
+            continue;
+        QList<QMenu *> menus{m->menu()};
+        while (!menus.isEmpty()) {
+            for (QAction *a : menus.takeFirst()->actions()) {
+                if (a->text() == item)
+                    return a;
+                if (a->menu())
+                    menus << a->menu();
+            }
+        }
+    }
+    return nullptr;
 }
 
 } // namespace tvtest

@@ -48,20 +48,6 @@ END
 $$;
 )SQL";
 
-// Polls (events flowing) until `done` holds or a generous deadline passes.
-template <class F>
-bool WaitFor(F done, int ms = 60000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
 class ExecProcWindow : public ::testing::Test {
 protected:
     void SetUp() override
@@ -189,7 +175,7 @@ protected:
             const QStringList shown = s.dialogs.texts().mid(before);
             if (shown.size() != 1 || shown.first() != QStringLiteral("ERROR: select() failed waiting for target"))
                 break;
-            if (!WaitFor([&] { return !w->RunActive(); }))
+            if (!PollUntil([&] { return !w->RunActive(); }))
                 break;
             s.dialogs.clear();
         }

@@ -55,18 +55,18 @@ TEST_F(Debugger, DebuggerStepsBreaksAndChangesValues)
     const int sRow = GridValueRow(d, "s");
     ASSERT_GT(sRow, 0);
     d->grdVariable->SetEditText(2, sRow, "100");
-    ASSERT_TRUE(WaitFor([&] { return Var(d, "s") == QStringLiteral("100") && !d->Busy(); }));
+    ASSERT_TRUE(PollUntil([&] { return Var(d, "s") == QStringLiteral("100") && !d->Busy(); }));
 
     // On to the end (the breakpoint stops once more).
     s.dialogs.queueButton(0);
     for (int i = 0; i < 5 && w->FDebug; ++i)
         w->FDebug->actExec->trigger();
-    ASSERT_TRUE(WaitFor([&] { return !w->RunActive(); }));
+    ASSERT_TRUE(PollUntil([&] { return !w->RunActive(); }));
     EXPECT_FALSE(w->FDebug);
     EXPECT_TRUE(s.main->isEnabled());
     EXPECT_TRUE(Output(w).contains("RESULT : 105")) << w->txtOutput->toPlainText().toStdString();
     EXPECT_EQ(Messages(), QStringList{"プログラムを実行しました。"});
-    ASSERT_TRUE(WaitFor([&] { return OtherSessions() == 1; }));
+    ASSERT_TRUE(PollUntil([&] { return OtherSessions() == 1; }));
 }
 
 TEST_F(Debugger, ClosingTheDebuggerAsksAndEndsTheRunSilently)
@@ -80,7 +80,7 @@ TEST_F(Debugger, ClosingTheDebuggerAsksAndEndsTheRunSilently)
 
     s.dialogs.queueButton(tv::ui::IDNO);
     d->close();
-    ASSERT_TRUE(WaitFor([&] { return Messages().size() == 1; }));
+    ASSERT_TRUE(PollUntil([&] { return Messages().size() == 1; }));
     EXPECT_EQ(Messages().first(), QStringLiteral("デバッグを終了しますか？"));
     QTest::qWait(50);
     EXPECT_TRUE(w->RunActive());
@@ -88,19 +88,19 @@ TEST_F(Debugger, ClosingTheDebuggerAsksAndEndsTheRunSilently)
 
     s.dialogs.queueButton(tv::ui::IDYES);
     d->close();
-    ASSERT_TRUE(WaitFor([&] { return !w->RunActive(); }));
+    ASSERT_TRUE(PollUntil([&] { return !w->RunActive(); }));
     EXPECT_EQ(Messages().size(), 2); // nothing after the question
     EXPECT_EQ(w->wExecStatus.load(), esCancel);
     EXPECT_TRUE(s.main->isEnabled());
     EXPECT_EQ(Output(w).value(0), QStringLiteral("【 実行後パラメータ値 】"));
-    ASSERT_TRUE(WaitFor([&] { return OtherSessions() == 1; }));
+    ASSERT_TRUE(PollUntil([&] { return OtherSessions() == 1; }));
 
     // The next run opens both sessions again.
     ASSERT_NE(Debug(w), nullptr);
     EXPECT_EQ(OtherSessions(), 3);
     s.dialogs.queueButton(tv::ui::IDYES);
     w->FDebug->actAbortExecute();
-    ASSERT_TRUE(WaitFor([&] { return !w->RunActive(); }));
+    ASSERT_TRUE(PollUntil([&] { return !w->RunActive(); }));
 }
 
 TEST_F(Debugger, DebugOfAProgramCreatedAgainReportsItGone)
@@ -113,13 +113,13 @@ TEST_F(Debugger, DebugOfAProgramCreatedAgainReportsItGone)
             "CREATE FUNCTION public.w2q2_sum(n int) RETURNS int LANGUAGE plpgsql AS $$BEGIN RETURN n; END$$;");
     s.dialogs.queueButton(0);
     QTest::mouseClick(w->btnDebug, Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return !w->RunActive(); }));
+    ASSERT_TRUE(PollUntil([&] { return !w->RunActive(); }));
     ASSERT_EQ(Messages().size(), 1);
     EXPECT_EQ(Messages().first(), QString::fromUtf8(ExecProc::kDebugNotFound));
     EXPECT_EQ(Messages().first().split("\r\n").size(), 3);
     EXPECT_FALSE(w->FDebug);
     EXPECT_TRUE(s.main->isEnabled());
-    ASSERT_TRUE(WaitFor([&] { return OtherSessions() == 1; }));
+    ASSERT_TRUE(PollUntil([&] { return OtherSessions() == 1; }));
 }
 
 TEST_F(Debugger, ProgramEndingDuringAHeldRunLeavesNoSession)
@@ -131,5 +131,5 @@ TEST_F(Debugger, ProgramEndingDuringAHeldRunLeavesNoSession)
     EXPECT_EQ(OtherSessions(), 3);
     // The connection window goes first, the execution window after it.
     s.main.reset();
-    ASSERT_TRUE(WaitFor([&] { return OtherSessions() == 0; }));
+    ASSERT_TRUE(PollUntil([&] { return OtherSessions() == 0; }));
 }

@@ -93,25 +93,6 @@ TEST(CompareRules, PlacesAndPairs)
 
 namespace {
 
-// The item of the main window's menu bar under that menu title.
-QAction *MenuItem(QMenuBar *bar, const QString &menu, const QString &item)
-{
-    for (QAction *m : bar->actions()) {
-        if (m->text() != menu || !m->menu())
-            continue;
-        QList<QMenu *> menus{m->menu()};
-        while (!menus.isEmpty()) {
-            for (QAction *a : menus.takeFirst()->actions()) {
-                if (a->text() == item)
-                    return a;
-                if (a->menu())
-                    menus << a->menu();
-            }
-        }
-    }
-    return nullptr;
-}
-
 // Clicks the tool bar button of an action as a user would.
 void ClickTool(QToolBar *bar, QAction *action)
 {
