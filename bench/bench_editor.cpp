@@ -4,7 +4,8 @@
 // times (PageDown), 100 characters are typed at row 10 inside a new "/*",
 // then Enter, Backspace and Down keys, and everything is selected. Then one
 // long line (200 KB and 1,000,000 characters): load, End and Home, and 50
-// characters, 10 Enter and 10 Backspace keys at column 5000. Keys are real
+// characters, 10 Enter and 10 Backspace keys at column 5000, then every one
+// of them undone and done again. Keys are real
 // key events sent to the editor (press and release, as the keyboard delivers
 // them); each figure times the key handled plus a full repaint of the
 // editor's window (more than the rows a key changes). Every figure is
@@ -219,7 +220,8 @@ BENCHMARK(BM_EditorLargeScript)->Iterations(1)->Repetitions(3)->ComputeStatistic
 
 // One long line (state.range(0) characters): load, End and Home, then keys at
 // column 5000: 50 characters, 10 Enter keys each followed by Backspace
-// (splitting the line and joining it again), each key with its paint.
+// (splitting the line and joining it again), each key with its paint; then
+// each of those steps undone and redone, each with its paint.
 void BM_EditorLongLine(benchmark::State &state)
 {
     const int length = int(state.range(0));
@@ -250,6 +252,7 @@ void BM_EditorLongLine(benchmark::State &state)
         Key(ed, Qt::Key_Home);
         Paint(ed);
         const double home = Ms(t);
+        ed.SetUndoListMax(100); // every key below stays undoable
         ed.SetRowCol(0, 5000);
         Paint(ed);
         Worst key, enter, back;
@@ -269,6 +272,21 @@ void BM_EditorLongLine(benchmark::State &state)
             Paint(ed);
             back.Add(Ms(t));
         }
+        // every key undone and done again, one step at a time
+        Worst undo, redo;
+        while (ed.CanUndo()) {
+            t.restart();
+            ed.Undo();
+            Paint(ed);
+            undo.Add(Ms(t));
+        }
+        const bool restored = ed.Lines()->Text() == line;
+        while (ed.CanRedo()) {
+            t.restart();
+            ed.Redo();
+            Paint(ed);
+            redo.Add(Ms(t));
+        }
         const Worst all = [&] {
             Worst w;
             for (const Worst *x : {&key, &enter, &back}) {
@@ -283,12 +301,17 @@ void BM_EditorLongLine(benchmark::State &state)
         std::printf("  at column 5000 with paint: character mean %.2f worst %.2f ms (50 keys); Enter mean %.2f worst "
                     "%.2f ms, Backspace mean %.2f worst %.2f ms (10 each)\n",
                     key.Mean(), key.max, enter.Mean(), enter.max, back.Mean(), back.max);
+        std::printf("  undo of each key with paint: mean %.2f worst %.2f ms (%d steps%s); redo mean %.2f worst %.2f ms\n",
+                    undo.Mean(), undo.max, undo.n, restored ? ", the line restored" : ", THE LINE NOT RESTORED",
+                    redo.Mean(), redo.max);
         std::fflush(stdout);
         state.counters["load_ms"] = load;
         state.counters["key_worst_ms"] = all.max;
         state.counters["char_worst_ms"] = key.max;
         state.counters["enter_worst_ms"] = enter.max;
         state.counters["backspace_worst_ms"] = back.max;
+        state.counters["undo_worst_ms"] = undo.max;
+        state.counters["redo_worst_ms"] = redo.max;
         ed.SetFountain(nullptr);
     }
 }

@@ -18,7 +18,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 bool TEditor::DefaultCaretBlink = true;
 
@@ -48,6 +52,45 @@ int UnitCells(QStringView S, qsizetype I, bool AmbiguousWide, bool *Pair)
     return IsWideClass(EastAsianWidthClass(cp), AmbiguousWide) ? 2 : 1;
 }
 
+// The editor's scroll bars. The editor sets their range, steps and value
+// on every change of the text; in a long text a row more, or a page
+// further, seldom moves the handle by a pixel, so a change repaints a bar
+// only when it looks different from how it was last painted.
+class TEditorScrollBar : public QScrollBar {
+public:
+    explicit TEditorScrollBar(Qt::Orientation O) : QScrollBar(O) {}
+
+protected:
+    void sliderChange(SliderChange Change) override
+    {
+        if (FPainted && Look() == FLook)
+            return;
+        QScrollBar::sliderChange(Change);
+    }
+    void paintEvent(QPaintEvent *Event) override
+    {
+        FLook = Look();
+        FPainted = true;
+        QScrollBar::paintEvent(Event);
+    }
+
+private:
+    struct TLook {
+        QRect Slider;
+        bool AtMin = false, AtMax = false;
+        bool operator==(const TLook &) const = default;
+    };
+    TLook Look() const
+    {
+        QStyleOptionSlider o;
+        initStyleOption(&o);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &o, QStyle::SC_ScrollBarSlider, this),
+                o.sliderValue <= o.minimum, o.sliderValue >= o.maximum};
+    }
+    TLook FLook;
+    bool FPainted = false;
+};
+
 } // namespace
 
 // ===========================================================================
@@ -70,6 +113,8 @@ TEditor::TEditor(QWidget *Parent, TDeferParts) : QAbstractScrollArea(Parent)
     viewport()->setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+    setVerticalScrollBar(new TEditorScrollBar(Qt::Vertical));
+    setHorizontalScrollBar(new TEditorScrollBar(Qt::Horizontal));
 }
 
 void TEditor::CreateParts()
@@ -867,22 +912,22 @@ void TEditor::UpdateScrollInfo()
         FTopCol = maxTop;
     FLeftScrollWidth = FTopCol * FFontWidth;
     FScrollingByBar = true;
-    if (FScrollBars == ssVertical || FScrollBars == ssBoth) {
-        QScrollBar *b = verticalScrollBar();
-        b->setRange(0, n);
-        b->setPageStep(FRowCount);
-        b->setSingleStep(1);
-        b->setValue(FTopRow);
-        b->setEnabled(n > 0);
-    }
-    if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) {
-        QScrollBar *b = horizontalScrollBar();
-        b->setRange(0, maxTop);
-        b->setPageStep(std::max(1, FColCount));
-        b->setSingleStep(1);
-        b->setValue(FTopCol);
-        b->setEnabled(maxTop > 0);
-    }
+    // A bar is told only what changed: setting its steps repaints it even
+    // when they stay the same, and this runs on every edit.
+    const auto apply = [](QScrollBar *b, int max, int page, int value, bool enabled) {
+        if (b->minimum() != 0 || b->maximum() != max)
+            b->setRange(0, max);
+        if (b->pageStep() != page)
+            b->setPageStep(page);
+        if (b->singleStep() != 1)
+            b->setSingleStep(1);
+        b->setValue(value);
+        b->setEnabled(enabled);
+    };
+    if (FScrollBars == ssVertical || FScrollBars == ssBoth)
+        apply(verticalScrollBar(), n, FRowCount, FTopRow, n > 0);
+    if (FScrollBars == ssHorizontal || FScrollBars == ssBoth)
+        apply(horizontalScrollBar(), maxTop, std::max(1, FColCount), FTopCol, maxTop > 0);
     FScrollingByBar = false;
 }
 
@@ -1041,6 +1086,12 @@ QString TEditor::RowString(int Index) const
     return Index >= 0 && Index < FList->Count() ? FList->Get(Index) : QString();
 }
 
+const QString &TEditor::RowText(int Index) const
+{
+    static const QString none;
+    return Index >= 0 && Index < FList->Count() ? FList->Get(Index) : none;
+}
+
 TRowAttribute TEditor::RowAttribute(int Index) const
 {
     return Index >= 0 && Index < FList->Count() ? FList->Rows(Index) : raEof;
@@ -1049,6 +1100,16 @@ TRowAttribute TEditor::RowAttribute(int Index) const
 QString TEditor::ExpandedRow(int Index) const
 {
     return Index >= 0 && Index < FList->Count() ? ::ExpandTab(FList->Get(Index), ColumnSettings()) : QString();
+}
+
+QString TEditor::PaintedRow(int Index) const
+{
+    // Painting stops at the column limit: it reads a row that far and a
+    // little beyond (a token or search hit starting before the limit is read
+    // to its end), never the rest of a very long row.
+    const QString &t = FList->Get(Index);
+    const qsizetype keep = EditorColumnLimit + 1 + 1024 + FHitText.size();
+    return ::ExpandTab(t.size() <= keep ? t : t.left(keep), ColumnSettings());
 }
 
 int TEditor::RowWidth(int Index) const
@@ -1082,13 +1143,15 @@ QString TEditor::RowKinds(int Index) const
             e = KindsCacheEntry();
         FKindsSettings = st;
     }
-    const QString &t = FList->Get(Index);
+    // Keyed by the store's text stamp, not by a copy of the text: a copy
+    // held here would make the next edit of the row copy it whole.
+    const std::uint64_t stamp = FList->TextStamp();
     KindsCacheEntry &e = FKindsCache[Index & 255];
-    if (e.Row == Index && e.Text.constData() == t.constData() && e.Text.size() == t.size())
+    if (e.Row == Index && e.Stamp == stamp)
         return e.Kinds;
     e.Row = Index;
-    e.Text = t;
-    e.Kinds = ::ColumnKinds(t, st);
+    e.Stamp = stamp;
+    e.Kinds = ::ColumnKinds(FList->Get(Index), st);
     return e.Kinds;
 }
 
@@ -1806,6 +1869,8 @@ void TEditor::ExchangeList(TEditor *Source)
     FList->RemoveClient(this);
     FList = Source->FList;
     FList->AddClient(this);
+    for (KindsCacheEntry &e : FKindsCache)
+        e = KindsCacheEntry(); // kept by the other store's stamps
     FRow = std::min(FRow, FList->Count());
     FTopRow = std::min(FTopRow, FList->Count());
     InitFontMetrics();
@@ -1994,65 +2059,130 @@ int TEditor::FindHitText(const QString &Hit, const QString &Text, int From, bool
     return 0;
 }
 
-namespace {
-
-// Glyphs of one font style, looked up once per character: painting a row
-// then places every glyph the font has in one glyph run instead of shaping
-// each character on its own.
-struct TGlyphCache {
-    QFont Font;
-    QRawFont Raw;
+// Glyphs of the editor's font, per style, looked up once per character:
+// painting a row places every glyph the font has in one glyph run instead
+// of shaping each character on its own. Each glyph also keeps the box its
+// ink can cover, so that a piece whose glyphs stay inside their rectangle
+// is drawn without a clip of its own.
+struct TEditorGlyphStyle {
     struct Glyph {
         quint32 Index = 0;
         int Advance = 0;
+        QRect Ink;        // from the pen position; empty for a glyph without ink
         bool Own = false; // the font has it (else the painter finds a fallback)
     };
-    QHash<char16_t, Glyph> Glyphs;
+    bool Ready = false;
+    bool AsciiReady = false;
+    QFont Font;
+    QRawFont Raw;
+    Glyph Ascii[128];
+    QHash<char16_t, Glyph> Others;
 };
 
-TGlyphCache &GlyphCacheFor(const QFont &F, const QRawFont &Plain, bool PlainFont)
+struct TEditorGlyphs {
+    using Glyph = TEditorGlyphStyle::Glyph;
+    using Style = TEditorGlyphStyle;
+    QFont Base; // the editor font the styles were made for
+    QRawFont BaseRaw;
+    Style Styles[8];
+    // the glyphs of the piece being drawn (kept for their capacity)
+    QList<quint32> Indexes;
+    QList<QPointF> Positions;
+    struct Fallback {
+        QPointF At;
+        QString Cluster;
+    };
+    std::vector<Fallback> Fallbacks;
+};
+
+namespace {
+
+QRect InkBox(const QRawFont &Raw, quint32 Index)
 {
-    static TGlyphCache caches[8];
-    const int k = (F.bold() ? 1 : 0) | (F.italic() ? 2 : 0) | (F.strikeOut() ? 4 : 0);
-    TGlyphCache &c = caches[k];
-    if (!(c.Font == F) || (PlainFont && !(c.Raw == Plain)) || !c.Raw.isValid()) {
-        c.Font = F;
-        c.Raw = PlainFont ? Plain : QRawFont::fromFont(F);
-        c.Glyphs.clear();
-    }
-    return c;
+    // the box of the glyph's bitmap, placed at a whole-pixel pen position
+    const QRectF r = Raw.boundingRect(Index);
+    if (r.isEmpty())
+        return QRect();
+    const int l = int(std::floor(r.left())), t = int(std::floor(r.top()));
+    const int rt = int(std::ceil(r.right())), b = int(std::ceil(r.bottom()));
+    return QRect(l, t, rt - l, b - t);
 }
 
 } // namespace
+
+TEditorGlyphStyle &TEditor::GlyphStyle(TFontStyles Style) const
+{
+    if (!FGlyphs)
+        FGlyphs = std::make_unique<TEditorGlyphs>();
+    TEditorGlyphs &g = *FGlyphs;
+    if (!(g.Base == font()) || !(g.BaseRaw == FRawFont)) {
+        for (TEditorGlyphs::Style &st : g.Styles)
+            st = TEditorGlyphs::Style();
+        g.Base = font();
+        g.BaseRaw = FRawFont;
+    }
+    const bool bold = Style & FontStyleBit(fsBold), italic = Style & FontStyleBit(fsItalic),
+               strike = Style & FontStyleBit(fsStrikeOut);
+    TEditorGlyphs::Style &st = g.Styles[(bold ? 1 : 0) | (italic ? 2 : 0) | (strike ? 4 : 0)];
+    if (!st.Ready) {
+        QFont f = font();
+        f.setBold(bold);
+        f.setItalic(italic);
+        f.setStrikeOut(strike);
+        f.setUnderline(false);
+        st.Font = f;
+        st.Raw = f == font() ? FRawFont : QRawFont::fromFont(f);
+        st.Ready = true;
+    }
+    return st;
+}
 
 void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const QString &S, bool Opaque,
                            const QColor &TextColor, const QColor &Back, TFontStyles Style)
 {
     if (Rect.isEmpty())
         return;
-    P.save();
-    P.setClipRect(Rect);
-    if (Opaque)
-        P.fillRect(Rect, Back);
+    TEditorGlyphs::Style &st = GlyphStyle(Style);
+    TEditorGlyphs &g = *FGlyphs;
+    const QFont &f = st.Font;
+    const QRawFont &raw = st.Raw;
     const QStringView text = QStringView(S).left(10000);
-    QFont f = font();
-    f.setBold(Style & FontStyleBit(fsBold));
-    f.setItalic(Style & FontStyleBit(fsItalic));
-    f.setStrikeOut(Style & FontStyleBit(fsStrikeOut));
-    f.setUnderline(false);
-    const bool plainFont = f == font();
-    TGlyphCache &cache = GlyphCacheFor(f, FRawFont, plainFont);
-    const QRawFont &raw = cache.Raw;
-    P.setFont(f);
-    P.setPen(TextColor);
     const int cw = FFontWidth;
     const int baseline = Y + FAscent;
     const int left = Rect.left(), right = Rect.right();
-    const QFontMetrics fm(f);
+    std::optional<QFontMetrics> metrics;
+    const auto fm = [&]() -> const QFontMetrics & {
+        if (!metrics)
+            metrics.emplace(f);
+        return *metrics;
+    };
+    QList<quint32> &glyphs = g.Indexes;
+    QList<QPointF> &positions = g.Positions;
+    glyphs.clear();
+    positions.clear();
+    g.Fallbacks.clear();
+    // whether every glyph's ink stays inside Rect (else the piece is clipped)
+    bool inside = true;
+    const auto place = [&](const TEditorGlyphs::Glyph &gl, const QPointF &at) {
+        glyphs.append(gl.Index);
+        positions.append(at);
+        if (inside && !gl.Ink.isEmpty() && !Rect.contains(gl.Ink.translated(int(at.x()), int(at.y()))))
+            inside = false;
+    };
+    if (raw.isValid() && !st.AsciiReady) {
+        for (char16_t c = 0; c < 128; ++c) {
+            TEditorGlyphs::Glyph &a = st.Ascii[c];
+            if (c < 32)
+                continue; // glyph 0, drawn as nothing
+            const QList<quint32> gi = raw.glyphIndexesForString(QString(QChar(c)));
+            a.Index = gi.isEmpty() ? 0 : gi[0];
+            a.Ink = InkBox(raw, a.Index);
+            a.Own = true;
+        }
+        st.AsciiReady = true;
+    }
     int x = X;
     const qsizetype n = text.size();
-    QVector<quint32> glyphs;
-    QVector<QPointF> positions;
     const bool ownGlyphs = raw.isValid() && !FUseMBCSFont;
     qsizetype i = 0;
     while (i < n && x <= right) {
@@ -2069,21 +2199,14 @@ void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const Q
             if (endX > right + cw)
                 b = std::max(a, i + (right - x) / cw + 2);
             b = std::min(b, j);
-            if (a < b) {
+            for (qsizetype k = a; k < b; ++k) {
+                const char16_t c = text[k].unicode();
                 if (raw.isValid()) {
-                    const QVector<quint32> run = raw.glyphIndexesForString(text.mid(a, b - a).toString());
-                    for (qsizetype k = 0; k < run.size(); ++k) {
-                        const char16_t c = text[a + k].unicode();
-                        const int w = c >= 32 ? FAsciiWidth[c] : cw;
-                        glyphs.append(c >= 32 ? run[k] : 0);
-                        positions.append(QPointF(x + (a - i + k) * cw + (cw - w) / 2, baseline));
-                    }
-                } else {
-                    for (qsizetype k = a; k < b; ++k) {
-                        const char16_t c = text[k].unicode();
-                        if (c > 32)
-                            P.drawText(QPointF(x + (k - i) * cw + (cw - FAsciiWidth[c]) / 2, baseline), QString(QChar(c)));
-                    }
+                    const int w = c >= 32 ? FAsciiWidth[c] : cw;
+                    place(st.Ascii[c], QPointF(x + (k - i) * cw + (cw - w) / 2, baseline));
+                } else if (c > 32) {
+                    g.Fallbacks.push_back(
+                        {QPointF(x + (k - i) * cw + (cw - FAsciiWidth[c]) / 2, baseline), QString(QChar(c))});
                 }
             }
             x = endX;
@@ -2105,38 +2228,55 @@ void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const Q
         if (!IsLowSurrogate(u) && x + own * cw >= left && !IsCombiningChar(u)) {
             bool placed = false;
             if (ownGlyphs && k == i + 1 && !IsHighSurrogate(u)) {
-                auto it = cache.Glyphs.find(u);
-                if (it == cache.Glyphs.end()) {
-                    TGlyphCache::Glyph g;
+                auto it = st.Others.find(u);
+                if (it == st.Others.end()) {
+                    TEditorGlyphs::Glyph gl;
                     const QChar ch(u);
-                    g.Own = raw.supportsCharacter(ch);
-                    if (g.Own) {
-                        const QVector<quint32> gi = raw.glyphIndexesForString(QString(ch));
-                        g.Own = gi.size() == 1 && gi[0] != 0;
-                        g.Index = g.Own ? gi[0] : 0;
-                        g.Advance = fm.horizontalAdvance(QString(ch));
+                    gl.Own = raw.supportsCharacter(ch);
+                    if (gl.Own) {
+                        const QList<quint32> gi = raw.glyphIndexesForString(QString(ch));
+                        gl.Own = gi.size() == 1 && gi[0] != 0;
+                        gl.Index = gl.Own ? gi[0] : 0;
+                        gl.Advance = fm().horizontalAdvance(QString(ch));
+                        if (gl.Own)
+                            gl.Ink = InkBox(raw, gl.Index);
                     }
-                    it = cache.Glyphs.insert(u, g);
+                    it = st.Others.insert(u, gl);
                 }
                 if (it->Own) {
-                    glyphs.append(it->Index);
-                    positions.append(QPointF(x + (own * cw - it->Advance) / 2, baseline));
+                    place(*it, QPointF(x + (own * cw - it->Advance) / 2, baseline));
                     placed = true;
                 }
             }
             if (!placed) {
                 const QString cluster = text.mid(i, k - i).toString();
-                if (FUseMBCSFont)
-                    P.setFont(FMBCSFont);
                 const int adv = FUseMBCSFont ? QFontMetrics(FMBCSFont).horizontalAdvance(cluster)
-                                             : fm.horizontalAdvance(cluster);
-                P.drawText(QPointF(x + (own * cw - adv) / 2, baseline), cluster);
-                if (FUseMBCSFont)
-                    P.setFont(f);
+                                             : fm().horizontalAdvance(cluster);
+                g.Fallbacks.push_back({QPointF(x + (own * cw - adv) / 2, baseline), cluster});
             }
         }
         x += (own + extra) * cw;
         i = k;
+    }
+    // Text drawn by the painter may reach anywhere: clipped, as is a glyph
+    // whose ink leaves the rectangle.
+    const bool clip = !inside || !g.Fallbacks.empty();
+    if (clip) {
+        P.save();
+        P.setClipRect(Rect);
+    }
+    if (Opaque)
+        P.fillRect(Rect, Back);
+    P.setPen(TextColor);
+    if (!g.Fallbacks.empty()) {
+        for (const TEditorGlyphs::Fallback &fb : g.Fallbacks) {
+            const bool ascii = fb.Cluster.size() == 1 && fb.Cluster[0].unicode() < 0x80;
+            if (!ascii && FUseMBCSFont)
+                P.setFont(FMBCSFont);
+            else
+                P.setFont(f);
+            P.drawText(fb.At, fb.Cluster);
+        }
     }
     if (!glyphs.isEmpty()) {
         QGlyphRun gr;
@@ -2147,11 +2287,14 @@ void TEditor::DrawTextRect(QPainter &P, const QRect &Rect, int X, int Y, const Q
     }
     if (Style & FontStyleBit(fsUnderline)) {
         const int y = Y + FFontHeight - 1;
-        const int x1 = std::min(x, Rect.right());
-        for (int px = std::max(X, Rect.left()); px <= x1; px += 2)
-            P.fillRect(px, y, 1, 1, TextColor);
+        if (y >= Rect.top() && y <= Rect.bottom()) {
+            const int x1 = std::min(x, Rect.right());
+            for (int px = std::max(X, Rect.left()); px <= x1; px += 2)
+                P.fillRect(px, y, 1, 1, TextColor);
+        }
     }
-    P.restore();
+    if (clip)
+        P.restore();
 }
 
 // ===========================================================================
@@ -2183,6 +2326,8 @@ void TEditor::PaintTextArea(QPainter &P, const QRect &ClipIn)
     P.fillRect(QRect(0, 0, lm, tm).intersected(ClipIn), back);
     if (FRuler->Visible() && ClipIn.intersects(QRect(lm, 0, width - lm, FRulerHeight)))
         PaintRuler(P);
+    const int rulerBottom = FRuler->Visible() ? FRulerHeight : 0;
+    P.fillRect(QRect(lm, rulerBottom, width - lm, tm - rulerBottom).intersected(ClipIn), back);
 
     QRect clip = ClipIn;
     int top = std::max(tm, clip.top());
@@ -2216,7 +2361,7 @@ void TEditor::PaintTextArea(QPainter &P, const QRect &ClipIn)
             const int y = top + k * rh;
             const QRect r(QPoint(left, y), QPoint(width - 1, y + FFontHeight + extra - 1));
             if (i < n) {
-                const QString s = ExpandedRow(i);
+                const QString s = PaintedRow(i);
                 if (SelectedDraw())
                     DrawRow(P, r, x0, parser.get(), i, s, y);
                 else
@@ -2411,7 +2556,7 @@ void TEditor::DrawRowNormal(QPainter &P, const QRect &R, int X0, TFountainParser
         }
     }
     QRect rr = R;
-    DoDrawLine(s, X0, Y, Index, rr, false);
+    DoDrawLine(OnDrawLine ? ExpandedRow(Index).replace(QChar(27), QLatin1Char(' ')) : s, X0, Y, Index, rr, false);
     // end marks
     const int xEnd = std::min(n * FFontWidth + X0, limit);
     const bool last = Index == FList->Count() - 1;
@@ -2464,7 +2609,7 @@ void TEditor::DrawRowSelected(QPainter &P, const QRect &R, int X0, TFountainPars
     clip.setRight(std::min(clip.right(), limit - 1));
     DrawTextRect(P, clip, X0, Y, s, false, sf, sb, FontStyle());
     QRect rr = R;
-    DoDrawLine(s, X0, Y, Index, rr, true);
+    DoDrawLine(OnDrawLine ? ExpandedRow(Index).replace(QChar(27), QLatin1Char(' ')) : s, X0, Y, Index, rr, true);
     const int xEnd = std::min(n * FFontWidth + X0, limit);
     const bool last = Index == FList->Count() - 1;
     if (xEnd < R.right() + 1) {

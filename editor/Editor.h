@@ -44,6 +44,8 @@ class TEditor;
 class TEditorScreen;
 class TEditorStrings;
 class TEditorUndoObj;
+struct TEditorGlyphs;
+struct TEditorGlyphStyle;
 class QPainter;
 class QMimeData;
 class QIODevice;
@@ -255,8 +257,13 @@ public:
     int TopMargin() const;
     int LeftMargin() const;
     QString RowString(int Index) const;
+    // The row's text itself (empty outside the rows): no copy, so an edit
+    // of the row may change it in place; valid until the rows change.
+    const QString &RowText(int Index) const;
     TRowAttribute RowAttribute(int Index) const;
     QString ExpandedRow(int Index) const;
+    // The part of the expanded row that painting reads (Index a row).
+    QString PaintedRow(int Index) const;
     int RowWidth(int Index) const;
     // Column kinds of a text, and of a row (cached until the row or a
     // setting it depends on changes).
@@ -587,7 +594,7 @@ protected:
     // Cached per-row kinds.
     struct KindsCacheEntry {
         int Row = -1;
-        QString Text;
+        std::uint64_t Stamp = 0; // the row store's text stamp
         QString Kinds;
     };
 
@@ -708,6 +715,9 @@ private:
     void UpdateCaretGeometry();
     void ApplyScrollBars();
     void SelectionColors(QColor &Back, QColor &Text) const;
+    // The glyphs of the editor's font in a style (bold, italic, strike-out).
+    TEditorGlyphStyle &GlyphStyle(TFontStyles Style) const;
+    mutable std::unique_ptr<TEditorGlyphs> FGlyphs;
     QColor Qc(TColor C, TColor Default) const;
 
     friend class TEditorScreen;

@@ -89,14 +89,18 @@ void WalkColumns(QStringView S, const TColumnSettings &St, Append &&append)
 
 QString ColumnKinds(QStringView S, const TColumnSettings &Settings)
 {
-    QString r;
-    r.reserve(std::min<qsizetype>(S.size() + 8, Settings.Limit() + 2));
-    WalkColumns(S, Settings, [&r](char code, int count) {
-        if (count == 1)
-            r.append(QLatin1Char(code));
-        else
-            r.append(QString(count, QLatin1Char(code)));
+    // written straight into a buffer sized for the longest result: a tab
+    // adds at most TabSpaceCount codes, a character at most two, and the
+    // walk stops at the limit (a double-width character may pass it by one)
+    const qsizetype room = std::min<qsizetype>(S.size() * std::max(2, Settings.TabSpaceCount), Settings.Limit() + 4);
+    QString r(room, Qt::Uninitialized);
+    char16_t *p = reinterpret_cast<char16_t *>(r.data());
+    qsizetype n = 0;
+    WalkColumns(S, Settings, [p, &n](char code, int count) {
+        for (int i = 0; i < count; ++i)
+            p[n++] = char16_t(code);
     });
+    r.truncate(n);
     return r;
 }
 

@@ -208,7 +208,7 @@ void TEditor::DoDeleteKey()
     const int n = FList->Count();
     if (FRow >= n)
         return;
-    const QString r = RowString(FRow);
+    const QString &r = RowText(FRow);
     const QString k = RowKinds(FRow);
     int col = FCol;
     while (col > 0 && KindAt(k, col) == u'3')
@@ -220,18 +220,14 @@ void TEditor::DoDeleteKey()
     if (c < r.size()) {
         const int len = c + 1 < r.size() && IsHighSurrogate(r[c].unicode()) && IsLowSurrogate(r[c + 1].unicode()) ? 2
                                                                                                                 : 1;
-        QString text = r.left(c) + r.mid(c + len);
-        FList->AppendLineEnd(FRow, text);
-        FList->ReplaceText(FRow, 1, text);
+        FList->ReplaceChars(FRow, c, FRow, c + len, QString());
     } else {
         if (RowAttribute(FRow) == raEof)
             return;
-        QString text = r + Blanks(c - int(r.size()));
         if (FRow + 1 < n) {
-            text += RowString(FRow + 1);
-            FList->AppendLineEnd(FRow + 1, text);
-            FList->ReplaceText(FRow, 2, text);
+            FList->ReplaceChars(FRow, int(r.size()), FRow + 1, 0, Blanks(c - int(r.size())));
         } else {
+            const QString text = r + Blanks(c - int(r.size()));
             FList->ReplaceText(FRow, 1, text);
         }
     }
@@ -365,13 +361,11 @@ void TEditor::DoReturnKey(bool Shift)
         SetRowCol(first, ExpandTabLength(indent));
         return;
     }
-    const QString r = RowString(FRow);
+    const QString &r = RowText(FRow);
     const int c = std::min(int(r.size()), CharIndexOfColumn(RowKinds(FRow), FCol));
     const int ref = ReferenceRow(FRow);
     const int offset = CharOffsetTo(ref, FRow, 0) + c + 2 + int(indent.size());
-    QString text = r.left(c) + QStringLiteral("\r\n") + indent + r.mid(c);
-    FList->AppendLineEnd(FRow, text);
-    FList->ReplaceText(FRow, 1, text);
+    FList->ReplaceChars(FRow, c, FRow, c, QStringLiteral("\r\n") + indent);
     SetCaretByOffset(ref, offset);
 }
 
@@ -390,7 +384,7 @@ void TEditor::DoBackSpace()
     }
     if (HitSelected())
         CleanSelection();
-    const QString r = RowString(FRow);
+    const QString &r = RowText(FRow);
     const QString k = RowKinds(FRow);
     const bool inTab = KindAt(k, FCol) == u'3';
     int c = CharIndexOfColumn(k, FCol);
@@ -454,33 +448,28 @@ void TEditor::DoBackSpace()
         const int len = c - del;
         const int ref = ReferenceRow(FRow);
         const int offset = CharOffsetTo(ref, FRow, 0) + del;
-        QString text = r.left(del) + r.mid(del + len);
-        FList->AppendLineEnd(FRow, text);
         CaretBracket bracket(*this, false);
-        FList->ReplaceText(FRow, 1, text);
+        FList->ReplaceChars(FRow, del, FRow, del + len, QString());
         SetCaretByOffset(ref, offset);
         return;
     }
     if (FRow == 0)
         return;
     const int above = FRow - 1;
-    QString a = RowString(above);
+    const QString &a = RowText(above);
+    int keep = int(a.size()); // the characters of the row above that stay
     if (RowAttribute(above) == raWrapped && !a.isEmpty()) {
-        int cut = int(a.size()) - 1;
-        if (cut > 0 && IsLowSurrogate(a[cut].unicode()) && IsHighSurrogate(a[cut - 1].unicode()))
-            --cut;
-        a.truncate(cut);
+        keep = int(a.size()) - 1;
+        if (keep > 0 && IsLowSurrogate(a[keep].unicode()) && IsHighSurrogate(a[keep - 1].unicode()))
+            --keep;
     }
     const int ref = ReferenceRow(above);
-    const int offset = CharOffsetTo(ref, above, 0) + int(a.size());
+    const int offset = CharOffsetTo(ref, above, 0) + keep;
     CaretBracket bracket(*this, true);
-    if (FRow < n) {
-        QString text = a + r;
-        FList->AppendLineEnd(FRow, text);
-        FList->ReplaceText(above, 2, text);
-    } else {
-        FList->ReplaceText(above, 1, a);
-    }
+    if (FRow < n)
+        FList->ReplaceChars(above, keep, FRow, 0, QString());
+    else
+        FList->ReplaceText(above, 1, a.left(keep));
     SetCaretByOffset(ref, offset);
 }
 

@@ -62,8 +62,18 @@ void TEditor::SetSelTextBuf(const QString &V)
         ref = ReferenceRow(FRow);
         offset = CharOffsetTo(ref, FRow, FCol);
         first = last = FRow;
-        const QString r = RowString(FRow);
+        const QString &r = RowText(FRow);
         const int c = CharIndexOfColumn(RowKinds(FRow), FCol);
+        if (FRow < FList->Count()) {
+            // into the row: only the characters change
+            const int at = std::min(c, int(r.size()));
+            CaretBracket bracket(*this, V.contains(u'\r') || V.contains(u'\n') || FList->Rows(FRow) == raCrlf);
+            if (SelectedData())
+                CleanSelection();
+            FList->ReplaceChars(FRow, at, FRow, at, c > at ? Blanks(c - at) + V : V);
+            SetCaretByOffset(ref, offset + int(V.size()));
+            return;
+        }
         const QString before = c > r.size() ? r + Blanks(c - int(r.size())) : r.left(c);
         QString after = r.mid(c);
         FList->AppendLineEnd(FRow, after);
@@ -103,9 +113,19 @@ void TEditor::PutStringToLine(const QString &Source)
         ref = ReferenceRow(FRow);
         offset = CharOffsetTo(ref, FRow, FCol) + int(Source.size());
         first = last = FRow;
-        const QString r = RowString(FRow);
+        const QString &r = RowText(FRow);
         const QString k = RowKinds(FRow);
         const int c = CharIndexOfColumn(k, FCol);
+        if (FRow < FList->Count() && (c >= r.size() || !FOverWrite)) {
+            // into the row (after blanks up to the caret): only the characters change
+            const int at = std::min(c, int(r.size()));
+            CaretBracket bracket(*this, false);
+            if (SelectedData())
+                CleanSelection();
+            FList->ReplaceChars(FRow, at, FRow, at, c > at ? Blanks(c - at) + Source : Source);
+            SetCaretByOffset(ref, offset);
+            return;
+        }
         if (c >= r.size()) {
             text = r + Blanks(c - int(r.size())) + Source;
         } else if (!FOverWrite) {

@@ -31,6 +31,15 @@ TRowAttributeData InitialState()
     return d;
 }
 
+QString Concat(QStringView A, QStringView B)
+{
+    QString r;
+    r.reserve(A.size() + B.size());
+    r.append(A);
+    r.append(B);
+    return r;
+}
+
 TRowAttributeData NotComputed()
 {
     TRowAttributeData d;
@@ -204,70 +213,242 @@ void TEditorScreenStrings::ReplaceText(int Row, int Count_, const QString &Text)
         return;
     BeginUpdate();
     try {
-        const int start = std::max(FirstRowOfLine(Row), Row - 1);
-        const int last = Row + Count_ - 1;
-        int end = LastRowOfLine(last);
-        int deleted, inserted, changed, from;
-        if (Row == start && end == last && Text.isEmpty() && Count_ > 0) {
-            TUndoData *u = FUndoObj->NewUndoData();
-            const TRowsText old = GetRowsText(Row, Count_);
-            u->DataRow = Row;
-            u->InsertStr = old.Text;
-            u->RowAttribute = old.Attribute;
-            const TRowMarks marks = DeleteRows(Row, Count_);
-            if (marks) {
-                if (Count() == 0)
-                    ExcludeRowMarks(marks);
-                else {
-                    const int to = std::min(Row, Count() - 1);
-                    SetRowMarks(to, RowMarks(to) | marks);
-                }
-            }
-            changed = UpdateRowStates(Row, true);
-            deleted = Count_;
-            inserted = 0;
-            from = Row;
-        } else {
-            TRowAttribute tail;
-            if (last < end) {
-                tail = Rows(end);
-            } else if (end + 1 < Count()) {
-                end = LastRowOfLine(end + 1);
-                tail = Rows(end);
-            } else {
-                tail = Text.endsWith(u'\n') ? raCrlf : raEof;
-            }
-            TUndoData *u = FUndoObj->NewUndoData();
-            const TRowsText old = GetRowsText(start, end - start + 1);
-            u->DataRow = start;
-            u->InsertStr = old.Text;
-            u->RowAttribute = old.Attribute;
-            QString s;
-            for (int i = start; i < Row; ++i) {
-                s += Get(i);
-                AppendLineEnd(i, s);
-            }
-            s += Text;
-            for (int i = last + 1; i <= end; ++i) {
-                s += Get(i);
-                AppendLineEnd(i, s);
-            }
-            TEditorStringList rows;
-            WrapText(s, rows);
-            rows.SetRows(rows.Count() - 1, tail);
-            u->DeleteCount = rows.Count();
-            deleted = std::max(0, end - start + 1);
-            ReplaceRows(start, deleted, rows);
-            inserted = rows.Count();
-            changed = UpdateRowStates(start, true);
-            from = start;
-        }
+        int from, deleted, inserted;
+        RebuildRows(Row, Count_, Text, *FUndoObj->NewUndoData(), from, deleted, inserted);
+        const int changed = UpdateRowStates(from, true);
         SetDrawInfo(from, deleted, inserted, changed);
     } catch (...) {
         EndUpdate();
         throw;
     }
     EndUpdate();
+}
+
+void TEditorScreenStrings::RebuildRows(int Row, int Count_, const QString &Text, TUndoData &Undo, int &From,
+                                       int &Deleted, int &Inserted)
+{
+    const int start = std::max(FirstRowOfLine(Row), Row - 1);
+    const int last = Row + Count_ - 1;
+    int end = LastRowOfLine(last);
+    if (Row == start && end == last && Text.isEmpty() && Count_ > 0) {
+        const TRowsText old = GetRowsText(Row, Count_);
+        Undo.DataRow = Row;
+        Undo.InsertStr = old.Text;
+        Undo.RowAttribute = old.Attribute;
+        const TRowMarks marks = DeleteRows(Row, Count_);
+        if (marks) {
+            if (Count() == 0)
+                ExcludeRowMarks(marks);
+            else {
+                const int to = std::min(Row, Count() - 1);
+                SetRowMarks(to, RowMarks(to) | marks);
+            }
+        }
+        Deleted = Count_;
+        Inserted = 0;
+        From = Row;
+        return;
+    }
+    TRowAttribute tail;
+    if (last < end) {
+        tail = Rows(end);
+    } else if (end + 1 < Count()) {
+        end = LastRowOfLine(end + 1);
+        tail = Rows(end);
+    } else {
+        tail = Text.endsWith(u'\n') ? raCrlf : raEof;
+    }
+    const TRowsText old = GetRowsText(start, end - start + 1);
+    Undo.DataRow = start;
+    Undo.InsertStr = old.Text;
+    Undo.RowAttribute = old.Attribute;
+    QString s;
+    for (int i = start; i < Row; ++i) {
+        s += Get(i);
+        AppendLineEnd(i, s);
+    }
+    s += Text;
+    for (int i = last + 1; i <= end; ++i) {
+        s += Get(i);
+        AppendLineEnd(i, s);
+    }
+    TEditorStringList rows;
+    WrapText(s, rows);
+    rows.SetRows(rows.Count() - 1, tail);
+    Undo.DeleteCount = rows.Count();
+    Deleted = std::max(0, end - start + 1);
+    ReplaceRows(start, Deleted, rows);
+    Inserted = rows.Count();
+    From = start;
+}
+
+bool TEditorScreenStrings::ValidChars(int Row, int Index, int EndRow, int EndIndex) const
+{
+    return Row >= 0 && Row <= EndRow && EndRow < Count() && Index >= 0 && Index <= Get(Row).size() &&
+           EndIndex >= 0 && EndIndex <= Get(EndRow).size() && (Row < EndRow || Index <= EndIndex);
+}
+
+QString TEditorScreenStrings::CharsText(int Row, int Index, int EndRow, int EndIndex) const
+{
+    if (!ValidChars(Row, Index, EndRow, EndIndex))
+        return QString();
+    if (Row == EndRow)
+        return Get(Row).mid(Index, EndIndex - Index);
+    QString s = Get(Row).mid(Index);
+    AppendLineEnd(Row, s);
+    for (int i = Row + 1; i < EndRow; ++i) {
+        s += Get(i);
+        AppendLineEnd(i, s);
+    }
+    s += QStringView(Get(EndRow)).left(EndIndex);
+    return s;
+}
+
+void TEditorScreenStrings::ReplaceChars(int Row, int Index, int EndRow, int EndIndex, const QString &Text)
+{
+    if (!ValidChars(Row, Index, EndRow, EndIndex))
+        return;
+    BeginUpdate();
+    try {
+        int from, deleted, inserted;
+        SpliceChars(Row, Index, EndRow, EndIndex, Text, *FUndoObj->NewUndoData(), from, deleted, inserted);
+        const int changed = UpdateRowStates(from, true);
+        SetDrawInfo(from, deleted, inserted, changed);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TEditorScreenStrings::SpliceChars(int Row, int Index, int EndRow, int EndIndex, const QString &Text,
+                                       TUndoData &Undo, int &From, int &Deleted, int &Inserted)
+{
+    const QString &first = Get(Row);
+    const QString &last = Get(EndRow);
+    const qsizetype rest = last.size() - EndIndex;
+    const bool breakAtEnd = rest == 0 && (Text.endsWith(u'\n') || Text.endsWith(u'\r'));
+    const bool empty = Index == 0 && Text.isEmpty() && rest == 0;
+    // With word wrap the rows of a line are wrapped anew; a change that
+    // leaves the last line ending in a line end, or no text at all, changes
+    // how the text ends. Those go through the rows' whole text.
+    if (FWordWrap || (EndRow == Count() - 1 && Rows(EndRow) == raEof && (breakAtEnd || empty))) {
+        QString s = first.left(Index) + Text + last.mid(EndIndex);
+        AppendLineEnd(EndRow, s);
+        RebuildRows(Row, EndRow - Row + 1, s, Undo, From, Deleted, Inserted);
+        return;
+    }
+    // The parts of Text between its line ends.
+    std::vector<QStringView> parts;
+    {
+        const qsizetype n = Text.size();
+        const QChar *p = Text.constData();
+        qsizetype a = 0, i = 0;
+        while (i < n) {
+            if (p[i] == u'\r' || p[i] == u'\n') {
+                parts.push_back(QStringView(Text).mid(a, i - a));
+                if (p[i] == u'\r' && i + 1 < n && p[i + 1] == u'\n')
+                    ++i;
+                a = ++i;
+            } else {
+                ++i;
+            }
+        }
+        parts.push_back(QStringView(Text).mid(a));
+    }
+    Undo.DataRow = Row;
+    Undo.Index = Index;
+    Undo.InsertStr = CharsText(Row, Index, EndRow, EndIndex);
+    Undo.RowAttribute = raInvalid;
+    Undo.DeleteCount = 0;
+    // As a rebuild of the rows would, the line after them is put back too:
+    // its state is parsed again and its marks stay with it.
+    const bool next = EndRow + 1 < Count();
+    const int oldCount = EndRow - Row + 1;
+    const int n = int(parts.size());
+    const TRowAttribute tail = Rows(EndRow);
+    const qsizetype endIndex = n == 1 ? Index + parts[0].size() : parts.back().size();
+    // The texts of the first and the last row are taken out of the rows, so
+    // that (held nowhere else) they are edited in place: a row keeps the
+    // buffer of the longer part it had, and a line split or joined at its
+    // start moves no more than the characters before the cut.
+    QString a = Get(Row);
+    Put(Row, QString());
+    QString b;
+    if (EndRow != Row) {
+        b = Get(EndRow);
+        Put(EndRow, QString());
+    }
+    // new row 0: a[0, Index) + parts[0]; new row n - 1: parts[n - 1] + lastText[EndIndex, end)
+    const auto join = [](QString &Head, qsizetype Cut, QStringView Middle, QString &Tail, qsizetype From) {
+        // Head[0, Cut) + Middle + Tail[From, end), in whichever buffer moves less
+        if (Tail.size() - From > Cut) {
+            Tail.remove(0, From);
+            Tail.prepend(Middle);
+            Tail.prepend(QStringView(Head).left(Cut));
+            return std::move(Tail);
+        }
+        QString r = std::move(Head);
+        r.truncate(Cut);
+        r.append(Middle);
+        r.append(QStringView(Tail).mid(From));
+        return r;
+    };
+    if (n == 1 && oldCount == 1) {
+        // one row changed in place, its marks kept
+        a.replace(Index, EndIndex - Index, parts[0].toString());
+        Put(Row, a);
+        a = QString();
+        StatesReplaced(Row, 1 + int(next), 1 + int(next));
+        for (int r = Row; r <= Row + int(next); ++r) {
+            PutItem(r, r == Row ? std::uint32_t(tail) : std::uint32_t(Rows(r)));
+            PutItem2(r, std::uint32_t(RowMarks(r)) << 16);
+            PutData(r, 0);
+            PutDataStr(r, QString());
+        }
+    } else {
+        TEditorStringList rows;
+        rows.BeginUpdate();
+        for (int k = 0; k < n; ++k)
+            rows.Add(QString());
+        if (n == 1) {
+            rows.Put(0, join(a, Index, parts[0], b, EndIndex));
+        } else if (EndRow != Row) {
+            a.truncate(Index);
+            a.append(parts[0]);
+            rows.Put(0, a);
+            b.remove(0, EndIndex);
+            b.prepend(parts.back());
+            rows.Put(n - 1, b);
+        } else if (a.size() - EndIndex > Index) {
+            // split: the longer part after the cut keeps the buffer
+            rows.Put(0, Concat(QStringView(a).left(Index), parts[0]));
+            a.remove(0, EndIndex);
+            a.prepend(parts.back());
+            rows.Put(n - 1, a);
+        } else {
+            rows.Put(n - 1, Concat(parts.back(), QStringView(a).mid(EndIndex)));
+            a.truncate(Index);
+            a.append(parts[0]);
+            rows.Put(0, a);
+        }
+        a = QString();
+        b = QString();
+        for (int k = 1; k + 1 < n; ++k)
+            rows.Put(k, parts[size_t(k)].toString());
+        rows.SetRows(n - 1, tail);
+        if (next) {
+            const int i = rows.Add(Get(EndRow + 1));
+            rows.SetRows(i, Rows(EndRow + 1));
+        }
+        rows.EndUpdate();
+        ReplaceRows(Row, oldCount + int(next), rows);
+    }
+    Undo.EndRow = Row + n - 1;
+    Undo.EndIndex = int(endIndex);
+    From = Row;
+    Deleted = oldCount + int(next);
+    Inserted = n + int(next);
 }
 
 TRowMarks TEditorScreenStrings::DeleteRows(int Index, int Count_)

@@ -19,6 +19,7 @@
 
 class TEditorUndoObj;
 class TFountainParser;
+struct TUndoData;
 
 // Pending repaint of the last change.
 struct TEditorDrawInfo {
@@ -88,6 +89,16 @@ public:
     // Replaces Count rows from Row by Text (CR LF, LF or CR end lines);
     // Count 0 inserts before Row, an empty Text deletes. One undo step.
     void ReplaceText(int Row, int Count, const QString &Text);
+    // Replaces the characters from character Index of row Row up to
+    // character EndIndex of row EndRow by Text (which may hold line ends):
+    // the same change, and the same one undo step, as ReplaceText of those
+    // rows with their text so edited. Without word wrap (rows being lines)
+    // only the rows split or joined are copied, and the undo step keeps the
+    // replaced characters instead of the rows. Nothing when a position is
+    // outside the rows.
+    void ReplaceChars(int Row, int Index, int EndRow, int EndIndex, const QString &Text);
+    // The characters between two such positions (CR LF after each raCrlf row).
+    QString CharsText(int Row, int Index, int EndRow, int EndIndex) const;
     void ReplaceRows(int Index, int OldCount, const TRowAttributeStringList &Rows);
     TRowMarks DeleteRows(int Index, int Count);
 
@@ -143,6 +154,15 @@ private:
     int FStatesDone = 0;
     int FResumeFrom = -1, FResumeTo = -1;
     bool FReplacing = false;
+    // The work of ReplaceText and ReplaceChars (and of applying an undo
+    // record): Undo describes the way back; the rows from From on,
+    // Deleted of them, became Inserted rows.
+    void RebuildRows(int Row, int Count, const QString &Text, TUndoData &Undo, int &From, int &Deleted,
+                     int &Inserted);
+    void SpliceChars(int Row, int Index, int EndRow, int EndIndex, const QString &Text, TUndoData &Undo, int &From,
+                     int &Deleted, int &Inserted);
+    bool ValidChars(int Row, int Index, int EndRow, int EndIndex) const;
+    friend class TEditorUndoObj;
     void StatesReset();
     void StatesReplaced(int Index, int OldCount, int NewCount);
     void StatesComputed(int From, int To);

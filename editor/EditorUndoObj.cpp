@@ -42,6 +42,9 @@ void TEditorUndoObj::PushRedo(const TUndoData &Data)
     d->DeleteCount = Data.DeleteCount;
     d->RowAttribute = Data.RowAttribute;
     d->InsertStr = Data.InsertStr;
+    d->Index = Data.Index;
+    d->EndRow = Data.EndRow;
+    d->EndIndex = Data.EndIndex;
     CaretOfActiveClient(d->Row, d->Col);
     FRedoList.Add(std::move(d));
 }
@@ -62,6 +65,41 @@ void TEditorUndoObj::Redo()
     Apply(FRedoList, false);
 }
 
+void TEditorUndoObj::ApplyRows(const TUndoData &R, TUndoData &Back, int &Deleted, int &Inserted)
+{
+    TRowsText old;
+    if (R.DeleteCount > 0)
+        old = FList->GetRowsText(R.DataRow, R.DeleteCount);
+    else
+        old.Attribute = raInvalid;
+    Inserted = 0;
+    if (R.RowAttribute == raInvalid) {
+        const TRowMarks marks = FList->DeleteRows(R.DataRow, old.Count);
+        if (marks) {
+            if (FList->Count() == 0)
+                FList->ExcludeRowMarks(marks);
+            else {
+                const int to = std::min(R.DataRow, FList->Count() - 1);
+                FList->SetRowMarks(to, FList->RowMarks(to) | marks);
+            }
+        }
+    } else {
+        TEditorStringList rows;
+        FList->WrapText(R.InsertStr, rows);
+        if (R.RowAttribute == raWrapped && rows.Count() > 0 && rows[rows.Count() - 1].isEmpty())
+            rows.Delete(rows.Count() - 1);
+        if (rows.Count() > 0)
+            rows.SetRows(rows.Count() - 1, R.RowAttribute);
+        FList->ReplaceRows(R.DataRow, old.Count, rows);
+        Inserted = rows.Count();
+    }
+    Deleted = old.Count;
+    Back.DataRow = R.DataRow;
+    Back.DeleteCount = Inserted;
+    Back.RowAttribute = old.Attribute;
+    Back.InsertStr = old.Text;
+}
+
 void TEditorUndoObj::Apply(TUndoDataList &From, bool IsUndo)
 {
     TUndoData *r = From.Last();
@@ -74,48 +112,30 @@ void TEditorUndoObj::Apply(TUndoDataList &From, bool IsUndo)
     try {
         FList->BeginUpdate();
         updating = true;
-        TRowsText old;
-        if (r->DeleteCount > 0)
-            old = FList->GetRowsText(r->DataRow, r->DeleteCount);
+        TUndoData back; // the way back from this record
+        int from = r->DataRow, deleted, inserted;
+        if (r->Index >= 0)
+            FList->SpliceChars(r->DataRow, r->Index, r->EndRow, r->EndIndex, r->InsertStr, back, from, deleted,
+                               inserted);
         else
-            old.Attribute = raInvalid;
-        int inserted = 0;
-        if (r->RowAttribute == raInvalid) {
-            const TRowMarks marks = FList->DeleteRows(r->DataRow, old.Count);
-            if (marks) {
-                if (FList->Count() == 0)
-                    FList->ExcludeRowMarks(marks);
-                else {
-                    const int to = std::min(r->DataRow, FList->Count() - 1);
-                    FList->SetRowMarks(to, FList->RowMarks(to) | marks);
-                }
-            }
-        } else {
-            TEditorStringList rows;
-            FList->WrapText(r->InsertStr, rows);
-            if (r->RowAttribute == raWrapped && rows.Count() > 0 && rows[rows.Count() - 1].isEmpty())
-                rows.Delete(rows.Count() - 1);
-            if (rows.Count() > 0)
-                rows.SetRows(rows.Count() - 1, r->RowAttribute);
-            FList->ReplaceRows(r->DataRow, old.Count, rows);
-            inserted = rows.Count();
-        }
-        const int changed = FList->UpdateRowStates(r->DataRow, true);
-        FList->SetDrawInfo(r->DataRow, old.Count, inserted, changed);
-        if (IsUndo) {
-            r->DeleteCount = inserted;
-            r->RowAttribute = old.Attribute;
-            r->InsertStr = old.Text;
-            PushRedo(*r);
-        } else {
+            ApplyRows(*r, back, deleted, inserted);
+        const int changed = FList->UpdateRowStates(from, true);
+        FList->SetDrawInfo(from, deleted, inserted, changed);
+        TUndoData *to = r;
+        if (!IsUndo) {
             FRedoing = true;
-            TUndoData *u = NewUndoData();
+            to = NewUndoData();
             FRedoing = false;
-            u->DataRow = r->DataRow;
-            u->DeleteCount = inserted;
-            u->RowAttribute = old.Attribute;
-            u->InsertStr = old.Text;
         }
+        to->DataRow = back.DataRow;
+        to->DeleteCount = back.DeleteCount;
+        to->RowAttribute = back.RowAttribute;
+        to->InsertStr = back.InsertStr;
+        to->Index = back.Index;
+        to->EndRow = back.EndRow;
+        to->EndIndex = back.EndIndex;
+        if (IsUndo)
+            PushRedo(*r);
         updating = false;
         FList->EndUpdate();
         if (client) {

@@ -17,6 +17,13 @@ struct TUndoData {
     int DeleteCount = 0;                 // rows to remove at DataRow
     TRowAttribute RowAttribute = raInvalid; // last inserted row's attribute; raInvalid: nothing to insert
     QString InsertStr;                   // text to insert at DataRow
+    // A record of characters (TEditorScreenStrings::ReplaceChars) when Index
+    // is not -1: the characters from Index of row DataRow up to EndIndex of
+    // row EndRow are replaced by InsertStr (DeleteCount and RowAttribute
+    // unused).
+    int Index = -1;
+    int EndRow = -1;
+    int EndIndex = -1;
 };
 
 // Owns its records.
@@ -53,6 +60,8 @@ public:
 
 private:
     void Apply(TUndoDataList &From, bool IsUndo);
+    // Applies a record of rows; Back gets the record that undoes it.
+    void ApplyRows(const TUndoData &R, TUndoData &Back, int &Deleted, int &Inserted);
     void CaretOfActiveClient(int &Row, int &Col) const;
 
     TEditorScreenStrings *FList;

@@ -221,6 +221,7 @@ void TheStringList::Changed()
 
 void TheStringList::Changing()
 {
+    ++FStamp;
     if (FUpdateCount == 0 && OnChanging)
         OnChanging(this);
 }

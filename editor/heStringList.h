@@ -65,6 +65,10 @@ public:
     // last EndUpdate.
     void BeginUpdate();
     void EndUpdate();
+    // Changes with every change of the texts (not of the per-row words):
+    // what was worked out from the texts at one stamp still holds while the
+    // stamp stays.
+    std::uint64_t TextStamp() const { return FStamp; }
 
     // The rows' texts, as a list and as one text (each row followed by CR LF).
     QStringList ToStringList() const;
@@ -124,4 +128,5 @@ private:
     int FCapacity = 0;
     int FUpdateCount = 0;   // the list's own count (SetUpdateState)
     int FBeginUpdates = 0;  // BeginUpdate nesting
+    std::uint64_t FStamp = 0;
 };

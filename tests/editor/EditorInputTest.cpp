@@ -222,6 +222,66 @@ TEST_F(InputFixture, DeleteAndBackspaceJoinRows)
     EXPECT_EQ(Text(), QStringLiteral("abcd"));
 }
 
+// Keys in the middle of a long line, followed by another line: each key's
+// text and caret, each undone (text and caret from before it) and redone.
+TEST_F(InputFixture, KeysOnALongLineUndoAndRedoOneByOne)
+{
+    ed->Caret()->AutoIndent = true;
+    ed->Caret()->BackSpaceUnIndent = false;
+    ed->SetUndoListMax(100);
+    QString line = QStringLiteral("  ");
+    for (int i = 0; line.size() < 200000; ++i)
+        line += QStringLiteral("select col_%1 from t; ").arg(i); // a column per character
+    const QString head = line.left(5000), tail = line.mid(5000), rest = QStringLiteral("\r\nnext\r\n");
+    struct Step {
+        const char *name;
+        std::vector<int> moves; // keys before the edit
+        int key;
+        QString text; // after the key
+        int row, col; // the caret after the key
+    };
+    const std::vector<Step> steps = {
+        {"character", {}, Qt::Key_X, head + "x" + tail + rest, 0, 5001},
+        {"enter", {}, Qt::Key_Return, head + "x\r\n  " + tail + rest, 1, 2},
+        {"backspace", {}, Qt::Key_Backspace, head + "x\r\n " + tail + rest, 1, 1},
+        {"backspace to the row start", {}, Qt::Key_Backspace, head + "x\r\n" + tail + rest, 1, 0},
+        {"backspace joining", {}, Qt::Key_Backspace, head + "x" + tail + rest, 0, 5001},
+        {"enter again", {}, Qt::Key_Return, head + "x\r\n  " + tail + rest, 1, 2},
+        {"delete joining", {Qt::Key_Up, Qt::Key_End}, Qt::Key_Delete, head + "x  " + tail + rest, 0, 5001},
+        {"delete", {}, Qt::Key_Delete, head + "x " + tail + rest, 0, 5001},
+        {"last backspace", {}, Qt::Key_Backspace, head + " " + tail + rest, 0, 5000},
+    };
+    SetText(line + rest);
+    ed->SetRowCol(0, 5000);
+    std::vector<QString> texts{Text()};
+    std::vector<std::pair<int, int>> at; // the caret at each key
+    for (const Step &st : steps) {
+        for (int m : st.moves)
+            Key(m);
+        at.emplace_back(ed->Row(), ed->Col());
+        Key(st.key);
+        ASSERT_TRUE(Text() == st.text) << st.name; // (not printed: 200,000 characters)
+        EXPECT_EQ(std::make_pair(ed->Row(), ed->Col()), std::make_pair(st.row, st.col)) << st.name;
+        texts.push_back(Text());
+    }
+    ASSERT_EQ(UndoSteps(), int(steps.size()));
+    for (int i = 0; i < UndoSteps(); ++i) // each step keeps what it replaced, never the line
+        EXPECT_LT(ed->EditorUndoObj()->UndoList().Items(i)->InsertStr.size(), 10) << steps[size_t(i)].name;
+    for (int i = int(steps.size()) - 1; i >= 0; --i) {
+        ed->Undo();
+        ASSERT_TRUE(Text() == texts[size_t(i)]) << "undo " << steps[size_t(i)].name;
+        EXPECT_EQ(std::make_pair(ed->Row(), ed->Col()), at[size_t(i)]) << "undo " << steps[size_t(i)].name;
+    }
+    // redo puts the caret where it stood when the step was undone: where the
+    // undoing of the next step had put it
+    for (size_t i = 0; i < steps.size(); ++i) {
+        ed->Redo();
+        ASSERT_TRUE(Text() == steps[i].text) << "redo " << steps[i].name;
+        const auto caret = i + 1 < steps.size() ? at[i + 1] : std::make_pair(steps[i].row, steps[i].col);
+        EXPECT_EQ(std::make_pair(ed->Row(), ed->Col()), caret) << "redo " << steps[i].name;
+    }
+}
+
 TEST_F(InputFixture, AutoIndentAndBackspaceUnindent)
 {
     ed->Caret()->AutoIndent = true;

@@ -9,6 +9,7 @@
 #include "platform/text/TextEncoding.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -820,4 +821,70 @@ TEST_F(EditorFixture, RulerGaugeTicks)
     EXPECT_TRUE(tick(5, 6));  // short tick
     EXPECT_FALSE(tick(5, 5));
     EXPECT_EQ(ed.TopMargin(), ed.Margin()->Top() + 11);
+}
+
+TEST_F(EditorFixture, MarginUnderTheRulerIsPainted)
+{
+    ed.SetColor(0xC0FFE0);
+    ed.Margin()->SetTop(3);
+    Show();
+    for (const bool ruler : {true, false}) {
+        ed.Ruler()->SetVisible(ruler);
+        QApplication::processEvents();
+        const QImage img = Grab();
+        const QColor back = img.pixelColor(img.width() - 2, img.height() - 2); // past the text
+        const int from = ruler ? ed.RulerHeight() : 0;
+        ASSERT_GT(ed.TopMargin(), from);
+        int wrong = 0;
+        for (int y = from; y < ed.TopMargin(); ++y)
+            for (int x = ed.LeftMargin(); x < img.width(); ++x)
+                wrong += img.pixelColor(x, y) != back;
+        EXPECT_EQ(wrong, 0) << "ruler " << ruler;
+    }
+}
+
+// The editor sets its bars' range, steps and value on every edit: a bar is
+// painted again when its look changes, not for an edit that leaves it as it
+// was. (Painting a pixel of the text area paints every part of the window
+// waiting to be painted, the bar among them when it waits.)
+TEST_F(EditorFixture, ScrollBarsRepaintWhenTheirLookChanges)
+{
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    Show(400, 150);
+    QStringList lines;
+    for (int i = 0; i < 2000; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    ed.Lines()->SetText(lines.join(QStringLiteral("\r\n")));
+    ed.SetRowCol(0, 0);
+    QScrollBar *bar = ed.verticalScrollBar();
+    const auto painted = [&] {
+        const int before = counter.paints;
+        ed.viewport()->repaint(QRect(0, 0, 1, 1));
+        return counter.paints > before;
+    };
+    painted();
+    bar->installEventFilter(&counter);
+    Type(QStringLiteral("x"));
+    EXPECT_FALSE(painted()) << "a character";
+    Type(QStringLiteral("\r\n")); // a row more of 2000: the handle stays
+    EXPECT_EQ(bar->maximum(), 2001);
+    EXPECT_FALSE(painted()) << "a row more";
+    ed.SetTopRow(1000);
+    EXPECT_TRUE(painted()) << "scrolled half way";
+    ed.Lines()->SetText(QStringLiteral("a\r\nb\r\nc"));
+    EXPECT_TRUE(painted()) << "a short text";
+    ed.SetRowCol(2, 1);
+    for (int i = 0; i < 20; ++i)
+        Type(QStringLiteral("\r\n"));
+    EXPECT_TRUE(painted()) << "rows beyond the window";
+    ed.SetTopRow(ed.ListCount());
+    EXPECT_TRUE(painted()) << "at the end";
+    bar->removeEventFilter(&counter);
 }

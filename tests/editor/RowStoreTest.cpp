@@ -4,6 +4,7 @@
 #include "EditorTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -208,6 +209,130 @@ TEST(RowStore, StatesStopAtFirstAgreeingRowAndCarryComments)
     EXPECT_EQ(s->Brackets(6), 0);
     EXPECT_EQ(s->Brackets(5 + 40), 0);
     EXPECT_EQ(s->Brackets(5 + 41 + 1), -2);
+    s->RemoveClient(&c);
+}
+
+// ReplaceChars against ReplaceText of the same rows with their text so
+// edited: the same rows, attributes, marks and colouring states; undo and
+// redo give the same rows again, with the caret where ReplaceText's records
+// put it.
+TEST(RowStore, ReplaceCharsActsAsReplaceTextOfTheEditedRows)
+{
+    struct Case {
+        const char *name;
+        const char *text;
+        int row, index, endRow, endIndex;
+        const char *with;
+        int col; // the caret column at the change (a mark of a split row follows it)
+        bool wrap;
+    };
+    const Case cases[] = {
+        {"typed in a row", "select a\r\n/* b\r\nc */ d\r\nlast", 1, 2, 1, 2, "x", 2, false},
+        {"deleted in a row", "select a\r\n/* b\r\nc */ d\r\nlast", 1, 0, 1, 1, "", 0, false},
+        {"split with indent", "select a\r\n/* b\r\nc */ d\r\nlast", 1, 2, 1, 2, "\r\n  ", 2, false},
+        {"split at the row start", "select a\r\n/* b\r\nc */ d\r\nlast", 1, 0, 1, 0, "\r\n", 0, false},
+        {"joined rows", "select a\r\n/* b\r\nc */ d\r\nlast", 0, 8, 1, 0, "", 8, false},
+        {"rows replaced", "select a\r\n/* b\r\nc */ d\r\nlast", 0, 3, 2, 2, "p\rq\nr\r\ns", 3, false},
+        {"typed into the last row", "select a\r\n/* b\r\nc */ d\r\nlast", 3, 4, 3, 4, "!", 4, false},
+        {"last row split", "select a\r\n/* b\r\nc */ d\r\nlast", 3, 2, 3, 2, "\r\n", 2, false},
+        {"joined with the last row", "select a\r\n/* b\r\nc */ d\r\nlast", 2, 6, 3, 0, "", 6, false},
+        {"line end typed at the end", "select a\r\n/* b\r\nc */ d\r\nlast", 3, 4, 3, 4, "\r\n", 4, false},
+        {"last row emptied", "select a\r\nlast", 1, 0, 1, 4, "", 0, false},
+        {"everything deleted", "select a\r\nlast", 0, 0, 1, 4, "", 0, false},
+        {"text ending with a line end", "select a\r\n/* b\r\n", 1, 4, 1, 4, "\r\nx", 4, false},
+        {"wrapped rows", "select a b c d e f g h i j k l m n o p q r s t u v w x y z\r\nnext", 1, 3, 1, 3,
+         "/* xyz\r\n", 3, true},
+    };
+    auto f = SqlFountain();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeClient ca(f.get()), cb(f.get());
+        auto *a = new TEditorScreenStrings, *b = new TEditorScreenStrings;
+        a->AddClient(&ca);
+        b->AddClient(&cb);
+        for (TEditorScreenStrings *s : {a, b}) {
+            s->WrapOption()->SetWrapByte(20);
+            s->SetWordWrap(c.wrap);
+            s->LoadText(QString::fromUtf8(c.text));
+            if (c.wrap)
+                s->WrapAllRows();
+            s->InitRowStates();
+            for (int i = 0; i < s->Count(); ++i)
+                s->SetRowMarks(i, RowMarkBit(TRowMark(i % 3 + 1)));
+        }
+        ca.col = cb.col = c.col;
+        ca.row = cb.row = c.row;
+        const auto snapshot = [](const TEditorScreenStrings &s) {
+            std::vector<std::tuple<QString, int, int, TRowAttributeData>> r;
+            for (int i = 0; i < s.Count(); ++i)
+                r.emplace_back(s[i], int(s.Rows(i)), int(s.RowMarks(i)), s.RowAttributeData(i));
+            return r;
+        };
+        const QString before = Text(*a);
+        const QString with = QString::fromUtf8(c.with);
+        a->ReplaceChars(c.row, c.index, c.endRow, c.endIndex, with);
+        QString whole = b->Get(c.row).left(c.index) + with + b->Get(c.endRow).mid(c.endIndex);
+        b->AppendLineEnd(c.endRow, whole);
+        b->ReplaceText(c.row, c.endRow - c.row + 1, whole);
+        EXPECT_EQ(snapshot(*a), snapshot(*b));
+        ca.col = cb.col = 0; // the caret moved after the change
+        a->Undo();
+        b->Undo();
+        EXPECT_EQ(snapshot(*a), snapshot(*b));
+        EXPECT_EQ(Text(*a), before); // (marks of joined rows stay together, as ReplaceText's do)
+        EXPECT_EQ(ca.col, c.col);
+        a->Redo();
+        b->Redo();
+        EXPECT_EQ(snapshot(*a), snapshot(*b));
+        EXPECT_EQ(Text(*a), Text(*b));
+        a->RemoveClient(&ca);
+        b->RemoveClient(&cb);
+    }
+}
+
+// Keys on a long line: each undo step keeps the characters it replaced, not
+// the line, and undoing and redoing every step gives each text back.
+TEST(Undo, StepsOnALongLineKeepOnlyTheirCharacters)
+{
+    FakeClient c;
+    auto *s = new TEditorScreenStrings;
+    s->AddClient(&c);
+    QString line;
+    for (int i = 0; line.size() < 200000; ++i)
+        line += QStringLiteral("select col_%1 from t; ").arg(i);
+    s->LoadText(line + QStringLiteral("\r\nnext"));
+    s->UndoObj()->SetListMax(100);
+    std::vector<QString> texts{Text(*s)};
+    c.col = 5000;
+    s->ReplaceChars(0, 5000, 0, 5000, QStringLiteral("x"));          // a character
+    texts.push_back(Text(*s));
+    s->ReplaceChars(0, 5001, 0, 5001, QStringLiteral("\r\n  "));     // Enter with indent
+    texts.push_back(Text(*s));
+    c.row = 1;
+    c.col = 2;
+    s->ReplaceChars(1, 1, 1, 2, QString());                          // Backspace in the row
+    texts.push_back(Text(*s));
+    c.col = 0;
+    s->ReplaceChars(0, 5001, 1, 1, QString());                       // Backspace joining the rows
+    texts.push_back(Text(*s));
+    s->ReplaceChars(0, 5000, 0, 5001, QString());                    // Delete
+    texts.push_back(Text(*s));
+    EXPECT_EQ(texts.back(), texts.front());
+    const TUndoDataList &undo = s->UndoObj()->UndoList();
+    ASSERT_EQ(undo.Count(), 5);
+    for (int i = 0; i < undo.Count(); ++i)
+        EXPECT_LE(undo.Items(i)->InsertStr.size(), 4) << i;
+    for (int i = int(texts.size()) - 2; i >= 0; --i) {
+        s->Undo();
+        ASSERT_EQ(Text(*s), texts[size_t(i)]) << i;
+    }
+    EXPECT_EQ(s->Count(), 2);
+    for (size_t i = 1; i < texts.size(); ++i) {
+        s->Redo();
+        ASSERT_EQ(Text(*s), texts[i]) << i;
+    }
+    for (int i = 0; i < s->UndoObj()->UndoList().Count(); ++i)
+        EXPECT_LE(s->UndoObj()->UndoList().Items(i)->InsertStr.size(), 4) << i;
     s->RemoveClient(&c);
 }
 
