@@ -107,10 +107,7 @@ TfrmComp::TfrmComp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmCo
     setObjectName(QStringLiteral("frmComp"));
     resize(820, 560);
 
-    btnExec = new QAction(QStringLiteral("実行(&E)"), this);
-    btnExec->setObjectName(QStringLiteral("btnExec"));
-    connect(btnExec, &QAction::triggered, this, tv::ui::Guarded([this] { btnExecClick(); }));
-    tolCmd->addAction(btnExec);
+    btnExec = AddExecAction([this] { btnExecClick(); });
 
     // Kind buttons.
     auto *pnlNewObj = new QToolBar(this);

@@ -89,10 +89,7 @@ TfrmDataGenerate::TfrmDataGenerate(QObject *AOwner) : TtvToolForm(AOwner, QStrin
     resize(678, 687);
     FRandom = std::make_unique<TSeededRandom>();
 
-    btnExec = new QAction(QStringLiteral("実行(&E)"), this);
-    btnExec->setObjectName(QStringLiteral("btnExec"));
-    connect(btnExec, &QAction::triggered, this, Guarded([this] { btnExecClick(); }));
-    tolCmd->addAction(btnExec);
+    btnExec = AddExecAction([this] { btnExecClick(); });
     btnTest = new QAction(QStringLiteral("テスト(&T)"), this);
     btnTest->setObjectName(QStringLiteral("btnTest"));
     connect(btnTest, &QAction::triggered, this, Guarded([this] { btnTestClick(); }));

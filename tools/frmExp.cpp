@@ -45,10 +45,7 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     setObjectName(QStringLiteral("frmExp"));
     resize(684, 560);
 
-    btnExec = new QAction(QStringLiteral("実行(&E)"), this);
-    btnExec->setObjectName(QStringLiteral("btnExec"));
-    connect(btnExec, &QAction::triggered, this, Guarded([this] { btnExecClick(); }));
-    tolCmd->addAction(btnExec);
+    btnExec = AddExecAction([this] { btnExecClick(); });
     tolCmd->addAction(actExit);
     AddDBNamePanel();
 

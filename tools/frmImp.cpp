@@ -35,10 +35,7 @@ TfrmImp::TfrmImp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmImp"
     setObjectName(QStringLiteral("frmImp"));
     resize(668, 568);
 
-    btnExec = new QAction(QStringLiteral("実行(&E)"), this);
-    btnExec->setObjectName(QStringLiteral("btnExec"));
-    connect(btnExec, &QAction::triggered, this, Guarded([this] { btnExecClick(); }));
-    tolCmd->addAction(btnExec);
+    btnExec = AddExecAction([this] { btnExecClick(); });
     tolCmd->addAction(actExit);
     AddDBNamePanel();
 

@@ -173,10 +173,7 @@ TfrmLoader::TfrmLoader(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("Tf
     setObjectName(QStringLiteral("frmLoader"));
     resize(743, 560);
 
-    btnExec = new QAction(QStringLiteral("実行(&E)"), this);
-    btnExec->setObjectName(QStringLiteral("btnExec"));
-    connect(btnExec, &QAction::triggered, this, Guarded([this] { btnExecClick(); }));
-    tolCmd->addAction(btnExec);
+    btnExec = AddExecAction([this] { btnExecClick(); });
     tolCmd->addAction(actExit);
     AddDBNamePanel();
 

@@ -125,6 +125,15 @@ QAction *TtvToolForm::NewRefreshAction()
     return a;
 }
 
+QAction *TtvToolForm::AddExecAction(std::function<void()> Run)
+{
+    auto *a = new QAction(QStringLiteral("実行(&E)"), this);
+    a->setObjectName(QStringLiteral("btnExec"));
+    connect(a, &QAction::triggered, this, tv::ui::Guarded(std::move(Run)));
+    tolCmd->addAction(a);
+    return a;
+}
+
 QString TtvToolForm::SettingsKey() const
 {
     return kGuiKey + FKind.Key;

@@ -143,6 +143,8 @@ protected:
     void AddDBNamePanel(const QString &Label = QStringLiteral("　データベース"));
     // The command "最新(&R)" (actRefresh): runs Reload, errors shown.
     QAction *NewRefreshAction();
+    // The command "実行(&E)" (btnExec) added to tolCmd: runs Run, errors shown.
+    QAction *AddExecAction(std::function<void()> Run);
     // The width of the command buttons set on the first showing.
     virtual int CommandButtonWidth() const { return 78; }
 
