@@ -638,11 +638,9 @@ void TfrmObject::ExecuteSQL(const QString &SQLText)
     try {
         qryExec->SetParamParsing(false);
         qryExec->SetSQL(SQLText);
-        qryExec->Prepare();
-        if (qryExec->ReturnsRows())
-            qryExec->Open();
-        else
-            qryExec->ExecSQL();
+        // One round trip: rows a statement returns are read and dropped, so
+        // it need not be described first.
+        qryExec->ExecSQL();
     } catch (...) {
         qryExec->Close();
         throw;
@@ -662,11 +660,7 @@ void TfrmObject::ExecuteSQL(const QString &SQLText, const QStringList &ParamData
             throw tv::Error(QStringLiteral("パラメータの数が一致しません。"));
         for (int i = 0; i < params.count(); ++i)
             params[i].setAsString(ParamData.at(i));
-        qryExec->Prepare();
-        if (qryExec->ReturnsRows())
-            qryExec->Open();
-        else
-            qryExec->ExecSQL();
+        qryExec->ExecSQL();
     } catch (...) {
         qryExec->Close();
         qryExec->SetParamParsing(false);
