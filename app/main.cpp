@@ -4,6 +4,7 @@
 #include "objects/other/OtherWindows.h"
 #include "objects/table/TableWindows.h"
 #include "monitor/MonitorLaunchers.h"
+#include "platform/process/HeapPages.h"
 #include "platform/ui/EscapeWatch.h"
 #include "shell/frmMain.h"
 #include "shell/frmEditorOption.h"
@@ -36,6 +37,7 @@
 
 int main(int argc, char *argv[])
 {
+    tv::process::StartWithHugePageHeap(argv);
     QApplication app(argc, argv);
     // The program's file name: what the server shows as the application.
     QApplication::setApplicationName(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());

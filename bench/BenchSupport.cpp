@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include "platform/db/Connection.h"
+#include "platform/process/HeapPages.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -102,6 +103,7 @@ tv::db::ConnectionParams benchDatabase(const QString &name)
 
 int runInApplication(int argc, char **argv, const AppRun &run)
 {
+    tv::process::StartWithHugePageHeap(argv); // the heap as the program has it
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::optional<QTemporaryDir> config;

@@ -16,6 +16,7 @@
 #include "shell/UserCommand.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
+#include "platform/process/HeapPages.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -163,6 +164,7 @@ BENCHMARK(BM_GrantScriptOfARole)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {
+    tv::process::StartWithHugePageHeap(argv); // the heap as the program has it
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir config;

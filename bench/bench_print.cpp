@@ -7,6 +7,7 @@
 #include "controls/frmPrint.h"
 #include "controls/tvPrinter.h"
 #include "BenchSupport.h"
+#include "platform/process/HeapPages.h"
 
 #include <QApplication>
 #include <QPrinter>
@@ -80,6 +81,7 @@ BENCHMARK(BM_PrintSingle200KBLine)->Unit(benchmark::kMillisecond)->Iterations(1)
 
 int main(int argc, char **argv)
 {
+    tv::process::StartWithHugePageHeap(argv); // the heap as the program has it
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
