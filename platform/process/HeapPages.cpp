@@ -54,13 +54,20 @@ void StartWithHugePageHeap(char **argv)
     const char *old = std::getenv(kTunables);
     if ((old && std::strstr(old, kSwitch)) || !argv || !argv[0] || !HugePagesOnRequest())
         return;
+    // The program's own path, not /proc/self/exe: the process is named
+    // after the file it was started from.
+    char self[4096];
+    const ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (len <= 0)
+        return;
+    self[len] = 0;
     const std::string was = old ? std::string("=") + old : std::string("-");
     std::string tunables = old && *old ? std::string(old) + ":" : std::string();
     tunables += kSwitch;
     tunables += "=1";
     setenv(kWas, was.c_str(), 1);
     setenv(kTunables, tunables.c_str(), 1);
-    execv("/proc/self/exe", argv);
+    execv(self, argv);
     RestoreTunables(was.c_str()); // no restart: go on as we are
 }
 

@@ -1,7 +1,8 @@
 // The program's start with glibc's heap on huge pages: it restarts itself at
-// most once, keeps its arguments, and leaves the environment its own
-// children inherit exactly as it was given.
+// most once, keeps its arguments and its process name, and leaves the
+// environment its own children inherit exactly as it was given.
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -53,7 +54,9 @@ TEST(HeapPages, RestartsOnceKeepingArgumentsAndTheChildrensEnvironment)
             expected << QStringLiteral("arg=") + a;
         expected << QStringLiteral("now=") + (c.given ? QString::fromUtf8(c.given) : QStringLiteral("<unset>"))
                  << QStringLiteral("mark=<unset>")
-                 << QStringLiteral("restarted=") + QString::fromUtf8(onRequest ? c.restart : "no");
+                 << QStringLiteral("restarted=") + QString::fromUtf8(onRequest ? c.restart : "no")
+                 // what process lists show: the program's file name (cut to 15 bytes by the kernel)
+                 << QStringLiteral("name=") + QFileInfo(QStringLiteral(TALVEX_HEAP_PROBE)).fileName().left(15);
         EXPECT_EQ(out.join(QLatin1Char('\n')).toStdString(), expected.join(QLatin1Char('\n')).toStdString());
     }
 }

@@ -1,8 +1,8 @@
 // Starts as the program does and prints what the start left: its arguments,
-// GLIBC_TUNABLES as the programs it starts would inherit it, and whether the
+// GLIBC_TUNABLES as the programs it starts would inherit it, whether the
 // process was restarted (the note of the restart stands in the environment
 // block it was last started with; glibc cuts GLIBC_TUNABLES there at its
-// first ':' as it reads it, so that one is not shown).
+// first ':' as it reads it, so that one is not shown) and its process name.
 #include "platform/process/HeapPages.h"
 
 #include <cstdio>
@@ -34,5 +34,9 @@ int main(int argc, char **argv)
         at = end + 1;
     }
     std::printf("restarted=%s\n", restarted.c_str());
+    std::ifstream comm("/proc/self/comm");
+    std::string name;
+    std::getline(comm, name);
+    std::printf("name=%s\n", name.c_str());
     return 0;
 }
