@@ -18,6 +18,8 @@ namespace {
 
 constexpr int kBorderSlack = 3;
 constexpr int kMaxPaintChars = 500;
+// The characters the cell editor edits (a line edit's own default limit).
+constexpr int kMaxEditChars = 32767;
 
 // A cell's text on one line, cut for painting.
 QString paintText(const QString &t)
@@ -214,9 +216,15 @@ void TDBGridInplaceEdit::Paste()
 
 void TDBGridInplaceEdit::Clear()
 {
+    const bool records = m_grid->m_bookmarks.Count() > 0;
+    // An editor that only shows its value clears nothing of it: the record
+    // opened for editing would take the editor's text, the start of a value
+    // too long to edit, in place of the whole value.
+    if (!records && isReadOnly())
+        return;
     if (!m_grid->CanEditModify())
         return;
-    if (m_grid->m_bookmarks.Count() > 0) {
+    if (records) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         try {
             m_grid->m_bookmarks.Delete();
@@ -244,6 +252,7 @@ TtvDBGridCustom::TtvDBGridCustom(bool transposed, QWidget *parent)
     m_fixedColor = palette().color(QPalette::Button);
     m_bookmarks.SetRepaint([this] { viewport()->update(); });
     m_editor = new TDBGridInplaceEdit(this);
+    m_editor->setMaxLength(kMaxEditChars);
     // The layout is built by the concrete grid's constructor.
 }
 
@@ -486,9 +495,11 @@ void TtvDBGridCustom::RefreshAfterDataChange()
 void TtvDBGridCustom::RepaintChangedRecord(int field)
 {
     viewport()->update();
-    if (m_editorShown && (field < 0 || field == SelectedField()) &&
-        EditText().left(m_editor->maxLength()) != m_editor->text())
-        LoadEditorText();
+    if (m_editorShown && (field < 0 || field == SelectedField())) {
+        bool cut = false;
+        if (EditText(&cut) != m_editor->text() || cut != m_editorCut)
+            LoadEditorText();
+    }
 }
 
 void TtvDBGridCustom::RepaintIndicator()
@@ -710,27 +721,40 @@ void TtvDBGridCustom::DeleteRecords()
 
 // --- editor -----------------------------------------------------------------
 
-QString TtvDBGridCustom::EditText() const
+QString TtvDBGridCustom::EditText(bool *cut) const
 {
+    if (cut)
+        *cut = false;
     const int f = SelectedField();
     if (f < 0 || !m_ds || !m_ds->Active() || m_ds->RecNo() < 0)
         return QString();
     if (m_ds->FieldIsNull(f))
         return QString();
-    // No more than the cell editor holds, and one character more that tells
+    // No more than the cell editor edits, and one character more that tells
     // a longer value: a value of many megabytes is not converted whole.
-    return m_ds->DisplayTextPrefix(m_ds->RecNo(), f, qsizetype(m_editor->maxLength()) + 1);
+    QString text = m_ds->DisplayTextPrefix(m_ds->RecNo(), f, qsizetype(kMaxEditChars) + 1);
+    if (text.size() > kMaxEditChars) {
+        // Too long to edit: the editor shows what the cell paints. A line
+        // edit lays out and draws every character it holds on each paint.
+        text.truncate(kMaxPaintChars);
+        if (cut)
+            *cut = true;
+    }
+    return text;
 }
 
 void TtvDBGridCustom::LoadEditorText()
 {
     m_loadingEditor = true;
-    QString text = EditText();
-    // A value longer than the editor holds is shown, not edited: the editor
-    // would cut it and write the cut value back.
-    const bool cut = text.size() > m_editor->maxLength();
-    if (cut)
-        text.truncate(m_editor->maxLength());
+    // A value longer than the editor edits is shown, not edited: the editor
+    // would cut it and write the cut value back. Its limit is then the start
+    // it holds.
+    bool cut = false;
+    const QString text = EditText(&cut);
+    m_editorCut = cut;
+    const int limit = cut ? kMaxPaintChars : kMaxEditChars;
+    if (m_editor->maxLength() != limit)
+        m_editor->setMaxLength(limit);
     m_editText = text;
     m_editor->setText(m_editText);
     m_editor->selectAll();

@@ -222,7 +222,9 @@ protected:
     void HideEditor();
     void PlaceEditor();
     void LoadEditorText();
-    QString EditText() const;
+    // The text the cell editor holds for the current cell; *cut tells a
+    // value too long to edit, of which it holds the start a cell shows.
+    QString EditText(bool *cut = nullptr) const;
     void HandleKey(QKeyEvent *e);
     void PasteRecords(const QString &text);
 
@@ -282,6 +284,7 @@ protected:
     int m_updateLock = 0;
     TDBGridInplaceEdit *m_editor = nullptr;
     bool m_editorShown = false;
+    bool m_editorCut = false; // the editor shows the start of a value too long to edit
     QString m_editText;
     bool m_loadingEditor = false;
     Qt::KeyboardModifiers m_modifiers; // of the key or mouse event being handled

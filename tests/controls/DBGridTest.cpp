@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <iterator>
 
 using namespace tv::grid;
 using tv::db::DataSet;
@@ -316,6 +317,57 @@ TEST(DBGrid, ValueLongerThanTheEditorIsShownNotCut)
     QTest::keyClick(ed, Qt::Key_Up);
     EXPECT_EQ(g.ds.Text(1, 0), QStringLiteral("short"));
     EXPECT_EQ(g.ds.Text(0, 0), longText);
+}
+
+// Values around the cell editor's limit, visited in turn with Down: a value
+// it edits is held whole and takes typing; a longer one shows the start the
+// cell paints and is neither typed over nor cleared by the Delete command
+// (either would write the shown start back over the whole value); the value
+// after it gets the whole limit back.
+TEST(DBGrid, EditorHoldsValuesItEditsAndOnlyTheStartOfLongerOnes)
+{
+    struct Case {
+        int length;
+        int shown;
+        bool readOnly;
+    };
+    const Case cases[] = {{40000, 500, true}, {1000, 1000, false}, {32767, 32767, false},
+                          {32768, 500, true}, {600, 600, false}};
+    const int n = int(std::size(cases));
+    auto rows = textRows(1, n);
+    QStringList values;
+    for (int i = 0; i < n; ++i) {
+        QString v;
+        for (int k = 0; v.size() < cases[i].length; ++k)
+            v += QStringLiteral("値%1,").arg(k);
+        v.truncate(cases[i].length);
+        rows->setValue(i, 0, v);
+        values << v;
+    }
+    GridFixture<TtvDBGridV> g(rows);
+    TDBGridInplaceEdit *ed = g.grid.InplaceEditor();
+    g.click(0, 0);
+    for (int i = 0; i < n; ++i) {
+        SCOPED_TRACE(cases[i].length);
+        if (i > 0)
+            QTest::keyClick(ed, Qt::Key_Down);
+        ASSERT_EQ(g.ds.RecNo(), i);
+        ASSERT_TRUE(ed->isVisible());
+        EXPECT_EQ(ed->text().size(), cases[i].shown);
+        EXPECT_TRUE(ed->text() == values[i].left(cases[i].shown));
+        EXPECT_EQ(ed->isReadOnly(), cases[i].readOnly);
+        if (cases[i].readOnly)
+            ed->Clear(); // the Delete command
+        ed->end(false);
+        QTest::keyClick(ed, Qt::Key_Backspace);
+    }
+    QTest::keyClick(ed, Qt::Key_Up);
+    EXPECT_EQ(g.ds.State(), DataSetState::Browse);
+    for (int i = 0; i < n; ++i) {
+        const QString kept = g.ds.Text(i, 0);
+        EXPECT_EQ(kept.size(), cases[i].readOnly ? cases[i].length : cases[i].length - 1) << "record " << i;
+        EXPECT_TRUE(values[i].startsWith(kept)) << "record " << i;
+    }
 }
 
 TEST(DBGrid, SelectAllCopiesEveryRecordInOrder)
