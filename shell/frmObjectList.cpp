@@ -101,17 +101,19 @@ void WriteColumnWidths(const QList<std::pair<QString, int>> &widths)
     reg.CloseKey();
 }
 
-// Frees items taken out of their list away from the user interface. Such an
-// item belongs to no view and no parent, so freeing it touches nothing but
-// its own memory; tens of thousands of them take longer to free than the
-// server needs for the first screen of the next list.
+// Frees items taken out of their list on a worker thread. Such an item
+// belongs to no view and no parent, so freeing it touches nothing but its own
+// memory and the reference counts of the texts and icons it shares; tens of
+// thousands of them take longer to free than the server needs for the first
+// screen of the next list.
 void FreeTakenItems(QList<QTreeWidgetItem *> items)
 {
     QThreadPool::globalInstance()->start([items = std::move(items)] { qDeleteAll(items); });
 }
 
 // Items taken out of a list, kept until release() hands them to
-// FreeTakenItems (at the latest when this goes).
+// FreeTakenItems (at the latest when this goes): the next list's first
+// screen is built before they are freed.
 class TakenItems {
 public:
     TakenItems() = default;
@@ -289,10 +291,6 @@ void TfrmObject::ShowObject(bool IsGrep)
         if (typesRead)
             return;
         typesRead = true;
-        if (!qryObject2) {
-            qryObject2 = std::make_unique<tv::db::Query>(FdbsMain.get());
-            qryObject2->SetParamParsing(false);
-        }
         // Only the types that routine arguments use: a database with many
         // tables has tens of thousands of row and array types.
         qryObject2->SetSQL(QStringLiteral(" SELECT  TY.oid,        TY.typname,        NA.nspname FROM    pg_type TY"
