@@ -94,9 +94,11 @@ TfrmObject::TfrmObject(TfrmMain *main)
     qryExec = std::make_unique<tv::db::Query>(FdbsMain.get());
     qryObject = std::make_unique<tv::db::Query>(FdbsMain.get());
     qryKeepAlive = std::make_unique<tv::db::Query>(FdbsMain.get());
+    qryObject2 = std::make_unique<tv::db::Query>(FdbsMain.get());
     qryExec->SetParamParsing(false);
     qryKeepAlive->SetParamParsing(false);
     qryObject->SetParamParsing(false);
+    qryObject2->SetParamParsing(false);
     for (tv::db::Connection *c : {FdbsMain.get(), FdbsBG.get(), FdbsBG2.get()})
         c->SetCancelCheck(tv::ui::EscapeCancelCheck());
     BuildForm();

@@ -341,6 +341,6 @@ private:
     bool FClosed = false;        // FormClose ran
     bool FInKeepAlive = false;
     bool FKeepAliveFailing = false; // the last keep-alive failed (reported once per outage)
-    std::unique_ptr<tv::db::Query> qryObject2; // type names of the object list
+    std::unique_ptr<tv::db::Query> qryObject2; // type names of the object list, routine arguments of grant scripts
     bool FInShowObject = false;
 };

@@ -26,10 +26,11 @@
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QTimer>
+#include <QThreadPool>
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -79,6 +80,57 @@ bool SortByKeys(const TtvListView *list, QList<QTreeWidgetItem *> &items)
     return true;
 }
 
+// The widths of a list's columns under the names they are saved as: the view
+// type followed by the column's position.
+QList<std::pair<QString, int>> ColumnWidths(const TtvListView *list, const QString &viewType)
+{
+    QList<std::pair<QString, int>> widths;
+    for (int i = 0; i < list->columnCount(); ++i)
+        widths.append({viewType + QString::number(i), list->columnWidth(i)});
+    return widths;
+}
+
+void WriteColumnWidths(const QList<std::pair<QString, int>> &widths)
+{
+    if (widths.isEmpty())
+        return;
+    auto &reg = tv::settings::tvRegistry();
+    reg.OpenKey(ObjectKey, true);
+    for (const auto &[name, width] : widths)
+        reg.WriteInteger(name, width);
+    reg.CloseKey();
+}
+
+// Frees items taken out of their list on a worker thread. Such an item
+// belongs to no view and no parent, so freeing it touches nothing but its own
+// memory and the reference counts of the texts and icons it shares; tens of
+// thousands of them take longer to free than the server needs for the first
+// screen of the next list.
+void FreeTakenItems(QList<QTreeWidgetItem *> items)
+{
+    QThreadPool::globalInstance()->start([items = std::move(items)] { qDeleteAll(items); });
+}
+
+// Items taken out of a list, kept until release() hands them to
+// FreeTakenItems (at the latest when this goes): the next list's first
+// screen is built before they are freed.
+class TakenItems {
+public:
+    TakenItems() = default;
+    ~TakenItems() { release(); }
+    TakenItems(const TakenItems &) = delete;
+    TakenItems &operator=(const TakenItems &) = delete;
+    void take(QList<QTreeWidgetItem *> items) { FItems += std::move(items); }
+    void release()
+    {
+        if (!FItems.isEmpty())
+            FreeTakenItems(std::exchange(FItems, {}));
+    }
+
+private:
+    QList<QTreeWidgetItem *> FItems;
+};
+
 int Level(const QTreeWidgetItem *node)
 {
     int level = 0;
@@ -106,13 +158,7 @@ void TfrmObject::ConnectObjectList()
 
 void TfrmObject::SaveObjectColumnWidths()
 {
-    if (lstObject->columnCount() == 0)
-        return;
-    auto &reg = tv::settings::tvRegistry();
-    reg.OpenKey(ObjectKey, true);
-    for (int i = 0; i < lstObject->columnCount(); ++i)
-        reg.WriteInteger(FViewType + QString::number(i), lstObject->columnWidth(i));
-    reg.CloseKey();
+    WriteColumnWidths(ColumnWidths(lstObject, FViewType));
 }
 
 void TfrmObject::ShowObject(bool IsGrep)
@@ -128,23 +174,27 @@ void TfrmObject::ShowObject(bool IsGrep)
     } leave{FInShowObject};
 
     OverrideCursor cursor(Qt::WaitCursor);
-    // 1, 2. Widths of the list shown so far; an empty list.
-    try {
-        SaveObjectColumnWidths();
-    } catch (const tv::Error &) {
-        // A settings store that cannot be written does not stop the listing.
-    }
+    // 1. Widths of the list shown so far. Writing the settings file waits for
+    // the disk, so they are written when this listing ends, however it ends;
+    // the new columns take them from here until then.
+    struct SaveWidths {
+        QList<std::pair<QString, int>> widths;
+        ~SaveWidths()
+        {
+            try {
+                WriteColumnWidths(widths);
+            } catch (...) {
+                // A settings store that cannot be written does not stop the listing.
+            }
+        }
+    } shownWidths{ColumnWidths(lstObject, FViewType)};
+    // 2. An empty list.
     qryObject->Close();
     qryObject->SQLClear();
+    TakenItems oldItems;
     {
         const QSignalBlocker block(lstObject);
-        // Freeing tens of thousands of items takes longer than reading them
-        // again: the old items leave the list now and are freed once the
-        // event loop runs (while the server works on the new list, or after
-        // it shows).
-        QList<QTreeWidgetItem *> old = lstObject->invisibleRootItem()->takeChildren();
-        if (!old.isEmpty())
-            QTimer::singleShot(0, qApp, [old = std::move(old)] { qDeleteAll(old); });
+        oldItems.take(lstObject->invisibleRootItem()->takeChildren());
         lstObject->clear();
         lstObject->setColumnCount(0);
     }
@@ -198,8 +248,13 @@ void TfrmObject::ShowObject(bool IsGrep)
     const QList<TObjectListColumn> columns = ObjectListColumns(typeText, treeData);
     {
         reg.OpenKey(ObjectKey, true);
-        for (const TObjectListColumn &c : columns)
-            lstObject->AddColumn(c.Caption, reg.GetInteger(c.ValueName, c.Width), c.Alignment);
+        for (const TObjectListColumn &c : columns) {
+            int width = reg.GetInteger(c.ValueName, c.Width);
+            for (const auto &[name, shown] : std::as_const(shownWidths.widths))
+                if (name.compare(c.ValueName, Qt::CaseInsensitive) == 0)
+                    width = shown;
+            lstObject->AddColumn(c.Caption, width, c.Alignment);
+        }
         reg.CloseKey();
     }
     if (sql.isEmpty())
@@ -224,15 +279,18 @@ void TfrmObject::ShowObject(bool IsGrep)
     } finish{this, progress};
     tv::ui::ClearEscape();
 
-    // 8. Type names of routine arguments.
+    // 8. Type names of routine arguments, read once the listing statement is
+    // open (the server plans that statement in about half the time when this
+    // read does not come just before it): before the first routine row is
+    // built, else before the rest of the rows are fetched.
     TTypeMap types;
     const bool routines = typeText == QLatin1String("%") || typeText == QLatin1String("FUNCTION") ||
                           typeText == QLatin1String("PROCEDURE") || typeText == QLatin1String("AGGREGATE");
-    if (routines) {
-        if (!qryObject2) {
-            qryObject2 = std::make_unique<tv::db::Query>(FdbsMain.get());
-            qryObject2->SetParamParsing(false);
-        }
+    bool typesRead = !routines;
+    const auto readTypes = [&] {
+        if (typesRead)
+            return;
+        typesRead = true;
         // Only the types that routine arguments use: a database with many
         // tables has tens of thousands of row and array types.
         qryObject2->SetSQL(QStringLiteral(" SELECT  TY.oid,        TY.typname,        NA.nspname FROM    pg_type TY"
@@ -247,7 +305,7 @@ void TfrmObject::ShowObject(bool IsGrep)
         for (int r = 0; r < n; ++r)
             types.insert(rs->text(r, 0).toLongLong(), {rs->text(r, 1), rs->text(r, 2)});
         qryObject2->Close();
-    }
+    };
 
     TObjectListRowBuilder builder(typeText, treeData, loginSchema, &types);
     // Values of a detailed sequence list: from 10 on, one read of
@@ -333,12 +391,14 @@ void TfrmObject::ShowObject(bool IsGrep)
             f.clear();
             for (int c = 0; c < fields; ++c)
                 f << rs.text(r, c);
-            auto *item = new TtvListItem(f.value(1), builder.SubItems(f));
             // The rows come kind after kind.
             if (f.value(0) != kind) {
                 kind = f.value(0);
                 code = ObjectTypeFromName(kind);
+                if (code == 51 || code == 52 || code == 128) // procedure, function, aggregate
+                    readTypes();
             }
+            auto *item = new TtvListItem(f.value(1), builder.SubItems(f));
             SetItemImageIndex(item, code);
             auto icon = icons.find(code);
             if (icon == icons.end())
@@ -350,16 +410,22 @@ void TfrmObject::ShowObject(bool IsGrep)
     try {
         tv::db::ProtectedBlock cursorBlock(*FdbsMain);
         FdbsMain->Exec(QStringLiteral("DECLARE tv_object_list NO SCROLL CURSOR FOR ") + sql);
-        addRows(*FdbsMain->Exec(QStringLiteral("FETCH ") + QString::number(FirstRows) +
-                                QStringLiteral(" FROM tv_object_list")));
+        const std::shared_ptr<tv::db::PgResultSet> first =
+            FdbsMain->Exec(QStringLiteral("FETCH ") + QString::number(FirstRows) + QStringLiteral(" FROM tv_object_list"));
+        addRows(*first);
+        // Fewer rows than asked for: the list is complete.
+        const bool more = first->rowCount() >= FirstRows;
         if (progress && !pending.isEmpty()) {
             SortByKeys(lstObject, pending);
             lstObject->addTopLevelItems(pending);
             pending.clear();
             lstObject->viewport()->repaint();
         }
-        if (!stopped)
+        oldItems.release();
+        if (more && !stopped) {
+            readTypes();
             addRows(*FdbsMain->Exec(QStringLiteral("FETCH ALL FROM tv_object_list")));
+        }
     } catch (const tv::db::DbError &e) {
         // Esc while the server works: the list keeps what came so far. Any
         // other failure keeps them too, and is raised.

@@ -15,10 +15,12 @@
 #include "shell/ObjectListModel.h"
 
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -402,6 +404,43 @@ TEST_F(ObjectList, FindFiltersKeepsHistoryAndWidthsAreSaved)
     EXPECT_EQ(form->lstObject->columnWidth(3), 123);
 }
 
+// Widths the user gave the columns come back when the same node is listed
+// again: each column's width is written under the view type and its
+// position, and the new columns read the names of their list, which in the
+// mixed list are not their positions.
+TEST_F(ObjectList, ChangedWidthsComeBackWhenTheListIsShownAgain)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    form->ExecuteSQL(QStringLiteral("CREATE TABLE t(n int)"));
+    const struct {
+        const char *kind; // empty: the mixed list of the schema
+        QList<int> expected; // after widths 50, 60, 70, ...
+    } cases[] = {
+        {"TABLE", {50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150, 160}},
+        // Read from SOURCE0 1 2 6 3 3 4 7 5.
+        {"", {50, 60, 70, 110, 80, 80, 90, 120, 100}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(*c.kind ? c.kind : "mixed");
+        Select(QString::fromLatin1(c.kind));
+        ASSERT_EQ(form->lstObject->ColumnCount(), c.expected.size());
+        const QString viewType = form->FViewType;
+        for (int i = 0; i < form->lstObject->ColumnCount(); ++i)
+            form->lstObject->header()->resizeSection(i, 50 + 10 * i);
+        QTest::mouseClick(form->btnWhere, Qt::LeftButton);
+        QList<int> shown;
+        for (int i = 0; i < form->lstObject->ColumnCount(); ++i)
+            shown << form->lstObject->columnWidth(i);
+        EXPECT_EQ(shown, c.expected);
+        auto &reg = tv::settings::tvRegistry();
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\OBJECT"), false));
+        for (int i = 0; i < c.expected.size(); ++i)
+            EXPECT_EQ(reg.GetInteger(viewType + QString::number(i), -1), 50 + 10 * i) << i;
+        reg.CloseKey();
+    }
+}
+
 TEST_F(ObjectList, PrintingATableWithItsKeyIndexPrintsTheTableOnly)
 {
     TV_REQUIRE_DB(*db);
@@ -556,6 +595,27 @@ TEST_F(ObjectList, FirstRowsShowWhileTheRestArriveAndTheListEndsSorted)
                                              [](int n) { return n > 0 && n < 600; });
             EXPECT_EQ(partial, progress);
         }
+    }
+}
+
+// Routines that come after a first screen of other objects still show their
+// argument types, in the detailed and in the simple mixed list.
+TEST_F(ObjectList, RoutinesAfterTheFirstScreenOfAMixedListShowTheirArguments)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    form->ExecuteSQL(QStringLiteral(
+        "DO $$ BEGIN FOR i IN 1..300 LOOP EXECUTE format('CREATE TABLE tb_%s(n int)', i); END LOOP; END $$"));
+    form->ExecuteSQL(QStringLiteral("CREATE FUNCTION f(a int, OUT b text) LANGUAGE sql AS 'SELECT a::text'"));
+    for (const bool detail : {true, false}) {
+        SCOPED_TRACE(detail ? "detailed" : "simple");
+        tvOption.TreeData = detail;
+        Select(QString());
+        EXPECT_EQ(form->lstObject->ItemCount(), 301);
+        TtvListItem *f = Item(QStringLiteral("f"));
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->SubItem(detail ? 4 : 3), QStringLiteral("int4,text"));
+        EXPECT_EQ(f->SubItem(12), QStringLiteral("\"int4\""));
     }
 }
 
