@@ -290,7 +290,7 @@ TEST_F(Lists, DropPassesAndRename)
     l->setCurrentItem(FindListItem(l, qa));
     s.dialogs.clear();
     QTest::keyClick(l, Qt::Key_F2);
-    auto *edit = l->findChild<QLineEdit *>();
+    auto *edit = tvtest::InPlaceEditor(l);
     ASSERT_NE(edit, nullptr);
     edit->selectAll();
     QTest::keyClicks(edit, renamed);
@@ -302,7 +302,7 @@ TEST_F(Lists, DropPassesAndRename)
     Select(l, {renamed});
     l->setCurrentItem(FindListItem(l, renamed));
     QTest::keyClick(l, Qt::Key_F2);
-    edit = l->findChild<QLineEdit *>();
+    edit = tvtest::InPlaceEditor(l);
     ASSERT_NE(edit, nullptr);
     QTest::keyClick(edit, Qt::Key_Return);
     QTest::qWait(50);

@@ -176,15 +176,8 @@ TEST_F(ObjectActions, RenameInPlaceRenamesOnTheServer)
         SelectItems({name});
         form->lstObject->setFocus();
         QTest::keyClick(form->lstObject, Qt::Key_F2);
-        // The in-place editor is the visible one (an earlier editor may
-        // still wait for its deferred deletion).
-        QLineEdit *edit = nullptr;
-        QTest::qWaitFor([&] {
-            for (QLineEdit *e : form->lstObject->findChildren<QLineEdit *>())
-                if (e->isVisible())
-                    edit = e;
-            return edit != nullptr;
-        }, 10000);
+        // Some names open no editor: a shorter wait for those.
+        QLineEdit *edit = tvtest::InPlaceEditor(form->lstObject, 10000);
         if (!edit)
             return false;
         edit->selectAll();
@@ -579,7 +572,7 @@ TEST(ObjectActionsEndToEnd, DeleteAndRenameFromTheKeyboard)
     form->lstObject->clearSelection();
     item("w2s1b")->setSelected(true);
     QTest::keyClick(form->lstObject, Qt::Key_F2);
-    auto *edit = form->lstObject->findChild<QLineEdit *>();
+    auto *edit = tvtest::InPlaceEditor(form->lstObject);
     ASSERT_NE(edit, nullptr);
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("w2s1c"));

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -126,6 +127,21 @@ bool PollUntil(F done, int ms = 60000)
         QTest::qWait(20);
     }
     return true;
+}
+
+// The in-place editor a list opened: the visible line edit among its
+// children (an earlier editor may still wait for its deferred deletion);
+// null after a generous deadline.
+inline QLineEdit *InPlaceEditor(QWidget *list, int ms = 60000)
+{
+    QLineEdit *edit = nullptr;
+    PollUntil([&] {
+        for (QLineEdit *e : list->findChildren<QLineEdit *>())
+            if (e->isVisible())
+                edit = e;
+        return edit != nullptr;
+    }, ms);
+    return edit;
 }
 
 // The item of a menu bar under that menu title, searched through submenus.
