@@ -54,6 +54,15 @@ double Max(const std::vector<double> &v)
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
 }
 
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
 long long peakRssBytes()
 {
     return statusBytes("VmHWM:");

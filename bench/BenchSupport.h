@@ -15,6 +15,8 @@ namespace tvbench {
 // ->Repetitions(3)->ComputeStatistics("min", tvbench::Min)->ComputeStatistics("max", tvbench::Max).
 double Min(const std::vector<double> &v);
 double Max(const std::vector<double> &v);
+// The middle value (the mean of the two middle ones for an even count); 0 when empty.
+double Median(std::vector<double> v);
 
 // Wall-clock seconds of a shell-free run of psql with the given arguments
 // (output to /dev/null); -1 when psql cannot be run.

@@ -151,15 +151,6 @@ bool RunOnce(benchmark::State &state, bool send, double &seconds, double &worstO
     return true;
 }
 
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 void Run(benchmark::State &state, bool send)
 {
     tv::ui::ScriptedDialogs dialogs;
@@ -194,22 +185,22 @@ void Run(benchmark::State &state, bool send)
                                                   QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-f"), file}));
         }
         if (send) {
-            std::printf("ours  min/median/max %.3f / %.3f / %.3f s\n", tvbench::Min(ours), Median(ours),
+            std::printf("ours  min/median/max %.3f / %.3f / %.3f s\n", tvbench::Min(ours), tvbench::Median(ours),
                         tvbench::Max(ours));
-            std::printf("psql  min/median/max %.3f / %.3f / %.3f s\n", tvbench::Min(psql), Median(psql),
+            std::printf("psql  min/median/max %.3f / %.3f / %.3f s\n", tvbench::Min(psql), tvbench::Median(psql),
                         tvbench::Max(psql));
             tvbench::printBeside(QStringLiteral("%1 CREATE TEMP TABLE statements, medians of %2 alternating runs "
                                                 "(connecting included)")
                                      .arg(kStatements)
                                      .arg(rounds)
                                      .toStdString(),
-                                 Median(ours), Median(psql));
+                                 tvbench::Median(ours), tvbench::Median(psql));
         }
         std::fflush(stdout);
-        state.counters["seconds"] = Median(ours);
-        state.counters["worst_over_first"] = Median(growth);
+        state.counters["seconds"] = tvbench::Median(ours);
+        state.counters["worst_over_first"] = tvbench::Median(growth);
         if (send)
-            state.counters["psql_seconds"] = Median(psql);
+            state.counters["psql_seconds"] = tvbench::Median(psql);
     }
 }
 

@@ -166,15 +166,6 @@ private:
     int FLastCount = -1;
 };
 
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // One listing of the node as the user gets it: complete and painted.
 // Returns seconds; `firstRows` gets the milliseconds to the first paint
 // showing rows.
@@ -225,7 +216,7 @@ void List(benchmark::State &state, const QString &kind, bool treeData)
         first.push_back(ms);
     }
     state.counters["items"] = f->lstObject->ItemCount();
-    state.counters["first_rows_ms"] = Median(first);
+    state.counters["first_rows_ms"] = tvbench::Median(first);
 }
 
 void BM_DatabaseMixedDetailed(benchmark::State &s) { List(s, QString(), true); }
@@ -254,7 +245,7 @@ void PrintRow(const char *what, const std::vector<double> &v)
         std::printf("  %-44s not available\n", what);
         return;
     }
-    std::printf("  %-44s min %.3f  median %.3f  max %.3f s\n", what, *std::min_element(v.begin(), v.end()), Median(v),
+    std::printf("  %-44s min %.3f  median %.3f  max %.3f s\n", what, *std::min_element(v.begin(), v.end()), tvbench::Median(v),
                 *std::max_element(v.begin(), v.end()));
 }
 
@@ -296,8 +287,8 @@ void CompareWithPsql()
     PrintRow("ours: all rows fetched, listed, sorted, painted", ours);
     PrintRow("ours: first paint showing rows", first);
     PrintRow(("psql " + psql.toStdString() + ": all rows fetched").c_str(), theirs);
-    if (Median(theirs) > 0)
-        std::printf("  ratio of the medians %.2f\n", Median(ours) / Median(theirs));
+    if (tvbench::Median(theirs) > 0)
+        std::printf("  ratio of the medians %.2f\n", tvbench::Median(ours) / tvbench::Median(theirs));
     std::fflush(stdout);
 }
 

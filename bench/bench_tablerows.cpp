@@ -109,15 +109,6 @@ void RestoreServer()
     }
 }
 
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 double TimePgDump(const QString &out)
 {
     QProcess p;
@@ -308,17 +299,17 @@ void BM_TableRebuild(benchmark::State &state)
             state.SkipWithError(failure.toStdString().c_str());
             return;
         }
-        std::printf("ours  min/median/max %.3f / %.3f / %.3f s\n", tvbench::Min(ours), Median(ours),
+        std::printf("ours  min/median/max %.3f / %.3f / %.3f s\n", tvbench::Min(ours), tvbench::Median(ours),
                     tvbench::Max(ours));
-        std::printf("psql  min/median/max %.3f / %.3f / %.3f s\n", tvbench::Min(psql), Median(psql),
+        std::printf("psql  min/median/max %.3f / %.3f / %.3f s\n", tvbench::Min(psql), tvbench::Median(psql),
                     tvbench::Max(psql));
         tvbench::printBeside("rebuild of " + std::to_string(kRows) + " rows, medians of " + std::to_string(kRounds) +
                                  " alternating rounds",
-                             Median(ours), Median(psql));
-        std::printf("goal: within 1.1 x psql -1 -f: %s\n", Median(ours) / Median(psql) <= 1.1 ? "met" : "missed");
+                             tvbench::Median(ours), tvbench::Median(psql));
+        std::printf("goal: within 1.1 x psql -1 -f: %s\n", tvbench::Median(ours) / tvbench::Median(psql) <= 1.1 ? "met" : "missed");
         std::fflush(stdout);
-        state.counters["rebuild_seconds"] = Median(ours);
-        state.counters["psql_seconds"] = Median(psql);
+        state.counters["rebuild_seconds"] = tvbench::Median(ours);
+        state.counters["psql_seconds"] = tvbench::Median(psql);
     }
 }
 
