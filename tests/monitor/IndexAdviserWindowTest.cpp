@@ -23,6 +23,7 @@
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
 #include "sql/frmSQLLog.h"
+#include "support/TestSession.h"
 
 #include <QAction>
 #include <QDeadlineTimer>
@@ -184,15 +185,7 @@ protected:
 
     std::unique_ptr<tv::db::Connection> Connect() const
     {
-        tv::db::ConnectionParams p;
-        p.Server = db.params().host;
-        p.Port = db.params().port.toInt();
-        p.Database = db.params().database;
-        p.User_Name = db.params().user;
-        p.Password = db.params().password;
-        auto c = std::make_unique<tv::db::Connection>(p);
-        c->Open();
-        return c;
+        return tvtest::OpenSession(db);
     }
     QString Scalar(const QString &sql) const { return Connect()->ExecScalar(sql); }
 

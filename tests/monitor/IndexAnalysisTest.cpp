@@ -10,6 +10,7 @@
 #include "platform/db/Param.h"
 #include "platform/db/Query.h"
 #include "support/TestDb.h"
+#include "support/TestSession.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -39,15 +40,7 @@ Parsed Parse(const QString &sql)
 
 std::unique_ptr<tv::db::Connection> Connect(const tvtest::TestDb &db)
 {
-    tv::db::ConnectionParams cp;
-    cp.Server = db.params().host;
-    cp.Port = db.params().port.toInt();
-    cp.Database = db.params().database;
-    cp.User_Name = db.params().user;
-    cp.Password = db.params().password;
-    auto c = std::make_unique<tv::db::Connection>(cp);
-    c->Open();
-    return c;
+    return tvtest::OpenSession(db);
 }
 
 // "table: name kind (cols) used" lines; a table without index gives "table: -".

@@ -6,6 +6,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionParams.h"
 #include "support/TestDb.h"
+#include "support/TestSession.h"
 
 #include <QMap>
 #include <QSet>
@@ -199,13 +200,7 @@ TEST(IndexCandidates, ServerCatalogDecidesTablesAndColumns)
     TV_REQUIRE_DB(db);
     db.exec("CREATE SCHEMA s1; CREATE TABLE s1.orders(id int, customer int, status text);"
             " CREATE VIEW s1.v AS SELECT 1 AS id; CREATE TABLE public.items(id int, qty int);");
-    tv::db::ConnectionParams cp;
-    cp.Server = db.params().host;
-    cp.Port = db.params().port.toInt();
-    cp.Database = db.params().database;
-    cp.User_Name = db.params().user;
-    cp.Password = db.params().password;
-    tv::db::Connection conn(cp);
+    tv::db::Connection conn(tvtest::SessionParams(db));
     conn.Open();
     TtvIndexCandidates c(TtvIndexCandidates::ServerTableExists(conn), TtvIndexCandidates::ServerColumnOfTable(conn));
     const Parsed p = Parse("SELECT * FROM s1.orders o, s1.v, items WHERE status = 'x' AND qty > 1 AND id = 2");

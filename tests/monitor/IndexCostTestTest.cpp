@@ -8,6 +8,7 @@
 #include "platform/text/TextEncoding.h"
 #include "support/ScratchDir.h"
 #include "support/TestDb.h"
+#include "support/TestSession.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -76,13 +77,7 @@ TEST(IndexCostTest, TheTestLeavesRowsAndIndexAloneAndKeepsPendingWork)
     tvtest::ScratchDir dir;
     for (bool autoCommit : {true, false}) {
         SCOPED_TRACE(autoCommit);
-        tv::db::ConnectionParams cp;
-        cp.Server = db.params().host;
-        cp.Port = db.params().port.toInt();
-        cp.Database = db.params().database;
-        cp.User_Name = db.params().user;
-        cp.Password = db.params().password;
-        tv::db::Connection conn(cp);
+        tv::db::Connection conn(tvtest::SessionParams(db));
         conn.Open();
         if (!autoCommit) {
             conn.SetAutoCommit(false);

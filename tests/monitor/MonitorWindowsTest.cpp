@@ -16,6 +16,7 @@
 #include "monitor/frmSession.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "support/TestSession.h"
 
 #include <QAction>
 #include <QDeadlineTimer>
@@ -49,16 +50,9 @@ protected:
     // A session of the test's own (not through the program).
     std::unique_ptr<tv::db::Connection> Connect(const QString &app = QStringLiteral("probe")) const
     {
-        tv::db::ConnectionParams p;
-        p.Server = db.params().host;
-        p.Port = db.params().port.toInt();
-        p.Database = db.params().database;
-        p.User_Name = db.params().user;
-        p.Password = db.params().password;
+        tv::db::ConnectionParams p = tvtest::SessionParams(db);
         p.ApplicationName = app;
-        auto c = std::make_unique<tv::db::Connection>(p);
-        c->Open();
-        return c;
+        return tvtest::OpenSession(p);
     }
 
     template <class T>

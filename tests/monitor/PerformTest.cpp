@@ -19,6 +19,7 @@
 #include "support/XlsxBook.h"
 #include "platform/db/Connection.h"
 #include "platform/text/TextEncoding.h"
+#include "support/TestSession.h"
 
 #include <QAction>
 #include <QMenu>
@@ -129,15 +130,7 @@ protected:
     }
     std::unique_ptr<tv::db::Connection> Connect() const
     {
-        tv::db::ConnectionParams p;
-        p.Server = db.params().host;
-        p.Port = db.params().port.toInt();
-        p.Database = db.params().database;
-        p.User_Name = db.params().user;
-        p.Password = db.params().password;
-        auto c = std::make_unique<tv::db::Connection>(p);
-        c->Open();
-        return c;
+        return tvtest::OpenSession(db);
     }
     static TtvListItem *Row(TtvListView *l, const QString &name)
     {

@@ -17,6 +17,7 @@
 #include "platform/db/Connection.h"
 #include "tools/frmExp.h"
 #include "tools/frmScriptOption.h"
+#include "support/TestSession.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -106,15 +107,12 @@ protected:
 
     std::unique_ptr<tv::db::Connection> Connect(const QString &user = QString(), const QString &password = QString()) const
     {
-        tv::db::ConnectionParams p;
-        p.Server = db.params().host;
-        p.Port = db.params().port.toInt();
-        p.Database = db.params().database;
-        p.User_Name = user.isEmpty() ? db.params().user : user;
-        p.Password = user.isEmpty() ? db.params().password : password;
-        auto c = std::make_unique<tv::db::Connection>(p);
-        c->Open();
-        return c;
+        tv::db::ConnectionParams p = tvtest::SessionParams(db);
+        if (!user.isEmpty()) {
+            p.User_Name = user;
+            p.Password = password;
+        }
+        return tvtest::OpenSession(p);
     }
 
     std::string Role(const char *suffix) const { return (tag + QLatin1Char('_') + QLatin1String(suffix)).toStdString(); }
