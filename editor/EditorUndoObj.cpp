@@ -1,6 +1,19 @@
 #include "editor/EditorUndoObj.h"
 #include "editor/EditorScreenStrings.h"
 
+namespace {
+
+// Takes the change `from` records; `to` keeps the caret it restores.
+void TakeChange(TUndoData &to, const TUndoData &from)
+{
+    const int row = to.Row, col = to.Col;
+    to = from;
+    to.Row = row;
+    to.Col = col;
+}
+
+} // namespace
+
 TUndoData *TUndoDataList::Add(std::unique_ptr<TUndoData> Item)
 {
     FItems.push_back(std::move(Item));
@@ -38,13 +51,7 @@ TUndoData *TEditorUndoObj::NewUndoData()
 void TEditorUndoObj::PushRedo(const TUndoData &Data)
 {
     auto d = std::make_unique<TUndoData>();
-    d->DataRow = Data.DataRow;
-    d->DeleteCount = Data.DeleteCount;
-    d->RowAttribute = Data.RowAttribute;
-    d->InsertStr = Data.InsertStr;
-    d->Index = Data.Index;
-    d->EndRow = Data.EndRow;
-    d->EndIndex = Data.EndIndex;
+    TakeChange(*d, Data);
     CaretOfActiveClient(d->Row, d->Col);
     FRedoList.Add(std::move(d));
 }
@@ -127,13 +134,7 @@ void TEditorUndoObj::Apply(TUndoDataList &From, bool IsUndo)
             to = NewUndoData();
             FRedoing = false;
         }
-        to->DataRow = back.DataRow;
-        to->DeleteCount = back.DeleteCount;
-        to->RowAttribute = back.RowAttribute;
-        to->InsertStr = back.InsertStr;
-        to->Index = back.Index;
-        to->EndRow = back.EndRow;
-        to->EndIndex = back.EndIndex;
+        TakeChange(*to, back);
         if (IsUndo)
             PushRedo(*r);
         updating = false;
