@@ -73,9 +73,10 @@ void MakeTable(tv::db::Connection &c)
                .arg(kRows));
 }
 
-// Connects to the benchmark database (created when missing) and makes the
-// table; false, with the benchmark skipped, when the server refuses.
-bool Prepare(benchmark::State &state, tv::db::Connection &c)
+// Connects to the benchmark database (created when missing), makes the
+// table and logs the program on to it; null, with the benchmark skipped,
+// when the server refuses or the logon fails.
+TfrmObject *PrepareAndLogOn(benchmark::State &state, tv::db::Connection &c, tvbench::Logon &logon)
 {
     try {
         {
@@ -91,9 +92,13 @@ bool Prepare(benchmark::State &state, tv::db::Connection &c)
         MakeTable(c);
     } catch (const tv::Error &e) {
         state.SkipWithError(e.text().toStdString().c_str());
-        return false;
+        return nullptr;
     }
-    return true;
+    QString error;
+    TfrmObject *form = logon.start(Database, error, {}, true);
+    if (!form)
+        state.SkipWithError(error.toStdString().c_str());
+    return form;
 }
 
 void RestoreServer()
@@ -127,15 +132,10 @@ void BM_TableRows(benchmark::State &state)
 {
     for (auto _ : state) {
         tv::db::Connection c;
-        if (!Prepare(state, c))
-            return;
         tvbench::Logon logon;
-        QString error;
-        TfrmObject *form = logon.start(Database, error, {}, true);
-        if (!form) {
-            state.SkipWithError(error.toStdString().c_str());
+        TfrmObject *form = PrepareAndLogOn(state, c, logon);
+        if (!form)
             return;
-        }
         QTemporaryDir dir;
         ScriptOption.Insert = true;
         ScriptOption.InsertMode = 2;
@@ -220,15 +220,10 @@ void BM_TableRebuild(benchmark::State &state)
 {
     for (auto _ : state) {
         tv::db::Connection c;
-        if (!Prepare(state, c))
-            return;
         tvbench::Logon logon;
-        QString error;
-        TfrmObject *form = logon.start(Database, error, {}, true);
-        if (!form) {
-            state.SkipWithError(error.toStdString().c_str());
+        TfrmObject *form = PrepareAndLogOn(state, c, logon);
+        if (!form)
             return;
-        }
         tvOption.CloseDDL = true;
         tvOption.ShowDDL = false;
         tvOption.BackupData = true;
