@@ -97,12 +97,17 @@ public:
             [list, item, text, old, owner, row] {
                 if (!list)
                     return;
-                for (int i = 0; i < list->ItemCount(); ++i) {
-                    if (list->Item(i) == item && item->Caption() == old) {
-                        tv::ui::Guard([&] { Rename(owner(), item, text, *row); });
-                        return;
-                    }
-                }
+                // The edited item, or the one showing its name when the list
+                // was read again meanwhile (the typed name is not dropped).
+                TtvListItem *target = nullptr;
+                for (int i = 0; i < list->ItemCount() && !target; ++i)
+                    if (list->Item(i) == item && item->Caption() == old)
+                        target = item;
+                for (int i = 0; i < list->ItemCount() && !target; ++i)
+                    if (list->Item(i)->Caption() == old)
+                        target = list->Item(i);
+                if (target)
+                    tv::ui::Guard([&] { Rename(owner(), target, text, *row); });
             },
             Qt::QueuedConnection);
     }
