@@ -293,7 +293,11 @@ TEST_F(Lists, DropPassesAndRename)
     edit->selectAll();
     QTest::keyClicks(edit, renamed);
     QTest::keyClick(edit, Qt::Key_Return);
-    ASSERT_TRUE(PollUntil([&] { return FindListItem(l, renamed) != nullptr; }));
+    ASSERT_TRUE(PollUntil([&] { return FindListItem(l, renamed) != nullptr; }))
+        << "messages: " << s.dialogs.texts().join('|').toStdString() << "; session "
+        << int(f->dbsMain().transactionState()) << "; server: " << db.scalar(
+               "SELECT string_agg(state || ' ' || wait_event_type || ':' || wait_event || ' ' || left(query, 60), ' / ')"
+               " FROM pg_stat_activity WHERE wait_event_type = 'Lock'");
     f->dbsMain().Commit();
     EXPECT_EQ(RoleExists(renamed.toStdString()), "1");
     EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join('|').toStdString();
