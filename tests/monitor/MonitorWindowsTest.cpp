@@ -81,6 +81,45 @@ protected:
 
     QStringList Texts() const { return s.dialogs.texts(); }
 
+    // A search on the parameters page as a user makes it: a click into the
+    // box, the text in place of the old one, Enter. The click matters: the
+    // window previews only the keys of the focused control, and the frame
+    // may be activated at any read (handing the focus to the connection
+    // window's tree) when it was not active yet.
+    static void Search(TfrmDB *w, const QString &text)
+    {
+        QTest::mouseClick(w->txtFind, Qt::LeftButton);
+        w->txtFind->selectAll();
+        QTest::keyClicks(w->txtFind, text);
+        QTest::keyClick(w->txtFind, Qt::Key_Return);
+    }
+    // The parameter row of that name, or null.
+    static TtvListItem *Parameter(TfrmDB *w, const QString &name)
+    {
+        for (int i = 0; i < w->lstParameter->ItemCount(); ++i)
+            if (w->lstParameter->Item(i)->SubItem(0) == name)
+                return w->lstParameter->Item(i);
+        return nullptr;
+    }
+    // Whether the list's first row is the parameter of that name.
+    static bool FirstParameterIs(TfrmDB *w, const QString &name)
+    {
+        TtvListItem *first = Row(w->lstParameter, QStringLiteral("1"));
+        return first && first->SubItem(0) == name;
+    }
+    // What a failed search left on the page.
+    static std::string SearchState(TfrmDB *w)
+    {
+        TtvListItem *first = Row(w->lstParameter, QStringLiteral("1"));
+        QWidget *focus = QApplication::focusWidget();
+        return QStringLiteral("box \"%1\", %2 rows, first \"%3\", focus %4")
+            .arg(w->txtFind->text())
+            .arg(w->lstParameter->ItemCount())
+            .arg(first ? first->SubItem(0) : QString())
+            .arg(focus ? focus->objectName() : QStringLiteral("none"))
+            .toStdString();
+    }
+
     TestDb db{"mon"};
     ShellSession s;
 };
@@ -149,8 +188,9 @@ TEST_F(Monitor, SessionsOfTheOwnDatabaseAndTerminatingOne)
             return Row(w->lstSession, otherPid) == nullptr;
         }));
         // With auto-commit off the user's transaction is still open and usable.
-        if (!autoCommit)
+        if (!autoCommit) {
             EXPECT_EQ(f->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+        }
         s.main.reset();
         s.dialogs.clear();
     }
@@ -349,15 +389,11 @@ TEST_F(Monitor, ParametersSearchAndSessionChanges)
     EXPECT_EQ(w->cmbCategory->findText(QStringLiteral("Resource Usage / Memory")), -1);
 
     // The search compares in upper case.
-    w->txtFind->setFocus();
-    QTest::keyClicks(w->txtFind, QStringLiteral("WORK_MEM"));
-    QTest::keyClick(w->txtFind, Qt::Key_Return);
-    ASSERT_LT(w->lstParameter->ItemCount(), all);
-    TtvListItem *row = nullptr;
-    for (int i = 0; i < w->lstParameter->ItemCount(); ++i)
-        if (w->lstParameter->Item(i)->SubItem(0) == QStringLiteral("work_mem"))
-            row = w->lstParameter->Item(i);
-    ASSERT_NE(row, nullptr);
+    Search(w, QStringLiteral("WORK_MEM"));
+    ASSERT_TRUE(PollUntil([&] {
+        return w->lstParameter->ItemCount() < all && Parameter(w, QStringLiteral("work_mem"));
+    })) << SearchState(w);
+    TtvListItem *row = Parameter(w, QStringLiteral("work_mem"));
 
     // 8MB for the session: the row shows it after the reload.
     w->lstParameter->setCurrentItem(row);
@@ -365,10 +401,7 @@ TEST_F(Monitor, ParametersSearchAndSessionChanges)
     s.dialogs.queueInput(QStringLiteral("8MB"));
     w->actChangeParam->trigger();
     EXPECT_EQ(s.dialogs.calls().last().text, QStringLiteral("work_memの値を変更します。"));
-    row = nullptr;
-    for (int i = 0; i < w->lstParameter->ItemCount(); ++i)
-        if (w->lstParameter->Item(i)->SubItem(0) == QStringLiteral("work_mem"))
-            row = w->lstParameter->Item(i);
+    row = Parameter(w, QStringLiteral("work_mem"));
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->SubItem(2), QStringLiteral("8192"));
     EXPECT_EQ(row->SubItem(3), QStringLiteral("kB"));
@@ -382,11 +415,10 @@ TEST_F(Monitor, ParametersSearchAndSessionChanges)
     EXPECT_EQ(f->dbsMain().ExecScalar(QStringLiteral("SHOW work_mem")), QStringLiteral("8MB"));
 
     // A postmaster parameter cannot be changed for the session.
-    w->txtFind->clear();
-    QTest::keyClicks(w->txtFind, QStringLiteral("max_connections"));
-    QTest::keyClick(w->txtFind, Qt::Key_Return);
+    Search(w, QStringLiteral("max_connections"));
+    ASSERT_TRUE(PollUntil([&] { return FirstParameterIs(w, QStringLiteral("max_connections")); }))
+        << SearchState(w);
     row = Row(w->lstParameter, QStringLiteral("1"));
-    ASSERT_NE(row, nullptr);
     ASSERT_EQ(row->SubItem(4), QStringLiteral("postmaster"));
     w->lstParameter->setFocus();
     w->lstParameter->setCurrentItem(row);
@@ -415,11 +447,10 @@ TEST_F(Monitor, AlterSystemSetAndResetReachOtherSessions)
     TfrmDB *w = TfrmDB::Create(f);
     ASSERT_NE(w, nullptr);
     w->pagDB->setCurrentWidget(w->tabParam);
-    QTest::keyClicks(w->txtFind, QStringLiteral("log_min_duration_statement"));
-    QTest::keyClick(w->txtFind, Qt::Key_Return);
+    Search(w, QStringLiteral("log_min_duration_statement"));
+    ASSERT_TRUE(PollUntil([&] { return FirstParameterIs(w, QStringLiteral("log_min_duration_statement")); }))
+        << SearchState(w);
     TtvListItem *row = Row(w->lstParameter, QStringLiteral("1"));
-    ASSERT_NE(row, nullptr);
-    ASSERT_EQ(row->SubItem(0), QStringLiteral("log_min_duration_statement"));
     auto shown = [&] {
         auto c = Connect();
         return c->ExecScalar(QStringLiteral("SHOW log_min_duration_statement"));
