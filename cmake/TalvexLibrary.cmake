@@ -25,7 +25,10 @@ function(talvex_library target folder)
 endfunction()
 
 # talvex_test(<name> <folder> <deps...>): one GoogleTest executable from every
-# .cpp in tests/<folder>, each test case a CTest test.
+# .cpp in tests/<folder>, each test case a CTest test. The cases named in the
+# caller's TALVEX_SERVER_WIDE_TESTS (see tests/CMakeLists.txt) hold the CTest
+# resource lock pg_server_wide and carry the label server_wide; the rest are
+# discovered apart, so every case is registered once.
 function(talvex_test name folder)
   file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
   if(NOT _src)
@@ -34,6 +37,17 @@ function(talvex_test name folder)
   add_executable(${name} ${_src})
   target_link_libraries(${name} PRIVATE tv_testsupport ${ARGN})
   target_compile_options(${name} PRIVATE -Wall -Wno-unused-parameter)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 300)
+  set_property(GLOBAL APPEND PROPERTY TALVEX_TEST_EXECUTABLES ${name})
+  list(JOIN TALVEX_SERVER_WIDE_TESTS ":" _locked)
+  if(_locked)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         TEST_FILTER "${_locked}" TEST_LIST ${name}_SERVER_WIDE
+                         PROPERTIES TIMEOUT 300 RESOURCE_LOCK pg_server_wide LABELS server_wide)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         TEST_FILTER "-${_locked}" TEST_LIST ${name}_TESTS
+                         PROPERTIES TIMEOUT 300)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 300)
+  endif()
 endfunction()

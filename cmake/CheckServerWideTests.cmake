@@ -1,0 +1,32 @@
+# cmake -D LIST=<file> -P CheckServerWideTests.cmake
+# <file> sets LOCKED (the names of tests/CMakeLists.txt's
+# TALVEX_SERVER_WIDE_TESTS) and EXECUTABLES (every test program). Fails
+# naming each locked name that no program has: a test renamed without its
+# entry would otherwise run unlocked without a word.
+cmake_minimum_required(VERSION 3.25)
+include(${LIST})
+set(_all)
+foreach(_exe IN LISTS EXECUTABLES)
+  execute_process(COMMAND ${_exe} --gtest_list_tests OUTPUT_VARIABLE _out RESULT_VARIABLE _rc)
+  if(NOT _rc EQUAL 0)
+    message(FATAL_ERROR "${_exe} --gtest_list_tests failed (${_rc})")
+  endif()
+  string(REPLACE "\n" ";" _lines "${_out}")
+  foreach(_line IN LISTS _lines)
+    if(_line MATCHES "^([^ #][^ ]*)\\.")
+      set(_suite ${CMAKE_MATCH_1})
+    elseif(_line MATCHES "^  ([^ ]+)")
+      list(APPEND _all "${_suite}.${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+endforeach()
+set(_missing)
+foreach(_name IN LISTS LOCKED)
+  if(NOT _name IN_LIST _all)
+    list(APPEND _missing ${_name})
+  endif()
+endforeach()
+if(_missing)
+  list(JOIN _missing "\n  " _text)
+  message(FATAL_ERROR "TALVEX_SERVER_WIDE_TESTS names tests that do not exist:\n  ${_text}")
+endif()
