@@ -12,6 +12,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "platform/db/StatementSavepoint.h"
+#include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
 #include "shell/ListItemImage.h"
 #include "shell/ObjectDispatcher.h"
@@ -92,7 +93,7 @@ public:
         QPointer<TtvListView> list(FList);
         auto owner = FOwner;
         const TListActionRow *row = FRow;
-        QMetaObject::invokeMethod(
+        tv::ui::PostAction(
             FList,
             [list, item, text, old, owner, row] {
                 if (!list)
@@ -108,8 +109,7 @@ public:
                         target = list->Item(i);
                 if (target)
                     tv::ui::Guard([&] { Rename(owner(), target, text, *row); });
-            },
-            Qt::QueuedConnection);
+            });
     }
 
 private:

@@ -9,6 +9,7 @@
 #include "editor/EditorBracketCollection.h"
 #include "editor/EditorColors.h"
 #include "editor/EditorStrings.h"
+#include "platform/ui/EscapeWatch.h"
 #include "editor/EditorViewInfo.h"
 #include "editor/tvMemo.h"
 #include "platform/Errors.h"
@@ -56,6 +57,8 @@ TfrmDDLExec::TfrmDDLExec(IConnectionWindow *AOwner) : FOwner(AOwner), FOwnerWidg
     setWindowTitle(QStringLiteral("スクリプト実行"));
     setModal(false);
     resize(560, 420);
+    // Its close button stops the run while a statement goes on.
+    tv::ui::SetLiveWhileBusy(this);
 
     txtLog = new TtvMemo(this);
     txtLog->setObjectName(QStringLiteral("txtLog"));

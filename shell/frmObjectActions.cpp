@@ -15,6 +15,7 @@
 #include "controls/tvTreeView.h"
 #include "platform/Errors.h"
 #include "platform/db/StatementSavepoint.h"
+#include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
 #include "shell/ListItemImage.h"
@@ -174,7 +175,7 @@ public:
         // The rename may show a message: it runs once the editor has gone.
         QPointer<TfrmObject> form(FForm);
         const QString old = item->Caption();
-        QMetaObject::invokeMethod(
+        tv::ui::PostAction(
             FForm,
             [form, item, text, old]() mutable {
                 if (!form)
@@ -185,8 +186,7 @@ public:
                         return;
                     }
                 }
-            },
-            Qt::QueuedConnection);
+            });
     }
 
 private:

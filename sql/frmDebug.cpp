@@ -13,6 +13,7 @@
 #include "platform/db/DbError.h"
 #include "platform/db/Query.h"
 #include "platform/settings/tvRegistry.h"
+#include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
 #include "sql/frmExecProc.h"
 #include "sql/trdExec.h"
@@ -167,7 +168,7 @@ void TfrmDebug::BuildForm()
     grdVariable->OnSetEditText = [this](QObject *, int c, int r, const QString &v) {
         // Once the cell editor has closed.
         if (grdVariable->EditorMode())
-            QTimer::singleShot(0, this, tv::ui::Guarded([this, c, r, v] { grdVariableSetEditText(c, r, v); }));
+            tv::ui::PostAction(this, [this, c, r, v] { grdVariableSetEditText(c, r, v); });
         else
             tv::ui::Guard([this, c, r, v] { grdVariableSetEditText(c, r, v); });
     };

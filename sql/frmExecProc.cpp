@@ -13,6 +13,7 @@
 #include "platform/db/Query.h"
 #include "platform/db/StatementSavepoint.h"
 #include "platform/settings/tvRegistry.h"
+#include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
 #include "shell/WindowLaunchers.h"
 #include "shell/frmMain.h"
@@ -846,7 +847,7 @@ void TfrmExecProc::AbandonRun()
 
 void TfrmExecProc::PostFinishRun()
 {
-    QMetaObject::invokeMethod(this, [this] { tv::ui::Guard([this] { TryFinishRun(); }); }, Qt::QueuedConnection);
+    tv::ui::PostAction(this, [this] { TryFinishRun(); });
 }
 
 void TfrmExecProc::TryFinishRun()

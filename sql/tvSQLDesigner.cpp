@@ -10,6 +10,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ProtectedBlock.h"
 #include "platform/db/Query.h"
+#include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
 
@@ -358,7 +359,7 @@ void TtvSQLDesigner::resizeEvent(QResizeEvent *e)
 void TtvSQLDesigner::focusInEvent(QFocusEvent *e)
 {
     QScrollArea::focusInEvent(e);
-    QTimer::singleShot(0, this, [this] { tv::ui::Guard([this] { SQLToDesign(); }); });
+    tv::ui::PostAction(this, [this] { SQLToDesign(); });
 }
 
 TtvSQLBuildTable *TtvSQLDesigner::TableOf(const TSQLDesignTable *data) const

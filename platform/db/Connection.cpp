@@ -1,5 +1,7 @@
 #include "Connection.h"
 
+#include "platform/ui/EscapeWatch.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <libpq-fe.h>
@@ -13,6 +15,11 @@ namespace {
 
 // How often the wait loop lets Qt events run and asks the cancel check.
 constexpr int kEventSliceMs = 20;
+
+// A statement asked for while another runs on the session. The event pump
+// holds back what the user does during a statement, so only the program's
+// own code could get here.
+constexpr char kBusyText[] = "このセッションでは別の SQL を実行中です。終了してから実行してください。";
 
 struct BusyGuard {
     bool &flag;
@@ -133,7 +140,7 @@ void Connection::Open()
     if (Connected())
         return;
     if (m_busy)
-        throw DbError(QStringLiteral("the connection is busy"));
+        throw DbError(QString::fromUtf8(kBusyText));
     finish();
     const auto kv = m_params.libpqKeywords();
     std::vector<const char *> keys, values;
@@ -406,8 +413,7 @@ void Connection::waitForResults(QElapsedTimer &slice, bool &cancelSent)
     for (;;) {
         if (slice.elapsed() >= kEventSliceMs) {
             slice.restart();
-            if (QCoreApplication::instance())
-                QCoreApplication::processEvents(QEventLoop::AllEvents, kEventSliceMs);
+            tv::ui::PumpWhileBusy(kEventSliceMs);
             if (!cancelSent && !m_closeRequested && m_cancelCheck && m_cancelCheck()) {
                 cancelSent = true;
                 if (PGcancel *cancel = PQgetCancel(m_conn)) {
@@ -432,7 +438,7 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
 {
     requireOpen();
     if (m_busy)
-        throw DbError(QStringLiteral("the connection is busy with another statement"));
+        throw DbError(QString::fromUtf8(kBusyText));
 
     // Text parameters come as UTF-8; other client encodings get them converted.
     std::vector<QByteArray> converted;
@@ -594,7 +600,7 @@ std::shared_ptr<PgResultSet> Connection::prepareAndDescribe(const QByteArray &sq
 {
     requireOpen();
     if (m_busy)
-        throw DbError(QStringLiteral("the connection is busy with another statement"));
+        throw DbError(QString::fromUtf8(kBusyText));
     std::vector<Oid> types;
     for (const BoundParam &b : params)
         types.push_back(b.typeOid);

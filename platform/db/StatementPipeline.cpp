@@ -1,6 +1,7 @@
 #include "StatementPipeline.h"
 
 #include "platform/text/TextEncoding.h"
+#include "platform/ui/EscapeWatch.h"
 
 #include <QCoreApplication>
 #include <libpq-fe.h>
@@ -128,8 +129,8 @@ void StatementPipeline::wait()
             if (m_cancelCheck) {
                 if (m_cancelCheck() && !m_cancelRequested)
                     Cancel();
-            } else if (QCoreApplication::instance()) {
-                QCoreApplication::processEvents(QEventLoop::AllEvents, kEventSliceMs);
+            } else {
+                tv::ui::PumpWhileBusy(kEventSliceMs);
             }
         }
         if (!PQisBusy(c))

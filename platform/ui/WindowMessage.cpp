@@ -54,7 +54,9 @@ void PostWindowMessage(QObject *receiver, int message, qintptr wParam, qintptr l
 {
     if (!receiver)
         return;
-    QCoreApplication::postEvent(receiver, new WindowMessageEvent(message, wParam, lParam));
+    auto *event = new WindowMessageEvent(message, wParam, lParam);
+    event->setPosted();
+    QCoreApplication::postEvent(receiver, event);
 }
 
 } // namespace tv::ui

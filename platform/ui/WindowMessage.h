@@ -31,8 +31,17 @@ public:
     qintptr lParam() const { return m_lParam; }
     qintptr result() const { return m_result; }
     void setResult(qintptr result) { m_result = result; }
+    // Queued by PostWindowMessage (not sent): held like input while work runs.
+    bool posted() const { return m_posted; }
+    void setPosted() { m_posted = true; }
+
+    WindowMessageEvent *clone() const override { return new WindowMessageEvent(*this); }
+
+protected:
+    WindowMessageEvent(const WindowMessageEvent &) = default;
 
 private:
+    bool m_posted = false;
     qintptr m_wParam;
     qintptr m_lParam;
     qintptr m_result = 0;

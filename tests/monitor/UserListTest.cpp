@@ -15,6 +15,9 @@
 #include "monitor/frmStorage.h"
 #include "monitor/frmUserList.h"
 #include "platform/db/Connection.h"
+#include "editor/EditorStrings.h"
+#include "editor/tvMemo.h"
+#include "sql/frmSQL.h"
 #include "tools/frmExp.h"
 #include "tools/frmScriptOption.h"
 #include "support/TestSession.h"
@@ -314,6 +317,84 @@ TEST_F(Lists, DropPassesAndRename)
 
     s.main.reset();
     db.exec("DROP TABLE owned; DROP ROLE \"" + renamed.toStdString() + "\"");
+}
+
+// The user renames and drops in the user list while the SQL window's
+// statement runs on the same session: the keys wait for the statement, then
+// both reach the server; nothing is refused and no message is shown.
+TEST_F(Lists, RenameAndDropTypedWhileAStatementRunsWaitForIt)
+{
+    TV_REQUIRE_DB(db);
+    const std::string a = Role("ha"), b = Role("hb");
+    for (const std::string &r : {a, b})
+        db.exec("CREATE ROLE \"" + r + "\" NOLOGIN");
+    TfrmObject *f = Logon(true);
+    ASSERT_NE(f, nullptr);
+    TfrmUserList *w = OpenUserList();
+    ASSERT_NE(w, nullptr);
+    w->pagUsrList->setCurrentIndex(1);
+    TtvListView *l = w->lstObject;
+    const QString qa = QString::fromStdString(a), qb = QString::fromStdString(b);
+    const QString renamed = qa + QStringLiteral("y");
+    auto *sql = new TfrmSQL(f);
+    sql->ShowForm();
+    sql->txtSQL->Lines()->SetText(QStringLiteral("select pg_sleep(0.5)"));
+    sql->txtSQL->SetModified(true);
+    ASSERT_TRUE(PollUntil([&] { return sql->btnExec->isEnabled(); }));
+    s.dialogs.clear();
+
+    // Runs `keys` once the statement is under way, and tells what the list
+    // showed right after them.
+    auto runWith = [&](std::function<void()> keys) {
+        bool typed = false;
+        QTimer during;
+        during.setInterval(5);
+        QObject::connect(&during, &QTimer::timeout, [&] {
+            if (!f->dbsMain().Busy())
+                return;
+            during.stop();
+            keys();
+            typed = true;
+        });
+        during.start();
+        sql->btnExec->click();
+        EXPECT_TRUE(typed);
+    };
+
+    // F2 was pressed before; the name is finished and Enter pressed while
+    // the statement runs.
+    Select(l, {qa});
+    l->setCurrentItem(FindListItem(l, qa));
+    l->setFocus();
+    QTest::keyClick(l, Qt::Key_F2);
+    QLineEdit *edit = tvtest::InPlaceEditor(l);
+    ASSERT_NE(edit, nullptr);
+    QString textDuringRun;
+    runWith([&] {
+        QTest::keyClick(edit, Qt::Key_End);
+        QTest::keyClick(edit, Qt::Key_Y);
+        QTest::keyClick(edit, Qt::Key_Return);
+        textDuringRun = edit->text();
+    });
+    EXPECT_EQ(textDuringRun, qa) << "the keys wait for the statement";
+    ASSERT_TRUE(PollUntil([&] { return RoleExists(renamed.toStdString()) == "1"; }))
+        << "messages: " << s.dialogs.texts().join('|').toStdString();
+    EXPECT_TRUE(PollUntil([&] { return FindListItem(l, renamed) != nullptr; }));
+
+    // Delete with the confirmation answered: the drop follows the statement.
+    Select(l, {qb});
+    l->setCurrentItem(FindListItem(l, qb));
+    l->setFocus();
+    s.dialogs.queueButton(tv::ui::IDYES);
+    runWith([&] { QTest::keyClick(l, Qt::Key_Delete); });
+    EXPECT_EQ(RoleExists(b), "1") << "nothing dropped while the statement ran";
+    ASSERT_TRUE(PollUntil([&] { return RoleExists(b) == "0"; }))
+        << "messages: " << s.dialogs.texts().join('|').toStdString();
+    EXPECT_EQ(s.dialogs.texts().filter(QStringLiteral("実行中")), QStringList());
+    EXPECT_EQ(s.dialogs.texts().first(), QStringLiteral("オブジェクトを削除しますか？"));
+
+    s.main.reset();
+    db.exec("DROP ROLE IF EXISTS \"" + renamed.toStdString() + "\"");
 }
 
 // Script output from the list with a missing name table: the message with

@@ -428,10 +428,18 @@ TEST_F(ScriptRunner, EscStopsTheRunAlsoInsideALongStatement)
     w->AddFiles({Script("1.sql", "insert into w2q4_esc values (1)\n;\ndo $$ begin perform pg_sleep(30); end $$\n;\n"
                                  "insert into w2q4_esc values (2)\n"),
                  Script("2.sql", "insert into w2q4_esc values (3)\n")});
+    // Esc once the sleep runs on the server (a loaded machine may take long
+    // to get there).
     QTimer press;
-    press.setSingleShot(true);
-    QObject::connect(&press, &QTimer::timeout, [] { tv::ui::EscapeWatch::instance().notePress(); });
-    press.start(300);
+    press.setInterval(20);
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        if (db.scalar("select count(*) from pg_stat_activity where datname = current_database()"
+                      " and state = 'active' and query like 'do $$ begin perform pg_sleep(30)%'") != "1")
+            return;
+        press.stop();
+        tv::ui::EscapeWatch::instance().notePress();
+    });
+    press.start();
     QElapsedTimer t;
     t.start();
     Run(w, true, false);
