@@ -85,6 +85,9 @@ listen_addresses = '127.0.0.1'
 port = $PG_PORT
 unix_socket_directories = '$PG_SOCK'
 shared_preload_libraries = 'plugin_debugger,pg_stat_statements'
+# Room for every statement of a whole test run: tests look up what they just
+# ran, and an entry evicted by the others' would read as never run.
+pg_stat_statements.max = 20000
 max_connections = 200
 fsync = off
 synchronous_commit = off
