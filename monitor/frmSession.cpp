@@ -185,11 +185,21 @@ void TfrmSession::actKillExecute()
     const QString sql = monitor::TerminateSQL(it->Caption());
     if (sql.isEmpty())
         return;
+    // The server answers false when it could not signal the process (no
+    // backend of that id, or already gone): not terminated either.
+    bool terminated = false;
     try {
-        ExecuteProtected(sql);
+        tv::db::Query q(&OwnerForm()->dbsMain());
+        q.SetParamParsing(false);
+        q.SetSQL(sql);
+        OpenProtected(q);
+        terminated = !q.IsEmpty() && q.Fields(0).AsBoolean();
+        q.Close();
     } catch (const tv::SilentAbort &) {
         throw;
     } catch (...) {
+    }
+    if (!terminated) {
         ShowMessageBox(QStringLiteral("切断に失敗しました。"), tv::ui::MB_ICONSTOP);
         if (IConnectionWindow *cw = OwnerForm())
             FMySID = cw->GetMySID();
