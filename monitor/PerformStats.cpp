@@ -6,6 +6,7 @@
 #include "platform/text/TextEncoding.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 namespace perform {
 
@@ -196,11 +197,27 @@ QString SnapshotStem(const QString &Database, const QDateTime &At)
     return QStringLiteral("DBSTAT") + SanitizeFileName(Database) + At.toString(QStringLiteral("yyyyMMddHHmm"));
 }
 
+bool IsSnapshotOf(const QString &FileName, const QString &Database)
+{
+    // "DBSTAT", the database's name exactly, the stamp of a real date and
+    // time, the number a second save in one minute takes, ".log". A wildcard
+    // after the name would also take the files of every database whose name
+    // begins with this one's ("app" and "app2").
+    static const QRegularExpression tail(QStringLiteral("^(\\d{12})(\\d\\d)?\\.log$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QString prefix = QStringLiteral("DBSTAT") + SanitizeFileName(Database);
+    if (!FileName.startsWith(QLatin1String("DBSTAT"), Qt::CaseInsensitive) ||
+        QStringView(FileName).mid(6, prefix.size() - 6) != QStringView(prefix).mid(6))
+        return false;
+    const QRegularExpressionMatch m = tail.match(QStringView(FileName).mid(prefix.size()));
+    return m.hasMatch() && QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMddHHmm")).isValid();
+}
+
 QStringList SnapshotFiles(const QString &Folder, const QString &Database)
 {
     QDir dir(Folder);
-    QStringList names = dir.entryList({QStringLiteral("DBSTAT") + SanitizeFileName(Database) + QStringLiteral("*.log")},
-                                      QDir::Files, QDir::NoSort);
+    QStringList names = dir.entryList(QDir::Files, QDir::NoSort);
+    names.removeIf([&](const QString &n) { return !IsSnapshotOf(n, Database); });
     std::sort(names.begin(), names.end(),
               [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return names;

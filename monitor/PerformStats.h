@@ -35,6 +35,8 @@ QString ObjectColumnTitle(const QString &Column, bool IndexPage);
 // (+ "01".."99" when taken) + ".log" in the folder DataDir + "stat/".
 QString StatFolder();
 QString SnapshotStem(const QString &Database, const QDateTime &At);
+// Whether a file name is one of the database's snapshots.
+bool IsSnapshotOf(const QString &FileName, const QString &Database);
 // The snapshot files of a database (names only), oldest first.
 QStringList SnapshotFiles(const QString &Folder, const QString &Database);
 // "yy/mm/dd HH:nn" from a file name, the stamp found after the sanitised

@@ -75,10 +75,21 @@ TEST(PerformFiles, SnapshotsAreUniqueSortedAndAnsi)
     const QString second = perform::SaveSnapshot(folder, QStringLiteral("売上"), at, {"datname"}, {"売上"});
     EXPECT_TRUE(first.endsWith(QStringLiteral("DBSTAT売上202601020304.log")));
     EXPECT_TRUE(second.endsWith(QStringLiteral("DBSTAT売上20260102030401.log")));
+    // Only the database's own files: not those of a database whose name
+    // begins with this one's, nor other files of the folder.
     perform::SaveSnapshot(folder, QStringLiteral("売上x"), at.addDays(-1), {"a"}, {"1"});
-    // Another database whose name begins with this one's is listed too.
+    perform::SaveSnapshot(folder, QStringLiteral("売上2"), at.addDays(1), {"a"}, {"1"});
+    // "売上" + 14 digits, but no date and time of a save.
+    perform::SaveSnapshot(folder, QStringLiteral("売上12"), at, {"a"}, {"1"});
+    for (const char *other : {"DBSTAT売上.log", "DBSTAT売上2026010203.log", "DBSTAT売上202601020304.txt",
+                              "DBSTAT売上2026010203041.log", "DBSTAT売上202613020304.log", "DBSTAT売上202601020304.log.bak"}) {
+        QFile f(folder + QString::fromUtf8(other));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << other;
+    }
     EXPECT_EQ(perform::SnapshotFiles(folder, QStringLiteral("売上")),
-              (QStringList{"DBSTAT売上202601020304.log", "DBSTAT売上20260102030401.log", "DBSTAT売上x202601010304.log"}));
+              (QStringList{"DBSTAT売上202601020304.log", "DBSTAT売上20260102030401.log"}));
+    EXPECT_EQ(perform::SnapshotFiles(folder, QStringLiteral("売上2")), (QStringList{"DBSTAT売上2202601030304.log"}));
+    EXPECT_EQ(perform::SnapshotFiles(folder, QStringLiteral("売上12")), (QStringList{"DBSTAT売上12202601020304.log"}));
     QFile f(first);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), tv::text::Encode(QStringLiteral("datname\t売上\r\n"), tv::text::Encoding::Ansi));
@@ -398,6 +409,11 @@ TEST_F(PerformWindow, SnapshotsSavedShownAndDeleted)
         QFile broken(folder + File(QStringLiteral("209901010000")));
         ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
         broken.write(QByteArray("\x80\x81\x00\x01\xfd garbage", 13));
+        // The newest-looking file of all is another database's ("<name>2"):
+        // never shown, offered or deleted here.
+        QFile other(folder + QStringLiteral("DBSTAT") + database + QStringLiteral("2209912312359.log"));
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("datid\t1\r\n");
     }
     Click(w->tolCmd, w->actRefresh);
     ASSERT_EQ(l->ColumnCount(), 7);
@@ -466,6 +482,7 @@ TEST_F(PerformWindow, SnapshotsSavedShownAndDeleted)
                                     "99/01/01 00:00", "99/12/31 23:59"}));
     EXPECT_EQ(perform::SnapshotFiles(folder, database), (QStringList{files[1], File(QStringLiteral("209901010000"))}));
     EXPECT_EQ(Titles(l).mid(3), (QStringList{"99/01/01 00:00"}));
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("DBSTAT") + database + QStringLiteral("2209912312359.log")));
 
     // Closing the picker deletes nothing.
     ModalSteps cancel{{CancelStep(QStringLiteral("frmStatList"))}};
