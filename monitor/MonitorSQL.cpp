@@ -158,12 +158,117 @@ QString SettingName(const QString &Name)
     return parts.join(QLatin1Char('.'));
 }
 
+// The server's settings whose value is a list it quotes element by element
+// when it writes them: ALTER SYSTEM puts each literal of the list in double
+// quotes unless it is a plain lower-case name, so the whole list sent as one
+// literal would become a single element ("a,b" one library). The server
+// shows no flag for this; the set is the server's own (as pg_dump keeps it).
+// Other comma-separated settings (DateStyle, listen_addresses,
+// log_destination ...) are written as sent, so one literal is right for them.
+// Identifier lists fold unquoted names to lower case as the server reads
+// them; file and library lists keep them as written.
+enum class ListKind { None, Identifiers, Paths };
+
+ListKind SettingListKind(const QString &Name)
+{
+    struct Entry {
+        const char *name;
+        ListKind kind;
+    };
+    static const Entry lists[] = {
+        {"search_path", ListKind::Identifiers},
+        {"temp_tablespaces", ListKind::Identifiers},
+        {"local_preload_libraries", ListKind::Paths},
+        {"session_preload_libraries", ListKind::Paths},
+        {"shared_preload_libraries", ListKind::Paths},
+        {"unix_socket_directories", ListKind::Paths},
+    };
+    for (const Entry &e : lists)
+        if (Name.compare(QLatin1String(e.name), Qt::CaseInsensitive) == 0)
+            return e.kind;
+    return ListKind::None;
+}
+
 } // namespace
+
+bool IsListSetting(const QString &Name)
+{
+    return SettingListKind(Name) != ListKind::None;
+}
+
+QStringList SettingListElements(const QString &Name, const QString &Value)
+{
+    const ListKind kind = SettingListKind(Name);
+    QStringList elements;
+    qsizetype i = 0;
+    const qsizetype n = Value.size();
+    auto skipBlanks = [&] {
+        while (i < n && Value.at(i).isSpace())
+            ++i;
+    };
+    skipBlanks();
+    if (i == n)
+        return elements;
+    for (;;) {
+        skipBlanks();
+        QString element;
+        if (i < n && Value.at(i) == u'"') {
+            // "..." as written, "" for a quote.
+            for (++i; i < n; ++i) {
+                if (Value.at(i) == u'"') {
+                    if (i + 1 < n && Value.at(i + 1) == u'"') {
+                        element += u'"';
+                        ++i;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                element += Value.at(i);
+            }
+            // Anything between the closing quote and the comma is dropped,
+            // as the server refuses it.
+            while (i < n && Value.at(i) != u',')
+                ++i;
+        } else {
+            const qsizetype start = i;
+            while (i < n && Value.at(i) != u',')
+                ++i;
+            element = Value.mid(start, i - start).trimmed();
+            if (kind == ListKind::Identifiers) {
+                for (QChar &c : element)
+                    if (c >= u'A' && c <= u'Z')
+                        c = QChar(c.unicode() + ('a' - 'A'));
+            }
+        }
+        elements << element;
+        if (i >= n)
+            break;
+        ++i; // the comma
+    }
+    return elements;
+}
 
 QString AlterSystemSQL(int Mode, const QString &Name, const QString &Value)
 {
     switch (Mode) {
     case 0:
+        if (const ListKind kind = SettingListKind(Name); kind != ListKind::None) {
+            const QStringList elements = SettingListElements(Name, Value);
+            // An empty list has no literal of its own: '' is written as one
+            // element named "", which the server then fails to load as a
+            // library or socket folder (it would not start again). An empty
+            // element of a longer list fails the same way.
+            if (kind == ListKind::Paths && (elements.isEmpty() || elements.contains(QString())))
+                return QString();
+            if (!elements.isEmpty()) {
+                QStringList literals;
+                for (const QString &e : elements)
+                    literals << QuoteLiteral(e);
+                return QStringLiteral("ALTER SYSTEM SET ") + SettingName(Name) + QStringLiteral(" = ") +
+                       literals.join(QStringLiteral(", "));
+            }
+        }
         return QStringLiteral("ALTER SYSTEM SET ") + SettingName(Name) + QStringLiteral(" = ") + QuoteLiteral(Value);
     case 1:
         return QStringLiteral("ALTER SYSTEM SET ") + SettingName(Name) + QStringLiteral(" = DEFAULT");

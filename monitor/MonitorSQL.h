@@ -3,6 +3,7 @@
 // as text from the server version (and the user's values where they take
 // some), so that they can be checked without a window or a server.
 #include <QString>
+#include <QStringList>
 
 namespace monitor {
 
@@ -44,7 +45,15 @@ QString CategoryHead(const QString &Category);
 
 // "SELECT set_config( 'name','value',False )"
 QString SetConfigSQL(const QString &Name, const QString &Value);
-// Mode 0 SET name = 'value', 1 SET name = DEFAULT, 2 RESET ALL.
+// Whether the server takes the setting as a list of quoted elements
+// (search_path, the preload libraries ...).
+bool IsListSetting(const QString &Name);
+// The elements of such a list as the server reads them from its text
+// ("\"$user\", public": "$user" and "public").
+QStringList SettingListElements(const QString &Name, const QString &Value);
+// Mode 0 SET name = 'value' (a list setting: 'a', 'b'), 1 SET name =
+// DEFAULT, 2 RESET ALL. Empty when the value cannot be written (an empty
+// name in a list of libraries or folders): then nothing may be sent.
 QString AlterSystemSQL(int Mode, const QString &Name, const QString &Value = QString());
 QString ReloadConfSQL();
 

@@ -11,6 +11,7 @@
 #include "editor/tvMemo.h"
 #include "monitor/MonitorSQL.h"
 #include "platform/db/Connection.h"
+#include "platform/Errors.h"
 #include "platform/db/Query.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
@@ -499,6 +500,8 @@ void TfrmDB::ApplyAlterSystem(int Mode)
                                                  it->SubItem(0) + QStringLiteral("の値を変更します。"), value))
             return;
         sql = monitor::AlterSystemSQL(0, it->SubItem(0), value);
+        if (sql.isEmpty())
+            throw tv::Error(it->SubItem(0) + QStringLiteral(" に空の名前は設定できません。"));
         break;
     }
     case 1:

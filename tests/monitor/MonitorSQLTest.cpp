@@ -65,7 +65,8 @@ TEST(MonitorSQL, SettingsStatementsQuoteTheUsersValue)
         const char *name, *value, *sql;
     } cases[] = {
         {0, "log_min_duration_statement", "250", "ALTER SYSTEM SET log_min_duration_statement = '250'"},
-        {0, "search_path", "x', 'y", "ALTER SYSTEM SET search_path = 'x'', ''y'"},
+        {0, "application_name", "x', 'y", "ALTER SYSTEM SET application_name = 'x'', ''y'"},
+        {0, "search_path", "x', 'y", "ALTER SYSTEM SET search_path = 'x''', '''y'"},
         {0, "plpgsql.variable_conflict", "error", "ALTER SYSTEM SET plpgsql.variable_conflict = 'error'"},
         {0, "odd name", "1", "ALTER SYSTEM SET \"odd name\" = '1'"},
         {1, "log_min_duration_statement", "", "ALTER SYSTEM SET log_min_duration_statement = DEFAULT"},
@@ -74,6 +75,43 @@ TEST(MonitorSQL, SettingsStatementsQuoteTheUsersValue)
     for (const Case &c : cases)
         EXPECT_EQ(AlterSystemSQL(c.mode, QString::fromUtf8(c.name), QString::fromUtf8(c.value)),
                   QString::fromUtf8(c.sql));
+}
+
+TEST(MonitorSQL, ListSettingsGoAsListsOfLiterals)
+{
+    // The server quotes each literal of these lists when it writes them, so
+    // the shown value must go element by element, each as it reads it.
+    struct Case {
+        const char *name, *value, *sql;
+    } cases[] = {
+        {"shared_preload_libraries", "plugin_debugger,pg_stat_statements",
+         "ALTER SYSTEM SET shared_preload_libraries = 'plugin_debugger', 'pg_stat_statements'"},
+        {"Shared_Preload_Libraries", " a , $libdir/My Lib ,\"x,\"\"y\"",
+         "ALTER SYSTEM SET Shared_Preload_Libraries = 'a', '$libdir/My Lib', 'x,\"y'"},
+        {"search_path", "\"$user\", public", "ALTER SYSTEM SET search_path = '$user', 'public'"},
+        // Unquoted names are folded as the server folds them; quoted ones kept.
+        {"search_path", "Sales, \"HR\",o'k", "ALTER SYSTEM SET search_path = 'sales', 'HR', 'o''k'"},
+        {"temp_tablespaces", "ts1,TS2", "ALTER SYSTEM SET temp_tablespaces = 'ts1', 'ts2'"},
+        {"unix_socket_directories", "/tmp/Sock, @abstract",
+         "ALTER SYSTEM SET unix_socket_directories = '/tmp/Sock', '@abstract'"},
+        {"session_preload_libraries", "auto_explain", "ALTER SYSTEM SET session_preload_libraries = 'auto_explain'"},
+
+        // An empty identifier list is the server's own empty path.
+        {"search_path", "  ", "ALTER SYSTEM SET search_path = '  '"},
+        // An empty name in a list of libraries or folders cannot be written.
+        {"shared_preload_libraries", "", ""},
+        {"local_preload_libraries", "\"\"", ""},
+        {"shared_preload_libraries", "a,,b", ""},
+        {"unix_socket_directories", " ", ""},
+        // Settings the server writes as sent stay one literal.
+        {"DateStyle", "ISO, MDY", "ALTER SYSTEM SET DateStyle = 'ISO, MDY'"},
+        {"listen_addresses", "localhost,127.0.0.1", "ALTER SYSTEM SET listen_addresses = 'localhost,127.0.0.1'"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(AlterSystemSQL(0, QString::fromUtf8(c.name), QString::fromUtf8(c.value)), QString::fromUtf8(c.sql));
+    }
+    EXPECT_EQ(AlterSystemSQL(1, QStringLiteral("search_path")), QStringLiteral("ALTER SYSTEM SET search_path = DEFAULT"));
 }
 
 TEST(MonitorSQL, SearchAndCategoryPatterns)

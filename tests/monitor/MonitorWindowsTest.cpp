@@ -19,6 +19,7 @@
 #include "support/TestSession.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -203,18 +204,30 @@ TEST_F(Monitor, AFailingTerminateSaysSoAndReadsAgain)
     ASSERT_NE(f, nullptr);
     TfrmSession *w = TfrmSession::Create(f);
     ASSERT_NE(w, nullptr);
-    // A pid the server refuses (out of the integer range).
-    TtvListItem *own = Row(w->lstSession, QString::number(f->MYSID()));
-    ASSERT_NE(own, nullptr);
-    own->SetCaption(QStringLiteral("99999999999"));
-    w->lstSession->setCurrentItem(own);
-    s.dialogs.queueButton(tv::ui::IDYES);
-    w->actKillExecute();
-    EXPECT_EQ(Texts().last(), QStringLiteral("切断に失敗しました。"));
-    EXPECT_EQ(s.dialogs.calls().last().flags, tv::ui::MB_ICONSTOP);
-    // The list was read again and the transaction was not aborted.
-    EXPECT_NE(Row(w->lstSession, QString::number(f->MYSID())), nullptr);
-    EXPECT_EQ(f->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+    struct Case {
+        const char *what;
+        QString pid;
+    } cases[] = {
+        // The server refuses the statement (out of the integer range).
+        {"refused", QStringLiteral("99999999999")},
+        // The server answers false: this test program is no backend.
+        {"not a backend", QString::number(QCoreApplication::applicationPid())},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TtvListItem *own = Row(w->lstSession, QString::number(f->MYSID()));
+        ASSERT_NE(own, nullptr);
+        own->SetCaption(c.pid);
+        w->lstSession->setCurrentItem(own);
+        s.dialogs.queueButton(tv::ui::IDYES);
+        w->actKillExecute();
+        EXPECT_EQ(Texts().last(), QStringLiteral("切断に失敗しました。"));
+        EXPECT_EQ(s.dialogs.calls().last().flags, tv::ui::MB_ICONSTOP);
+        // The list was read again and the transaction was not aborted.
+        EXPECT_NE(Row(w->lstSession, QString::number(f->MYSID())), nullptr);
+        EXPECT_EQ(Row(w->lstSession, c.pid), nullptr);
+        EXPECT_EQ(f->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+    }
 }
 
 TEST_F(Monitor, EndToEndTerminatingAPsqlSession)
@@ -482,6 +495,85 @@ TEST_F(Monitor, AlterSystemSetAndResetReachOtherSessions)
     s.dialogs.queueButton(tv::ui::IDNO);
     w->actAlterSystemResetAll->trigger();
     EXPECT_EQ(Texts().last(), QStringLiteral("全ての ALTER SYSTEM 設定を削除しますか？"));
+}
+
+TEST_F(Monitor, AlterSystemSetOfAListReadsBackAsTheSameList)
+{
+    TV_REQUIRE_DB(db);
+    // Whatever happens, the server's configuration is left as it was: a
+    // broken shared_preload_libraries would keep the cluster from starting.
+    struct Restore {
+        const TestDb &db;
+        ~Restore()
+        {
+            db.exec("ALTER SYSTEM RESET shared_preload_libraries");
+            db.exec("ALTER SYSTEM RESET search_path");
+            db.exec("SELECT pg_reload_conf()");
+        }
+    } restore{db};
+    TfrmObject *f = Logon(false);
+    ASSERT_NE(f, nullptr);
+    TfrmDB *w = TfrmDB::Create(f);
+    ASSERT_NE(w, nullptr);
+    w->pagDB->setCurrentWidget(w->tabParam);
+    auto select = [&](const QString &name) {
+        Search(w, name);
+        EXPECT_TRUE(PollUntil([&] { return FirstParameterIs(w, name); })) << SearchState(w);
+        TtvListItem *row = Row(w->lstParameter, QStringLiteral("1"));
+        if (row)
+            w->lstParameter->setCurrentItem(row);
+        return row;
+    };
+    auto keep = [&] { s.dialogs.queue(ScriptedDialogs::Answer{}); };
+    auto shown = [&](const char *name) {
+        return Connect()->ExecScalar(QStringLiteral("SHOW ") + QLatin1String(name));
+    };
+
+    // search_path as the server shows it, and as a user types it: a fresh
+    // session reads the same list (unquoted names folded as the server
+    // folds them).
+    struct Case {
+        QString input, expected;
+    } cases[] = {{QStringLiteral("\"$user\", public"), QStringLiteral("\"$user\", public")},
+                 {QStringLiteral("Sales, \"HR\",public"), QStringLiteral("sales, \"HR\", public")}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.expected.toStdString());
+        ASSERT_NE(select(QStringLiteral("search_path")), nullptr);
+        s.dialogs.queueInput(c.input);
+        w->actAlterSystem->trigger();
+        EXPECT_TRUE(PollUntil([&] { return shown("search_path") == c.expected; })) << shown("search_path").toStdString();
+    }
+
+    // shared_preload_libraries confirmed unchanged: the file holds both
+    // libraries, each on its own.
+    TtvListItem *row = select(QStringLiteral("shared_preload_libraries"));
+    ASSERT_NE(row, nullptr);
+    ASSERT_EQ(row->SubItem(2), QStringLiteral("plugin_debugger,pg_stat_statements"));
+    keep();
+    w->actAlterSystem->trigger();
+    auto probe = Connect();
+    auto fileSetting = [&] {
+        return probe->ExecScalar(QStringLiteral(
+            "SELECT coalesce(string_agg(setting, ';'), '') FROM pg_file_settings"
+            " WHERE name = 'shared_preload_libraries' AND sourcefile LIKE '%/postgresql.auto.conf'"));
+    };
+    EXPECT_EQ(fileSetting(), QStringLiteral("plugin_debugger, pg_stat_statements"));
+    w->pagDB->setCurrentWidget(w->tabAutoConf);
+    EXPECT_TRUE(w->txtAutoConfData->Lines()->Text().contains(
+        QStringLiteral("shared_preload_libraries = 'plugin_debugger, pg_stat_statements'")))
+        << w->txtAutoConfData->Lines()->Text().toStdString();
+
+    // An empty list of libraries cannot be written: nothing is sent.
+    w->pagDB->setCurrentWidget(w->tabParam);
+    ASSERT_NE(select(QStringLiteral("shared_preload_libraries")), nullptr);
+    s.dialogs.queueInput(QString());
+    EXPECT_THROW(w->ApplyAlterSystem(0), tv::Error);
+    EXPECT_EQ(fileSetting(), QStringLiteral("plugin_debugger, pg_stat_statements"));
+
+    // RESET takes it out of the file again.
+    s.dialogs.queueButton(tv::ui::IDYES);
+    w->actAlterSystemReset->trigger();
+    EXPECT_EQ(fileSetting(), QString());
 }
 
 // ---------------------------------------------------------------------------
