@@ -835,7 +835,7 @@ void TfrmObject::actAddWorkSpaceExecute()
         e.ObjectName = item->Caption();
         e.Schema = item->SubItem(0);
         e.Connect = connect;
-        e.oid = program ? item->SubItem(8).toInt() : 0;
+        e.oid = program ? item->SubItem(8).toLongLong() : 0;
         e.TableName = tabled ? item->SubItem(11) : QString();
         const bool known = std::any_of(tvWorkSpace.begin(), tvWorkSpace.end(), [&](const TtvWorkSpace &x) {
             return x.ObjectType == e.ObjectType && x.ObjectName == e.ObjectName && x.Schema == e.Schema &&

@@ -697,6 +697,17 @@ TEST_F(ObjectActions, FindBoxTakesTheCopyKeysAndWorkspaceKeepsOneEntryPerObject)
     EXPECT_EQ(tvWorkSpace[0].Title, QStringLiteral("f(") + form->lstObject->Item(0)->SubItem(2) +
                                         QStringLiteral(") (public)"));
     EXPECT_EQ(tvWorkSpace[0].Connect, form->ConnectionText());
+
+    // Overloads whose oids lie above 2^31 (as on a large cluster) are two
+    // entries with those oids.
+    tvWorkSpace.clear();
+    form->lstObject->Item(0)->SetSubItem(8, QStringLiteral("3000000000"));
+    form->lstObject->Item(1)->SetSubItem(8, QStringLiteral("3000000001"));
+    form->lstObject->selectAll();
+    form->actAddWorkSpaceExecute();
+    ASSERT_EQ(tvWorkSpace.size(), 2u);
+    EXPECT_EQ(tvWorkSpace[0].oid, 3000000000LL);
+    EXPECT_EQ(tvWorkSpace[1].oid, 3000000001LL);
 }
 
 TEST_F(ObjectActions, RebuildWithPreviewSaysNothingWhenDeclined)
