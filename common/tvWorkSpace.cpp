@@ -1,6 +1,9 @@
 #include "common/tvWorkSpace.h"
 
 #include "common/OptionIO.h"
+#include "platform/settings/tvRegistry.h"
+
+#include <limits>
 
 std::vector<TtvWorkSpace> tvWorkSpace;
 
@@ -50,7 +53,9 @@ void LoadWorkSpace(tv::settings::TtvRegistry &reg)
         e.ObjectName = reg.GetString(QStringLiteral("ObjectName"), QString());
         e.Connect = reg.GetString(QStringLiteral("Connect"), QString());
         if (WorkSpaceKeepsOid(e.ObjectType))
-            e.oid = reg.GetInteger(QStringLiteral("oid"), -1);
+            e.oid = reg.GetDataType(QStringLiteral("oid")) == tv::settings::TRegDataType::rdInteger
+                        ? qint64(quint32(reg.ReadInteger(QStringLiteral("oid"))))
+                        : -1;
         else if (WorkSpaceKeepsTableName(e.ObjectType))
             e.TableName = reg.GetString(QStringLiteral("TableName"), QString());
         CloseQuietly(reg);
@@ -73,8 +78,11 @@ void SaveWorkSpace(tv::settings::TtvRegistry &reg)
         reg.WriteString(QStringLiteral("Schema"), e.Schema);
         reg.WriteString(QStringLiteral("ObjectName"), e.ObjectName);
         reg.WriteString(QStringLiteral("Connect"), e.Connect);
-        if (WorkSpaceKeepsOid(e.ObjectType))
-            reg.WriteInteger(QStringLiteral("oid"), e.oid);
+        if (WorkSpaceKeepsOid(e.ObjectType)) {
+            // No oid (-1 or out of range) is left unwritten and reads as -1.
+            if (e.oid >= 0 && e.oid <= qint64(std::numeric_limits<quint32>::max()))
+                reg.WriteInteger(QStringLiteral("oid"), int(quint32(e.oid)));
+        }
         else if (WorkSpaceKeepsTableName(e.ObjectType))
             reg.WriteString(QStringLiteral("TableName"), e.TableName);
         saver.Close();

@@ -16,6 +16,7 @@
 #include "platform/ui/Guard.h"
 #include "shell/ListItemImage.h"
 #include "shell/ObjectDispatcher.h"
+#include "shell/ScriptFileSet.h"
 #include "shell/SelectionWalk.h"
 #include "shell/frmObject.h"
 #include "tools/frmScriptOption.h"
@@ -44,19 +45,6 @@ bool ConnectionLost(const tv::Error &e)
 {
     const auto *db = dynamic_cast<const tv::db::DbError *>(&e);
     return db && db->connectionLost();
-}
-
-// Opens a script file: the folders made, then replaced (Truncate) or
-// appended to.
-void OpenScriptFile(QFile &f, const QString &path, bool truncate)
-{
-    const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        throw tv::Error(QStringLiteral("フォルダを作成できません: ") + info.absolutePath());
-    f.setFileName(path);
-    if (!f.open(truncate ? QIODevice::ReadWrite | QIODevice::Truncate : QIODevice::ReadWrite))
-        throw tv::Error(QStringLiteral("ファイルを作成できません: ") + path + QStringLiteral("\n") + f.errorString());
-    f.seek(f.size());
 }
 
 struct WaitCursor {
@@ -172,7 +160,9 @@ void ScriptSelected(IConnectionWindow *Owner, TtvListView *List, const TListActi
     const bool oneScript = ScriptOption.OneScript;
     const bool replace = ScriptOption.SameName;
     WaitCursor wait;
-    QSet<QString> grantFiles;
+    // A file is emptied (with "上書きする") only when the run first meets it:
+    // the one file, a common grant file and objects of one name share it.
+    TScriptFileSet files(replace);
     {
         TSelectionWalk walk(List, true);
         while (TtvListItem *item = walk.Next()) {
@@ -181,11 +171,11 @@ void ScriptSelected(IConnectionWindow *Owner, TtvListView *List, const TListActi
             QFile file;
             QString fileName;
             if (oneScript) {
-                OpenScriptFile(file, scriptPath, false);
+                files.Open(file, scriptPath);
             } else {
                 const QString path = ScriptFilePath(scriptPath, code, name, ScriptOption.Dir);
                 fileName = QFileInfo(path).fileName();
-                OpenScriptFile(file, path, replace);
+                files.Open(file, path);
             }
             form->OutputScript(code, QString(), name, file, QString(), QString(), -1, QString());
             const int grantMode = Row.GrantMode ? Row.GrantMode(code) : 0;
@@ -196,7 +186,6 @@ void ScriptSelected(IConnectionWindow *Owner, TtvListView *List, const TListActi
                     form->OutputGrant(schemaArg, nameArg, file, grantMode, QString(), QString());
                 } else {
                     QString grantPath;
-                    bool append = false;
                     if (ScriptOption.GrantMode == 1) {
                         grantPath = scriptPath + QStringLiteral("GRANT/") + fileName;
                     } else {
@@ -204,15 +193,9 @@ void ScriptSelected(IConnectionWindow *Owner, TtvListView *List, const TListActi
                         grantPath = (ScriptOption.Dir && !type.isEmpty() ? scriptPath + type + QLatin1Char('/')
                                                                          : scriptPath) +
                                     QStringLiteral("_GRANT.SQL");
-                        append = true;
-                        // The common file is started afresh by a run's first
-                        // object when existing files are replaced.
-                        if (replace && !grantFiles.contains(grantPath))
-                            append = false;
-                        grantFiles.insert(grantPath);
                     }
                     QFile grant;
-                    OpenScriptFile(grant, grantPath, !append);
+                    files.Open(grant, grantPath);
                     form->OutputGrant(schemaArg, nameArg, grant, grantMode, QString(), QString());
                 }
             }

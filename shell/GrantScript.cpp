@@ -20,6 +20,8 @@ QString SelectList(const QString &cls, const QString &name, const QString &acl, 
 
 QString TableKinds(int dbVer)
 {
+    if (dbVer >= 100000)
+        return QStringLiteral("WHERE cl.relkind IN ('r', 'v', 'm', 'p') ");
     return dbVer >= 90300 ? QStringLiteral("WHERE cl.relkind IN ('r', 'v', 'm') ")
                           : QStringLiteral("WHERE cl.relkind IN ('r', 'v') ");
 }

@@ -145,6 +145,7 @@ void TfrmAnalyze::FillColumnNames()
                                       "LEFT JOIN pg_description D ON A.attrelid = D.objoid AND A.attnum = D.objsubid "
                                       "WHERE (C.relkind = 'r' OR C.relkind = 'v'") +
                        FOwner.VerStr(90300, QStringLiteral(" OR C.relkind = 'm'"), QString()) +
+                       FOwner.VerStr(100000, QStringLiteral(" OR C.relkind = 'p'"), QString()) +
                        QStringLiteral(") AND N.nspname = :SCHEMA AND C.relname = :TBLNAME AND A.attnum > 0 "
                                       "AND NOT A.attisdropped ORDER BY A.attnum"));
     qryAnalyze->ParamByName(QStringLiteral("SCHEMA")).setAsString(L_sSchema);
@@ -164,8 +165,9 @@ bool TfrmAnalyze::TableExists()
     qryAnalyze->SetParamParsing(true);
     qryAnalyze->SetSQL(QStringLiteral("  SELECT relname, nspname FROM pg_class c LEFT OUTER JOIN pg_namespace ns "
                                       "ON ns.oid = c.relnamespace WHERE 0 = 0 AND (c.relkind = 'r'") +
-                       FOwner.VerStr(90300, QStringLiteral(" OR C.relkind = 'm')"), QStringLiteral(")")) +
-                       QStringLiteral(" AND nspname = :SCHEMA_NAME AND relname = :TBL_NAME"));
+                       FOwner.VerStr(90300, QStringLiteral(" OR c.relkind = 'm'"), QString()) +
+                       FOwner.VerStr(100000, QStringLiteral(" OR c.relkind = 'p'"), QString()) +
+                       QStringLiteral(") AND nspname = :SCHEMA_NAME AND relname = :TBL_NAME"));
     qryAnalyze->ParamByName(QStringLiteral("SCHEMA_NAME")).setAsString(L_sSchema);
     qryAnalyze->ParamByName(QStringLiteral("TBL_NAME")).setAsString(cmbTableName->currentText());
     qryAnalyze->Open();

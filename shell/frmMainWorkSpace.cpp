@@ -46,7 +46,7 @@ TtvWorkSpace EntryOf(const TtvListItem *item)
     e.ObjectName = item->SubItem(0);
     e.Schema = item->SubItem(1);
     e.Connect = item->SubItem(2);
-    e.oid = item->SubItem(3).toInt();
+    e.oid = item->SubItem(3).toLongLong();
     e.TableName = item->SubItem(4);
     return e;
 }
@@ -240,7 +240,7 @@ void TfrmMain::WorkSpaceDrop(TfrmObject *form)
         e.ObjectName = item->Caption();
         e.Schema = item->SubItem(0);
         e.Connect = connect;
-        e.oid = IsProgram(e.ObjectType) ? item->SubItem(8).toInt() : 0;
+        e.oid = IsProgram(e.ObjectType) ? item->SubItem(8).toLongLong() : 0;
         e.TableName = WorkSpaceKeepsTableName(e.ObjectType) ? item->SubItem(11) : QString();
         const bool duplicate = std::any_of(tvWorkSpace.begin(), tvWorkSpace.end(), [&](const TtvWorkSpace &x) {
             if (!SameObject(x, e))

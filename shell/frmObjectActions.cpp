@@ -21,6 +21,7 @@
 #include "shell/ListItemImage.h"
 #include "shell/ObjectActionSQL.h"
 #include "shell/ObjectDispatcher.h"
+#include "shell/ScriptFileSet.h"
 #include "shell/SelectionWalk.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
@@ -834,7 +835,7 @@ void TfrmObject::actAddWorkSpaceExecute()
         e.ObjectName = item->Caption();
         e.Schema = item->SubItem(0);
         e.Connect = connect;
-        e.oid = program ? item->SubItem(8).toInt() : 0;
+        e.oid = program ? item->SubItem(8).toLongLong() : 0;
         e.TableName = tabled ? item->SubItem(11) : QString();
         const bool known = std::any_of(tvWorkSpace.begin(), tvWorkSpace.end(), [&](const TtvWorkSpace &x) {
             return x.ObjectType == e.ObjectType && x.ObjectName == e.ObjectName && x.Schema == e.Schema &&
@@ -993,20 +994,10 @@ void TfrmObject::actScriptExecute()
     if (!AskScriptOptions(*this, scriptPath, nameTable, oneScript))
         return;
     const bool sameName = ScriptOption.SameName;
-    // An object's file: emptied first with SameName, else appended to. The
-    // one file of OneScript is always appended to (it was removed first).
-    QSet<QString> grantFiles;
-    auto openFile = [sameName, oneScript](QFile &f, const QString &path, bool append = false) {
-        const QFileInfo info(path);
-        if (!QDir().mkpath(info.absolutePath()))
-            throw tv::Error(QStringLiteral("フォルダを作成できません: ") + info.absolutePath());
-        f.setFileName(path);
-        const QIODevice::OpenMode mode =
-            sameName && !oneScript && !append ? QIODevice::ReadWrite | QIODevice::Truncate : QIODevice::ReadWrite;
-        if (!f.open(mode))
-            throw tv::Error(QStringLiteral("ファイルを作成できません: ") + path + QStringLiteral("\n") + f.errorString());
-        f.seek(f.size());
-    };
+    // With "上書きする" a file is emptied when the run first meets it; later
+    // objects of the run that map to the same file (overloads, the one file,
+    // a common grant file) are appended to it.
+    TScriptFileSet files(sameName);
     if (oneScript && sameName)
         QFile::remove(scriptPath);
     const bool schemaFirst = tvOption.TreeSort == 0;
@@ -1032,7 +1023,7 @@ void TfrmObject::actScriptExecute()
             }
             QFile file;
             if (oneScript) {
-                openFile(file, scriptPath);
+                files.Open(file, scriptPath);
             } else {
                 QString fileName = ScriptFileName(name, code, ScriptOption.Dir);
                 if (!nameTable.isEmpty()) {
@@ -1051,7 +1042,7 @@ void TfrmObject::actScriptExecute()
                     }
                     qryExec->Close();
                 }
-                openFile(file, ScriptFilePath(scriptPath, schema, kind, fileName, ScriptOption.Dir, schemaFirst));
+                files.Open(file, ScriptFilePath(scriptPath, schema, kind, fileName, ScriptOption.Dir, schemaFirst));
             }
             const int scriptCode = ObjectTypeFromName(kind);
             const bool program = kind == QLatin1String("FUNCTION") || kind == QLatin1String("PROCEDURE") ||
@@ -1076,13 +1067,9 @@ void TfrmObject::actScriptExecute()
                     } else {
                         grantPath = scriptPath + QStringLiteral("_GRANT.SQL");
                     }
-                    // A grant file met the first time in this run takes the
-                    // file mode; later objects append to it. A missing one
-                    // is created.
+                    // A missing grant file is created.
                     QFile grant;
-                    const bool first = !grantFiles.contains(grantPath);
-                    grantFiles.insert(grantPath);
-                    openFile(grant, grantPath, !first);
+                    files.Open(grant, grantPath);
                     OutputGrant(schema, name, grant, 1, kind, oidText);
                     grant.close();
                 }

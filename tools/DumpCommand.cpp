@@ -41,11 +41,11 @@ public:
         m_display << opt + QLatin1Char(' ') + shown;
         m_args << opt << passed;
     }
-    // A last argument shown in double quotes.
-    void Operand(const QString &value)
+    // A last argument shown in double quotes and passed as given.
+    void Operand(const QString &shown, const QString &passed)
     {
-        m_display << Quoted(value);
-        m_args << value;
+        m_display << Quoted(shown);
+        m_args << passed;
     }
     void Append(const Pieces &o)
     {
@@ -64,6 +64,21 @@ private:
     QStringList m_display;
     QStringList m_args;
 };
+
+// The database as pg_dump and pg_restore take it. Both read a value holding
+// "=" or starting with a URI prefix as a whole connection string, so such a
+// name goes in as the quoted keyword value dbname='...'; any other name is
+// passed as it is.
+QString DatabaseArgument(const QString &name)
+{
+    if (!name.contains(QLatin1Char('=')) && !name.startsWith(QLatin1String("postgresql://")) &&
+        !name.startsWith(QLatin1String("postgres://")))
+        return name;
+    QString v = name;
+    v.replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    v.replace(QLatin1String("'"), QLatin1String("\\'"));
+    return QStringLiteral("dbname='") + v + QLatin1Char('\'');
+}
 
 QString Doubled(const QString &name)
 {
@@ -202,7 +217,10 @@ TToolCommand BuildDumpCommand(const QString &Program, const TDumpChoices &C, con
         p.Flag(QStringLiteral("--if-exists"));
     if (!C.TimeOut.trimmed().isEmpty())
         p.Flag(QStringLiteral("--lock-wait-timeout=") + C.TimeOut.trimmed());
-    p.Operand(Conn.Database.trimmed());
+    // As the value of --dbname: a name starting with "-" is never read as
+    // an option.
+    const QString database = Conn.Database.trimmed();
+    p.Operand(database, QStringLiteral("--dbname=") + DatabaseArgument(database));
     return p.Command(Program);
 }
 
@@ -219,7 +237,7 @@ QList<TToolCommand> BuildRestoreCommands(const QString &Program, const TRestoreC
         base.QuotedValue(QStringLiteral("--role"), C.RoleName);
     base.Flag(QStringLiteral("-w"));
     base.Flag(QStringLiteral("-v"));
-    base.QuotedValue(QStringLiteral("-d"), Conn.Database);
+    base.Pattern(QStringLiteral("-d"), Quoted(Conn.Database), DatabaseArgument(Conn.Database));
     if (!customOrTar)
         base.Value(QStringLiteral("-F"), QStringLiteral("d"));
     if (jobs)
@@ -262,7 +280,7 @@ QList<TToolCommand> BuildRestoreCommands(const QString &Program, const TRestoreC
             if (C.Mode == 2)
                 p.QuotedValue(QStringLiteral("-t"), t->Table.trimmed());
         }
-        p.Operand(C.ArchivePath);
+        p.Operand(C.ArchivePath, C.ArchivePath);
         runs << p.Command(Program);
     };
     if (C.Mode == 0) {

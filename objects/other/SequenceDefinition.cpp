@@ -80,7 +80,7 @@ QString SequenceSQL::Tables()
 QString SequenceSQL::Columns()
 {
     return QStringLiteral("SELECT A.attname FROM   pg_class C LEFT JOIN pg_namespace N ON C.relnamespace = N.oid "
-                          "LEFT JOIN pg_attribute A ON C.oid = A.attrelid WHERE  C.relkind = 'r' AND    "
+                          "LEFT JOIN pg_attribute A ON C.oid = A.attrelid WHERE  C.relkind IN ('r', 'p') AND    "
                           "N.nspname = :SCHEMA AND    C.relname = :TABLE AND    A.attnum > 0 AND    "
                           "A.attisdropped = False ORDER  BY A.attnum");
 }

@@ -152,7 +152,7 @@ qint64 TfraPartition::GetTableOid(const QString &Schema, const QString &Table)
 {
     tv::db::Query q(&Connection()->dbsMain());
     q.SetSQL(QStringLiteral("SELECT c.oid FROM pg_class c LEFT OUTER JOIN pg_namespace ns ON ns.oid = c.relnamespace "
-                            "WHERE 0 = 0 AND relkind = 'r' AND ns.nspname = :nspname AND relname = :relname"));
+                            "WHERE 0 = 0 AND relkind IN ('r', 'p') AND ns.nspname = :nspname AND relname = :relname"));
     q.ParamByName(QStringLiteral("nspname")).setAsString(Schema);
     q.ParamByName(QStringLiteral("relname")).setAsString(Table);
     q.Open();

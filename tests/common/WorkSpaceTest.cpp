@@ -136,3 +136,23 @@ TEST_F(WorkSpace, EmptyListsAndRemovedEntries)
     LoadWorkSpace();
     EXPECT_TRUE(tvWorkSpace.empty());
 }
+
+// Oids are unsigned 32-bit: two overloads whose oids lie above 2^31 stay two
+// entries with their own oids through the store.
+TEST_F(WorkSpace, OidsAboveTwoToTheThirtyFirstComeBackAsTheyWere)
+{
+    const qint64 oids[] = {2147483647LL, 2147483648LL, 3000000000LL, 3000000001LL, 4294967295LL};
+    for (qint64 oid : oids) {
+        TtvWorkSpace e = Entry(52, int(tvWorkSpace.size()));
+        e.ObjectName = QStringLiteral("f");
+        e.oid = oid;
+        tvWorkSpace.push_back(e);
+    }
+    SaveWorkSpace();
+    tv::settings::ReleaseSharedRegistry();
+    tvWorkSpace.clear();
+    LoadWorkSpace();
+    ASSERT_EQ(tvWorkSpace.size(), std::size(oids));
+    for (size_t i = 0; i < std::size(oids); ++i)
+        EXPECT_EQ(tvWorkSpace[i].oid, oids[i]) << i;
+}

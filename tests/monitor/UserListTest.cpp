@@ -481,6 +481,43 @@ TEST_F(Lists, RoleScriptedThenDroppedEndToEnd)
         db.exec("DROP ROLE \"" + role + "\"");
 }
 
+// Two schemas into one file with "上書きする" on, twice: the second run
+// replaces what the first wrote instead of appending to it.
+TEST_F(Lists, SchemasIntoOneFileReplaceTheEarlierRun)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE SCHEMA w3t8x; CREATE SCHEMA w3t8y");
+    TfrmObject *f = Logon(true);
+    ASSERT_NE(f, nullptr);
+    TfrmUserList *w = OpenUserList();
+    ASSERT_NE(w, nullptr);
+    w->pagUsrList->setCurrentIndex(2);
+    ASSERT_EQ(w->TabCode(), 4);
+    const QString path = s.scratch.file(QStringLiteral("schemas.sql"));
+    for (int run = 0; run < 2; ++run) {
+        Select(w->lstObject, {QStringLiteral("w3t8x"), QStringLiteral("w3t8y")});
+        OnNextModal<TfrmScriptOption>([&](TfrmScriptOption *d) {
+            if (!d->chkOneScript->isChecked())
+                Tick(d->chkOneScript);
+            if (!d->chkSameName->isChecked())
+                Tick(d->chkSameName);
+            d->txtDir->setText(path);
+            QTest::mouseClick(d->btnOk, Qt::LeftButton);
+        });
+        s.dialogs.clear();
+        w->actScript->trigger();
+        EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("スクリプトが出力されました。")});
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QByteArray bytes = file.readAll();
+    const QString text = bytes.contains('\0') ? QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()),
+                                                                   bytes.size() / 2)
+                                              : QString::fromUtf8(bytes);
+    EXPECT_EQ(text.count(QStringLiteral("CREATE SCHEMA")), 2) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("w3t8x")) && text.contains(QStringLiteral("w3t8y"))) << text.toStdString();
+}
+
 // ---------------------------------------------------------------------------
 // Tablespace list
 

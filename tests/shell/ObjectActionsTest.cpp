@@ -293,6 +293,89 @@ TEST_F(ObjectActions, ScriptOutputWritesPerSchemaAndKindAndAppends)
     EXPECT_EQ(g.readAll(), QByteArray("CREATE TABLE t\n;\nCREATE TABLE u\n;\n"));
 }
 
+// Two overloads of one function share their file name: with "上書きする" on
+// the run empties the file once and both overloads' scripts end up in it,
+// in every layout and in the common grant file.
+TEST_F(ObjectActions, ScriptOutputOfOverloadsKeepsEveryOverload)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    form->ExecuteSQL(QStringLiteral("CREATE FUNCTION f(int) RETURNS int LANGUAGE sql AS 'SELECT 1'"));
+    form->ExecuteSQL(QStringLiteral("CREATE FUNCTION f(text) RETURNS int LANGUAGE sql AS 'SELECT 2'"));
+    TObjectDispatcher::RegisterScript(QStringLiteral("TfrmSource"),
+                                      [](TfrmObject &, const TObjectAddress &a, QIODevice &out) {
+                                          out.write("CREATE FUNCTION " + a.ObjectName.toUtf8() + " " +
+                                                    QByteArray::number(a.OID) + "\n;\n");
+                                      });
+    struct Unregister {
+        ~Unregister() { TObjectDispatcher::RegisterScript(QStringLiteral("TfrmSource"), {}); }
+    } unregister;
+    const TScriptOption saved = ScriptOption;
+    struct Restore {
+        const TScriptOption &saved;
+        ~Restore() { ScriptOption = saved; }
+    } restore{saved};
+    const QString oidInt = QString::fromStdString(Other("SELECT 'f(int)'::regprocedure::oid"));
+    const QString oidText = QString::fromStdString(Other("SELECT 'f(text)'::regprocedure::oid"));
+    const QByteArray both = "CREATE FUNCTION f " + oidInt.toUtf8() + "\n;\nCREATE FUNCTION f " + oidText.toUtf8() +
+                            "\n;\n";
+    // Each overload has privileges of its own; the grant file holds both.
+    form->ExecuteSQL(QStringLiteral("REVOKE EXECUTE ON FUNCTION f(int) FROM PUBLIC"));
+    form->ExecuteSQL(QStringLiteral("GRANT EXECUTE ON FUNCTION f(text) TO PUBLIC"));
+    QFile grantFile(s.scratch.path() + QStringLiteral("/grants.sql"));
+    ASSERT_TRUE(grantFile.open(QIODevice::ReadWrite | QIODevice::Truncate));
+    for (const QString &oid : {oidInt, oidText})
+        form->OutputGrant(QStringLiteral("public"), QStringLiteral("f"), grantFile, 1, QStringLiteral("FUNCTION"), oid);
+    grantFile.seek(0);
+    const QByteArray grants = grantFile.readAll();
+    ASSERT_FALSE(grants.isEmpty());
+    struct Case {
+        const char *what;
+        bool dir;
+        int grantMode; // -1: no privileges
+        const char *file;
+        const char *grantFile;
+    } cases[] = {
+        {"one folder", false, -1, "/f.SQL", nullptr},
+        {"sub-folders", true, -1, "/public/FUNCTION/f.SQL", nullptr},
+        {"grants in their own folder", true, 1, "/public/FUNCTION/f.SQL", "/public/GRANT/f.SQL"},
+        {"grants in one file", false, 2, "/f.SQL", "/_GRANT.SQL"},
+    };
+    Select(QStringLiteral("FUNCTION"));
+    ASSERT_EQ(form->lstObject->ItemCount(), 2);
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString out = s.scratch.path() + QStringLiteral("/over") + QString::number(n++);
+        ASSERT_TRUE(QDir().mkpath(out + QFileInfo(QString::fromLatin1(c.file)).path()));
+        {
+            // What an earlier run left there is replaced.
+            QFile old(out + QString::fromLatin1(c.file));
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("OLD\n");
+        }
+        ScriptOption.Dir = c.dir;
+        ScriptOption.SameName = true;
+        ScriptOption.OneScript = false;
+        ScriptOption.Grant = c.grantMode >= 0;
+        ScriptOption.GrantMode = std::max(c.grantMode, 0);
+        form->lstObject->selectAll();
+        ASSERT_EQ(Selected().size(), 2);
+        s.dialogs.clear();
+        s.dialogs.queuePath(out);
+        ASSERT_TRUE(tv::ui::Guard([&] { form->actScriptExecute(); }));
+        EXPECT_EQ(Messages(), QStringList({"スクリプトが出力されました。"}));
+        QFile f(out + QString::fromLatin1(c.file));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << f.fileName().toStdString();
+        EXPECT_EQ(f.readAll(), both);
+        if (c.grantFile) {
+            QFile g(out + QString::fromLatin1(c.grantFile));
+            ASSERT_TRUE(g.open(QIODevice::ReadOnly)) << g.fileName().toStdString();
+            EXPECT_EQ(g.readAll(), grants);
+        }
+    }
+}
+
 TEST_F(ObjectActions, IndexRebuildRewritesTheIndex)
 {
     TV_REQUIRE_DB(*db);
@@ -614,6 +697,17 @@ TEST_F(ObjectActions, FindBoxTakesTheCopyKeysAndWorkspaceKeepsOneEntryPerObject)
     EXPECT_EQ(tvWorkSpace[0].Title, QStringLiteral("f(") + form->lstObject->Item(0)->SubItem(2) +
                                         QStringLiteral(") (public)"));
     EXPECT_EQ(tvWorkSpace[0].Connect, form->ConnectionText());
+
+    // Overloads whose oids lie above 2^31 (as on a large cluster) are two
+    // entries with those oids.
+    tvWorkSpace.clear();
+    form->lstObject->Item(0)->SetSubItem(8, QStringLiteral("3000000000"));
+    form->lstObject->Item(1)->SetSubItem(8, QStringLiteral("3000000001"));
+    form->lstObject->selectAll();
+    form->actAddWorkSpaceExecute();
+    ASSERT_EQ(tvWorkSpace.size(), 2u);
+    EXPECT_EQ(tvWorkSpace[0].oid, 3000000000LL);
+    EXPECT_EQ(tvWorkSpace[1].oid, 3000000001LL);
 }
 
 TEST_F(ObjectActions, RebuildWithPreviewSaysNothingWhenDeclined)

@@ -177,11 +177,18 @@ TEST_F(ObjectTools, GrantScriptOfTablesFunctionsAndRoles)
               Script({"GRANT SELECT ON SEQUENCE \"public\".\"q\" TO \"alice\"",
                       "GRANT UPDATE ON SEQUENCE \"public\".\"q\" TO \"alice\"",
                       "GRANT USAGE ON SEQUENCE \"public\".\"q\" TO \"alice\""}));
+    // A partitioned table's privileges are those of any table.
+    db->exec("CREATE TABLE pt(a int) PARTITION BY LIST (a); ALTER TABLE pt OWNER TO alice;"
+             "GRANT SELECT ON pt TO bob");
+    EXPECT_EQ(Grant("public", "pt", 1, "TABLE"),
+              Script(defaults(QStringLiteral("TABLE \"public\".\"pt\""), "\"alice\"")
+                     << QStringLiteral("GRANT SELECT ON TABLE \"public\".\"pt\" TO \"bob\"")));
     // Kinds without privileges write nothing.
     EXPECT_TRUE(Grant("public", "t", 1, "INDEX").isEmpty());
 
     // A role: only its own items; the owner's defaults without PUBLIC.
-    EXPECT_EQ(Grant("bob", "%", 2, QString()), Script({"GRANT SELECT ON " + t + " TO \"bob\" WITH GRANT OPTION"}));
+    EXPECT_EQ(Grant("bob", "%", 2, QString()), Script({"GRANT SELECT ON TABLE \"public\".\"pt\" TO \"bob\"",
+                                                       "GRANT SELECT ON " + t + " TO \"bob\" WITH GRANT OPTION"}));
     const QStringList a = Grant("alice", "%", 2, QString());
     EXPECT_TRUE(a.contains(QStringLiteral("GRANT EXECUTE ON FUNCTION \"public\".\"f\"(\"int4\") TO \"alice\"")));
     EXPECT_FALSE(a.join('\n').contains(QStringLiteral("TO \"public\"")));
@@ -459,6 +466,39 @@ TEST_F(ObjectTools, AnalyzeOfChosenColumnsAndOfTheSelection)
         QTest::mouseClick(dlg.btnOk, Qt::LeftButton);
     }
     EXPECT_EQ(s.dialogs.texts(), QStringList({"テーブルを指定してください。"}));
+}
+
+// A partitioned table is listed, found and its columns offered like any
+// table: opened from its selected item, one column chosen, then analysed.
+TEST_F(ObjectTools, AnalyzeOfAPartitionedTable)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    db->exec("CREATE TABLE pt(a int, b int) PARTITION BY RANGE (a);"
+             "CREATE TABLE pt1 PARTITION OF pt FOR VALUES FROM (0) TO (1000) WITH (autovacuum_enabled = false);"
+             "INSERT INTO pt SELECT i, i FROM generate_series(1, 100) i");
+    Select(QStringLiteral("TABLE"));
+    SelectItems({"pt"});
+    ASSERT_EQ(Selected(), QStringList({"pt"}));
+    s.dialogs.clear();
+    QStringList columns;
+    ModalSteps steps({{QStringLiteral("TfrmAnalyze"), [&](QWidget *w) {
+                           auto *d = static_cast<TfrmAnalyze *>(w);
+                           EXPECT_TRUE(d->L_bOnly);
+                           EXPECT_EQ(d->cmbTableName->currentText(), QStringLiteral("pt"));
+                           QTest::mouseClick(d->chkColumn, Qt::LeftButton, {}, QPoint(8, d->chkColumn->height() / 2));
+                           for (int i = 0; i < d->lstColumn->count(); ++i)
+                               columns << d->lstColumn->item(i)->text();
+                           if (d->lstColumn->count() > 1)
+                               d->lstColumn->item(1)->setCheckState(Qt::Checked);
+                           QTest::mouseClick(d->btnOk, Qt::LeftButton);
+                           QMetaObject::invokeMethod(d->btnCancel, "click", Qt::QueuedConnection);
+                       }}});
+    form->Action(QStringLiteral("actAnalyze"))->trigger();
+    EXPECT_TRUE(steps.finished());
+    EXPECT_EQ(columns, QStringList({"a", "b"}));
+    EXPECT_EQ(s.dialogs.texts(), QStringList({"統計情報の収集が完了しました。"}));
+    EXPECT_EQ(db->scalar("SELECT string_agg(attname, ',') FROM pg_stats WHERE tablename = 'pt' AND inherited"), "b");
 }
 
 TEST_F(ObjectToolsInBlock, AFailedAnalyzeKeepsTheTransaction)

@@ -2,6 +2,12 @@
 // programs receive them, per server version.
 #include "tools/DumpCommand.h"
 
+#include "support/TestDb.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <QDir>
 
 #include <gtest/gtest.h>
@@ -41,7 +47,7 @@ TEST(DumpCommand, GoldenLinesAndArguments)
         cases.append({"custom, level 5, one table, Oid on 15", 150000, c,
                       R"(-h H -p P -U "u" -w -v -F c -Z 5 -f "/b/x.dmp" -t "\"public\""."\"Orders\"" "db")",
                       {"-h", "H", "-p", "P", "-U", "u", "-w", "-v", "-F", "c", "-Z", "5", "-f", "/b/x.dmp", "-t",
-                       "\"public\".\"Orders\"", "db"}});
+                       "\"public\".\"Orders\"", "--dbname=db"}});
     }
     {
         TDumpChoices c = Dump(2, 0);
@@ -51,7 +57,7 @@ TEST(DumpCommand, GoldenLinesAndArguments)
         cases.append({"tar has no -Z; Oid below 12; timeout 0", 110000, c,
                       R"(-h H -p P -U "u" -w -v -F t -f "/b/x.dmp" -o --lock-wait-timeout=0 "db")",
                       {"-h", "H", "-p", "P", "-U", "u", "-w", "-v", "-F", "t", "-f", "/b/x.dmp", "-o",
-                       "--lock-wait-timeout=0", "db"}});
+                       "--lock-wait-timeout=0", "--dbname=db"}});
     }
     {
         TDumpChoices c = Dump(1, 1, {{QStringLiteral("a\"b"), {}}, {QStringLiteral(" s2 "), {}}});
@@ -66,7 +72,7 @@ TEST(DumpCommand, GoldenLinesAndArguments)
                       {"-h", "H", "-p", "P", "-U", "", "--role", "Admin", "-w", "-v", "-F", "c", "-E", "utf8", "-f",
                        "/b/x.dmp", "-n", "\"a\"\"b\"", "-n", "\"s2\"", "--section", "pre-data", "--section",
                        "post-data", "-b", "-x", "--no-unlogged-table-data", "--no-security-labels",
-                       "--quote-all-identifiers", "--serializable-deferrable", "-C", "db"}});
+                       "--quote-all-identifiers", "--serializable-deferrable", "-C", "--dbname=db"}});
     }
     {
         TDumpChoices c = Dump(1, 1, {{QStringLiteral("s"), {}}});
@@ -178,4 +184,74 @@ TEST(DumpCommand, PathsAndPasswords)
         EXPECT_FALSE(c.Display.contains(QStringLiteral("pw:1")));
         EXPECT_FALSE(c.Arguments.join(QLatin1Char(' ')).contains(QStringLiteral("pw:1")));
     }
+}
+
+// A database name is never read as an option or as a connection string:
+// pg_dump gets it as the value of --dbname, and a name holding "=" as a
+// quoted dbname keyword, for pg_dump and pg_restore alike.
+TEST(DumpCommand, DatabaseNamesThatLookLikeOptionsOrConnectionStrings)
+{
+    struct Case {
+        const char *name;
+        const char *passed;
+    } cases[] = {
+        {"-x", "-x"},
+        {"--help", "--help"},
+        {"host=elsewhere", "dbname='host=elsewhere'"},
+        {"a=b 'c' \\d", "dbname='a=b \\'c\\' \\\\d'"},
+        {"postgresql://elsewhere/db", "dbname='postgresql://elsewhere/db'"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        TToolConnection conn = kConn;
+        conn.Database = QString::fromUtf8(k.name);
+        const TToolCommand dump = BuildDumpCommand(QStringLiteral("pg_dump"), Dump(0, 0), conn, 150000);
+        EXPECT_EQ(dump.Arguments.last(), QStringLiteral("--dbname=") + QString::fromUtf8(k.passed));
+        EXPECT_FALSE(dump.Arguments.contains(conn.Database));
+        EXPECT_TRUE(dump.Display.endsWith(QStringLiteral(" \"") + conn.Database + QLatin1Char('"')));
+        TRestoreChoices r;
+        r.ArchivePath = QStringLiteral("/b/x.dmp");
+        const QStringList restore = BuildRestoreCommands(QStringLiteral("pg_restore"), r, conn, 150000).first().Arguments;
+        const qsizetype d = restore.indexOf(QStringLiteral("-d"));
+        ASSERT_GE(d, 0);
+        EXPECT_EQ(restore.value(d + 1), QString::fromUtf8(k.passed));
+    }
+}
+
+// pg_dump run for real on a database whose name starts with "-" and holds
+// "=": the script it writes creates that database.
+TEST(DumpCommand, DumpsADatabaseNamedLikeAnOption)
+{
+    tvtest::TestDb db("dump");
+    TV_REQUIRE_DB(db);
+    const QString program = FindPgProgram(QStringLiteral("pg_dump"));
+    if (program.isEmpty())
+        GTEST_SKIP() << "pg_dump not found";
+    const std::string name = "-x=" + db.params().database.toStdString();
+    db.exec("CREATE DATABASE \"" + name + "\"");
+    struct Drop {
+        tvtest::TestDb &db;
+        std::string name;
+        ~Drop() { db.exec("DROP DATABASE IF EXISTS \"" + name + "\""); }
+    } drop{db, name};
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const tvtest::DbParams &p = db.params();
+    const TToolConnection conn{p.host, p.port, p.user, QString::fromStdString(name), QString()};
+    TDumpChoices c = Dump(0, 0);
+    c.OutputPath = dir.filePath(QStringLiteral("out.sql"));
+    c.Schema = true;
+    c.CreateDataBase = true;
+    const TToolCommand cmd = BuildDumpCommand(program, c, conn, 150000);
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGPASSWORD"), p.password);
+    run.setProcessEnvironment(env);
+    run.setStandardInputFile(QProcess::nullDevice());
+    run.start(program, cmd.Arguments);
+    ASSERT_TRUE(run.waitForFinished(120000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    QFile out(c.OutputPath);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(out.readAll().contains(QByteArray("CREATE DATABASE \"") + QByteArray::fromStdString(name) + '"'));
 }
