@@ -316,7 +316,9 @@ void TfrmDDLExec::FlushLog()
 void TfrmDDLExec::ProcessMessages()
 {
     FlushLog();
-    QCoreApplication::processEvents();
+    // The run is work under way: the dialog's own buttons answer, Esc is the
+    // run's, and other windows wait for it.
+    tv::ui::PumpWhileBusy(0);
     FPace.restart();
 }
 

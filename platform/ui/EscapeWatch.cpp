@@ -154,17 +154,17 @@ bool EscapeWatch::shouldHold(QObject *watched, QEvent *event) const
 
 bool EscapeWatch::eventFilter(QObject *watched, QEvent *event)
 {
-    // A key reaches the filter once per widget it propagates through, and a
-    // shortcut-override event precedes it; the flag makes them one press.
-    if (IsEscape(event)) {
+    // An Esc while work runs is the work's: noted (a key reaches the filter
+    // once per widget it propagates through, and a shortcut-override event
+    // precedes it; the flag makes them one press) and accepted, so that it is
+    // offered neither as a shortcut nor to the parents of the focus widget.
+    // Outside work it belongs to the window (closing a list, leaving an
+    // edit) and must not stop the next statement the user starts.
+    if (IsEscape(event) && working()) {
         if (event->type() != QEvent::KeyRelease)
             m_pressed = true;
-        if (working()) {
-            // The running work's: accepted, so that it is not offered as a
-            // shortcut or to the parents of the focus widget either.
-            event->accept();
-            return true;
-        }
+        event->accept();
+        return true;
     }
     if (shouldHold(watched, event)) {
         hold({watched, std::unique_ptr<QEvent>(event->clone()), {}});

@@ -1,8 +1,10 @@
 #pragma once
 // The watch over the user's input while the program works.
 //
-// It notes an Esc key pressed anywhere in the application, so that long
-// loops (and long database fetches) can stop when the user asks.
+// It notes an Esc key pressed anywhere in the application while work runs,
+// so that long loops (and long database fetches) can stop when the user
+// asks. An Esc pressed outside such work is left to the window that gets it
+// and never stops work started afterwards.
 //
 // While work the user started lets events run (a statement runs on a
 // session, a loop polls for Esc: both go through PumpWhileBusy), the watch

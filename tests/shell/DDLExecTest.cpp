@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <memory>
@@ -42,17 +43,17 @@ QStringList Log(const TfrmDDLExec *d)
 // Runs `work` on the dialog as soon as window messages are processed during
 // the run with the dialog shown (the first log line), as a user acting in the
 // open dialog; not before `delayMs`. Events processed before the dialog shows
-// (a loaded machine) only make it look again.
-void DuringRun(std::function<void(TfrmDDLExec *)> work, int delayMs = 0)
+// (a loaded machine) only make it look again; nor before `ready` holds.
+void DuringRun(std::function<void(TfrmDDLExec *)> work, int delayMs = 0, std::function<bool()> ready = {})
 {
     auto *poll = new QTimer(qApp);
     auto waited = std::make_shared<QElapsedTimer>();
     waited->start();
     // Once a dialog shows (or none did for long), the polling ends and the
     // work runs on it.
-    auto attempt = [poll, waited, work = std::move(work)] {
+    auto attempt = [poll, waited, work = std::move(work), ready = std::move(ready)] {
         TfrmDDLExec *d = OpenExecDialog();
-        if (!d && waited->elapsed() < 120000)
+        if ((!d || (ready && !ready())) && waited->elapsed() < 120000)
             return;
         poll->stop();
         poll->deleteLater();
@@ -61,7 +62,7 @@ void DuringRun(std::function<void(TfrmDDLExec *)> work, int delayMs = 0)
     };
     QObject::connect(poll, &QTimer::timeout, poll, attempt);
     QTimer::singleShot(delayMs, poll, [poll, attempt] {
-        poll->start(0);
+        poll->start(5);
         attempt();
     });
 }
@@ -273,6 +274,62 @@ TEST_F(DDLExec, ErrorFreeRunClosesItselfWithCloseDDL)
     EXPECT_TRUE(s.dialogs.calls().isEmpty());
 }
 
+// An Esc pressed in a window before the run (closing a list, leaving an
+// edit) does not cancel the run's long statement; one pressed while the
+// statement runs does.
+TEST_F(DDLExec, OnlyAnEscPressedDuringTheStatementCancelsIt)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    tvOption.CloseDDL = true;
+    const QString slow = QStringLiteral("DO $$ BEGIN PERFORM pg_sleep(0.3); END $$");
+    QLineEdit edit(s.main.get());
+    edit.show();
+    edit.setFocus();
+    QTest::keyClick(&edit, Qt::Key_Escape);
+    QStringList script{slow, QStringLiteral(";"), QStringLiteral("CREATE TABLE after_esc (a int)")};
+    EXPECT_EQ(TfrmDDLExec::ShowWindow(form, script), 0) << s.dialogs.texts().join('|').toStdString();
+    TfrmDDLExec::WaitProc();
+    FreeClosedDialogs();
+    EXPECT_TRUE(TableExists(*db, "after_esc"));
+    EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join('|').toStdString();
+
+    // Esc once the sleep runs on the server: that statement is cancelled.
+    QTimer probe;
+    probe.setInterval(20);
+    bool pressed = false;
+    const int pid = form->dbsMain().BackendPid();
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (pressed || db->scalar("select count(*) from pg_stat_activity where pid = " + std::to_string(pid) +
+                                  " and state = 'active' and query like '%pg_sleep(30)%'") != "1")
+            return;
+        pressed = true;
+        QTest::keyClick(&edit, Qt::Key_Escape);
+    });
+    probe.start();
+    tvOption.CloseDDL = false;
+    QStringList cancelled{QStringLiteral("DO $$ BEGIN PERFORM pg_sleep(30); END $$")};
+    bool stopped = false;
+    try {
+        TfrmDDLExec::ShowWindow(form, cancelled);
+    } catch (const tv::SilentAbort &) {
+        stopped = true; // the run stops at its error
+    }
+    probe.stop();
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(pressed);
+    QStringList log;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *d = qobject_cast<TfrmDDLExec *>(w))
+            log = Log(d);
+    EXPECT_TRUE(log.join('\n').contains(QStringLiteral("canceling statement"))) << log.join('\n').toStdString();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *d = qobject_cast<TfrmDDLExec *>(w))
+            d->close();
+    TfrmDDLExec::WaitProc();
+    FreeClosedDialogs();
+}
+
 // Closing during the run asks; "Yes" stops after the statement running now,
 // the caller sees the silent abort and keeps the statements not yet run; the
 // closed dialog is not written to any more. "No" lets the run go on.
@@ -290,13 +347,18 @@ TEST_F(DDLExec, ClosingDuringTheRunAsksAndStopsAfterTheCurrentStatement)
         QPointer<TfrmDDLExec> dialog;
         QStringList logAtClose;
         s.dialogs.queueButton(tv::ui::IDYES);
+        const std::string pid = std::to_string(form->dbsMain().BackendPid());
         DuringRun(
             [&](TfrmDDLExec *d) {
                 dialog = d;
                 QTest::mouseClick(d->btnCancel, Qt::LeftButton);
                 logAtClose = Log(d);
             },
-            150);
+            0,
+            [&] {
+                return db->scalar("select count(*) from pg_stat_activity where pid = " + pid +
+                                  " and state = 'active' and query like '%pg_sleep(0.4)%'") == "1";
+            });
         form->dbsMain().StartTransaction();
         bool aborted = false;
         try {

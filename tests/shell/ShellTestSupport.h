@@ -66,6 +66,15 @@ public:
     }
     // The first paint's work: layout and command-line logon.
     void FirstPaint() { main->FormPaint(); }
+    // Shows the frame and waits until it is the active window, as it is when
+    // the user works in it: its activation, arriving later, would make the
+    // MDI area activate its child again in the middle of a test.
+    bool ShowMain()
+    {
+        main->show();
+        main->activateWindow();
+        return QTest::qWaitForWindowActive(main.get(), 60000);
+    }
 
     TfrmObject *Form(int i = 0) const
     {

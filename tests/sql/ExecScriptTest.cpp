@@ -61,7 +61,7 @@ protected:
         tvOption.ScriptCompDel = false;
         tvOption.ScriptErrStop = false;
         s.FirstPaint();
-        s.main->show();
+        EXPECT_TRUE(s.ShowMain());
         EXPECT_NE(s.Form(), nullptr);
         return TfrmExecScript::ShowWindow(s.Form());
     }
