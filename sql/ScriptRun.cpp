@@ -79,10 +79,21 @@ TOutcome RunStatement(tv::db::Connection &conn, const QString &text)
         out.connectionLost = e.connectionLost();
         out.cancelled = e.sqlState() == QLatin1String(tv::db::sqlstate::QueryCanceled);
     };
+    // Several statements between two ";" lines run one by one, each as a
+    // statement of its own: a SELECT among them is refused as it is alone,
+    // and the first that fails ends the text.
+    const tv::db::ScannedSql sc = tv::db::ScanSql(text, false);
+    if (sc.statements > 1) {
+        for (const tv::db::StatementSpan &span : sc.spans) {
+            out = RunStatement(conn, text.mid(span.start, span.end - span.start));
+            if (!out.ok)
+                break;
+        }
+        return out;
+    }
     // Statements that cannot hand back rows go as they are, in one round
     // trip; the others are described first, since rows are not run here.
-    bool simple = tv::db::ScanSql(text, false).statements > 1 ||
-                  !sqlrun::MayReturnRows(text, sqlrun::StatementKind(text));
+    bool simple = !sqlrun::MayReturnRows(text, sqlrun::StatementKind(text));
     if (!simple) {
         tv::db::StatementSavepoint sp(conn);
         try {

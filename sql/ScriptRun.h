@@ -45,8 +45,10 @@ struct TOutcome {
 
 // Runs one statement. It is prepared and described first (":" sent as
 // written): one that returns rows is not executed; a text that cannot be
-// prepared (several statements) goes through the simple protocol. Inside an
-// open transaction block the statement has its own savepoint, so a failure
+// prepared goes through the simple protocol, which reports its error. A text
+// of several statements runs them one by one in the same way, up to the
+// first that fails or returns rows (those before it stay done). Inside an
+// open transaction block each statement has its own savepoint, so a failure
 // neither aborts the block nor loses the statements before it.
 TOutcome RunStatement(tv::db::Connection &conn, const QString &text);
 

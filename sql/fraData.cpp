@@ -546,6 +546,9 @@ template class TfraDataGrid<tv::grid::TtvDBGridH>;
 TfraData::TfraData(QWidget *parent, IDataFrameHost *host) : QFrame(parent), m_host(host)
 {
     setObjectName(QStringLiteral("fraData"));
+    // The frame shows the rows of one query, wrapped in a sort order or a
+    // row limit: a second statement in its text must never run.
+    qryData.SetSingleStatement(true);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -1111,6 +1114,7 @@ void TfraData::Aggregate(const QString &func, const QString &label)
     if (!conn)
         return;
     tv::db::Query q(conn);
+    q.SetSingleStatement(true);
     q.SetSQL(fradata::AggregateSQL(func, name, FSQL));
     for (int i = 0; i < q.Params().count(); ++i) {
         tv::db::Param &dst = q.Params()[i];

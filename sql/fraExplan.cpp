@@ -150,6 +150,10 @@ struct Cursor {
 TfraExplan::TfraExplan(QWidget *parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("fraExplan"));
+    // The plan wraps the statement it is given: a second statement in that
+    // text must never run.
+    qryData.SetSingleStatement(true);
+    qryPlan.SetSingleStatement(true);
     auto *lay = new QVBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
     lay->setSpacing(0);

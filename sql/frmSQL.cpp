@@ -767,7 +767,15 @@ void TfrmSQL::RunPlan(TRun &run)
     for (; end < run.lines.size() && !sqlrun::IsTerminatorLine(run.lines.at(end)); ++end)
         buffer.append(run.lines.at(end));
     sqlrun::CleanStatementLines(buffer);
-    const QString text = buffer.join(QLatin1Char('\n'));
+    QString text = buffer.join(QLatin1Char('\n'));
+    // Lines before a ";" line may still hold several statements ("select
+    // ...;" and "delete ...;" on lines of their own): the plan is the first
+    // one's, and nothing after it reaches the server.
+    const tv::db::ScannedSql scanned = tv::db::ScanSql(text, false);
+    if (!scanned.spans.isEmpty()) {
+        const tv::db::StatementSpan first = scanned.spans.first();
+        text = text.mid(first.start, first.end - first.start);
+    }
     if (text.trimmed().isEmpty()) {
         fraExplan->lstPlan->clear();
         return;

@@ -386,6 +386,13 @@ StatementInfo Connection::Describe(const QString &sql, const std::vector<BoundPa
     return info;
 }
 
+StatementInfo Connection::DescribeOne(const QString &sql, const std::vector<BoundParam> &params)
+{
+    StatementInfo info;
+    DescribeInto(*prepareAndDescribe(encodeStatement(sql), params), info);
+    return info;
+}
+
 std::shared_ptr<PgResultSet> Connection::ExecPrepared(const std::vector<BoundParam> &params)
 {
     return run(Send::Prepared, QByteArray(), params);

@@ -106,6 +106,9 @@ public:
     // simpleOnly (only while the session is idle: inside a block the failed
     // prepare has aborted it, and the error is raised).
     StatementInfo Describe(const QString &sql, const std::vector<BoundParam> &params);
+    // As Describe, but a text the server cannot prepare (several statements
+    // among them) raises the server's error: never simpleOnly.
+    StatementInfo DescribeOne(const QString &sql, const std::vector<BoundParam> &params);
     // Runs the statement prepared by the last Describe.
     std::shared_ptr<PgResultSet> ExecPrepared(const std::vector<BoundParam> &params);
 

@@ -1,6 +1,5 @@
 #include "Query.h"
 
-#include "SqlScanner.h"
 #include "platform/Errors.h"
 
 namespace tv::db {
@@ -53,11 +52,23 @@ std::vector<BoundParam> Query::bindValues(bool parsed, const QStringList &scanne
     return m_params.bind(parsed ? scanned : m_params.names());
 }
 
+void Query::requireOneStatement(const ScannedSql &sc) const
+{
+    if (m_singleStatement && sc.statements > 1)
+        throw DbError(QStringLiteral("複数の SQL 文は実行できません。1 つの文だけを指定してください。"),
+                      QLatin1String(sqlstate::SyntaxError));
+}
+
 void Query::Prepare()
 {
     Connection &c = connection();
     const ScannedSql sc = ScanSql(m_sql, m_paramParsing);
     const auto values = bindValues(m_paramParsing, sc.names);
+    if (m_singleStatement) {
+        requireOneStatement(sc);
+        m_returnsRows = c.DescribeOne(sc.text, values).returnsRows;
+        return;
+    }
     if (sc.statements > 1 && values.empty()) {
         m_returnsRows = false;
         return;
@@ -72,11 +83,15 @@ void Query::Open()
     Connection &c = connection();
     const ScannedSql sc = ScanSql(m_sql, m_paramParsing);
     const auto values = bindValues(m_paramParsing, sc.names);
+    requireOneStatement(sc);
     std::shared_ptr<PgResultSet> rows;
-    bool simple = sc.statements > 1 && values.empty();
+    bool simple = !m_singleStatement && sc.statements > 1 && values.empty();
     if (!simple && m_keepPrepared) {
         StatementInfo info;
         rows = c.ExecKept(sc.text, values, info);
+        // The server's own error for a text it cannot prepare.
+        if (info.simpleOnly && m_singleStatement)
+            c.DescribeOne(sc.text, values);
         simple = info.simpleOnly;
         if (!simple) {
             m_returnsRows = info.returnsRows;
@@ -84,7 +99,7 @@ void Query::Open()
                 throw DbError(QStringLiteral("the statement returns no rows"));
         }
     } else if (!simple) {
-        const StatementInfo info = c.Describe(sc.text, values);
+        const StatementInfo info = m_singleStatement ? c.DescribeOne(sc.text, values) : c.Describe(sc.text, values);
         simple = info.simpleOnly;
         if (!simple) {
             m_returnsRows = info.returnsRows;
@@ -107,7 +122,8 @@ void Query::ExecSQL()
     Connection &c = connection();
     const ScannedSql sc = ScanSql(m_sql, m_paramParsing);
     const auto values = bindValues(m_paramParsing, sc.names);
-    const auto res = values.empty() ? c.Exec(sc.text) : c.ExecParams(sc.text, values);
+    requireOneStatement(sc);
+    const auto res = values.empty() && !m_singleStatement ? c.Exec(sc.text) : c.ExecParams(sc.text, values);
     m_rowsAffected = res->rowsAffected();
 }
 

@@ -8,9 +8,11 @@
 // the parameters, if any were added after setting the text, are $1..$n in
 // list order. Open describes
 // the statement first and refuses one that returns no rows without running
-// it; a text of several statements goes through the simple protocol.
+// it; a text of several statements goes through the simple protocol, unless
+// the query is marked as holding one statement (SetSingleStatement).
 #include "Connection.h"
 #include "Field.h"
+#include "SqlScanner.h"
 
 #include <deque>
 #include <memory>
@@ -37,6 +39,15 @@ public:
     void SetParamParsing(bool on);
     tv::db::Params &Params() { return m_params; }
     Param &ParamByName(const QString &name) { return m_params.ParamByName(name); }
+
+    // For SQL the program builds around text it was given (an EXPLAIN, a
+    // sort or row limit, an aggregate over a query): the text must be one
+    // statement. Open, Prepare and ExecSQL then go through the extended
+    // protocol only, which runs one statement at most, and a text the
+    // scanner finds several statements in is refused before anything is
+    // sent, so a second statement never reaches the server.
+    void SetSingleStatement(bool on) { m_singleStatement = on; }
+    bool SingleStatement() const { return m_singleStatement; }
 
     // Describes the statement on the server; ReturnsRows() tells then whether
     // Open or ExecSQL fits it.
@@ -83,11 +94,14 @@ private:
     Connection &connection() const;
     std::vector<BoundParam> bindValues(bool parsed, const QStringList &scanned) const;
     void attach(std::shared_ptr<ResultSet> rows);
+    // Raises the refusal of a single-statement query whose text holds several.
+    void requireOneStatement(const ScannedSql &sc) const;
 
     Connection *m_conn = nullptr;
     QString m_sql;
     bool m_paramParsing = true;
     bool m_keepPrepared = false;
+    bool m_singleStatement = false;
     tv::db::Params m_params;
     bool m_returnsRows = false;
     qint64 m_rowsAffected = -1;

@@ -40,6 +40,7 @@ ScannedSql ScanSql(const QString &s, bool replaceParams)
         result.reserve(n + 16);
     qsizetype copied = 0; // s[copied..i) not yet appended to result
     bool statementHasText = false;
+    qsizetype statementStart = 0;
 
     auto skipQuoted = [&](qsizetype i, QChar quote, bool backslash) {
         // i is just past the opening quote; returns the index past the closing one.
@@ -91,12 +92,16 @@ ScannedSql ScanSql(const QString &s, bool replaceParams)
             continue;
         }
         if (c == u';') {
-            if (statementHasText)
+            if (statementHasText) {
                 ++out.statements;
+                out.spans.append({statementStart, i});
+            }
             statementHasText = false;
             ++i;
             continue;
         }
+        if (!statementHasText)
+            statementStart = i;
         statementHasText = true;
         if (c == u'\'') {
             // E'…' (or e'…') takes backslash escapes; the E is the previous
@@ -156,8 +161,10 @@ ScannedSql ScanSql(const QString &s, bool replaceParams)
         }
         ++i;
     }
-    if (statementHasText)
+    if (statementHasText) {
         ++out.statements;
+        out.spans.append({statementStart, n});
+    }
 
     if (replaceParams) {
         result += QStringView(s).mid(copied);

@@ -170,6 +170,39 @@ TEST_F(ScriptRunner, LogsSuccessesErrorsAndRowsReturningStatementsWithoutRunning
     EXPECT_EQ(w->ScriptList(), QStringList{path});
 }
 
+// Statements not set apart by ";" lines run one by one as if they were: a
+// SELECT among them is refused, not run, and ends the text; those before it
+// stay done, whether the session commits each statement or not.
+TEST_F(ScriptRunner, ASelectAmongSeveralStatementsOfOneTextIsRefusedAsAlone)
+{
+    TV_REQUIRE_DB(db);
+    for (const bool autoCommit : {true, false}) {
+        SCOPED_TRACE(autoCommit);
+        db.exec("create table w2q4_e(x int)");
+        TfrmExecScript *w = Open(autoCommit);
+        const QString path = Script("e.sql", "insert into w2q4_e values (1); select w2q4_mark();\n"
+                                             "insert into w2q4_e values (2)\n;\n"
+                                             "insert into w2q4_e values (3); insert into w2q4_e values (4)\n");
+        w->AddFiles({path});
+        Run(w);
+        EXPECT_EQ(w->LogLines(),
+                  (QStringList{"", "スクリプト実行 [ " + path + " ]", "《エラー》",
+                               "insert into w2q4_e values (1); select w2q4_mark();", "insert into w2q4_e values (2)",
+                               "SELECT 文は処理対象外です。", "《正常終了》"}));
+        EXPECT_EQ(w->ErrorCount(), 1);
+        tv::db::Connection &conn = s.Form()->dbsMain();
+        if (!autoCommit) {
+            EXPECT_EQ(conn.transactionState(), tv::db::TransactionState::InTransaction);
+            conn.Commit();
+        }
+        EXPECT_EQ(db.scalar("select string_agg(x::text, ',' order by x) from w2q4_e"), "1,3,4");
+        EXPECT_EQ(db.scalar("select count(*) from w2q4_log"), "0");
+        s.main.reset();
+        s.dialogs.clear();
+        db.exec("drop table w2q4_e");
+    }
+}
+
 TEST_F(ScriptRunner, InsideATransactionBlockAFailureKeepsTheStatementsBeforeAndAfter)
 {
     TV_REQUIRE_DB(db);

@@ -269,6 +269,22 @@ TEST_F(FrameServer, NullIsBlueBytesAreHexAndCtrlZeroSetsNull)
     EXPECT_EQ(db.scalar("SELECT coalesce(name, 'null') FROM t WHERE id = 3"), "null");
 }
 
+// The frame shows one query: a text that holds a second statement (a
+// condition typed with one, say) is refused, with or without a row limit or
+// a sort order, and nothing in it runs.
+TEST_F(FrameServer, ATextOfSeveralStatementsIsRefusedAndNothingRuns)
+{
+    TV_REQUIRE_DB(db);
+    host.kind = FakeHost::THostKind::Table;
+    for (const QString &count : {QString(), QStringLiteral("2")}) {
+        SCOPED_TRACE(count.toStdString());
+        host.records = count;
+        EXPECT_THROW(open(QStringLiteral("SELECT * FROM t WHERE 1 = 1; DELETE FROM t")), tv::db::DbError);
+        EXPECT_FALSE(frame->Active());
+        EXPECT_EQ(db.scalar("select count(*) from t"), "3");
+    }
+}
+
 TEST_F(FrameServer, AggregatesBindParametersAndReportNullsAndFailures)
 {
     TV_REQUIRE_DB(db);

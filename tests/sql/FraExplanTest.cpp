@@ -192,6 +192,14 @@ TEST_F(PlanServer, CreateIsExplainedNotRunAndErrorsKeepTheTree)
     EXPECT_FALSE(frame->qryData.ParamParsing());
     EXPECT_EQ(db.scalar("select count(*) from pg_class where relname = 'w2q1p'"), "0");
 
+    // A text of several statements is refused, whoever hands it over:
+    // nothing in it runs.
+    db.exec("INSERT INTO t VALUES (1, 'a')");
+    EXPECT_THROW(show(QStringLiteral("select * from t;\ndelete from t;")), tv::Error);
+    EXPECT_EQ(db.scalar("select count(*) from t"), "1");
+    ASSERT_EQ(frame->lstPlan->topLevelItemCount(), 1);
+    EXPECT_EQ(frame->lstPlan->TopNode(0)->Text(), QStringLiteral("CREATE TABLE AS STATEMENT"));
+
     EXPECT_THROW(show(QStringLiteral("select * from missing_table")), tv::Error);
     ASSERT_EQ(frame->lstPlan->topLevelItemCount(), 1);
     EXPECT_EQ(frame->lstPlan->TopNode(0)->Text(), QStringLiteral("CREATE TABLE AS STATEMENT"));

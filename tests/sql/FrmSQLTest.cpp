@@ -236,6 +236,44 @@ TEST_F(SQLWindow, AnErrorMarksItsStatementAndTheUserDecidesWhetherToGoOn)
     EXPECT_EQ(w->txtSQL->SelText().trimmed(), QStringLiteral("select * from nosuch"));
 }
 
+// The plan run explains the first statement only, also when the statements
+// after it are not set apart by a line of their own: nothing after it reaches
+// the server, whether the session commits each statement or not.
+TEST_F(SQLWindow, ThePlanRunExplainsTheFirstStatementAndRunsNothingAfterIt)
+{
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE SCHEMA sales; CREATE TABLE sales.customer(id int PRIMARY KEY, name text);"
+            "CREATE TABLE sales.orders(id int, customer int);"
+            "INSERT INTO sales.customer VALUES (1, 'a'), (2, 'b');"
+            "INSERT INTO sales.orders VALUES (1, 1), (2, 1), (3, 2);");
+    const QList<QStringList> texts = {
+        {"select * from sales.customer;", "delete from sales.orders;"},
+        {"select * from sales.customer; commit; delete from sales.orders"},
+        {"select $$;$$ as x, * from sales.customer", "; delete from sales.orders"},
+        {"-- the customers", "select * from sales.customer;delete from sales.orders", ";", "select 1"},
+    };
+    for (const bool autoCommit : {true, false}) {
+        TfrmSQL *w = Open(autoCommit);
+        QTest::mouseClick(w->btnExplan, Qt::LeftButton);
+        ASSERT_TRUE(w->btnExplan->isChecked());
+        for (const QStringList &text : texts) {
+            SCOPED_TRACE(text.join(QLatin1Char('|')).toStdString() + (autoCommit ? " auto-commit" : " in a block"));
+            w->fraExplan->lstPlan->clear();
+            s.dialogs.clear();
+            SetText(w, text.join(QStringLiteral("\r\n")));
+            Run(w);
+            EXPECT_EQ(s.dialogs.texts(), QStringList());
+            ASSERT_EQ(w->fraExplan->lstPlan->topLevelItemCount(), 1);
+            EXPECT_EQ(w->fraExplan->lstPlan->TopNode(0)->Text(), QStringLiteral("SELECT STATEMENT"));
+            EXPECT_EQ(db.scalar("select count(*) from sales.orders"), "3");
+            EXPECT_EQ(db.scalar("select count(*) from sales.customer"), "2");
+            if (!autoCommit)
+                EXPECT_EQ(s.Form()->dbsMain().transactionState(), tv::db::TransactionState::InTransaction);
+        }
+        s.main.reset();
+    }
+}
+
 TEST_F(SQLWindow, BindVariablesAskFirstThenRun)
 {
     TV_REQUIRE_DB(db);

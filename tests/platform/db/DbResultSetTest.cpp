@@ -189,6 +189,78 @@ TEST_F(DbRows, OpenDescribesFirstAndExecSqlCountsRows)
     EXPECT_EQ(conn->ExecScalar(QStringLiteral("SELECT count(*) FROM u")), QStringLiteral("1"));
 }
 
+// A query marked as one statement (SQL the program built around given text)
+// never lets a second statement reach the server: not through Open, Prepare
+// or ExecSQL, with or without parameters or a kept statement, idle or in a
+// block; it is refused before anything is sent, so a block stays usable.
+TEST_F(DbRows, ASingleStatementQueryNeverSendsASecondStatement)
+{
+    TV_REQUIRE_DB(db);
+    conn->Exec(QStringLiteral("CREATE TABLE t(v int); INSERT INTO t SELECT generate_series(1, 3)"));
+    enum Call { Open, Prepare, ExecSQL };
+    struct Case {
+        Call call;
+        const char *sql;
+        bool param;
+        bool keep;
+    } cases[] = {
+        {Open, "EXPLAIN (FORMAT TEXT) SELECT * FROM t;\nDELETE FROM t", false, false},
+        {Open, "SELECT count(*) FROM (SELECT * FROM t WHERE v > :lo; DELETE FROM t) x", true, false},
+        {Open, "SELECT * FROM t; DELETE FROM t", false, true},
+        {Prepare, "SELECT * FROM t; DELETE FROM t", false, false},
+        {ExecSQL, "SELECT 1; DELETE FROM t", false, false},
+        {ExecSQL, "UPDATE t SET v = :v; DELETE FROM t", true, false},
+    };
+    for (const bool block : {false, true}) {
+        conn->SetAutoCommit(!block);
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.sql) + (block ? " in a block" : " idle"));
+            Query q(conn.get());
+            q.SetSingleStatement(true);
+            q.SetKeepPrepared(c.keep);
+            q.SetSQL(QString::fromUtf8(c.sql));
+            if (c.param)
+                q.Params()[0].setAsInteger(1);
+            try {
+                c.call == Open ? q.Open() : c.call == Prepare ? q.Prepare() : q.ExecSQL();
+                ADD_FAILURE() << "not refused";
+            } catch (const DbError &e) {
+                EXPECT_EQ(e.sqlState(), QLatin1String(sqlstate::SyntaxError));
+            }
+            EXPECT_EQ(conn->transactionState(), block ? TransactionState::InTransaction : TransactionState::Idle);
+            EXPECT_EQ(db.scalar("SELECT count(*) FROM t"), "3");
+        }
+    }
+    conn->SetAutoCommit(true);
+    conn->Exec(QStringLiteral("COMMIT"));
+
+    // One statement runs as usual, a ";" inside quotes is no boundary, and
+    // the server's own error of a text that does not parse comes back.
+    Query q(conn.get());
+    q.SetSingleStatement(true);
+    q.SetSQL(QStringLiteral("SELECT $$;$$ AS x, count(*) AS n FROM t WHERE v > :lo;"));
+    q.ParamByName(QStringLiteral("lo")).setAsInteger(1);
+    q.Open();
+    EXPECT_EQ(q.FieldByName(QStringLiteral("n")).AsString(), QStringLiteral("2"));
+    q.SetSQL(QStringLiteral("DELETE FROM t WHERE v = 3"));
+    q.ExecSQL();
+    EXPECT_EQ(q.RowsAffected(), 1);
+    q.SetSQL(QStringLiteral("SELEC 1"));
+    try {
+        q.Open();
+        ADD_FAILURE() << "no error";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.sqlState(), QLatin1String(sqlstate::SyntaxError));
+        EXPECT_EQ(e.position(), 1);
+    }
+
+    // The server's own guard: the extended protocol prepares one statement at
+    // most, whatever the text holds.
+    EXPECT_THROW(conn->DescribeOne(QStringLiteral("SELECT 1; DELETE FROM t"), {}), DbError);
+    EXPECT_EQ(conn->transactionState(), TransactionState::Idle);
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM t"), "2");
+}
+
 TEST_F(DbRows, CursorWalksRecords)
 {
     TV_REQUIRE_DB(db);
