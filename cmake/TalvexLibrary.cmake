@@ -26,8 +26,8 @@ endfunction()
 
 # talvex_test(<name> <folder> <deps...>): one GoogleTest executable from every
 # .cpp in tests/<folder>, each test case a CTest test. The cases named in the
-# caller's TALVEX_SERVER_WIDE_TESTS (see tests/CMakeLists.txt) hold the CTest
-# resource lock pg_server_wide and carry the label server_wide; the rest are
+# caller's TALVEX_SERVER_WIDE_TESTS (see tests/CMakeLists.txt) run alone
+# (RUN_SERIAL) and carry the label server_wide; the rest are
 # discovered apart, so every case is registered once.
 function(talvex_test name folder)
   file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
@@ -42,7 +42,7 @@ function(talvex_test name folder)
   if(_locked)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          TEST_FILTER "${_locked}" TEST_LIST ${name}_SERVER_WIDE
-                         PROPERTIES TIMEOUT 300 RESOURCE_LOCK pg_server_wide LABELS server_wide)
+                         PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE LABELS server_wide)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          TEST_FILTER "-${_locked}" TEST_LIST ${name}_TESTS
                          PROPERTIES TIMEOUT 300)
