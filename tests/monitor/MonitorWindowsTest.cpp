@@ -28,10 +28,26 @@
 
 #include <libpq-fe.h>
 
+#include <string>
+#include <vector>
+
 using namespace tvtest;
 using tv::ui::ScriptedDialogs;
 
 namespace {
+
+// Resets the named ALTER SYSTEM settings and reloads the configuration when
+// it goes, so that a test leaves the server as it found it even when it fails.
+struct SystemSettingsRestore {
+    const TestDb &db;
+    std::vector<std::string> names;
+    ~SystemSettingsRestore()
+    {
+        for (const std::string &n : names)
+            db.exec("ALTER SYSTEM RESET " + n);
+        db.exec("SELECT pg_reload_conf()");
+    }
+};
 
 class Monitor : public ::testing::Test {
 protected:
@@ -448,14 +464,7 @@ TEST_F(Monitor, AlterSystemSetAndResetReachOtherSessions)
 {
     TV_REQUIRE_DB(db);
     // Whatever happens, the server's configuration is left as it was.
-    struct Restore {
-        const TestDb &db;
-        ~Restore()
-        {
-            db.exec("ALTER SYSTEM RESET log_min_duration_statement");
-            db.exec("SELECT pg_reload_conf()");
-        }
-    } restore{db};
+    SystemSettingsRestore restore{db, {"log_min_duration_statement"}};
     TfrmObject *f = Logon(false);
     ASSERT_NE(f, nullptr);
     TfrmDB *w = TfrmDB::Create(f);
@@ -503,15 +512,7 @@ TEST_F(Monitor, AlterSystemSetOfAListReadsBackAsTheSameList)
     TV_REQUIRE_DB(db);
     // Whatever happens, the server's configuration is left as it was: a
     // broken shared_preload_libraries would keep the cluster from starting.
-    struct Restore {
-        const TestDb &db;
-        ~Restore()
-        {
-            db.exec("ALTER SYSTEM RESET shared_preload_libraries");
-            db.exec("ALTER SYSTEM RESET search_path");
-            db.exec("SELECT pg_reload_conf()");
-        }
-    } restore{db};
+    SystemSettingsRestore restore{db, {"shared_preload_libraries", "search_path"}};
     TfrmObject *f = Logon(false);
     ASSERT_NE(f, nullptr);
     TfrmDB *w = TfrmDB::Create(f);
