@@ -93,6 +93,9 @@ QStringList RunPlan(tv::db::Connection &Db, const QString &Statement,
     QStringList lines;
     tv::db::ProtectedBlock block(Db);
     tv::db::Query q(&Db);
+    // EXPLAIN ANALYZE runs the statement: a second one behind it must never
+    // reach the server, whatever the caller cut from the user's text.
+    q.SetSingleStatement(true);
     q.SetSQL(QStringLiteral("EXPLAIN ANALYZE ") + Statement);
     if (Bind)
         Bind(q);
@@ -114,7 +117,7 @@ std::vector<TtvExistingTable> ReadExistingIndexes(tv::db::Connection &Db, const 
         QString schema, table;
         SplitTableName(objectName, DefaultSchema, schema, table);
         q.SetSQL(QStringLiteral(" SELECT c.relname AS \"tbl_name\" FROM pg_class c LEFT JOIN pg_namespace ns ON "
-                                "c.relnamespace = ns.oid WHERE 0 = 0 AND c.relkind = 'r' AND ns.nspname = :SCHEMA "
+                                "c.relnamespace = ns.oid WHERE 0 = 0 AND c.relkind IN ('r', 'p') AND ns.nspname = :SCHEMA "
                                 "AND c.relname = :TBLNAME"));
         q.ParamByName(QStringLiteral("SCHEMA")).setAsString(schema);
         q.ParamByName(QStringLiteral("TBLNAME")).setAsString(table);
@@ -129,7 +132,7 @@ std::vector<TtvExistingTable> ReadExistingIndexes(tv::db::Connection &Db, const 
             "pg_get_indexdef(I.indexrelid) AS \"indexdef\" FROM pg_class C  LEFT JOIN pg_namespace N ON "
             "C.relnamespace = N.oid LEFT JOIN pg_index I ON C.oid = I.indexrelid  LEFT JOIN pg_am AM ON C.relam = "
             "AM.oid LEFT JOIN pg_tablespace T ON C.reltablespace = T.oid LEFT JOIN pg_class C2 ON I.indrelid = "
-            "C2.oid WHERE 0 = 0 AND C.relkind = 'i' AND N.nspname = :SCHEMA AND C2.relname = :TBLNAME"));
+            "C2.oid WHERE 0 = 0 AND C.relkind IN ('i', 'I') AND N.nspname = :SCHEMA AND C2.relname = :TBLNAME"));
         q.ParamByName(QStringLiteral("SCHEMA")).setAsString(schema);
         q.ParamByName(QStringLiteral("TBLNAME")).setAsString(table);
         q.Open();
@@ -149,7 +152,7 @@ std::vector<TtvExistingTable> ReadExistingIndexes(tv::db::Connection &Db, const 
                     "SELECT A.attname FROM pg_class C LEFT JOIN pg_namespace N ON C.relnamespace = N.oid LEFT JOIN "
                     "pg_attribute A ON C.oid = A.attrelid LEFT JOIN pg_index I ON C.oid = I.indexrelid LEFT JOIN "
                     "pg_am AM ON C.relam = AM.oid LEFT JOIN pg_tablespace T ON C.reltablespace = T.oid WHERE "
-                    "C.relkind = 'i' AND A.attnum > 0 AND A.attisdropped = False AND N.nspname = :SCHEMA AND "
+                    "C.relkind IN ('i', 'I') AND A.attnum > 0 AND A.attisdropped = False AND N.nspname = :SCHEMA AND "
                     "C.relname = :IDXNAME ORDER BY A.attnum"));
                 cols.ParamByName(QStringLiteral("SCHEMA")).setAsString(x.Schema);
                 cols.ParamByName(QStringLiteral("IDXNAME")).setAsString(x.Name);

@@ -147,7 +147,7 @@ TtvIndexCandidates::TableExistsFn TtvIndexCandidates::ServerTableExists(tv::db::
     return [&Db](const QString &Schema, const QString &Table) {
         tv::db::Query q(&Db);
         q.SetSQL(QStringLiteral(" SELECT c.relname FROM pg_class c LEFT JOIN pg_namespace ns ON ns.oid = "
-                                "c.relnamespace WHERE 0 = 0 AND c.relkind = 'r' AND ns.nspname = :SCHEMA_NAME "
+                                "c.relnamespace WHERE 0 = 0 AND c.relkind IN ('r', 'p') AND ns.nspname = :SCHEMA_NAME "
                                 "AND c.relname = :TABLE_NAME"));
         q.ParamByName(QStringLiteral("SCHEMA_NAME")).setAsString(Schema);
         q.ParamByName(QStringLiteral("TABLE_NAME")).setAsString(Table);
@@ -162,7 +162,7 @@ TtvIndexCandidates::ColumnOfTableFn TtvIndexCandidates::ServerColumnOfTable(tv::
         tv::db::Query q(&Db);
         q.SetSQL(QStringLiteral(
             " SELECT ns.nspname, c.relname, a.attnum, a.attname FROM pg_attribute a LEFT JOIN pg_class c ON c.oid "
-            "= a.attrelid LEFT JOIN pg_namespace ns ON ns.oid = c.relnamespace WHERE 0 = 0 AND c.relkind = 'r' AND "
+            "= a.attrelid LEFT JOIN pg_namespace ns ON ns.oid = c.relnamespace WHERE 0 = 0 AND c.relkind IN ('r', 'p') AND "
             "a.attnum > 0 AND ns.nspname = :SCHEMA_NAME AND c.relname = :TABLE_NAME AND a.attname = :COL_NAME "
             "ORDER BY ns.nspname ASC, c.relname ASC, a.attnum ASC"));
         q.ParamByName(QStringLiteral("SCHEMA_NAME")).setAsString(Schema);

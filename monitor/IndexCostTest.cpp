@@ -18,6 +18,7 @@ QStringList PlanLines(tv::db::Connection &Db, const QString &Statement,
 {
     QStringList lines;
     tv::db::Query q(&Db);
+    q.SetSingleStatement(true); // the plan runs the statement: never a second one
     q.SetSQL(QStringLiteral("EXPLAIN ANALYZE ") + Statement);
     if (Bind)
         Bind(q);

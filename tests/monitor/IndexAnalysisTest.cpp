@@ -2,6 +2,7 @@
 // reading, the protected plan run and the existing-index list, against the
 // real server where the server decides.
 #include "monitor/IndexAnalysis.h"
+#include "monitor/IndexCostTest.h"
 
 #include "common/SQLParser.h"
 #include "platform/db/Connection.h"
@@ -203,4 +204,43 @@ TEST_F(IndexAnalysisDb, WorkedExampleOnTheServer)
             l << x.Name + " " + x.Columns + " " + x.StatusText();
     EXPECT_EQ(l, QStringList({"ix_cs customer, status 作成済", "IDX_orders status, customer 未作成",
                               "IDX_orders2 created 未作成"}));
+}
+
+// The plan run executes what it explains: whatever text reaches it, a second
+// statement behind the first must never run, in either of the adviser's runs.
+TEST_F(IndexAnalysisDb, ASecondStatementNeverRunsBehindThePlan)
+{
+    auto conn = Connect(db);
+    for (const char *sql : {"SELECT * FROM t WHERE a = 5; DELETE FROM t",
+                            "DELETE FROM t WHERE a = 1;\nCOMMIT;\nDELETE FROM t"}) {
+        SCOPED_TRACE(sql);
+        EXPECT_THROW(RunPlan(*conn, sql), tv::db::DbError);
+        EXPECT_THROW(RunCostTest(*conn, 150000, "t", "IDX_t", "a", sql), tv::db::DbError);
+        EXPECT_EQ(db.scalar("SELECT count(*) FROM t"), "5000");
+        EXPECT_EQ(db.scalar("SELECT count(*) FROM pg_indexes WHERE indexname = 'IDX_t'"), "0");
+        EXPECT_EQ(conn->ExecScalar("SELECT count(*) FROM t"), "5000");
+    }
+}
+
+// A partitioned table is a table here too: its indexes are listed (they are
+// of the partitioned-index kind) and proposals are made for its columns.
+TEST_F(IndexAnalysisDb, PartitionedTablesAreAnalysedLikeTables)
+{
+    db.exec("CREATE TABLE pt(id int, k int, note text) PARTITION BY RANGE (k);"
+            " CREATE TABLE pt_1 PARTITION OF pt FOR VALUES FROM (0) TO (100);"
+            " CREATE INDEX pt_k ON pt(k);");
+    auto conn = Connect(db);
+    const Parsed p = Parse("SELECT * FROM pt WHERE k = 5 AND note = 'x'");
+    const auto existing = ReadExistingIndexes(*conn, p.tables, "public", {});
+    EXPECT_EQ(Lines(existing), QStringList({"pt: pt_k NONUNIQUE INDEX (k) 未使用"}));
+    TtvIndexCandidates gen(TtvIndexCandidates::ServerTableExists(*conn),
+                           TtvIndexCandidates::ServerColumnOfTable(*conn));
+    std::vector<TtvProposalTable> out;
+    gen.Generate(p.tables, p.where, "public", 2, existing, out);
+    QStringList l;
+    for (const auto &t : out)
+        for (const auto &x : t.Proposals)
+            l << x.Name + " " + x.Columns + " " + x.StatusText();
+    EXPECT_FALSE(l.isEmpty());
+    EXPECT_TRUE(l.filter("note").size() > 0) << l.join(" | ").toStdString();
 }
