@@ -275,8 +275,9 @@ TEST_F(DDLExec, ErrorFreeRunClosesItselfWithCloseDDL)
 }
 
 // An Esc pressed in a window before the run (closing a list, leaving an
-// edit) does not cancel the run's long statement.
-TEST_F(DDLExec, AnEscPressedBeforeTheRunDoesNotCancelIt)
+// edit) does not cancel the run's long statement; one pressed while the
+// statement runs does, and the run stops at that error with the dialog open.
+TEST_F(DDLExec, OnlyAnEscPressedDuringTheStatementCancelsIt)
 {
     TV_REQUIRE_DB(*db);
     ASSERT_NE(form, nullptr);
@@ -292,6 +293,42 @@ TEST_F(DDLExec, AnEscPressedBeforeTheRunDoesNotCancelIt)
     FreeClosedDialogs();
     EXPECT_TRUE(TableExists(*db, "after_esc"));
     EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join('|').toStdString();
+
+    // Esc once the sleep runs on the server: that statement is cancelled.
+    QTimer probe;
+    probe.setInterval(20);
+    bool pressed = false;
+    const std::string pid = std::to_string(form->dbsMain().BackendPid());
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (pressed || db->scalar("select count(*) from pg_stat_activity where pid = " + pid +
+                                  " and state = 'active' and query like '%pg_sleep(120)%'") != "1")
+            return;
+        pressed = true;
+        QTest::keyClick(&edit, Qt::Key_Escape);
+    });
+    probe.start();
+    tvOption.CloseDDL = false;
+    QStringList cancelled{QStringLiteral("DO $$ BEGIN PERFORM pg_sleep(120); END $$"), QStringLiteral(";"),
+                          QStringLiteral("CREATE TABLE not_reached (a int)")};
+    bool stopped = false;
+    try {
+        TfrmDDLExec::ShowWindow(form, cancelled);
+    } catch (const tv::SilentAbort &) {
+        stopped = true; // the run stops at its error
+    }
+    probe.stop();
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(TableExists(*db, "not_reached"));
+    TfrmDDLExec *d = OpenExecDialog();
+    ASSERT_NE(d, nullptr) << "the dialog stays open at the error";
+    EXPECT_TRUE(Log(d).join('\n').contains(QStringLiteral("canceling statement"))) << Log(d).join('\n').toStdString();
+    // Closing before the rest has run asks first.
+    s.dialogs.queueButton(tv::ui::IDYES);
+    QTest::mouseClick(d->btnCancel, Qt::LeftButton);
+    TfrmDDLExec::WaitProc();
+    FreeClosedDialogs();
+    EXPECT_EQ(TfrmDDLExec::OpenCount(), 0);
 }
 
 // Closing during the run asks; "Yes" stops after the statement running now,
@@ -424,3 +461,4 @@ TEST_F(DDLExec, TheLogShowsEachStatementWhileItRunsAndTheStopFocusesTheButton)
         delete dialog.data();
     }
 }
+
