@@ -57,6 +57,21 @@ QStringList Lines(const std::vector<TtvExistingTable> &list)
     return l;
 }
 
+// "name columns status" of each proposal the server-backed generator makes.
+QStringList ProposalLines(tv::db::Connection &conn, const Parsed &p,
+                          const std::vector<TtvExistingTable> &existing)
+{
+    TtvIndexCandidates gen(TtvIndexCandidates::ServerTableExists(conn),
+                           TtvIndexCandidates::ServerColumnOfTable(conn));
+    std::vector<TtvProposalTable> out;
+    gen.Generate(p.tables, p.where, "public", 2, existing, out);
+    QStringList l;
+    for (const auto &t : out)
+        for (const auto &x : t.Proposals)
+            l << x.Name + " " + x.Columns + " " + x.StatusText();
+    return l;
+}
+
 } // namespace
 
 TEST(IndexAnalysis, OnlyPlainSelectUpdateAndDeleteAreAnalysed)
@@ -194,14 +209,7 @@ TEST_F(IndexAnalysisDb, WorkedExampleOnTheServer)
     const Parsed p =
         Parse("SELECT * FROM orders o WHERE o.customer = :c AND o.status = 'open' OR o.created > :d");
     const auto existing = ReadExistingIndexes(*conn, p.tables, "public", {});
-    TtvIndexCandidates gen(TtvIndexCandidates::ServerTableExists(*conn),
-                           TtvIndexCandidates::ServerColumnOfTable(*conn));
-    std::vector<TtvProposalTable> out;
-    gen.Generate(p.tables, p.where, "public", 2, existing, out);
-    QStringList l;
-    for (const auto &t : out)
-        for (const auto &x : t.Proposals)
-            l << x.Name + " " + x.Columns + " " + x.StatusText();
+    const QStringList l = ProposalLines(*conn, p, existing);
     EXPECT_EQ(l, QStringList({"ix_cs customer, status 作成済", "IDX_orders status, customer 未作成",
                               "IDX_orders2 created 未作成"}));
 }
@@ -233,14 +241,7 @@ TEST_F(IndexAnalysisDb, PartitionedTablesAreAnalysedLikeTables)
     const Parsed p = Parse("SELECT * FROM pt WHERE k = 5 AND note = 'x'");
     const auto existing = ReadExistingIndexes(*conn, p.tables, "public", {});
     EXPECT_EQ(Lines(existing), QStringList({"pt: pt_k NONUNIQUE INDEX (k) 未使用"}));
-    TtvIndexCandidates gen(TtvIndexCandidates::ServerTableExists(*conn),
-                           TtvIndexCandidates::ServerColumnOfTable(*conn));
-    std::vector<TtvProposalTable> out;
-    gen.Generate(p.tables, p.where, "public", 2, existing, out);
-    QStringList l;
-    for (const auto &t : out)
-        for (const auto &x : t.Proposals)
-            l << x.Name + " " + x.Columns + " " + x.StatusText();
+    const QStringList l = ProposalLines(*conn, p, existing);
     EXPECT_FALSE(l.isEmpty());
     EXPECT_TRUE(l.filter("note").size() > 0) << l.join(" | ").toStdString();
 }
