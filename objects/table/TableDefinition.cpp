@@ -419,6 +419,10 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
     const bool inherits = std::any_of(storage.cbegin(), storage.cend(), [](const QString &l) {
         return l.startsWith(QLatin1String("INHERITS ("));
     });
+    // Keys and checks that the parents give come with the INHERITS or the
+    // ATTACH PARTITION.
+    const bool partition = !Def.PartitionOf.isEmpty() && !Ctx.Copy;
+    const bool fromParents = inherits || partition;
     QStringList after, afterRows;
     QStringList lines;
     if (Def.Temporary())
@@ -446,7 +450,11 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
     for (const TTableColumn &c : Def.Columns)
         if (!c.Name.isEmpty() && c.Primary)
             keys << c.Name;
-    if (!keys.isEmpty()) {
+    const TTableConstraint *key = nullptr;
+    for (const TTableConstraint &k : Def.Constraints)
+        if (k.Kind == QLatin1String("PRIMARY KEY"))
+            key = &k;
+    if (!keys.isEmpty() && !(fromParents && key && !key->Local)) {
         // Key order as loaded, new key columns after.
         TTableDefinition asLoaded;
         if (!Ctx.Loaded) {
@@ -459,10 +467,6 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
         QString line = QStringLiteral("    CONSTRAINT ") + QuoteIdentifier(Def.KeyName()) +
                        QStringLiteral(" PRIMARY KEY  (") + QuotedJoin(keys) + QStringLiteral(") ");
         // The key's own attributes as loaded.
-        const TTableConstraint *key = nullptr;
-        for (const TTableConstraint &k : Def.Constraints)
-            if (k.Kind == QLatin1String("PRIMARY KEY"))
-                key = &k;
         if (key) {
             QStringList include;
             for (const QString &n : key->Include) {
@@ -489,7 +493,7 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
         if (Ctx.Copy && k.Kind != QLatin1String("UNIQUE"))
             continue;
         // A constraint only its parents give comes with them.
-        if (inherits && !k.Local)
+        if (fromParents && !k.Local)
             continue;
         const QString defer = DeferClause(k);
         if (k.Kind == QLatin1String("UNIQUE")) {

@@ -303,8 +303,10 @@ void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, cons
         if (auto *form = dynamic_cast<TfrmObject *>(AOwner); form && form->btnTree1)
             schemasFirst = form->btnTree1->isChecked();
         QFile file;
-        // Statements come about a megabyte at a time, as UTF-8 text.
-        TableScript::WriteInsertRows(conn, QStringLiteral("SELECT * FROM ") + quoted, target, [&](const QByteArray &Utf8) {
+        // Statements come about a megabyte at a time, as UTF-8 text. The
+        // table's own rows only: those of its partitions and children go
+        // with their own scripts.
+        TableScript::WriteInsertRows(conn, QStringLiteral("SELECT * FROM ONLY ") + quoted, target, [&](const QByteArray &Utf8) {
             if (intoStream) {
                 TableScript::WriteScriptText(Stream, Utf8);
                 return;
