@@ -623,3 +623,68 @@ TEST_F(TableRebuild, ARebuildKeepsEverythingButTheColumnOrder)
         w->close();
     }
 }
+
+// A child's inherited columns come first in its parents' order: moving its
+// own column above one of them cannot be built, is said so before
+// anything runs, and leaves the table as it was.
+TEST_F(TableRebuild, AColumnAboveAnInheritedOneIsRefused)
+{
+    db = std::make_unique<TestDb>("tbri");
+    TV_REQUIRE_DB(*db);
+    db->exec("CREATE SCHEMA k1; CREATE TABLE k1.par (id int, pa text);"
+             "CREATE TABLE k1.t1 (c1 int, c2 text) INHERITS (k1.par); INSERT INTO k1.t1 VALUES (1, 'a', 2, 'b');");
+    const CatalogSnapshot before = CatalogSnapshot::OfTable(*db, "k1", "par");
+    Start(false);
+    s.main->show();
+    s.main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
+    auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QStringLiteral("k1"), QStringLiteral("t1")));
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->grdColumn->Cells(TfrmTable::colName, 3), QStringLiteral("c1"));
+    ASSERT_TRUE(w->grdColumn->MoveCurrent(TfrmTable::colName, 3));
+    w->UpdateActions();
+    w->actColUp->trigger();
+    w->UpdateActions();
+    ASSERT_TRUE(w->actCompile->isEnabled());
+    w->actCompile->trigger();
+    ASSERT_EQ(s.dialogs.calls().size(), 1);
+    EXPECT_EQ(s.dialogs.calls().at(0).text,
+              QStringLiteral("継承した列は親テーブルの列順で先頭に並ぶため、この列順でテーブルを再作成することは"
+                             "できません。\r\n作成される列順: id, pa, c1, c2"));
+    EXPECT_EQ(OpenExecDialog(), nullptr);
+    EXPECT_TRUE(w->Modified());
+    EXPECT_EQ(CatalogSnapshot::Diff(before, CatalogSnapshot::OfTable(*db, "k1", "par")), "");
+}
+
+// The storage parameters a CREATE TABLE sets are those of the WITH list
+// after its columns, however the text around them reads.
+TEST(TableRebuildOptions, TheWithListAfterTheColumnsSetsTheOptions)
+{
+    struct Case {
+        const char *what;
+        QStringList create;
+        QStringList names;
+    };
+    const Case cases[] = {
+        {"none", {"CREATE TABLE s.t (a int)", ";"}, {}},
+        {"a list over lines", {"CREATE TABLE s.t (a int)", "WITH (", "    FILLFACTOR = 70,", "    toast.autovacuum_enabled = false", ")", ";"},
+         {"fillfactor", "toast.autovacuum_enabled"}},
+        {"names in a comment, a literal and a column",
+         {"CREATE TABLE s.t (fillfactor int DEFAULT 'parallel_workers', /* with (x = 1) */ b int)", "-- WITH (y = 2)",
+          "WITH (parallel_workers = 2) TABLESPACE ts", ";", "COMMENT ON TABLE s.t IS 'fillfactor'", ";"},
+         {"parallel_workers"}},
+        {"the key's own WITH", {"CREATE TABLE t (a int, PRIMARY KEY (a) WITH (fillfactor = 80))", ";"}, {}},
+        {"a quoted name and a value in parentheses", {"CREATE TABLE t (a int) WITH (\"Odd\" = 'x(', vacuum_truncate)"},
+         {"Odd", "vacuum_truncate"}},
+        {"WITHOUT OIDS and a later statement", {"CREATE TABLE t (a int) WITHOUT OIDS", ";", "ALTER TABLE t SET (fillfactor = 1)", ";"}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(CreateTableOptionNames(c.create), c.names);
+    }
+    EXPECT_EQ(RestoreRelOptions(QStringLiteral("s"), QStringLiteral("t"),
+                                {"fillfactor=70", "parallel_workers=2", "autovacuum_enabled=false", "toast.autovacuum_enabled=off"},
+                                {"CREATE TABLE s.t (a int) WITH (fillfactor = 50)", ";", "COMMENT ON TABLE s.t IS 'parallel_workers'", ";"},
+                                {"autovacuum_enabled"}),
+              (QStringList{"ALTER TABLE \"s\".\"t\" SET (parallel_workers='2', toast.autovacuum_enabled='off')", ";"}));
+}
