@@ -419,8 +419,8 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
     const bool inherits = std::any_of(storage.cbegin(), storage.cend(), [](const QString &l) {
         return l.startsWith(QLatin1String("INHERITS ("));
     });
-    // Keys and checks that the parents give come with the INHERITS or the
-    // ATTACH PARTITION.
+    // Keys and checks that the parents give come with the INHERITS; the
+    // ATTACH PARTITION makes the keys but wants the checks in place.
     const bool partition = !Def.PartitionOf.isEmpty() && !Ctx.Copy;
     const bool fromParents = inherits || partition;
     QStringList after, afterRows;
@@ -493,7 +493,7 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
         if (Ctx.Copy && k.Kind != QLatin1String("UNIQUE"))
             continue;
         // A constraint only its parents give comes with them.
-        if (fromParents && !k.Local)
+        if (!k.Local && (inherits || (partition && k.Kind != QLatin1String("CHECK"))))
             continue;
         const QString defer = DeferClause(k);
         if (k.Kind == QLatin1String("UNIQUE")) {
@@ -555,10 +555,12 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
                          QuoteIdentifier(c.Name) + QStringLiteral(" IS ") + QuoteLiteral(c.Comment)
                   << Semicolon;
     lines << after;
-    if (!Def.PartitionOf.isEmpty() && !Ctx.Copy && !Def.PartitionBound.isEmpty())
-        lines << QStringLiteral("ALTER TABLE ") + Def.PartitionOf + QStringLiteral(" ATTACH PARTITION ") + target +
-                     u' ' + Def.PartitionBound
-              << Semicolon;
+    // Attached once its rows and NOT VALID checks are in, as its parent's
+    // NOT VALID checks ask.
+    if (partition && !Def.PartitionBound.isEmpty())
+        afterRows << QStringLiteral("ALTER TABLE ") + Def.PartitionOf + QStringLiteral(" ATTACH PARTITION ") + target +
+                         u' ' + Def.PartitionBound
+                  << Semicolon;
     if (Ctx.AfterRows)
         *Ctx.AfterRows << afterRows;
     else

@@ -408,6 +408,10 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
 
     ForEachRow(parts[pIndexes], [&](const Row &q) {
         QString def = q.Str(1);
+        // A partitioned table's index: made on the partitions too, where it
+        // takes up their matching indexes again.
+        static const QRegularExpression only(QStringLiteral("^(CREATE (UNIQUE )?INDEX (\"([^\"]|\"\")*\"|\\S+) ON) ONLY "));
+        def.replace(only, QStringLiteral("\\1 "));
         const QString space = q.Str(2);
         if (!space.isEmpty()) {
             const QString where = QStringLiteral(" WHERE ") + q.Str(3);

@@ -106,6 +106,7 @@ std::vector<std::pair<std::string, std::string>> tableQueries(const std::string 
         {"indexes",
          "SELECT ic.relname, pg_get_indexdef(i.indexrelid), coalesce(ts.spcname, '<default>'), "
          "ic.reloptions::text, i.indisclustered, i.indisreplident, i.indisunique, i.indisprimary, "
+         "i.indisvalid, " + qualified + "(SELECT h.inhparent FROM pg_inherits h WHERE h.inhrelid = i.indexrelid)), "
          "obj_description(ic.oid, 'pg_class') FROM pg_index i JOIN pg_class ic ON ic.oid = i.indexrelid "
          "LEFT JOIN pg_tablespace ts ON ts.oid = ic.reltablespace WHERE i.indrelid = " + rel},
         {"parents",

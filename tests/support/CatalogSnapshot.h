@@ -32,7 +32,8 @@ public:
     // generated, statistics target, storage, local / inherited, collation,
     // comment, column privileges), the column order, constraints (definition,
     // deferrable, deferred, validated, local, no inherit, comment), indexes
-    // (definition, tablespace, options, clustered, replica identity, comment),
+    // (definition, tablespace, options, clustered, replica identity, valid,
+    // the index it is a partition of, comment),
     // parents in order, partition key, partitions with their bounds,
     // triggers (definition, enabled state, comment), policies, rules,
     // the table comment and the table's privileges with their grantors.

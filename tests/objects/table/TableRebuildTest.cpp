@@ -507,7 +507,7 @@ const char *const KeepFixture =
     "ALTER TABLE k2.t1 ADD CONSTRAINT t1_ck CHECK (c > 0) NOT VALID;"
     "ALTER TABLE k2.t1 ALTER COLUMN b SET STATISTICS 300, ALTER COLUMN d SET STORAGE MAIN;"
     "ALTER TABLE k2.t1 REPLICA IDENTITY FULL;"
-    "CREATE INDEX t1_b ON k2.t1 (b);"
+    "CREATE INDEX \"t1 b\" ON k2.t1 (b);"
     "COMMENT ON TABLE k2.t1 IS 'partitioned';";
 
 std::string WithTablespace(std::string Sql, const std::string &Tablespace)
@@ -581,6 +581,7 @@ TEST_F(TableRebuild, ARebuildKeepsEverythingButTheColumnOrder)
     struct Case {
         const char *what;
         const char *schema;
+        const char *table;
         const char *root; // the table whose snapshot takes in the moved one
         int row;          // the grid row of the column moved up
         const char *column;
@@ -589,9 +590,11 @@ TEST_F(TableRebuild, ARebuildKeepsEverythingButTheColumnOrder)
         const char *rows;
     };
     const Case cases[] = {
-        {"a child in a tablespace", "k1", "par", 6, "c3", "child k1.t1: ", "id, pa, pb, c1, c2, c3, c4",
+        {"a child in a tablespace", "k1", "t1", "par", 6, "c3", "child k1.t1: ", "id, pa, pb, c1, c2, c3, c4",
          "id, pa, pb, c1, c3, c2, c4", "SELECT string_agg(concat_ws('/', c1, c2, c3, length(c4)), ';' ORDER BY c1) FROM k1.t1"},
-        {"a partitioned table", "k2", "t1", 4, "d", "", "a, b, c, d", "a, b, d, c",
+        {"a partitioned table", "k2", "t1", "t1", 4, "d", "", "a, b, c, d", "a, b, d, c",
+         "SELECT string_agg(concat_ws('/', tableoid::regclass, a, b, c, d), ';' ORDER BY a) FROM k2.t1"},
+        {"a partition", "k2", "t1_p1", "t1", 2, "b", "child k2.t1_p1: ", "a, b, c, d", "b, a, c, d",
          "SELECT string_agg(concat_ws('/', tableoid::regclass, a, b, c, d), ';' ORDER BY a) FROM k2.t1"},
     };
     for (const Case &c : cases) {
@@ -600,7 +603,7 @@ TEST_F(TableRebuild, ARebuildKeepsEverythingButTheColumnOrder)
         ASSERT_EQ(before.Section(std::string(c.rootSection) + "column order"), std::vector<std::string>{c.before});
         const std::string rows = db->scalar(c.rows);
         s.dialogs.clear();
-        auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QString::fromLatin1(c.schema), QStringLiteral("t1")));
+        auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QString::fromLatin1(c.schema), QString::fromLatin1(c.table)));
         ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'|').toStdString();
         ASSERT_EQ(w->grdColumn->Cells(TfrmTable::colName, c.row), QString::fromLatin1(c.column));
         ASSERT_TRUE(w->grdColumn->MoveCurrent(TfrmTable::colName, c.row));
