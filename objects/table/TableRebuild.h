@@ -4,11 +4,13 @@
 // table still exists: the objects that cannot be re-created (they refuse
 // the rebuild), the statements that run before the drop (row security no
 // longer forced for the backup copy, owned sequences detached, other
-// tables' foreign keys dropped by name), and the statements that restore
-// the rest after the new table holds its rows (indexes, foreign keys of
-// other tables, triggers with their enabled state, policies, comments, row
-// security, owner, reloptions, table and column grants, sequences owned
-// again). Nothing is dropped with CASCADE.
+// tables' foreign keys dropped by name, partitions detached), and the
+// statements that restore the rest after the new table holds its rows
+// (partitions attached again, indexes, replica identity, the CLUSTER mark,
+// column statistics targets, storage modes, options and compression,
+// foreign keys of other tables, triggers with their enabled state,
+// policies, comments, row security, owner, reloptions, table and column
+// grants, sequences owned again). Nothing is dropped with CASCADE.
 #include <QString>
 #include <QStringList>
 

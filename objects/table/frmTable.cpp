@@ -49,8 +49,6 @@
 #include "shell/frmObject.h"
 #include "sql/frmFieldList.h"
 #include "sql/frmMemo.h"
-
-#include <QScopeGuard>
 #include "common/WhereHistory.h"
 
 #include <QAction>
@@ -73,6 +71,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>

@@ -8,9 +8,11 @@
 
 #include "common/tvOption.h"
 #include "controls/tvCheckBox.h"
+#include "controls/tvComboBox.h"
 #include "controls/tvInplaceEditor.h"
 #include "controls/tvStringGrid.h"
 #include "objects/table/TableRebuild.h"
+#include "objects/table/fraStorage.h"
 #include "objects/table/frmTable.h"
 #include "support/CatalogSnapshot.h"
 #include "support/ServerFolder.h"
@@ -19,6 +21,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QRegularExpression>
+#include <QToolButton>
 
 #include <cctype>
 #include <functional>
@@ -692,4 +695,39 @@ TEST(TableRebuildOptions, TheWithListAfterTheColumnsSetsTheOptions)
                                 {"CREATE TABLE s.t (a int) WITH (fillfactor = 50)", ";", "COMMENT ON TABLE s.t IS 'parallel_workers'", ";"},
                                 {"autovacuum_enabled"}),
               (QStringList{"ALTER TABLE \"s\".\"t\" SET (parallel_workers='2', toast.autovacuum_enabled='off')", ";"}));
+}
+
+// With "SQL文に領域情報を含める" off, a parent taken out on the storage
+// page still leaves the table's parents: the option governs what the
+// source shows, not what runs.
+TEST_F(TableRebuild, AParentTakenOutWithStorageHiddenIsDropped)
+{
+    db = std::make_unique<TestDb>("tbrs");
+    TV_REQUIRE_DB(*db);
+    db->exec("CREATE SCHEMA k1; CREATE TABLE k1.par (id int); CREATE TABLE k1.t1 (c1 int) INHERITS (k1.par);");
+    const bool shown = tvOption.ShowStorageSource;
+    tvOption.ShowStorageSource = false;
+    struct Restore {
+        bool shown;
+        ~Restore() { tvOption.ShowStorageSource = shown; }
+    } restore{shown};
+    Start(false);
+    s.main->show();
+    s.main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
+    auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QStringLiteral("k1"), QStringLiteral("t1")));
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->SelectPage(w->tabStorage));
+    TtvComboBox *kind = w->fraStorage->cmbStorageType;
+    kind->setCurrentIndex(kind->findText(QStringLiteral("継承")));
+    ASSERT_EQ(w->fraStorage->grdPartition->Cells(0, 1), QStringLiteral("\"k1\".\"par\""));
+    ASSERT_TRUE(w->fraStorage->grdPartition->MoveCurrent(0, 1));
+    w->fraStorage->btnPartDel->click();
+    w->UpdateActions();
+    ASSERT_TRUE(w->actCompile->isEnabled());
+    RebuildUser user(true, s.dialogs);
+    w->actCompile->trigger();
+    EXPECT_FALSE(user.errorSeen) << user.log.join(u'\n').toStdString();
+    EXPECT_TRUE(s.dialogs.texts().isEmpty()) << s.dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_inherits WHERE inhrelid = 'k1.t1'::regclass"), "0");
 }
