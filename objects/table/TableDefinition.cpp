@@ -7,6 +7,7 @@
 #include "platform/db/Query.h"
 
 #include <QJsonArray>
+#include <algorithm>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -82,6 +83,21 @@ QString TableSQL::Table(int DBVer)
         DBVer >= 90100 ? QStringLiteral("C.relpersistence::text")
                        : QStringLiteral("CASE WHEN C.relistemp THEN 't' ELSE '' END");
     const QString kinds = DBVer >= 100000 ? QStringLiteral("'r', 't', 'f', 'p'") : QStringLiteral("'r', 't', 'f'");
+    const QString include =
+        DBVer >= 110000
+            ? QStringLiteral("ARRAY(SELECT IA.attname FROM pg_index X CROSS JOIN LATERAL unnest(X.indkey::int2[]) WITH ORDINALITY"
+                             " AS U(n, o) JOIN pg_attribute IA ON IA.attrelid = X.indrelid AND IA.attnum = U.n"
+                             " WHERE X.indexrelid = K.conindid AND U.o > X.indnkeyatts ORDER BY U.o)")
+            : QStringLiteral("ARRAY[]::name[]");
+    const QString partition =
+        DBVer >= 100000
+            ? QStringLiteral("CASE WHEN C.relkind = 'p' THEN pg_get_partkeydef(C.oid) END AS partkey,"
+                             " CASE WHEN C.relispartition THEN (SELECT quote_ident(PN.nspname) || '.' ||"
+                             " quote_ident(P.relname) FROM pg_inherits I JOIN pg_class P ON P.oid = I.inhparent"
+                             " JOIN pg_namespace PN ON PN.oid = P.relnamespace WHERE I.inhrelid = C.oid) END"
+                             " AS partof, CASE WHEN C.relispartition THEN pg_get_expr(C.relpartbound, C.oid) END"
+                             " AS partbound")
+            : QStringLiteral("NULL AS partkey, NULL AS partof, NULL AS partbound");
     return QStringLiteral(
                "SELECT D.description, TS.spcname, %3 AS relpersistence, C.relkind, C.reltoastrelid,"
                " (SELECT DT.spcname FROM pg_database DB LEFT JOIN pg_tablespace DT ON DB.dattablespace = DT.oid"
@@ -93,7 +109,8 @@ QString TableSQL::Table(int DBVer)
                " 'collname', CASE WHEN A.attcollation <> TY.typcollation AND A.attcollation <> 0 THEN"
                " CASE WHEN CN.nspname = 'pg_catalog' THEN quote_ident(CO.collname)"
                " ELSE quote_ident(CN.nspname) || '.' || quote_ident(CO.collname) END END,"
-               " 'identity', %1, 'generated', %2) ORDER BY A.attnum)"
+               " 'identity', %1, 'generated', %2, 'local', A.attislocal, 'inhcount', A.attinhcount)"
+               " ORDER BY A.attnum)"
                " FROM pg_attribute A LEFT JOIN pg_type TY ON TY.oid = A.atttypid"
                " LEFT JOIN pg_attrdef AD ON AD.adrelid = A.attrelid AND AD.adnum = A.attnum"
                " LEFT JOIN pg_collation CO ON CO.oid = A.attcollation"
@@ -103,7 +120,9 @@ QString TableSQL::Table(int DBVer)
                " 'consrc', pg_get_expr(K.conbin, K.conrelid), 'condef', pg_get_constraintdef(K.oid),"
                " 'keycols', ARRAY(SELECT KA.attname FROM unnest(K.conkey) WITH ORDINALITY AS KN(n, o)"
                " JOIN pg_attribute KA ON KA.attrelid = K.conrelid AND KA.attnum = KN.n ORDER BY KN.o),"
-               " 'spcname', KT.spcname) ORDER BY K.contype <> 'p', K.conname)"
+               " 'spcname', KT.spcname, 'deferrable', K.condeferrable, 'deferred', K.condeferred,"
+               " 'validated', K.convalidated, 'noinherit', K.connoinherit, 'local', K.conislocal,"
+               " 'idxopts', KI.reloptions, 'inccols', %5) ORDER BY K.contype <> 'p', K.conname)"
                " FROM pg_constraint K LEFT JOIN pg_class KI ON KI.oid = K.conindid"
                " LEFT JOIN pg_tablespace KT ON KT.oid = KI.reltablespace"
                " WHERE K.conrelid = C.oid AND K.contype IN ('p', 'c', 'u', 'f', 'x')) AS cons,"
@@ -111,13 +130,16 @@ QString TableSQL::Table(int DBVer)
                " (SELECT array_to_json(T.reloptions) FROM pg_class T WHERE T.oid = C.reltoastrelid) AS toastopts,"
                " (SELECT json_agg(json_build_object('nspname', PN.nspname, 'relname', P.relname) ORDER BY I.inhseqno)"
                " FROM pg_inherits I JOIN pg_class P ON P.oid = I.inhparent"
-               " JOIN pg_namespace PN ON PN.oid = P.relnamespace WHERE I.inhrelid = C.oid) AS parents"
+               " JOIN pg_namespace PN ON PN.oid = P.relnamespace WHERE I.inhrelid = C.oid) AS parents,"
+               " (SELECT json_agg(A.attname ORDER BY I.inhseqno, A.attnum) FROM pg_inherits I"
+               " JOIN pg_attribute A ON A.attrelid = I.inhparent AND A.attnum > 0 AND NOT A.attisdropped"
+               " WHERE I.inhrelid = C.oid) AS inhcols, %6"
                " FROM pg_class C JOIN pg_namespace NS ON C.relnamespace = NS.oid"
                " LEFT JOIN pg_description D ON C.oid = D.objoid AND D.classoid = 'pg_class'::regclass"
                " AND D.objsubid = 0"
                " LEFT JOIN pg_tablespace TS ON C.reltablespace = TS.oid"
                " WHERE C.relkind IN (%4) AND NS.nspname = :SCHEMA AND C.relname = :TBLNAME")
-        .arg(identity, generated, persistence, kinds);
+        .arg(identity, generated, persistence, kinds, include, partition);
 }
 
 void SplitColumnType(const QString &TypeName, const QString &FullType, QString &Type, QString &Length)
@@ -170,11 +192,13 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
     d.Name = Name;
     d.Comment = text("description");
     d.Tablespace = text("spcname");
-    const QString defaultTablespace = text("defspcname");
-    if (d.Tablespace.isEmpty())
-        d.Tablespace = defaultTablespace;
     d.Persistence = first(text("relpersistence"), u'p');
     d.RelKind = first(text("relkind"), u'r');
+    // A partitioned table takes no default tablespace by name: its own and
+    // its keys' stay empty when they have none.
+    const QString defaultTablespace = d.RelKind == u'p' ? QString() : text("defspcname");
+    if (d.Tablespace.isEmpty())
+        d.Tablespace = defaultTablespace;
     d.HasToast = Query.FieldByName(QStringLiteral("reltoastrelid")).AsInt64() != 0;
 
     int pos = 0;
@@ -192,6 +216,8 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
         c.Collation = str("collname");
         c.Identity = first(str("identity"), QChar());
         c.Generated = first(str("generated"), QChar());
+        c.Local = o.value(QLatin1String("local")).toBool(true);
+        c.InhCount = o.value(QLatin1String("inhcount")).toInt();
         d.Columns << c;
     }
 
@@ -205,6 +231,15 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
             c.Tablespace = defaultTablespace;
         const QString type = str("contype");
         const QString def = str("condef");
+        c.Deferrable = o.value(QLatin1String("deferrable")).toBool();
+        c.Deferred = o.value(QLatin1String("deferred")).toBool();
+        c.Validated = o.value(QLatin1String("validated")).toBool(true);
+        c.NoInherit = o.value(QLatin1String("noinherit")).toBool();
+        c.Local = o.value(QLatin1String("local")).toBool(true);
+        for (const QJsonValue &x : o.value(QLatin1String("idxopts")).toArray())
+            c.IndexOptions << x.toString();
+        for (const QJsonValue &x : o.value(QLatin1String("inccols")).toArray())
+            c.Include << x.toString();
         if (type == QLatin1String("p")) {
             c.Kind = QStringLiteral("PRIMARY KEY");
             c.Param = def.mid(12);
@@ -239,6 +274,12 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
         d.Parents.append({++number, o.value(QLatin1String("nspname")).toString(),
                           o.value(QLatin1String("relname")).toString()});
     }
+    for (const QJsonValue &v : json("inhcols"))
+        if (!d.InheritedOrder.contains(v.toString()))
+            d.InheritedOrder << v.toString();
+    d.PartitionKey = text("partkey");
+    d.PartitionOf = text("partof");
+    d.PartitionBound = text("partbound");
     return d;
 }
 
@@ -312,19 +353,96 @@ QString TableDDL::ColumnTail(const TTableColumn &Column)
     return tail;
 }
 
+namespace {
+
+// "name=value" options as a WITH list: WITH (name='value', ...).
+QString WithClause(const QStringList &Options)
+{
+    QStringList items;
+    for (const QString &o : Options) {
+        const qsizetype eq = o.indexOf(u'=');
+        if (eq > 0)
+            items << o.left(eq) + u'=' + QuoteLiteral(o.mid(eq + 1));
+    }
+    return items.isEmpty() ? QString() : QStringLiteral("WITH (") + items.join(QStringLiteral(", ")) + u')';
+}
+
+// DEFERRABLE and INITIALLY DEFERRED as the constraint has them.
+QString DeferClause(const TTableConstraint &K)
+{
+    QStringList words;
+    if (K.Deferrable)
+        words << QStringLiteral("DEFERRABLE");
+    if (K.Deferred)
+        words << QStringLiteral("INITIALLY DEFERRED");
+    return words.join(u' ');
+}
+
+// A column's name in the new table by its name as loaded; empty when it
+// is gone.
+QString CurrentName(const TTableDefinition &Def, const TTableDefinition *Loaded, const QString &OldName)
+{
+    if (!Loaded)
+        return OldName;
+    for (const TTableColumn &old : Loaded->Columns)
+        if (old.Name == OldName)
+            for (const TTableColumn &c : Def.Columns)
+                if (c.Pos == old.Pos && c.Pos > 0)
+                    return c.Name;
+    return QString();
+}
+
+} // namespace
+
+QString TTableConstraint::Body() const
+{
+    QString body = Param;
+    auto strip = [&body](bool Present, const QString &Word) {
+        if (Present && body.endsWith(Word))
+            body.chop(Word.size());
+    };
+    strip(!Validated, QStringLiteral(" NOT VALID"));
+    strip(Deferred, QStringLiteral(" INITIALLY DEFERRED"));
+    strip(Deferrable, QStringLiteral(" DEFERRABLE"));
+    return body;
+}
+
 void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ctx, QStringList &List)
 {
     const QString prefix = Def.Temporary() ? QString() : Ctx.Prefix;
+    const QString target = prefix + QuoteIdentifier(Def.Name);
+    const QString alter = QStringLiteral("ALTER TABLE ") + target;
+    // A partition is attached to its parent, never inherits from it.
+    QStringList storage = Ctx.StorageClauses;
+    if (!Def.PartitionOf.isEmpty())
+        storage.removeIf([](const QString &l) { return l.startsWith(QLatin1String("INHERITS (")); });
+    const bool inherits = std::any_of(storage.cbegin(), storage.cend(), [](const QString &l) {
+        return l.startsWith(QLatin1String("INHERITS ("));
+    });
+    // Keys and checks that the parents give come with the INHERITS; the
+    // ATTACH PARTITION makes the keys but wants the checks in place.
+    const bool partition = !Def.PartitionOf.isEmpty() && !Ctx.Copy;
+    const bool fromParents = inherits || partition;
+    QStringList after, afterRows;
     QStringList lines;
     if (Def.Temporary())
         lines << QStringLiteral("CREATE TEMPORARY TABLE ") + QuoteIdentifier(Def.Name);
     else
         lines << QStringLiteral("CREATE") + (Ctx.Unlogged ? QStringLiteral(" UNLOGGED") : QString()) +
-                     QStringLiteral(" TABLE ") + prefix + QuoteIdentifier(Def.Name);
+                     QStringLiteral(" TABLE ") + target;
     lines << QStringLiteral("(");
     for (const TTableColumn &c : Def.Columns) {
         if (c.Name.isEmpty())
             continue;
+        if (inherits && c.InheritedOnly()) {
+            // Its parents give it; declaring it would make it the table's own.
+            const QString col = QStringLiteral("    ALTER COLUMN ") + QuoteIdentifier(c.Name);
+            if (!c.Default.isEmpty() && c.Generated.isNull() && c.Identity.isNull())
+                after << alter << col + QStringLiteral(" SET DEFAULT ") + c.Default << Semicolon;
+            if (c.NotNull)
+                after << alter << col + QStringLiteral(" SET NOT NULL") << Semicolon;
+            continue;
+        }
         lines << QStringLiteral("    ") + PadDisplay(QuoteIdentifier(c.Name), 31) + u' ' + TypeText(c) +
                      ColumnTail(c) + u',';
     }
@@ -332,7 +450,11 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
     for (const TTableColumn &c : Def.Columns)
         if (!c.Name.isEmpty() && c.Primary)
             keys << c.Name;
-    if (!keys.isEmpty()) {
+    const TTableConstraint *key = nullptr;
+    for (const TTableConstraint &k : Def.Constraints)
+        if (k.Kind == QLatin1String("PRIMARY KEY"))
+            key = &k;
+    if (!keys.isEmpty() && !(fromParents && key && !key->Local)) {
         // Key order as loaded, new key columns after.
         TTableDefinition asLoaded;
         if (!Ctx.Loaded) {
@@ -344,8 +466,24 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
         keys = KeyColumns(Ctx.Loaded ? *Ctx.Loaded : asLoaded, Def);
         QString line = QStringLiteral("    CONSTRAINT ") + QuoteIdentifier(Def.KeyName()) +
                        QStringLiteral(" PRIMARY KEY  (") + QuotedJoin(keys) + QStringLiteral(") ");
+        // The key's own attributes as loaded.
+        if (key) {
+            QStringList include;
+            for (const QString &n : key->Include) {
+                const QString now = CurrentName(Def, Ctx.Loaded, n);
+                if (!now.isEmpty())
+                    include << now;
+            }
+            if (!include.isEmpty())
+                line += QStringLiteral(" INCLUDE (") + QuotedJoin(include) + u')';
+            const QString with = WithClause(key->IndexOptions);
+            if (!with.isEmpty())
+                line += u' ' + with;
+        }
         if (Ctx.ShownWindow && !Ctx.KeyTablespace.isEmpty())
             line += QStringLiteral(" USING INDEX TABLESPACE ") + QuoteIdentifier(Ctx.KeyTablespace);
+        if (key && !DeferClause(*key).isEmpty())
+            line += u' ' + DeferClause(*key);
         lines << line + u',';
     }
     int uniqueNo = 0;
@@ -354,37 +492,59 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
             continue;
         if (Ctx.Copy && k.Kind != QLatin1String("UNIQUE"))
             continue;
+        // A constraint only its parents give comes with them.
+        if (!k.Local && (inherits || (partition && k.Kind != QLatin1String("CHECK"))))
+            continue;
+        const QString defer = DeferClause(k);
         if (k.Kind == QLatin1String("UNIQUE")) {
+            const QString with = WithClause(k.IndexOptions);
+            const QString body = k.Body() + (with.isEmpty() ? QString() : u' ' + with);
             if (Ctx.ShownWindow && !Ctx.ShowStorageSource) {
                 lines << QStringLiteral("    CONSTRAINT ") + QuoteIdentifier(k.Name) + QStringLiteral(" UNIQUE ") +
-                             k.Param + u',';
+                             body + (defer.isEmpty() ? QString() : u' ' + defer) + u',';
                 continue;
             }
             const QString name = Ctx.Copy && !Ctx.CopyIndex
                                      ? QStringLiteral("UK_") + Def.Name + QString::number(++uniqueNo)
                                      : k.Name;
-            lines << QStringLiteral("    CONSTRAINT ") + QuoteIdentifier(name) + QStringLiteral(" UNIQUE ") + k.Param;
+            lines << QStringLiteral("    CONSTRAINT ") + QuoteIdentifier(name) + QStringLiteral(" UNIQUE ") + body;
             if ((Ctx.ShownWindow || Ctx.ScriptStorage) && Ctx.UniqueStorage) {
                 const QStringList storage = Ctx.UniqueStorage(k.Name);
                 if (!storage.isEmpty())
                     lines << QStringLiteral("    USING INDEX") << storage;
             }
+            // DEFERRABLE follows the index clauses.
+            if (!defer.isEmpty())
+                lines << QStringLiteral("    ") + defer;
             lines.last() += u',';
         } else if (k.Kind == QLatin1String("FOREIGN KEY")) {
-            lines << QStringLiteral("    CONSTRAINT ") + QuoteIdentifier(k.Name) + QStringLiteral(" FOREIGN KEY ") +
-                         k.Param + u',';
+            const QString text = QStringLiteral("CONSTRAINT ") + QuoteIdentifier(k.Name) +
+                                 QStringLiteral(" FOREIGN KEY ") + k.Body() +
+                                 (defer.isEmpty() ? QString() : u' ' + defer);
+            if (k.Validated)
+                lines << QStringLiteral("    ") + text + u',';
+            else
+                afterRows << alter << QStringLiteral("    ADD ") + text + QStringLiteral(" NOT VALID") << Semicolon;
         } else if (k.Kind == QLatin1String("EXCLUDE")) {
             lines << QStringLiteral("    CONSTRAINT ") + QuoteIdentifier(k.Name) + u' ' + k.Kind +
                          QStringLiteral(" USING ") + k.Param + u',';
         } else {
-            lines << QStringLiteral("    CONSTRAINT ") + QuoteIdentifier(k.Name) + u' ' + k.Kind + QStringLiteral(" ( ") +
-                         k.Param + QStringLiteral(" ) ") + u',';
+            const QString text = QStringLiteral("CONSTRAINT ") + QuoteIdentifier(k.Name) + u' ' + k.Kind +
+                                 QStringLiteral(" ( ") + k.Param + QStringLiteral(" ) ") +
+                                 (k.NoInherit ? QStringLiteral("NO INHERIT ") : QString());
+            // A CREATE TABLE would take it as valid and check the rows.
+            if (k.Validated)
+                lines << QStringLiteral("    ") + text + u',';
+            else
+                afterRows << alter << QStringLiteral("    ADD ") + text + QStringLiteral("NOT VALID") << Semicolon;
         }
     }
     if (lines.size() > 2 && lines.last().endsWith(u','))
         lines.last().chop(1);
     lines << QStringLiteral(")");
-    lines << Ctx.StorageClauses << Semicolon;
+    if (!Def.PartitionKey.isEmpty())
+        lines << QStringLiteral("PARTITION BY ") + Def.PartitionKey;
+    lines << storage << Semicolon;
     if (!Def.Comment.isEmpty())
         lines << QStringLiteral("COMMENT ON TABLE ") + prefix + QuoteIdentifier(Def.Name) + QStringLiteral(" IS ") +
                      QuoteLiteral(Def.Comment)
@@ -394,6 +554,17 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
             lines << QStringLiteral("COMMENT ON COLUMN ") + prefix + QuoteIdentifier(Def.Name) + u'.' +
                          QuoteIdentifier(c.Name) + QStringLiteral(" IS ") + QuoteLiteral(c.Comment)
                   << Semicolon;
+    lines << after;
+    // Attached once its rows and NOT VALID checks are in, as its parent's
+    // NOT VALID checks ask.
+    if (partition && !Def.PartitionBound.isEmpty())
+        afterRows << QStringLiteral("ALTER TABLE ") + Def.PartitionOf + QStringLiteral(" ATTACH PARTITION ") + target +
+                         u' ' + Def.PartitionBound
+                  << Semicolon;
+    if (Ctx.AfterRows)
+        *Ctx.AfterRows << afterRows;
+    else
+        lines << afterRows;
     List << lines;
 }
 

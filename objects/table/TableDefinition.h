@@ -30,6 +30,10 @@ struct TTableColumn {
     QString Collation;    // the column's own collation when not the type's default (quoted as needed)
     QChar Identity;       // 'a' ALWAYS, 'd' BY DEFAULT, null: none
     QChar Generated;      // 's' stored generated column, null: none
+    bool Local = true;    // attislocal: declared by the table itself
+    int InhCount = 0;     // attinhcount: the parents it comes from
+    // Inherited only: its parents give it, the table's CREATE leaves it out.
+    bool InheritedOnly() const { return !Local && InhCount > 0; }
 };
 
 // A child of the dependants tree's "CONSTRAINT" node.
@@ -38,6 +42,16 @@ struct TTableConstraint {
     QString Kind;  // "PRIMARY KEY", "CHECK", "UNIQUE", "FOREIGN KEY", "EXCLUDE"
     QString Param; // the text the tree shows under "パラメータ"
     QString Tablespace; // of its index (primary key, unique, exclusion), or the database's default
+    bool Deferrable = false;
+    bool Deferred = false;   // INITIALLY DEFERRED
+    bool Validated = true;   // false: NOT VALID (check, foreign key)
+    bool NoInherit = false;  // check: NO INHERIT
+    bool Local = true;       // conislocal: false for a check that only its parents give
+    QStringList IndexOptions; // reloptions of its index ("fillfactor=70")
+    QStringList Include;     // the INCLUDE columns of its index, in order
+    // Param without the trailing options that the builder writes itself
+    // (DEFERRABLE, INITIALLY DEFERRED, NOT VALID).
+    QString Body() const;
 };
 
 struct TTableDefinition {
@@ -56,6 +70,15 @@ struct TTableDefinition {
     QStringList RelOptions;
     QStringList ToastOptions;
     QList<TLoadedParent> Parents;
+    // The columns the parents give, in the order a CREATE TABLE ...
+    // INHERITS puts them: each parent's columns in turn, a name once.
+    QStringList InheritedOrder;
+    // A partitioned table: its partition key (pg_get_partkeydef).
+    QString PartitionKey;
+    // A partition: its parent (quoted, qualified) and its bound
+    // ("FOR VALUES ..." or "DEFAULT").
+    QString PartitionOf;
+    QString PartitionBound;
 
     bool Temporary() const { return Persistence == u't'; }
     // The name of the PRIMARY KEY constraint, or "PK_" + table name.
@@ -109,6 +132,10 @@ struct TTableCreateContext {
     // the key keeps its loaded order across renames. Unset: the table is
     // taken as loaded.
     const TTableDefinition *Loaded = nullptr;
+    // Where the statements go that must wait for the table's rows (a NOT
+    // VALID constraint is added once the rows are in, so that the rows are
+    // not checked); unset: right after the CREATE and its comments.
+    QStringList *AfterRows = nullptr;
 };
 
 // DDL lines; a line holding only ";" ends a statement.

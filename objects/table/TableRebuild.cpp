@@ -4,6 +4,7 @@
 #include "platform/db/Query.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -29,9 +30,11 @@ const QString RebuildSQL = QStringLiteral(
     " UNION ALL SELECT 'RULE', RN.nspname || '.' || R.rulename FROM t, pg_rewrite R"
     "  JOIN pg_class RC ON RC.oid = R.ev_class JOIN pg_namespace RN ON RN.oid = RC.relnamespace"
     "  WHERE R.ev_class = t.oid"
-    " UNION ALL SELECT CASE WHEN C.relispartition THEN 'PARTITION' ELSE 'TABLE' END, CN.nspname || '.' || C.relname"
+    // Partitions are detached and attached again; children that inherit
+    // would go with the drop.
+    " UNION ALL SELECT 'TABLE', CN.nspname || '.' || C.relname"
     "  FROM t, pg_inherits I JOIN pg_class C ON C.oid = I.inhrelid JOIN pg_namespace CN ON CN.oid = C.relnamespace"
-    "  WHERE I.inhparent = t.oid"
+    "  WHERE I.inhparent = t.oid AND NOT C.relispartition"
     " UNION ALL SELECT 'STATISTICS', SN.nspname || '.' || S.stxname FROM t, pg_statistic_ext S"
     "  JOIN pg_namespace SN ON SN.oid = S.stxnamespace WHERE S.stxrelid = t.oid"
     " UNION ALL SELECT 'PUBLICATION', P.pubname FROM t, pg_publication_rel PR"
@@ -62,7 +65,11 @@ const QString RebuildSQL = QStringLiteral(
     " (SELECT json_build_array(C.relrowsecurity, C.relforcerowsecurity, pg_get_userbyid(C.relowner),"
     "  C.relacl IS NULL, concat_ws(chr(10), array_to_string(C.reloptions, chr(10)),"
     "  (SELECT string_agg('toast.' || o, chr(10)) FROM pg_class TC, unnest(TC.reloptions) o"
-    "  WHERE TC.oid = C.reltoastrelid))) FROM t, pg_class C WHERE C.oid = t.oid),"
+    "  WHERE TC.oid = C.reltoastrelid)), C.relkind, C.relreplident,"
+    "  (SELECT IC.relname FROM pg_index I JOIN pg_class IC ON IC.oid = I.indexrelid"
+    "  WHERE I.indrelid = C.oid AND I.indisreplident),"
+    "  (SELECT IC.relname FROM pg_index I JOIN pg_class IC ON IC.oid = I.indexrelid"
+    "  WHERE I.indrelid = C.oid AND I.indisclustered)) FROM t, pg_class C WHERE C.oid = t.oid),"
     // 2: owned sequences.
     " (SELECT json_agg(json_build_array(SN.nspname, S.relname, D.refobjsubid) ORDER BY SN.nspname, S.relname)"
     "  FROM t, pg_depend D"
@@ -75,7 +82,10 @@ const QString RebuildSQL = QStringLiteral(
     "  FROM t, pg_index I JOIN pg_class IC ON IC.oid = I.indexrelid"
     "  LEFT JOIN pg_tablespace TS ON TS.oid = IC.reltablespace"
     "  WHERE I.indrelid = t.oid AND NOT EXISTS (SELECT 1 FROM pg_constraint K"
-    "  WHERE K.conindid = I.indexrelid AND K.conrelid = I.indrelid)),"
+    "  WHERE K.conindid = I.indexrelid AND K.conrelid = I.indrelid)"
+    // A partition's index that its parent's index made comes back with
+    // the attach.
+    "  AND NOT EXISTS (SELECT 1 FROM pg_inherits II WHERE II.inhrelid = I.indexrelid)),"
     // 4: comments of the table's own constraints.
     " (SELECT json_agg(json_build_array(K.conname, obj_description(K.oid, 'pg_constraint')) ORDER BY K.conname)"
     "  FROM t, pg_constraint K"
@@ -88,7 +98,7 @@ const QString RebuildSQL = QStringLiteral(
     // 6: triggers.
     " (SELECT json_agg(json_build_array(G.tgname, pg_get_triggerdef(G.oid), G.tgenabled,"
     "  obj_description(G.oid, 'pg_trigger')) ORDER BY G.tgname)"
-    "  FROM t, pg_trigger G WHERE G.tgrelid = t.oid AND NOT G.tgisinternal),"
+    "  FROM t, pg_trigger G WHERE G.tgrelid = t.oid AND NOT G.tgisinternal AND G.tgparentid = 0),"
     // 7: policies.
     " (SELECT json_agg(json_build_array(P.polname, P.polpermissive, P.polcmd,"
     "  (SELECT string_agg(CASE WHEN r = 0 THEN 'PUBLIC' ELSE quote_ident(pg_get_userbyid(r)) END, ', ')"
@@ -103,10 +113,22 @@ const QString RebuildSQL = QStringLiteral(
     " (SELECT json_agg(json_build_array(A.attnum, CASE WHEN X.grantee = 0 THEN '' ELSE pg_get_userbyid(X.grantee)"
     "  END, X.privilege_type, X.is_grantable) ORDER BY A.attnum, X.n) FROM t, pg_attribute A,"
     "  aclexplode(A.attacl) WITH ORDINALITY X(grantor, grantee, privilege_type, is_grantable, n)"
-    "  WHERE A.attrelid = t.oid AND A.attnum > 0 AND NOT A.attisdropped AND A.attacl IS NOT NULL)");
+    "  WHERE A.attrelid = t.oid AND A.attnum > 0 AND NOT A.attisdropped AND A.attacl IS NOT NULL),"
+    // 10: column settings a CREATE TABLE does not write: statistics
+    // target, storage other than the type's, options, compression.
+    " (SELECT json_agg(json_build_array(A.attnum, A.attstattarget,"
+    "  CASE WHEN A.attstorage <> TY.typstorage THEN A.attstorage::text END,"
+    "  array_to_string(A.attoptions, chr(10)), A.attcompression::text) ORDER BY A.attnum)"
+    "  FROM t, pg_attribute A JOIN pg_type TY ON TY.oid = A.atttypid"
+    "  WHERE A.attrelid = t.oid AND A.attnum > 0 AND NOT A.attisdropped AND (A.attstattarget >= 0"
+    "  OR A.attstorage <> TY.typstorage OR A.attoptions IS NOT NULL OR A.attcompression::text <> '')),"
+    // 11: partitions with their bounds.
+    " (SELECT json_agg(json_build_array(CN.nspname, C.relname, pg_get_expr(C.relpartbound, C.oid))"
+    "  ORDER BY CN.nspname, C.relname) FROM t, pg_inherits I JOIN pg_class C ON C.oid = I.inhrelid"
+    "  JOIN pg_namespace CN ON CN.oid = C.relnamespace WHERE I.inhparent = t.oid AND C.relispartition)");
 
 enum Part { pRefusals, pTable, pSequences, pIndexes, pOwnComments, pForeignKeys, pTriggers, pPolicies,
-            pTableGrants, pColumnGrants, PartCount };
+            pTableGrants, pColumnGrants, pColumnSettings, pPartitions, PartCount };
 
 // One row of a part, its values by position.
 struct Row {
@@ -141,10 +163,149 @@ QString BackupTableName(const QString &Table, const QDateTime &Now)
     return Table.left(19) + u'_' + Now.toString(QStringLiteral("MMddhhmmss"));
 }
 
-QStringList RestoreRelOptions(const QString &Schema, const QString &Table, const QStringList &Options,
-                              const QStringList &Create)
+QStringList CreateTableOptionNames(const QStringList &Create)
 {
-    const QString create = Create.join(u'\n');
+    const QString text = Create.join(u'\n');
+    const qsizetype n = text.size();
+    // Tokens: a word (lower case), a quoted name, a literal (empty text,
+    // never matched) or one character.
+    struct Token {
+        enum Kind { Word, Name, Literal, Char } kind;
+        QString text;
+    };
+    QList<Token> tokens;
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = text.at(i);
+        const QChar next = i + 1 < n ? text.at(i + 1) : QChar();
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == u'-' && next == u'-') {
+            while (i < n && text.at(i) != u'\n')
+                ++i;
+        } else if (c == u'/' && next == u'*') {
+            int depth = 0;
+            while (i < n) {
+                if (text.at(i) == u'/' && i + 1 < n && text.at(i + 1) == u'*') {
+                    ++depth;
+                    i += 2;
+                } else if (text.at(i) == u'*' && i + 1 < n && text.at(i + 1) == u'/') {
+                    i += 2;
+                    if (--depth == 0)
+                        break;
+                } else {
+                    ++i;
+                }
+            }
+        } else if (c == u'\'' || ((c == u'e' || c == u'E') && next == u'\'')) {
+            const bool escapes = c != u'\'';
+            i += escapes ? 2 : 1;
+            while (i < n) {
+                if (escapes && text.at(i) == u'\\') {
+                    i += 2;
+                } else if (text.at(i) == u'\'') {
+                    if (i + 1 < n && text.at(i + 1) == u'\'')
+                        i += 2;
+                    else
+                        break;
+                } else {
+                    ++i;
+                }
+            }
+            ++i;
+            tokens.append({Token::Literal, QString()});
+        } else if (c == u'"') {
+            QString name;
+            for (++i; i < n; ++i) {
+                if (text.at(i) == u'"') {
+                    if (i + 1 < n && text.at(i + 1) == u'"') {
+                        name += u'"';
+                        ++i;
+                        continue;
+                    }
+                    break;
+                }
+                name += text.at(i);
+            }
+            ++i;
+            tokens.append({Token::Name, name});
+        } else if (c == u'$') {
+            // A dollar-quoted literal ($$ or $tag$).
+            qsizetype j = i + 1;
+            while (j < n && (text.at(j).isLetterOrNumber() || text.at(j) == u'_'))
+                ++j;
+            if (j < n && text.at(j) == u'$') {
+                const QString tag = text.mid(i, j - i + 1);
+                const qsizetype end = text.indexOf(tag, j + 1);
+                i = end < 0 ? n : end + tag.size();
+                tokens.append({Token::Literal, QString()});
+            } else {
+                tokens.append({Token::Char, QString(c)});
+                ++i;
+            }
+        } else if (c.isLetter() || c == u'_') {
+            qsizetype j = i;
+            while (j < n && (text.at(j).isLetterOrNumber() || text.at(j) == u'_' || text.at(j) == u'$'))
+                ++j;
+            tokens.append({Token::Word, text.mid(i, j - i).toLower()});
+            i = j;
+        } else {
+            tokens.append({Token::Char, QString(c)});
+            ++i;
+        }
+    }
+    auto is = [&tokens](qsizetype i, const char *ch) {
+        return i < tokens.size() && tokens.at(i).kind == Token::Char && tokens.at(i).text == QLatin1String(ch);
+    };
+    auto isName = [&tokens](qsizetype i) {
+        return i < tokens.size() && (tokens.at(i).kind == Token::Word || tokens.at(i).kind == Token::Name);
+    };
+    // The options of the WITH (...) that follows the column list, at the
+    // outer level of the first statement.
+    QStringList names;
+    int depth = 0;
+    bool columns = false;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        if (is(i, "(")) {
+            ++depth;
+        } else if (is(i, ")")) {
+            if (--depth == 0)
+                columns = true;
+        } else if (is(i, ";") && depth == 0) {
+            break;
+        } else if (depth == 0 && columns && tokens.at(i).kind == Token::Word &&
+                   tokens.at(i).text == QLatin1String("with") && is(i + 1, "(")) {
+            qsizetype k = i + 2;
+            int inner = 1;
+            bool start = true;
+            for (; k < tokens.size() && inner > 0; ++k) {
+                if (is(k, "("))
+                    ++inner;
+                else if (is(k, ")"))
+                    --inner;
+                else if (inner == 1 && is(k, ","))
+                    start = true;
+                else if (inner == 1 && start && isName(k)) {
+                    QString name = tokens.at(k).text;
+                    if (is(k + 1, ".") && isName(k + 2)) {
+                        name += u'.' + tokens.at(k + 2).text;
+                        k += 2;
+                    }
+                    names << name;
+                    start = false;
+                } else {
+                    start = false;
+                }
+            }
+            i = k - 1;
+        }
+    }
+    return names;
+}
+
+QStringList RestoreRelOptions(const QString &Schema, const QString &Table, const QStringList &Options,
+                              const QStringList &Create, const QStringList &Governed)
+{
+    const QStringList written = CreateTableOptionNames(Create);
     static const QRegularExpression plain(QStringLiteral("^[a-z_][a-z0-9_.]*$"));
     QStringList kept;
     for (const QString &o : Options) {
@@ -152,8 +313,8 @@ QStringList RestoreRelOptions(const QString &Schema, const QString &Table, const
         if (eq <= 0)
             continue;
         const QString name = o.left(eq);
-        const QString bare = name.startsWith(QLatin1String("toast.")) ? name.mid(6) : name;
-        if (create.contains(bare, Qt::CaseInsensitive) || !plain.match(name).hasMatch())
+        if (written.contains(name, Qt::CaseInsensitive) || Governed.contains(name, Qt::CaseInsensitive) ||
+            !plain.match(name).hasMatch())
             continue;
         kept << name + u'=' + QuoteLiteral(o.mid(eq + 1));
     }
@@ -205,7 +366,7 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
         return r;
 
     bool enable = false, force = false, aclNull = true;
-    QString owner;
+    QString owner, identity, identityIndex, clustered;
     QStringList options;
     ForEachRow(parts[pTable], [&](const Row &q) {
         enable = q.Bool(0);
@@ -213,6 +374,9 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
         owner = q.Str(2);
         aclNull = q.Bool(3);
         options = q.Str(4).split(u'\n', Qt::SkipEmptyParts);
+        identity = q.Str(6);
+        identityIndex = q.Str(7);
+        clustered = q.Str(8);
     });
     if (force)
         Statement(r.Prepare, alter + QStringLiteral("NO FORCE ROW LEVEL SECURITY"));
@@ -231,8 +395,23 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
                                      QuoteIdentifier(column));
     });
 
+    // Partitions: detached before the drop (they keep their rows), attached
+    // again to the new table first of all, so that the indexes, keys and
+    // triggers made next reach them as before.
+    // Detached once no other table's foreign key refers to their rows.
+    QStringList detach;
+    ForEachRow(parts[pPartitions], [&](const Row &q) {
+        const QString part = QuoteIdentifier(q.Str(0)) + u'.' + QuoteIdentifier(q.Str(1));
+        Statement(detach, alter + QStringLiteral("DETACH PARTITION ") + part);
+        Statement(r.Restore, alter + QStringLiteral("ATTACH PARTITION ") + part + u' ' + q.Str(2));
+    });
+
     ForEachRow(parts[pIndexes], [&](const Row &q) {
         QString def = q.Str(1);
+        // A partitioned table's index: made on the partitions too, where it
+        // takes up their matching indexes again.
+        static const QRegularExpression only(QStringLiteral("^(CREATE (UNIQUE )?INDEX (\"([^\"]|\"\")*\"|\\S+) ON) ONLY "));
+        def.replace(only, QStringLiteral("\\1 "));
         const QString space = q.Str(2);
         if (!space.isEmpty()) {
             const QString where = QStringLiteral(" WHERE ") + q.Str(3);
@@ -246,6 +425,42 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
         if (!q.Null(4))
             Statement(r.Restore, QStringLiteral("COMMENT ON INDEX ") + QuoteIdentifier(Schema) + u'.' +
                                      QuoteIdentifier(q.Str(0)) + QStringLiteral(" IS ") + QuoteLiteral(q.Str(4)));
+    });
+
+    // What the indexes and columns carry beside their definitions.
+    if (identity == QLatin1String("f"))
+        Statement(r.Restore, alter + QStringLiteral("REPLICA IDENTITY FULL"));
+    else if (identity == QLatin1String("n"))
+        Statement(r.Restore, alter + QStringLiteral("REPLICA IDENTITY NOTHING"));
+    else if (identity == QLatin1String("i") && !identityIndex.isEmpty())
+        Statement(r.Restore, alter + QStringLiteral("REPLICA IDENTITY USING INDEX ") + QuoteIdentifier(identityIndex));
+    if (!clustered.isEmpty())
+        Statement(r.Restore, alter + QStringLiteral("CLUSTER ON ") + QuoteIdentifier(clustered));
+    ForEachRow(parts[pColumnSettings], [&](const Row &q) {
+        const QString column = NewColumnName(q.Int(0));
+        if (column.isEmpty())
+            return;
+        const QString head = alter + QStringLiteral("ALTER COLUMN ") + QuoteIdentifier(column);
+        if (q.Int(1) >= 0)
+            Statement(r.Restore, head + QStringLiteral(" SET STATISTICS ") + QString::number(q.Int(1)));
+        static const QHash<QString, QString> storage = {{QStringLiteral("p"), QStringLiteral("PLAIN")},
+                                                        {QStringLiteral("e"), QStringLiteral("EXTERNAL")},
+                                                        {QStringLiteral("x"), QStringLiteral("EXTENDED")},
+                                                        {QStringLiteral("m"), QStringLiteral("MAIN")}};
+        if (!q.Null(2) && storage.contains(q.Str(2)))
+            Statement(r.Restore, head + QStringLiteral(" SET STORAGE ") + storage.value(q.Str(2)));
+        QStringList set;
+        for (const QString &o : q.Str(3).split(u'\n', Qt::SkipEmptyParts)) {
+            const qsizetype eq = o.indexOf(u'=');
+            if (eq > 0)
+                set << QuoteIdentifier(o.left(eq)) + u'=' + QuoteLiteral(o.mid(eq + 1));
+        }
+        if (!set.isEmpty())
+            Statement(r.Restore, head + QStringLiteral(" SET (") + set.join(QStringLiteral(", ")) + u')');
+        if (q.Str(4) == QLatin1String("p"))
+            Statement(r.Restore, head + QStringLiteral(" SET COMPRESSION pglz"));
+        else if (q.Str(4) == QLatin1String("l"))
+            Statement(r.Restore, head + QStringLiteral(" SET COMPRESSION lz4"));
     });
 
     ForEachRow(parts[pOwnComments], [&](const Row &q) {
@@ -267,6 +482,8 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
             Statement(r.Restore, QStringLiteral("COMMENT ON CONSTRAINT ") + name + QStringLiteral(" ON ") + other +
                                      QStringLiteral(" IS ") + QuoteLiteral(q.Str(4)));
     });
+
+    r.Detach << detach;
 
     ForEachRow(parts[pTriggers], [&](const Row &q) {
         const QString name = QuoteIdentifier(q.Str(0));

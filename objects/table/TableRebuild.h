@@ -4,11 +4,13 @@
 // table still exists: the objects that cannot be re-created (they refuse
 // the rebuild), the statements that run before the drop (row security no
 // longer forced for the backup copy, owned sequences detached, other
-// tables' foreign keys dropped by name), and the statements that restore
-// the rest after the new table holds its rows (indexes, foreign keys of
-// other tables, triggers with their enabled state, policies, comments, row
-// security, owner, reloptions, table and column grants, sequences owned
-// again). Nothing is dropped with CASCADE.
+// tables' foreign keys dropped by name, partitions detached), and the
+// statements that restore the rest after the new table holds its rows
+// (partitions attached again, indexes, replica identity, the CLUSTER mark,
+// column statistics targets, storage modes, options and compression,
+// foreign keys of other tables, triggers with their enabled state,
+// policies, comments, row security, owner, reloptions, table and column
+// grants, sequences owned again). Nothing is dropped with CASCADE.
 #include <QString>
 #include <QStringList>
 
@@ -33,10 +35,17 @@ struct TTableRebuild {
     QStringList RelOptions;
 };
 
-// "ALTER TABLE ... SET (...)" of those of Options whose names the lines of
-// Create do not mention; nothing when there are none.
+// The storage parameters a CREATE TABLE sets: the names in the WITH (...)
+// after its column list ("fillfactor", "toast.autovacuum_enabled"; quoted
+// names as written, others in lower case). Comments, literals and anything
+// inside the column list do not count.
+QStringList CreateTableOptionNames(const QStringList &Create);
+
+// "ALTER TABLE ... SET (...)" of those of Options that the CREATE TABLE in
+// Create does not set and Governed does not name (options the caller's
+// CREATE writes from its own state); nothing when there are none.
 QStringList RestoreRelOptions(const QString &Schema, const QString &Table, const QStringList &Options,
-                              const QStringList &Create);
+                              const QStringList &Create, const QStringList &Governed = {});
 
 // Reads the table `Schema`.`Table` in one statement. NewColumnName maps a
 // column's attnum as loaded to its name in the new table (empty: the column

@@ -494,7 +494,7 @@ TStorageSnapshot TfraStorage::Snapshot() const
     TStorageSnapshot s;
     s.ObjType = FObjType;
     s.Mode = FOwner ? FOwner->SourceMode : smShow;
-    s.ShowStorageSource = tvOption.ShowStorageSource;
+    s.ShowStorageSource = FullStorage || tvOption.ShowStorageSource;
     s.ScriptStorage = ScriptOption.Storage;
     s.DBVer = DBVer();
     s.Schema = FSchema;

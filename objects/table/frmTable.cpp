@@ -71,6 +71,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
@@ -148,7 +149,8 @@ const QStringList LengthTypes = {
 
 // The storage lines of a UNIQUE constraint of a loaded table as the
 // constraint window writes them, from the tablespace its load read.
-QStringList UniqueStorageLines(const TTableDefinition &Def, const QString &ConstName, TSourceMode Mode)
+QStringList UniqueStorageLines(const TTableDefinition &Def, const QString &ConstName, TSourceMode Mode,
+                               bool ShowStorageSource)
 {
     for (const TTableConstraint &k : Def.Constraints) {
         if (k.Name != ConstName)
@@ -159,7 +161,7 @@ QStringList UniqueStorageLines(const TTableDefinition &Def, const QString &Const
         c.TableName = Def.Name;
         c.Type = ctUnique;
         c.Tablespace = k.Tablespace;
-        return ConstraintDDL::StorageScript(c, Mode, tvOption.ShowStorageSource, ScriptOption.Storage,
+        return ConstraintDDL::StorageScript(c, Mode, ShowStorageSource, ScriptOption.Storage,
                                             ScriptOption.NullLine);
     }
     return {};
@@ -240,7 +242,8 @@ void TfrmTable::ReportClick(const QString &ReportName)
 }
 
 bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
-                            QStringList &Lines, const QString &NewSchema, const QString &NewObjectName, bool Index)
+                            QStringList &Lines, const QString &NewSchema, const QString &NewObjectName, bool Index,
+                            QStringList *AfterRows)
 {
     if (!AOwner)
         return false;
@@ -269,7 +272,10 @@ bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, co
     if (mode == smShow)
         ctx.KeyTablespace = def->Tablespace;
     StorageDDL::Create(TableStorage(*def, mode, ver), ctx.StorageClauses);
-    ctx.UniqueStorage = [&](const QString &ConstName) { return UniqueStorageLines(*def, ConstName, mode); };
+    ctx.UniqueStorage = [&](const QString &ConstName) {
+        return UniqueStorageLines(*def, ConstName, mode, tvOption.ShowStorageSource);
+    };
+    ctx.AfterRows = AfterRows;
     TableDDL::Create(target, ctx, Lines);
     return true;
 }
@@ -277,8 +283,9 @@ bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, co
 void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                           QIODevice &Stream, const QString &NewSchema, const QString &NewObjectName, bool Index)
 {
-    QStringList lines;
-    if (!ScriptLines(AOwner, Schema, ObjectName, lines, NewSchema, NewObjectName, Index))
+    QStringList lines, afterRows;
+    if (!ScriptLines(AOwner, Schema, ObjectName, lines, NewSchema, NewObjectName, Index,
+                     ScriptOption.Insert ? &afterRows : nullptr))
         throw tv::SilentAbort();
     WriteScript(Stream, lines);
     tv::db::Connection &conn = AOwner->dbsMain();
@@ -295,8 +302,10 @@ void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, cons
         if (auto *form = dynamic_cast<TfrmObject *>(AOwner); form && form->btnTree1)
             schemasFirst = form->btnTree1->isChecked();
         QFile file;
-        // Statements come about a megabyte at a time, as UTF-8 text.
-        TableScript::WriteInsertRows(conn, QStringLiteral("SELECT * FROM ") + quoted, target, [&](const QByteArray &Utf8) {
+        // Statements come about a megabyte at a time, as UTF-8 text. The
+        // table's own rows only: those of its partitions and children go
+        // with their own scripts.
+        TableScript::WriteInsertRows(conn, QStringLiteral("SELECT * FROM ONLY ") + quoted, target, [&](const QByteArray &Utf8) {
             if (intoStream) {
                 TableScript::WriteScriptText(Stream, Utf8);
                 return;
@@ -312,6 +321,13 @@ void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, cons
             }
             TableScript::WriteScriptText(file, Utf8);
         });
+        // What must not check the rows follows them.
+        if (!afterRows.isEmpty()) {
+            if (file.isOpen())
+                TableScript::WriteScriptText(file, (afterRows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+            else
+                WriteScript(Stream, afterRows);
+        }
     }
 
     if (ScriptOption.Index) {
@@ -1130,7 +1146,7 @@ TTableDefinition TfrmTable::CurrentDefinition() const
 
 QStringList TfrmTable::UniqueStorage(const QString &ConstName) const
 {
-    return UniqueStorageLines(FLoaded, ConstName, SourceMode);
+    return UniqueStorageLines(FLoaded, ConstName, SourceMode, FForRun || tvOption.ShowStorageSource);
 }
 
 void TfrmTable::GetSourceCreate(QStringList &List)
@@ -1141,11 +1157,21 @@ void TfrmTable::GetSourceCreate(QStringList &List)
     ctx.Prefix = SchemaPrefix(SchemaName(), DefaultSchema());
     ctx.Unlogged = !fraStorage->chkLog->Checked();
     ctx.ShownWindow = SourceMode == smShow;
-    if (ctx.ShownWindow && !fraStorage->cmbTBS->isHidden())
+    if (ctx.ShownWindow && !fraStorage->cmbTBS->isHidden()) {
+        // The key's index stays where it is unless the user moves the table.
         ctx.KeyTablespace = fraStorage->cmbTBS->Text();
-    ctx.ShowStorageSource = tvOption.ShowStorageSource;
+        for (const TTableConstraint &k : FLoaded.Constraints)
+            if (k.Kind == QLatin1String("PRIMARY KEY") && !fraStorage->cmbTBS->IsChanged())
+                ctx.KeyTablespace = k.Tablespace;
+    }
+    ctx.ShowStorageSource = FForRun || tvOption.ShowStorageSource;
     ctx.ScriptStorage = ScriptOption.Storage;
-    fraStorage->GetSourceCreate(ctx.StorageClauses);
+    ctx.AfterRows = FAfterRows;
+    {
+        fraStorage->FullStorage = FForRun;
+        const auto reset = qScopeGuard([this] { fraStorage->FullStorage = false; });
+        fraStorage->GetSourceCreate(ctx.StorageClauses);
+    }
     if (!IsNew() && OwnerForm())
         ctx.UniqueStorage = [this](const QString &ConstName) { return UniqueStorage(ConstName); };
     // The grid's snapshot as loaded.
@@ -1157,6 +1183,8 @@ void TfrmTable::GetSourceAlter(QStringList &List)
 {
     SqlWaitCursor wait;
     TableDDL::TAlterStorage storage;
+    fraStorage->FullStorage = FForRun;
+    const auto reset = qScopeGuard([this] { fraStorage->FullStorage = false; });
     fraStorage->GetSourceAlterN(storage.AlterN);
     fraStorage->GetSourceAlterV(storage.AlterVP);
     fraStorage->GetSourceAlterP(storage.AlterVP);
@@ -1250,6 +1278,12 @@ QString TfrmTable::NewColumnName(int AttNum) const
 
 void TfrmTable::BuildTableCompileList(QStringList &List, bool &Rebuild, QString &BackupName)
 {
+    // What runs keeps the table's storage and parents whatever is shown.
+    FForRun = true;
+    const auto reset = qScopeGuard([this] {
+        FForRun = false;
+        FAfterRows = nullptr;
+    });
     QWidget *page = ShownPage();
     const QString qt = QuoteIdentifier(SchemaName()) + u'.' + QuoteIdentifier(ObjectName());
     const bool create = IsCreate();
@@ -1275,6 +1309,24 @@ void TfrmTable::BuildTableCompileList(QStringList &List, bool &Rebuild, QString 
         return;
     }
 
+    // A child gets the columns of its parents first, in their order: any
+    // other order cannot be built.
+    if (page != tabSource && !FLoaded.InheritedOrder.isEmpty() && FLoaded.PartitionOf.isEmpty()) {
+        QStringList asked, built = FLoaded.InheritedOrder;
+        for (const TTableColumn &c : CurrentDefinition().Columns) {
+            asked << c.Name;
+            if (!built.contains(c.Name))
+                built << c.Name;
+        }
+        if (asked != built) {
+            ShowMessageBox(QStringLiteral("継承した列は親テーブルの列順で先頭に並ぶため、この列順でテーブルを"
+                                          "再作成することはできません。\r\n作成される列順: ") +
+                               built.join(QStringLiteral(", ")),
+                           tv::ui::MB_ICONEXCLAMATION);
+            throw tv::SilentAbort();
+        }
+    }
+
     // The rebuild: everything read while the table still exists.
     QStringList kept;
     for (const TTableConstraint &k : CurrentDefinition().Constraints)
@@ -1285,7 +1337,9 @@ void TfrmTable::BuildTableCompileList(QStringList &List, bool &Rebuild, QString 
         ShowMessageBox(RefusalMessage(plan.Refusals), tv::ui::MB_ICONEXCLAMATION);
         throw tv::SilentAbort();
     }
-    const bool backup = tvOption.BackupData && !FLoaded.Temporary();
+    // A partitioned table holds no rows of its own: its partitions keep
+    // them, detached before the drop and attached again.
+    const bool backup = tvOption.BackupData && !FLoaded.Temporary() && FLoaded.RelKind != u'p';
     List << plan.Prepare;
     if (backup) {
         BackupName = BackupTableName(ObjectName(), QDateTime::currentDateTime());
@@ -1294,7 +1348,8 @@ void TfrmTable::BuildTableCompileList(QStringList &List, bool &Rebuild, QString 
     }
     List << plan.Detach;
     GetSourceDrop(List);
-    QStringList createLines;
+    QStringList createLines, afterRows;
+    FAfterRows = &afterRows;
     if (page == tabSource) {
         createLines = txtSource->Lines()->ToStringList();
         List << createLines << QStringLiteral(";");
@@ -1324,7 +1379,21 @@ void TfrmTable::BuildTableCompileList(QStringList &List, bool &Rebuild, QString 
                      << QStringLiteral(";");
         }
     }
-    List << plan.Restore << RestoreRelOptions(SchemaName(), ObjectName(), plan.RelOptions, createLines);
+    List << afterRows;
+    // What the user changed in the storage frame is as the frame says (an
+    // option taken out stays out); a source text writes what it says.
+    QStringList governed;
+    if (page != tabSource) {
+        const TStorageSnapshot frame = fraStorage->Snapshot();
+        for (const auto &[prefix, half] : {std::pair{QString(), &frame.Table}, std::pair{QStringLiteral("toast."), &frame.Toast}}) {
+            if (frame.AutoVacuum.Changed || half->EnabledBox.Changed)
+                governed << prefix + QStringLiteral("autovacuum_enabled");
+            for (int i = 0; i < AutoVacuumParamCount; ++i)
+                if (frame.AutoVacuum.Changed || half->Params[i].Changed)
+                    governed << prefix + AutoVacuumOptionName(i);
+        }
+    }
+    List << plan.Restore << RestoreRelOptions(SchemaName(), ObjectName(), plan.RelOptions, createLines, governed);
     // The backup goes in the same transaction once the rows are back; after
     // a rebuild from the source the rows stay in it for the user.
     if (backup && page != tabSource)
@@ -1357,9 +1426,10 @@ void TfrmTable::Compile(QObject *)
         return;
     }
     const unsigned warn = tv::ui::MB_YESNO | tv::ui::MB_ICONEXCLAMATION | tv::ui::MB_DEFBUTTON2;
-    if (rebuild && backup.isEmpty() &&
-        ShowMessageBox(QStringLiteral("テーブルを再作成する為、既存のデータは全て失われます。\r\nまた、テーブルの作成に失敗し"
-                                      "ても、テーブルは削除されますのでご注意ください。\r\n処理を続行しますか？"),
+    // The rebuild runs in one transaction: a failure changes nothing.
+    if (rebuild && backup.isEmpty() && FLoaded.RelKind != u'p' &&
+        ShowMessageBox(QStringLiteral("テーブルを再作成する為、既存のデータは全て失われます。\r\nなお、テーブルの作成に失敗し"
+                                      "た場合は、テーブルは元のまま残ります。\r\n処理を続行しますか？"),
                        warn) != tv::ui::IDYES)
         return;
     if (rebuild && !backup.isEmpty() && ShownPage() == tabSource &&

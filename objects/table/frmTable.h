@@ -66,9 +66,12 @@ public:
     void SetReportList();
     void ReportClick(const QString &ReportName);
 
+    // AfterRows, when given, takes the statements that belong after the
+    // table's rows (NOT VALID constraints); else they follow in Lines.
     static bool ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                             QStringList &Lines, const QString &NewSchema = QString(),
-                            const QString &NewObjectName = QString(), bool Index = true);
+                            const QString &NewObjectName = QString(), bool Index = true,
+                            QStringList *AfterRows = nullptr);
 
     // Whether a type takes a length ("長さ" can be edited).
     static bool TypeTakesLength(const QString &Type);
@@ -203,6 +206,10 @@ private:
     void ShowData();
 
     TTableDefinition FLoaded;
+    // While a compile builds what runs: every storage clause is written,
+    // and the statements after the rows go here.
+    bool FForRun = false;
+    QStringList *FAfterRows = nullptr;
     bool FToast = false;
     QStringList FDataType;
     int FDefTopRecord = 0;

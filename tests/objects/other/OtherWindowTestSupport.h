@@ -9,6 +9,7 @@
 #include "editor/tvMemo.h"
 #include "shell/frmDDLExec.h"
 #include "shell/frmDDLPreview.h"
+#include "support/ServerFolder.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -18,35 +19,6 @@
 #include <unistd.h>
 
 namespace tvtest {
-
-// A fresh empty folder owned by the account the test server runs as
-// ("postgres" when scripts/test-db started it as root); removed at the end.
-class ServerFolder {
-public:
-    ServerFolder()
-    {
-        QByteArray templ = QDir::tempPath().toUtf8() + "/tvx_tbs_XXXXXX";
-        if (!mkdtemp(templ.data()))
-            return;
-        m_path = QString::fromUtf8(templ);
-        if (const passwd *pw = getpwnam("postgres"); pw && geteuid() == 0)
-            m_ok = chown(templ.constData(), pw->pw_uid, pw->pw_gid) == 0;
-        else
-            m_ok = false;
-    }
-    ~ServerFolder()
-    {
-        if (!m_path.isEmpty())
-            QDir(m_path).removeRecursively();
-    }
-    // False when the folder cannot be handed to the server's account.
-    bool ok() const { return m_ok; }
-    const QString &path() const { return m_path; }
-
-private:
-    QString m_path;
-    bool m_ok = false;
-};
 
 inline TfrmDDLExec *OpenExecDialog()
 {

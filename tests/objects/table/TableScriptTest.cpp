@@ -9,6 +9,7 @@
 #include "objects/table/TableScript.h"
 #include "objects/table/frmTable.h"
 #include "platform/db/Connection.h"
+#include "support/CatalogSnapshot.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -209,4 +210,56 @@ TEST(TableScriptStatement, WrapsPast70Characters)
     }
     EXPECT_EQ(TableScript::InsertStatement(QStringLiteral("x"), {QStringLiteral("1")}),
               (QStringList{"INSERT INTO x VALUES(1)", ";"}));
+}
+
+// The script of a partitioned table, of its partitions and of a table with
+// a deferrable unique key and a NOT VALID check that a row breaks, run
+// again after the tables are dropped: the same tables, keys, partitions
+// and rows.
+TEST_F(ScriptOutput, PartitionsKeysAndNotValidChecksRunBack)
+{
+    StartOn("tbsp",
+            "CREATE SCHEMA k2;"
+            "CREATE TABLE k2.t1 (a int NOT NULL, b text, CONSTRAINT t1_pkey PRIMARY KEY (a) INCLUDE (b)"
+            " WITH (fillfactor = 80) DEFERRABLE INITIALLY DEFERRED) PARTITION BY RANGE (a);"
+            "CREATE TABLE k2.t1_p1 PARTITION OF k2.t1 FOR VALUES FROM (0) TO (100);"
+            "CREATE TABLE k2.t1_p2 PARTITION OF k2.t1 DEFAULT;"
+            "INSERT INTO k2.t1 VALUES (1, 'x'), (200, 'y');"
+            "CREATE TABLE k2.t3 (id int, c int, CONSTRAINT t3_uq UNIQUE (c) WITH (fillfactor = 90) DEFERRABLE);"
+            "INSERT INTO k2.t3 VALUES (1, -1), (2, 5);"
+            "ALTER TABLE k2.t3 ADD CONSTRAINT t3_c CHECK (c > 0) NOT VALID;");
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    ScriptOption.Insert = true;
+    ScriptOption.InsertMode = 0;
+    ScriptOption.OneScript = true;
+    ScriptOption.Index = false;
+    ScriptOption.Storage = true;
+    const char *const tables[] = {"t1", "t1_p1", "t1_p2", "t3"};
+    CatalogSnapshot before;
+    for (const char *t : tables)
+        before.Merge(CatalogSnapshot::OfTable(*db, "k2", t));
+    const std::string rows = db->scalar("SELECT (SELECT string_agg(concat_ws('/', tableoid::regclass, a, b), ';'"
+                                        " ORDER BY a) FROM k2.t1) || '#' || (SELECT string_agg(concat_ws('/', id, c),"
+                                        " ';' ORDER BY id) FROM k2.t3)");
+    QBuffer script;
+    script.open(QIODevice::WriteOnly);
+    for (const char *t : tables)
+        form->OutputScript(45, QStringLiteral("k2"), QString::fromLatin1(t), script);
+    const QString ddl = Utf16(script);
+    EXPECT_TRUE(ddl.contains(QStringLiteral("PARTITION BY RANGE (a)"))) << ddl.toStdString();
+    EXPECT_FALSE(ddl.contains(QStringLiteral("INHERITS"))) << ddl.toStdString();
+    // The NOT VALID check comes after the rows it would refuse.
+    EXPECT_GT(ddl.indexOf(QStringLiteral("NOT VALID")), ddl.indexOf(QStringLiteral("INSERT INTO \"k2\".\"t3\"")))
+        << ddl.toStdString();
+    db->exec("DROP TABLE k2.t1, k2.t3");
+    db->exec(ddl.toStdString());
+    CatalogSnapshot after;
+    for (const char *t : tables)
+        after.Merge(CatalogSnapshot::OfTable(*db, "k2", t));
+    EXPECT_EQ(CatalogSnapshot::Diff(before, after), "") << ddl.toStdString();
+    EXPECT_EQ(db->scalar("SELECT (SELECT string_agg(concat_ws('/', tableoid::regclass, a, b), ';'"
+                         " ORDER BY a) FROM k2.t1) || '#' || (SELECT string_agg(concat_ws('/', id, c),"
+                         " ';' ORDER BY id) FROM k2.t3)"),
+              rows);
 }
