@@ -680,3 +680,72 @@ TEST_F(BackupRestore, AFailedDumpLeavesNoArchiveOfItsOwn)
     ASSERT_TRUE(Texts().contains(kDone)) << Texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(ReadFile(file).contains(QStringLiteral("CREATE TABLE public.\"Orders\"")));
 }
+
+// A restore run schema by schema whose first run waits on a lock: the
+// program does not close under it; Esc stops pg_restore, whose session is
+// gone from the server, the later run does not start, and the window says
+// the restore was stopped.
+TEST_F(BackupRestore, ARestoreWaitingOnALockStopsOnEscAndRunsNoFurther)
+{
+    TV_REQUIRE_DB(db);
+    Fixture();
+    ASSERT_NE(Logon(), nullptr);
+    const QString file = s.scratch.file(QStringLiteral("two.dmp"));
+    TfrmExp *w = Backup(1, QStringLiteral("s1\r\ns2\r\n"), QString(), file);
+    ASSERT_NE(w, nullptr);
+    s.dialogs.queueButton(IDYES);
+    w->btnExec->trigger();
+    ASSERT_TRUE(Texts().contains(kDone)) << Texts().join(QLatin1Char('\n')).toStdString();
+
+    db.exec("TRUNCATE s1.a, s2.b");
+    auto locker = OpenSession(db);
+    locker->Exec(QStringLiteral("BEGIN; LOCK TABLE s1.a IN ACCESS EXCLUSIVE MODE"));
+    const std::string restoreSessions = "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                        "AND application_name = 'pg_restore'";
+    s.dialogs.clear();
+    TfrmImp *r = TfrmImp::ShowWindow(s.Form());
+    ASSERT_NE(r, nullptr);
+    r->rdoFormat->Button(0)->click();
+    r->rdoMode->Button(1)->click();
+    r->txtImpFile->SetText(file);
+    r->chkData->setChecked(true);
+    for (const char *schema : {"s1", "s2"}) {
+        r->cmbSchema->setEditText(QString::fromLatin1(schema));
+        r->btnAddUser->click();
+    }
+    s.dialogs.queueButton(IDYES);
+
+    bool pressed = false;
+    bool mainClosed = true;
+    QElapsedTimer sincePress;
+    QTimer user;
+    user.setInterval(50);
+    QObject::connect(&user, &QTimer::timeout, r, [&] {
+        if (pressed && sincePress.elapsed() > 60000 && locker) {
+            locker.reset(); // Esc did not stop it: the run ends, the test fails
+            return;
+        }
+        if (pressed || db.scalar(restoreSessions + " AND wait_event_type = 'Lock'") != "1")
+            return;
+        pressed = true;
+        sincePress.start();
+        mainClosed = s.CloseMain();
+        QTest::keyClick(r->txtLog, Qt::Key_Escape);
+    });
+    user.start();
+    r->btnExec->trigger();
+    user.stop();
+
+    ASSERT_TRUE(pressed) << Texts().join(QLatin1Char('\n')).toStdString();
+    ASSERT_NE(locker, nullptr) << "Esc did not stop the restore";
+    EXPECT_FALSE(mainClosed) << "the program waits for the busy window";
+    ASSERT_FALSE(Texts().isEmpty());
+    EXPECT_EQ(Texts().last(), QStringLiteral("インポートを中断しました。"));
+    const QStringList lines = r->txtLog->Lines()->ToStringList();
+    EXPECT_EQ(lines.last(), StoppedLogLine());
+    EXPECT_FALSE(lines.contains(QString(200, QLatin1Char('-')))) << "the second schema's run never started";
+    EXPECT_TRUE(PollUntil([&] { return db.scalar(restoreSessions) == "0"; })) << "pg_restore's session ended";
+    locker.reset();
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM s1.a"), "0");
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM s2.b"), "0");
+}
