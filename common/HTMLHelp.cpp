@@ -65,7 +65,31 @@ QString THTMLHelp::HelpFile()
     QString path = exe.absoluteFilePath();
     if (!suffix.isEmpty())
         path.chop(suffix.size() + 1);
-    return path + QStringLiteral(".chm");
+    const QString compiled = path + QStringLiteral(".chm");
+    if (!QFileInfo(compiled).isFile()) {
+        const QString html = exe.absolutePath() + QStringLiteral("/help/index.html");
+        if (QFileInfo(html).isFile())
+            return html;
+    }
+    return compiled;
+}
+
+QString THTMLHelp::TopicFile(const QString &file, int context)
+{
+    const QFileInfo info(file);
+    const QString suffix = info.suffix().toLower();
+    if (context > 0 && (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))) {
+        const QString topic = info.absolutePath() + QLatin1Char('/') + QString::number(context) + QLatin1Char('.') +
+                              info.suffix();
+        if (QFileInfo(topic).isFile())
+            return topic;
+    }
+    return file;
+}
+
+void THTMLHelp::ShowTopic(int context)
+{
+    ShowHelpFile(TopicFile(HelpFile(), context));
 }
 
 void THTMLHelp::ShowHelpFile(const QString &file)
@@ -103,4 +127,43 @@ bool THTMLHelp::OnApplicationHelp(quint16 Command, qintptr Data, bool &CallHelp)
         break;
     }
     return false;
+}
+
+namespace {
+
+// The handler requests go to: the application's, else the program's own
+// bridge (made once, without taking the handler's place).
+THTMLHelp &HelpHandler()
+{
+    if (THTMLHelp *h = THTMLHelp::Current())
+        return *h;
+    static THTMLHelp *own = [] {
+        THTMLHelp *before = THTMLHelp::Current();
+        auto *h = new THTMLHelp;
+        THTMLHelp::SetCurrent(before);
+        return h;
+    }();
+    return *own;
+}
+
+void ShowHelp(quint16 Command, int Context)
+{
+    THTMLHelp &h = HelpHandler();
+    bool callHelp = true;
+    h.OnApplicationHelp(Command, Context, callHelp);
+    // Not a compiled help file: opened here, at the topic when it has one.
+    if (callHelp)
+        h.ShowTopic(Command == THTMLHelp::HELP_CONTEXT ? Context : 0);
+}
+
+} // namespace
+
+void ShowHelpContents()
+{
+    ShowHelp(THTMLHelp::HELP_CONTENTS, 0);
+}
+
+void ShowHelpContext(int Context)
+{
+    ShowHelp(THTMLHelp::HELP_CONTEXT, Context);
 }

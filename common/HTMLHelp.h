@@ -2,7 +2,15 @@
 // The help bridge: serves the application's help requests (a command and a
 // data value in the classic numbering) from the help file, which is the
 // application's help file when one is set, else the program's path with the
-// extension ".chm".
+// extension ".chm" when that exists, else an HTML help installed beside the
+// program ("help/index.html" in the program's folder) when that exists, else
+// the ".chm" name (which then cannot be read).
+//
+// The program's commands ask for help through ShowHelpContents and
+// ShowHelpContext below, never through the handler directly: they work with
+// the main window's bridge and, where none is set, with the program's own.
+// An HTML help file is opened at the topic page of the context
+// ("<context>.html" in its folder) when there is one, else at the file.
 //
 // The file is handed to the desktop (QDesktopServices) to open. When it is
 // missing or the desktop cannot open it, "ヘルプファイルを読込めませんでした。"
@@ -63,6 +71,13 @@ public:
     // The message shown when the help file cannot be opened.
     static QString CannotReadHelpText();
 
+    // The page a context opens in an HTML help file: "<context>.html" beside
+    // it when that exists, else the file itself.
+    static QString TopicFile(const QString &file, int context);
+    // Opens the help file (an HTML one at the context's topic); shows the
+    // message when that fails.
+    void ShowTopic(int context);
+
 private:
     // Opens the help file; shows the message when that fails.
     void ShowHelpFile(const QString &file);
@@ -71,3 +86,8 @@ private:
     QPoint FPopupPos;
     Opener m_opener;
 };
+
+// The help command: the contents of the help file.
+void ShowHelpContents();
+// A dialog's "ヘルプ" button or F1: the help file at the context's topic.
+void ShowHelpContext(int Context);

@@ -1,5 +1,7 @@
 #include "common/ProcessRunner.h"
 
+#include "platform/ui/BusyWindow.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
@@ -7,6 +9,8 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+
+#include <optional>
 
 TtvLineSink::~TtvLineSink() = default;
 
@@ -16,6 +20,16 @@ void TPlainTextLineSink::AppendLine(const QString &line)
 {
     if (m_edit)
         m_edit->appendPlainText(line);
+}
+
+QWidget *TPlainTextLineSink::Widget() const
+{
+    return m_edit;
+}
+
+QString StoppedLogLine()
+{
+    return QStringLiteral("処理を中断しました。");
 }
 
 void TPlainTextLineSink::ShowLastLine()
@@ -56,12 +70,29 @@ private:
 
 tv::process::ProcessResult RunProgramToMemo(const tv::process::ProcessRequest &Request, TtvLineSink &Memo)
 {
-    WaitCursor wait;
-    return tv::process::RunProcess(Request, [&Memo](const QStringList &lines, bool) {
+    tv::process::ProcessRequest request = Request;
+    tv::process::ProcessStopper ownStopper;
+    if (!request.stopper)
+        request.stopper = &ownStopper;
+    tv::process::ProcessStopper *stopper = request.stopper;
+    // Only the log's window is busy; without one there is no window to
+    // keep, and the wait cursor stands for the whole program.
+    std::optional<tv::ui::BusyWindow> busy;
+    std::optional<WaitCursor> wait;
+    if (QWidget *w = Memo.Widget())
+        busy.emplace(w, [stopper] { stopper->stop(); });
+    else
+        wait.emplace();
+    const tv::process::ProcessResult result = tv::process::RunProcess(request, [&Memo](const QStringList &lines, bool) {
         for (const QString &line : lines)
             Memo.AppendLine(line);
         Memo.ShowLastLine();
     });
+    if (result.stopped) {
+        Memo.AppendLine(StoppedLogLine());
+        Memo.ShowLastLine();
+    }
+    return result;
 }
 
 bool RunProgramToMemo(const QString &CommandLine, TtvLineSink &Memo, int *ExitCode)

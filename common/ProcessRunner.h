@@ -8,8 +8,10 @@
 // double quote stands for a literal one. Standard input is the null device;
 // standard output and standard error are shown as their lines arrive, CR
 // removed; a last line without a line end is shown once the program ended.
-// While it runs the wait cursor is shown and windows repaint, but no mouse or
-// keyboard input is taken.
+// While it runs only the window of the log editor is busy (tv::ui::BusyWindow:
+// the wait cursor, no input, no closing); every other window stays usable.
+// Esc pressed in that window stops the program (ProcessStopper), and the log
+// then ends with the line "処理を中断しました。".
 #include "platform/process/Process.h"
 
 #include <QPointer>
@@ -17,6 +19,7 @@
 #include <QStringList>
 
 class QPlainTextEdit;
+class QWidget;
 
 // Where the output lines go: the log editor of a window. The SQL editor
 // control implements it; TPlainTextLineSink adapts a QPlainTextEdit.
@@ -27,7 +30,13 @@ public:
     virtual void AppendLine(const QString &line) = 0;
     // Puts the caret at the start of the last line and scrolls it into view.
     virtual void ShowLastLine() = 0;
+    // The editor that shows the lines (its window is busy while the program
+    // runs); null when there is none.
+    virtual QWidget *Widget() const { return nullptr; }
 };
+
+// The line added to the log when the program was stopped.
+QString StoppedLogLine();
 
 // A QPlainTextEdit as a line sink; does nothing once the editor is gone.
 class TPlainTextLineSink : public TtvLineSink {
@@ -35,6 +44,7 @@ public:
     explicit TPlainTextLineSink(QPlainTextEdit *edit);
     void AppendLine(const QString &line) override;
     void ShowLastLine() override;
+    QWidget *Widget() const override;
 
 private:
     QPointer<QPlainTextEdit> m_edit;
@@ -49,7 +59,8 @@ private:
 bool RunProgramToMemo(const QString &CommandLine, TtvLineSink &Memo, int *ExitCode = nullptr);
 
 // The same with a prepared request (argument list, environment, a password
-// handed over through PGPASSFILE); the full result comes back.
+// handed over through PGPASSFILE, a stopper of the caller's); the full
+// result comes back, `stopped` set when Esc or the stopper ended it.
 tv::process::ProcessResult RunProgramToMemo(const tv::process::ProcessRequest &Request, TtvLineSink &Memo);
 
 // The folder `Path` with a trailing "/" when it exists; empty when it does

@@ -12,6 +12,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Query.h"
+#include "platform/ui/BusyWindow.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/WindowMessage.h"
@@ -335,6 +336,10 @@ bool TtvForm::CloseQuery()
     // One closing asks once: the main window asks every child and then
     // closes the connection windows, which ask the windows they own again.
     // A consent holds until control returns to the event loop.
+    // A window busy with a run it started (an external program) stays
+    // until the run ends or is stopped with Esc.
+    if (tv::ui::IsBusy(this))
+        return false;
     if (FCloseAgreed)
         return true;
     bool Result = FormCloseQuery();

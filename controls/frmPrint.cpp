@@ -723,10 +723,7 @@ void TfrmPrint::btnPreviewClick()
 
 void TfrmPrint::btnHelpClick()
 {
-    if (THTMLHelp *help = THTMLHelp::Current()) {
-        bool callHelp = true;
-        help->OnApplicationHelp(THTMLHelp::HELP_CONTEXT, HelpContext, callHelp);
-    }
+    ShowHelpContext(HelpContext);
 }
 
 void TfrmPrint::btnPropertyClick()

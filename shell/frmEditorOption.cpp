@@ -521,12 +521,7 @@ void TfrmEditorOption::BuildForm()
 
     connect(btnOk, &QPushButton::clicked, this, Guarded([this] { btnOkClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(btnHelp, &QPushButton::clicked, this, Guarded([] {
-                if (THTMLHelp *h = THTMLHelp::Current()) {
-                    bool callHelp = true;
-                    h->OnApplicationHelp(THTMLHelp::HELP_CONTEXT, HelpContextEditorOption, callHelp);
-                }
-            }));
+    connect(btnHelp, &QPushButton::clicked, this, Guarded([] { ShowHelpContext(HelpContextEditorOption); }));
     connect(btnInitReserveword, &QPushButton::clicked, this, Guarded([this] { btnInitReservewordClick(); }));
     connect(lstColors, &QListWidget::currentRowChanged, this, Guarded([this](int) { lstColorsClick(); }));
     connect(chkLeftBarVisible, &QCheckBox::toggled, this, [this](bool on) {

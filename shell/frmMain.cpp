@@ -208,6 +208,9 @@ void TfrmMain::FormCreate()
     stsMain->AddPanel(50);
     setStatusBar(stsMain);
 
+    hlpMain = new THTMLHelp(this);
+    hlpMain->setObjectName(QStringLiteral("hlpMain"));
+
     // 2. Actions with their images, tool bars and menus.
     BuildActions();
     BuildToolBars();
@@ -368,12 +371,7 @@ void TfrmMain::BuildActions()
     });
     connect(Action(QStringLiteral("actWindowClose")), &QAction::triggered, this, [this] { mnuCloseWindowClick(); });
     connect(Action(QStringLiteral("actHelp")), &QAction::triggered, this,
-            tv::ui::Guarded([] {
-                if (THTMLHelp *h = THTMLHelp::Current()) {
-                    bool callHelp = true;
-                    h->OnApplicationHelp(THTMLHelp::HELP_CONTENTS, 0, callHelp);
-                }
-            }));
+            tv::ui::Guarded([] { ShowHelpContents(); }));
     ConnectLaunchers();
     BuildEditActions();
 }
@@ -755,7 +753,7 @@ void TfrmMain::BuildMenus()
     help->addSeparator();
     mnuHomePage = help->addMenu(QStringLiteral("ホームページを開く"));
     mnuHomePage->setObjectName(QStringLiteral("mnuHomePage"));
-    help->addSeparator();
+    mnuHomePageSep = help->addSeparator();
     add(help, "actHelpSupport");
 
     popEditor = new QMenu(this);

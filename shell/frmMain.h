@@ -26,6 +26,7 @@ class QSplitter;
 class QToolBar;
 class QToolButton;
 class QTimer;
+class THTMLHelp;
 class QTreeWidgetItem;
 class TFindReplaceDialog;
 class TfrmObject;
@@ -165,8 +166,11 @@ public:
     QWidget *OpenObjectOn(TfrmObject *form, const TOpenObjectRequest &request);
     std::function<QWidget *(TfrmObject *, const TOpenObjectRequest &)> OpenObjectHook;
 
+    // The help bridge every help request of the program goes to.
+    THTMLHelp *hlpMain = nullptr;
     QMenu *mnuEdit = nullptr, *mnuDisplay = nullptr, *mnuToolbar = nullptr, *mnuCommandMenu = nullptr,
           *mnuReportMenu = nullptr, *mnuHomePage = nullptr, *popTask = nullptr, *popWorkSpace = nullptr;
+    QAction *mnuHomePageSep = nullptr; // the separator after the home-page sub-menu
     QAction *mnuTB1 = nullptr, *mnuTB2 = nullptr, *mnuWorkSpace = nullptr, *mnuTaskBar = nullptr,
             *mnuStsbar = nullptr, *mnuReload = nullptr, *mnuMacroExec = nullptr, *popEditOpen = nullptr;
 

@@ -521,8 +521,13 @@ void TfrmMain::SetReportList()
 
 void TfrmMain::SetHomePage()
 {
-    // The product pages have no configured address: the sub-menu stays empty.
+    // The product has no pages of its own to open: no page has an address,
+    // so the sub-menu has no entry and is left out of the help menu, with
+    // its separator, instead of standing there empty.
     mnuHomePage->clear();
+    const bool any = !mnuHomePage->actions().isEmpty();
+    mnuHomePage->menuAction()->setVisible(any);
+    mnuHomePageSep->setVisible(any);
 }
 
 void TfrmMain::mnuUserCommandClick(QAction *entry)

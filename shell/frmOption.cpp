@@ -210,12 +210,7 @@ void TfrmOption::BuildForm()
     top->addLayout(buttons);
     connect(btnOk, &QPushButton::clicked, this, tv::ui::Guarded([this] { btnOkClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(btnHelp, &QPushButton::clicked, this, tv::ui::Guarded([] {
-                if (THTMLHelp *h = THTMLHelp::Current()) {
-                    bool callHelp = true;
-                    h->OnApplicationHelp(THTMLHelp::HELP_CONTEXT, HelpContextOption, callHelp);
-                }
-            }));
+    connect(btnHelp, &QPushButton::clicked, this, tv::ui::Guarded([] { ShowHelpContext(HelpContextOption); }));
 }
 
 QWidget *TfrmOption::BuildListPage()

@@ -16,7 +16,6 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -63,12 +62,6 @@ struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
-
-QString helpFilePath()
-{
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    return exe.path() + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".chm");
-}
 
 } // namespace
 
@@ -266,7 +259,6 @@ TfrmLob::TfrmLob(QWidget *AOwner, QByteArray *AStream) : QDialog(AOwner), FStrea
     connect(btnDataDelete, &QPushButton::clicked, this, Guarded([this] { btnDataDeleteClick(); }));
     connect(pagData, &QTabWidget::currentChanged, this, Guarded([this](int) { ShowLobData(); }));
 
-    btnHelp->setEnabled(QFileInfo::exists(helpFilePath()));
     resize(560, 420);
     LoadLayout();
 }
@@ -451,13 +443,7 @@ void TfrmLob::btnDataDeleteClick()
 
 void TfrmLob::btnHelpClick()
 {
-    if (THTMLHelp *help = THTMLHelp::Current()) {
-        bool callHelp = true;
-        help->OnApplicationHelp(THTMLHelp::HELP_CONTEXT, 10200, callHelp);
-        return;
-    }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath())))
-        ShowMessageBox(QStringLiteral("ヘルプファイルを読込めませんでした。"), tv::ui::MB_ICONERROR);
+    ShowHelpContext(10200);
 }
 
 void TfrmLob::dragEnterEvent(QDragEnterEvent *e)

@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -125,15 +124,7 @@ void TfrmSQLBldConnect::btnDeleteClick()
 
 void TfrmSQLBldConnect::btnHelpClick()
 {
-    if (THTMLHelp *help = THTMLHelp::Current()) {
-        bool callHelp = true;
-        help->OnApplicationHelp(THTMLHelp::HELP_CONTEXT, 51100, callHelp);
-        return;
-    }
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(exe.path() + QLatin1Char('/') + exe.completeBaseName() +
-                                                       QStringLiteral(".chm"))))
-        ShowMessageBox(QStringLiteral("ヘルプファイルを読込めませんでした。"), tv::ui::MB_ICONERROR);
+    ShowHelpContext(51100);
 }
 
 bool TfrmSQLBldConnect::ShowWindow(TSQLDesign &design, TtvSQLBuildConnect *AConnect, QWidget *parent)

@@ -10,6 +10,13 @@
 #include "shell/frmObject.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
 
 TMemoLineSink::TMemoLineSink(TtvMemo *Memo) : FMemo(Memo)
 {
@@ -31,6 +38,11 @@ void TMemoLineSink::AppendLine(const QString &line)
 void TMemoLineSink::ShowLastLine()
 {
     // Shown with the next batch.
+}
+
+QWidget *TMemoLineSink::Widget() const
+{
+    return FMemo;
 }
 
 void TMemoLineSink::Flush()
@@ -72,6 +84,68 @@ tv::process::ProcessResult RunToolCommand(const QString &Program, const TToolCom
     request.arguments = Command.Arguments;
     request.password = Password;
     return RunProgramToMemo(request, sink);
+}
+
+namespace {
+
+bool PathExists(const QString &Path)
+{
+    const QFileInfo info(Path);
+    return info.exists() || info.isSymLink();
+}
+
+void RemovePath(const QString &Path, bool Directory)
+{
+    if (Directory && QFileInfo(Path).isDir() && !QFileInfo(Path).isSymLink())
+        QDir(Path).removeRecursively();
+    else
+        QFile::remove(Path);
+}
+
+} // namespace
+
+TToolOutput::TToolOutput(const QString &Target, bool Directory)
+    : FTarget(Target), FWork(Target), FDirectory(Directory), FExisted(PathExists(Target))
+{
+    const QFileInfo info(Target);
+    if (info.fileName().isEmpty() || !QFileInfo(info.absolutePath()).isDir())
+        return;
+    // A name of its own that nothing else holds; the program creates it.
+    QTemporaryFile probe(info.absolutePath() + QLatin1Char('/') + info.fileName() +
+                         QStringLiteral(".incomplete-XXXXXX"));
+    probe.setAutoRemove(true);
+    if (probe.open())
+        FWork = probe.fileName();
+}
+
+TToolOutput::~TToolOutput()
+{
+    if (!FDone)
+        Discard();
+}
+
+void TToolOutput::Commit()
+{
+    FDone = true;
+    // A program that wrote nothing leaves nothing to put in place.
+    if (FWork == FTarget || !PathExists(FWork))
+        return;
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(FWork).toStdString(), QFile::encodeName(FTarget).toStdString(), error);
+    if (error)
+        throw tv::Error(QStringLiteral("%1 に書き込めませんでした。\r\n%2\r\n出力は %3 に残っています。")
+                            .arg(FTarget, QString::fromLocal8Bit(error.message().c_str()), FWork));
+}
+
+void TToolOutput::Discard()
+{
+    FDone = true;
+    if (FWork != FTarget) {
+        if (PathExists(FWork))
+            RemovePath(FWork, FDirectory);
+    } else if (!FExisted && PathExists(FTarget)) {
+        RemovePath(FTarget, FDirectory);
+    }
 }
 
 void WriteToolLog(TtvMemo *Memo, const QString &FileName)

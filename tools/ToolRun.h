@@ -22,6 +22,7 @@ public:
     ~TMemoLineSink() override;
     void AppendLine(const QString &line) override;
     void ShowLastLine() override;
+    QWidget *Widget() const override;
     // Adds what is gathered now.
     void Flush();
 
@@ -40,6 +41,36 @@ TToolConnection ToolConnectionOf(IConnectionWindow *Form);
 tv::process::ProcessResult RunToolCommand(const QString &Program, const TToolCommand &Command,
                                           const std::optional<tv::process::PasswordEntry> &Password,
                                           TtvMemo *Memo);
+
+// The file or folder a run writes (a backup archive). The program writes to
+// a fresh name beside the target ("<name>.incomplete-XXXXXX"), and only a
+// run that succeeded puts it in the target's place (Commit). A failed or
+// stopped run leaves nothing of its own behind and an existing target as it
+// was (Discard, also when the object goes without Commit). When no fresh
+// name can be made (the folder does not exist) the program writes the target
+// itself, and Discard removes it only when it did not exist before the run.
+class TToolOutput {
+public:
+    TToolOutput(const QString &Target, bool Directory);
+    ~TToolOutput();
+    TToolOutput(const TToolOutput &) = delete;
+    TToolOutput &operator=(const TToolOutput &) = delete;
+
+    // Where the program writes.
+    QString WorkPath() const { return FWork; }
+    // The work becomes the target; raises tv::Error, naming both, when it
+    // cannot (the finished work is then kept).
+    void Commit();
+    // Removes what the run wrote.
+    void Discard();
+
+private:
+    QString FTarget;
+    QString FWork;
+    bool FDirectory;
+    bool FExisted;
+    bool FDone = false;
+};
 
 // Writes every memo line to the log file (ANSI code page, CR LF, no mark);
 // raises the standard error when it cannot be written.

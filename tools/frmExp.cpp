@@ -685,15 +685,27 @@ void TfrmExp::RunDump()
     FFromCode = true;
     pagExp->setCurrentWidget(tabLog);
     FFromCode = false;
+    // pg_dump writes beside the archive; only a finished run takes its place.
+    TToolOutput output(c.OutputPath, c.Format == 3);
+    TDumpChoices work = c;
+    work.OutputPath = output.WorkPath();
+    TToolCommand run = cmd;
+    run.Arguments = BuildDumpCommand(txtExpPgm->Text(), work, conn, cw ? cw->DBVer() : 0).Arguments;
     const tv::process::ProcessResult r =
-        RunToolCommand(txtExpPgm->Text(), cmd, ToolPassword(ToolUser(c.UseUserID, c.UserID, conn), conn), txtLog);
-    if (!r.started) {
+        RunToolCommand(txtExpPgm->Text(), run, ToolPassword(ToolUser(c.UseUserID, c.UserID, conn), conn), txtLog);
+    if (r.succeeded())
+        output.Commit();
+    else
+        output.Discard();
+    if (!r.started && !r.stopped) {
         ShowMessageBox(txtExpPgm->Text() + QStringLiteral(" の実行に失敗しました。"), MB_ICONEXCLAMATION);
         return;
     }
     if (chkLog->isChecked())
         WriteToolLog(txtLog, txtLogFile->Text());
-    if (r.succeeded())
+    if (r.stopped)
+        ShowMessageBox(QStringLiteral("バックアップを中断しました。"), MB_ICONEXCLAMATION);
+    else if (r.succeeded())
         ShowMessageBox(QStringLiteral("バックアップを完了しました。"), MB_ICONINFORMATION);
     else
         ShowMessageBox(txtExpPgm->Text() + QStringLiteral(" の実行に失敗しました。\r\n終了コード: ") +

@@ -123,6 +123,10 @@ void RunDataPump(const TDataPumpCommand &Command, bool Background, const QString
         TMemoLineSink sink(Log);
         r = RunProgramToMemo(DataPumpRequest(Command, NlsLang), sink);
     }
+    if (r.stopped) {
+        ShowMessageBox(Title + QStringLiteral("を中断しました。"), MB_ICONEXCLAMATION);
+        return;
+    }
     if (!r.started) {
         ShowMessageBox(Command.Program + QStringLiteral(" の実行に失敗しました。"), MB_ICONEXCLAMATION);
         return;

@@ -610,6 +610,7 @@ void TfrmImp::RunRestore()
     pagImp->setCurrentWidget(tabLog);
     FFromCode = false;
     bool started = true;
+    bool stopped = false;
     int failedCode = 0;
     for (int i = 0; i < runs.size(); ++i) {
         if (i > 0) {
@@ -617,6 +618,11 @@ void TfrmImp::RunRestore()
             txtLog->Lines()->Add(QString(200, QLatin1Char('-')));
         }
         const tv::process::ProcessResult r = RunToolCommand(txtImpPgm->Text(), runs[i], password, txtLog);
+        if (r.stopped) {
+            // The runs after it do not start either.
+            stopped = true;
+            break;
+        }
         if (!r.started) {
             started = false;
             break;
@@ -630,7 +636,9 @@ void TfrmImp::RunRestore()
     }
     if (chkLog->isChecked())
         WriteToolLog(txtLog, txtLogFile->Text());
-    if (failedCode == 0)
+    if (stopped)
+        ShowMessageBox(QStringLiteral("インポートを中断しました。"), MB_ICONEXCLAMATION);
+    else if (failedCode == 0)
         ShowMessageBox(QStringLiteral("インポートを完了しました。"), MB_ICONINFORMATION);
     else
         ShowMessageBox(txtImpPgm->Text() + QStringLiteral(" の実行に失敗しました。\r\n終了コード: ") +

@@ -515,6 +515,8 @@ void TfrmImpdp::ReadData()
             TMemoLineSink sink(txtLog);
             r = RunProgramToMemo(DataPumpRequest(ListCommand(sqlFile), QString()), sink);
         }
+        if (r.stopped)
+            return; // the log says so; a listing cut short is not read
         if (r.started)
             txtLog->Lines()->Clear();
     }

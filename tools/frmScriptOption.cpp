@@ -143,12 +143,7 @@ TfrmScriptOption::TfrmScriptOption(QWidget *parent, IConnectionWindow *owner) : 
     connect(btnCancel, &QPushButton::clicked, this, [this] { reject(); });
     connect(btnDialog, &QToolButton::clicked, this, tv::ui::Guarded([this] { btnDialogClick(); }));
     connect(btnNameTable, &QPushButton::clicked, this, tv::ui::Guarded([this] { btnNameTableClick(); }));
-    connect(btnHelp, &QPushButton::clicked, this, [] {
-        if (THTMLHelp *help = THTMLHelp::Current()) {
-            bool call = true;
-            help->OnApplicationHelp(THTMLHelp::HELP_CONTEXT, 20300, call);
-        }
-    });
+    connect(btnHelp, &QPushButton::clicked, this, tv::ui::Guarded([] { ShowHelpContext(20300); }));
 }
 
 QString TfrmScriptOption::Database() const

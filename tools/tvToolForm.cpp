@@ -353,12 +353,9 @@ void TtvToolForm::showEvent(QShowEvent *e)
 void TtvToolForm::keyPressEvent(QKeyEvent *e)
 {
     if (e->key() == Qt::Key_F1 && FKind.Help != 0) {
-        if (THTMLHelp *help = THTMLHelp::Current()) {
-            bool callHelp = true;
-            help->OnApplicationHelp(THTMLHelp::HELP_CONTEXT, FKind.Help, callHelp);
-            e->accept();
-            return;
-        }
+        tv::ui::Guard([this] { ShowHelpContext(FKind.Help); });
+        e->accept();
+        return;
     }
     TtvForm::keyPressEvent(e);
 }

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <exception>
 
@@ -190,11 +191,32 @@ private:
 
 } // namespace
 
+// The runner's access to a stopper's hook.
+struct StopperAccess {
+    static void attach(ProcessStopper *s, std::function<void()> onStop)
+    {
+        if (s)
+            s->m_onStop = std::move(onStop);
+    }
+};
+
+void ProcessStopper::stop()
+{
+    m_requested = true;
+    if (m_onStop)
+        m_onStop();
+}
+
 ProcessResult RunProcess(const ProcessRequest &request, const LineHandler &onLines)
 {
     ProcessResult result;
     if (request.program.isEmpty()) {
         result.errorText = QStringLiteral("No program was given.");
+        return result;
+    }
+    if (request.stopper && request.stopper->requested()) {
+        result.stopped = true;
+        result.errorText = QStringLiteral("Stopped before it started.");
         return result;
     }
 
@@ -265,10 +287,36 @@ ProcessResult RunProcess(const ProcessRequest &request, const LineHandler &onLin
         proc.closeWriteChannel();
     }
 
+    // Asked to end: SIGTERM now, SIGKILL after the grace period.
+    bool stopping = false;
+    QTimer killTimer;
+    killTimer.setSingleShot(true);
+    QObject::connect(&killTimer, &QTimer::timeout, &loop, [&] { proc.kill(); });
+    auto stop = [&] {
+        if (stopping || ended || proc.state() == QProcess::NotRunning)
+            return;
+        stopping = true;
+        proc.terminate();
+        killTimer.start(ProcessStopper::GraceMs);
+    };
+    StopperAccess::attach(request.stopper, stop);
+    struct Detach {
+        ProcessStopper *s;
+        ~Detach() { StopperAccess::attach(s, {}); }
+    } detach{request.stopper};
+
     if (!ended && proc.state() != QProcess::NotRunning)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (proc.state() != QProcess::NotRunning) // only when `ended` was missed
-        proc.waitForFinished(-1);
+        loop.exec();
+    if (proc.state() != QProcess::NotRunning && !ended) {
+        // The loop was ended from outside (the application quits): the
+        // program is stopped, not waited for.
+        stop();
+        if (!proc.waitForFinished(ProcessStopper::GraceMs)) {
+            proc.kill();
+            proc.waitForFinished(-1);
+        }
+    }
+    killTimer.stop();
 
     // Whatever is still in the pipes, then the unterminated last pieces.
     readOut();
@@ -278,6 +326,8 @@ ProcessResult RunProcess(const ProcessRequest &request, const LineHandler &onLin
 
     if (failure)
         std::rethrow_exception(failure);
+
+    result.stopped = stopping;
 
     if (proc.exitStatus() == QProcess::CrashExit) {
         result.crashed = true;

@@ -6,9 +6,15 @@
 // they arrive, each split at LF with a CR before the LF (and any stray CR at
 // the end of a line) removed; a last piece without a line end is delivered
 // once the program has ended and both pipes are drained. While the program
-// runs the calling thread waits in an event loop that repaints windows and
-// runs timers but takes no mouse or keyboard input, so the caller's window
-// cannot be closed under it and the CPU is not kept busy.
+// runs the calling thread waits in an event loop that takes every event, so
+// the rest of the program stays usable and the CPU is not kept busy; keeping
+// the caller's own window from starting other work meanwhile is the
+// caller's part (RunProgramToMemo marks its window busy).
+//
+// A run can be stopped (ProcessStopper): the program is asked to end
+// (SIGTERM, on which the PostgreSQL programs cancel their statement on the
+// server) and is killed when it has not ended after a grace period. An event
+// loop ended from outside (the application quitting) stops it the same way.
 //
 // No password ever goes on a command line: a request may carry a
 // PasswordEntry, which is written to a private temporary file of mode 0600
@@ -72,6 +78,22 @@ private:
     QString m_path;
 };
 
+// Stops a run on request. Made by the caller and named in the request;
+// stop() may come before, during (from an event handler) or after the run.
+class ProcessStopper {
+public:
+    // Asks the program to end; a run that has not started yet does not start.
+    void stop();
+    bool requested() const { return m_requested; }
+    // How long a program asked to end may take before it is killed.
+    static constexpr int GraceMs = 5000;
+
+private:
+    friend struct StopperAccess;
+    bool m_requested = false;
+    std::function<void()> m_onStop; // set while a run is under way
+};
+
 struct ProcessRequest {
     QString program;            // a path, or a name looked up in PATH
     QStringList arguments;
@@ -84,15 +106,18 @@ struct ProcessRequest {
     // Written to the child's standard input, which is then closed (a
     // password line for tools that read one there). Null: the null device.
     QString standardInput;
+    // Stops the run when asked; none: it runs to its end.
+    ProcessStopper *stopper = nullptr;
 };
 
 struct ProcessResult {
     bool started = false;   // false: the program could not be run at all
     bool crashed = false;   // ended by a signal
+    bool stopped = false;   // ended (or never started) because it was asked to stop
     int exitCode = -1;      // the program's exit code; -1 when it did not end normally
     QString errorText;      // why it could not be started, or how it failed
     // True when it started, ended normally and returned 0.
-    bool succeeded() const { return started && !crashed && exitCode == 0; }
+    bool succeeded() const { return started && !crashed && !stopped && exitCode == 0; }
 };
 
 // Receives output as it arrives: the lines of one batch (from one pipe, in

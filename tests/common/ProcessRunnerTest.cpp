@@ -4,9 +4,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTextBlock>
+#include <QTimer>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace {
@@ -143,6 +149,67 @@ TEST(RunProgramToMemo, AGoneEditorTakesNoLines)
     TPlainTextLineSink sink(edit);
     delete edit;
     EXPECT_TRUE(RunProgramToMemo(QStringLiteral("/bin/sh -c \"echo x\""), sink));
+}
+
+// While a program runs, the window of its log is busy and no other: the
+// log's window takes no click, no key and no close, another window takes
+// typing as usual; Esc in the busy window stops the program, which is gone
+// afterwards, and the log says the run was stopped. The window is itself
+// again after the run.
+TEST(RunProgramToMemo, OnlyTheLogsWindowIsBusyAndEscStopsTheProgram)
+{
+    QWidget busy;
+    auto *edit = new QPlainTextEdit(&busy);
+    auto *button = new QPushButton(QStringLiteral("run"), &busy);
+    auto *layout = new QVBoxLayout(&busy);
+    layout->addWidget(edit);
+    layout->addWidget(button);
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    busy.show();
+    QWidget other;
+    auto *typed = new QLineEdit(&other);
+    other.show();
+
+    TPlainTextLineSink sink(edit);
+    tv::process::ProcessRequest request;
+    request.program = QStringLiteral("/bin/sh");
+    request.arguments = {QStringLiteral("-c"), QStringLiteral("echo $$; exec sleep 600")};
+    QString pid;
+    bool closed = true;
+    Qt::CursorShape cursorWhileBusy = Qt::ArrowCursor;
+    // The user's actions, as soon as the program has said who it is.
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (!pid.isEmpty() || edit->toPlainText().trimmed().isEmpty())
+            return;
+        pid = edit->toPlainText().trimmed();
+        cursorWhileBusy = busy.cursor().shape();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::keyClick(button, Qt::Key_Space);
+        QTest::keyClicks(typed, QStringLiteral("still here"));
+        closed = busy.close();
+        QTest::keyClick(edit, Qt::Key_Escape);
+    });
+    user.start(20);
+    const tv::process::ProcessResult result = RunProgramToMemo(request, sink);
+    user.stop();
+
+    ASSERT_FALSE(pid.isEmpty());
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/") + pid)) << "the program is gone";
+    EXPECT_EQ(Lines(*edit).last(), StoppedLogLine());
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(typed->text(), QStringLiteral("still here"));
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(busy.isVisible());
+    EXPECT_EQ(cursorWhileBusy, Qt::WaitCursor);
+
+    EXPECT_NE(busy.cursor().shape(), Qt::WaitCursor);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(busy.close());
 }
 
 TEST(ShortPathWithSlash, ExistingFoldersGetOneSlashMissingOnesNothing)

@@ -211,3 +211,64 @@ TEST(ProcessRun, AnExceptionFromTheHandlerStopsTheChildAndComesBack)
                  std::runtime_error);
     EXPECT_LT(clock.elapsed(), 20000); // did not wait for the child's 30 s
 }
+
+// A stop asked for while the program runs ends it at once when it heeds
+// SIGTERM and by SIGKILL after the grace period when it does not; either
+// way the run is no success and reports that it was stopped, and the
+// program is gone afterwards. A stop asked for before the run keeps the
+// program from starting.
+TEST(ProcessRun, AStopEndsTheProgramAndIsReportedAsStopped)
+{
+    struct Case {
+        const char *name;
+        QString script;   // prints its pid, then waits for a long time
+        qint64 atLeastMs; // how long the stop may not be quicker than
+    };
+    const Case cases[] = {
+        {"heeds SIGTERM", QStringLiteral("echo $$; exec sleep 600"), 0},
+        {"ignores SIGTERM", QStringLiteral("trap '' TERM; echo $$; while :; do sleep 1; done"),
+         ProcessStopper::GraceMs - 500},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ProcessStopper stopper;
+        ProcessRequest request;
+        request.program = QStringLiteral("/bin/sh");
+        request.arguments = {QStringLiteral("-c"), c.script};
+        request.stopper = &stopper;
+        QString pid;
+        QElapsedTimer clock;
+        const ProcessResult r = RunProcess(request, [&](const QStringList &lines, bool) {
+            if (pid.isEmpty() && !lines.isEmpty()) {
+                pid = lines.first();
+                clock.start();
+                stopper.stop(); // as an Esc handler would, from the event loop
+            }
+        });
+        ASSERT_FALSE(pid.isEmpty());
+        EXPECT_TRUE(r.started);
+        EXPECT_TRUE(r.stopped);
+        EXPECT_FALSE(r.succeeded());
+        EXPECT_GE(clock.elapsed(), c.atLeastMs);
+        EXPECT_LT(clock.elapsed(), 120000) << "did not wait for the program's own end";
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/") + pid)) << "the program is gone";
+    }
+
+    ProcessStopper early;
+    early.stop();
+    ProcessRequest request;
+    request.program = QStringLiteral("/bin/sh");
+    request.arguments = {QStringLiteral("-c"), QStringLiteral("echo ran")};
+    request.stopper = &early;
+    int calls = 0;
+    const ProcessResult r = RunProcess(request, [&](const QStringList &, bool) { ++calls; });
+    EXPECT_FALSE(r.started);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(calls, 0);
+
+    // A stopper used after its run has ended does nothing.
+    ProcessStopper late;
+    request.stopper = &late;
+    EXPECT_TRUE(RunProcess(request, {}).succeeded());
+    late.stop();
+}

@@ -3,6 +3,7 @@
 // a stub program in pg_dump's place to see what the child receives, the
 // input checks and the enabling rules, driven as a user would.
 #include "shell/ShellTestSupport.h"
+#include "support/TestSession.h"
 
 #include "common/ExpOption.h"
 #include "controls/tvComboBox.h"
@@ -16,10 +17,12 @@
 #include "platform/settings/tvRegistry.h"
 #include "tools/frmExp.h"
 #include "tools/frmImp.h"
+#include "common/ProcessRunner.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -27,6 +30,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace tvtest;
@@ -532,4 +536,216 @@ TEST_F(BackupRestore, ChangingTheConnectionRereadsAndResets)
     r->cmbDBNameChange();
     EXPECT_EQ(r->lstSchema->ItemCount(), 0);
     EXPECT_TRUE(r->cmbSchema->currentText().isEmpty());
+}
+
+// A dump that waits on a lock another session holds, for each archive
+// format: the backup window is busy (it does not close) while another
+// window takes typing; Esc in the backup window stops pg_dump, whose
+// session is gone from the server, the window says the backup was stopped,
+// and no archive is left: nothing where there was nothing, and an archive
+// that was there before keeps what it held.
+TEST_F(BackupRestore, ADumpWaitingOnALockStopsOnEscAndLeavesNoArchive)
+{
+    TV_REQUIRE_DB(db);
+    Fixture();
+    TfrmObject *form = Logon();
+    ASSERT_NE(form, nullptr);
+    const std::string dumpSessions = "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                     "AND application_name = 'pg_dump'";
+    auto locker = OpenSession(db);
+    locker->Exec(QStringLiteral("BEGIN; LOCK TABLE s1.a IN ACCESS EXCLUSIVE MODE"));
+
+    struct Case {
+        const char *name;
+        int format;
+        bool existed; // an archive of the same name is there before the run
+    };
+    const Case cases[] = {
+        {"custom", 1, false},
+        {"plain over an archive", 0, true},
+        {"tar over an archive", 2, true},
+        {"directory", 3, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = s.scratch.file(QStringLiteral("locked%1").arg(c.format));
+        if (c.existed) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("old archive");
+        }
+        TfrmExp *w = Backup(0, QString(), QString(), file, c.format);
+        ASSERT_NE(w, nullptr);
+        s.dialogs.clear();
+        s.dialogs.queueButton(IDYES);     // start the backup
+        if (c.existed)
+            s.dialogs.queueButton(IDYES); // overwrite the archive
+
+        bool pressed = false;
+        bool closed = true;
+        QString typed;
+        QElapsedTimer sincePress;
+        QTimer user;
+        user.setInterval(50);
+        QObject::connect(&user, &QTimer::timeout, w, [&] {
+            if (pressed && sincePress.elapsed() > 60000 && locker) {
+                // Esc did not stop it: the lock goes, so that the run ends
+                // and the test fails instead of hanging.
+                locker.reset();
+                return;
+            }
+            if (pressed || db.scalar(dumpSessions + " AND wait_event_type = 'Lock'") != "1")
+                return;
+            sincePress.start();
+            pressed = true;
+            form->cmbFind->lineEdit()->clear();
+            QTest::keyClicks(form->cmbFind->lineEdit(), QStringLiteral("typed"));
+            typed = form->cmbFind->lineEdit()->text();
+            closed = w->close();
+            QTest::keyClick(w->txtLog, Qt::Key_Escape);
+        });
+        user.start();
+        w->btnExec->trigger();
+        user.stop();
+
+        ASSERT_TRUE(pressed) << Texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_NE(locker, nullptr) << "Esc did not stop the dump";
+        EXPECT_EQ(typed, QStringLiteral("typed")) << "another window takes input";
+        EXPECT_FALSE(closed) << "the busy window stays";
+        ASSERT_FALSE(Texts().isEmpty());
+        EXPECT_EQ(Texts().last(), QStringLiteral("バックアップを中断しました。"));
+        EXPECT_FALSE(Texts().contains(kDone));
+        EXPECT_EQ(w->txtLog->Lines()->ToStringList().last(), StoppedLogLine());
+        EXPECT_TRUE(PollUntil([&] { return db.scalar(dumpSessions) == "0"; })) << "pg_dump's session ended";
+        if (c.existed)
+            EXPECT_EQ(ReadFile(file), QStringLiteral("old archive"));
+        else
+            EXPECT_FALSE(QFileInfo::exists(file));
+        EXPECT_TRUE(QDir(s.scratch.path()).entryList({QStringLiteral("*incomplete*")}, QDir::AllEntries).isEmpty());
+    }
+    TfrmExp *w = Backup(0, QString(), QString(), s.scratch.file(QStringLiteral("unused")));
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->close()) << "the window closes once the run is over";
+}
+
+// A dump that fails leaves no archive of its own (no empty file where
+// there was none) and an archive that was there before as it was; a dump
+// that succeeds replaces it.
+TEST_F(BackupRestore, AFailedDumpLeavesNoArchiveOfItsOwn)
+{
+    TV_REQUIRE_DB(db);
+    Fixture();
+    ASSERT_NE(Logon(), nullptr);
+    struct Case {
+        const char *name;
+        int format;
+        bool existed;
+    };
+    const Case cases[] = {{"custom", 1, false}, {"plain over an archive", 0, true}, {"directory", 3, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = s.scratch.file(QStringLiteral("failed%1").arg(c.format));
+        if (c.existed) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("old archive");
+        }
+        TfrmExp *w = Backup(2, QStringLiteral("public\r\n"), QStringLiteral("Orders\r\n"), file, c.format);
+        ASSERT_NE(w, nullptr);
+        ASSERT_EQ(w->lstSelect->ItemCount(), 1);
+        db.exec("DROP TABLE IF EXISTS public.\"Orders\"");
+        s.dialogs.clear();
+        s.dialogs.queueButton(IDYES);
+        if (c.existed)
+            s.dialogs.queueButton(IDYES);
+        w->btnExec->trigger();
+        ASSERT_FALSE(Texts().isEmpty());
+        EXPECT_TRUE(Texts().last().contains(QStringLiteral("終了コード: 1"))) << Texts().last().toStdString();
+        if (c.existed)
+            EXPECT_EQ(ReadFile(file), QStringLiteral("old archive"));
+        else
+            EXPECT_FALSE(QFileInfo::exists(file));
+        EXPECT_TRUE(QDir(s.scratch.path()).entryList({QStringLiteral("*incomplete*")}, QDir::AllEntries).isEmpty());
+        db.exec("CREATE TABLE public.\"Orders\" (id int); INSERT INTO public.\"Orders\" VALUES (7)");
+    }
+
+    // A successful run over the kept archive replaces it.
+    const QString file = s.scratch.file(QStringLiteral("failed0"));
+    TfrmExp *w = Backup(2, QStringLiteral("public\r\n"), QStringLiteral("Orders\r\n"), file, 0);
+    ASSERT_NE(w, nullptr);
+    s.dialogs.clear();
+    s.dialogs.queueButton(IDYES);
+    s.dialogs.queueButton(IDYES);
+    w->btnExec->trigger();
+    ASSERT_TRUE(Texts().contains(kDone)) << Texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(ReadFile(file).contains(QStringLiteral("CREATE TABLE public.\"Orders\"")));
+}
+
+// A restore run schema by schema whose first run waits on a lock: the
+// program does not close under it; Esc stops pg_restore, whose session is
+// gone from the server, the later run does not start, and the window says
+// the restore was stopped.
+TEST_F(BackupRestore, ARestoreWaitingOnALockStopsOnEscAndRunsNoFurther)
+{
+    TV_REQUIRE_DB(db);
+    Fixture();
+    ASSERT_NE(Logon(), nullptr);
+    const QString file = s.scratch.file(QStringLiteral("two.dmp"));
+    TfrmExp *w = Backup(1, QStringLiteral("s1\r\ns2\r\n"), QString(), file);
+    ASSERT_NE(w, nullptr);
+    s.dialogs.queueButton(IDYES);
+    w->btnExec->trigger();
+    ASSERT_TRUE(Texts().contains(kDone)) << Texts().join(QLatin1Char('\n')).toStdString();
+
+    db.exec("TRUNCATE s1.a, s2.b");
+    auto locker = OpenSession(db);
+    locker->Exec(QStringLiteral("BEGIN; LOCK TABLE s1.a IN ACCESS EXCLUSIVE MODE"));
+    const std::string restoreSessions = "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                        "AND application_name = 'pg_restore'";
+    s.dialogs.clear();
+    TfrmImp *r = TfrmImp::ShowWindow(s.Form());
+    ASSERT_NE(r, nullptr);
+    r->rdoFormat->Button(0)->click();
+    r->rdoMode->Button(1)->click();
+    r->txtImpFile->SetText(file);
+    r->chkData->setChecked(true);
+    for (const char *schema : {"s1", "s2"}) {
+        r->cmbSchema->setEditText(QString::fromLatin1(schema));
+        r->btnAddUser->click();
+    }
+    s.dialogs.queueButton(IDYES);
+
+    bool pressed = false;
+    bool mainClosed = true;
+    QElapsedTimer sincePress;
+    QTimer user;
+    user.setInterval(50);
+    QObject::connect(&user, &QTimer::timeout, r, [&] {
+        if (pressed && sincePress.elapsed() > 60000 && locker) {
+            locker.reset(); // Esc did not stop it: the run ends, the test fails
+            return;
+        }
+        if (pressed || db.scalar(restoreSessions + " AND wait_event_type = 'Lock'") != "1")
+            return;
+        pressed = true;
+        sincePress.start();
+        mainClosed = s.CloseMain();
+        QTest::keyClick(r->txtLog, Qt::Key_Escape);
+    });
+    user.start();
+    r->btnExec->trigger();
+    user.stop();
+
+    ASSERT_TRUE(pressed) << Texts().join(QLatin1Char('\n')).toStdString();
+    ASSERT_NE(locker, nullptr) << "Esc did not stop the restore";
+    EXPECT_FALSE(mainClosed) << "the program waits for the busy window";
+    ASSERT_FALSE(Texts().isEmpty());
+    EXPECT_EQ(Texts().last(), QStringLiteral("インポートを中断しました。"));
+    const QStringList lines = r->txtLog->Lines()->ToStringList();
+    EXPECT_EQ(lines.last(), StoppedLogLine());
+    EXPECT_FALSE(lines.contains(QString(200, QLatin1Char('-')))) << "the second schema's run never started";
+    EXPECT_TRUE(PollUntil([&] { return db.scalar(restoreSessions) == "0"; })) << "pg_restore's session ended";
+    locker.reset();
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM s1.a"), "0");
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM s2.b"), "0");
 }
