@@ -394,8 +394,7 @@ TKeptState ReadKeptState(tv::db::Query &Q, const TKeptObject &O, unsigned Parts,
                     from << Grantee(g);
                 from.sort();
                 Statement(st.Restore, QStringLiteral("REVOKE ALL ON ") + GrantTarget(O, typeKind) +
-                                          QStringLiteral(" FROM ") + from.join(QStringLiteral(", ")) +
-                                          QStringLiteral(" CASCADE"));
+                                          QStringLiteral(" FROM ") + from.join(QStringLiteral(", ")));
             }
         }
         if ((Parts & kpColumnPrivileges) && columnsOf != QLatin1String("0") && O.Kind != TKeptKind::Type) {

@@ -1,6 +1,7 @@
 #include "objects/table/TableRebuild.h"
 
 #include "common/Quote.h"
+#include "common/RecreateKeeper.h"
 #include "platform/db/Query.h"
 
 #include <QDateTime>
@@ -94,19 +95,10 @@ const QString RebuildSQL = QStringLiteral(
     "  (SELECT string_agg(CASE WHEN r = 0 THEN 'PUBLIC' ELSE quote_ident(pg_get_userbyid(r)) END, ', ')"
     "  FROM unnest(P.polroles) r),"
     "  pg_get_expr(P.polqual, P.polrelid), pg_get_expr(P.polwithcheck, P.polrelid),"
-    "  obj_description(P.oid, 'pg_policy')) ORDER BY P.polname) FROM t, pg_policy P WHERE P.polrelid = t.oid),"
-    // 8: table grants in their order.
-    " (SELECT json_agg(json_build_array(CASE WHEN X.grantee = 0 THEN '' ELSE pg_get_userbyid(X.grantee) END,"
-    "  X.privilege_type, X.is_grantable) ORDER BY X.n) FROM t, pg_class C, aclexplode(C.relacl) WITH ORDINALITY"
-    "  X(grantor, grantee, privilege_type, is_grantable, n) WHERE C.oid = t.oid),"
-    // 9: column grants.
-    " (SELECT json_agg(json_build_array(A.attnum, CASE WHEN X.grantee = 0 THEN '' ELSE pg_get_userbyid(X.grantee)"
-    "  END, X.privilege_type, X.is_grantable) ORDER BY A.attnum, X.n) FROM t, pg_attribute A,"
-    "  aclexplode(A.attacl) WITH ORDINALITY X(grantor, grantee, privilege_type, is_grantable, n)"
-    "  WHERE A.attrelid = t.oid AND A.attnum > 0 AND NOT A.attisdropped AND A.attacl IS NOT NULL)");
+    "  obj_description(P.oid, 'pg_policy')) ORDER BY P.polname) FROM t, pg_policy P WHERE P.polrelid = t.oid)");
 
 enum Part { pRefusals, pTable, pSequences, pIndexes, pOwnComments, pForeignKeys, pTriggers, pPolicies,
-            pTableGrants, pColumnGrants, PartCount };
+            PartCount };
 
 // One row of a part, its values by position.
 struct Row {
@@ -127,11 +119,6 @@ void ForEachRow(const QJsonArray &Rows, F &&Each)
 void Statement(QStringList &List, const QString &Text)
 {
     List << Text << QStringLiteral(";");
-}
-
-QString Grantee(const QString &Role)
-{
-    return Role.isEmpty() ? QStringLiteral("PUBLIC") : QuoteIdentifier(Role);
 }
 
 } // namespace
@@ -204,14 +191,13 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
     if (!r.Refusals.isEmpty())
         return r;
 
-    bool enable = false, force = false, aclNull = true;
+    bool enable = false, force = false;
     QString owner;
     QStringList options;
     ForEachRow(parts[pTable], [&](const Row &q) {
         enable = q.Bool(0);
         force = q.Bool(1);
         owner = q.Str(2);
-        aclNull = q.Bool(3);
         options = q.Str(4).split(u'\n', Qt::SkipEmptyParts);
     });
     if (force)
@@ -313,22 +299,11 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
     r.Restore << sequences;
     r.RelOptions = options;
 
-    // Grants as they were, in their order; the owner's own included.
-    if (!aclNull) {
-        Statement(r.Restore, QStringLiteral("REVOKE ALL ON ") + qt + QStringLiteral(" FROM ") + QuoteIdentifier(owner));
-        ForEachRow(parts[pTableGrants], [&](const Row &q) {
-            Statement(r.Restore, QStringLiteral("GRANT ") + q.Str(1) + QStringLiteral(" ON ") + qt +
-                                     QStringLiteral(" TO ") + Grantee(q.Str(0)) +
-                                     (q.Bool(2) ? QStringLiteral(" WITH GRANT OPTION") : QString()));
-        });
-    }
-    ForEachRow(parts[pColumnGrants], [&](const Row &q) {
-        const QString column = NewColumnName(q.Int(0));
-        if (column.isEmpty())
-            return;
-        Statement(r.Restore, QStringLiteral("GRANT ") + q.Str(2) + QStringLiteral(" (") + QuoteIdentifier(column) +
-                                 QStringLiteral(") ON ") + qt + QStringLiteral(" TO ") + Grantee(q.Str(1)) +
-                                 (q.Bool(3) ? QStringLiteral(" WITH GRANT OPTION") : QString()));
-    });
+    // Table and column privileges as they were, each by its grantor, and
+    // none that default privileges would add.
+    const TKeptState kept = ReadKeptState(Q, {TKeptKind::Table, Schema, Table, QString(), QString(), {}},
+                                          kpPrivileges | kpColumnPrivileges, NewColumnName);
+    r.Restore << kept.Restore;
+    r.Lost = kept.Lost;
     return r;
 }

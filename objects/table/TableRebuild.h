@@ -31,6 +31,9 @@ struct TTableRebuild {
     // The table's reloptions ("name=value"; TOAST ones as "toast.name"):
     // the caller restores those its new CREATE TABLE does not set.
     QStringList RelOptions;
+    // Privileges the session cannot give again as their grantors did: the
+    // user is told before the drop.
+    QStringList Lost;
 };
 
 // "ALTER TABLE ... SET (...)" of those of Options whose names the lines of

@@ -1285,6 +1285,9 @@ void TfrmTable::BuildTableCompileList(QStringList &List, bool &Rebuild, QString 
         ShowMessageBox(RefusalMessage(plan.Refusals), tv::ui::MB_ICONEXCLAMATION);
         throw tv::SilentAbort();
     }
+    if (!plan.Lost.isEmpty() &&
+        ShowMessageBox(KeptLossQuestion(plan.Lost), tv::ui::MB_OKCANCEL | tv::ui::MB_ICONWARNING) != tv::ui::IDOK)
+        throw tv::SilentAbort();
     const bool backup = tvOption.BackupData && !FLoaded.Temporary();
     List << plan.Prepare;
     if (backup) {

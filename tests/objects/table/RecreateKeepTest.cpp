@@ -10,6 +10,8 @@
 #include "objects/table/frmConst.h"
 #include "objects/table/frmIndex.h"
 #include "objects/table/frmPolicy.h"
+#include "objects/table/frmTable.h"
+#include "controls/tvStringGrid.h"
 #include "objects/table/frmTrigger.h"
 #include "support/CatalogSnapshot.h"
 
@@ -49,6 +51,7 @@ protected:
         DropChanges<TfrmIndex>();
         DropChanges<TfrmConst>();
         DropChanges<TfrmPolicy>();
+        DropChanges<TfrmTable>();
         for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *d = qobject_cast<TfrmDDLExec *>(w))
                 delete d;
@@ -130,6 +133,48 @@ TEST_F(RecreateKeep, OnlyTheUsersChangeDiffers)
             kept = kept || (line.rfind(std::string(c.name) + " |", 0) == 0 && line.size() >= c.keptTail.size() &&
                             line.compare(line.size() - c.keptTail.size(), c.keptTail.size(), c.keptTail) == 0);
         EXPECT_TRUE(kept) << CatalogSnapshot::Diff(before, after);
+        w->SetModified(false);
+        w->close();
+        s.dialogs.clear();
+    }
+}
+
+// A table rebuild (a column moved) gives every privilege back as its grantor
+// gave it, column privileges too, and none that default privileges add; a
+// table with the default privileges (its ACL NULL) gains none either.
+TEST_F(RecreateKeep, TableRebuildKeepsGrantorsAndAddsNoDefaultPrivileges)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    const std::string a = "tvx_keep_a", b = "tvx_keep_b", c = "tvx_keep_c";
+    for (const std::string &r : {a, b, c})
+        db->ensureRole(r);
+    db->exec("GRANT USAGE, CREATE ON SCHEMA s1 TO " + a + ", " + b + ";"
+             "CREATE TABLE s1.g (id int, name text, note text); ALTER TABLE s1.g OWNER TO " + a + ";"
+             "GRANT SELECT ON s1.g TO " + b + " WITH GRANT OPTION; GRANT UPDATE (note) ON s1.g TO " + c + ";"
+             "SET ROLE " + b + "; GRANT SELECT ON s1.g TO " + c + "; RESET ROLE;"
+             "CREATE TABLE s1.h (id int, name text);"
+             "ALTER DEFAULT PRIVILEGES GRANT ALL ON TABLES TO " + c + ";"
+             "ALTER DEFAULT PRIVILEGES IN SCHEMA s1 GRANT SELECT ON TABLES TO PUBLIC;");
+    for (const char *table : {"g", "h"}) {
+        SCOPED_TRACE(table);
+        const CatalogSnapshot before = CatalogSnapshot::OfTable(*db, "s1", table);
+        auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QStringLiteral("s1"), QString::fromLatin1(table)));
+        ASSERT_NE(w, nullptr);
+        ASSERT_EQ(w->grdColumn->Cells(TfrmTable::colName, 2), QStringLiteral("name"));
+        ASSERT_TRUE(w->grdColumn->MoveCurrent(TfrmTable::colName, 2));
+        w->UpdateActions();
+        ASSERT_TRUE(w->actColUp->isEnabled());
+        w->actColUp->trigger();
+        {
+            ExecDialogUser user(true, s.dialogs);
+            PressCompile(w);
+            TfrmDDLExec::WaitProc();
+        }
+        EXPECT_FALSE(w->Modified()) << s.dialogs.texts().join(u'|').toStdString();
+        const CatalogSnapshot after = CatalogSnapshot::OfTable(*db, "s1", table);
+        EXPECT_EQ(CatalogSnapshot::Diff(before, after, {"column order"}), "");
+        EXPECT_NE(before.Section("column order"), after.Section("column order"));
         w->SetModified(false);
         w->close();
         s.dialogs.clear();
