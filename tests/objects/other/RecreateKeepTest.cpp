@@ -268,3 +268,62 @@ TEST_F(RecreateKeepOther, RoleSourceKeepsSettingsCommentAndMemberships)
     expected[at] = 't';
     EXPECT_EQ(after.Section("role").front(), expected);
 }
+
+// Logged on as the sequence's owner, no superuser, the session cannot give
+// again a privilege that another role gave: the user is told before the
+// drop; Cancel changes nothing, OK re-creates the sequence with the rest.
+TEST_F(RecreateKeepOther, WhatCannotBeGivenBackIsNamedBeforeTheDrop)
+{
+    TV_REQUIRE_DB(*db);
+    const std::string owner = "tvx_keep_o_" + db->params().database.toStdString();
+    db->exec("CREATE ROLE " + owner + " LOGIN PASSWORD 'pw'; GRANT CREATE, USAGE ON SCHEMA s1 TO " + owner + ";"
+             "GRANT CONNECT ON DATABASE " + db->params().database.toStdString() + " TO " + owner + ";"
+             "ALTER SEQUENCE s1.q OWNER TO " + owner + ";");
+    s.main.reset();
+    DbParams p = db->params();
+    p.user = QString::fromStdString(owner);
+    p.password = QStringLiteral("pw");
+    s.Start(LogonArgs(p));
+    s.FirstPaint();
+    form = s.Form();
+    ASSERT_NE(form, nullptr);
+    const std::string oid = db->scalar("SELECT 's1.q'::regclass::oid");
+    const QString lost = QString::fromStdString(RB) + QStringLiteral(" が付与した権限: SELECT ON SEQUENCE");
+    auto *w = dynamic_cast<TfrmDefinition *>(form->OpenObject(58, QStringLiteral("s1"), QStringLiteral("q"), omSource));
+    ASSERT_NE(w, nullptr);
+    if (w->ShownPage() != w->tabSource) {
+        ASSERT_TRUE(w->SelectPage(w->tabSource));
+    }
+    Retype(w->txtSource, QStringLiteral("INCREMENT 1"), QStringLiteral("INCREMENT 3"));
+    for (int answer : {tv::ui::IDCANCEL, tv::ui::IDOK}) {
+        SCOPED_TRACE(answer == tv::ui::IDOK ? "OK" : "Cancel");
+        w->SetModified(true);
+        s.dialogs.clear();
+        s.dialogs.queueButton(answer);
+        {
+            PreviewAnswer preview;
+            ExecDialogUser user(&s.dialogs);
+            w->UpdateActions();
+            w->actCompile->trigger();
+            TfrmDDLExec::WaitProc();
+        }
+        ASSERT_FALSE(s.dialogs.texts().isEmpty());
+        EXPECT_TRUE(s.dialogs.texts().first().contains(lost)) << s.dialogs.texts().join(u'|').toStdString();
+        if (answer == tv::ui::IDCANCEL) {
+            EXPECT_EQ(db->scalar("SELECT 's1.q'::regclass::oid"), oid);
+            EXPECT_EQ(db->scalar("SELECT seqincrement FROM pg_sequence WHERE seqrelid = 's1.q'::regclass"), "1");
+        } else {
+            EXPECT_EQ(db->scalar("SELECT seqincrement FROM pg_sequence WHERE seqrelid = 's1.q'::regclass"), "3");
+            EXPECT_EQ(db->scalar("SELECT pg_get_userbyid(relowner) || ' ' || obj_description(oid, 'pg_class')"
+                                 " FROM pg_class WHERE oid = 's1.q'::regclass"),
+                      owner + " seq note");
+            EXPECT_EQ(db->scalar("SELECT string_agg(pg_get_userbyid(grantee) || '/' || pg_get_userbyid(grantor), ',')"
+                                 " FROM aclexplode((SELECT relacl FROM pg_class WHERE oid = 's1.q'::regclass))"
+                                 " WHERE grantee <> (SELECT relowner FROM pg_class WHERE oid = 's1.q'::regclass)"),
+                      RB + "/" + owner);
+        }
+    }
+    w->SetModified(false);
+    s.main.reset();
+    db->exec("DROP OWNED BY " + owner + "; DROP ROLE " + owner);
+}
