@@ -55,6 +55,8 @@ QString Attributes(int DBVer, bool Edb, bool User)
                         " , TO_CHAR(rolvaliduntil, 'HH24:MI:SS') AS \"rolvaliduntiltime\"");
     if (DBVer >= 90100)
         s += QStringLiteral(", rolreplication ");
+    if (DBVer >= 90500)
+        s += QStringLiteral(", rolbypassrls ");
     if (Edb)
         s += QStringLiteral(" , rolcreatedblink , rolcreatepublicdblink , roldroppublicdblink");
     s += QStringLiteral(" FROM pg_roles WHERE");
@@ -297,6 +299,8 @@ void Create(const TRoleDefinition &Def, const TRoleServer &Server, QStringList &
     Word(Def.Inherit, "INHERIT", "NOINHERIT", List);
     if (Server.DBVer > 90099)
         Word(Def.Replication, "REPLICATION", "NOREPLICATION", List);
+    if (Server.DBVer >= 90500 && Def.BypassRLS)
+        List << QStringLiteral("BYPASSRLS");
     if (Def.IsUser) {
         if (!Def.Password.trimmed().isEmpty())
             List << QStringLiteral("PASSWORD ") + QuoteLiteral(Def.Password);

@@ -34,6 +34,9 @@ struct TRoleDefinition {
     bool Inherit = false;
     bool Catupdate = false;
     bool Replication = false;
+    // Written from 9.5 on when set (there is no control for it: it keeps
+    // what the role had).
+    bool BypassRLS = false;
     bool CreateDbLink = false;
     bool CreatePublicDbLink = false;
     bool DeletePublicDbLink = false;

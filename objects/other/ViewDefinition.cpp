@@ -1,6 +1,7 @@
 #include "objects/other/ViewDefinition.h"
 
 #include "common/Quote.h"
+#include "common/RecreateKeeper.h"
 #include "common/TextUtil.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
@@ -68,14 +69,13 @@ QString ViewSQL::Head(bool Materialized, const QString &Schema, const QString &N
 
 QString ViewSQL::Kept(const QString &Schema, const QString &Name)
 {
-    const QString from = QStringLiteral(" FROM pg_class CL JOIN pg_namespace NS ON NS.oid = CL.relnamespace");
-    const QString where = QStringLiteral(" WHERE CL.relkind = 'm'") + Where(Schema, Name);
-    return QStringLiteral("SELECT 'I', pg_get_indexdef(I.indexrelid), NULL, false") + from +
-           QStringLiteral(" JOIN pg_index I ON I.indrelid = CL.oid") + where +
-           QStringLiteral(" UNION ALL SELECT 'O', pg_get_userbyid(CL.relowner), NULL, false") + from + where +
-           QStringLiteral(" UNION ALL SELECT 'G', A.privilege_type,"
-                          " CASE WHEN A.grantee = 0 THEN '' ELSE pg_get_userbyid(A.grantee) END, A.is_grantable") +
-           from + QStringLiteral(", aclexplode(CL.relacl) A") + where + QStringLiteral(" AND A.grantee <> CL.relowner");
+    return QStringLiteral("SELECT pg_get_indexdef(I.indexrelid), TS.spcname, pg_get_expr(I.indpred, I.indrelid),"
+                          " IC.relname, obj_description(IC.oid, 'pg_class')"
+                          " FROM pg_class CL JOIN pg_namespace NS ON NS.oid = CL.relnamespace"
+                          " JOIN pg_index I ON I.indrelid = CL.oid JOIN pg_class IC ON IC.oid = I.indexrelid"
+                          " LEFT JOIN pg_tablespace TS ON TS.oid = IC.reltablespace"
+                          " WHERE CL.relkind = 'm'") +
+           Where(Schema, Name) + QStringLiteral(" ORDER BY IC.relname");
 }
 
 // ---------------------------------------------------------------------------
@@ -324,17 +324,15 @@ std::optional<ViewDDL::TKept> ViewDDL::LoadKept(tv::db::Query &Query, const QStr
     CloseOnExit c{Query};
     Query.Close();
     Query.OpenOn(Query.GetConnection()->Exec(ViewSQL::Kept(Schema, Name)));
-    if (Query.Eof())
-        return std::nullopt;
     TKept k;
     while (!Query.Eof()) {
-        const QString kind = Query.Fields(0).AsString();
-        if (kind == QLatin1String("I"))
-            k.Indexes << Query.Fields(1).AsString();
-        else if (kind == QLatin1String("O"))
-            k.Owner = Query.Fields(1).AsString();
-        else
-            k.Grants.append({Query.Fields(1).AsString(), Query.Fields(2).AsString(), Query.Fields(3).AsBoolean()});
+        TKept::Index i;
+        i.Definition = IndexInTablespace(Query.Fields(0).AsString(), Query.Fields(1).AsString(),
+                                         Query.Fields(2).IsNull() ? QString() : Query.Fields(2).AsString());
+        i.Name = Query.Fields(3).AsString();
+        i.HasComment = !Query.Fields(4).IsNull();
+        i.Comment = Query.Fields(4).AsString();
+        k.Indexes << i;
         Query.Next();
     }
     return k;
@@ -342,16 +340,11 @@ std::optional<ViewDDL::TKept> ViewDDL::LoadKept(tv::db::Query &Query, const QStr
 
 void ViewDDL::Restore(const TKept &Kept, const QString &Schema, const QString &Name, QStringList &List)
 {
-    const QString qualified = QuoteIdentifier(Schema) + u'.' + QuoteIdentifier(Name);
-    for (const QString &index : Kept.Indexes)
-        List << index << QStringLiteral(";");
-    if (!Kept.Owner.isEmpty())
-        List << QStringLiteral("ALTER MATERIALIZED VIEW ") + qualified + QStringLiteral(" OWNER TO ") +
-                    QuoteIdentifier(Kept.Owner)
-             << QStringLiteral(";");
-    for (const TKept::Grant &g : Kept.Grants)
-        List << QStringLiteral("GRANT ") + g.Privilege + QStringLiteral(" ON ") + qualified + QStringLiteral(" TO ") +
-                    (g.Grantee.isEmpty() ? QStringLiteral("PUBLIC") : QuoteIdentifier(g.Grantee)) +
-                    (g.GrantOption ? QStringLiteral(" WITH GRANT OPTION") : QString())
-             << QStringLiteral(";");
+    for (const TKept::Index &i : Kept.Indexes) {
+        List << i.Definition << QStringLiteral(";");
+        if (i.HasComment)
+            List << QStringLiteral("COMMENT ON INDEX ") + QuoteIdentifier(Schema) + u'.' + QuoteIdentifier(i.Name) +
+                        QStringLiteral(" IS ") + QuoteLiteral(i.Comment)
+                 << QStringLiteral(";");
+    }
 }

@@ -94,17 +94,18 @@ QString DropMView(const QString &Prefix, const QString &Name, bool Cascade);
 QString Refresh(const QString &Prefix, const QString &Name, bool NoData);
 // The editor's template of a new object.
 QStringList Template(bool Materialized, const QString &Schema, const QString &Name);
-// Statements that restore a materialized view's indexes, owner and grants
-// after it was re-created, from the rows of ViewSQL::Kept.
+// Statements that restore a materialized view's indexes (in their
+// tablespaces, with their comments) after it was re-created, from the rows
+// of ViewSQL::Kept; its owner, privileges and column privileges come back
+// through ReadKeptState.
 struct TKept {
-    QStringList Indexes;
-    QString Owner;
-    struct Grant {
-        QString Privilege;
-        QString Grantee; // empty: PUBLIC
-        bool GrantOption = false;
+    struct Index {
+        QString Name;
+        QString Definition; // CREATE INDEX ... TABLESPACE ...
+        bool HasComment = false;
+        QString Comment;
     };
-    QList<Grant> Grants;
+    QList<Index> Indexes;
 };
 std::optional<TKept> LoadKept(tv::db::Query &Query, const QString &Schema, const QString &Name);
 void Restore(const TKept &Kept, const QString &Schema, const QString &Name, QStringList &List);

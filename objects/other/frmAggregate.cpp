@@ -220,6 +220,8 @@ void TfrmAggregate::Compile(QObject *)
         if (existed)
             list << AggregateDDL::Drop(SchemaName(), ObjectName(), L_recAgrInf.IdentityArgs) << QStringLiteral(";");
         list << txtSource->Lines()->ToStringList();
+        if (existed)
+            AppendKept(list);
         if (!ExecuteInTransaction(list, QStringLiteral("トランザクションがロールバックされました。")))
             return;
     }
@@ -273,4 +275,11 @@ void TfrmAggregate::txtNameExit(QWidget *Box)
     if (changed)
         txtSource->Lines()->SetText(lines.join(u'\n'));
     FEnterValue = Box == cmbSchema ? schema : name;
+}
+
+bool TfrmAggregate::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    Object = {TKeptKind::Aggregate, SchemaName(), ObjectName(), QString(), L_recAgrInf.IdentityArgs, {}};
+    Parts = kpComment | kpOwner | kpPrivileges;
+    return true;
 }

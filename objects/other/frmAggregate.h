@@ -50,6 +50,7 @@ protected:
 
     void ShowDefine() override;
     QString DropStatement(bool Cascade) override;
+    bool KeptObject(TKeptObject &Object, unsigned &Parts) const override;
     QWidget *PageForMode(TOpenMode Mode) override;
     QList<QWidget *> PagesOfExisting() override { return {tabGrant, tabCross}; }
     TtvMemo *CompletionEditor() override;

@@ -276,13 +276,15 @@ void TfrmMView::Compile(QObject *)
         throw tv::Error(QStringLiteral("接続がありません。"));
     QStringList run;
     if (recreate) {
-        // What the text does not hold comes back after it: indexes, owner, grants.
+        // What the text does not hold comes back after it: indexes, owner,
+        // privileges and column privileges.
         std::optional<ViewDDL::TKept> kept = ViewDDL::LoadKept(*qrySQL, SchemaName(), ObjectName());
         run << DropStatement(false) << QStringLiteral(";") << list;
         if (kept) {
             run << QStringLiteral(";");
             ViewDDL::Restore(*kept, SchemaName(), ObjectName(), run);
         }
+        AppendKept(run);
     } else {
         run = list;
     }
@@ -319,4 +321,12 @@ void TfrmMView::UpdateActions()
     TfrmDefinition::UpdateActions();
     actDelete->setEnabled(!IsNew() && ShownPage() != tabData);
     actSendCommand->setEnabled(!IsNew());
+}
+
+bool TfrmMView::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    // The source text writes the comments itself.
+    Object = {TKeptKind::MatView, SchemaName(), ObjectName(), QString(), QString(), {}};
+    Parts = kpOwner | kpPrivileges | kpColumnPrivileges;
+    return true;
 }

@@ -45,5 +45,6 @@ protected:
     void SaveExtra() override;
     void ShowDefine() override;
     QString DropStatement(bool Cascade) override;
+    bool KeptObject(TKeptObject &Object, unsigned &Parts) const override;
     QList<QWidget *> PagesOfExisting() override;
 };

@@ -260,6 +260,7 @@ void TfrmRoleBase::ShowDefine()
             }
             if (s.DBVer > 90099)
                 chkReplication->SetChecked(flag("rolreplication"));
+            FBypassRLS = s.DBVer >= 90500 && flag("rolbypassrls");
             if (s.DBVer < 90500)
                 chkCatupdate->SetChecked(qryUser->Fields(5).AsBoolean());
             LoadUserAttributes(*qryUser);
@@ -438,6 +439,7 @@ TRoleDefinition TfrmRoleBase::CurrentDefinition() const
     d.Inherit = chkSucParRole->Checked();
     d.Catupdate = chkCatupdate->Checked();
     d.Replication = chkReplication->Checked();
+    d.BypassRLS = FBypassRLS;
     d.CreateDbLink = chkCreateDbLink->Checked();
     d.CreatePublicDbLink = chkCreatePublicDbLink->Checked();
     d.DeletePublicDbLink = chkDeletePublicDbLink->Checked();
@@ -516,18 +518,7 @@ void TfrmRoleBase::BuildCompileList(QStringList &List)
     }
     GetSourceDrop(List);
     List << text;
-    // Dropping the role lost its members: they are granted it again.
-    CloseOnExit c{qryWork};
-    qryWork->SetSQL(RoleSQL::Members());
-    qryWork->ParamByName(QStringLiteral("ROLENAME")).setAsString(ObjectName());
-    qryWork->Open();
-    while (!qryWork->Eof()) {
-        List << QStringLiteral("GRANT ") + QuoteIdentifier(ObjectName()) + QStringLiteral(" TO ") +
-                    QuoteIdentifier(qryWork->Fields(0).AsString()) +
-                    (qryWork->Fields(1).AsBoolean() ? QStringLiteral(" WITH ADMIN OPTION") : QString())
-             << QStringLiteral(";");
-        qryWork->Next();
-    }
+    AppendKept(List);
 }
 
 // ---------------------------------------------------------------------------
@@ -565,4 +556,14 @@ void TfrmRole::GetScript(IConnectionWindow *AOwner, const QString &ObjectName, Q
 {
     TfrmRole w(AOwner);
     WriteScriptOf(w, ObjectName, Stream);
+}
+
+bool TfrmRoleBase::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    Object = {TKeptKind::Role, QString(), ObjectName(), QString(), QString(), {}};
+    // The text writes the memberships in the roles the window lists.
+    for (int i = 0; i < chkRole->count(); ++i)
+        Object.TextWrites << chkRole->item(i)->text();
+    Parts = kpComment | kpRoleSettings | kpRoleMemberships;
+    return true;
 }

@@ -62,6 +62,7 @@ protected:
     void ShowDefine() override;
     void BuildCompileList(QStringList &List) override;
     QString DropStatement(bool Cascade) override;
+    bool KeptObject(TKeptObject &Object, unsigned &Parts) const override;
     bool eventFilter(QObject *Watched, QEvent *Event) override;
 
     // The user window's part of the definition and of the load.
@@ -87,6 +88,7 @@ private:
     void PaintOptions(TtvCheckListBox *List);
     bool FUser;
     bool FPrepared = false;
+    bool FBypassRLS = false;
 };
 
 class TfrmRole : public TfrmRoleBase {

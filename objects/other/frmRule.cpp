@@ -273,3 +273,10 @@ void TfrmRule::CheckFields()
 {
     Require(!TrimBlanks(cmbTable->Text()).isEmpty(), QStringLiteral("テーブル名を入力して下さい。"), cmbTable);
 }
+
+bool TfrmRule::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    Object = {TKeptKind::Rule, SchemaName(), ObjectName(), cmbTable->Text(), QString(), {}};
+    Parts = kpComment;
+    return true;
+}

@@ -440,6 +440,7 @@ void TfrmSeq::BuildCompileList(QStringList &List)
         List << txtSource->Lines()->ToStringList();
         if (FLoaded.Called && !FLoaded.LastValue.isEmpty())
             List << SequenceDDL::SetVal(SchemaName(), ObjectName(), FLoaded.LastValue) << QStringLiteral(";");
+        AppendKept(List);
         return;
     }
     if (IsNew())
@@ -457,4 +458,11 @@ void TfrmSeq::actIncExecute()
     q.Close();
     g_blnNextVal = true;
     Reload(actInc);
+}
+
+bool TfrmSeq::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    Object = {TKeptKind::Sequence, SchemaName(), ObjectName(), QString(), QString(), {}};
+    Parts = kpComment | kpOwner | kpPrivileges;
+    return true;
 }

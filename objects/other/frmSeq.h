@@ -73,6 +73,7 @@ protected:
     void CheckFields() override;
     void BuildCompileList(QStringList &List) override;
     QString DropStatement(bool Cascade) override;
+    bool KeptObject(TKeptObject &Object, unsigned &Parts) const override;
     QWidget *PageForMode(TOpenMode Mode) override;
     QList<QWidget *> PagesOfExisting() override { return {tabSource, tabGrant, tabCross}; }
 

@@ -409,14 +409,22 @@ void TfrmSource::Compile(QObject *)
     QStringList list;
     if (existed)
         GetSourceDrop(list);
+    // A type dropped and created again gets back what it had, and the
+    // changes made on the grant page, in the same transaction.
+    const bool recreated = existed && ObjType() == 55 && txtSource->Modified();
     if (ObjType() != 55 || txtSource->Modified() || !existed) {
         list << txtSource->Lines()->ToStringList();
+        if (recreated) {
+            AppendKept(list);
+            if (FGrantLoaded)
+                fraGrant->GetSource(list);
+        }
         if (!ExecuteInTransaction(list, QStringLiteral("トランザクションがロールバックされました。")))
             return;
     }
 
     QStringList grants;
-    if (existed && FGrantLoaded) {
+    if (existed && FGrantLoaded && !recreated) {
         if (ObjType() == 55 && DBVer() >= 90200)
             fraGrant->GetSourceReregist(grants);
         else
@@ -495,4 +503,13 @@ void TfrmSource::txtNameExit(QWidget *Box)
     if (changed)
         txtSource->Lines()->SetText(lines.join(u'\n'));
     FEnterValue = Box == cmbSchema ? schema : name;
+}
+
+bool TfrmSource::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    if (ObjType() != 55)
+        return false; // routines are replaced in place and keep everything
+    Object = {TKeptKind::Type, SchemaName(), ObjectName(), QString(), QString(), {}};
+    Parts = kpComment | kpColumnComments | kpOwner | kpPrivileges;
+    return true;
 }

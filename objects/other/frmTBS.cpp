@@ -27,6 +27,7 @@
 #include "shell/frmObject.h"
 
 #include <QAction>
+#include <QRegularExpression>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -451,10 +452,24 @@ void TfrmTBS::Compile(QObject *)
     }
     if (!TfrmDDLPreview::ShowWindow(list, QString(), ObjectName()))
         return;
+    // DROP and CREATE TABLESPACE cannot run in one transaction: what the
+    // server would refuse in the CREATE is checked before the drop.
+    const bool recreate = !IsNew() && IsCreate();
+    if (recreate)
+        CheckRecreate(list);
     if (!IsNew())
         SaveBeforeSource();
     // A failed statement keeps the window as the user left it.
-    RunDDL(list);
+    try {
+        RunDDL(list);
+    } catch (const tv::SilentAbort &) {
+        if (recreate && !TablespaceExists(FLoaded.Name))
+            ShowMessageBox(QStringLiteral("表領域 %1 は削除されましたが、作成できませんでした。"
+                                          "表領域は現在ありません。")
+                               .arg(FLoaded.Name),
+                           tv::ui::MB_ICONSTOP);
+        throw;
+    }
     SaveAfterSource();
     SetIsNew(false);
     pagObjectChange();
@@ -723,4 +738,61 @@ void TfrmTBS::actMoveTBSExecute()
     }
     ShowMessageBox(QStringLiteral("オブジェクトを移動しました。"), tv::ui::MB_ICONINFORMATION);
     Reload(this);
+}
+
+bool TfrmTBS::TablespaceExists(const QString &Name)
+{
+    tv::db::Query q(&OwnerForm()->dbsMain());
+    q.SetSQL(QStringLiteral("SELECT 1 FROM pg_tablespace WHERE spcname = :NAME"));
+    q.ParamByName(QStringLiteral("NAME")).setAsString(Name);
+    q.Open();
+    return !q.Eof();
+}
+
+void TfrmTBS::CheckRecreate(const QStringList &List)
+{
+    // The name and location the compile creates.
+    QString name = ObjectName(), location = txtDir->Text();
+    const QString text = List.join(u'\n');
+    static const QRegularExpression create(
+        QStringLiteral("CREATE\\s+TABLESPACE\\s+(\"(?:[^\"]|\"\")*\"|[^\\s\"]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression at(QStringLiteral("LOCATION\\s+'((?:[^']|'')*)'"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch m = create.match(text); m.hasMatch()) {
+        name = m.captured(1);
+        name = name.startsWith(u'"') ? name.mid(1, name.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""))
+                                     : name.toLower();
+    }
+    if (const QRegularExpressionMatch m = at.match(text); m.hasMatch())
+        location = m.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));
+    auto refuse = [this](const QString &Message) {
+        ShowMessageBox(Message + QStringLiteral("\r\n表領域は削除していません。"), tv::ui::MB_ICONEXCLAMATION);
+        throw tv::SilentAbort();
+    };
+    if (name != FLoaded.Name && TablespaceExists(name))
+        refuse(QStringLiteral("表領域 %1 は既に存在します。").arg(name));
+    if (location == FLoaded.Location)
+        return; // emptied by the drop
+    // The server's files can be looked at only with the right to read them.
+    tv::db::Query q(&OwnerForm()->dbsMain());
+    q.SetSQL(QStringLiteral("SELECT has_function_privilege('pg_stat_file(text, boolean)', 'EXECUTE')"
+                            " AND has_function_privilege('pg_ls_dir(text, boolean, boolean)', 'EXECUTE')"));
+    q.Open();
+    if (q.Eof() || !q.Fields(0).AsBoolean())
+        return;
+    q.Close();
+    q.SetSQL(QStringLiteral("SELECT isdir FROM pg_stat_file(:DIR, true)"));
+    q.ParamByName(QStringLiteral("DIR")).setAsString(location);
+    q.Open();
+    if (q.Eof() || q.Fields(0).IsNull())
+        refuse(QStringLiteral("ディレクトリ %1 がありません。").arg(location));
+    if (!q.Fields(0).AsBoolean())
+        refuse(QStringLiteral("%1 はディレクトリではありません。").arg(location));
+    q.Close();
+    q.SetSQL(QStringLiteral("SELECT count(*) FROM pg_ls_dir(:DIR, true, false)"));
+    q.ParamByName(QStringLiteral("DIR")).setAsString(location);
+    q.Open();
+    if (!q.Eof() && q.Fields(0).AsInteger() > 0)
+        refuse(QStringLiteral("ディレクトリ %1 は空ではありません。").arg(location));
 }

@@ -96,6 +96,13 @@ private:
     bool FLoading = false;
     QString L_sGrdOldValue;
     TTablespaceDefinition FLoaded;
+    // Whether a tablespace of that name exists.
+    bool TablespaceExists(const QString &Name);
+    // Before the drop of a re-create: the name the compile List creates is
+    // free, and its location (when it changes) is an empty directory, as
+    // far as the session may look; else the user is told and the compile
+    // ends (tv::SilentAbort).
+    void CheckRecreate(const QStringList &List);
     tv::db::Query *qryTBS;
     tv::db::Query *qryContents;
     tv::db::Query *qryRole;

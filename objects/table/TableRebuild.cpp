@@ -1,6 +1,7 @@
 #include "objects/table/TableRebuild.h"
 
 #include "common/Quote.h"
+#include "common/RecreateKeeper.h"
 #include "platform/db/Query.h"
 
 #include <QDateTime>
@@ -105,16 +106,7 @@ const QString RebuildSQL = QStringLiteral(
     "  FROM unnest(P.polroles) r),"
     "  pg_get_expr(P.polqual, P.polrelid), pg_get_expr(P.polwithcheck, P.polrelid),"
     "  obj_description(P.oid, 'pg_policy')) ORDER BY P.polname) FROM t, pg_policy P WHERE P.polrelid = t.oid),"
-    // 8: table grants in their order.
-    " (SELECT json_agg(json_build_array(CASE WHEN X.grantee = 0 THEN '' ELSE pg_get_userbyid(X.grantee) END,"
-    "  X.privilege_type, X.is_grantable) ORDER BY X.n) FROM t, pg_class C, aclexplode(C.relacl) WITH ORDINALITY"
-    "  X(grantor, grantee, privilege_type, is_grantable, n) WHERE C.oid = t.oid),"
-    // 9: column grants.
-    " (SELECT json_agg(json_build_array(A.attnum, CASE WHEN X.grantee = 0 THEN '' ELSE pg_get_userbyid(X.grantee)"
-    "  END, X.privilege_type, X.is_grantable) ORDER BY A.attnum, X.n) FROM t, pg_attribute A,"
-    "  aclexplode(A.attacl) WITH ORDINALITY X(grantor, grantee, privilege_type, is_grantable, n)"
-    "  WHERE A.attrelid = t.oid AND A.attnum > 0 AND NOT A.attisdropped AND A.attacl IS NOT NULL),"
-    // 10: column settings a CREATE TABLE does not write: statistics
+    // 8: column settings a CREATE TABLE does not write: statistics
     // target, storage other than the type's, options, compression.
     " (SELECT json_agg(json_build_array(A.attnum, A.attstattarget,"
     "  CASE WHEN A.attstorage <> TY.typstorage THEN A.attstorage::text END,"
@@ -122,13 +114,13 @@ const QString RebuildSQL = QStringLiteral(
     "  FROM t, pg_attribute A JOIN pg_type TY ON TY.oid = A.atttypid"
     "  WHERE A.attrelid = t.oid AND A.attnum > 0 AND NOT A.attisdropped AND (A.attstattarget >= 0"
     "  OR A.attstorage <> TY.typstorage OR A.attoptions IS NOT NULL OR A.attcompression::text <> '')),"
-    // 11: partitions with their bounds.
+    // 9: partitions with their bounds.
     " (SELECT json_agg(json_build_array(CN.nspname, C.relname, pg_get_expr(C.relpartbound, C.oid))"
     "  ORDER BY CN.nspname, C.relname) FROM t, pg_inherits I JOIN pg_class C ON C.oid = I.inhrelid"
     "  JOIN pg_namespace CN ON CN.oid = C.relnamespace WHERE I.inhparent = t.oid AND C.relispartition)");
 
 enum Part { pRefusals, pTable, pSequences, pIndexes, pOwnComments, pForeignKeys, pTriggers, pPolicies,
-            pTableGrants, pColumnGrants, pColumnSettings, pPartitions, PartCount };
+            pColumnSettings, pPartitions, PartCount };
 
 // One row of a part, its values by position.
 struct Row {
@@ -149,11 +141,6 @@ void ForEachRow(const QJsonArray &Rows, F &&Each)
 void Statement(QStringList &List, const QString &Text)
 {
     List << Text << QStringLiteral(";");
-}
-
-QString Grantee(const QString &Role)
-{
-    return Role.isEmpty() ? QStringLiteral("PUBLIC") : QuoteIdentifier(Role);
 }
 
 } // namespace
@@ -365,14 +352,13 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
     if (!r.Refusals.isEmpty())
         return r;
 
-    bool enable = false, force = false, aclNull = true;
+    bool enable = false, force = false;
     QString owner, identity, identityIndex, clustered;
     QStringList options;
     ForEachRow(parts[pTable], [&](const Row &q) {
         enable = q.Bool(0);
         force = q.Bool(1);
         owner = q.Str(2);
-        aclNull = q.Bool(3);
         options = q.Str(4).split(u'\n', Qt::SkipEmptyParts);
         identity = q.Str(6);
         identityIndex = q.Str(7);
@@ -530,22 +516,11 @@ TTableRebuild ReadTableRebuild(tv::db::Query &Q, const QString &Schema, const QS
     r.Restore << sequences;
     r.RelOptions = options;
 
-    // Grants as they were, in their order; the owner's own included.
-    if (!aclNull) {
-        Statement(r.Restore, QStringLiteral("REVOKE ALL ON ") + qt + QStringLiteral(" FROM ") + QuoteIdentifier(owner));
-        ForEachRow(parts[pTableGrants], [&](const Row &q) {
-            Statement(r.Restore, QStringLiteral("GRANT ") + q.Str(1) + QStringLiteral(" ON ") + qt +
-                                     QStringLiteral(" TO ") + Grantee(q.Str(0)) +
-                                     (q.Bool(2) ? QStringLiteral(" WITH GRANT OPTION") : QString()));
-        });
-    }
-    ForEachRow(parts[pColumnGrants], [&](const Row &q) {
-        const QString column = NewColumnName(q.Int(0));
-        if (column.isEmpty())
-            return;
-        Statement(r.Restore, QStringLiteral("GRANT ") + q.Str(2) + QStringLiteral(" (") + QuoteIdentifier(column) +
-                                 QStringLiteral(") ON ") + qt + QStringLiteral(" TO ") + Grantee(q.Str(1)) +
-                                 (q.Bool(3) ? QStringLiteral(" WITH GRANT OPTION") : QString()));
-    });
+    // Table and column privileges as they were, each by its grantor, and
+    // none that default privileges would add.
+    const TKeptState kept = ReadKeptState(Q, {TKeptKind::Table, Schema, Table, QString(), QString(), {}},
+                                          kpPrivileges | kpColumnPrivileges, NewColumnName);
+    r.Restore << kept.Restore;
+    r.Lost = kept.Lost;
     return r;
 }

@@ -33,6 +33,9 @@ struct TTableRebuild {
     // The table's reloptions ("name=value"; TOAST ones as "toast.name"):
     // the caller restores those its new CREATE TABLE does not set.
     QStringList RelOptions;
+    // Privileges the session cannot give again as their grantors did: the
+    // user is told before the drop.
+    QStringList Lost;
 };
 
 // The storage parameters a CREATE TABLE sets: the names in the WITH (...)

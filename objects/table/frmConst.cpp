@@ -827,6 +827,7 @@ void TfrmConst::BuildCompileList(QStringList &List)
     if (!IsNew())
         GetSourceDrop(List);
     GetSourceCreate(List);
+    AppendKept(List);
 }
 
 QString TfrmConst::DropStatement(bool)
@@ -854,4 +855,11 @@ void TfrmConst::CheckFields()
         if (!fraStorage->Check())
             throw tv::SilentAbort();
     }
+}
+
+bool TfrmConst::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    Object = {TKeptKind::Constraint, SchemaName(), ObjectName(), cmbTableName->Text(), QString(), {}};
+    Parts = kpComment;
+    return true;
 }

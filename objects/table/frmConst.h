@@ -106,6 +106,7 @@ protected:
     void CheckFields() override;
     void BuildCompileList(QStringList &List) override;
     QString DropStatement(bool Cascade) override;
+    bool KeptObject(TKeptObject &Object, unsigned &Parts) const override;
     QWidget *PageForMode(TOpenMode) override { return tabDefine; }
     QList<QWidget *> PagesOfExisting() override { return {}; }
     QWidget *NewObjectFocus() override;

@@ -413,6 +413,8 @@ void TfrmDefinition::BuildCompileList(QStringList &List)
         if (!IsNew() && create)
             GetSourceDrop(List);
         List << txtSource->Lines()->ToStringList();
+        if (!IsNew() && create)
+            AppendKept(List);
         return;
     }
     if (!IsNew() && create)
@@ -421,6 +423,28 @@ void TfrmDefinition::BuildCompileList(QStringList &List)
         GetSourceCreate(List);
     else
         GetSourceAlter(List);
+    if (!IsNew() && create)
+        AppendKept(List);
+}
+
+void TfrmDefinition::AppendKept(QStringList &List)
+{
+    TKeptObject object;
+    unsigned parts = kpAll;
+    IConnectionWindow *owner = OwnerForm();
+    if (IsNew() || !owner || !KeptObject(object, parts))
+        return;
+    tv::db::Query q(&owner->dbsMain());
+    const TKeptState kept = ReadKeptState(q, object, parts);
+    if (!kept.Lost.isEmpty() &&
+        ShowMessageBox(KeptLossQuestion(kept.Lost), tv::ui::MB_OKCANCEL | tv::ui::MB_ICONWARNING) != tv::ui::IDOK)
+        throw tv::SilentAbort();
+    if (kept.Restore.isEmpty())
+        return;
+    // The create may end without a line of its own closing it.
+    if (!List.isEmpty() && List.last().trimmed() != QLatin1String(";"))
+        List << QStringLiteral(";");
+    List << kept.Restore;
 }
 
 void TfrmDefinition::Compile(QObject *)

@@ -19,6 +19,7 @@
 //     w->StartShow(Schema, Name, OpenMode);  // load; raises when it cannot
 // Open helpers of the kinds check for an open twin first and show the window
 // through ShowBuilt, which frees it when StartShow raises.
+#include "common/RecreateKeeper.h"
 #include "common/tvForm.h"
 #include "common/tvOption.h"
 #include "controls/tvStrEdit.h"
@@ -165,8 +166,17 @@ protected:
     virtual void GetSourceDrop(QStringList &List) = 0;
     // The kind's field checks (after name and schema): Require for each.
     virtual void CheckFields() {}
-    // The DDL list of a compile; the default follows the shown page.
+    // The DDL list of a compile; the default follows the shown page, and a
+    // drop and create again ends with AppendKept.
     virtual void BuildCompileList(QStringList &List);
+    // The existing object as a re-create of it drops it, and which of its
+    // parts the re-create loses; false (the default) when it keeps nothing.
+    virtual bool KeptObject(TKeptObject &Object, unsigned &Parts) const { return false; }
+    // Appends to List what a drop and create again of the existing object
+    // must put back (see KeptObject), read now while it exists. When some of
+    // it cannot be put back the user is told first and may stop the compile
+    // (tv::SilentAbort).
+    void AppendKept(QStringList &List);
     // The statement of the delete command.
     virtual QString DropStatement(bool Cascade) = 0;
     // The page an open mode selects (default: the define page, or the source

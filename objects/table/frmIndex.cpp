@@ -579,3 +579,10 @@ void TfrmIndex::btnDelClick()
         }
     }
 }
+
+bool TfrmIndex::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    Object = {TKeptKind::Index, SchemaName(), ObjectName(), QString(), QString(), {}};
+    Parts = kpComment;
+    return true;
+}

@@ -90,6 +90,7 @@ protected:
     void ShowDefine() override;
     void CheckFields() override;
     QString DropStatement(bool Cascade) override;
+    bool KeptObject(TKeptObject &Object, unsigned &Parts) const override;
     QWidget *PageForMode(TOpenMode Mode) override;
     QList<QWidget *> PagesOfExisting() override;
     TtvMemo *CompletionEditor() override;

@@ -379,3 +379,10 @@ void TfrmPolicy::CheckFields()
         Require(!TrimBlanks(cmbTableName->Text()).isEmpty(), QStringLiteral("テーブル名を入力して下さい。"),
                 cmbTableName);
 }
+
+bool TfrmPolicy::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    Object = {TKeptKind::Policy, SchemaName(), ObjectName(), cmbTableName->Text(), QString(), {}};
+    Parts = kpComment;
+    return true;
+}

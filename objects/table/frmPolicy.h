@@ -58,6 +58,7 @@ protected:
     void ShowDefine() override;
     void CheckFields() override;
     QString DropStatement(bool Cascade) override;
+    bool KeptObject(TKeptObject &Object, unsigned &Parts) const override;
     QWidget *PageForMode(TOpenMode) override { return tabDefine; }
     TtvMemo *CompletionEditor() override;
     QString SourceTableName() const override;

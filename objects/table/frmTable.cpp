@@ -1337,6 +1337,9 @@ void TfrmTable::BuildTableCompileList(QStringList &List, bool &Rebuild, QString 
         ShowMessageBox(RefusalMessage(plan.Refusals), tv::ui::MB_ICONEXCLAMATION);
         throw tv::SilentAbort();
     }
+    if (!plan.Lost.isEmpty() &&
+        ShowMessageBox(KeptLossQuestion(plan.Lost), tv::ui::MB_OKCANCEL | tv::ui::MB_ICONWARNING) != tv::ui::IDOK)
+        throw tv::SilentAbort();
     // A partitioned table holds no rows of its own: its partitions keep
     // them, detached before the drop and attached again.
     const bool backup = tvOption.BackupData && !FLoaded.Temporary() && FLoaded.RelKind != u'p';

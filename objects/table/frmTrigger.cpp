@@ -685,6 +685,8 @@ void TfrmTrigger::Compile(QObject *)
     if (!IsNew())
         GetSourceDrop(statements);
     statements << list;
+    if (!IsNew())
+        AppendKept(statements);
 
     IConnectionWindow *owner = OwnerForm();
     if (!owner)
@@ -711,4 +713,11 @@ void TfrmTrigger::Compile(QObject *)
     RefreshObjectWindows();
     pagObjectChange();
     UpdateActions();
+}
+
+bool TfrmTrigger::KeptObject(TKeptObject &Object, unsigned &Parts) const
+{
+    Object = {TKeptKind::Trigger, SchemaName(), ObjectName(), cmbTableName->Text(), QString(), {}};
+    Parts = kpComment | kpTriggerState;
+    return true;
 }

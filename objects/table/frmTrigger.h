@@ -95,6 +95,7 @@ protected:
 
     void ShowDefine() override;
     QString DropStatement(bool Cascade) override;
+    bool KeptObject(TKeptObject &Object, unsigned &Parts) const override;
     QWidget *PageForMode(TOpenMode Mode) override;
     QList<QWidget *> PagesOfExisting() override { return {tabSource, tabCross}; }
     QWidget *NewObjectFocus() override;

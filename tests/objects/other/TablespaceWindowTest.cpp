@@ -495,3 +495,72 @@ TEST_F(TablespaceWindow, ContentsOfAnOrdinaryUser)
     EXPECT_EQ(Q("SELECT count(*) FROM pg_class WHERE relnamespace = 's1'::regnamespace AND relname IN ('v', 'c')"),
               "0");
 }
+
+// The source page drops the tablespace and creates it again, outside any
+// transaction: a location that is missing or not empty, or a name that is
+// taken, stops the compile before the drop; a CREATE that fails after the
+// drop says plainly that the tablespace is gone.
+TEST_F(TablespaceWindow, RecreateChecksBeforeTheDrop)
+{
+    TV_REQUIRE_DB(*db);
+    if (!dir.ok() || !dir2.ok())
+        GTEST_SKIP() << "no folder the server may use";
+    db->exec("CREATE TABLESPACE \"" + ts.toStdString() + "\" LOCATION '" + dir.path().toStdString() + "'");
+    db->exec("CREATE TABLESPACE \"ts2_" + tag.toStdString() + "\" LOCATION '" + dir2.path().toStdString() + "'");
+    Start();
+    ASSERT_NE(form, nullptr);
+    TfrmTBS *w = Open(ts);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->SelectPage(w->tabSource));
+    const QString original = w->txtSource->Lines()->Text();
+    ASSERT_TRUE(original.contains(dir.path())) << original.toStdString();
+    auto exists = [&](const QString &name) {
+        return Q("SELECT count(*) FROM pg_tablespace WHERE spcname = '" + name.toStdString() + "'") == "1";
+    };
+    struct Case {
+        const char *what;
+        QString text;
+        QString message; // the start of what the user is told
+        bool dropped;
+    };
+    const QList<Case> cases = {
+        {"missing location", QString(original).replace(dir.path(), dir.path() + QStringLiteral("/missing")),
+         QStringLiteral("ディレクトリ ") + dir.path() + QStringLiteral("/missing がありません。"), false},
+        {"location in use", QString(original).replace(dir.path(), dir2.path()),
+         QStringLiteral("ディレクトリ ") + dir2.path() + QStringLiteral(" は空ではありません。"), false},
+        {"name taken", QString(original).replace(u'"' + ts + u'"', QStringLiteral("\"ts2_") + tag + u'"'),
+         QStringLiteral("表領域 ts2_") + tag + QStringLiteral(" は既に存在します。"), false},
+        {"create fails", original + QStringLiteral("\nALTER TABLESPACE \"") + ts + QStringLiteral("\" SET (nosuch = 1)\n;"),
+         QStringLiteral("表領域 ") + ts + QStringLiteral(" は削除されましたが、作成できませんでした。"), false},
+        {"create fails after the drop",
+         QString(original).replace(QStringLiteral("LOCATION"), QStringLiteral("WITH (nosuch = 1) LOCATION")),
+         QStringLiteral("表領域 ") + ts + QStringLiteral(" は削除されましたが、作成できませんでした。"), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!exists(ts))
+            db->exec("CREATE TABLESPACE \"" + ts.toStdString() + "\" LOCATION '" + dir.path().toStdString() + "'");
+        w->txtSource->Lines()->SetText(c.text);
+        w->SetModified(true);
+        s.dialogs.clear();
+        {
+            PreviewAnswer preview;
+            ExecDialogUser exec(&s.dialogs);
+            Press(w->actCompile, w);
+            TfrmDDLExec::WaitProc();
+        }
+        const QStringList told = s.dialogs.texts();
+        bool found = false;
+        for (const QString &t : told)
+            found = found || t.startsWith(c.message);
+        if (QString::fromLatin1(c.what) == QLatin1String("create fails")) {
+            // The ALTER after the CREATE fails: the tablespace is there.
+            EXPECT_FALSE(found) << told.join(u'|').toStdString();
+            EXPECT_TRUE(exists(ts));
+            continue;
+        }
+        EXPECT_TRUE(found) << told.join(u'|').toStdString();
+        EXPECT_EQ(exists(ts), !c.dropped);
+        EXPECT_TRUE(w->Modified());
+    }
+}
