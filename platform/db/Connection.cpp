@@ -70,6 +70,22 @@ void Connection::finish()
     m_kept.clear();
     m_versionText.clear();
     m_versionNum = 0;
+    m_lost.reset();
+}
+
+void Connection::Raise(const DbError &e)
+{
+    if (e.connectionLost() && m_conn && PQstatus(m_conn) != CONNECTION_OK) {
+        if (!m_lost) {
+            m_lost = e;
+            // Nothing of the session lives on: no block, no savepoint, no
+            // prepared statement.
+            m_levels.clear();
+            m_kept.clear();
+        }
+        throw *m_lost;
+    }
+    throw e;
 }
 
 void Connection::noticeReceiver(void *self, const PGresult *res)
@@ -270,13 +286,13 @@ void Connection::Rollback()
     Exec(QStringLiteral("ROLLBACK"));
 }
 
-void Connection::requireOpen() const
+void Connection::requireOpen()
 {
     if (!m_conn)
         throw DbError(QStringLiteral("not connected to a database"),
                       QString::fromLatin1(sqlstate::ConnectionDoesNotExist));
     if (PQstatus(m_conn) != CONNECTION_OK)
-        throw DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true);
+        Raise(DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true));
 }
 
 std::shared_ptr<PgResultSet> Connection::Exec(const QString &sql)
@@ -507,8 +523,8 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
         }
         if (!sent) {
             const bool lost = PQstatus(m_conn) != CONNECTION_OK;
-            throw DbError::fromConnection(m_conn, lost ? QString::fromLatin1(sqlstate::ConnectionFailure) : QString(),
-                                          lost);
+            Raise(DbError::fromConnection(m_conn, lost ? QString::fromLatin1(sqlstate::ConnectionFailure) : QString(),
+                                          lost));
         }
         // Rows arrive one at a time and go straight into the compact store,
         // so the whole result never sits in libpq's form as well.
@@ -587,9 +603,9 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
     if (!lost)
         afterStatement();
     if (error.res)
-        throw DbError::fromResult(error.res, m_conn);
+        Raise(DbError::fromResult(error.res, m_conn));
     if (lost)
-        throw DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true);
+        Raise(DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true));
     if (storeError)
         throw *storeError;
     if (!last)
@@ -624,7 +640,7 @@ std::shared_ptr<PgResultSet> Connection::prepareAndDescribe(const QByteArray &sq
                 m_conn, lost ? QString::fromLatin1(sqlstate::ConnectionFailure) : QString(), lost);
             // Nothing is pending once the pipeline's end has not gone out.
             PQexitPipelineMode(m_conn);
-            throw e;
+            Raise(e);
         }
         QElapsedTimer slice;
         slice.start();
@@ -662,9 +678,9 @@ std::shared_ptr<PgResultSet> Connection::prepareAndDescribe(const QByteArray &sq
     if (!lost)
         afterStatement();
     if (error.res)
-        throw DbError::fromResult(error.res, m_conn);
+        Raise(DbError::fromResult(error.res, m_conn));
     if (lost)
-        throw DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true);
+        Raise(DbError::fromConnection(m_conn, QString::fromLatin1(sqlstate::ConnectionFailure), true));
     if (!described.res)
         throw DbError(QStringLiteral("the statement could not be described"));
     return std::make_shared<PgResultSet>(described.take(), codec());

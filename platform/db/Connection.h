@@ -32,6 +32,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 typedef struct pg_conn PGconn;
@@ -148,6 +149,14 @@ public:
 
     PGconn *handle() const { return m_conn; }
 
+    // Raises e. When it says the session has ended under the program, the
+    // connection forgets its window-level transactions and kept statements,
+    // and the first such failure is the one every later call raises at once,
+    // without trying the server, until Close or Open starts a new session.
+    [[noreturn]] void Raise(const DbError &e);
+    // The session ended under the program (see Raise).
+    bool Lost() const { return m_lost.has_value(); }
+
 private:
     enum class Send { Simple, Params, Prepare, Describe, Prepared, Named };
     std::shared_ptr<PgResultSet> run(Send how, const QByteArray &sql, const std::vector<BoundParam> &params);
@@ -155,7 +164,7 @@ private:
     std::shared_ptr<PgResultSet> prepareAndDescribe(const QByteArray &sql, const std::vector<BoundParam> &params,
                                                     const QByteArray &name = QByteArray());
     void afterStatement();
-    void requireOpen() const;
+    void requireOpen();
     // The codec of the client encoding in effect now.
     const std::shared_ptr<const tv::text::ClientCodec> &codec();
     QByteArray encodeStatement(const QString &sql);
@@ -190,6 +199,8 @@ private:
     int m_keptCounter = 0;
     int m_codecId = -1;
     std::shared_ptr<const tv::text::ClientCodec> m_codec;
+    // The failure that ended the session.
+    std::optional<DbError> m_lost;
 };
 
 } // namespace tv::db

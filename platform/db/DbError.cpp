@@ -2,6 +2,7 @@
 
 #include "platform/text/TextEncoding.h"
 
+#include <QStringList>
 #include <libpq-fe.h>
 
 namespace tv::db {
@@ -42,10 +43,31 @@ QString trimmed(const ReportText &decode, const char *text)
 } // namespace
 
 DbError::DbError(const QString &text, const QString &sqlState, bool connectionLost)
-    : tv::Error(text), m_sqlState(sqlState), m_message(text), m_fullText(text),
+    : tv::Error(text), m_sqlState(sqlState), m_message(text), m_primaryText(text), m_fullText(text),
       m_connectionLost(connectionLost)
 {
 }
+
+namespace {
+
+// libpq's own text, one trimmed line per line ("server closed the connection
+// unexpectedly", tab-indented explanations).
+QString LibpqText(const QString &text)
+{
+    QStringList lines;
+    for (const QString &l : text.split(QLatin1Char('\n')))
+        if (!l.trimmed().isEmpty())
+            lines << l.trimmed();
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString LostText(const QString &serverText)
+{
+    const QString line = QString::fromUtf8(kConnectionLostText);
+    return serverText.isEmpty() ? line : line + QLatin1Char('\n') + serverText;
+}
+
+} // namespace
 
 DbError DbError::fromResult(const PGresult *res, PGconn *conn)
 {
@@ -55,17 +77,39 @@ DbError DbError::fromResult(const PGresult *res, PGconn *conn)
     if (primary.isEmpty()) {
         // No report from the server: libpq's own text (lost connection,
         // protocol failure, out of memory).
-        QString text = res ? trimmed(decode, PQresultErrorMessage(res)) : QString();
+        QString text = res ? LibpqText(trimmed(decode, PQresultErrorMessage(res))) : QString();
         if (text.isEmpty() && conn)
-            text = trimmed(decode, PQerrorMessage(conn));
-        if (text.isEmpty())
+            text = LibpqText(trimmed(decode, PQerrorMessage(conn)));
+        if (text.isEmpty() && !lost)
             text = QStringLiteral("unknown database error");
-        return DbError(text, lost ? QString::fromLatin1(sqlstate::ConnectionFailure) : QString(), lost);
+        if (lost)
+            return DbError(LostText(text), QString::fromLatin1(sqlstate::ConnectionFailure), true);
+        return DbError(text);
     }
-    DbError e(QStringLiteral("ERROR: ") + primary, field(decode, res, PG_DIAG_SQLSTATE), lost);
+    const QString detail = field(decode, res, PG_DIAG_MESSAGE_DETAIL);
+    const QString hint = field(decode, res, PG_DIAG_MESSAGE_HINT);
+    QString report = primary;
+    if (!detail.isEmpty())
+        report += QStringLiteral("\nDETAIL: ") + detail;
+    if (!hint.isEmpty())
+        report += QStringLiteral("\nHINT: ") + hint;
+    QString text;
+    if (lost) {
+        // The report that ended the session (FATAL, PANIC) keeps the
+        // server's word for its severity.
+        QString severity = field(decode, res, PG_DIAG_SEVERITY);
+        if (severity.isEmpty())
+            severity = QStringLiteral("FATAL");
+        text = LostText(severity + QStringLiteral(": ") + report);
+    } else {
+        text = QStringLiteral("ERROR: ") + report;
+    }
+    DbError e(text, field(decode, res, PG_DIAG_SQLSTATE), lost);
     e.m_message = primary;
-    e.m_detail = field(decode, res, PG_DIAG_MESSAGE_DETAIL);
-    e.m_hint = field(decode, res, PG_DIAG_MESSAGE_HINT);
+    if (!lost)
+        e.m_primaryText = QStringLiteral("ERROR: ") + primary;
+    e.m_detail = detail;
+    e.m_hint = hint;
     e.m_position = field(decode, res, PG_DIAG_STATEMENT_POSITION).toInt();
     e.m_fullText = trimmed(decode, PQresultErrorMessage(res));
     return e;
@@ -73,7 +117,9 @@ DbError DbError::fromResult(const PGresult *res, PGconn *conn)
 
 DbError DbError::fromConnection(PGconn *conn, const QString &sqlState, bool connectionLost)
 {
-    QString text = conn ? trimmed(ReportText(conn), PQerrorMessage(conn)) : QString();
+    QString text = conn ? LibpqText(trimmed(ReportText(conn), PQerrorMessage(conn))) : QString();
+    if (connectionLost)
+        return DbError(LostText(text), sqlState, true);
     if (text.isEmpty())
         text = QStringLiteral("could not connect to the server");
     return DbError(text, sqlState, connectionLost);

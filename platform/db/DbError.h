@@ -1,9 +1,12 @@
 #pragma once
 // The error raised by the data-access layer.
 //
-// text() is what the user sees: for a server error "ERROR: " followed by the
-// server's own primary message; for a failed connect or a lost connection the
-// text libpq gives. Callers tell errors apart by sqlState(), never by text.
+// text() is what the user sees. For a server error it is the whole report:
+// "ERROR: " followed by the server's primary message, then a "DETAIL: " line
+// and a "HINT: " line when the server sent them. For a session that ended
+// under the program it is the line kConnectionLostText followed by the
+// server's (or libpq's) own words; for a failed connect, libpq's text.
+// Callers tell errors apart by sqlState(), never by text.
 #include "platform/Errors.h"
 
 #include <QString>
@@ -26,8 +29,8 @@ public:
     static DbError fromConnection(PGconn *conn, const QString &sqlState, bool connectionLost);
 
     const QString &sqlState() const { return m_sqlState; }
-    // "ERROR: " + the server's primary message (the same as text()).
-    const QString &primaryText() const { return text(); }
+    // "ERROR: " + the server's primary message, without DETAIL and HINT.
+    const QString &primaryText() const { return m_primaryText; }
     // The server's primary message alone.
     const QString &message() const { return m_message; }
     const QString &detail() const { return m_detail; }
@@ -39,10 +42,14 @@ public:
     const QString &fullText() const { return m_fullText; }
 
 private:
-    QString m_sqlState, m_message, m_detail, m_hint, m_fullText;
+    QString m_sqlState, m_message, m_primaryText, m_detail, m_hint, m_fullText;
     int m_position = 0;
     bool m_connectionLost = false;
 };
+
+// The line that names a session the server ended (terminated, restarted, or a
+// broken network); the server's own text follows it on the next line.
+inline constexpr char kConnectionLostText[] = "サーバとの接続が切断されました。";
 
 // SQLSTATE codes the program tests for.
 namespace sqlstate {

@@ -193,9 +193,9 @@ std::shared_ptr<PgResultSet> StatementPipeline::Take()
         // the session is idle before the caller reports the failure.
         Finish();
         if (error.res)
-            throw DbError::fromResult(error.res, c);
+            m_conn.Raise(DbError::fromResult(error.res, c));
         if (lost || PQstatus(c) != CONNECTION_OK)
-            throw DbError::fromConnection(c, QString::fromLatin1(sqlstate::ConnectionFailure), true);
+            m_conn.Raise(DbError::fromConnection(c, QString::fromLatin1(sqlstate::ConnectionFailure), true));
         throw DbError(QStringLiteral("the statement was not run"));
     }
     if (!result.res)

@@ -209,6 +209,9 @@ TEST(ConnectionWindow, LostServerIsReportedOncePerOutage)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !s.dialogs.calls().isEmpty(); }, 8000));
     QTest::qWait(2600);
     EXPECT_EQ(s.dialogs.calls().size(), 1) << s.dialogs.texts().join('\n').toStdString();
+    // It names the loss in the user's language, the server's words after it.
+    EXPECT_TRUE(s.dialogs.texts().value(0).startsWith(QString::fromUtf8(tv::db::kConnectionLostText) + u'\n'))
+        << s.dialogs.texts().join('\n').toStdString();
     // Closing the window with the connection gone still works.
     EXPECT_TRUE(s.main->SubWindowOf(f)->close());
 }

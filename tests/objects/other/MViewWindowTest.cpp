@@ -187,6 +187,33 @@ TEST_F(MViewWindow, SourceCompileKeepsIndexesOwnerAndGrants)
     EXPECT_EQ(w->txtSource->Lines()->Get(0), QStringLiteral("CREATE MATERIALIZED VIEW s1.mv1 AS SELECT nope FROM s1.t"));
 }
 
+// A recompile that the materialized view's dependants block names them in
+// the server's report, and leaves the view, its dependant and the text as
+// they were.
+TEST_F(MViewWindow, SourceCompileBlockedByADependantNamesIt)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    db->exec("CREATE VIEW s1.mv1_user AS SELECT a FROM s1.mv1");
+    TfrmMView *w = Open(QStringLiteral("mv1"), omSource);
+    ASSERT_NE(w, nullptr);
+    const QStringList source = w->txtSource->Lines()->ToStringList();
+    {
+        PreviewAnswer preview;
+        w->UpdateActions();
+        w->actCompile->trigger();
+    }
+    ASSERT_EQ(s.dialogs.calls().size(), 1);
+    const QString shown = s.dialogs.texts().first();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("ERROR: cannot drop materialized view "))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("\nDETAIL: view s1.mv1_user depends on materialized view s1.mv1\n"
+                                              "HINT: Use DROP ... CASCADE to drop the dependent objects too.")))
+        << shown.toStdString();
+    EXPECT_EQ(Other("SELECT count(*) FROM pg_views WHERE schemaname = 's1' AND viewname = 'mv1_user'"), "1");
+    EXPECT_EQ(Other("SELECT count(*) FROM s1.mv1"), "2");
+    EXPECT_EQ(w->txtSource->Lines()->ToStringList(), source);
+}
+
 // A comment edit on the definition page is one COMMENT statement; delete
 // with CASCADE drops the materialized view.
 TEST_F(MViewWindow, CommentAndDelete)

@@ -346,7 +346,10 @@ TEST_F(IndexWindow, FailedCompileKeepsTheOldIndexAndTheEdits)
             ExecDialogUser user(stopOnError, s.dialogs);
             PressCompile(w);
             EXPECT_TRUE(user.log.contains(QStringLiteral("《エラー》"))) << user.log.join(u'|').toStdString();
-            EXPECT_TRUE(user.log.join(u'\n').contains(QStringLiteral("could not create unique index")));
+            // The server's whole report: which key is duplicated.
+            EXPECT_TRUE(user.log.join(u'\n').contains(QStringLiteral(
+                "ERROR: could not create unique index \"i1\"\nDETAIL: Key (name)=(a) is duplicated.")))
+                << user.log.join(u'|').toStdString();
             EXPECT_EQ(user.stopped, stopOnError);
         }
         EXPECT_EQ(Scalar("SELECT indisunique FROM pg_index WHERE indexrelid = 's1.i1'::regclass"), "f");

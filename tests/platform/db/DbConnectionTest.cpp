@@ -2,6 +2,7 @@
 #include "DbTestSupport.h"
 
 #include <QElapsedTimer>
+#include <functional>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -140,11 +141,34 @@ TEST(DbConnection, ServerErrorsCarrySqlStateAndServerText)
     EXPECT_EQ(e.position(), 15);
     EXPECT_FALSE(e.connectionLost());
 
-    const DbError withDetail = expectDbError([&] {
-        c.Exec(QStringLiteral("CREATE TABLE u(k int PRIMARY KEY); INSERT INTO u VALUES (1), (1)"));
-    });
-    EXPECT_EQ(withDetail.sqlState(), QStringLiteral("23505"));
-    EXPECT_EQ(withDetail.detail(), QStringLiteral("Key (k)=(1) already exists."));
+    // The text shown is the server's whole report: DETAIL and HINT follow
+    // the primary message on lines of their own.
+    c.Exec(QStringLiteral("CREATE TABLE u(k int PRIMARY KEY); CREATE TABLE r(k int REFERENCES u);"
+                          "CREATE VIEW uv AS SELECT k FROM u"));
+    const struct {
+        const char *sql, *state, *text, *primary;
+    } reports[] = {
+        {"INSERT INTO u VALUES (1), (1)", "23505",
+         "ERROR: duplicate key value violates unique constraint \"u_pkey\"\nDETAIL: Key (k)=(1) already exists.",
+         "ERROR: duplicate key value violates unique constraint \"u_pkey\""},
+        {"SELECT no_such_function(1)", "42883",
+         "ERROR: function no_such_function(integer) does not exist\nHINT: No function matches the given name and "
+         "argument types. You might need to add explicit type casts.",
+         "ERROR: function no_such_function(integer) does not exist"},
+        {"DROP TABLE u", "2BP01",
+         "ERROR: cannot drop table u because other objects depend on it\n"
+         "DETAIL: constraint r_k_fkey on table r depends on table u\nview uv depends on table u\n"
+         "HINT: Use DROP ... CASCADE to drop the dependent objects too.",
+         "ERROR: cannot drop table u because other objects depend on it"},
+    };
+    for (const auto &r : reports) {
+        SCOPED_TRACE(r.sql);
+        const DbError e = expectDbError([&] { c.Exec(QString::fromUtf8(r.sql)); });
+        EXPECT_EQ(e.sqlState(), QString::fromUtf8(r.state));
+        EXPECT_EQ(e.text(), QString::fromUtf8(r.text));
+        EXPECT_EQ(e.primaryText(), QString::fromUtf8(r.primary));
+        EXPECT_FALSE(e.connectionLost());
+    }
     // Still usable afterwards.
     EXPECT_EQ(c.ExecScalar(QStringLiteral("SELECT 1")), QStringLiteral("1"));
 }
@@ -190,23 +214,54 @@ TEST(DbConnection, StatementWhileBusyIsRefused)
     EXPECT_TRUE(refused);
 }
 
-TEST(DbConnection, LostConnectionIsReportedAndOpenReconnects)
+// A session the server ends is named on its first failure, with the
+// server's words after it; later calls say the same at once, without trying
+// the server; nothing of the session's transactions is believed open; Open
+// starts a new session.
+TEST(DbConnection, LostConnectionIsNamedOnceAndOpenReconnects)
 {
     tvtest::TestDb db("conn");
     TV_REQUIRE_DB(db);
     Connection c(dbtest::paramsOf(db));
+    c.SetAutoCommit(false);
     c.Open();
+    c.StartTransaction();
+    ASSERT_EQ(c.TransactionLevel(), 1);
     const int pid = c.BackendPid();
     Connection killer(dbtest::paramsOf(db));
     killer.Open();
     killer.Exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid));
+
+    const QString lostLine = QString::fromUtf8(kConnectionLostText);
     const DbError e = expectDbError([&] { c.Exec(QStringLiteral("SELECT 1")); });
     EXPECT_TRUE(e.connectionLost());
-    EXPECT_FALSE(e.text().isEmpty());
+    EXPECT_TRUE(e.text().startsWith(lostLine + u'\n')) << e.text().toStdString();
+    EXPECT_TRUE(e.text().contains(QStringLiteral("terminating connection due to administrator command")))
+        << e.text().toStdString();
     EXPECT_FALSE(c.Connected());
-    const DbError again = expectDbError([&] { c.Exec(QStringLiteral("SELECT 1")); });
-    EXPECT_TRUE(again.connectionLost());
+    EXPECT_TRUE(c.Lost());
+    EXPECT_EQ(c.TransactionLevel(), 0);
+    EXPECT_NE(c.transactionState(), TransactionState::InTransaction);
+
+    // Every later call says the same, whatever it is.
+    const std::function<void()> later[] = {
+        [&] { c.Exec(QStringLiteral("SELECT 1")); },
+        [&] { c.Describe(QStringLiteral("SELECT 1"), {}); },
+        [&] { c.Commit(); },
+        [&] { c.Rollback(); },
+        [&] { c.StartTransaction(); },
+    };
+    for (const auto &call : later) {
+        const DbError again = expectDbError(call);
+        EXPECT_TRUE(again.connectionLost());
+        EXPECT_EQ(again.text(), e.text());
+    }
+    EXPECT_EQ(c.TransactionLevel(), 0);
+
     c.Open();
     EXPECT_TRUE(c.Connected());
+    EXPECT_FALSE(c.Lost());
     EXPECT_NE(c.BackendPid(), pid);
+    EXPECT_EQ(c.ExecScalar(QStringLiteral("SELECT 1")), QStringLiteral("1"));
+    EXPECT_EQ(c.transactionState(), TransactionState::InTransaction);
 }
