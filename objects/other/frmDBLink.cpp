@@ -327,7 +327,7 @@ void TfrmDBLink::Compile(QObject *)
     conn.StartTransaction();
     int errors = -1;
     try {
-        errors = TfrmDDLExec::ShowWindow(form, list);
+        errors = TfrmDDLExec::ShowWindow(form, list, false, true);
     } catch (...) {
         // The execution dialog has logged the failure.
     }

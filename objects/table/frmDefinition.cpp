@@ -453,7 +453,7 @@ void TfrmDefinition::Compile(QObject *)
     conn.StartTransaction();
     int errors = -1;
     try {
-        errors = TfrmDDLExec::ShowWindow(owner, list);
+        errors = TfrmDDLExec::ShowWindow(owner, list, false, true);
     } catch (...) {
         // The execution dialog has logged the failure.
     }

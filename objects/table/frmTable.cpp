@@ -1382,7 +1382,7 @@ void TfrmTable::Compile(QObject *)
     try {
         // A rebuild runs whole in this transaction or not at all: nothing
         // of it may go on after a failure.
-        errors = TfrmDDLExec::ShowWindow(owner, list, rebuild);
+        errors = TfrmDDLExec::ShowWindow(owner, list, rebuild, true);
     } catch (...) {
         // The execution dialog has logged the failure.
     }
