@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 
 using namespace tvtest;
@@ -240,6 +241,38 @@ TEST_F(ObjectListReport, BadDefinitionOrTargetReportsNoSuccessAndKeepsTheOldFile
     EXPECT_FALSE(s.dialogs.texts().join(u'|').contains(QStringLiteral("完了")));
     EXPECT_EQ(tvOption.ExcelDir, dir);
     EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+// A workbook that cannot be created (its folder would be under a file) is
+// reported in Japanese with the file's name, for the list workbook and the
+// per-object sheet workbook alike; nothing says the output was done.
+TEST_F(ObjectListReport, AnUnwritableWorkbookIsNamedInJapanese)
+{
+    TV_REQUIRE_DB(*db);
+    WriteDef(QStringLiteral("別シート"), Definition("TABLE", "1", ""));
+    s.main->SetReportList();
+    TObjectDispatcher::RegisterReportSheet(
+        QStringLiteral("TfrmTable"), [](TfrmObject &, const QString &, const QString &, const QString &name,
+                                        tv::excel::Sheet &sheet) { sheet.SetText(1, 1, name); });
+    QFile blocker(out + QStringLiteral("/plain"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    for (const char *report : {"一覧", "別シート"}) {
+        SCOPED_TRACE(report);
+        const QString target = out + QStringLiteral("/plain/") + QString::fromUtf8(report) + QStringLiteral(".xlsx");
+        s.dialogs.clear();
+        SelectObjects({"public.a1"});
+        s.dialogs.queuePath(target);
+        ReportEntry(QString::fromUtf8(report))->trigger();
+        ASSERT_FALSE(s.dialogs.calls().isEmpty());
+        const QString text = s.dialogs.texts().last();
+        EXPECT_TRUE(text.startsWith(QStringLiteral("ファイルを作成できませんでした。"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(target)) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("Error"))) << text.toStdString();
+        EXPECT_EQ(s.dialogs.calls().last().flags & 0xF0, tv::ui::MB_ICONSTOP);
+        EXPECT_FALSE(s.dialogs.texts().join(u'|').contains(QStringLiteral("完了")));
+        EXPECT_FALSE(QFileInfo::exists(target));
+    }
 }
 
 TEST_F(ObjectListReport, PerObjectReportsGoThroughTheRegisteredWriters)
