@@ -223,10 +223,12 @@ void DropSelected(IConnectionWindow *Owner, TtvListView *List, const TListAction
     }
     if (answer != tv::ui::IDYES)
         return;
+    int failed = 0;
     {
         TSelectionWalk walk(List, true);
         int passCount = walk.Total();
         for (;;) {
+            failed = 0;
             while (TtvListItem *item = walk.Next()) {
                 const QString sql = Row.DropSQL(ItemImageIndex(item), item->Caption(), cascade);
                 try {
@@ -239,6 +241,7 @@ void DropSelected(IConnectionWindow *Owner, TtvListView *List, const TListAction
                     walk.Keep();
                     if (ConnectionLost(e) || !tvOption.DelErr || List->SelectedItems().size() == 1)
                         throw;
+                    ++failed;
                 }
             }
             if (walk.Escaped())
@@ -251,7 +254,7 @@ void DropSelected(IConnectionWindow *Owner, TtvListView *List, const TListAction
             walk.Restart();
         }
     }
-    ShowMessageBox(QStringLiteral("オブジェクトが削除されました。"), tv::ui::MB_ICONINFORMATION);
+    ShowMessageBox(DropDoneText(failed), tv::ui::MB_ICONINFORMATION);
     if (Row.AfterDrop)
         Row.AfterDrop();
 }

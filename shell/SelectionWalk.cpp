@@ -78,3 +78,11 @@ void TSelectionWalk::Restart()
     FCount = 0;
     FTotal = int(FList->selectedItems().size());
 }
+
+QString DropDoneText(int Failed)
+{
+    QString text = QStringLiteral("オブジェクトが削除されました。");
+    if (Failed > 0)
+        text += QStringLiteral("\r\nエラー: %1 件").arg(Failed);
+    return text;
+}

@@ -12,6 +12,7 @@
 //         walk.Deselect();
 //     }
 #include <QSignalBlocker>
+#include <QString>
 
 #include <optional>
 
@@ -54,3 +55,8 @@ private:
     int FCount = 0;
     bool FEscaped = false;
 };
+
+// The message that ends a drop over a list's selection whose errors were
+// ignored: "オブジェクトが削除されました。", with the number of items that
+// still failed on the last pass when there were any.
+QString DropDoneText(int Failed);

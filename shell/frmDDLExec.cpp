@@ -117,10 +117,11 @@ int TfrmDDLExec::OpenCount()
     return g_openCount;
 }
 
-int TfrmDDLExec::ShowWindow(IConnectionWindow *AOwner, QStringList &ASQL, bool NoContinue)
+int TfrmDDLExec::ShowWindow(IConnectionWindow *AOwner, QStringList &ASQL, bool NoContinue, bool RolledBackOnError)
 {
     auto *dlg = new TfrmDDLExec(AOwner);
     dlg->FNoContinue = NoContinue;
+    dlg->FRolledBackOnError = RolledBackOnError;
     if (dlg->FMainWidget) {
         dlg->FMainWidget->setCursor(Qt::WaitCursor);
         dlg->FMainWidget->setEnabled(false);
@@ -244,7 +245,10 @@ void TfrmDDLExec::RunScript()
         }
         if (FClosed)
             throw tv::SilentAbort();
-        AddLog(QStringLiteral("《正常終了》"));
+        // In a run that the caller rolls back after a failure, what
+        // succeeds after one does not stay either.
+        const bool undone = FRolledBackOnError && FErrorCount > 0;
+        AddLog(undone ? QStringLiteral("《正常終了（ロールバックされます）》") : QStringLiteral("《正常終了》"));
         AddLog(QString());
     }
     if (FClosed)
@@ -252,6 +256,8 @@ void TfrmDDLExec::RunScript()
 
     AddLog(QStringLiteral("スクリプト実行が完了しました。"));
     AddLog(QStringLiteral("エラー: %1 件").arg(FErrorCount));
+    if (FRolledBackOnError && FErrorCount > 0)
+        AddLog(QStringLiteral("エラーが発生したため、すべての処理をロールバックしました。"));
     FlushLog();
     btnCancel->setText(QStringLiteral("終了(&X)"));
     btnCancel->setFocus();
@@ -266,7 +272,9 @@ void TfrmDDLExec::RunScript()
 void TfrmDDLExec::btnOKClick()
 {
     // The caller has rolled back and returned by now: these statements run
-    // on the same connection without its transaction.
+    // on the same connection without its transaction, and what succeeds
+    // stays.
+    FRolledBackOnError = false;
     try {
         RunScript();
     } catch (...) {

@@ -44,7 +44,12 @@ public:
     // the dialog during the run (the run stops after the current statement).
     // NoContinue keeps "継続(&U)" disabled after a failure: for a script that
     // must run whole inside the caller's transaction or not at all.
-    static int ShowWindow(IConnectionWindow *AOwner, QStringList &ASQL, bool NoContinue = false);
+    // RolledBackOnError: the caller runs the script in a transaction of its
+    // own and rolls it back when a statement failed; the log then says that
+    // nothing of the run stays, and a statement that succeeds after a
+    // failure is not logged as if it stayed.
+    static int ShowWindow(IConnectionWindow *AOwner, QStringList &ASQL, bool NoContinue = false,
+                          bool RolledBackOnError = false);
     // Returns only when no execution dialog is open any more, processing
     // window messages meanwhile.
     static void WaitProc();
@@ -102,6 +107,7 @@ private:
     int FRunning = 0;                 // runs on the stack
     int FErrorCount = 0;
     bool FNoContinue = false;         // "継続(&U)" stays disabled
+    bool FRolledBackOnError = false;  // the caller rolls the run back after a failure
     QElapsedTimer FPace;              // since window messages were last processed
     QStringList FPendingLog;          // log lines not yet in the memo
 };

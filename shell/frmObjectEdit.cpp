@@ -124,10 +124,7 @@ void TfrmObject::actDeleteExecute()
         }
     }
     mnuObjectClick();
-    QString text = QStringLiteral("オブジェクトが削除されました。");
-    if (failed > 0)
-        text += QStringLiteral("\r\nエラー: %1 件").arg(failed);
-    ShowMessageBox(text, tv::ui::MB_ICONINFORMATION);
+    ShowMessageBox(DropDoneText(failed), tv::ui::MB_ICONINFORMATION);
 }
 
 // ---------------------------------------------------------------------------

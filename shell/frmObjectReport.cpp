@@ -26,6 +26,8 @@
 #include <QMenu>
 #include <QSignalBlocker>
 
+#include <functional>
+
 namespace {
 
 QString DefinitionFile(const QString &ReportName)
@@ -127,19 +129,38 @@ void TfrmObject::ReportClick(const QString &ReportName, int Mode)
     const QSignalBlocker block(lstObject);
 
     bool done = false;
+    // Per-object reports: a writer ends a written report with the silent
+    // abort and a failure with an error; one object's failure does not stop
+    // the run, and the object stays selected.
+    int written = 0;
+    int failed = 0;
+    QString firstError;
+    const auto perObject = [&](TSelectionWalk &walk, const std::function<void()> &write) {
+        try {
+            write();
+            ++written;
+        } catch (const tv::SilentAbort &) {
+            ++written;
+        } catch (const std::exception &e) {
+            ++failed;
+            if (firstError.isEmpty()) {
+                const auto *err = dynamic_cast<const tv::Error *>(&e);
+                firstError = err ? err->text() : QString::fromLocal8Bit(e.what());
+            }
+            walk.Keep();
+            return;
+        }
+        walk.Deselect();
+    };
     if (Mode == 0) {
         done = OutputListReport(ReportName, target, &restore.formNamed);
     } else if (Mode == 1) {
         TSelectionWalk walk(lstObject, true);
         while (TtvListItem *item = walk.Next()) {
-            if (TReportFileProc proc = TObjectDispatcher::ReportFileProc(ItemImageIndex(item))) {
-                try {
-                    proc(*this, ReportName, item->SubItem(0), item->Caption(), target);
-                } catch (...) {
-                    // one object's failure does not stop the run
-                }
-            }
-            walk.Deselect();
+            if (TReportFileProc proc = TObjectDispatcher::ReportFileProc(ItemImageIndex(item)))
+                perObject(walk, [&] { proc(*this, ReportName, item->SubItem(0), item->Caption(), target); });
+            else
+                walk.Deselect();
         }
         done = true;
     } else if (Mode == 2) {
@@ -153,26 +174,36 @@ void TfrmObject::ReportClick(const QString &ReportName, int Mode)
                 TSelectionWalk walk(lstObject, true);
                 while (TtvListItem *item = walk.Next()) {
                     if (TReportSheetProc proc = TObjectDispatcher::ReportSheetProc(ItemImageIndex(item))) {
-                        try {
+                        perObject(walk, [&] {
                             const QString schema = item->SubItem(0), name = item->Caption();
                             tv::excel::Sheet &sheet =
                                 book.AddSheet(SanitizeFileName(schema + QLatin1Char('.') + name).left(31));
                             proc(*this, ReportName, schema, name, sheet);
-                        } catch (...) {
-                            // one object's failure does not stop the run
-                        }
+                        });
+                    } else {
+                        walk.Deselect();
                     }
-                    walk.Deselect();
                 }
             }
-            book.Save();
+            // Nothing of the run would be in the file.
+            if (failed == 0 || written > 0)
+                book.Save();
         });
     }
     // A mode above 2 writes nothing and says nothing.
     if (!done || Mode > 2)
         return;
     // 7.
-    ShowMessageBox(ReportName + QStringLiteral(" の出力が完了しました。"), tv::ui::MB_ICONINFORMATION);
+    if (failed > 0) {
+        const QString count = QStringLiteral("\r\nエラー: %1 件\r\n\r\n").arg(failed) + firstError;
+        if (written == 0) {
+            ShowMessageBox(ReportName + QStringLiteral(" の出力に失敗しました。") + count, tv::ui::MB_ICONSTOP);
+            return;
+        }
+        ShowMessageBox(ReportName + QStringLiteral(" の出力が完了しました。") + count, tv::ui::MB_ICONEXCLAMATION);
+    } else {
+        ShowMessageBox(ReportName + QStringLiteral(" の出力が完了しました。"), tv::ui::MB_ICONINFORMATION);
+    }
     tvOption.ExcelDir = toFolder ? target : QFileInfo(target).absolutePath() + QLatin1Char('/');
 }
 

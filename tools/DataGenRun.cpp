@@ -92,10 +92,22 @@ QString TDataGenRunner::KeySQL(const TDataGenJob &Job)
 
 void TDataGenRunner::Run()
 {
-    switch (FJob.Mode) {
-    case dgmMaster: GenerateMaster(); break;
-    case dgmUpdate: GenerateUpdate(); break;
-    default: GenerateNormal(); break;
+    try {
+        switch (FJob.Mode) {
+        case dgmMaster: GenerateMaster(); break;
+        case dgmUpdate: GenerateUpdate(); break;
+        default: GenerateNormal(); break;
+        }
+    } catch (const tv::db::DbError &e) {
+        if (!e.connectionLost())
+            throw;
+        // Rows after the last commit went with the session.
+        FEnv.Log(QString());
+        FEnv.Log(QStringLiteral("サーバーとの接続が切断されたため、処理を中断しました。"));
+        FEnv.Log((FJob.Mode == dgmUpdate ? QStringLiteral("更新が確定したデータ: %1 件")
+                                         : QStringLiteral("テーブルに登録されたデータ: %1 件"))
+                     .arg(FCommitted));
+        throw;
     }
 }
 
@@ -104,6 +116,7 @@ void TDataGenRunner::Begin()
     FIgnoreErrors = false;
     FDone = 0;
     FFailed = 0;
+    FCommitted = 0;
 }
 
 void TDataGenRunner::PrepareStatement(const QString &Text)
@@ -195,6 +208,9 @@ bool TDataGenRunner::RunRow(qint64 RowNo, const std::vector<std::optional<QStrin
         else
             FConn.Exec(exec);
         ++FDone;
+        // On an idle session each row stands committed at once.
+        if (!block && FConn.transactionState() == tv::db::TransactionState::Idle)
+            FCommitted = FDone;
         return true;
     } catch (const tv::db::DbError &e) {
         if (e.connectionLost())
@@ -225,10 +241,12 @@ void TDataGenRunner::Commit()
     std::shared_ptr<tv::db::PgResultSet> res;
     if (!idle)
         res = FConn.Exec(QStringLiteral("COMMIT"));
-    if (res && res->commandStatus() == u"ROLLBACK")
+    if (res && res->commandStatus() == u"ROLLBACK") {
         FEnv.Log(QStringLiteral("ROLLBACK"));
-    else
+    } else {
+        FCommitted = FDone;
         FEnv.Log(QString::number(FDone) + QStringLiteral(" 件のデータを確定"));
+    }
 }
 
 void TDataGenRunner::CommitTest()

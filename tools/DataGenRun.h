@@ -53,7 +53,9 @@ public:
     // The key query of the update mode.
     static QString KeySQL(const TDataGenJob &Job);
 
-    // The run of the job's mode.
+    // The run of the job's mode. A lost connection ends it: the log says
+    // the run broke off and how many of its rows stand committed, and the
+    // error is raised.
     void Run();
     void GenerateNormal();
     void GenerateMaster();
@@ -63,6 +65,8 @@ public:
     qint64 Done() const { return FDone; }
     // Rows that failed in the last run.
     qint64 Failed() const { return FFailed; }
+    // Rows of the last run that stand committed.
+    qint64 Committed() const { return FCommitted; }
 
 private:
     struct Prepared;
@@ -90,5 +94,6 @@ private:
     bool FIgnoreErrors = false;
     qint64 FDone = 0;
     qint64 FFailed = 0;
+    qint64 FCommitted = 0;  // rows of the run that stand committed
     class TDataGenValues *FValues = nullptr;
 };

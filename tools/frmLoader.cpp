@@ -712,33 +712,36 @@ void TfrmLoader::btnExecClick()
     ExecuteLoad();
 }
 
-void TfrmLoader::RunScript(QStringList Script)
+int TfrmLoader::RunScript(QStringList Script)
 {
+    int errors = -1;
     try {
-        TfrmDDLExec::ShowWindow(OwnerForm(), Script);
+        errors = TfrmDDLExec::ShowWindow(OwnerForm(), Script);
     } catch (...) {
-        // The execution dialog logged what failed.
+        // The execution dialog logged what failed (or the user stopped it).
     }
     TfrmDDLExec::WaitProc();
+    return errors;
 }
 
 void TfrmLoader::ExecuteUnload()
 {
-    // The end is announced also when building or running failed; the
-    // failure is shown after it.
-    const auto done = [] { ShowMessageBox(QStringLiteral("処理を完了しました。"), tv::ui::MB_ICONINFORMATION); };
-    try {
-        QStringList script;
-        {
-            tv::ui::SqlWaitCursor wait;
-            script = UnloadScript();
-        }
-        RunScript(script);
-    } catch (...) {
-        done();
-        throw;
+    QStringList script;
+    {
+        tv::ui::SqlWaitCursor wait;
+        script = UnloadScript();
     }
-    done();
+    const int errors = RunScript(script);
+    if (errors == 0) {
+        ShowMessageBox(QStringLiteral("処理を完了しました。"), tv::ui::MB_ICONINFORMATION);
+        return;
+    }
+    // A COPY the server could not write (or a run stopped): the files of
+    // the failed statements are missing or incomplete.
+    QString text = QStringLiteral("処理に失敗しました。");
+    if (errors > 0)
+        text += QStringLiteral("\r\nエラー: %1 件").arg(errors);
+    ShowMessageBox(text, tv::ui::MB_ICONSTOP);
 }
 
 void TfrmLoader::ExecuteLoad()

@@ -99,7 +99,9 @@ private:
     QStringList ReadColumns(const QString &Schema, const QString &Table);
     void Fail(const QString &Text, QWidget *Page, QWidget *Focus);
     bool CheckSingleByte(TtvStrEdit *Edit, const QString &Text, QWidget *Page);
-    void RunScript(QStringList Script);
+    // Runs the script in the execution dialog until the dialog is closed:
+    // the number of failed statements, -1 when the run was stopped.
+    int RunScript(QStringList Script);
     void ExecuteUnload();
     void ExecuteLoad();
     bool FOpened = false;

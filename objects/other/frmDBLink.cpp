@@ -325,19 +325,17 @@ void TfrmDBLink::Compile(QObject *)
         form->SaveBeforeSource(owner, ObjectName(), 64);
     tv::db::Connection &conn = form->dbsMain();
     conn.StartTransaction();
-    bool applied = false;
+    int errors = -1;
     try {
-        if (TfrmDDLExec::ShowWindow(form, list) == 0)
-            applied = conn.Commit() == tv::db::CommitResult::Committed;
-        else
-            conn.Rollback();
+        errors = TfrmDDLExec::ShowWindow(form, list, false, true);
     } catch (...) {
-        try {
-            if (conn.TransactionLevel() > 0)
-                conn.Rollback();
-        } catch (...) {
-        }
+        // The execution dialog has logged the failure.
     }
+    bool applied = false;
+    if (errors == 0)
+        applied = CommitApplied(conn);
+    else
+        RollbackQuietly(conn);
     TfrmDDLExec::WaitProc();
     if (applied) {
         L_bPublic = chkPublic->Checked();

@@ -475,23 +475,18 @@ void TfrmDefinition::Compile(QObject *)
         throw tv::Error(QStringLiteral("接続がありません。"));
     tv::db::Connection &conn = owner->dbsMain();
     conn.StartTransaction();
-    bool applied = false;
+    int errors = -1;
     try {
-        const int errors = TfrmDDLExec::ShowWindow(owner, list);
-        if (errors == 0) {
-            applied = conn.Commit() == tv::db::CommitResult::Committed;
-        } else {
-            // Errors logged with stop-on-error off: nothing of the run stays.
-            conn.Rollback();
-        }
+        errors = TfrmDDLExec::ShowWindow(owner, list, false, true);
     } catch (...) {
         // The execution dialog has logged the failure.
-        try {
-            if (conn.TransactionLevel() > 0)
-                conn.Rollback();
-        } catch (...) {
-        }
     }
+    bool applied = false;
+    if (errors == 0)
+        applied = CommitApplied(conn);
+    else
+        // Errors logged with stop-on-error off: nothing of the run stays.
+        RollbackQuietly(conn);
     if (applied) {
         SetIsNew(false);
         if (FKind.RefreshesLists)
@@ -744,28 +739,47 @@ bool TfrmDefinition::ExecuteInTransaction(const QStringList &List, const QString
     if (!owner)
         throw tv::Error(QStringLiteral("接続がありません。"));
     tv::db::Connection &conn = owner->dbsMain();
-    const auto rollback = [&conn] {
-        try {
-            if (conn.TransactionLevel() > 0)
-                conn.Rollback();
-        } catch (...) {
-        }
-    };
     conn.StartTransaction();
     try {
         SqlWaitCursor wait;
         owner->ExecuteSQL(List, false);
-        if (conn.Commit() != tv::db::CommitResult::Committed)
-            throw tv::Error(RolledBackText);
     } catch (const std::exception &e) {
-        rollback();
+        RollbackQuietly(conn);
         const auto *err = dynamic_cast<const tv::Error *>(&e);
         ShowMessageBox(err ? err->text() : QString::fromLocal8Bit(e.what()), tv::ui::MB_ICONSTOP);
         return false;
     } catch (...) {
         // A stop the user asked for: nothing of the list stays.
-        rollback();
+        RollbackQuietly(conn);
         throw;
     }
-    return true;
+    return CommitApplied(conn, RolledBackText);
+}
+
+bool TfrmDefinition::CommitApplied(tv::db::Connection &Conn, const QString &RolledBackText)
+{
+    QString failure;
+    try {
+        SqlWaitCursor wait;
+        if (Conn.Commit() == tv::db::CommitResult::Committed)
+            return true;
+        failure = RolledBackText;
+    } catch (const std::exception &e) {
+        // Deferred checks run at COMMIT: the server refused it and has
+        // ended the block.
+        const auto *err = dynamic_cast<const tv::Error *>(&e);
+        failure = (err ? err->text() : QString::fromLocal8Bit(e.what())) + QStringLiteral("\r\n") + RolledBackText;
+    }
+    RollbackQuietly(Conn);
+    ShowMessageBox(failure, tv::ui::MB_ICONSTOP);
+    return false;
+}
+
+void TfrmDefinition::RollbackQuietly(tv::db::Connection &Conn)
+{
+    try {
+        if (Conn.TransactionLevel() > 0)
+            Conn.Rollback();
+    } catch (...) {
+    }
 }

@@ -40,6 +40,7 @@ class TtvComboBox;
 class TtvMemo;
 
 namespace tv::db {
+class Connection;
 class Query;
 }
 
@@ -206,6 +207,17 @@ protected:
     // at the end. False when it failed: rolled back, the server's text shown
     // (RolledBackText when the commit was answered with a rollback).
     bool ExecuteInTransaction(const QStringList &List, const QString &RolledBackText);
+    // Ends the window-level transaction that applied the window's work on
+    // Conn with a commit. True when the server committed it. A COMMIT that
+    // fails, or that the server answers with a rollback (the block had
+    // failed), is shown as the failure it is (stop icon: the server's text,
+    // then RolledBackText) with nothing of the work kept, and false comes
+    // back: the caller leaves the window as edited.
+    bool CommitApplied(tv::db::Connection &Conn,
+                       const QString &RolledBackText = QStringLiteral("トランザクションがロールバックされました。"));
+    // Rolls back what is left of the window-level transaction on Conn; a
+    // failure to do so is not reported (the failure that led here was).
+    static void RollbackQuietly(tv::db::Connection &Conn);
     // Kept sources before and after a change, by the connection window's
     // options; a failure raises.
     void SaveBeforeSource();

@@ -1451,22 +1451,19 @@ void TfrmTable::Compile(QObject *)
         throw tv::Error(QStringLiteral("接続がありません。"));
     tv::db::Connection &conn = owner->dbsMain();
     conn.StartTransaction();
-    bool applied = false;
+    int errors = -1;
     try {
         // A rebuild runs whole in this transaction or not at all: nothing
         // of it may go on after a failure.
-        const int errors = TfrmDDLExec::ShowWindow(owner, list, rebuild);
-        if (errors == 0)
-            applied = conn.Commit() == tv::db::CommitResult::Committed;
-        else
-            conn.Rollback();
+        errors = TfrmDDLExec::ShowWindow(owner, list, rebuild, true);
     } catch (...) {
-        try {
-            if (conn.TransactionLevel() > 0)
-                conn.Rollback();
-        } catch (...) {
-        }
+        // The execution dialog has logged the failure.
     }
+    bool applied = false;
+    if (errors == 0)
+        applied = CommitApplied(conn);
+    else
+        RollbackQuietly(conn);
     if (applied) {
         RefreshObjectWindows();
         if (wasNew && fraStorage->Snapshot().Sheet == ssTemporary) {

@@ -695,15 +695,17 @@ void TfrmTrigger::Compile(QObject *)
     conn.StartTransaction();
     try {
         owner->ExecuteSQL(statements, false);
-        conn.Commit();
     } catch (const std::exception &e) {
-        try {
-            if (conn.TransactionLevel() > 0)
-                conn.Rollback();
-        } catch (...) {
-        }
+        RollbackQuietly(conn);
         const auto *err = dynamic_cast<const tv::Error *>(&e);
         ShowMessageBox(err ? err->text() : QString::fromLocal8Bit(e.what()), tv::ui::MB_ICONSTOP);
+        SetModified(true);
+        return;
+    } catch (...) {
+        RollbackQuietly(conn);
+        throw;
+    }
+    if (!CommitApplied(conn)) {
         SetModified(true);
         return;
     }

@@ -443,7 +443,7 @@ Workbook::Workbook(const QString &target, Mode mode) : m_target(QFileInfo(target
     const QByteArray name = QFile::encodeName(m_temp);
     m_wb = workbook_new_opt(name.constData(), &options);
     if (!m_wb)
-        throw tv::Error(QStringLiteral("ワークブックを作成できません。"));
+        throw tv::Error(QStringLiteral("ワークブックを作成できません。\r\nファイル: ") + m_target);
     m_textFormat = workbook_add_format(m_wb);
     format_set_num_format(m_textFormat, "@");
     m_dateTimeFormat = workbook_add_format(m_wb);
@@ -500,10 +500,44 @@ QString Workbook::cut(const QString &text)
     return text.left(n);
 }
 
+namespace {
+
+// The user's text for a failure the spreadsheet library reports while the
+// workbook of `target` is built or written.
+QString LibraryErrorText(lxw_error error, const QString &target)
+{
+    const QString file = QStringLiteral("\r\nファイル: ") + target;
+    switch (error) {
+    case LXW_ERROR_CREATING_XLSX_FILE:
+        return QStringLiteral("ファイルを作成できませんでした。出力先のフォルダと書き込み権限を確認して下さい。") + file;
+    case LXW_ERROR_CREATING_TMPFILE:
+        return QStringLiteral("一時ファイルを作成できませんでした。") + file;
+    case LXW_ERROR_READING_TMPFILE:
+        return QStringLiteral("一時ファイルを読み込めませんでした。") + file;
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        return QStringLiteral("メモリが不足しているため、ファイルを出力できませんでした。") + file;
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_PARAMETER_ERROR:
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+    case LXW_ERROR_ZIP_INTERNAL_ERROR:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        return QStringLiteral("ファイルの書き込みに失敗しました。空き容量と書き込み権限を確認して下さい。") + file;
+    case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
+        return QStringLiteral("セルに書き込める文字数を超えています。") + file;
+    case LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE:
+        return QStringLiteral("セルの位置がワークシートの範囲を超えています。") + file;
+    default:
+        return QStringLiteral("ファイルを出力できませんでした。(エラー番号 %1)").arg(int(error)) + file;
+    }
+}
+
+} // namespace
+
 void Workbook::raise(int error) const
 {
     if (error != LXW_NO_ERROR)
-        throw tv::Error(QString::fromUtf8(lxw_strerror(lxw_error(error))));
+        throw tv::Error(LibraryErrorText(lxw_error(error), m_target));
 }
 
 lxw_format *Workbook::styleFormat(const CellStyle &style, bool text)
@@ -544,7 +578,7 @@ void Workbook::Save()
     const lxw_error err = workbook_close(wb);
     if (err != LXW_NO_ERROR) {
         QFile::remove(m_temp);
-        throw tv::Error(QString::fromUtf8(lxw_strerror(err)) + QStringLiteral(" (") + m_target + u')');
+        throw tv::Error(LibraryErrorText(err, m_target));
     }
     if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_target).constData()) != 0) {
         const QString why = QString::fromLocal8Bit(std::strerror(errno));

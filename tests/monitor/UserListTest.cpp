@@ -614,6 +614,75 @@ TEST_F(Lists, TablespaceDroppedWithAutoCommitOff)
     EXPECT_EQ(f->dbsMain().ExecScalar(QStringLiteral("SELECT 1")), QStringLiteral("1"));
 }
 
+// "削除時のエラーを無視する" with every selected item failing (roles that own
+// a table, tablespaces that hold one): the end message counts the errors,
+// the items stay listed and selected, and the server still has them all.
+TEST_F(Lists, EveryDropFailingIsReportedWithItsErrorCount)
+{
+    TV_REQUIRE_DB(db);
+    const QStringList roles{QString::fromStdString(Role("fa")), QString::fromStdString(Role("fb"))};
+    const QStringList spaces{QString::fromStdString(Role("ta")), QString::fromStdString(Role("tb"))};
+    auto admin = Connect();
+    ASSERT_NE(admin, nullptr);
+    admin->Exec(QStringLiteral("SET allow_in_place_tablespaces = true"));
+    for (int i = 0; i < 2; ++i) {
+        db.exec("CREATE ROLE \"" + roles[i].toStdString() + "\" NOLOGIN");
+        db.exec("CREATE TABLE owned" + std::to_string(i) + " (x int); ALTER TABLE owned" + std::to_string(i) +
+                " OWNER TO \"" + roles[i].toStdString() + "\"");
+        admin->Exec(QStringLiteral("CREATE TABLESPACE \"%1\" LOCATION ''").arg(spaces[i]));
+        db.exec("CREATE TABLE held" + std::to_string(i) + " (x int) TABLESPACE \"" + spaces[i].toStdString() + "\"");
+    }
+    TfrmObject *f = Logon(true);
+    ASSERT_NE(f, nullptr);
+    struct Case {
+        const char *name;
+        std::function<TtvListView *()> open;
+        QStringList items;
+        const char *count;
+    };
+    const Case cases[] = {
+        {"roles",
+         [&]() -> TtvListView * {
+             TfrmUserList *w = OpenUserList();
+             if (!w)
+                 return nullptr;
+             w->pagUsrList->setCurrentIndex(1);
+             return w->lstObject;
+         },
+         roles, "SELECT count(*) FROM pg_roles WHERE rolname IN ('%1', '%2')"},
+        {"tablespaces",
+         [&]() -> TtvListView * {
+             TfrmStorage *w = OpenStorage();
+             return w ? w->lstTbs : nullptr;
+         },
+         spaces, "SELECT count(*) FROM pg_tablespace WHERE spcname IN ('%1', '%2')"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TtvListView *l = c.open();
+        ASSERT_NE(l, nullptr);
+        Select(l, c.items);
+        s.dialogs.clear();
+        s.dialogs.queueButton(tv::ui::IDYES, {true});
+        l->setFocus();
+        QTest::keyClick(l, Qt::Key_Delete);
+        ASSERT_EQ(s.dialogs.calls().size(), 2) << s.dialogs.texts().join(u'|').toStdString();
+        EXPECT_EQ(s.dialogs.texts().at(1), QStringLiteral("オブジェクトが削除されました。\r\nエラー: 2 件"));
+        for (const QString &name : c.items) {
+            TtvListItem *it = FindListItem(l, name);
+            ASSERT_NE(it, nullptr) << name.toStdString();
+            EXPECT_TRUE(it->isSelected());
+        }
+        EXPECT_EQ(db.scalar(QString::fromLatin1(c.count).arg(c.items[0], c.items[1]).toStdString()), "2");
+    }
+    s.main.reset();
+    for (int i = 0; i < 2; ++i) {
+        db.exec("DROP TABLE owned" + std::to_string(i) + ", held" + std::to_string(i));
+        db.exec("DROP ROLE \"" + roles[i].toStdString() + "\"");
+        admin->Exec(QStringLiteral("DROP TABLESPACE \"%1\"").arg(spaces[i]));
+    }
+}
+
 // A user who is no superuser sees no sizes.
 TEST_F(Lists, NonSuperuserSeesNoSizes)
 {

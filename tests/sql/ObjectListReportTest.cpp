@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 
 using namespace tvtest;
@@ -242,6 +243,38 @@ TEST_F(ObjectListReport, BadDefinitionOrTargetReportsNoSuccessAndKeepsTheOldFile
     EXPECT_TRUE(QFileInfo(folder).isDir());
 }
 
+// A workbook that cannot be created (its folder would be under a file) is
+// reported in Japanese with the file's name, for the list workbook and the
+// per-object sheet workbook alike; nothing says the output was done.
+TEST_F(ObjectListReport, AnUnwritableWorkbookIsNamedInJapanese)
+{
+    TV_REQUIRE_DB(*db);
+    WriteDef(QStringLiteral("別シート"), Definition("TABLE", "1", ""));
+    s.main->SetReportList();
+    TObjectDispatcher::RegisterReportSheet(
+        QStringLiteral("TfrmTable"), [](TfrmObject &, const QString &, const QString &, const QString &name,
+                                        tv::excel::Sheet &sheet) { sheet.SetText(1, 1, name); });
+    QFile blocker(out + QStringLiteral("/plain"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    for (const char *report : {"一覧", "別シート"}) {
+        SCOPED_TRACE(report);
+        const QString target = out + QStringLiteral("/plain/") + QString::fromUtf8(report) + QStringLiteral(".xlsx");
+        s.dialogs.clear();
+        SelectObjects({"public.a1"});
+        s.dialogs.queuePath(target);
+        ReportEntry(QString::fromUtf8(report))->trigger();
+        ASSERT_FALSE(s.dialogs.calls().isEmpty());
+        const QString text = s.dialogs.texts().last();
+        EXPECT_TRUE(text.startsWith(QStringLiteral("ファイルを作成できませんでした。"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(target)) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("Error"))) << text.toStdString();
+        EXPECT_EQ(s.dialogs.calls().last().flags & 0xF0, tv::ui::MB_ICONSTOP);
+        EXPECT_FALSE(s.dialogs.texts().join(u'|').contains(QStringLiteral("完了")));
+        EXPECT_FALSE(QFileInfo::exists(target));
+    }
+}
+
 TEST_F(ObjectListReport, PerObjectReportsGoThroughTheRegisteredWriters)
 {
     TV_REQUIRE_DB(*db);
@@ -262,15 +295,18 @@ TEST_F(ObjectListReport, PerObjectReportsGoThroughTheRegisteredWriters)
             throw tv::SilentAbort();
         });
     // Mode 1: tables through their writer; the view (no writer) and the
-    // index are skipped; every object is deselected.
+    // index are skipped; every object written is deselected, the one that
+    // failed stays selected and is counted.
     SelectObjects({"public.a1", "public.a2", "public.a1_x", "public.v1", "public.a3"});
     s.dialogs.queuePath(out);
     ReportEntry(QStringLiteral("別ファイル"))->trigger();
     const QString folder = out + QLatin1Char('/');
     EXPECT_EQ(files, QStringList({"別ファイル:public.a1@" + folder, "別ファイル:public.a2@" + folder,
                                   "別ファイル:public.a3@" + folder}));
-    EXPECT_TRUE(Selected().isEmpty());
-    EXPECT_EQ(s.dialogs.texts().last(), QStringLiteral("別ファイル の出力が完了しました。"));
+    EXPECT_EQ(Selected(), QStringList{"public.a2"});
+    EXPECT_EQ(s.dialogs.texts().last(),
+              QStringLiteral("別ファイル の出力が完了しました。\r\nエラー: 1 件\r\n\r\none object failed"));
+    EXPECT_EQ(s.dialogs.calls().last().flags & tv::ui::MB_ICONMASK, tv::ui::MB_ICONEXCLAMATION);
     EXPECT_EQ(tvOption.ExcelDir, folder);
 
     // Mode 2: one sheet per table or view with a writer, in list order
@@ -291,6 +327,59 @@ TEST_F(ObjectListReport, PerObjectReportsGoThroughTheRegisteredWriters)
     EXPECT_EQ(book.cell(1, 1, 1).value, QStringLiteral("b1"));
     EXPECT_EQ(book.cell(2, 2, 2).value, QStringLiteral("v1"));
     EXPECT_TRUE(Selected().isEmpty());
+}
+
+// Per-object reports of tables dropped from a second connection after the
+// list was read: a writer that reads its table fails for each, and the run ends with a
+// failure naming the count and the first error, never "完了"; a sheet run
+// leaves no workbook, the objects stay selected and the folder is not kept.
+TEST_F(ObjectListReport, EveryObjectFailingEndsWithAFailure)
+{
+    TV_REQUIRE_DB(*db);
+    WriteDef(QStringLiteral("別ファイル"), Definition("TABLE", "0", ""));
+    WriteDef(QStringLiteral("別シート"), Definition("TABLE", "1", ""));
+    s.main->SetReportList();
+    TObjectDispatcher::RegisterReportFile(QStringLiteral("TfrmTable"), [](TfrmObject &f, const QString &,
+                                                                          const QString &schema, const QString &name,
+                                                                          const QString &) {
+        f.dbsMain().Exec(QStringLiteral("SELECT 'public.%1'::regclass").arg(name));
+        throw tv::SilentAbort();
+    });
+    TObjectDispatcher::RegisterReportSheet(QStringLiteral("TfrmTable"), [](TfrmObject &f, const QString &,
+                                                                           const QString &, const QString &name,
+                                                                           tv::excel::Sheet &sheet) {
+        f.dbsMain().Exec(QStringLiteral("SELECT 'public.%1'::regclass").arg(name));
+        sheet.SetText(1, 1, name);
+    });
+    struct Case {
+        const char *report;
+        QString target;
+    };
+    const Case cases[] = {{"別ファイル", out + QStringLiteral("/files")},
+                          {"別シート", out + QStringLiteral("/gone.xlsx")}};
+    QDir().mkpath(out + QStringLiteral("/files"));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.report);
+        db->exec("CREATE TABLE IF NOT EXISTS a3 (x int); CREATE TABLE IF NOT EXISTS a4 (x int)");
+        SelectObjects({"public.a3", "public.a4"});
+        db->exec("DROP TABLE a3, a4");
+        EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_class WHERE relname IN ('a3', 'a4')"), "0");
+        tvOption.ExcelDir = out + QStringLiteral("/before/");
+        s.dialogs.clear();
+        s.dialogs.queuePath(c.target);
+        ReportEntry(QString::fromUtf8(c.report))->trigger();
+        ASSERT_FALSE(s.dialogs.calls().isEmpty());
+        const QString text = s.dialogs.texts().last();
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8(c.report) + QStringLiteral(" の出力に失敗しました。\r\nエラー: 2 件")))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("a3"))) << text.toStdString();
+        EXPECT_EQ(s.dialogs.calls().last().flags & tv::ui::MB_ICONMASK, tv::ui::MB_ICONSTOP);
+        EXPECT_EQ(Selected(), QStringList({"public.a3", "public.a4"}));
+        EXPECT_EQ(tvOption.ExcelDir, out + QStringLiteral("/before/"));
+        EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/gone.xlsx")));
+        // The session is usable after the failures.
+        EXPECT_EQ(form->dbsMain().ExecScalar(QStringLiteral("SELECT 1")), QStringLiteral("1"));
+    }
 }
 
 } // namespace

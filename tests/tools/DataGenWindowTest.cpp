@@ -4,6 +4,7 @@
 #include "objects/table/TableWindowTestSupport.h"
 #include "shell/ShellTestSupport.h"
 
+#include "common/tvOption.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
 #include "objects/table/frmTable.h"
@@ -20,6 +21,7 @@
 #include <QDateEdit>
 #include <QStackedWidget>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include <QFile>
 #include <QLineEdit>
@@ -369,6 +371,40 @@ TEST_F(DataGenWindowRules, UpdateModeTestShowsTheRowsAfterAFailedUpdate)
     EXPECT_EQ(w->fraData->dsrTableData.RecordCount(), 100);
     EXPECT_EQ(db->scalar("SELECT sum(price)::int FROM w3t7.t WHERE id <= 5"), "15");
     w->Close();
+}
+
+// The program's session is ended from a second connection after a commit:
+// the log says the run broke off and how many rows are in the table, which
+// the server confirms.
+TEST_F(DataGenWindowRules, ALostConnectionEndsTheRunWithTheRowsInTheTable)
+{
+    Open(false);
+    TV_REQUIRE_DB(*db);
+    tvOption.DataGenCommit = 7;
+    const int pid = form->dbsMain().BackendPid();
+    w->txtCount->setFocus();
+    QTest::keyClicks(w->txtCount, QStringLiteral("1000000"));
+    bool ended = false;
+    QTimer killer;
+    QObject::connect(&killer, &QTimer::timeout, [&] {
+        if (ended || !w->txtLog->Lines()->Text().contains(QStringLiteral("件のデータを確定")))
+            return;
+        ended = true;
+        db->exec("SELECT pg_terminate_backend(" + std::to_string(pid) + ")");
+    });
+    killer.start(0);
+    s.dialogs.queueButton(IDYES);
+    QTest::mouseClick(w->tolCmd->widgetForAction(w->btnExec), Qt::LeftButton);
+    killer.stop();
+    ASSERT_TRUE(ended);
+    const QString log = w->txtLog->Lines()->Text();
+    EXPECT_TRUE(log.contains(QStringLiteral("サーバーとの接続が切断されたため、処理を中断しました。"))) << log.toStdString();
+    const std::string rows = db->scalar("SELECT count(*) FROM w3t7.t");
+    EXPECT_NE(rows, "0");
+    EXPECT_EQ(std::stoll(rows) % 7, 0) << rows;
+    EXPECT_TRUE(log.contains(QStringLiteral("テーブルに登録されたデータ: %1 件").arg(QString::fromStdString(rows))))
+        << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("データ作成処理が終了しました。"))) << log.toStdString();
 }
 
 TEST_F(DataGenWindowRules, EndToEndFixedValueRunKeepsItsRule)

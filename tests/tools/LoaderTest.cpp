@@ -21,6 +21,9 @@
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QDir>
+#include <QTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -279,6 +282,68 @@ TEST_F(LoaderWindow, UnloadFromTheAdminMenuEndToEnd)
     }
     EXPECT_EQ(FileText(folder.path() + QStringLiteral("/query01.dat")), QByteArray("id\n\"1\"\n\"2\"\n"));
     EXPECT_EQ(FileText(folder.path() + QStringLiteral("/query.dat")), QByteArray());
+    w->Close();
+}
+
+// An unload whose COPY the server cannot write ends with a failure, not
+// "処理を完了しました。"; with stop-on-error off the failures are counted and
+// the table that could be written is.
+TEST_F(LoaderWindow, AFailedUnloadSaysItFailed)
+{
+    TV_REQUIRE_DB(db);
+    ServerFolder folder;
+    if (!folder.ok())
+        GTEST_SKIP() << "the server's account cannot be given a folder";
+    db.exec("CREATE TABLE public.a(id int); INSERT INTO public.a VALUES (1);"
+            "CREATE TABLE public.b(id int); INSERT INTO public.b VALUES (2);");
+    ASSERT_NE(Logon(), nullptr);
+    LoadOption.Output = 2;
+    TfrmLoader *w = OpenFromMenu();
+    ASSERT_NE(w, nullptr);
+    w->lstAllTo->clearSelection();
+    for (const char *t : {"a", "b"}) {
+        TtvListItem *it = Entry(w->lstAllTo, QStringLiteral("public"), QString::fromUtf8(t));
+        ASSERT_NE(it, nullptr) << t;
+        CtrlClick(w->lstAllTo, it);
+    }
+    Click(w->btnIns);
+    // The server cannot create public.a.dat: a folder holds the name.
+    ASSERT_TRUE(QDir().mkpath(folder.path() + QStringLiteral("/public.a.dat")));
+    Type(w->txtSaveDir, folder.path());
+    struct Case {
+        bool stopOnError;
+        QString message;
+        bool secondWritten;
+    } cases[] = {
+        {true, QStringLiteral("処理に失敗しました。"), false},
+        {false, QStringLiteral("処理に失敗しました。\r\nエラー: 1 件"), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.stopOnError);
+        QFile::remove(folder.path() + QStringLiteral("/public.b.dat"));
+        s.dialogs.clear();
+        s.dialogs.queueButton(tv::ui::IDYES);
+        QString text;
+        {
+            QTimer untick;
+            QObject::connect(&untick, &QTimer::timeout, [&] {
+                if (TfrmDDLExec *d = OpenExecDialog())
+                    d->chkErrorStop->setChecked(c.stopOnError);
+            });
+            untick.start(0);
+            ExecDialogUser user(&s.dialogs);
+            Execute(w);
+            text = user.log.join(u'\n');
+        }
+        EXPECT_TRUE(text.contains(QStringLiteral("《エラー》"))) << text.toStdString();
+        EXPECT_FALSE(s.dialogs.texts().contains(QStringLiteral("処理を完了しました。")));
+        EXPECT_EQ(s.dialogs.texts().last(), c.message);
+        EXPECT_EQ(s.dialogs.calls().last().flags & tv::ui::MB_ICONMASK, tv::ui::MB_ICONSTOP);
+        EXPECT_EQ(QFileInfo::exists(folder.path() + QStringLiteral("/public.b.dat")), c.secondWritten);
+        // The session is usable afterwards.
+        EXPECT_EQ(s.Form()->dbsMain().ExecScalar(QStringLiteral("SELECT count(*) FROM public.b")),
+                  QStringLiteral("1"));
+    }
     w->Close();
 }
 

@@ -18,6 +18,7 @@
 #include "objects/other/ViewDefinition.h"
 #include "objects/other/frmView.h"
 
+#include <QCheckBox>
 #include <QAction>
 #include <QBuffer>
 #include <QPushButton>
@@ -337,6 +338,49 @@ TEST_F(ViewWindow, SourceRecompile)
     }
     EXPECT_EQ(Other("SELECT count(*) FROM s1.v1"), "2");
     EXPECT_EQ(w->txtSource->Lines()->Get(0), QStringLiteral("CREATE OR REPLACE VIEW s1.v1 AS SELECT nope FROM s1.t"));
+}
+
+// With "エラー発生時に処理を中断する" off, a compile whose middle statement
+// fails runs the rest and rolls everything back: the log says so, and the
+// statement after the failure is not logged as if it stayed.
+TEST_F(ViewWindow, ACompileRolledBackAfterAnErrorSaysSo)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    const std::string comments = "SELECT coalesce(obj_description('s1.v1'::regclass, 'pg_class'), '-') || '/' || "
+                                 "coalesce(obj_description('s1.t'::regclass, 'pg_class'), '-')";
+    const std::string before = Other(comments);
+    TfrmView *w = Open(QStringLiteral("v1"), omSource);
+    ASSERT_NE(w, nullptr);
+    w->txtSource->Lines()->SetText(QStringLiteral("COMMENT ON VIEW s1.v1 IS 'first'\r\n;\r\n"
+                                                  "CREATE OR REPLACE VIEW s1.v1 AS SELECT nope FROM s1.t\r\n;\r\n"
+                                                  "COMMENT ON TABLE s1.t IS 'after'\r\n;"));
+    QStringList log;
+    {
+        QTimer untick;
+        QObject::connect(&untick, &QTimer::timeout, [] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (auto *d = qobject_cast<TfrmDDLExec *>(top))
+                    d->chkErrorStop->setChecked(false);
+        });
+        untick.start(0);
+        PreviewAnswer preview;
+        ExecDialogUser user(&s.dialogs);
+        w->UpdateActions();
+        w->actCompile->trigger();
+        log = user.log;
+    }
+    const QString text = log.join(u'\n');
+    ASSERT_TRUE(text.contains(QStringLiteral("《エラー》"))) << text.toStdString();
+    const qsizetype error = log.indexOf(QStringLiteral("《エラー》"));
+    EXPECT_EQ(log.indexOf(QStringLiteral("《正常終了》"), error), -1) << text.toStdString();
+    EXPECT_NE(log.indexOf(QStringLiteral("《正常終了（ロールバックされます）》"), error), -1) << text.toStdString();
+    EXPECT_EQ(log.mid(log.size() - 3),
+              (QStringList{QStringLiteral("スクリプト実行が完了しました。"), QStringLiteral("エラー: 1 件"),
+                           QStringLiteral("エラーが発生したため、すべての処理をロールバックしました。")}));
+    // Nothing of the run stayed, on the server's word.
+    EXPECT_EQ(Other(comments), before);
+    EXPECT_EQ(w->txtSource->Lines()->Get(0), QStringLiteral("COMMENT ON VIEW s1.v1 IS 'first'"));
 }
 
 // A new view: only the source page; leaving the name writes the template,
