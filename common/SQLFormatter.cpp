@@ -37,6 +37,14 @@ bool isWhite(QChar c)
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
+// A qualifier's "." binds the names on both sides of it: a."id", "t".c,
+// "s"."t"."c". Tail: the last character written; Next: the first one to come.
+bool QualifierJoint(QStringView Tail, QChar Next)
+{
+    return (Tail == QLatin1String(".") && Next == QLatin1Char('"'))
+           || (Tail == QLatin1String("\"") && Next == QLatin1Char('.'));
+}
+
 bool isWordChar(QChar c)
 {
     return !isDelimiter(c);
@@ -883,7 +891,8 @@ void Formatter::pendingList(QChar D)
         const QString w = convertCase(W);
         const QChar last = X.isEmpty() ? QChar() : X.back();
         if (!X.isEmpty() && last != QLatin1Char(' ') && last != QLatin1Char('(') && last != QLatin1Char('-')
-            && last != QLatin1Char('/') && last != QLatin1Char('<') && last != QLatin1Char('>'))
+            && last != QLatin1Char('/') && last != QLatin1Char('<') && last != QLatin1Char('>')
+            && !QualifierJoint(X.right(1), w[0]))
             X += QLatin1Char(' ');
         X += w;
     }
@@ -912,7 +921,11 @@ void Formatter::pendingList(QChar D)
         }
     }
     const bool paren = D == QLatin1Char('(') || D == QLatin1Char(')');
-    if (!X.isEmpty() && !X.endsWith(QLatin1Char(' ')) && !paren)
+    if (!X.isEmpty() && !X.endsWith(QLatin1Char(' ')) && !paren && !QualifierJoint(X.right(1), D))
+        X += QLatin1Char(' ');
+    // An operator after a quoted name or literal, which went out already.
+    if (X.isEmpty() && !paren && (O.endsWith(QLatin1Char('"')) || O.endsWith(QLatin1Char('\'')))
+        && !QualifierJoint(O.right(1), D))
         X += QLatin1Char(' ');
     X += D;
 }
@@ -927,6 +940,8 @@ void Formatter::addWordToPending(const QString &Word, bool)
     // "(a)::int", "(a).b", "f(x)[1]" stay together.
     if (tail == QLatin1String(")")
         && (Word[0] == QLatin1Char(':') || Word[0] == QLatin1Char('.') || Word[0] == QLatin1Char('[')))
+        blank = false;
+    if (QualifierJoint(tail, Word[0]))
         blank = false;
     if (blank)
         X += QLatin1Char(' ');
@@ -1026,6 +1041,8 @@ void Formatter::condition(QChar D)
     if ((D == QLatin1Char('\'') || D == QLatin1Char('"')) && !tail.isEmpty() && tail != QLatin1String(" ")
         && tail != QLatin1String("(") && tail != QLatin1String("\n"))
         blank = true;
+    if (QualifierJoint(tail, D))
+        blank = false;
     if (D == QLatin1Char('=') && (tail == QLatin1String("<") || tail == QLatin1String(">") || tail == QLatin1String("!")))
         blank = false;
     if (D == QLatin1Char('>') && tail == QLatin1String("<"))

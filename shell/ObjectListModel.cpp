@@ -105,6 +105,11 @@ QList<TObjectListColumn> ObjectListColumns(const QString &TypeText, bool TreeDat
     return {};
 }
 
+int ObjectListArgumentsSubItem(const QString &TypeText, bool TreeData)
+{
+    return 2 + (TreeData ? 1 : 0) + (TypeText == Pct ? 1 : 0);
+}
+
 QString ObjectListViewType(const QString &TypeText, bool TreeData)
 {
     return TreeData && TypeText != Pct ? TypeText : QStringLiteral("SOURCE");

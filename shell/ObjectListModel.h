@@ -25,6 +25,10 @@ struct TObjectListColumn {
 
 // The columns of a list, in order; the first shows the item caption.
 QList<TObjectListColumn> ObjectListColumns(const QString &TypeText, bool TreeData);
+// The sub-item that holds a routine's argument types ("int4,text") in a list
+// of that type text: 2 in a kind's simple list, one further in a detailed
+// list and one further in a mixed list.
+int ObjectListArgumentsSubItem(const QString &TypeText, bool TreeData);
 // The prefix under which the list's column widths are written back: the
 // type text for a detailed list, "SOURCE" for simple and mixed lists.
 QString ObjectListViewType(const QString &TypeText, bool TreeData);

@@ -98,7 +98,9 @@ TtvToolForm::TtvToolForm(QObject *AOwner, const QString &ClassName) : TtvForm(AO
     cmbDBName = new QComboBox(this);
     cmbDBName->setObjectName(QStringLiteral("cmbDBName"));
     cmbDBName->setEditable(false);
-    cmbDBName->setMinimumWidth(240);
+    // As wide as its longest text where the tool bar has room; narrower
+    // where it has not, so that the box never moves into the bar's overflow.
+    cmbDBName->setMinimumWidth(120);
     cmbDBName->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cmbDBName->hide();
     connect(cmbDBName, &QComboBox::activated, this, tv::ui::Guarded([this](int) { cmbDBNameChange(); }));
@@ -112,8 +114,12 @@ void TtvToolForm::AddDBNamePanel(const QString &Label)
     auto *lbl = new QLabel(Label, tolCmd);
     lbl->setObjectName(QStringLiteral("lblDBName"));
     tolCmd->addWidget(lbl);
-    tolCmd->addWidget(cmbDBName);
-    cmbDBName->show();
+    // The box was hidden while it belonged to no tool bar; a tool bar takes
+    // an explicitly hidden widget's state for its action, so the action is
+    // made visible here or the box never shows.
+    QAction *box = tolCmd->addWidget(cmbDBName);
+    box->setObjectName(QStringLiteral("actDBName"));
+    box->setVisible(true);
 }
 
 QAction *TtvToolForm::NewRefreshAction()

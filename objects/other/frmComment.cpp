@@ -25,6 +25,7 @@
 #include "platform/ui/Guard.h"
 #include "platform/ui/WaitCursor.h"
 #include "shell/ListItemImage.h"
+#include "shell/ObjectListModel.h"
 #include "shell/frmObject.h"
 
 #include <QAction>
@@ -130,6 +131,7 @@ QList<TCommentProgram> TfrmComment::SelectedPrograms(TfrmObject *Owner)
     QList<TCommentProgram> programs;
     if (!Owner || !Owner->lstObject)
         return programs;
+    const int args = ObjectListArgumentsSubItem(Owner->g_TreeDispState, tvOption.TreeData);
     for (TtvListItem *item : Owner->lstObject->SelectedItems()) {
         const int code = ObjectTypeFromName(item->SubItem(1));
         if (code != 51 && code != 52 && code != 53 && code != 54 && code != 128)
@@ -140,7 +142,7 @@ QList<TCommentProgram> TfrmComment::SelectedPrograms(TfrmObject *Owner)
         p.Name = item->Caption();
         p.Schema = item->SubItem(0);
         p.ObjType = code;
-        p.UniqueInfo = routine ? item->SubItem(3) : QString();
+        p.UniqueInfo = routine ? item->SubItem(args) : QString();
         programs << p;
     }
     return programs;

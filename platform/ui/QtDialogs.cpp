@@ -4,12 +4,14 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QAbstractFileIconProvider>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -185,9 +187,29 @@ bool QtDialogs::inputQuery(const QString &caption, const QString &prompt, QStrin
 
 namespace {
 
+// Icons and type names from a file's name and kind only. The stock provider
+// reads a file's first bytes to tell its type where the name does not, and a
+// read of a special file (/proc/kmsg, a FIFO) blocks the program for good.
+class NameOnlyIconProvider : public QAbstractFileIconProvider {
+public:
+    using QAbstractFileIconProvider::icon;
+    QIcon icon(const QFileInfo &info) const override
+    {
+        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo &info) const override
+    {
+        if (info.isDir())
+            return QStringLiteral("フォルダ");
+        return QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension).comment();
+    }
+};
+
 QString RunFileDialog(const FileDialogRequest &request, bool save)
 {
+    NameOnlyIconProvider icons; // outlives the dialog and its file model
     QFileDialog dialog(Parent(), request.caption);
+    dialog.setIconProvider(&icons);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save || !request.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (save && !request.overwritePrompt)
@@ -229,7 +251,14 @@ QString QtDialogs::saveFile(const FileDialogRequest &request)
 
 QString QtDialogs::selectFolder(const QString &caption, const QString &initialDir)
 {
-    return QFileDialog::getExistingDirectory(Parent(), caption, initialDir);
+    NameOnlyIconProvider icons;
+    QFileDialog dialog(Parent(), caption, initialDir);
+    dialog.setIconProvider(&icons);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 } // namespace tv::ui

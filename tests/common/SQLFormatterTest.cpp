@@ -98,6 +98,27 @@ TEST(SQLFormatter, StatementLayouts)
         EXPECT_EQ(lines(FormatSQLText(QString::fromUtf8(c.input), TFormatOption())), c.expected) << c.input;
 }
 
+TEST(SQLFormatter, QualifiedQuotedNamesStayTogether)
+{
+    // A qualifier's "." binds to the quoted name after it in every clause.
+    const struct {
+        const char *input;
+        const char *expected;
+    } cases[] = {
+        {"select a.\"id\", \"a\".\"Name\" from t a order by a.\"id\"",
+         "SELECT a.\"id\"\n      ,\"a\".\"Name\"\n  FROM t a\n ORDER BY a.\"id\""},
+        {"select a.\"id\" from t a, u b where a.\"id\" = b.\"id\" and s.\"t\".\"c\" > 1",
+         "SELECT a.\"id\"\n  FROM t a\n      ,u b\n WHERE a.\"id\" = b.\"id\"\n   AND s.\"t\".\"c\" > 1"},
+        {"update t set \"x\" = a.\"y\" where t.\"id\" = 1",
+         "UPDATE t\n   SET \"x\" = a.\"y\"\n WHERE t.\"id\" = 1"},
+        {"select a from t1 join t2 on t1.\"a\" = t2.\"a\"", "SELECT a\n  FROM t1\n  JOIN t2 ON t1.\"a\" = t2.\"a\""},
+        // Text that only looks qualified keeps its blank.
+        {"select 'x' from t where a = 'v'", "SELECT 'x'\n  FROM t\n WHERE a = 'v'"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(lines(FormatSQLText(QString::fromUtf8(c.input), TFormatOption())), c.expected) << c.input;
+}
+
 TEST(SQLFormatter, ProceduralBlocksIndentPerLevel)
 {
     const char *input =

@@ -9,10 +9,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -336,4 +338,35 @@ TEST(UiWindowMessage, MessagesKeepTheirNumbersAndParameters)
     EXPECT_EQ(SendWindowMessage(nullptr, WM_RELOAD), 0);
     QEvent plain(QEvent::User);
     EXPECT_FALSE(IsWindowMessage(&plain));
+}
+
+// Typing a folder of special files (/proc holds files whose reads block)
+// into a save dialog's name box keeps the program answering: events go on
+// being delivered while the dialog lists the folder.
+TEST(UiDialogs, FileDialogStaysResponsiveOnSpecialFiles)
+{
+    QtDialogs dialogs;
+    int ticks = 0;
+    OnModal([&](QWidget *w) {
+        auto *edit = w->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        QTest::keyClicks(edit, QStringLiteral("/proc/"));
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+        tick.start(10);
+        QDeadlineTimer deadline(60000);
+        while (ticks < 20 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (auto *fd = qobject_cast<QFileDialog *>(w))
+            fd->setViewMode(QFileDialog::Detail);
+        QTest::keyClicks(edit, QStringLiteral("km"));
+        while (ticks < 40 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    FileDialogRequest r;
+    r.fileName = QStringLiteral("out.sql");
+    EXPECT_TRUE(dialogs.saveFile(r).isEmpty());
+    EXPECT_GE(ticks, 40);
 }

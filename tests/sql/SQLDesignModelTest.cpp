@@ -19,7 +19,6 @@ QString Flat(QString s)
 {
     s.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" "));
     s.replace(QRegularExpression(QStringLiteral(" ?, ?")), QStringLiteral(", "));
-    s.replace(QRegularExpression(QStringLiteral("\\. ")), QStringLiteral("."));
     return s.trimmed();
 }
 

@@ -179,6 +179,7 @@ protected:
                  "  RETURN length('not -- a comment') + a;\n"
                  "END $$;"
                  "CREATE FUNCTION s1.g() RETURNS integer LANGUAGE sql AS 'SELECT 1';"
+                 "CREATE FUNCTION s1.h(a text, b date) RETURNS integer LANGUAGE sql AS 'SELECT 1 -- h';"
                  "CREATE TABLE s1.t (id int);");
         RegisterOtherWindows();
         RegisterTableWindows();
@@ -367,4 +368,37 @@ TEST_F(CommentWindow, SourceAtTheLine)
     ASSERT_NE(g, nullptr);
     EXPECT_NE(g, src);
     EXPECT_EQ(g->findChild<TtvMemo *>(QStringLiteral("txtSource"))->Row(), 0);
+}
+
+// The arguments column holds the list's argument text whatever columns the
+// list shows (a kind's list or a schema's mixed list, detailed or not), on
+// screen and on the clipboard.
+TEST_F(CommentWindow, ArgumentsFromEveryListLayout)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    const bool savedTreeData = tvOption.TreeData;
+    const struct {
+        bool treeData;
+        QString node; // empty: the schema's mixed list
+    } cases[] = {{false, QStringLiteral("FUNCTION")}, {true, QStringLiteral("FUNCTION")}, {false, QString()}, {true, QString()}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE((c.node.isEmpty() ? QStringLiteral("mixed") : c.node).toStdString() + (c.treeData ? " detailed" : " simple"));
+        tvOption.TreeData = c.treeData;
+        Select(c.node);
+        SelectListItems(form->lstObject, {QStringLiteral("h")});
+        form->mnuObjectClick();
+        TfrmComment *w = RunCheck();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(Cell(w, 0, 1), QStringLiteral("h"));
+        EXPECT_EQ(Cell(w, 0, 3), QStringLiteral("text,date"));
+        tvOption.PasteDialog = false;
+        tvOption.PasteColumn = 0;
+        w->actCopy->trigger();
+        EXPECT_EQ(QApplication::clipboard()->text().split(u'\t').value(3), QStringLiteral("text,date"));
+        s.dialogs.clear();
+        w->Close();
+        QCoreApplication::processEvents();
+    }
+    tvOption.TreeData = savedTreeData;
 }
