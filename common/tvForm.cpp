@@ -14,6 +14,7 @@
 #include "platform/db/Query.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/Mnemonic.h"
 #include "platform/ui/WindowMessage.h"
 
 #include <QApplication>
@@ -95,6 +96,7 @@ TtvForm::TtvForm(QObject *AOwner) : QWidget(nullptr)
     // The form's look: proportional gothic of 9 points.
     setFont(tv::ui::MakeFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     InstallKeyPreview();
+    tv::ui::InstallMnemonicKeys();
     SourceMode = smShow;
     FUseLowerName = tvOption.UseLowerName;
 
