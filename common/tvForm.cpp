@@ -15,6 +15,7 @@
 #include "platform/ui/BusyWindow.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/Mnemonic.h"
 #include "platform/ui/WindowMessage.h"
 
 #include <QApplication>
@@ -96,6 +97,7 @@ TtvForm::TtvForm(QObject *AOwner) : QWidget(nullptr)
     // The form's look: proportional gothic of 9 points.
     setFont(tv::ui::MakeFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     InstallKeyPreview();
+    tv::ui::InstallMnemonicKeys();
     SourceMode = smShow;
     FUseLowerName = tvOption.UseLowerName;
 

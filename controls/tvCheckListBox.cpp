@@ -10,7 +10,7 @@
 #include <QStyledItemDelegate>
 
 namespace {
-enum Roles { RoleStateL = Qt::UserRole + 1, RoleStateR, RoleDisabledL, RoleDisabledR, RoleData };
+enum Roles { RoleStateL = Qt::UserRole + 1, RoleStateR, RoleDisabledL, RoleDisabledR, RoleData, RoleGrayL, RoleGrayR };
 
 int CheckGlyphWidth()
 {
@@ -135,11 +135,13 @@ Qt::CheckState TtvCheckListBox::GetStateR(int Index) const
 void TtvCheckListBox::SetStateL(int Index, Qt::CheckState AState)
 {
     SetState(Index, RoleStateL, AState);
+    CheckedItem(Index)->setData(RoleGrayL, AState == Qt::PartiallyChecked);
 }
 
 void TtvCheckListBox::SetStateR(int Index, Qt::CheckState AState)
 {
     SetState(Index, RoleStateR, AState);
+    CheckedItem(Index)->setData(RoleGrayR, AState == Qt::PartiallyChecked);
 }
 
 bool TtvCheckListBox::GetItemEnabledL(int Index) const
@@ -211,15 +213,19 @@ bool TtvCheckListBox::GetIsChangedLines(int Index) const
     return TrackingValue(Index) != FSaveChecked[Index];
 }
 
-Qt::CheckState TtvCheckListBox::NextState(Qt::CheckState s) const
+Qt::CheckState TtvCheckListBox::NextState(int Index, int GrayRole, Qt::CheckState s) const
 {
+    // Grey means "leave as it is": only a box the program set grey (the
+    // items it stands for differ) goes back to it; any other box ticks on
+    // the first click.
+    const bool gray = FAllowGrayed && CheckedItem(Index)->data(GrayRole).toBool();
     switch (s) {
     case Qt::Unchecked:
-        return FAllowGrayed ? Qt::PartiallyChecked : Qt::Checked;
-    case Qt::Checked:
-        return Qt::Unchecked;
-    default:
         return Qt::Checked;
+    case Qt::Checked:
+        return gray ? Qt::PartiallyChecked : Qt::Unchecked;
+    default:
+        return Qt::Unchecked;
     }
 }
 
@@ -227,11 +233,11 @@ void TtvCheckListBox::ToggleL(int Index)
 {
     if (Index < 0 || Index >= count() || !GetItemEnabledL(Index) || !isEnabled())
         return;
-    SetStateL(Index, NextState(GetStateL(Index)));
+    SetState(Index, RoleStateL, NextState(Index, RoleGrayL, GetStateL(Index)));
     if (OnClickCheckL)
         OnClickCheckL(this);
     if (GetStateL(Index) == Qt::Unchecked && GetStateR(Index) != Qt::Unchecked) {
-        SetStateR(Index, Qt::Unchecked);
+        SetState(Index, RoleStateR, Qt::Unchecked);
         if (OnClickCheckR)
             OnClickCheckR(this);
     }
@@ -241,11 +247,11 @@ void TtvCheckListBox::ToggleR(int Index)
 {
     if (Index < 0 || Index >= count() || !GetItemEnabledR(Index) || !isEnabled())
         return;
-    SetStateR(Index, NextState(GetStateR(Index)));
+    SetState(Index, RoleStateR, NextState(Index, RoleGrayR, GetStateR(Index)));
     if (OnClickCheckR)
         OnClickCheckR(this);
     if (GetStateR(Index) == Qt::Checked && GetStateL(Index) != Qt::Checked) {
-        SetStateL(Index, Qt::Checked);
+        SetState(Index, RoleStateL, Qt::Checked);
         if (OnClickCheckL)
             OnClickCheckL(this);
     }

@@ -28,6 +28,9 @@ public:
     int GetItemData(int Index) const;
     void SetItemData(int Index, int Value);
 
+    // A click may give the grey state, on a box whose last state set by the
+    // program was grey; a click cycles unchecked -> checked -> grey ->
+    // unchecked there, unchecked <-> checked on every other box.
     bool AllowGrayed() const { return FAllowGrayed; }
     void SetAllowGrayed(bool value) { FAllowGrayed = value; }
     bool Flat() const { return FFlat; }
@@ -41,8 +44,8 @@ public:
     // Width of one check column (the glyph and 2 pixels).
     static int GetCheckWidth();
 
-    // A user click or Space on a box: cycles its state and applies the
-    // left/right rule, raising the events.
+    // A user click or Space on a box: cycles its state (see AllowGrayed) and
+    // applies the left/right rule, raising the events.
     void ToggleL(int Index);
     void ToggleR(int Index);
 
@@ -58,7 +61,7 @@ private:
     QListWidgetItem *CheckedItem(int Index) const;
     Qt::CheckState State(int Index, int role) const;
     void SetState(int Index, int role, Qt::CheckState s);
-    Qt::CheckState NextState(Qt::CheckState s) const;
+    Qt::CheckState NextState(int Index, int GrayRole, Qt::CheckState s) const;
     int TrackingValue(int Index) const;
 
     bool FAllowGrayed = false;

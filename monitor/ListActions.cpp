@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -98,6 +99,20 @@ public:
                 if (target)
                     tv::ui::Guard([&] { Rename(owner(), target, text, *row); });
             });
+    }
+
+protected:
+    // Enter ends the edit only: it does not go on to the list, whose own
+    // Enter opens the item (under its old name).
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        const bool used = QStyledItemDelegate::eventFilter(o, e);
+        if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                return true;
+        }
+        return used;
     }
 
 private:

@@ -12,6 +12,7 @@
 #include "controls/tvStringGrid.h"
 #include "platform/settings/tvRegistry.h"
 #include "platform/text/TextEncoding.h"
+#include "platform/ui/Mnemonic.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/ShortCut.h"
 #include "platform/ui/WindowMessage.h"
@@ -135,6 +136,7 @@ TfrmMain::TfrmMain(const QStringList &args, QWidget *parent)
     // Control styling reaches the program's grids through these hooks.
     RegisterGridStylers<TtvStringGrid, geAccess, tv::grid::TtvDBGridV, tv::grid::TtvDBGridH>();
     setObjectName(QStringLiteral("frmMain"));
+    tv::ui::InstallMnemonicKeys();
     FormCreate();
 }
 

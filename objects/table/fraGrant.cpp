@@ -139,6 +139,7 @@ void TfraGrant::ShowData(const QString &Schema, const QString &ObjName, qint64 p
         if (m)
             item->setIcon(0, m->MainImage(r.Icon));
     }
+    ShowSelection();
 }
 
 QList<int> TfraGrant::SelectedRows() const
@@ -159,14 +160,21 @@ void TfraGrant::ShowRow(int Row)
 
 void TfraGrant::lstGrantSelectItem()
 {
-    if (FFilling || L_strDataType == QLatin1String("p"))
+    if (FFilling)
         return;
+    ShowSelection();
+}
+
+void TfraGrant::ShowSelection()
+{
+    // The boxes always stand for the selected grantees: none selected, none
+    // ticked (a reload leaves no tick of a grantee that is gone).
     const QList<int> rows = SelectedRows();
-    chkGrant->setEnabled(!rows.isEmpty());
-    if (rows.isEmpty())
-        return;
+    const bool pseudo = L_strDataType == QLatin1String("p");
+    chkGrant->setEnabled(!rows.isEmpty() && !pseudo);
     QList<int> left, right;
-    FModel.SelectionStates(rows, left, right);
+    if (!rows.isEmpty())
+        FModel.SelectionStates(rows, left, right);
     const bool option = FModel.GrantOptionUsable(rows);
     for (int k = 0; k < chkGrant->count(); ++k) {
         chkGrant->SetStateL(k, Qt::CheckState(left.value(k)));

@@ -47,6 +47,8 @@ public:
 
 private:
     void ShowRow(int Row);
+    // Sets the check list from the selected rows.
+    void ShowSelection();
 
     TtvForm *FOwner;
     TGrantModel FModel;

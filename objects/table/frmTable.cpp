@@ -1543,7 +1543,10 @@ void TfrmTable::BuildDataPage()
     if (FDefTopRecord > 0)
         txtRecord->SetText(QString::number(FDefTopRecord));
     cl->addWidget(txtRecord);
-    // Enter in the condition or the row limit shows the rows again.
+    // Enter in the condition or the row limit shows the rows again (it does
+    // not move on to the next box).
+    cmbWhere->WantReturns = false;
+    txtRecord->WantReturns = false;
     connect(cmbWhere->lineEdit(), &QLineEdit::returnPressed, this, tv::ui::Guarded([this] { pagObjectChange(); }));
     connect(txtRecord, &QLineEdit::returnPressed, this, tv::ui::Guarded([this] { pagObjectChange(); }));
     bar->addWidget(pnlWhere3, 1);
@@ -1680,9 +1683,10 @@ void TfrmTable::ShowData()
     }
     FillWhereGrid();
     SetModified(false);
+    // The statement first: a refused row limit leaves the rows shown.
+    const QString sql = GetDataSQL();
     fraData->SetConnection(&OwnerForm()->dbsMain());
     fraData->SetTableName(SchemaName() + u'.' + ObjectName());
-    const QString sql = GetDataSQL();
     fraData->SetSQL(sql);
     if (!sql.isEmpty()) {
         fraData->Prepare();

@@ -55,22 +55,43 @@ TEST(TtvCheckListBox, RightClickChecksBothLeftClearClearsBoth)
     EXPECT_EQ(f.events, QStringList({"L", "R"}));
 }
 
+// A click ticks an unticked box at once; grey comes back only on a box the
+// program set grey (a mixed selection), and only with AllowGrayed.
 TEST(TtvCheckListBox, ClickCyclesWithAndWithoutGrayed)
 {
-    CheckListForm f;
-    QList<Qt::CheckState> seen;
-    for (int i = 0; i < 2; ++i) {
-        f.ClickBox(1, false);
-        seen << f.list->GetStateL(1);
+    using S = Qt::CheckState;
+    struct Case {
+        const char *what;
+        bool allowGrayed;
+        S setByProgram;
+        bool right;
+        QList<S> seen;
+    } cases[] = {
+        {"plain", false, Qt::Unchecked, false, {Qt::Checked, Qt::Unchecked, Qt::Checked}},
+        {"grey allowed, box set unticked", true, Qt::Unchecked, false, {Qt::Checked, Qt::Unchecked, Qt::Checked}},
+        {"grey allowed, box set ticked", true, Qt::Checked, false, {Qt::Unchecked, Qt::Checked, Qt::Unchecked}},
+        {"grey allowed, box set grey", true, Qt::PartiallyChecked, false,
+         {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked, Qt::Unchecked}},
+        {"grey not allowed, box set grey", false, Qt::PartiallyChecked, false,
+         {Qt::Unchecked, Qt::Checked, Qt::Unchecked}},
+        {"right box set grey", true, Qt::PartiallyChecked, true,
+         {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked, Qt::Unchecked}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        CheckListForm f;
+        f.list->SetAllowGrayed(c.allowGrayed);
+        if (c.right)
+            f.list->SetStateR(1, c.setByProgram);
+        else
+            f.list->SetStateL(1, c.setByProgram);
+        QList<S> seen;
+        for (int i = 0; i < c.seen.size(); ++i) {
+            f.ClickBox(1, c.right);
+            seen << (c.right ? f.list->GetStateR(1) : f.list->GetStateL(1));
+        }
+        EXPECT_EQ(seen, c.seen);
     }
-    EXPECT_EQ(seen, QList<Qt::CheckState>({Qt::Checked, Qt::Unchecked}));
-    f.list->SetAllowGrayed(true);
-    seen.clear();
-    for (int i = 0; i < 3; ++i) {
-        f.ClickBox(1, false);
-        seen << f.list->GetStateL(1);
-    }
-    EXPECT_EQ(seen, QList<Qt::CheckState>({Qt::PartiallyChecked, Qt::Checked, Qt::Unchecked}));
 }
 
 TEST(TtvCheckListBox, DisabledBoxesIgnoreUserAndSettersSkipTheRule)

@@ -287,6 +287,7 @@ TEST_F(Lists, DropPassesAndRename)
 
     // F2: a to a new name, then the same text, which sends nothing.
     const QString renamed = qa + QStringLiteral("x");
+    const int windows = int(s.main->MdiChildren().size());
     Select(l, {qa});
     l->setCurrentItem(FindListItem(l, qa));
     s.dialogs.clear();
@@ -304,6 +305,7 @@ TEST_F(Lists, DropPassesAndRename)
     f->dbsMain().Commit();
     EXPECT_EQ(RoleExists(renamed.toStdString()), "1");
     EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join('|').toStdString();
+    EXPECT_EQ(s.main->MdiChildren().size(), windows) << "the Enter that ends the edit opens no window";
     Select(l, {renamed});
     l->setCurrentItem(FindListItem(l, renamed));
     QTest::keyClick(l, Qt::Key_F2);

@@ -148,6 +148,37 @@ TEST_F(MViewWindow, RefreshWithNoData)
     EXPECT_EQ(Other("SELECT relispopulated FROM pg_class WHERE oid = 's1.mv1'::regclass"), "t");
 }
 
+// The tool buttons from the keyboard: Alt+A presses the window's 最新(&A)
+// (not the main menu's 管理(&A)) from the page tabs and from the source
+// editor, which types nothing; the REFRESH reaches the server.
+TEST_F(MViewWindow, AltKeysPressTheToolButtons)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(s.ShowMain());
+    TfrmMView *w = Open(QStringLiteral("mv2"));
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(PollUntil([w] { return w->actSendCommand->isEnabled(); }));
+    for (const bool source : {false, true}) {
+        SCOPED_TRACE(source ? "source editor" : "page tabs");
+        w->pagObject->setCurrentWidget(source ? w->tabSource : w->tabDefine);
+        QWidget *box = source ? static_cast<QWidget *>(w->txtSource) : w->pagObject->tabBar();
+        box->setFocus();
+        ASSERT_TRUE(PollUntil([box] { return QApplication::focusWidget() == box; }));
+        ASSERT_TRUE(PollUntil([w] { return w->actSendCommand->isEnabled(); }));
+        db->exec("REFRESH MATERIALIZED VIEW s1.mv2 WITH NO DATA");
+        s.dialogs.clear();
+        s.dialogs.queueButton(tv::ui::IDYES, {false});
+        const QString before = w->txtSource->Lines()->Text();
+        QTest::keyClick(box, Qt::Key_A, Qt::AltModifier);
+        EXPECT_EQ(s.dialogs.texts(),
+                  (QStringList{"REFRESHコマンドを送信しますか？", "REFRESHコマンドを送信しました。"}));
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        EXPECT_EQ(w->txtSource->Lines()->Text(), before);
+        EXPECT_EQ(Other("SELECT relispopulated FROM pg_class WHERE oid = 's1.mv2'::regclass"), "t");
+    }
+}
+
 // Recompiled unchanged from the source page: the index, owner and grant are
 // back; a failing text rolls everything back and keeps the edit.
 TEST_F(MViewWindow, SourceCompileKeepsIndexesOwnerAndGrants)

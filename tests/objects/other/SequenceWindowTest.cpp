@@ -328,6 +328,44 @@ TEST_F(SequenceWindow, NewSequenceFromTheButton)
     EXPECT_EQ(Other("SELECT count(*) FROM pg_class WHERE relname = 'n2'"), "0");
 }
 
+// Keys as a keyboard user presses them: Ctrl+PgDn and Ctrl+PgUp turn the
+// pages from a box of the first page; Alt+C in the name box presses
+// "作成(&C)" (nothing typed) and creates the sequence.
+TEST_F(SequenceWindow, KeysTurnPagesAndCreate)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(s.ShowMain());
+    TfrmSeq *w = Open(QStringLiteral("q"));
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->pagObject->currentIndex(), 0);
+    w->txtInc->setFocus();
+    QTest::keyClick(w->txtInc, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(w->pagObject->currentIndex(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(w->pagObject->currentIndex(), 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(w->pagObject->currentIndex(), 1);
+    w->Close();
+
+    s.main->Action(QStringLiteral("btnNewSeq"))->trigger();
+    ASSERT_EQ(SeqWindows(s).size(), 1);
+    TfrmSeq *n = SeqWindows(s).first();
+    n->cmbSchema->SetText(QStringLiteral("s1"));
+    n->txtName->setFocus();
+    QTest::keyClicks(n->txtName, QStringLiteral("k1"));
+    ASSERT_TRUE(PollUntil([n] { return n->actCompile->isEnabled(); }));
+    {
+        PreviewAnswer preview;
+        ExecDialogUser user;
+        QTest::keyClick(n->txtName, Qt::Key_C, Qt::AltModifier);
+        EXPECT_EQ(preview.lines.value(0), QStringLiteral("CREATE SEQUENCE \"s1\".\"k1\""));
+    }
+    EXPECT_EQ(n->txtName->Text(), QStringLiteral("k1"));
+    EXPECT_FALSE(n->IsNew());
+    EXPECT_EQ(Other("SELECT count(*) FROM pg_class WHERE relname = 'k1'"), "1");
+}
+
 // The script service writes the CREATE without a window; an unknown
 // sequence writes nothing; the script recreates the sequence.
 TEST_F(SequenceWindow, ScriptWithoutAWindow)

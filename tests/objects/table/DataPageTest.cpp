@@ -216,3 +216,71 @@ TEST_F(DataPage, ConditionsLimitAndRows)
     EXPECT_EQ(w->cmbWhere->itemText(0), QStringLiteral("a > 4"));
     EXPECT_EQ(w->cmbWhere->itemText(1), QStringLiteral("a > 5"));
 }
+
+namespace {
+
+// Answers as the session's dialogs do and notes, at each message, how many
+// rows the page still showed.
+class RowsAtMessage : public tv::ui::ScriptedDialogs {
+public:
+    explicit RowsAtMessage(TfraData *f) : frame(f) {}
+    int messageBox(const QString &text, const QString &caption, unsigned flags) override
+    {
+        rows << (frame->qryData.Active() ? frame->qryData.RecordCount() : -1);
+        return ScriptedDialogs::messageBox(text, caption, flags);
+    }
+    TfraData *frame;
+    QList<int> rows;
+};
+
+} // namespace
+
+// Enter in the row limit and in the free condition runs the query and keeps
+// the focus in the box; a refused limit is said while the rows are still
+// shown.
+TEST_F(DataPage, EnterInTheBoxesRunsTheQuery)
+{
+    StartOn("tbdk", "CREATE SCHEMA s1; CREATE TABLE s1.t1 (a int);"
+                    "INSERT INTO s1.t1 SELECT g FROM generate_series(1, 12) g;");
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(s.ShowMain());
+    auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QStringLiteral("s1"), QStringLiteral("t1"), omData));
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->fraData->qryData.RecordCount(), 12);
+
+    struct Case {
+        QWidget *box;
+        const char *typed;
+        int rows;
+    } cases[] = {
+        {w->txtRecord, "3", 3},
+        {w->cmbWhere->lineEdit(), "a > 10", 2},
+        {w->txtRecord, "", 2},
+        {w->cmbWhere->lineEdit(), "a < 0", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed);
+        c.box->setFocus();
+        QTest::keyClick(c.box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(c.box, Qt::Key_Delete);
+        QTest::keyClicks(c.box, QString::fromUtf8(c.typed));
+        QTest::keyClick(c.box, Qt::Key_Return);
+        EXPECT_TRUE(s.dialogs.texts().isEmpty()) << s.dialogs.texts().join(u'|').toStdString();
+        EXPECT_EQ(w->fraData->qryData.RecordCount(), c.rows);
+        EXPECT_TRUE(c.box->hasFocus()); // the combo's edit has it through the combo
+    }
+
+    w->cmbWhere->setEditText(QString());
+    w->btnExec->trigger();
+    ASSERT_EQ(w->fraData->qryData.RecordCount(), 12);
+    RowsAtMessage watch(w->fraData);
+    tv::ui::ScopedDialogs use(&watch);
+    w->txtRecord->setFocus();
+    QTest::keyClicks(w->txtRecord, QStringLiteral("1.5"));
+    QTest::keyClick(w->txtRecord, Qt::Key_Return);
+    EXPECT_EQ(watch.texts(), QStringList{QStringLiteral("表示件数には1以上の整数を入力して下さい。")});
+    EXPECT_EQ(watch.rows, QList<int>{12});
+    EXPECT_EQ(w->fraData->qryData.RecordCount(), 12);
+    EXPECT_EQ(QApplication::focusWidget(), w->txtRecord);
+}

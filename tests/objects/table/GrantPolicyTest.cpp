@@ -199,6 +199,68 @@ TEST_F(GrantPolicy, PrivilegesFrameReadsAndChangesGrants)
 
 }
 
+// Boxes clicked as the user does: an unticked box ticks on the first click
+// and gives its GRANT; grey comes back only on a box of a mixed selection;
+// a reload leaves no tick of a grantee that is no longer selected.
+TEST_F(GrantPolicy, PrivilegeBoxesTickOnTheFirstClick)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    db->exec(("GRANT SELECT ON s1.t1 TO " + r2).toStdString());
+    GrantHost host(form);
+    TfraGrant *f = host.fraGrant;
+    host.resize(900, 500);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    f->rdoShowMode->Button(1)->click();
+    TtvCheckListBox *boxes = f->chkGrant;
+    auto click = [boxes](int line) {
+        const QRect r = boxes->visualItemRect(boxes->item(line));
+        QTest::mouseClick(boxes->viewport(), Qt::LeftButton, {},
+                          QPoint(r.left() + TtvCheckListBox::GetCheckWidth() / 2, r.center().y()));
+        return boxes->GetStateL(line);
+    };
+    const QString grant = QStringLiteral("GRANT SELECT ON TABLE \"s1\".\"t1\" TO \"%1\"");
+
+    // One grantee without the privilege: ticked at once, one GRANT.
+    Select(f, {r1});
+    EXPECT_EQ(click(3), Qt::Checked);
+    EXPECT_EQ(Row(f, r1), QStringLiteral("---*---"));
+    QStringList src;
+    f->GetSource(src);
+    EXPECT_EQ(src, (QStringList{grant.arg(r1), QStringLiteral(";")}));
+    EXPECT_EQ(click(3), Qt::Unchecked); // no grey for one grantee
+    src.clear();
+    f->GetSource(src);
+    EXPECT_TRUE(src.isEmpty()) << src.join(u'|').toStdString();
+
+    // Two grantees of which one holds SELECT: grey, then the cycle through
+    // unticked and ticked back to grey (which leaves the cells as they are).
+    Select(f, {r1, r2});
+    ASSERT_EQ(boxes->GetStateL(3), Qt::PartiallyChecked);
+    EXPECT_EQ(click(3), Qt::Unchecked);
+    EXPECT_EQ(Row(f, r2), QStringLiteral("-------"));
+    EXPECT_EQ(click(3), Qt::Checked);
+    EXPECT_EQ(Row(f, r1), QStringLiteral("---*---"));
+    EXPECT_EQ(Row(f, r2), QStringLiteral("---*---"));
+    EXPECT_EQ(click(3), Qt::PartiallyChecked);
+    EXPECT_EQ(click(0), Qt::Checked); // DELETE held by neither: no grey
+    EXPECT_EQ(Row(f, r1), QStringLiteral("*--*---"));
+
+    // After a reload the boxes show the selection, and nothing when none.
+    host.SetModified(false);
+    f->rdoShowMode->Button(0)->click();
+    ASSERT_EQ(f->lstGrant->ItemCount(), 2);
+    EXPECT_FALSE(boxes->isEnabled());
+    for (int k = 0; k < boxes->count(); ++k) {
+        EXPECT_EQ(boxes->GetStateL(k), Qt::Unchecked) << k;
+        EXPECT_EQ(boxes->GetStateR(k), Qt::Unchecked) << k;
+    }
+    Select(f, {r2});
+    EXPECT_EQ(boxes->GetStateL(3), Qt::Checked);
+    EXPECT_EQ(boxes->GetStateL(0), Qt::Unchecked);
+}
+
 TEST_F(GrantPolicy, PolicyScriptsThroughTheDispatcher)
 {
     TV_REQUIRE_DB(*db);

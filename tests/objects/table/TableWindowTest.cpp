@@ -159,6 +159,36 @@ TEST_F(TableWindow, ColumnGridEditRules)
     EXPECT_EQ(TableDDL::TypeText(d.Columns[2]), QStringLiteral("integer"));
 }
 
+// Ctrl+PgDn and Ctrl+PgUp turn the pages from the column grid, also while
+// a cell is being edited, and the grid's cell does not change.
+TEST_F(TableWindow, PagesTurnFromTheColumnGrid)
+{
+    StartOn("tblk", T1);
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(s.ShowMain());
+    TfrmTable *w = Open(QStringLiteral("t1"));
+    ASSERT_NE(w, nullptr);
+    TtvStringGrid *g = w->grdColumn;
+    for (const bool editing : {false, true}) {
+        SCOPED_TRACE(editing ? "cell editor open" : "grid");
+        w->pagObject->setCurrentIndex(0);
+        ASSERT_TRUE(g->MoveCurrent(TfrmTable::colName, 1));
+        g->setFocus();
+        if (editing) {
+            QTest::keyClick(g, Qt::Key_F2);
+            ASSERT_TRUE(g->EditorMode());
+        }
+        const QString name = g->Cells(TfrmTable::colName, 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+        EXPECT_EQ(w->pagObject->currentIndex(), 1);
+        EXPECT_EQ(g->Row(), 1);
+        EXPECT_EQ(g->Cells(TfrmTable::colName, 1), name);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+        EXPECT_EQ(w->pagObject->currentIndex(), 0);
+    }
+}
+
 // The source page, "ファイル保存(&S)" and OutputScript(45) give the CREATE
 // TABLE with the key and comments; the script without the key's
 // tablespace; the script re-creates the table as it was.
