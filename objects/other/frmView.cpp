@@ -150,6 +150,14 @@ TfrmViewBase::TfrmViewBase(IConnectionWindow *AOwner, const TDefinitionKind &Kin
     BuildDefinePage();
     BuildDataPage();
 
+    // The views' bar: compile, output, delete, revert, exit.
+    for (QAction *a : {actDelete, actRefresh}) {
+        tolCmd->removeAction(a);
+        tolCmd->insertAction(actExit, a);
+        if (QWidget *w = tolCmd->widgetForAction(a))
+            w->setMinimumWidth(78);
+    }
+
     fraGrant = new TfraGrant(this);
     tabGrant = AddFramePage(fraGrant, QStringLiteral("tabGrant"), QStringLiteral("権限"));
 

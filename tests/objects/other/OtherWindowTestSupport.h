@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -86,6 +88,19 @@ struct PreviewAnswer {
                            p->btnOK->click();
                        }}}};
 };
+
+// The captions of a tool bar's buttons from left to right, with whether
+// each shows an image.
+inline QStringList ToolBarButtons(QToolBar *bar)
+{
+    QStringList list;
+    for (QAction *a : bar->actions()) {
+        auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(a));
+        if (b && a->isVisible())
+            list << b->text() + (b->icon().isNull() ? QStringLiteral(" (no image)") : QString());
+    }
+    return list;
+}
 
 inline void FreeExecDialogs()
 {
