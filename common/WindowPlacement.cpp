@@ -53,9 +53,18 @@ void FitIntoMdiArea(QMdiSubWindow *frame)
             content->layout()->activate();
         return;
     }
-    const QRect fitted = FitRect(frame->geometry(), view, LeastSize(frame));
-    if (fitted != frame->geometry())
+    // Laid out at its new size, the window may need more room than before
+    // (a row that wraps when narrower): fit again until it holds.
+    for (int pass = 0; pass < 3; ++pass) {
+        const QRect fitted = FitRect(frame->geometry(), view, LeastSize(frame));
+        if (fitted == frame->geometry())
+            break;
         frame->setGeometry(fitted);
+        if (QWidget *content = frame->widget(); content && content->layout())
+            content->layout()->activate();
+        if (QLayout *l = frame->layout())
+            l->activate();
+    }
 }
 
 void FitOnScreen(QWidget *window)
@@ -78,8 +87,12 @@ void FitOnScreen(QWidget *window)
     // client part inside it.
     const QRect frame = window->frameGeometry();
     const QRect client = window->geometry();
-    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                           frame.bottom() - client.bottom());
+    QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                     frame.bottom() - client.bottom());
+    // Not shown yet, the window has no frame to measure: leave room for a
+    // title bar and borders of the usual size.
+    if (!window->isVisible() && margins.isNull())
+        margins = QMargins(8, 32, 8, 8);
     const QRect bounds = avail.marginsRemoved(margins);
     const QRect fitted = FitRect(client, bounds, LeastSize(window));
     if (fitted != client)

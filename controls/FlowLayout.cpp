@@ -59,7 +59,12 @@ QSize TFlowLayout::minimumSize() const
         if (!item->isEmpty())
             size = size.expandedTo(item->minimumSize());
     const QMargins m = contentsMargins();
-    return size + QSize(m.left() + m.right(), m.top() + m.bottom());
+    size += QSize(m.left() + m.right(), m.top() + m.bottom());
+    // At the width it has, the rows it needs there: a parent that does not
+    // ask for the height for a width still leaves room for the wrapped rows.
+    if (const QRect g = geometry(); g.width() > 0)
+        size.setHeight(std::max(size.height(), heightForWidth(g.width())));
+    return size;
 }
 
 QSize TFlowLayout::sizeHint() const
