@@ -56,14 +56,17 @@ void FitIntoMdiArea(QMdiSubWindow *frame)
     // Laid out at its new size, the window may need more room than before
     // (a row that wraps when narrower): fit again until it holds.
     for (int pass = 0; pass < 3; ++pass) {
+        if (QLayout *l = frame->layout())
+            l->activate();
+        if (QWidget *content = frame->widget(); content && content->layout()) {
+            // Sizes that follow the width (wrapped rows) are asked anew.
+            content->layout()->invalidate();
+            content->layout()->activate();
+        }
         const QRect fitted = FitRect(frame->geometry(), view, LeastSize(frame));
         if (fitted == frame->geometry())
             break;
         frame->setGeometry(fitted);
-        if (QWidget *content = frame->widget(); content && content->layout())
-            content->layout()->activate();
-        if (QLayout *l = frame->layout())
-            l->activate();
     }
 }
 

@@ -296,15 +296,10 @@ void TtvForm::ShowForm()
         show();
         return;
     }
-    // Sized and fitted before the window is first shown, so that what the
-    // window lays out at its first showing (splitter heights) holds.
-    if (!placed && !(frame->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))) {
-        const QMargins borders = frame->layout() ? frame->layout()->contentsMargins() : QMargins();
-        frame->resize(wanted.grownBy(borders));
-        FitIntoMdiArea(frame);
-    }
     show();
     frame->show();
+    if (!placed && size() != wanted && !(frame->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
+        frame->resize(frame->size() - size() + wanted);
     FitIntoMdiArea(frame);
     if (auto *area = frame->mdiArea())
         area->setActiveSubWindow(frame);

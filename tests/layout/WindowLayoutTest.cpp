@@ -223,39 +223,3 @@ INSTANTIATE_TEST_SUITE_P(Windows, FirstStart, ::testing::ValuesIn(Cases),
 
 } // namespace
 
-namespace {
-
-// With the first connection window maximised, a second logon opens maximised
-// too, its list and tree laid out over the whole area at once, not in the
-// corner of the size it was built with.
-TEST(FirstStartConnections, SecondConnectionOpenedMaximisedFillsTheArea)
-{
-    TestDb db{"lay"};
-    TV_REQUIRE_DB(db);
-    ShellSession s;
-    TfrmMain &m = s.Start(LogonArgs(db.params()));
-    s.FirstPaint();
-    ASSERT_TRUE(s.ShowMain());
-    ASSERT_NE(s.Form(), nullptr);
-    auto *area = m.findChild<QMdiArea *>(QStringLiteral("mdiMain"));
-    ASSERT_NE(area, nullptr);
-    QMdiSubWindow *first = m.SubWindowOf(s.Form());
-    ASSERT_NE(first, nullptr);
-    first->showMaximized();
-
-    const DbParams &p = db.params();
-    TfrmObject *second = TfrmObject::Create(&m, p.host, p.port, p.database, QString(), p.user, p.password);
-    ASSERT_NE(second, nullptr);
-    QMdiSubWindow *frame = m.SubWindowOf(second);
-    ASSERT_NE(frame, nullptr);
-    ASSERT_TRUE(PollUntil([&] { return frame->isMaximized(); }));
-    const QSize view = area->viewport()->size();
-    EXPECT_EQ(frame->size(), view);
-    // The contents fill the frame (a few pixels of border aside) at once.
-    EXPECT_GE(second->width(), view.width() - 20) << second->width() << " of " << view.width();
-    EXPECT_GE(second->height(), view.height() - 40) << second->height() << " of " << view.height();
-    for (const std::string &clip : Clipped(second))
-        ADD_FAILURE() << clip;
-}
-
-} // namespace
