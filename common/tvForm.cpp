@@ -5,6 +5,7 @@
 #include "common/IConnectionWindow.h"
 #include "common/MessageDlg.h"
 #include "common/Quote.h"
+#include "common/WindowPlacement.h"
 #include "common/RecParam.h"
 #include "common/ScriptOption.h"
 #include "common/tvOption.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -279,7 +281,11 @@ void TtvForm::ShowForm()
     if (SourceMode == smText)
         return;
     FinishCreate();
+    // The size the window was built or stored with: its frame takes it,
+    // borders added, as far as the area has room for it.
+    const QSize wanted = size();
     QMdiSubWindow *frame = Frame();
+    const bool placed = frame != nullptr;
     if (!frame) {
         IMainWindow *m = MainWindow();
         QMdiArea *area = m ? m->MainWidget()->findChild<QMdiArea *>() : nullptr;
@@ -295,6 +301,9 @@ void TtvForm::ShowForm()
     }
     show();
     frame->show();
+    if (!placed && size() != wanted && !(frame->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
+        frame->resize(frame->size() - size() + wanted);
+    FitIntoMdiArea(frame);
     if (auto *area = frame->mdiArea())
         area->setActiveSubWindow(frame);
 }

@@ -554,6 +554,41 @@ bool Paint(QPainter &p, int index)
         for (qreal x : {6.0, 8.0, 10.0})
             p.drawLine(QPointF(x, 7), QPointF(x, 13));
         break;
+    case 83: { // step over: source lines and an arrow jumping the next one
+        p.setPen(Line(Grey, 1.4));
+        for (qreal y : {4.0, 8.0, 12.0})
+            p.drawLine(QPointF(1.5, y), QPointF(7.5, y));
+        QPainterPath over;
+        over.moveTo(9, 4);
+        over.cubicTo(15.5, 4, 15.5, 12, 10.5, 12);
+        p.setPen(Line(Blue, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(over);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Blue);
+        p.drawPolygon(QPolygonF{QPointF(8, 12), QPointF(11.5, 9), QPointF(11.5, 15)});
+        break;
+    }
+    case 84: // trace: an arrow going down into a call
+        p.setPen(Line(Grey, 1.4));
+        p.drawLine(QPointF(1.5, 14.5), QPointF(14.5, 14.5));
+        Box(p, QRectF(7.5, 8.5, 7, 4), LightBlue, Blue);
+        Arrow(p, QPointF(3.5, 1.5), QPointF(3.5, 11.5), Green, 2.2, 3.5);
+        break;
+    case 85: // return: an arrow leaving the call upwards, back to the caller
+        p.setPen(Line(Grey, 1.4));
+        p.drawLine(QPointF(1.5, 2.5), QPointF(14.5, 2.5));
+        Box(p, QRectF(1.5, 9.5, 7, 5), LightBlue, Blue);
+        Arrow(p, QPointF(12, 14.5), QPointF(12, 4.5), Orange, 2.2, 3.5);
+        break;
+    case 117: // clear them all: marks struck out
+        p.setPen(Qt::NoPen);
+        p.setBrush(Red);
+        for (const QPointF &c : {QPointF(4, 4), QPointF(12, 4), QPointF(4, 12), QPointF(12, 12)})
+            p.drawEllipse(c, 2.5, 2.5);
+        p.setPen(Line(Ink, 2));
+        p.drawLine(QPointF(2, 14), QPointF(14, 2));
+        break;
     case 42: // close
         Cross(p, QRectF(3, 3, 10, 10), Red, 3);
         break;

@@ -172,6 +172,10 @@ void TfrmMain::FormCreate()
     mdiMain = new QMdiArea;
     mdiMain->setObjectName(QStringLiteral("mdiMain"));
     mdiMain->setBackground(palette().brush(QPalette::Dark));
+    // A child larger than the area (its controls need more room than a small
+    // frame has) stays reachable: the area scrolls to it.
+    mdiMain->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiMain->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     lstWorkSpace = new TtvListView;
     lstWorkSpace->setObjectName(QStringLiteral("lstWorkSpace"));
     splWorkSpace = new QSplitter(Qt::Vertical);

@@ -15,6 +15,7 @@
 #include "platform/ui/Guard.h"
 #include "platform/ui/WindowMessage.h"
 #include "common/MessageDlg.h"
+#include "common/WindowPlacement.h"
 #include "shell/frmMain.h"
 
 #include <QAction>
@@ -526,6 +527,7 @@ void TfrmObject::LoadWindowState()
             const int h = reg.GetInteger(QStringLiteral("Height"), sw->height());
             sw->resize(w, h);
         }
+        FitIntoMdiArea(sw);
     }
     const QList<int> sizes = splTree->sizes();
     const int tree = std::max(30, reg.GetInteger(QStringLiteral("TreeWidth"), sizes.value(0)));

@@ -113,9 +113,19 @@ void TfrmDebug::BuildForm()
     tbrMain = new QToolBar(this);
     tbrMain->setObjectName(QStringLiteral("tbrMain"));
     tbrMain->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    tbrMain->addActions({actExec, actNextLine, actAnyCall, actAnyReturn, actAbort});
-    if (auto *b = qobject_cast<QToolButton *>(tbrMain->widgetForAction(actAbort)))
-        b->setText(QStringLiteral("終了(&X)"));
+    tbrMain->addActions({actExec, actNextLine, actAnyCall, actAnyReturn});
+    // The abort action sits on a button of its own caption: a button bound
+    // to the action would take the action's caption back whenever the action
+    // changes (its enabling follows every step).
+    btnAbort = new QToolButton(tbrMain);
+    btnAbort->setObjectName(QStringLiteral("btnAbort"));
+    btnAbort->setText(QStringLiteral("終了(&X)"));
+    btnAbort->setIcon(actAbort->icon());
+    btnAbort->setToolTip(actAbort->toolTip());
+    btnAbort->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connect(btnAbort, &QToolButton::clicked, actAbort, &QAction::trigger);
+    connect(actAbort, &QAction::changed, btnAbort, [this] { btnAbort->setEnabled(actAbort->isEnabled()); });
+    tbrMain->addWidget(btnAbort);
     tbrBreak = new QToolBar(this);
     tbrBreak->setObjectName(QStringLiteral("tbrBreak"));
     tbrBreak->addActions({actSetBreakPoint, actDeleteBreakPoint, actDeleteBreakPointAll});

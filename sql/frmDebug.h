@@ -17,6 +17,7 @@ class QAction;
 class QPlainTextEdit;
 class QSplitter;
 class QToolBar;
+class QToolButton;
 class TfrmExecProc;
 class TtvMemo;
 class TtvStringGrid;
@@ -83,6 +84,7 @@ public:
     QAction *actAnyCall = nullptr;
     QAction *actAnyReturn = nullptr;
     QAction *actAbort = nullptr;
+    QToolButton *btnAbort = nullptr;
     QAction *actSetBreakPoint = nullptr;
     QAction *actDeleteBreakPoint = nullptr;
     QAction *actDeleteBreakPointAll = nullptr;

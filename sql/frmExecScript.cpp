@@ -172,12 +172,16 @@ TfrmExecScript::TfrmExecScript(IConnectionWindow *AOwner)
     auto *top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(0);
+    // The buttons keep their room; the connection box gives way.
+    tolCmd->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    tolList->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     top->addWidget(tolCmd);
     top->addWidget(tolList);
     top->addWidget(new QLabel(QStringLiteral("　データベース"), this));
     cmbDBName = new QComboBox(this);
     cmbDBName->setObjectName(QStringLiteral("cmbDBName"));
-    cmbDBName->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    cmbDBName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbDBName->setMinimumContentsLength(16);
     top->addWidget(cmbDBName, 1);
     top->addWidget(new QLabel(QStringLiteral("　スキーマ"), this));
     auto *schema = new TSchemaCombo(this);

@@ -7,6 +7,7 @@
 #include "common/SQLFormatter.h"
 #include "common/TextUtil.h"
 #include "common/tvOption.h"
+#include "common/WindowPlacement.h"
 #include "controls/tvListView.h"
 #include "platform/db/Query.h"
 #include "platform/settings/tvRegistry.h"
@@ -627,6 +628,7 @@ void TfrmField::LoadSettings()
         const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight);
         const QPoint at = QCursor::pos() - QPoint(caption, caption);
         setGeometry(at.x(), at.y(), std::max(200, w), std::max(150, h));
+        FitOnScreen(this);
     }
     tableWidth = std::max(tableWidth, 30);
     splField->setSizes({tableWidth, std::max(30, width() - tableWidth)});

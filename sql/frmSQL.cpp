@@ -177,8 +177,12 @@ TfrmSQL::TfrmSQL(QObject *AOwner) : TtvForm(AOwner)
     nameLay->addWidget(new QLabel(QStringLiteral("　データベース"), pnlName));
     cmbDBName = new QComboBox(pnlName);
     cmbDBName->setObjectName(QStringLiteral("cmbDBName"));
-    cmbDBName->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // The buttons keep their room; the connection box gives way.
+    cmbDBName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbDBName->setMinimumContentsLength(16);
     nameLay->addWidget(cmbDBName, 1);
+    tolCmd->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    tolOption->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     top->addWidget(tolCmd);
     top->addWidget(tolOption);
     top->addWidget(pnlName, 1);

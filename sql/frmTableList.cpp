@@ -5,6 +5,7 @@
 #include "common/IMainWindow.h"
 #include "common/ObjectType.h"
 #include "common/RecParam.h"
+#include "common/WindowPlacement.h"
 #include "common/tvOption.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
@@ -275,6 +276,7 @@ bool TfrmTableList::ShowWindow(IConnectionWindow *AOwner, QStringList &TableList
                                              0, false));
     const int caption = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
     dlg.move(QCursor::pos() - QPoint(caption, caption));
+    FitOnScreen(&dlg);
     dlg.FillList();
     if (dlg.exec() != QDialog::Accepted)
         return false;

@@ -192,11 +192,8 @@ void TtvToolForm::FinishOpen(IConnectionWindow *AOwner)
         // The caption before the first read, so the one-window rule finds
         // the window while it reads.
         setWindowTitle(CaptionFor(AOwner));
-        const QSize wanted = size();
-        ShowForm();
         // The frame takes the window's (saved) size, plus its own borders.
-        if (QMdiSubWindow *frame = Frame(); frame && !(frame->windowState() & Qt::WindowMaximized))
-            frame->resize(frame->size() - size() + wanted);
+        ShowForm();
         PrepareOpen(AOwner);
         // 6. The combo, the owner's item selected, then the first read.
         FillDBName();

@@ -20,6 +20,8 @@
 #include "platform/ui/Guard.h"
 #include "platform/ui/WaitCursor.h"
 
+#include <QFrame>
+#include <QLayout>
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
@@ -134,12 +136,16 @@ TfrmAggregate::TfrmAggregate(IConnectionWindow *AOwner, qint64 Oid, const FncArg
     actSample->setToolTip(QStringLiteral("サンプルコードを表示します。"));
     actSample->setStatusTip(actSample->toolTip());
     connect(actSample, &QAction::triggered, this, tv::ui::Guarded([this] { actSampleExecute(); }));
-    tolCmd->addSeparator();
+    // After the name panel, behind a separator.
+    auto *sampleSeparator = new QFrame;
+    sampleSeparator->setFrameShape(QFrame::VLine);
+    sampleSeparator->setFrameShadow(QFrame::Sunken);
+    pnlName->layout()->addWidget(sampleSeparator);
     btnSample = new QToolButton;
     btnSample->setObjectName(QStringLiteral("btnSample"));
     btnSample->setDefaultAction(actSample);
     btnSample->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    tolCmd->addWidget(btnSample);
+    pnlName->layout()->addWidget(btnSample);
 
     fraGrant = new TfraGrant(this);
     tabGrant = AddFramePage(fraGrant, QStringLiteral("tabGrant"), QStringLiteral("権限"));

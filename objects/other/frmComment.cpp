@@ -28,6 +28,7 @@
 #include "shell/ObjectListModel.h"
 #include "shell/frmObject.h"
 
+#include <QEvent>
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -46,6 +47,8 @@
 
 using tv::ui::SqlWaitCursor;
 
+#include <functional>
+
 namespace {
 
 const QString GuiKey = QStringLiteral("\\Software\\Quenzor\\TVX19\\GUI\\COMMENT");
@@ -57,6 +60,23 @@ int TabWidth()
         return m->EditorProp()->Caret()->TabSpaceCount();
     return 8;
 }
+
+// Calls back whenever the watched widget changes its size.
+class ResizeWatch : public QObject {
+public:
+    ResizeWatch(QObject *parent, std::function<void()> onResize) : QObject(parent), FOnResize(std::move(onResize)) {}
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Resize && o == parent())
+            FOnResize();
+        return false;
+    }
+
+private:
+    std::function<void()> FOnResize;
+};
 
 // The comment column: code black, comment text green, "（コメントはありません）" red.
 class CommentDelegate : public QStyledItemDelegate {
@@ -221,6 +241,10 @@ TfrmComment::TfrmComment(TfrmObject *AOwner, const QList<TCommentProgram> &Progr
     grdComment->setColumnWidth(3, 100);
     grdComment->setColumnWidth(4, 50);
     grdComment->setItemDelegateForColumn(5, new CommentDelegate(FRows, grdComment));
+    // The comment column follows the grid's own visible width: the window's
+    // resize comes before the grid is laid out anew (and a scroll bar that
+    // comes or goes changes the width without any resize of the window).
+    grdComment->viewport()->installEventFilter(new ResizeWatch(grdComment->viewport(), [this] { FormResize(); }));
     grdComment->setContextMenuPolicy(Qt::CustomContextMenu);
     popComment = new QMenu(this);
     popComment->setObjectName(QStringLiteral("popComment"));

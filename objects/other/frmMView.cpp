@@ -1,6 +1,7 @@
 #include "objects/other/frmMView.h"
 
 #include "common/IConnectionWindow.h"
+#include "common/IMainWindow.h"
 #include "common/Interaction.h"
 #include "common/MessageDlg.h"
 #include "common/Quote.h"
@@ -154,7 +155,11 @@ TfrmMView::TfrmMView(IConnectionWindow *AOwner) : TfrmViewBase(AOwner, MViewKind
     actSendCommand->setToolTip(QStringLiteral("REFRESHコマンドを送信します。"));
     actSendCommand->setStatusTip(QStringLiteral("REFRESHコマンドを送信します。"));
     connect(actSendCommand, &QAction::triggered, this, tv::ui::Guarded([this] { actSendCommandExecute(); }));
+    if (IMainWindow *m = MainWindow())
+        actSendCommand->setIcon(m->MainImage(63));
     tolCmd->insertAction(actExit, actSendCommand);
+    if (QWidget *w = tolCmd->widgetForAction(actSendCommand))
+        w->setMinimumWidth(78);
     if (actOutput)
         actOutput->setStatusTip(QStringLiteral("プログラムの内容を外部に出力します。"));
     if (actSave)

@@ -5,6 +5,7 @@
 #include "common/MessageDlg.h"
 #include "common/ObjectType.h"
 #include "common/TextUtil.h"
+#include "common/WindowPlacement.h"
 #include "editor/EditorStrings.h"
 #include "editor/EditorUndoObj.h"
 #include "editor/tvMemo.h"
@@ -96,6 +97,7 @@ TfrmSample::TfrmSample(TtvForm *AOwner, int ObjectType) : TtvForm(AOwner)
             const int w = reg.GetInteger(QStringLiteral("Width"), width());
             const int h = reg.GetInteger(QStringLiteral("Height"), height());
             setGeometry(at.x() - caption, at.y() - caption, w, h);
+            FitOnScreen(this);
         }
         reg.CloseKey();
     }

@@ -23,6 +23,8 @@
 #include "shell/WindowLaunchers.h"
 #include "shell/frmObject.h"
 
+#include <QFrame>
+#include <QLayout>
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
@@ -278,12 +280,16 @@ TfrmSource::TfrmSource(IConnectionWindow *AOwner, int ObjectType, qint64 Oid, co
     actSample->setToolTip(QStringLiteral("サンプルコードを表示します。"));
     actSample->setStatusTip(actSample->toolTip());
     connect(actSample, &QAction::triggered, this, tv::ui::Guarded([this] { actSampleExecute(); }));
-    tolCmd->addSeparator();
+    // After the name panel, behind a separator.
+    auto *sampleSeparator = new QFrame;
+    sampleSeparator->setFrameShape(QFrame::VLine);
+    sampleSeparator->setFrameShadow(QFrame::Sunken);
+    pnlName->layout()->addWidget(sampleSeparator);
     btnSample = new QToolButton;
     btnSample->setObjectName(QStringLiteral("btnSample"));
     btnSample->setDefaultAction(actSample);
     btnSample->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    tolCmd->addWidget(btnSample);
+    pnlName->layout()->addWidget(btnSample);
 
     fraGrant = new TfraGrant(this);
     tabGrant = AddFramePage(fraGrant, QStringLiteral("tabGrant"), QStringLiteral("権限"));

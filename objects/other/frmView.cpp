@@ -1,6 +1,7 @@
 #include "objects/other/frmView.h"
 
 #include "common/IConnectionWindow.h"
+#include "common/IMainWindow.h"
 #include "common/Interaction.h"
 #include "common/MessageDlg.h"
 #include "common/Quote.h"
@@ -149,6 +150,14 @@ TfrmViewBase::TfrmViewBase(IConnectionWindow *AOwner, const TDefinitionKind &Kin
 {
     BuildDefinePage();
     BuildDataPage();
+
+    // The views' bar: compile, output, delete, revert, exit.
+    for (QAction *a : {actDelete, actRefresh}) {
+        tolCmd->removeAction(a);
+        tolCmd->insertAction(actExit, a);
+        if (QWidget *w = tolCmd->widgetForAction(a))
+            w->setMinimumWidth(78);
+    }
 
     fraGrant = new TfraGrant(this);
     tabGrant = AddFramePage(fraGrant, QStringLiteral("tabGrant"), QStringLiteral("権限"));
@@ -719,6 +728,8 @@ TfrmView::TfrmView(IConnectionWindow *AOwner) : TfrmViewBase(AOwner, ViewKind(),
     actDataGenerate = new QAction(QStringLiteral("生成(&W)"), this);
     actDataGenerate->setObjectName(QStringLiteral("actDataGenerate"));
     actDataGenerate->setToolTip(QStringLiteral("テストデータを生成します。"));
+    if (IMainWindow *m = MainWindow())
+        actDataGenerate->setIcon(m->MainImage(103));
     actDataGenerate->setVisible(DBVer() > 90299);
     connect(actDataGenerate, &QAction::triggered, this, tv::ui::Guarded([this] { actDataGenerateExecute(); }));
     const QList<QAction *> bar = tolCmd->actions();

@@ -10,6 +10,7 @@
 #include "common/ScriptOption.h"
 #include "common/TextUtil.h"
 #include "common/WindowBounds.h"
+#include "controls/FlowLayout.h"
 #include "controls/frmPrint.h"
 #include "controls/tvComboBox.h"
 #include "controls/tvStrEdit.h"
@@ -161,8 +162,15 @@ void TfrmDefinition::BuildFrame()
     txtName->OnChange = [this](QObject *) { Changed(); };
     nl->addWidget(new QLabel(QStringLiteral("名前")));
     nl->addWidget(txtName);
-    tolCmd->addWidget(pnlName);
-    root->addWidget(tolCmd);
+    // The command buttons and the name panel share a row while the window
+    // is wide enough; a narrower window puts the name panel in a row below,
+    // as a wrapping tool bar does.
+    auto *pnlCmd = new QWidget;
+    pnlCmd->setObjectName(QStringLiteral("pnlCmd"));
+    auto *flow = new TFlowLayout(pnlCmd);
+    flow->addWidget(tolCmd);
+    flow->addWidget(pnlName);
+    root->addWidget(pnlCmd);
 
     pagObject = new QTabWidget;
     pagObject->setObjectName(QStringLiteral("pagObject"));

@@ -15,8 +15,11 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tv::ui {
 
@@ -57,6 +60,25 @@ QMessageBox::Icon IconOf(unsigned flags)
     }
 }
 
+// A message label as wide as its longest line, so that a line is never
+// broken for want of width; only a line wider than most of the screen wraps.
+void FitMessageWidth(QLabel *label)
+{
+    if (!label)
+        return;
+    const QFontMetrics fm(label->font());
+    int longest = 0;
+    const QStringList lines = label->text().split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        longest = std::max(longest, fm.horizontalAdvance(line));
+    int limit = 800;
+    if (const QScreen *screen = label->screen())
+        limit = std::max(200, screen->availableGeometry().width() * 3 / 4);
+    // A few pixels more than the measured text: the label's own margin and
+    // the rounding of the advance widths.
+    label->setMinimumWidth(std::min(longest + 2 * label->margin() + 4, limit));
+}
+
 } // namespace
 
 int QtDialogs::messageBox(const QString &text, const QString &caption, unsigned flags)
@@ -73,6 +95,7 @@ int QtDialogs::messageBox(const QString &text, const QString &caption, unsigned 
         if (id == IDCANCEL || ids.size() == 1)
             box.setEscapeButton(button);
     }
+    FitMessageWidth(box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")));
     box.exec();
     QAbstractButton *clicked = box.clickedButton();
     for (const auto &[button, id] : buttons)
@@ -106,6 +129,7 @@ int QtDialogs::checkMessageBox(const QString &text, const QString &caption, unsi
     message->setObjectName(QStringLiteral("Message"));
     message->setWordWrap(true);
     message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FitMessageWidth(message);
     body->addWidget(message);
     QList<QCheckBox *> boxes;
     for (int i = 0; i < checks.size(); ++i) {

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -177,6 +178,33 @@ TEST(UiDialogs, QtMessageBoxShowsTitleIconButtonsAndDefault)
 
     OnModal([&](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
     EXPECT_EQ(dialogs.messageBox(QStringLiteral("x"), QString(), MB_YESNOCANCEL | MB_ICONSTOP), IDCANCEL);
+}
+
+// A one-line question is shown on one line, in the plain box and in the
+// box with check boxes; a text with a line break keeps its two lines.
+TEST(UiDialogs, QuestionBoxesShowEachLineOfTheirTextUnbroken)
+{
+    QtDialogs dialogs;
+    const QString line = QStringLiteral("マテリアライズドビュー「集計結果の月別一覧」にREFRESHコマンドを送信しますか？");
+    const struct {
+        QString text;
+        int lines;
+    } cases[] = {{line, 1}, {line + QStringLiteral("\n") + line, 2}};
+    for (const auto &c : cases) {
+        auto check = [&](QWidget *w, const char *labelName) {
+            QLabel *label = w->findChild<QLabel *>(QString::fromLatin1(labelName));
+            ASSERT_NE(label, nullptr);
+            const QFontMetrics fm(label->font());
+            EXPECT_LT(label->height(), (c.lines + 1) * fm.lineSpacing())
+                << label->width() << "x" << label->height() << " for " << c.lines << " line(s)";
+            QTest::keyClick(w, Qt::Key_Escape);
+        };
+        OnModal([&](QWidget *w) { check(w, "qt_msgbox_label"); });
+        dialogs.messageBox(c.text, QString(), MB_YESNO | MB_ICONQUESTION);
+        CheckList checks{{QStringLiteral("WITH NO DATA オプション"), false}};
+        OnModal([&](QWidget *w) { check(w, "Message"); });
+        dialogs.checkMessageBox(c.text, QString(), MB_YESNO | MB_ICONQUESTION, checks);
+    }
 }
 
 TEST(UiDialogs, QtCheckAndInputDialogsWriteBackAsTheyShould)

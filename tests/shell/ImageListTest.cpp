@@ -21,7 +21,7 @@ const int ObjectCodes[] = {2, 4, 45, 46, 47, 51, 52, 53, 55, 57, 58, 60, 61, 64,
 const int ActionCodes[] = {0,  1,  3,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,  16,  17,  18,  19,  20,
                            21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 32, 33, 35, 36,  37,  38,  39,  40,  41,
                            42, 44, 60, 64, 69, 80, 81, 82, 86, 87, 88, 91, 92, 93,  94,  98,  99,  100, 101,
-                           105, 106, 107, 110, 112, 119, 120, 126};
+                           105, 106, 107, 110, 112, 119, 120, 126, 63, 83, 84, 85, 117};
 
 QImage Image(int index, int size = 16)
 {
@@ -55,6 +55,16 @@ TEST(ImageList, EveryUsedIndexIsDrawnAtBothSizes)
             EXPECT_TRUE(Drawn(img)) << index << " at " << size;
         }
     }
+}
+
+// The debugger's commands, each with a picture of its own.
+TEST(ImageList, DebuggerCommandsArePairwiseDifferent)
+{
+    const int commands[] = {28, 83, 84, 85, 42, 39, 40, 117};
+    for (int a : commands)
+        for (int b : commands)
+            if (a < b)
+                EXPECT_NE(Image(a), Image(b)) << a << " and " << b;
 }
 
 TEST(ImageList, ObjectKindsArePairwiseDifferent)

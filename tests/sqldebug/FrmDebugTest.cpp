@@ -45,6 +45,9 @@ TEST_F(Debugger, DebuggerStepsBreaksAndChangesValues)
     d->actExec->trigger();
     EXPECT_EQ(d->FStackInfo.Line - 1, bodyRow);
     EXPECT_TRUE(Marked(d, bodyRow, rm1));
+    // The abort button keeps its caption through the step's enabling.
+    EXPECT_EQ(d->btnAbort->text(), QStringLiteral("終了(&X)"));
+    EXPECT_TRUE(d->btnAbort->isEnabled());
     EXPECT_FALSE(Marked(d, forRow, rm1));
     EXPECT_EQ(Var(d, "i"), QStringLiteral("1"));
     d->actNextLine->trigger();

@@ -287,6 +287,18 @@ TEST_F(CommentWindow, ListsCommentLinesAndWritesExcel)
         }
     EXPECT_TRUE(red);
 
+    // The comment column takes the rest of the grid's width at every size.
+    QWidget *outer = w->Frame() ? static_cast<QWidget *>(w->Frame()) : static_cast<QWidget *>(w);
+    for (const int width : {1100, 700, 960}) {
+        outer->resize(width, 400);
+        QApplication::processEvents();
+        int used = 0;
+        for (int c = 1; c <= 4; ++c)
+            used += w->grdComment->columnWidth(c);
+        EXPECT_EQ(w->grdComment->columnWidth(5), std::max(50, w->grdComment->viewport()->width() - used - 6))
+            << "at a width of " << width;
+    }
+
     // The clipboard: OID first, no header.
     tvOption.PasteDialog = false;
     tvOption.PasteColumn = 0;

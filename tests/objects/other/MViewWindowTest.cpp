@@ -131,6 +131,8 @@ TEST_F(MViewWindow, RefreshWithNoData)
     TfrmMView *w = Open(QStringLiteral("mv1"));
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->fraData->btnUpdate->isEnabled());
+    EXPECT_EQ(ToolBarButtons(w->tolCmd),
+              (QStringList{"作成(C)", "出力(P)", "削除(D)", "戻す(R)", "最新(A)", "終了(X)"}));
     // With a TOAST table the second autovacuum target is offered, once.
     w->actRefresh->trigger();
     EXPECT_TRUE(w->fraStorage->rdoVacuumTarget->Button(1)->isVisibleTo(w->fraStorage));

@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -58,6 +60,19 @@ struct PreviewAnswer {
                            p->btnOK->click();
                        }}}};
 };
+
+// The captions of a tool bar's buttons from left to right, with whether
+// each shows an image.
+inline QStringList ToolBarButtons(QToolBar *bar)
+{
+    QStringList list;
+    for (QAction *a : bar->actions()) {
+        auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(a));
+        if (b && a->isVisible())
+            list << b->text() + (b->icon().isNull() ? QStringLiteral(" (no image)") : QString());
+    }
+    return list;
+}
 
 inline void FreeExecDialogs()
 {

@@ -239,6 +239,12 @@ TEST_F(SequenceWindow, OpensAltersAndAdvances)
 
     w->UpdateActions();
     ASSERT_TRUE(w->actInc->isEnabled());
+    // The window's menu: compile, delete, a separator, 加算.
+    QStringList menu;
+    for (QAction *a : w->mnuObject->actions())
+        if (a->isVisible())
+            menu << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(menu, (QStringList{"作成(&C)", "削除(&D)", "-", "加算(&I)"}));
     w->actInc->trigger();
     EXPECT_EQ(w->pnlCurrent->text(), QStringLiteral("55"));
     EXPECT_EQ(w->txtLastNo->Text(), QStringLiteral("55"));

@@ -261,6 +261,8 @@ TEST_F(ViewWindow, OpensAndAltersOptions)
     EXPECT_EQ(w->grdColumn->Rows(2), (QStringList{"b", "character varying", "10", ""}));
     EXPECT_FALSE(w->Modified());
     EXPECT_EQ(Open(QStringLiteral("v1")), nullptr); // brought forward
+    EXPECT_EQ(ToolBarButtons(w->tolCmd),
+              (QStringList{"作成(C)", "生成(W)", "出力(P)", "削除(D)", "戻す(R)", "終了(X)"}));
 
     w->cmbSecurityBarrier->setCurrentIndex(w->cmbSecurityBarrier->findText(QString()));
     EXPECT_TRUE(w->Modified());
