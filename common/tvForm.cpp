@@ -306,6 +306,7 @@ void TtvForm::ShowForm()
     FitIntoMdiArea(frame);
     if (auto *area = frame->mdiArea())
         area->setActiveSubWindow(frame);
+    FormPlaced();
 }
 
 void TtvForm::WatchFrame()

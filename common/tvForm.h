@@ -166,6 +166,9 @@ protected:
     // The window's own close-query and close handlers.
     virtual bool FormCloseQuery() { return true; }
     virtual void FormClose(TCloseAction & /*Action*/) {}
+    // ShowForm has given the window its first size and place in the area
+    // (after the showing, which may already have laid it out at another).
+    virtual void FormPlaced() {}
 
     bool event(QEvent *e) override;
     void closeEvent(QCloseEvent *e) override;

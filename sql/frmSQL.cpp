@@ -1042,6 +1042,17 @@ void TfrmSQL::showEvent(QShowEvent *e)
     ApplyHeights();
 }
 
+void TfrmSQL::FormPlaced()
+{
+    // Fitted into the area, the window may be smaller than when it was first
+    // shown: the stored heights hold for the size it ends with. Later calls
+    // (the window brought up again) leave the user's heights alone.
+    if (FPlaced)
+        return;
+    FPlaced = true;
+    ApplyHeights();
+}
+
 void TfrmSQL::SaveSettings()
 {
     tv::settings::TtvRegistry &reg = tv::settings::tvRegistry();

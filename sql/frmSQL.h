@@ -148,6 +148,7 @@ protected:
     void dropEvent(QDropEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *e) override;
+    void FormPlaced() override;
 
 private:
     struct TRun {
@@ -190,6 +191,7 @@ private:
 
     bool FRunning = false;
     bool FShown = false;
+    bool FPlaced = false;
     std::unique_ptr<tv::db::StatementPipeline> FPipe;
     int FSQLHeight = -1;   // stored "SQLHeight", -1: none
     int FBuildHeight = -1; // stored "BuildHeight", -1: none

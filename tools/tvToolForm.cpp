@@ -98,9 +98,11 @@ TtvToolForm::TtvToolForm(QObject *AOwner, const QString &ClassName) : TtvForm(AO
     cmbDBName = new QComboBox(this);
     cmbDBName->setObjectName(QStringLiteral("cmbDBName"));
     cmbDBName->setEditable(false);
-    // As wide as its longest text where the tool bar has room; narrower
-    // where it has not, so that the box never moves into the bar's overflow.
+    // As wide as its longest text up to a bound that every tool window's bar
+    // has room for at its first size, so that a long connection text never
+    // pushes the box out of the bar; the drop-down list shows texts whole.
     cmbDBName->setMinimumWidth(120);
+    cmbDBName->setMaximumWidth(240);
     cmbDBName->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cmbDBName->hide();
     connect(cmbDBName, &QComboBox::activated, this, tv::ui::Guarded([this](int) { cmbDBNameChange(); }));
