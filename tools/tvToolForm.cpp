@@ -98,12 +98,14 @@ TtvToolForm::TtvToolForm(QObject *AOwner, const QString &ClassName) : TtvForm(AO
     cmbDBName = new QComboBox(this);
     cmbDBName->setObjectName(QStringLiteral("cmbDBName"));
     cmbDBName->setEditable(false);
-    // As wide as its longest text up to a bound that every tool window's bar
-    // has room for at its first size, so that a long connection text never
-    // pushes the box out of the bar; the drop-down list shows texts whole.
-    cmbDBName->setMinimumWidth(120);
-    cmbDBName->setMaximumWidth(240);
-    cmbDBName->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // It takes the room the tool bar has left, up to the width of the main
+    // window's connection list, and never less than a short text needs: a
+    // long connection text never pushes it out of the bar. The drop-down
+    // list shows texts whole.
+    cmbDBName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbDBName->setMinimumContentsLength(8);
+    cmbDBName->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    cmbDBName->setMaximumWidth(340);
     cmbDBName->hide();
     connect(cmbDBName, &QComboBox::activated, this, tv::ui::Guarded([this](int) { cmbDBNameChange(); }));
 }
