@@ -3,22 +3,62 @@
 #include "common/FormatOption.h"
 #include "common/KeywordList.h"
 
-#include <QSet>
 #include <QStringList>
+
+#include <unordered_set>
 
 namespace {
 
-const QSet<QString> &keywordSet()
+// A set of upper-case words looked up by view, so that a word is found
+// without building a string for it.
+class WordSet {
+public:
+    explicit WordSet(const QStringList &Words)
+    {
+        for (const QString &w : Words)
+            store.append(w.toUpper());
+        for (const QString &w : std::as_const(store))
+            set.insert(QStringView(w));
+    }
+    bool contains(QStringView Word) const { return set.find(Word) != set.end(); }
+
+private:
+    struct Hash {
+        size_t operator()(QStringView v) const noexcept
+        {
+            size_t h = 14695981039346656037ull; // FNV-1a
+            for (QChar c : v)
+                h = (h ^ c.unicode()) * 1099511628211ull;
+            return h;
+        }
+    };
+    QStringList store; // owns the text the views point at
+    std::unordered_set<QStringView, Hash> set;
+};
+
+const WordSet &keywordSet()
 {
-    static const QSet<QString> set = [] {
+    static const WordSet set = [] {
         QStringList list;
         FillKeywordList(list);
-        QSet<QString> s;
-        for (const QString &w : list)
-            s.insert(w.toUpper());
-        return s;
+        return WordSet(list);
     }();
     return set;
+}
+
+// Word == Keyword for an upper-case word against an upper-case ASCII
+// keyword; most words differ in length and are told apart at once.
+inline bool is(const QString &Word, QLatin1String Keyword)
+{
+    const qsizetype len = Keyword.size();
+    if (Word.size() != len)
+        return false;
+    const QChar *w = Word.constData();
+    const char *k = Keyword.data();
+    for (qsizetype i = 0; i < len; ++i)
+        if (w[i].unicode() != char16_t(uchar(k[i])))
+            return false;
+    return true;
 }
 
 bool isDelimiter(QChar c)
@@ -50,6 +90,25 @@ bool isWordChar(QChar c)
     return !isDelimiter(c);
 }
 
+// Out = Text.toUpper(), written into Out's own buffer: a plain ASCII word is
+// converted in place without allocating; any other text takes the full
+// Unicode mapping (which may change the length, "ß" -> "SS").
+void upperInto(QStringView Text, QString &Out)
+{
+    const qsizetype len = Text.size();
+    Out.resize(len);
+    QChar *dst = Out.data();
+    const QChar *src = Text.data();
+    for (qsizetype i = 0; i < len; ++i) {
+        const char16_t c = src[i].unicode();
+        if (c >= 0x80) {
+            Out = Text.toString().toUpper();
+            return;
+        }
+        dst[i] = QChar(c >= 'a' && c <= 'z' ? char16_t(c - ('a' - 'A')) : c);
+    }
+}
+
 // True when the text, without trailing whitespace, ends with the whole word
 // Word (compared without regard to case). Looks only at the tail.
 bool tailWordIs(const QString &Text, QLatin1String Word)
@@ -67,13 +126,18 @@ bool tailWordIs(const QString &Text, QLatin1String Word)
 
 class Formatter {
 public:
-    Formatter(const QString &Text, const TFormatOption &Option) : S(Text), opt(Option) {}
+    Formatter(const QString &Text, const TFormatOption &Option) : S(Text), opt(Option)
+    {
+        for (int c = 0; c < ClauseCount; ++c)
+            LineIndents[c] = makeLineIndent(c);
+        OtherIndent = makeLineIndent(ClauseCount);
+    }
     QString run();
 
 private:
     // ---- input helpers
     qsizetype n() const { return S.size(); }
-    QChar at(qsizetype i) const { return i >= 0 && i < S.size() ? S[i] : QChar(); }
+    QChar at(qsizetype i) const { return i >= 0 && i < S.size() ? S.at(i) : QChar(); }
     // The end of the whitespace run at q. Runs already measured are
     // remembered, so a long run of blanks is walked once, not once per blank.
     qsizetype skipWhite(qsizetype q) const
@@ -98,12 +162,12 @@ private:
         blankEnd = q;
         return q;
     }
-    QString wordAt(qsizetype q) const
+    QStringView wordAt(qsizetype q) const
     {
         qsizetype e = q;
-        while (e < n() && !isWhite(S[e]))
+        while (e < n() && !isWhite(S.at(e)))
             ++e;
-        return S.mid(q, e - q);
+        return QStringView(S).mid(q, e - q);
     }
 
     // ---- look-aheads (from position Q)
@@ -137,11 +201,15 @@ private:
     }
     void indentation()
     {
-        if (BlockIndent > 0)
-            O += QString(BlockIndent, QLatin1Char(' '));
+        addIndent();
         IndentDone = true;
     }
-    QString indentText() const { return BlockIndent > 0 ? QString(BlockIndent, QLatin1Char(' ')) : QString(); }
+    // Writes the block indentation.
+    void addIndent()
+    {
+        if (BlockIndent > 0)
+            O.resize(O.size() + BlockIndent, QLatin1Char(' '));
+    }
     QString caseOf(const QString &T, int Trans) const
     {
         switch (Trans) {
@@ -155,23 +223,30 @@ private:
     {
         if (T.isEmpty() || anyQuoteOrComment())
             return T;
-        return keywordSet().contains(T.toUpper()) ? caseOf(T, opt.ReserveTrans) : caseOf(T, opt.ItemTrans);
+        upperInto(T, CU);
+        switch (keywordSet().contains(CU) ? opt.ReserveTrans : opt.ItemTrans) {
+        case 0: return CU == T ? T : QString(CU.constData(), CU.size());
+        case 1: return T.toLower();
+        default: return T;
+        }
     }
     QString padKeyword(const QString &T, int C) const;
     QString padKeyword(const QString &T) const { return padKeyword(T, Clause); }
-    QString lineIndent(int C) const;
+    // The start of a continued line in clause C (fixed for the run).
+    const QString &lineIndent(int C) const { return C >= 0 && C < ClauseCount ? LineIndents[C] : OtherIndent; }
+    QString makeLineIndent(int C) const;
     void flushPending()
     {
         if (!X.isEmpty()) {
             put(X);
-            X.clear();
+            X.truncate(0);
         }
     }
     void newLine()
     {
         if (!atLineStart())
             lineBreak();
-        O += indentText();
+        addIndent();
         IndentDone = false;
     }
     void keywordLine(const QString &K)
@@ -220,6 +295,12 @@ private:
     // The step consumed its delimiter itself (the comment copier, END IF;).
     bool DConsumed = false;
     mutable qsizetype whiteFrom = -1, whiteEnd = -1, blankFrom = -1, blankEnd = -1;
+    // U: W in upper case, set once per word by the step; CU, CK: work
+    // buffers of the case conversion and the clause look-ahead.
+    QString U;
+    mutable QString CU, CK;
+    static constexpr int ClauseCount = 10;
+    QString LineIndents[ClauseCount], OtherIndent;
 };
 
 // ---------------------------------------------------------------------------
@@ -229,20 +310,22 @@ bool Formatter::clauseKeywordAhead(qsizetype Q)
     const qsizetype q = skipWhite(Q);
     if (q >= n())
         return false;
-    const QString w = wordAt(q).toUpper();
-    static const QSet<QString> clauseWords = {
+    const QStringView word = wordAt(q);
+    upperInto(word, CK);
+    const QString &w = CK;
+    static const WordSet clauseWords({
         QStringLiteral("SELECT"), QStringLiteral("FROM"),   QStringLiteral("WHERE"),  QStringLiteral("GROUP"),
         QStringLiteral("ORDER"),  QStringLiteral("HAVING"), QStringLiteral("RIGHT"),  QStringLiteral("LEFT"),
         QStringLiteral("INNER"),  QStringLiteral("OUTER"),  QStringLiteral("JOIN"),   QStringLiteral("INSERT"),
         QStringLiteral("VALUES"), QStringLiteral("UPDATE"), QStringLiteral("SET"),    QStringLiteral("DELETE"),
-        QStringLiteral("UNION"),  QStringLiteral("FOR")};
+        QStringLiteral("UNION"),  QStringLiteral("FOR")});
     bool found = clauseWords.contains(w);
-    if (!found && (w == QLatin1String("AND") || w == QLatin1String("OR")))
+    if (!found && (is(w, QLatin1String("AND")) || is(w, QLatin1String("OR"))))
         found = opt.AndPos == 0 && opt.ItemReturn == 0;
-    if (!found && Clause == 3 && w.startsWith(QLatin1Char('(')))
+    if (!found && Clause == 3 && word.startsWith(QLatin1Char('(')))
         found = true;
     // A clause keyword ends an open join, except the words that continue it.
-    if (found && w != QLatin1String("JOIN") && w != QLatin1String("OUTER"))
+    if (found && !is(w, QLatin1String("JOIN")) && !is(w, QLatin1String("OUTER")))
         JoinOpen = false;
     return found;
 }
@@ -291,7 +374,7 @@ QString Formatter::padKeyword(const QString &T, int C) const
     return r;
 }
 
-QString Formatter::lineIndent(int C) const
+QString Formatter::makeLineIndent(int C) const
 {
     QString r;
     if (C == 3 || C == 4 || C == 7 || C == 9)
@@ -321,7 +404,7 @@ bool Formatter::copyComment(qsizetype Q, const QString *GivenWord)
 
     auto continuation = [&]() {
         lineBreak();
-        O += indentText();
+        addIndent();
         if (GivenWord)
             put(padKeyword(convertCase(*GivenWord)));
         else
@@ -367,7 +450,7 @@ bool Formatter::copyComment(qsizetype Q, const QString *GivenWord)
         }
         if (c == QLatin1Char('\n')) {
             lineBreak();
-            O += indentText();
+            addIndent();
             O += lineIndent(Clause);
             wroteBreak = true;
         } else {
@@ -387,7 +470,7 @@ bool Formatter::copyComment(qsizetype Q, const QString *GivenWord)
     if (t < n() && (S[t] == QLatin1Char('\r') || S[t] == QLatin1Char('\n'))) {
         if (!clauseKeywordAhead(t) && !commentAhead(t) && !(commaAhead(t) && opt.CommaPos == 0)) {
             lineBreak();
-            O += indentText();
+            addIndent();
             O += lineIndent(Clause);
             P = t;
             if (S[t] == QLatin1Char('\r') && at(t + 1) == QLatin1Char('\n'))
@@ -415,22 +498,26 @@ QString Formatter::run()
             S[P] = QLatin1Char('\r');
             whiteFrom = blankFrom = -1;
         }
-        QChar c = S[P];
+        QChar c = S.at(P);
         if (!isDelimiter(c)) {
-            W += c;
-            ++P;
+            // The rest of the word in one piece.
+            qsizetype e = P + 1;
+            while (e < n() && !isDelimiter(S.at(e)))
+                ++e;
+            W.append(S.constData() + P, e - P);
+            P = e;
             continue;
         }
         if (c == QLatin1Char('\t') && !InSingleQuote && !InDoubleQuote) {
             S[P] = QLatin1Char(' ');
-            c = S[P];
+            c = QLatin1Char(' ');
         }
         DConsumed = false;
         const qsizetype before = P;
         step(c);
         if (!DConsumed && P == before)
             track(c);
-        W.clear();
+        W.truncate(0);
         ++P;
     }
     flushPending();
@@ -446,6 +533,8 @@ void Formatter::step(QChar D)
             plainOutput(D);
         return;
     }
+    if (!W.isEmpty())
+        upperInto(W, U);
     if (Kind == 0 && !W.isEmpty())
         procedural(D);
     if (!W.isEmpty())
@@ -481,12 +570,12 @@ void Formatter::insideQuoteOrComment(QChar D)
             InLineComment = false;
             if (!clauseKeywordAhead(P + 1)) {
                 lineBreak();
-                O += indentText();
+                addIndent();
                 put((opt.CommaPos == 0 ? QStringLiteral(" ") : QString()) + lineIndent(Clause));
             }
         } else {
             lineBreak();
-            O += indentText();
+            addIndent();
             put(lineIndent(Clause));
         }
         DConsumed = true; // the line end is not tracked again
@@ -499,18 +588,18 @@ void Formatter::insideQuoteOrComment(QChar D)
 // Step 3: procedural keywords. May clear W, may write the delimiter itself.
 bool Formatter::procedural(QChar &D)
 {
-    const QString u = W.toUpper();
+    const QString &u = U;
     auto breakUnlessAtStart = [&]() {
         if (!atLineStart())
             lineBreak();
     };
-    if (u == QLatin1String("CREATE")) {
+    if (is(u, QLatin1String("CREATE"))) {
         breakUnlessAtStart();
         BlockIndent = 0;
         resetBlockState();
         return false;
     }
-    if (u == QLatin1String("DECLARE")) {
+    if (is(u, QLatin1String("DECLARE"))) {
         InDeclare = true;
         breakUnlessAtStart();
         if (!FirstBlock) {
@@ -518,21 +607,21 @@ bool Formatter::procedural(QChar &D)
             BlockIndent += opt.Indent;
         }
         put(keywordCase(W));
-        W.clear();
+        W.truncate(0);
         breakUnlessEnd(P);
         return true;
     }
-    if (u == QLatin1String("IS") && BlockIndent == 0 && CursorOpen) {
+    if (is(u, QLatin1String("IS")) && BlockIndent == 0 && CursorOpen) {
         CursorOpen = false;
         if (atLineStart())
             indentation();
         return false;
     }
-    if (u == QLatin1String("BEGIN") || (u == QLatin1String("IS") && BlockIndent == 0 && !CursorOpen)) {
+    if (is(u, QLatin1String("BEGIN")) || (is(u, QLatin1String("IS")) && BlockIndent == 0 && !CursorOpen)) {
         breakUnlessAtStart();
         if (FirstBlock) {
             BlockIndent = 0;
-            if (u == QLatin1String("BEGIN"))
+            if (is(u, QLatin1String("BEGIN")))
                 FirstBlock = false;
         } else if (InDeclare) {
             BlockIndent -= opt.Indent;
@@ -540,24 +629,24 @@ bool Formatter::procedural(QChar &D)
         indentation();
         InDeclare = false;
         put(keywordCase(W));
-        W.clear();
+        W.truncate(0);
         breakUnlessEnd(P);
         BlockIndent += opt.Indent;
         return true;
     }
-    if (u == QLatin1String("EXCEPTION")) {
+    if (is(u, QLatin1String("EXCEPTION"))) {
         InException = FirstWhen = true;
         breakUnlessAtStart();
         BlockIndent -= opt.Indent;
         if (!IndentDone)
             indentation();
         put(keywordCase(W));
-        W.clear();
+        W.truncate(0);
         breakUnlessEnd(P);
         BlockIndent += opt.Indent;
         return true;
     }
-    if (u == QLatin1String("END")) {
+    if (is(u, QLatin1String("END"))) {
         breakUnlessAtStart();
         BlockIndent -= opt.Indent;
         if (InException && !FirstWhen && !nextWordIs(P, QLatin1String("IF")) && !nextWordIs(P, QLatin1String("LOOP"))) {
@@ -567,14 +656,14 @@ bool Formatter::procedural(QChar &D)
         }
         indentation();
         put(keywordCase(W));
-        W.clear();
+        W.truncate(0);
         return true;
     }
-    if ((u == QLatin1String("IF") || u == QLatin1String("LOOP")) && tailWordIs(O, QLatin1String("END"))) {
+    if ((is(u, QLatin1String("IF")) || is(u, QLatin1String("LOOP"))) && tailWordIs(O, QLatin1String("END"))) {
         if (O.endsWith(QLatin1Char('\n')) || (!O.isEmpty() && !O.endsWith(QLatin1Char(' '))))
             O += QLatin1Char(' ');
         put(keywordCase(W));
-        W.clear();
+        W.truncate(0);
         qsizetype q = P;
         while (q < n() && (S[q] == QLatin1Char(' ') || S[q] == QLatin1Char('\t')))
             ++q;
@@ -588,8 +677,8 @@ bool Formatter::procedural(QChar &D)
         breakUnlessEnd(P);
         return true;
     }
-    if (u == QLatin1String("IF") || u == QLatin1String("LOOP")) {
-        if (u == QLatin1String("LOOP") && (ForOpen || WhileOpen)) {
+    if (is(u, QLatin1String("IF")) || is(u, QLatin1String("LOOP"))) {
+        if (is(u, QLatin1String("LOOP")) && (ForOpen || WhileOpen)) {
             ForOpen = WhileOpen = false;
             if (atLineStart())
                 indentation();
@@ -598,52 +687,52 @@ bool Formatter::procedural(QChar &D)
             indentation();
         }
         W = convertCase(W);
-        if (u != QLatin1String("IF")) {
+        if (!is(u, QLatin1String("IF"))) {
             BlockIndent += opt.Indent;
             if (!lineEndsAhead(P)) {
                 put(W);
-                W.clear();
+                W.truncate(0);
                 lineBreak();
                 indentation();
             }
         }
         return false;
     }
-    if (u == QLatin1String("ELSE") || u == QLatin1String("ELSIF")) {
+    if (is(u, QLatin1String("ELSE")) || is(u, QLatin1String("ELSIF"))) {
         breakUnlessAtStart();
         BlockIndent -= opt.Indent;
         if (!IndentDone)
             indentation();
         put(keywordCase(W));
-        W.clear();
-        if (u == QLatin1String("ELSE")) {
+        W.truncate(0);
+        if (is(u, QLatin1String("ELSE"))) {
             breakUnlessEnd(P);
             BlockIndent += opt.Indent;
         }
         return true;
     }
-    if (u == QLatin1String("FOR")) {
+    if (is(u, QLatin1String("FOR"))) {
         ForOpen = true;
         return false;
     }
-    if (u == QLatin1String("WHILE")) {
+    if (is(u, QLatin1String("WHILE"))) {
         WhileOpen = true;
         return false;
     }
-    if (u == QLatin1String("THEN")) {
+    if (is(u, QLatin1String("THEN"))) {
         if (atLineStart())
             indentation();
         put(keywordCase(W));
-        W.clear();
+        W.truncate(0);
         BlockIndent += opt.Indent;
         breakUnlessEnd(P);
         return true;
     }
-    if (u == QLatin1String("CURSOR")) {
+    if (is(u, QLatin1String("CURSOR"))) {
         CursorOpen = true;
         return false;
     }
-    if (u == QLatin1String("WHEN") && InException) {
+    if (is(u, QLatin1String("WHEN")) && InException) {
         if (FirstWhen)
             FirstWhen = false;
         else
@@ -656,59 +745,59 @@ bool Formatter::procedural(QChar &D)
 // Step 4: statement and clause keywords.
 void Formatter::statementKeywords()
 {
-    const QString u = W.toUpper();
+    const QString &u = U;
     auto asValues = [&](const QString &K) {
         flushPending();
         if (!atLineStart())
             lineBreak();
-        O += indentText();
+        addIndent();
         put(padKeyword(keywordCase(K)));
         InInsertParens = false;
-        W.clear();
+        W.truncate(0);
     };
-    if (u == QLatin1String("SELECT")) {
+    if (is(u, QLatin1String("SELECT"))) {
         flushPending();
         Clause = 1;
         if (!O.isEmpty()) {
             if (!atLineStart())
                 lineBreak();
             if (!IndentDone)
-                O += indentText();
+                addIndent();
         }
         put(padKeyword(keywordCase(W)));
         InParens = false;
         Kind = 1;
-        W.clear();
-    } else if (u == QLatin1String("FROM") && (Kind == 1 || Kind == 4)) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("FROM")) && (Kind == 1 || Kind == 4)) {
         Clause = 5;
         keywordLine(W);
-        W.clear();
-    } else if (u == QLatin1String("WHERE")) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("WHERE"))) {
         Clause = 6;
         keywordLine(W);
         BetweenOpen = false;
-        X.clear();
-        W.clear();
-    } else if (u == QLatin1String("AND")) {
+        X.truncate(0);
+        W.truncate(0);
+    } else if (is(u, QLatin1String("AND"))) {
         Clause = 6;
-    } else if (u == QLatin1String("OR") && (Kind == 1 || Kind == 3 || Kind == 4)) {
+    } else if (is(u, QLatin1String("OR")) && (Kind == 1 || Kind == 3 || Kind == 4)) {
         Clause = 6;
-    } else if (u == QLatin1String("GROUP") && Kind == 1) {
+    } else if (is(u, QLatin1String("GROUP")) && Kind == 1) {
         Clause = 7;
         keywordLine(QStringLiteral("GROUP BY"));
-        W.clear();
-    } else if (u == QLatin1String("ORDER") && Kind == 1) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("ORDER")) && Kind == 1) {
         Clause = 9;
         keywordLine(QStringLiteral("ORDER BY"));
-        W.clear();
-    } else if (u == QLatin1String("BY") && (Kind == 1 || Kind == 3) && (Clause == 7 || Clause == 9)) {
-        W.clear();
-    } else if (u == QLatin1String("HAVING") && Kind == 1) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("BY")) && (Kind == 1 || Kind == 3) && (Clause == 7 || Clause == 9)) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("HAVING")) && Kind == 1) {
         Clause = 8;
         keywordLine(W);
-        W.clear();
-    } else if ((u == QLatin1String("RIGHT") || u == QLatin1String("LEFT") || u == QLatin1String("INNER")
-                || u == QLatin1String("OUTER"))
+        W.truncate(0);
+    } else if ((is(u, QLatin1String("RIGHT")) || is(u, QLatin1String("LEFT")) || is(u, QLatin1String("INNER"))
+                || is(u, QLatin1String("OUTER")))
                && Kind == 1) {
         flushPending();
         if (JoinOpen) {
@@ -719,8 +808,8 @@ void Formatter::statementKeywords()
             keywordLine(W);
         }
         JoinOpen = true;
-        W.clear();
-    } else if (u == QLatin1String("JOIN") && Kind == 1) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("JOIN")) && Kind == 1) {
         flushPending();
         if (JoinOpen) {
             if (!O.endsWith(QLatin1Char(' ')))
@@ -730,45 +819,45 @@ void Formatter::statementKeywords()
             keywordLine(W);
         }
         JoinOpen = false;
-        W.clear();
-    } else if (u == QLatin1String("ON") && JoinOpen) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("ON")) && JoinOpen) {
         Clause = 6;
         keywordLine(W);
-        W.clear();
-    } else if (u == QLatin1String("INSERT") && nextWordIs(P, QLatin1String("INTO"))) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("INSERT")) && nextWordIs(P, QLatin1String("INTO"))) {
         flushPending();
         Clause = 3;
         if (!atLineStart())
             lineBreak();
         if (!IndentDone)
-            O += indentText();
+            addIndent();
         put(padKeyword(keywordCase(QStringLiteral("INSERT INTO"))));
         InInsertParens = false;
         Kind = 2;
-        W.clear();
-    } else if (u == QLatin1String("INTO") && Kind == 2) {
-        W.clear();
-    } else if (u == QLatin1String("VALUES") && Kind == 2) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("INTO")) && Kind == 2) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("VALUES")) && Kind == 2) {
         Clause = 4;
         asValues(W);
-    } else if (u == QLatin1String("UPDATE") && !tailWordIs(O, QLatin1String("FOR"))) {
+    } else if (is(u, QLatin1String("UPDATE")) && !tailWordIs(O, QLatin1String("FOR"))) {
         Clause = 5;
         asValues(W);
         Kind = 3;
-    } else if (u == QLatin1String("SET") && Kind == 3) {
+    } else if (is(u, QLatin1String("SET")) && Kind == 3) {
         Clause = 2;
         asValues(W);
-        X.clear();
-    } else if (u == QLatin1String("DELETE")) {
+        X.truncate(0);
+    } else if (is(u, QLatin1String("DELETE"))) {
         Clause = 5;
         asValues(W);
         Kind = 4;
-    } else if (u == QLatin1String("UNION")) {
+    } else if (is(u, QLatin1String("UNION"))) {
         Clause = 1;
         keywordLine(W);
         Kind = 1;
-        W.clear();
-    } else if (u == QLatin1String("FOR") && (Kind == 1 || Kind == 3)) {
+        W.truncate(0);
+    } else if (is(u, QLatin1String("FOR")) && (Kind == 1 || Kind == 3)) {
         asValues(W);
     }
 }
@@ -795,7 +884,7 @@ void Formatter::listClause(QChar D)
         if (Clause == 3 && !copyComment(P + 1, nullptr)) {
             if (!atLineStart())
                 lineBreak();
-            O += indentText();
+            addIndent();
             put(padKeyword(QString(7, QLatin1Char(' '))));
         }
         put(QStringLiteral("("));
@@ -819,7 +908,7 @@ void Formatter::listClause(QChar D)
     case '\n':
         if (commentAhead(P + 1) && !atLineStart()) {
             lineBreak();
-            O += indentText();
+            addIndent();
             put((opt.CommaPos == 0 ? QStringLiteral(" ") : QString()) + lineIndent(Clause));
             return;
         }
@@ -854,7 +943,8 @@ void Formatter::listClause(QChar D)
         if (O.endsWith(QLatin1Char(')')))
             O += QLatin1Char(' ');
     }
-    put(QString(D));
+    O += D;
+    IndentDone = false;
 }
 
 // The comma of a list that puts one item per line.
@@ -869,14 +959,14 @@ void Formatter::commaInList()
             DConsumed = true;
         if (!broke) {
             lineBreak();
-            O += indentText();
+            addIndent();
             put(lineIndent(Clause));
         }
         return;
     }
     if (!atLineStart())
         lineBreak();
-    O += indentText();
+    addIndent();
     put(lineIndent(Clause) + QLatin1Char(','));
     const qsizetype before = P;
     copyComment(P + 1, nullptr);
@@ -892,7 +982,7 @@ void Formatter::pendingList(QChar D)
         const QChar last = X.isEmpty() ? QChar() : X.back();
         if (!X.isEmpty() && last != QLatin1Char(' ') && last != QLatin1Char('(') && last != QLatin1Char('-')
             && last != QLatin1Char('/') && last != QLatin1Char('<') && last != QLatin1Char('>')
-            && !QualifierJoint(X.right(1), w[0]))
+            && !QualifierJoint(QStringView(X).right(1), w[0]))
             X += QLatin1Char(' ');
         X += w;
     }
@@ -921,11 +1011,11 @@ void Formatter::pendingList(QChar D)
         }
     }
     const bool paren = D == QLatin1Char('(') || D == QLatin1Char(')');
-    if (!X.isEmpty() && !X.endsWith(QLatin1Char(' ')) && !paren && !QualifierJoint(X.right(1), D))
+    if (!X.isEmpty() && !X.endsWith(QLatin1Char(' ')) && !paren && !QualifierJoint(QStringView(X).right(1), D))
         X += QLatin1Char(' ');
     // An operator after a quoted name or literal, which went out already.
     if (X.isEmpty() && !paren && (O.endsWith(QLatin1Char('"')) || O.endsWith(QLatin1Char('\'')))
-        && !QualifierJoint(O.right(1), D))
+        && !QualifierJoint(QStringView(O).right(1), D))
         X += QLatin1Char(' ');
     X += D;
 }
@@ -934,7 +1024,7 @@ void Formatter::addWordToPending(const QString &Word, bool)
 {
     if (Word.isEmpty())
         return;
-    const QString tail = X.isEmpty() ? O.right(1) : X.right(1);
+    const QStringView tail = X.isEmpty() ? QStringView(O).right(1) : QStringView(X).right(1);
     bool blank = !tail.isEmpty() && tail != QLatin1String(" ") && tail != QLatin1String("(")
                  && tail != QLatin1String("\n");
     // "(a)::int", "(a).b", "f(x)[1]" stay together.
@@ -952,11 +1042,11 @@ void Formatter::addWordToPending(const QString &Word, bool)
 void Formatter::condition(QChar D)
 {
     if (!W.isEmpty()) {
-        const QString u = W.toUpper();
-        if ((u == QLatin1String("AND") || u == QLatin1String("OR")) && BetweenOpen) {
+        const QString &u = U;
+        if ((is(u, QLatin1String("AND")) || is(u, QLatin1String("OR"))) && BetweenOpen) {
             BetweenOpen = false;
             addWordToPending(convertCase(W), false);
-        } else if (u == QLatin1String("AND") || u == QLatin1String("OR")) {
+        } else if (is(u, QLatin1String("AND")) || is(u, QLatin1String("OR"))) {
             flushPending();
             const QString w = convertCase(W);
             if (InParens || opt.ItemReturn == 1) {
@@ -973,7 +1063,7 @@ void Formatter::condition(QChar D)
                     DConsumed = true;
                 if (!broke && !commentAhead(P + 1)) {
                     lineBreak();
-                    O += indentText();
+                    addIndent();
                     put(lineIndent(Clause));
                 }
             } else {
@@ -983,14 +1073,14 @@ void Formatter::condition(QChar D)
                     DConsumed = true;
                 if (!broke) {
                     lineBreak();
-                    O += indentText();
+                    addIndent();
                     put(padKeyword(w));
                 }
             }
-            X.clear();
-            W.clear();
+            X.truncate(0);
+            W.truncate(0);
             return;
-        } else if (u == QLatin1String("BETWEEN")) {
+        } else if (is(u, QLatin1String("BETWEEN"))) {
             BetweenOpen = true;
             if (!X.isEmpty() && !X.endsWith(QLatin1Char('(')) && !X.endsWith(QLatin1Char(' ')))
                 X += QLatin1Char(' ');
@@ -1005,7 +1095,7 @@ void Formatter::condition(QChar D)
         if (commentAhead(P + 1)) {
             flushPending();
             lineBreak();
-            O += indentText();
+            addIndent();
             put((opt.CommaPos == 0 ? QStringLiteral(" ") : QString()) + lineIndent(Clause));
         }
         return;
@@ -1015,7 +1105,7 @@ void Formatter::condition(QChar D)
     if (D == QLatin1Char(';') && at(P - 1) == QLatin1Char('\n')
         && (P + 1 >= n() || at(P + 1) == QLatin1Char('\r') || at(P + 1) == QLatin1Char('\n')))
         return;
-    const QString tail = X.isEmpty() ? O.right(1) : X.right(1);
+    const QStringView tail = X.isEmpty() ? QStringView(O).right(1) : QStringView(X).right(1);
     bool blank = !tail.isEmpty() && tail != QLatin1String(" ") && tail != QLatin1String("!")
                  && tail != QLatin1String("(") && tail != QLatin1String("-") && tail != QLatin1String("/")
                  && tail != QLatin1String("<") && tail != QLatin1String(">") && tail != QLatin1String("\n");

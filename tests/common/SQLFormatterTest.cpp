@@ -63,6 +63,9 @@ TEST(SQLFormatter, EachOptionHasItsLayout)
         {"ReserveTrans", 2, "Select a From t", "Select a\n  From t"},
         {"ItemTrans", 0, kSample, "SELECT A\n      ,B\n  FROM T\n WHERE X = 1\n   AND Y = 2\n ORDER BY A"},
         {"ItemTrans", 1, "select Col1 from MyTab", "SELECT col1\n  FROM mytab"},
+        // letters beyond ASCII take the full case mapping, which may change the length
+        {"ItemTrans", 0, "select straße, Émile from ﬀ", "SELECT STRASSE\n      ,ÉMILE\n  FROM FF"},
+        {"ItemTrans", 1, "select ÉMILE from Tab", "SELECT émile\n  FROM tab"},
         {"Indent", 2, "begin if x then y := 1; end if; end;", "BEGIN\n  IF x THEN\n    y := 1;\n  END IF;\nEND;"},
         {"CommaPos", 1, "select a, b from t order by a, b",
          "SELECT a,\n       b\n  FROM t\n ORDER BY a,\n         b"},
