@@ -744,8 +744,14 @@ void TfrmTable::ShowDefine()
     fraStorage->Save();
     // A TOAST table is only shown.
     SetReadOnlyState(FToast);
-    // 5.
-    RefreshSource();
+    // 5. The source of an existing table is what a compile from that page
+    // runs to build it again: its storage and parents are written whatever
+    // the display option says.
+    {
+        FForRun = SourceMode == smShow && !IsNew();
+        const auto reset = qScopeGuard([this] { FForRun = false; });
+        RefreshSource();
+    }
     // 6.
     QWidget *page = ShownPage();
     if (page == tabGrant)

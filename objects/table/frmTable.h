@@ -206,8 +206,10 @@ private:
     void ShowData();
 
     TTableDefinition FLoaded;
-    // While a compile builds what runs: every storage clause is written,
-    // and the statements after the rows go here.
+    // While the text is built that a compile runs (the compile's own list,
+    // or the source page of an existing table, which a compile from that
+    // page runs): every storage clause is written. FAfterRows: where the
+    // compile wants the statements that follow the rows.
     bool FForRun = false;
     QStringList *FAfterRows = nullptr;
     bool FToast = false;
