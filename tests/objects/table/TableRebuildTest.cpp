@@ -487,7 +487,8 @@ namespace {
 // parent and on a partitioned table with two partitions, in a tablespace
 // of the test's own (written TS): key options, a deferrable unique key
 // with its own tablespace, storage parameters (named in the comment too),
-// replica identity, statistics targets, storage modes, a clustered index,
+// replica identity (by an index of its own and FULL), statistics targets,
+// storage modes, a clustered index,
 // a NOT VALID check that a row breaks, an inherited check and default.
 const char *const KeepFixture =
     "CREATE SCHEMA k1;"
@@ -500,7 +501,7 @@ const char *const KeepFixture =
     "COMMENT ON TABLE k1.t1 IS 'fillfactor and parallel_workers are tuned';"
     "INSERT INTO k1.t1 VALUES (1, 'a', 1, 10, 'x', -5, repeat('y', 3000)), (2, 'b', 2, 20, NULL, 7, 'z');"
     "ALTER TABLE k1.t1 ADD CONSTRAINT t1_c3 CHECK (c3 > 0) NOT VALID;"
-    "ALTER TABLE k1.t1 REPLICA IDENTITY FULL;"
+    "CREATE UNIQUE INDEX t1_ri ON k1.t1 (c1); ALTER TABLE k1.t1 REPLICA IDENTITY USING INDEX t1_ri;"
     "ALTER TABLE k1.t1 ALTER COLUMN c2 SET STATISTICS 500, ALTER COLUMN c4 SET STORAGE EXTERNAL,"
     " ALTER COLUMN pa SET STATISTICS 50;"
     "CREATE INDEX t1_c4 ON k1.t1 (c4) TABLESPACE TS;"
