@@ -773,14 +773,8 @@ void TfrmTable::ShowDefine()
     fraStorage->Save();
     // A TOAST table is only shown.
     SetReadOnlyState(FToast);
-    // 5. The source of an existing table is what a compile from that page
-    // runs to build it again: its storage and parents are written whatever
-    // the display option says.
-    {
-        FForRun = SourceMode == smShow && !IsNew();
-        const auto reset = qScopeGuard([this] { FForRun = false; });
-        RefreshSource();
-    }
+    // 5.
+    RefreshSource();
     // 6.
     QWidget *page = ShownPage();
     if (page == tabGrant)
@@ -1202,11 +1196,7 @@ void TfrmTable::GetSourceCreate(QStringList &List)
     ctx.ShowStorageSource = FForRun || tvOption.ShowStorageSource;
     ctx.ScriptStorage = ScriptOption.Storage;
     ctx.AfterRows = FAfterRows;
-    {
-        fraStorage->FullStorage = FForRun;
-        const auto reset = qScopeGuard([this] { fraStorage->FullStorage = false; });
-        fraStorage->GetSourceCreate(ctx.StorageClauses);
-    }
+    fraStorage->GetSourceCreate(ctx.StorageClauses);
     if (!IsNew() && OwnerForm())
         ctx.UniqueStorage = [this](const QString &ConstName) { return UniqueStorage(ConstName); };
     // The grid's snapshot as loaded.
@@ -1218,8 +1208,6 @@ void TfrmTable::GetSourceAlter(QStringList &List)
 {
     SqlWaitCursor wait;
     TableDDL::TAlterStorage storage;
-    fraStorage->FullStorage = FForRun;
-    const auto reset = qScopeGuard([this] { fraStorage->FullStorage = false; });
     fraStorage->GetSourceAlterN(storage.AlterN);
     fraStorage->GetSourceAlterV(storage.AlterVP);
     fraStorage->GetSourceAlterP(storage.AlterVP);

@@ -211,11 +211,7 @@ private:
     void ShowData();
 
     TTableDefinition FLoaded;
-    // While the text is built that a compile runs (the compile's own list,
-    // or the source page of an existing table, which a compile from that
-    // page runs): every storage clause is written. FAfterRows: where the
-    // compile wants the statements that follow the rows.
-    bool FForRun = false;
+    // Where the compile wants the statements that follow the rows.
     QStringList *FAfterRows = nullptr;
     bool FToast = false;
     QStringList FDataType;
