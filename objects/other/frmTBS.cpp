@@ -5,6 +5,7 @@
 #include "common/Interaction.h"
 #include "common/MessageDlg.h"
 #include "common/ObjectType.h"
+#include "common/Quote.h"
 #include "common/TextUtil.h"
 #include "controls/tvCheckListBox.h"
 #include "controls/tvListView.h"
@@ -28,6 +29,7 @@
 
 #include <QAction>
 #include <QRegularExpression>
+#include <QUuid>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -749,6 +751,23 @@ bool TfrmTBS::TablespaceExists(const QString &Name)
     return !q.Eof();
 }
 
+namespace {
+
+// Two spellings of one directory as the server keeps a location: repeated
+// and trailing slashes do not count.
+bool SameLocation(QString A, QString B)
+{
+    for (QString *s : {&A, &B}) {
+        while (s->contains(QStringLiteral("//")))
+            s->replace(QStringLiteral("//"), QStringLiteral("/"));
+        while (s->size() > 1 && s->endsWith(u'/'))
+            s->chop(1);
+    }
+    return A == B;
+}
+
+} // namespace
+
 void TfrmTBS::CheckRecreate(const QStringList &List)
 {
     // The name and location the compile creates.
@@ -772,7 +791,7 @@ void TfrmTBS::CheckRecreate(const QStringList &List)
     };
     if (name != FLoaded.Name && TablespaceExists(name))
         refuse(QStringLiteral("表領域 %1 は既に存在します。").arg(name));
-    if (location == FLoaded.Location)
+    if (SameLocation(location, FLoaded.Location))
         return; // emptied by the drop
     // The server's files can be looked at only with the right to read them.
     tv::db::Query q(&OwnerForm()->dbsMain());
@@ -795,4 +814,29 @@ void TfrmTBS::CheckRecreate(const QStringList &List)
     q.Open();
     if (!q.Eof() && q.Fields(0).AsInteger() > 0)
         refuse(QStringLiteral("ディレクトリ %1 は空ではありません。").arg(location));
+    q.Close();
+    CheckLocationUsable(location, refuse);
+}
+
+void TfrmTBS::CheckLocationUsable(const QString &Location, const std::function<void(const QString &)> &Refuse)
+{
+    // No function tells a directory's owner or whether the server may take
+    // it: a tablespace of a name no one uses is made there and dropped
+    // again, on a connection of its own outside any transaction, as the
+    // compile's own CREATE would run.
+    IConnectionWindow *owner = OwnerForm();
+    std::unique_ptr<TSideConnectionWindow> side;
+    if (TSideConnectionWindow::Needed(owner))
+        side = std::make_unique<TSideConnectionWindow>(owner);
+    IConnectionWindow *run = side ? static_cast<IConnectionWindow *>(side.get()) : owner;
+    const QString scratch = QStringLiteral("tvx_location_check_") +
+                            QUuid::createUuid().toString(QUuid::Id128);
+    try {
+        SqlWaitCursor wait;
+        run->ExecuteSQL(QStringLiteral("CREATE TABLESPACE ") + QuoteIdentifier(scratch) +
+                        QStringLiteral(" LOCATION ") + QuoteLiteral(Location));
+    } catch (const tv::Error &e) {
+        Refuse(e.text());
+    }
+    run->ExecuteSQL(QStringLiteral("DROP TABLESPACE ") + QuoteIdentifier(scratch));
 }

@@ -10,6 +10,8 @@
 #include "objects/other/TablespaceDefinition.h"
 #include "objects/table/frmDefinition.h"
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -100,9 +102,13 @@ private:
     bool TablespaceExists(const QString &Name);
     // Before the drop of a re-create: the name the compile List creates is
     // free, and its location (when it changes) is an empty directory, as
-    // far as the session may look; else the user is told and the compile
-    // ends (tv::SilentAbort).
+    // far as the session may look, and one the server's account can take;
+    // else the user is told and the compile ends (tv::SilentAbort).
+    // The server's account must be able to take the location: its owner
+    // and rights are tried by making a tablespace there and dropping it.
+    // A refusal goes to Refuse with the server's message.
     void CheckRecreate(const QStringList &List);
+    void CheckLocationUsable(const QString &Location, const std::function<void(const QString &)> &Refuse);
     tv::db::Query *qryTBS;
     tv::db::Query *qryContents;
     tv::db::Query *qryRole;

@@ -89,6 +89,11 @@ QString TableSQL::Table(int DBVer)
                              " AS U(n, o) JOIN pg_attribute IA ON IA.attrelid = X.indrelid AND IA.attnum = U.n"
                              " WHERE X.indexrelid = K.conindid AND U.o > X.indnkeyatts ORDER BY U.o)")
             : QStringLiteral("ARRAY[]::name[]");
+    const QString identityOf =
+        DBVer >= 90400 ? QStringLiteral("C.relreplident::text AS relreplident, (SELECT RI.relname FROM pg_index X"
+                                        " JOIN pg_class RI ON RI.oid = X.indexrelid WHERE X.indrelid = C.oid"
+                                        " AND X.indisreplident) AS replident,")
+                       : QStringLiteral("NULL AS relreplident, NULL AS replident,");
     const QString partition =
         DBVer >= 100000
             ? QStringLiteral("CASE WHEN C.relkind = 'p' THEN pg_get_partkeydef(C.oid) END AS partkey,"
@@ -109,7 +114,9 @@ QString TableSQL::Table(int DBVer)
                " 'collname', CASE WHEN A.attcollation <> TY.typcollation AND A.attcollation <> 0 THEN"
                " CASE WHEN CN.nspname = 'pg_catalog' THEN quote_ident(CO.collname)"
                " ELSE quote_ident(CN.nspname) || '.' || quote_ident(CO.collname) END END,"
-               " 'identity', %1, 'generated', %2, 'local', A.attislocal, 'inhcount', A.attinhcount)"
+               " 'identity', %1, 'generated', %2, 'local', A.attislocal, 'inhcount', A.attinhcount,"
+               " 'stattarget', coalesce(A.attstattarget, -1),"
+               " 'storage', CASE WHEN A.attstorage <> TY.typstorage THEN A.attstorage::text END)"
                " ORDER BY A.attnum)"
                " FROM pg_attribute A LEFT JOIN pg_type TY ON TY.oid = A.atttypid"
                " LEFT JOIN pg_attrdef AD ON AD.adrelid = A.attrelid AND AD.adnum = A.attnum"
@@ -133,13 +140,15 @@ QString TableSQL::Table(int DBVer)
                " JOIN pg_namespace PN ON PN.oid = P.relnamespace WHERE I.inhrelid = C.oid) AS parents,"
                " (SELECT json_agg(A.attname ORDER BY I.inhseqno, A.attnum) FROM pg_inherits I"
                " JOIN pg_attribute A ON A.attrelid = I.inhparent AND A.attnum > 0 AND NOT A.attisdropped"
-               " WHERE I.inhrelid = C.oid) AS inhcols, %6"
+               " WHERE I.inhrelid = C.oid) AS inhcols, %7"
+               " (SELECT CI.relname FROM pg_index X JOIN pg_class CI ON CI.oid = X.indexrelid"
+               " WHERE X.indrelid = C.oid AND X.indisclustered) AS clustered, %6"
                " FROM pg_class C JOIN pg_namespace NS ON C.relnamespace = NS.oid"
                " LEFT JOIN pg_description D ON C.oid = D.objoid AND D.classoid = 'pg_class'::regclass"
                " AND D.objsubid = 0"
                " LEFT JOIN pg_tablespace TS ON C.reltablespace = TS.oid"
                " WHERE C.relkind IN (%4) AND NS.nspname = :SCHEMA AND C.relname = :TBLNAME")
-        .arg(identity, generated, persistence, kinds, include, partition);
+        .arg(identity, generated, persistence, kinds, include, partition, identityOf);
 }
 
 void SplitColumnType(const QString &TypeName, const QString &FullType, QString &Type, QString &Length)
@@ -218,6 +227,8 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
         c.Generated = first(str("generated"), QChar());
         c.Local = o.value(QLatin1String("local")).toBool(true);
         c.InhCount = o.value(QLatin1String("inhcount")).toInt();
+        c.StatTarget = o.value(QLatin1String("stattarget")).toInt(-1);
+        c.Storage = first(str("storage"), QChar());
         d.Columns << c;
     }
 
@@ -280,6 +291,9 @@ std::optional<TTableDefinition> LoadTableDefinition(tv::db::Query &Query, const 
     d.PartitionKey = text("partkey");
     d.PartitionOf = text("partof");
     d.PartitionBound = text("partbound");
+    d.ReplicaIdentity = first(text("relreplident"), u'd');
+    d.ReplicaIndex = text("replident");
+    d.ClusterIndex = text("clustered");
     return d;
 }
 
@@ -566,6 +580,37 @@ void TableDDL::Create(const TTableDefinition &Def, const TTableCreateContext &Ct
     else
         lines << afterRows;
     List << lines;
+}
+
+void TableDDL::Settings(const TTableDefinition &Def, const QString &Target, QStringList &Settings,
+                        QStringList &Indexed)
+{
+    const QString only = QStringLiteral("ALTER TABLE ONLY ") + Target;
+    for (const TTableColumn &c : Def.Columns) {
+        if (c.Name.isEmpty())
+            continue;
+        const QString column = only + QStringLiteral(" ALTER COLUMN ") + QuoteIdentifier(c.Name);
+        if (c.StatTarget >= 0)
+            Settings << column + QStringLiteral(" SET STATISTICS ") + QString::number(c.StatTarget) << Semicolon;
+        const QString storage = c.Storage == u'p'   ? QStringLiteral("PLAIN")
+                                : c.Storage == u'e' ? QStringLiteral("EXTERNAL")
+                                : c.Storage == u'm' ? QStringLiteral("MAIN")
+                                : c.Storage == u'x' ? QStringLiteral("EXTENDED")
+                                                    : QString();
+        if (!storage.isEmpty())
+            Settings << column + QStringLiteral(" SET STORAGE ") + storage << Semicolon;
+    }
+    if (Def.ReplicaIdentity == u'f')
+        Settings << only + QStringLiteral(" REPLICA IDENTITY FULL") << Semicolon;
+    else if (Def.ReplicaIdentity == u'n')
+        Settings << only + QStringLiteral(" REPLICA IDENTITY NOTHING") << Semicolon;
+    else if (Def.ReplicaIdentity == u'i' && !Def.ReplicaIndex.isEmpty())
+        Indexed << only + QStringLiteral(" REPLICA IDENTITY USING INDEX ") + QuoteIdentifier(Def.ReplicaIndex)
+                << Semicolon;
+    if (!Def.ClusterIndex.isEmpty())
+        Indexed << QStringLiteral("ALTER TABLE ") + Target + QStringLiteral(" CLUSTER ON ") +
+                       QuoteIdentifier(Def.ClusterIndex)
+                << Semicolon;
 }
 
 void TableDDL::Alter(const TTableDefinition &Loaded, const TTableDefinition &Current, const QString &OwnPrefix,

@@ -32,6 +32,8 @@ struct TTableColumn {
     QChar Generated;      // 's' stored generated column, null: none
     bool Local = true;    // attislocal: declared by the table itself
     int InhCount = 0;     // attinhcount: the parents it comes from
+    int StatTarget = -1;  // attstattarget; -1: the server's default
+    QChar Storage;        // attstorage when it is not its type's; null: the type's
     // Inherited only: its parents give it, the table's CREATE leaves it out.
     bool InheritedOnly() const { return !Local && InhCount > 0; }
 };
@@ -79,6 +81,11 @@ struct TTableDefinition {
     // ("FOR VALUES ..." or "DEFAULT").
     QString PartitionOf;
     QString PartitionBound;
+    // relreplident ('d' default, 'n' nothing, 'f' full, 'i' index) and the
+    // index it names; the index marked by CLUSTER ON.
+    QChar ReplicaIdentity;
+    QString ReplicaIndex;
+    QString ClusterIndex;
 
     bool Temporary() const { return Persistence == u't'; }
     // The name of the PRIMARY KEY constraint, or "PK_" + table name.
@@ -154,6 +161,12 @@ struct TAlterStorage {
 void Alter(const TTableDefinition &Loaded, const TTableDefinition &Current, const QString &OwnPrefix,
            const TAlterStorage &Storage, QStringList &List);
 void Drop(const QString &Schema, const QString &Name, bool Cascade, QStringList &List);
+// What a CREATE TABLE does not write, as a dump writes it after the table
+// (Target: the table as the script names it). Settings: column statistics
+// targets and storage modes other than the type's, a replica identity FULL
+// or NOTHING. Indexed: a replica identity and a CLUSTER mark that name an
+// index; they can run once that index exists.
+void Settings(const TTableDefinition &Def, const QString &Target, QStringList &Settings, QStringList &Indexed);
 } // namespace TableDDL
 
 // The data page's SELECT: the shown columns, the condition grid (one row

@@ -13,6 +13,7 @@
 #include "controls/tvRadioButton.h"
 #include "controls/tvStringGrid.h"
 #include "objects/table/DropDownComboBox.h"
+#include "objects/table/frmDefinition.h"
 #include "platform/db/Query.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/WaitCursor.h"
@@ -494,7 +495,10 @@ TStorageSnapshot TfraStorage::Snapshot() const
     TStorageSnapshot s;
     s.ObjType = FObjType;
     s.Mode = FOwner ? FOwner->SourceMode : smShow;
-    s.ShowStorageSource = FullStorage || tvOption.ShowStorageSource;
+    // What a compile runs keeps the object's storage and parents whatever
+    // the display option says; the option governs only what is shown.
+    const auto *definition = dynamic_cast<const TfrmDefinition *>(FOwner);
+    s.ShowStorageSource = tvOption.ShowStorageSource || (definition && definition->ForRun());
     s.ScriptStorage = ScriptOption.Storage;
     s.DBVer = DBVer();
     s.Schema = FSchema;

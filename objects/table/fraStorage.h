@@ -59,10 +59,6 @@ public:
     int ObjType() const { return FObjType; }
     bool IsInit = false;
     QString TableName;
-    // While set, the DDL carries every storage clause whatever the option
-    // "SQL文に領域情報を含める" says: statements that run must keep the
-    // object's storage and parents; the option only governs what is shown.
-    bool FullStorage = false;
 
     // Controls.
     QWidget *pnlStorageType;

@@ -805,7 +805,8 @@ TConstraintDefinition TfrmConst::CurrentDefinition() const
 void TfrmConst::GetSourceCreate(QStringList &List)
 {
     const TConstraintDefinition d = CurrentDefinition();
-    const bool withStorage = (tvOption.ShowStorageSource && !IsNew()) || (SourceMode == smText && ScriptOption.Storage);
+    const bool withStorage = ((tvOption.ShowStorageSource || ForRun()) && !IsNew()) ||
+                             (SourceMode == smText && ScriptOption.Storage);
     QStringList storage;
     if (withStorage)
         fraStorage->GetSourceCreate(storage);

@@ -32,6 +32,7 @@
 #include "sql/XlsDefinition.h"
 
 #include <QAction>
+#include <QScopeGuard>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -375,7 +376,12 @@ void TfrmDefinition::RefreshSource()
     txtSource->Lines()->Clear();
     if (ShownPage() == tabSource || SourceMode == smText) {
         QStringList lines;
-        GetSourceCreate(lines);
+        {
+            const bool was = FForRun;
+            FForRun = SourceMode == smShow && !IsNew();
+            const auto reset = qScopeGuard([this, was] { FForRun = was; });
+            GetSourceCreate(lines);
+        }
         txtSource->Lines()->SetText(lines.join(QLatin1Char('\n')));
         if (TEditorUndoObj *u = txtSource->EditorUndoObj())
             u->Clear();
@@ -466,7 +472,11 @@ void TfrmDefinition::Compile(QObject *)
     CheckFields();
 
     QStringList list;
-    BuildCompileList(list);
+    {
+        FForRun = true;
+        const auto reset = qScopeGuard([this] { FForRun = false; });
+        BuildCompileList(list);
+    }
     if (TrimBlanks(list.join(QLatin1Char('\n'))).isEmpty()) {
         ShowMessageBox(QStringLiteral("変更箇所が見つかりませんでした。"), tv::ui::MB_ICONEXCLAMATION);
         // A new object stays new: nothing was created.

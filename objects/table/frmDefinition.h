@@ -91,6 +91,13 @@ public:
     bool ReadOnlyState() const { return FReadOnly; }
     void SetReadOnlyState(bool Value) { FReadOnly = Value; }
 
+    // While the text is built that a compile runs (the compile's own list,
+    // or the source page of an existing object, which a compile from that
+    // page runs as it stands): storage clauses are written whatever the
+    // display option "SQL文に領域情報を含める" says, which governs only what
+    // is shown elsewhere (save, print).
+    bool ForRun() const { return FForRun; }
+
     // TtvForm
     void ChangedIsNew() override;
     void Compile(QObject *Sender) override;
@@ -235,6 +242,7 @@ protected:
     QString FEnterValue;
 
     tv::db::Query *qrySQL;   // the completion driver's query
+    bool FForRun = false;
 
 private:
     void BuildFrame();

@@ -243,7 +243,7 @@ void TfrmTable::ReportClick(const QString &ReportName)
 
 bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                             QStringList &Lines, const QString &NewSchema, const QString &NewObjectName, bool Index,
-                            QStringList *AfterRows)
+                            QStringList *AfterRows, QStringList *AfterIndexes)
 {
     if (!AOwner)
         return false;
@@ -277,15 +277,42 @@ bool TfrmTable::ScriptLines(IConnectionWindow *AOwner, const QString &Schema, co
     };
     ctx.AfterRows = AfterRows;
     TableDDL::Create(target, ctx, Lines);
+
+    // What the CREATE does not write. An index named there must be in the
+    // script: a key written with the table, or any index of the table
+    // while the indexes are scripted (never those of a copy, whose indexes
+    // are not its own).
+    auto written = [&](const QString &IndexName) {
+        if (copy || IndexName.isEmpty())
+            return false;
+        if (ScriptOption.Index)
+            return true;
+        for (const TTableConstraint &k : def->Constraints)
+            if (k.Name == IndexName && k.Local && k.Kind != QLatin1String("CHECK") &&
+                k.Kind != QLatin1String("FOREIGN KEY"))
+                return true;
+        return false;
+    };
+    if (!written(target.ReplicaIndex) && target.ReplicaIdentity == u'i')
+        target.ReplicaIdentity = u'd';
+    if (!written(target.ClusterIndex))
+        target.ClusterIndex.clear();
+    QStringList indexed;
+    TableDDL::Settings(target, (target.Temporary() ? QString() : ctx.Prefix) + QuoteIdentifier(target.Name), Lines,
+                       indexed);
+    if (AfterIndexes)
+        *AfterIndexes << indexed;
+    else
+        Lines << indexed;
     return true;
 }
 
 void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                           QIODevice &Stream, const QString &NewSchema, const QString &NewObjectName, bool Index)
 {
-    QStringList lines, afterRows;
+    QStringList lines, afterRows, afterIndexes;
     if (!ScriptLines(AOwner, Schema, ObjectName, lines, NewSchema, NewObjectName, Index,
-                     ScriptOption.Insert ? &afterRows : nullptr))
+                     ScriptOption.Insert ? &afterRows : nullptr, &afterIndexes))
         throw tv::SilentAbort();
     WriteScript(Stream, lines);
     tv::db::Connection &conn = AOwner->dbsMain();
@@ -348,6 +375,8 @@ void TfrmTable::GetScript(IConnectionWindow *AOwner, const QString &Schema, cons
             }
         }
     }
+    if (!afterIndexes.isEmpty())
+        WriteScript(Stream, afterIndexes);
     throw tv::SilentAbort();
 }
 
@@ -1167,11 +1196,7 @@ void TfrmTable::GetSourceCreate(QStringList &List)
     ctx.ShowStorageSource = FForRun || tvOption.ShowStorageSource;
     ctx.ScriptStorage = ScriptOption.Storage;
     ctx.AfterRows = FAfterRows;
-    {
-        fraStorage->FullStorage = FForRun;
-        const auto reset = qScopeGuard([this] { fraStorage->FullStorage = false; });
-        fraStorage->GetSourceCreate(ctx.StorageClauses);
-    }
+    fraStorage->GetSourceCreate(ctx.StorageClauses);
     if (!IsNew() && OwnerForm())
         ctx.UniqueStorage = [this](const QString &ConstName) { return UniqueStorage(ConstName); };
     // The grid's snapshot as loaded.
@@ -1183,8 +1208,6 @@ void TfrmTable::GetSourceAlter(QStringList &List)
 {
     SqlWaitCursor wait;
     TableDDL::TAlterStorage storage;
-    fraStorage->FullStorage = FForRun;
-    const auto reset = qScopeGuard([this] { fraStorage->FullStorage = false; });
     fraStorage->GetSourceAlterN(storage.AlterN);
     fraStorage->GetSourceAlterV(storage.AlterVP);
     fraStorage->GetSourceAlterP(storage.AlterVP);

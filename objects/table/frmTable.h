@@ -68,10 +68,15 @@ public:
 
     // AfterRows, when given, takes the statements that belong after the
     // table's rows (NOT VALID constraints); else they follow in Lines.
+    // Lines end with the table's column settings and replica identity;
+    // AfterIndexes, when given, takes the replica identity and CLUSTER
+    // mark that name an index the script makes (a key's, or any of the
+    // table's while the script option Index is on), to run once the
+    // indexes exist.
     static bool ScriptLines(IConnectionWindow *AOwner, const QString &Schema, const QString &ObjectName,
                             QStringList &Lines, const QString &NewSchema = QString(),
                             const QString &NewObjectName = QString(), bool Index = true,
-                            QStringList *AfterRows = nullptr);
+                            QStringList *AfterRows = nullptr, QStringList *AfterIndexes = nullptr);
 
     // Whether a type takes a length ("長さ" can be edited).
     static bool TypeTakesLength(const QString &Type);
@@ -206,9 +211,7 @@ private:
     void ShowData();
 
     TTableDefinition FLoaded;
-    // While a compile builds what runs: every storage clause is written,
-    // and the statements after the rows go here.
-    bool FForRun = false;
+    // Where the compile wants the statements that follow the rows.
     QStringList *FAfterRows = nullptr;
     bool FToast = false;
     QStringList FDataType;

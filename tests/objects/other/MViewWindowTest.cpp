@@ -13,6 +13,8 @@
 #include "objects/other/OtherWindows.h"
 #include "objects/other/ViewDefinition.h"
 #include "objects/other/frmMView.h"
+#include "support/CatalogSnapshot.h"
+#include "support/ServerFolder.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -218,6 +220,58 @@ TEST_F(MViewWindow, SourceCompileKeepsIndexesOwnerAndGrants)
     EXPECT_EQ(Other("SELECT count(*) FROM s1.mv1"), "2");
     EXPECT_EQ(Other("SELECT count(*) FROM pg_indexes WHERE schemaname = 's1' AND indexname = 'mv1_i'"), "1");
     EXPECT_EQ(w->txtSource->Lines()->Get(0), QStringLiteral("CREATE MATERIALIZED VIEW s1.mv1 AS SELECT nope FROM s1.t"));
+}
+
+// A source-page compile of a materialized view whose indexes stand in a
+// tablespace of their own (one of them partial): a second session sees the
+// indexes where they were, the one left in the default tablespace there
+// too, and the view's new query.
+TEST_F(MViewWindow, SourceCompileKeepsIndexTablespaces)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    ServerFolder folder;
+    if (!folder.ok())
+        GTEST_SKIP() << "no folder the server may use";
+    const std::string ts = "tvx_mvts_" + db->params().database.toStdString();
+    db->exec("CREATE TABLESPACE " + ts + " LOCATION '" + folder.path().toStdString() + "'");
+    struct Drop {
+        TestDb &db;
+        std::string ts;
+        ~Drop()
+        {
+            db.exec("DROP MATERIALIZED VIEW IF EXISTS s1.mv3");
+            db.exec("DROP TABLESPACE IF EXISTS " + ts);
+        }
+    } drop{*db, ts};
+    db->exec("CREATE MATERIALIZED VIEW s1.mv3 AS SELECT a, b FROM s1.t;"
+             "CREATE INDEX mv3_a ON s1.mv3 (a) TABLESPACE " + ts + ";"
+             "CREATE UNIQUE INDEX mv3_b ON s1.mv3 (b) TABLESPACE " + ts + " WHERE a > 0;"
+             "CREATE INDEX mv3_ab ON s1.mv3 (a, b);");
+    const std::vector<std::pair<std::string, std::string>> queries = {
+        {"indexes", "SELECT ic.relname, pg_get_indexdef(i.indexrelid), coalesce(t.spcname, '<default>')"
+                    " FROM pg_index i JOIN pg_class ic ON ic.oid = i.indexrelid"
+                    " LEFT JOIN pg_tablespace t ON t.oid = ic.reltablespace WHERE i.indrelid = 's1.mv3'::regclass"},
+        {"definition", "SELECT pg_get_viewdef('s1.mv3'::regclass)"}};
+    const CatalogSnapshot before = CatalogSnapshot::Take(*db, queries);
+    ASSERT_EQ(before.Section("indexes").size(), 3u);
+    TfrmMView *w = Open(QStringLiteral("mv3"), omSource);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->ShownPage(), w->tabSource);
+    QString text = w->txtSource->Lines()->Text();
+    ASSERT_TRUE(text.contains(QStringLiteral("FROM s1.t"))) << text.toStdString();
+    w->txtSource->Lines()->SetText(text.replace(QStringLiteral("FROM s1.t"), QStringLiteral("FROM s1.t WHERE a < 10")));
+    {
+        PreviewAnswer preview;
+        w->UpdateActions();
+        w->actCompile->trigger();
+    }
+    EXPECT_EQ(s.dialogs.texts(), QStringList{QStringLiteral("コンパイルは正常に終了しました。")});
+    const CatalogSnapshot after = CatalogSnapshot::Take(*db, queries);
+    EXPECT_EQ(CatalogSnapshot::Diff(before, after, {"definition"}), "");
+    EXPECT_NE(before.Section("definition"), after.Section("definition"));
+    w->SetModified(false);
+    w->close();
 }
 
 // A recompile that the materialized view's dependants block names them in

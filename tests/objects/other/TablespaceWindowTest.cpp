@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QFile>
 
 using namespace tvtest;
 
@@ -221,7 +223,7 @@ protected:
     TfrmObject *form = nullptr;
     QString tag, ts, user, bob;
     // Removed after TearDown has dropped the tablespaces.
-    ServerFolder dir, dir2;
+    ServerFolder dir, dir2, dir3;
 };
 
 } // namespace
@@ -497,16 +499,26 @@ TEST_F(TablespaceWindow, ContentsOfAnOrdinaryUser)
 }
 
 // The source page drops the tablespace and creates it again, outside any
-// transaction: a location that is missing or not empty, or a name that is
-// taken, stops the compile before the drop; a CREATE that fails after the
-// drop says plainly that the tablespace is gone.
+// transaction: a location that is missing, not empty or not one the
+// server's account can take (the server's message is shown), or a name
+// that is taken, stops the compile before the drop; a CREATE that fails
+// after the drop says plainly that the tablespace is gone; a good location
+// takes the tablespace.
 TEST_F(TablespaceWindow, RecreateChecksBeforeTheDrop)
 {
     TV_REQUIRE_DB(*db);
-    if (!dir.ok() || !dir2.ok())
+    if (!dir.ok() || !dir2.ok() || !dir3.ok())
         GTEST_SKIP() << "no folder the server may use";
     db->exec("CREATE TABLESPACE \"" + ts.toStdString() + "\" LOCATION '" + dir.path().toStdString() + "'");
     db->exec("CREATE TABLESPACE \"ts2_" + tag.toStdString() + "\" LOCATION '" + dir2.path().toStdString() + "'");
+    // An empty directory the server's account may read but does not own
+    // (ServerFolder hands its folders over, so the test runs as root).
+    QTemporaryDir foreign;
+    ASSERT_TRUE(foreign.isValid());
+    ASSERT_TRUE(QFile::setPermissions(foreign.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                          QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                          QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                          QFileDevice::ExeOther));
     Start();
     ASSERT_NE(form, nullptr);
     TfrmTBS *w = Open(ts);
@@ -528,6 +540,8 @@ TEST_F(TablespaceWindow, RecreateChecksBeforeTheDrop)
          QStringLiteral("ディレクトリ ") + dir.path() + QStringLiteral("/missing がありません。"), false},
         {"location in use", QString(original).replace(dir.path(), dir2.path()),
          QStringLiteral("ディレクトリ ") + dir2.path() + QStringLiteral(" は空ではありません。"), false},
+        {"location the server's account does not own", QString(original).replace(dir.path(), foreign.path()),
+         QStringLiteral("ERROR: "), false},
         {"name taken", QString(original).replace(u'"' + ts + u'"', QStringLiteral("\"ts2_") + tag + u'"'),
          QStringLiteral("表領域 ts2_") + tag + QStringLiteral(" は既に存在します。"), false},
         {"create fails", original + QStringLiteral("\nALTER TABLESPACE \"") + ts + QStringLiteral("\" SET (nosuch = 1)\n;"),
@@ -562,5 +576,29 @@ TEST_F(TablespaceWindow, RecreateChecksBeforeTheDrop)
         EXPECT_TRUE(found) << told.join(u'|').toStdString();
         EXPECT_EQ(exists(ts), !c.dropped);
         EXPECT_TRUE(w->Modified());
+        if (!c.dropped) {
+            // The server's own words, and nothing of the check left behind.
+            EXPECT_EQ(told.size(), 1) << told.join(u'|').toStdString();
+            EXPECT_TRUE(told.value(0).endsWith(QStringLiteral("\r\n表領域は削除していません。")))
+                << told.join(u'|').toStdString();
+            EXPECT_EQ(Q("SELECT count(*) FROM pg_tablespace WHERE spcname LIKE 'tvx\\_location\\_check\\_%'"), "0");
+        }
     }
+
+    // A location the server's account can take: the tablespace moves there.
+    if (!exists(ts))
+        db->exec("CREATE TABLESPACE \"" + ts.toStdString() + "\" LOCATION '" + dir.path().toStdString() + "'");
+    w->txtSource->Lines()->SetText(QString(original).replace(dir.path(), dir3.path()));
+    w->SetModified(true);
+    s.dialogs.clear();
+    {
+        PreviewAnswer preview;
+        ExecDialogUser exec(&s.dialogs);
+        Press(w->actCompile, w);
+        TfrmDDLExec::WaitProc();
+    }
+    EXPECT_TRUE(s.dialogs.texts().isEmpty()) << s.dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(Q("SELECT pg_tablespace_location(oid) FROM pg_tablespace WHERE spcname = '" + ts.toStdString() + "'"),
+              dir3.path().toStdString());
+    EXPECT_EQ(Q("SELECT count(*) FROM pg_tablespace WHERE spcname LIKE 'tvx\\_location\\_check\\_%'"), "0");
 }

@@ -14,10 +14,12 @@
 #include "editor/EditorStrings.h"
 #include "objects/table/DropDownComboBox.h"
 #include "objects/table/frmConst.h"
+#include "support/ServerFolder.h"
 
 #include <QAction>
 #include <QBuffer>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QTabWidget>
 
@@ -171,6 +173,46 @@ TEST_F(ConstWindow, RecompileCarriesOptionsAndAFailureKeepsTheOld)
                           "DEFERRABLE INITIALLY DEFERRED");
     EXPECT_TRUE(w->Modified());
     EXPECT_EQ(w->grdForeign->Cells(1, 1), QStringLiteral("nosuch"));
+}
+
+// With "SQL文に領域情報を含める" off, a unique key whose index stands in a
+// tablespace of its own is dropped and added again by its window's compile
+// in that tablespace: the option governs what is shown, not what runs.
+TEST_F(ConstWindow, RecompileWithStorageHiddenKeepsTheIndexTablespace)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    ServerFolder folder;
+    if (!folder.ok())
+        GTEST_SKIP() << "no folder the server may use";
+    const std::string ts = "tvx_cons_" + db->params().database.toStdString();
+    db->exec("CREATE TABLESPACE " + ts + " LOCATION '" + folder.path().toStdString() + "'");
+    struct Drop {
+        TestDb &db;
+        std::string ts;
+        ~Drop()
+        {
+            db.exec("ALTER TABLE s1.t1 DROP CONSTRAINT IF EXISTS t1_u2");
+            db.exec("DROP TABLESPACE IF EXISTS " + ts);
+        }
+    } drop{*db, ts};
+    db->exec("ALTER TABLE s1.t1 ADD CONSTRAINT t1_u2 UNIQUE (note) USING INDEX TABLESPACE " + ts);
+    const std::string where = "SELECT coalesce(T.spcname, '-') FROM pg_class C LEFT JOIN pg_tablespace T"
+                              " ON T.oid = C.reltablespace WHERE C.oid = 's1.t1_u2'::regclass";
+    ASSERT_EQ(db->scalar(where), ts);
+    tvOption.ShowStorageSource = false;
+    const auto restore = qScopeGuard([] { tvOption.ShowStorageSource = true; });
+    TfrmConst *w = Open(QStringLiteral("t1_u2"), QStringLiteral("t1"));
+    ASSERT_NE(w, nullptr);
+    w->SetModified(true);
+    {
+        ExecDialogUser user(true, s.dialogs);
+        PressCompile(w);
+        EXPECT_TRUE(user.log.join(u'\n').contains(QStringLiteral("DROP CONSTRAINT"))) << user.log.join(u'|').toStdString();
+        EXPECT_FALSE(user.log.contains(QStringLiteral("《エラー》"))) << user.log.join(u'|').toStdString();
+    }
+    EXPECT_EQ(db->scalar(where), ts);
+    EXPECT_EQ(Def("t1_u2"), "UNIQUE (note)");
 }
 
 // A new primary key without columns is refused; with a column it is added

@@ -26,6 +26,7 @@
 #include "shell/frmDDLPreview.h"
 
 #include <QAction>
+#include <QScopeGuard>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QFile>
@@ -311,6 +312,23 @@ TEST_F(IndexWindow, DefinitionChangeRecreatesAndTablespaceChangeAlters)
         ExecDialogUser user(true, s.dialogs);
         PressCompile(w);
         EXPECT_EQ(preview.lines, (QStringList{"ALTER INDEX \"s1\".\"i2\" SET TABLESPACE \"" + ts + "\"", ";"}));
+        EXPECT_EQ(QString::fromStdString(Scalar("SELECT T.spcname FROM pg_class C JOIN pg_tablespace T ON "
+                                                "T.oid = C.reltablespace WHERE C.oid = 's1.i2'::regclass")),
+                  ts);
+    }
+    {
+        // With "SQL文に領域情報を含める" off the index made again stays
+        // where it is: the option governs what is shown, not what runs.
+        tvOption.ShowStorageSource = false;
+        const auto restore = qScopeGuard([] { tvOption.ShowStorageSource = true; });
+        ASSERT_TRUE(w->SelectPage(w->tabDefine));
+        w->chkUnique->click();
+        PreviewAnswer preview;
+        ExecDialogUser user(true, s.dialogs);
+        PressCompile(w);
+        EXPECT_EQ(preview.lines, (QStringList{"DROP INDEX \"s1\".\"i2\"", ";", "CREATE UNIQUE INDEX \"i2\"",
+                                              "ON \"s1\".\"t1\"", "USING btree", "(\"name\")",
+                                              "TABLESPACE \"" + ts + "\"", ";"}));
         EXPECT_EQ(QString::fromStdString(Scalar("SELECT T.spcname FROM pg_class C JOIN pg_tablespace T ON "
                                                 "T.oid = C.reltablespace WHERE C.oid = 's1.i2'::regclass")),
                   ts);

@@ -140,7 +140,9 @@ protected:
     {
         db->exec("CREATE ROLE " + Role("alice") + " LOGIN PASSWORD 'pw'; CREATE ROLE " + Role("r2"));
     }
-    void Start(bool asOwner)
+    // StorageHidden: "SQL文に領域情報を含める" off (set once the options
+    // are loaded).
+    void Start(bool asOwner, bool StorageHidden = false)
     {
         RegisterTableWindows();
         TfrmObject::RegisterLaunchers();
@@ -150,6 +152,8 @@ protected:
             p.password = QStringLiteral("pw");
         }
         s.Start(LogonArgs(p));
+        if (StorageHidden)
+            tvOption.ShowStorageSource = false;
         s.FirstPaint();
         form = s.Form();
     }
@@ -483,7 +487,8 @@ namespace {
 // parent and on a partitioned table with two partitions, in a tablespace
 // of the test's own (written TS): key options, a deferrable unique key
 // with its own tablespace, storage parameters (named in the comment too),
-// replica identity, statistics targets, storage modes, a clustered index,
+// replica identity (by an index of its own and FULL), statistics targets,
+// storage modes, a clustered index,
 // a NOT VALID check that a row breaks, an inherited check and default.
 const char *const KeepFixture =
     "CREATE SCHEMA k1;"
@@ -496,7 +501,7 @@ const char *const KeepFixture =
     "COMMENT ON TABLE k1.t1 IS 'fillfactor and parallel_workers are tuned';"
     "INSERT INTO k1.t1 VALUES (1, 'a', 1, 10, 'x', -5, repeat('y', 3000)), (2, 'b', 2, 20, NULL, 7, 'z');"
     "ALTER TABLE k1.t1 ADD CONSTRAINT t1_c3 CHECK (c3 > 0) NOT VALID;"
-    "ALTER TABLE k1.t1 REPLICA IDENTITY FULL;"
+    "CREATE UNIQUE INDEX t1_ri ON k1.t1 (c1); ALTER TABLE k1.t1 REPLICA IDENTITY USING INDEX t1_ri;"
     "ALTER TABLE k1.t1 ALTER COLUMN c2 SET STATISTICS 500, ALTER COLUMN c4 SET STORAGE EXTERNAL,"
     " ALTER COLUMN pa SET STATISTICS 50;"
     "CREATE INDEX t1_c4 ON k1.t1 (c4) TABLESPACE TS;"
@@ -572,13 +577,7 @@ TEST_F(TableRebuild, ARebuildKeepsEverythingButTheColumnOrder)
     if (!ts.Make("tvx_keep_" + db->params().database.toStdString()))
         GTEST_SKIP() << "cannot hand a folder to the server's account";
     db->exec(WithTablespace(KeepFixture, ts.name));
-    const bool shown = tvOption.ShowStorageSource;
-    tvOption.ShowStorageSource = false;
-    struct Restore {
-        bool shown;
-        ~Restore() { tvOption.ShowStorageSource = shown; }
-    } restore{shown};
-    Start(false);
+    Start(false, true);
     s.main->show();
     s.main->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
@@ -630,6 +629,60 @@ TEST_F(TableRebuild, ARebuildKeepsEverythingButTheColumnOrder)
         w->SetModified(false);
         w->close();
     }
+}
+
+// With "SQL文に領域情報を含める" off, a column added on the source page of a
+// child in a tablespace of its own and "作成(&C)": the table is built again
+// from that page with its parent, its tablespace and everything else it
+// had; a second session sees only the new column.
+TEST_F(TableRebuild, ASourceRebuildWithStorageHiddenKeepsParentAndTablespace)
+{
+    db = std::make_unique<TestDb>("tbrh");
+    TV_REQUIRE_DB(*db);
+    TestTablespace ts;
+    ts.before = [this] {
+        DropChanges<TfrmTable>();
+        s.main.reset();
+        db.reset();
+    };
+    if (!ts.Make("tvx_hidden_" + db->params().database.toStdString()))
+        GTEST_SKIP() << "cannot hand a folder to the server's account";
+    db->exec(WithTablespace(KeepFixture, ts.name));
+    const CatalogSnapshot before = CatalogSnapshot::OfTable(*db, "k1", "par");
+    Start(false, true);
+    s.main->show();
+    s.main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
+    auto *w = dynamic_cast<TfrmTable *>(form->OpenObject(45, QStringLiteral("k1"), QStringLiteral("t1")));
+    ASSERT_NE(w, nullptr);
+    ASSERT_FALSE(tvOption.ShowStorageSource);
+    ASSERT_TRUE(w->SelectPage(w->tabSource));
+    QStringList source = w->txtSource->Lines()->ToStringList();
+    const qsizetype at = source.indexOf(QStringLiteral("("));
+    ASSERT_GT(at, 0);
+    source.insert(at + 1, QStringLiteral("    extra integer,"));
+    w->txtSource->Lines()->SetText(source.join(u'\n'));
+    s.dialogs.queueButton(tv::ui::IDYES);
+    {
+        RebuildUser user(true, s.dialogs);
+        w->actCompile->trigger();
+        ASSERT_GE(user.opened, 1) << s.dialogs.texts().join(u'|').toStdString();
+        EXPECT_FALSE(user.errorSeen) << user.log.join(u'\n').toStdString();
+    }
+    ASSERT_EQ(s.dialogs.texts().size(), 1) << s.dialogs.texts().join(u'|').toStdString();
+    EXPECT_TRUE(s.dialogs.texts().at(0).startsWith(QStringLiteral("ソース修正時には、")));
+    const CatalogSnapshot after = CatalogSnapshot::OfTable(*db, "k1", "par");
+    std::string added;
+    for (const std::string &line : after.Section("child k1.t1: columns"))
+        if (line.rfind("extra | ", 0) == 0)
+            added = line;
+    ASSERT_NE(added, "") << CatalogSnapshot::Diff(before, after);
+    EXPECT_EQ(CatalogSnapshot::Diff(before, after),
+              "- [child k1.t1: column order] id, pa, pb, c1, c2, c3, c4\n"
+              "+ [child k1.t1: column order] id, pa, pb, extra, c1, c2, c3, c4\n"
+              "+ [child k1.t1: columns] " + added + "\n");
+    w->SetModified(false);
+    w->close();
 }
 
 // A child's inherited columns come first in its parents' order: moving its
@@ -705,13 +758,7 @@ TEST_F(TableRebuild, AParentTakenOutWithStorageHiddenIsDropped)
     db = std::make_unique<TestDb>("tbrs");
     TV_REQUIRE_DB(*db);
     db->exec("CREATE SCHEMA k1; CREATE TABLE k1.par (id int); CREATE TABLE k1.t1 (c1 int) INHERITS (k1.par);");
-    const bool shown = tvOption.ShowStorageSource;
-    tvOption.ShowStorageSource = false;
-    struct Restore {
-        bool shown;
-        ~Restore() { tvOption.ShowStorageSource = shown; }
-    } restore{shown};
-    Start(false);
+    Start(false, true);
     s.main->show();
     s.main->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(s.main.get()));
