@@ -87,15 +87,25 @@ void PgResultSet::ResultDeleter::operator()(PGresult *r) const noexcept
     PQclear(r);
 }
 
-bool PgResultSet::takeRow(PGresult *res)
+void PgResultSet::checkWidth(int nf)
 {
-    const int nf = PQnfields(res);
     if (m_rows == 0 && m_chunks.empty()) {
         m_cellsPerRow = nf;
-        m_rowsPerChunk = std::max(1, kCellsPerChunk / std::max(1, nf));
+        // A power of two, so that a row's chunk is found by a shift.
+        const int most = std::max(1, kCellsPerChunk / std::max(1, nf));
+        m_chunkShift = 0;
+        while ((2 << m_chunkShift) <= most)
+            ++m_chunkShift;
+        m_rowsPerChunk = 1 << m_chunkShift;
     } else if (nf != m_cellsPerRow) {
         throw DbError(QStringLiteral("the server sent rows of differing widths"));
     }
+}
+
+bool PgResultSet::takeRow(PGresult *res)
+{
+    const int nf = PQnfields(res);
+    checkWidth(nf);
     if (nf == 0) {
         ++m_rows;
         return false;
@@ -129,12 +139,7 @@ bool PgResultSet::takeRow(PGresult *res)
 void PgResultSet::appendRow(const PGresult *res, int t)
 {
     const int nf = PQnfields(res);
-    if (m_rows == 0 && m_chunks.empty()) {
-        m_cellsPerRow = nf;
-        m_rowsPerChunk = std::max(1, kCellsPerChunk / std::max(1, nf));
-    } else if (nf != m_cellsPerRow) {
-        throw DbError(QStringLiteral("the server sent rows of differing widths"));
-    }
+    checkWidth(nf);
     if (nf == 0) {
         ++m_rows;
         return;
@@ -230,7 +235,7 @@ bool PgResultSet::locate(int r, int c, const char **data, qsizetype *len, bool *
         return false;
     size_t k;
     if (m_uniformChunks) {
-        k = size_t(r / m_rowsPerChunk);
+        k = size_t(r) >> m_chunkShift;
     } else {
         const auto it = std::upper_bound(m_chunks.begin(), m_chunks.end(), r,
                                          [](int row, const Chunk &ch) { return row < ch.firstRow; });

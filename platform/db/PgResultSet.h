@@ -76,6 +76,8 @@ private:
     // (descriptors and status, no rows); takes ownership of res.
     void finish(PGresult *res);
 
+    // Takes the width of the first row; raises when a later row differs.
+    void checkWidth(int nf);
     // Copies the cells of m_cells (need bytes in all) into the store as a new row.
     void storeCells(size_t need);
     void readFields();
@@ -123,6 +125,7 @@ private:
     // when its bytes would overflow the 31-bit offsets, and then the chunk of
     // a row is searched instead of computed.
     int m_rowsPerChunk = 1;
+    int m_chunkShift = 0; // m_rowsPerChunk is 1 << m_chunkShift
     bool m_uniformChunks = true;
 };
 
