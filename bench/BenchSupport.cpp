@@ -13,11 +13,34 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <sys/resource.h>
+#include <ctime>
 
 namespace tvbench {
 
-double timePsql(const QStringList &args)
+namespace {
+double Seconds(const timeval &t)
 {
+    return double(t.tv_sec) + t.tv_usec / 1e6;
+}
+double ChildrenCpu()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return Seconds(u.ru_utime) + Seconds(u.ru_stime);
+}
+} // namespace
+
+double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
+double timePsql(const QStringList &args, double *cpuSeconds)
+{
+    const double cpuBefore = ChildrenCpu();
     QProcess p;
     p.setStandardOutputFile(QProcess::nullDevice());
     p.setStandardInputFile(QProcess::nullDevice());
@@ -26,7 +49,10 @@ double timePsql(const QStringList &args)
     p.start(QStringLiteral("psql"), QStringList{QStringLiteral("-X")} + args);
     if (!p.waitForStarted() || !p.waitForFinished(-1) || p.exitCode() != 0)
         return -1;
-    return t.nsecsElapsed() / 1e9;
+    const double seconds = t.nsecsElapsed() / 1e9;
+    if (cpuSeconds)
+        *cpuSeconds = ChildrenCpu() - cpuBefore;
+    return seconds;
 }
 
 namespace {

@@ -19,8 +19,11 @@ double Max(const std::vector<double> &v);
 double Median(std::vector<double> v);
 
 // Wall-clock seconds of a shell-free run of psql with the given arguments
-// (output to /dev/null); -1 when psql cannot be run.
-double timePsql(const QStringList &args);
+// (output to /dev/null); -1 when psql cannot be run. cpuSeconds, when given,
+// receives the processor time (user + system) psql took.
+double timePsql(const QStringList &args, double *cpuSeconds = nullptr);
+// Processor time (user + system) this process has taken so far, in seconds.
+double cpuSeconds();
 // Peak resident set size of this process so far, in bytes (VmHWM).
 long long peakRssBytes();
 // Resident set size now, in bytes (VmRSS).

@@ -433,6 +433,11 @@ void Connection::ExecOnSideConnection(const QString &sql) const
 // the cancel check be asked every slice.
 void Connection::waitForResults(QElapsedTimer &slice, bool &cancelSent)
 {
+    // Rows arriving together are parsed one after another: those already
+    // received are taken at once, and only every 64th of them reads the
+    // clock (as does every wait for the socket).
+    if ((++m_readyRun & 63) != 0 && !PQisBusy(m_conn))
+        return;
     for (;;) {
         if (slice.elapsed() >= kEventSliceMs) {
             slice.restart();
@@ -548,10 +553,8 @@ std::shared_ptr<PgResultSet> Connection::run(Send how, const QByteArray &sql, co
                         last.reset(); // an earlier statement's result gives way at once
                         rows.reset(new PgResultSet(codec()));
                     }
-                    if (rows->adoptRow(r.res))
+                    if (rows->takeRow(r.res))
                         r.take();
-                    else
-                        rows->appendRow(r.res, 0);
                 } catch (const std::bad_alloc &) {
                     rows.reset();
                     storeError = DbError(QStringLiteral("out of memory while reading the result"));

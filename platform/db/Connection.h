@@ -197,6 +197,7 @@ private:
     // Kept statements by text and parameter types.
     std::map<QByteArray, Kept> m_kept;
     int m_keptCounter = 0;
+    unsigned m_readyRun = 0;
     int m_codecId = -1;
     std::shared_ptr<const tv::text::ClientCodec> m_codec;
     // The failure that ended the session.

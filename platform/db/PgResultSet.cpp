@@ -87,52 +87,80 @@ void PgResultSet::ResultDeleter::operator()(PGresult *r) const noexcept
     PQclear(r);
 }
 
-bool PgResultSet::adoptRow(PGresult *res)
+void PgResultSet::checkWidth(int nf)
 {
-    if (!res || PQntuples(res) != 1)
-        return false;
-    const int nf = PQnfields(res);
-    if (nf == 0 || (!(m_rows == 0 && m_chunks.empty()) && nf != m_cellsPerRow))
-        return false;
-    size_t need = 0;
-    for (int c = 0; c < nf; ++c)
-        need += size_t(PQgetlength(res, 0, c));
-    if (need < kAdoptBytes)
-        return false;
     if (m_rows == 0 && m_chunks.empty()) {
         m_cellsPerRow = nf;
-        m_rowsPerChunk = std::max(1, kCellsPerChunk / std::max(1, nf));
+        // A power of two, so that a row's chunk is found by a shift.
+        const int most = std::max(1, kCellsPerChunk / std::max(1, nf));
+        m_chunkShift = 0;
+        while ((2 << m_chunkShift) <= most)
+            ++m_chunkShift;
+        m_rowsPerChunk = 1 << m_chunkShift;
+    } else if (nf != m_cellsPerRow) {
+        throw DbError(QStringLiteral("the server sent rows of differing widths"));
     }
-    if (!m_chunks.empty())
-        closeChunk();
-    m_uniformChunks = false;
-    Chunk &own = m_chunks.emplace_back(); // may throw: res is not ours yet
-    own.firstRow = m_rows;
-    own.rows = 1;
-    own.row.reset(res);
-    ++m_rows;
-    return true;
+}
+
+bool PgResultSet::takeRow(PGresult *res)
+{
+    const int nf = PQnfields(res);
+    checkWidth(nf);
+    if (nf == 0) {
+        ++m_rows;
+        return false;
+    }
+    // One pass over the cells: where each starts and how long it is (a NULL
+    // and an empty text both have length 0; only those are asked which).
+    m_cells.resize(size_t(nf));
+    size_t need = 0;
+    for (int c = 0; c < nf; ++c) {
+        CellRef &cell = m_cells[size_t(c)];
+        cell.len = quint32(PQgetlength(res, 0, c));
+        cell.data = PQgetvalue(res, 0, c);
+        cell.null = cell.len == 0 && PQgetisnull(res, 0, c);
+        need += cell.len;
+    }
+    if (need >= kAdoptBytes) {
+        if (!m_chunks.empty())
+            closeChunk();
+        m_uniformChunks = false;
+        Chunk &own = m_chunks.emplace_back(); // may throw: res is not ours yet
+        own.firstRow = m_rows;
+        own.rows = 1;
+        own.row.reset(res);
+        ++m_rows;
+        return true;
+    }
+    storeCells(need);
+    return false;
 }
 
 void PgResultSet::appendRow(const PGresult *res, int t)
 {
     const int nf = PQnfields(res);
-    if (m_rows == 0 && m_chunks.empty()) {
-        m_cellsPerRow = nf;
-        m_rowsPerChunk = std::max(1, kCellsPerChunk / std::max(1, nf));
-    } else if (nf != m_cellsPerRow) {
-        throw DbError(QStringLiteral("the server sent rows of differing widths"));
-    }
+    checkWidth(nf);
     if (nf == 0) {
         ++m_rows;
         return;
     }
+    m_cells.resize(size_t(nf));
     size_t need = 0;
-    for (int c = 0; c < nf; ++c)
-        need += size_t(PQgetlength(res, t, c));
+    for (int c = 0; c < nf; ++c) {
+        CellRef &cell = m_cells[size_t(c)];
+        cell.len = quint32(PQgetlength(res, t, c));
+        cell.data = PQgetvalue(res, t, c);
+        cell.null = cell.len == 0 && PQgetisnull(res, t, c);
+        need += cell.len;
+    }
+    storeCells(need);
+}
+
+void PgResultSet::storeCells(size_t need)
+{
     if (need > kMaxChunkBytes)
         throw DbError(QStringLiteral("a row of the result is too large to hold"));
-
+    const int nf = m_cellsPerRow;
     Chunk *ch = m_chunks.empty() ? nullptr : &m_chunks.back();
     if (!ch || ch->row || ch->rows == m_rowsPerChunk || (ch->rows > 0 && ch->size + need > kChunkBytes)) {
         size_t capacity = kFirstCapacity;
@@ -165,15 +193,10 @@ void PgResultSet::appendRow(const PGresult *res, int t)
     }
     char *base = ch->data.get();
     size_t end = ch->size;
-    for (int c = 0; c < nf; ++c) {
-        if (PQgetisnull(res, t, c)) {
-            ch->ends.push_back(quint32(end) | kNullBit);
-            continue;
-        }
-        const size_t len = size_t(PQgetlength(res, t, c));
-        std::memcpy(base + end, PQgetvalue(res, t, c), len);
-        end += len;
-        ch->ends.push_back(quint32(end));
+    for (const CellRef &cell : m_cells) {
+        std::memcpy(base + end, cell.data, cell.len);
+        end += cell.len;
+        ch->ends.push_back(quint32(end) | (cell.null ? kNullBit : 0u));
     }
     ch->size = end;
     ++ch->rows;
@@ -212,7 +235,7 @@ bool PgResultSet::locate(int r, int c, const char **data, qsizetype *len, bool *
         return false;
     size_t k;
     if (m_uniformChunks) {
-        k = size_t(r / m_rowsPerChunk);
+        k = size_t(r) >> m_chunkShift;
     } else {
         const auto it = std::upper_bound(m_chunks.begin(), m_chunks.end(), r,
                                          [](int row, const Chunk &ch) { return row < ch.firstRow; });

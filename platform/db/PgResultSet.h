@@ -66,14 +66,20 @@ private:
     explicit PgResultSet(std::shared_ptr<const tv::text::ClientCodec> codec);
     // Appends row t of res (the fields must match the rows before).
     void appendRow(const PGresult *res, int t);
-    // Takes a one-row result of a large row (a megabyte or more) as it is,
-    // instead of copying its cells: a row of huge values then never exists
-    // twice here. Returns false (and keeps nothing) for a smaller row.
-    bool adoptRow(PGresult *res);
+    // Appends the one row of a single-row result. A large row (a megabyte or
+    // more) is kept in the result libpq made of it instead of copying its
+    // cells, so a row of huge values never exists twice here: then the set
+    // takes ownership of res and returns true. Otherwise the cells are copied
+    // and res stays the caller's.
+    bool takeRow(PGresult *res);
     // Completes a set built row by row with the statement's final result
     // (descriptors and status, no rows); takes ownership of res.
     void finish(PGresult *res);
 
+    // Takes the width of the first row; raises when a later row differs.
+    void checkWidth(int nf);
+    // Copies the cells of m_cells (need bytes in all) into the store as a new row.
+    void storeCells(size_t need);
     void readFields();
     void closeChunk();
     // The cell's bytes and whether it is NULL; false when (r, c) is out of range.
@@ -108,10 +114,18 @@ private:
     int m_cellsPerRow = 0;
     std::vector<FieldDesc> m_fields;
     std::vector<Chunk> m_chunks;
+    // The cells of the row being appended.
+    struct CellRef {
+        const char *data;
+        quint32 len;
+        bool null;
+    };
+    std::vector<CellRef> m_cells;
     // Rows a chunk takes before the next begins; a chunk closes early only
     // when its bytes would overflow the 31-bit offsets, and then the chunk of
     // a row is searched instead of computed.
     int m_rowsPerChunk = 1;
+    int m_chunkShift = 0; // m_rowsPerChunk is 1 << m_chunkShift
     bool m_uniformChunks = true;
 };
 
