@@ -167,3 +167,58 @@ TEST_F(SQLEditorKeys, CompletionAfterADotNeverDoublesNorLosesTypedText)
     }
     EXPECT_TRUE(s.dialogs.calls().isEmpty()) << s.dialogs.texts().join(u'\n').toStdString();
 }
+
+// Ctrl+O right after a name is selected opens its window on the first
+// press: a schema-qualified table, a role and a user (roles live outside
+// schemas).
+TEST_F(SQLEditorKeys, CtrlOOpensTheSelectedNameOnTheFirstPress)
+{
+    const std::string role = db.params().database.toStdString() + "_role";
+    const std::string user = db.params().database.toStdString() + "_user";
+    db.exec("CREATE ROLE " + role + " NOLOGIN; CREATE ROLE " + user + " LOGIN");
+    struct DropRoles {
+        TestDb &db;
+        std::string role, user;
+        ~DropRoles() { db.exec("DROP ROLE IF EXISTS " + role + "; DROP ROLE IF EXISTS " + user); }
+    } dropRoles{db, role, user};
+
+    QList<TOpenObjectRequest> requests;
+    s.main->OpenObjectHook = [&](TfrmObject *, const TOpenObjectRequest &r) -> QWidget * {
+        requests << r;
+        return nullptr;
+    };
+    struct Case {
+        QString text;  // typed; the last `select` characters are then selected with Shift+Left
+        int select;
+        int type;
+        QString schema, name;
+    };
+    const Case cases[] = {
+        {QStringLiteral("select * from w4s2.s3"), 7, 45, QStringLiteral("w4s2"), QStringLiteral("s3")},
+        {QStringLiteral("grant ") + QString::fromStdString(role), int(role.size()), 68, QString(),
+         QString::fromStdString(role)},
+        {QStringLiteral("grant ") + QString::fromStdString(user), int(user.size()), 2, QString(),
+         QString::fromStdString(user)},
+        // A qualified name opens only objects of that schema, never a role.
+        {QStringLiteral("w4s2.") + QString::fromStdString(role), int(role.size()) + 5, -1, QString(), QString()},
+    };
+    tvOption.CodeAssist = false;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        Clear();
+        requests.clear();
+        QTest::keyClicks(w->txtSQL, c.text);
+        for (int i = 0; i < c.select; ++i)
+            QTest::keyClick(w->txtSQL, Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClick(w->txtSQL, Qt::Key_O, Qt::ControlModifier);
+        if (c.type < 0) {
+            EXPECT_TRUE(requests.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(requests.size(), 1);
+        EXPECT_EQ(requests[0].ObjectType, c.type);
+        EXPECT_EQ(requests[0].Schema, c.schema);
+        EXPECT_EQ(requests[0].ObjectName, c.name);
+    }
+    EXPECT_TRUE(s.dialogs.calls().isEmpty());
+}
