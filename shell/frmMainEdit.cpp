@@ -223,6 +223,30 @@ void TfrmMain::BuildEditActions()
     FUpdateTimer->start();
 }
 
+void TfrmMain::LendEditCommands(QWidget *Window)
+{
+    const struct {
+        const char *name;
+        TEditCommand command;
+    } commands[] = {{"actEditUndo", TEditCommand::Undo},   {"actEditRedo", TEditCommand::Redo},
+                    {"actEditCut", TEditCommand::Cut},     {"actEditCopy", TEditCommand::Copy},
+                    {"actEditPaste", TEditCommand::Paste}, {"actEditDelete", TEditCommand::Delete},
+                    {"actEditSelectAll", TEditCommand::SelectAll}};
+    for (const auto &c : commands) {
+        const QAction *own = Action(QString::fromLatin1(c.name));
+        if (!own || own->shortcuts().isEmpty())
+            continue;
+        auto *a = new QAction(Window);
+        a->setObjectName(QString::fromLatin1(c.name));
+        a->setShortcuts(own->shortcuts());
+        a->setShortcutContext(Qt::WindowShortcut);
+        const TEditCommand command = c.command;
+        connect(a, &QAction::triggered, Window,
+                tv::ui::Guarded([command] { RouteEditCommand(QApplication::focusWidget(), command); }));
+        Window->addAction(a);
+    }
+}
+
 QWidget *TfrmMain::ActiveControl() const
 {
     return QApplication::focusWidget();
