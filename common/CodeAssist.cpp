@@ -153,6 +153,41 @@ int ResolvePart(TtvMemo *Memo, tv::db::Query &Query, QStringList &Parts, int Ind
     return -1;
 }
 
+// The caret's row as a request found it, to tell what was typed at the
+// caret while the request's lookups ran.
+class TTypedSince {
+public:
+    explicit TTypedSince(const TtvMemo *Memo)
+        : FMemo(Memo), FRow(Memo->Row()), FText(Memo->RowString(FRow)), FCaret(Memo->CaretCharIndex())
+    {
+    }
+    // True when the row is as it was but for name characters typed at the
+    // caret (in More); false when anything else changed.
+    bool Continued(QString &More) const
+    {
+        More.clear();
+        if (FMemo->Row() != FRow)
+            return false;
+        const QString text = FMemo->RowString(FRow);
+        const int caret = FMemo->CaretCharIndex();
+        const int added = caret - FCaret;
+        if (added < 0 || text.size() - FText.size() != added || QStringView(text).left(FCaret) != QStringView(FText).left(FCaret) ||
+            QStringView(text).mid(caret) != QStringView(FText).mid(FCaret))
+            return false;
+        More = text.mid(FCaret, added);
+        for (QChar c : std::as_const(More))
+            if (!c.isLetterOrNumber() && c != u'_' && c != u'$')
+                return false;
+        return true;
+    }
+
+private:
+    const TtvMemo *FMemo;
+    int FRow;
+    QString FText;
+    int FCaret;
+};
+
 // The popup of one request, created on first need.
 class PopupBuilder {
 public:
@@ -385,6 +420,7 @@ void ShowCodeAssist(TtvMemo *Memo, QWidget *Form, tv::db::Query &Query, const QS
     Q_UNUSED(DBAMode);
     if (!Memo || !tvOption.CodeAssist || Memo->CodeAssist)
         return;
+    const TTypedSince typed(Memo);
     TCodeAssistToken token = SplitCodeAssistToken(Memo->GetCodeAssistToken());
     // four parts name nothing that has a list
     if (!token.Valid || token.Parts.size() > 3)
@@ -429,8 +465,15 @@ void ShowCodeAssist(TtvMemo *Memo, QWidget *Form, tv::db::Query &Query, const QS
             return;
         // The buffer holds the prefix as typed, so that an accepted name
         // replaces exactly the typed characters (filtering ignores case).
-        if (token.HasPrefix)
-            ca->SetBuffer(d.Prefix);
+        // Text that reached the editor while the lookups ran (an input
+        // method's commit is not held back) continues the prefix; anything
+        // else there means the request is out of date.
+        QString more;
+        if (!typed.Continued(more)) {
+            Memo->CloseCodeAssist();
+            return;
+        }
+        ca->SetBuffer((token.HasPrefix ? d.Prefix : QString()) + more);
         ca->ShowItems();
 
         QTreeWidget *list = ca->ListView();

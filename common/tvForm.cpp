@@ -306,6 +306,17 @@ void TtvForm::ShowForm()
     FitIntoMdiArea(frame);
     if (auto *area = frame->mdiArea())
         area->setActiveSubWindow(frame);
+    // The keys go to the window shown. An activation alone leaves the focus
+    // where it was (in another window, or in the frame's tool bar) when the
+    // window opens from a menu; the main window's next activation would then
+    // bring that other window to the front again.
+    if (!frame->isAncestorOf(QApplication::focusWidget())) {
+        QWidget *target = focusWidget();
+        for (QWidget *w = nextInFocusChain(); !target && w && w != this; w = w->nextInFocusChain())
+            if (isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+                target = w;
+        (target ? target : this)->setFocus(Qt::ActiveWindowFocusReason);
+    }
     FormPlaced();
 }
 

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QLocale>
+#include <QPainter>
 #include <QStyledItemDelegate>
 #include <cmath>
 #include <limits>
@@ -72,6 +73,9 @@ TtvListView::TtvListView(QWidget *parent) : QTreeWidget(parent)
     setItemsExpandable(false);
     setColumnCount(0);
     setItemDelegate(new ColumnAlignDelegate(this));
+    // Items are whole: a selection made by key or click takes the item, never
+    // one of its cells (a cell selection would leave the item unselected).
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     header()->setSectionsClickable(true);
     header()->setStretchLastSection(false);
     connect(header(), &QHeaderView::sectionClicked, this, &TtvListView::ColumnClick);
@@ -143,6 +147,43 @@ bool TtvListView::MultiSelect() const
 void TtvListView::SetMultiSelect(bool value)
 {
     setSelectionMode(value ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+void TtvListView::SetRowSelect(bool value)
+{
+    if (FRowSelect == value)
+        return;
+    FRowSelect = value;
+    viewport()->update();
+}
+
+void TtvListView::drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const QItemSelectionModel *selection = selectionModel();
+    if (FRowSelect || !selection || !selection->isSelected(index.siblingAtColumn(0))) {
+        QTreeWidget::drawRow(painter, option, index);
+        return;
+    }
+    // The caption's cell is drawn as the view draws a selected row, the
+    // other cells as not selected.
+    const QRect row = option.rect;
+    painter->save();
+    painter->setClipRect(QRect(columnViewportPosition(0), row.y(), columnWidth(0), row.height()), Qt::IntersectClip);
+    QTreeWidget::drawRow(painter, option, index);
+    painter->restore();
+    for (int c = 1; c < columnCount(); ++c) {
+        if (isColumnHidden(c))
+            continue;
+        const QModelIndex cell = index.siblingAtColumn(c);
+        if (!cell.isValid())
+            continue;
+        QStyleOptionViewItem opt = option;
+        opt.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        opt.rect = QRect(columnViewportPosition(c), row.y(), columnWidth(c), row.height());
+        opt.viewItemPosition = c == columnCount() - 1 ? QStyleOptionViewItem::End : QStyleOptionViewItem::Middle;
+        if (QAbstractItemDelegate *d = itemDelegateForIndex(cell))
+            d->paint(painter, opt, cell);
+    }
 }
 
 void TtvListView::ColumnClick(int Index)

@@ -2,7 +2,9 @@
 // Report-style list view: a click on a column header sorts by that column
 // (numerically for right-aligned columns, a second click reverses the order),
 // copy puts the captions of the selected items on the clipboard, select-all
-// selects every item of a multi-select list.
+// selects every item of a multi-select list. An item is selected as a whole,
+// by mouse or key; whether the highlight covers the whole row or only the
+// caption is a matter of display (RowSelect).
 #include <QTreeWidget>
 #include <functional>
 
@@ -51,6 +53,10 @@ public:
 
     bool MultiSelect() const;
     void SetMultiSelect(bool value);
+    // The highlight of a selected item: the whole row (true, the default) or
+    // the caption only. The selection itself is the same either way.
+    bool RowSelect() const { return FRowSelect; }
+    void SetRowSelect(bool value);
 
     // 1 sorts by the caption, k >= 2 by sub-item k - 2, negative descending, 0 none.
     int SortID() const { return FSortID; }
@@ -69,7 +75,11 @@ public slots:
     void copy();
     void selectAll() override;
 
+protected:
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
 private:
     QList<Qt::Alignment> FAlignments;
     int FSortID = 1;
+    bool FRowSelect = true;
 };

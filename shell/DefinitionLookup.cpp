@@ -51,7 +51,7 @@ const TLookupKind Kinds[] = {
 
 } // namespace
 
-QString DefinitionLookupSQL(bool isEdb, int serverVersion)
+QString DefinitionLookupSQL(bool isEdb, int serverVersion, bool withRoles)
 {
     QStringList parts;
     for (const TLookupKind &k : Kinds) {
@@ -77,6 +77,14 @@ QString DefinitionLookupSQL(bool isEdb, int serverVersion)
         sql += QString::fromLatin1(k.NameColumn) + QStringLiteral(" = :OBJNM AND ") +
                QString::fromLatin1(k.OwnerCondition);
         parts.append(sql);
+    }
+    if (withRoles) {
+        // Roles live outside schemas: the name alone finds them, as a user
+        // when it can log in.
+        parts.append(QStringLiteral("SELECT CAST('' AS name) AS SchemaNm, "
+                                    "CASE WHEN rolcanlogin THEN 'USER' ELSE 'ROLE' END AS ObjTyp, 15 AS ObjNo, "
+                                    "rolname AS ObjNm, CAST(0 AS bigint) AS OID, CAST('' AS text) AS TblNm\n"
+                                    "FROM pg_roles\nWHERE rolname = :OBJNM"));
     }
     return parts.join(QStringLiteral("\nUNION ALL\n"));
 }

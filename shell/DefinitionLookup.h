@@ -7,7 +7,7 @@
 #include <QString>
 
 // The UNION ALL query for a server of this version and kind.
-QString DefinitionLookupSQL(bool isEdb, int serverVersion);
+QString DefinitionLookupSQL(bool isEdb, int serverVersion, bool withRoles = false);
 
 // The schema and name of an editor selection: split at the first "."; with
 // none the whole text is the name and the schema is `defaultSchema`. Neither

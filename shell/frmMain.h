@@ -122,6 +122,10 @@ public:
     void SetObjectListStyle(int style);
     // Runs every update handler (enabling, check marks, captions).
     void UpdateActions();
+    // Gives a window of its own (a dialog outside the main window) the edit
+    // commands' keys as the main window binds them (undo, redo, cut, copy,
+    // paste, delete, select all), acting on the control with the focus.
+    void LendEditCommands(QWidget *Window);
 
     // --- Edit command routing ---------------------------------------------
     // The control with the keyboard focus, and it as an SQL editor.

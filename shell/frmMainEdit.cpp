@@ -18,9 +18,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
+
+#include <functional>
 
 namespace {
 
@@ -72,6 +75,32 @@ bool ClipboardHasText()
     const QMimeData *d = QGuiApplication::clipboard()->mimeData();
     return d && d->hasText();
 }
+
+// Brings the main window's actions up to date before a key is matched
+// against their shortcuts: the regular update runs only every 200 ms, and a
+// key pressed right after the selection changed must find its command
+// enabled (Ctrl+O on a name just selected).
+class ShortcutRefresh : public QObject {
+public:
+    ShortcutRefresh(TfrmMain *Main, std::function<bool(const QKeySequence &)> IsShortcut)
+        : QObject(Main), FMain(Main), FIsShortcut(std::move(IsShortcut))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() != QEvent::ShortcutOverride || o != QApplication::focusWidget())
+            return false;
+        if (FIsShortcut(QKeySequence(static_cast<QKeyEvent *>(e)->keyCombination())))
+            FMain->UpdateActions();
+        return false;
+    }
+
+private:
+    TfrmMain *FMain;
+    std::function<bool(const QKeySequence &)> FIsShortcut;
+};
 
 } // namespace
 
@@ -178,6 +207,13 @@ void TfrmMain::BuildEditActions()
     // regularly while the program is idle.
     FAppWatches = {connect(qApp, &QApplication::focusChanged, this, [this] { UpdateActions(); }),
                    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateActions(); })};
+    qApp->installEventFilter(new ShortcutRefresh(this, [this](const QKeySequence &key) {
+        for (const QList<QAction *> &list : {actions(), FActions.values()})
+            for (QAction *a : list)
+                if (a->shortcuts().contains(key))
+                    return true;
+        return false;
+    }));
     FUpdateTimer = new QTimer(this);
     FUpdateTimer->setInterval(200);
     connect(FUpdateTimer, &QTimer::timeout, this, [this] {
@@ -185,6 +221,30 @@ void TfrmMain::BuildEditActions()
             UpdateActions();
     });
     FUpdateTimer->start();
+}
+
+void TfrmMain::LendEditCommands(QWidget *Window)
+{
+    const struct {
+        const char *name;
+        TEditCommand command;
+    } commands[] = {{"actEditUndo", TEditCommand::Undo},   {"actEditRedo", TEditCommand::Redo},
+                    {"actEditCut", TEditCommand::Cut},     {"actEditCopy", TEditCommand::Copy},
+                    {"actEditPaste", TEditCommand::Paste}, {"actEditDelete", TEditCommand::Delete},
+                    {"actEditSelectAll", TEditCommand::SelectAll}};
+    for (const auto &c : commands) {
+        const QAction *own = Action(QString::fromLatin1(c.name));
+        if (!own || own->shortcuts().isEmpty())
+            continue;
+        auto *a = new QAction(Window);
+        a->setObjectName(QString::fromLatin1(c.name));
+        a->setShortcuts(own->shortcuts());
+        a->setShortcutContext(Qt::WindowShortcut);
+        const TEditCommand command = c.command;
+        connect(a, &QAction::triggered, Window,
+                tv::ui::Guarded([command] { RouteEditCommand(QApplication::focusWidget(), command); }));
+        Window->addAction(a);
+    }
 }
 
 QWidget *TfrmMain::ActiveControl() const
@@ -431,7 +491,9 @@ void TfrmMain::actEditOpenExecute()
         return;
     QString schema, name;
     SplitObjectSelection(selection, f->dbsMain().Params().value(QStringLiteral("MetaDefSchema")), schema, name);
-    tv::db::Query &q = f->OpenSQL(DefinitionLookupSQL(f->g_bPostgresPlus(), f->DBVer()), {name, schema});
+    // A name without a schema may also be a role's.
+    const bool qualified = selection.contains(QLatin1Char('.'));
+    tv::db::Query &q = f->OpenSQL(DefinitionLookupSQL(f->g_bPostgresPlus(), f->DBVer(), !qualified), {name, schema});
     // The rows are copied first: opening a window may reuse the query.
     QList<TOpenObjectRequest> hits;
     while (!q.Eof()) {

@@ -333,8 +333,7 @@ void TfrmObject::Connect(const QString &Host, const QString &Port, const QString
     LoadWindowState();
     // 16. List style, find panel and its history.
     pnlFind->setVisible(tvOption.Find);
-    lstObject->setSelectionBehavior(tvOption.RowSelect ? QAbstractItemView::SelectRows
-                                                       : QAbstractItemView::SelectItems);
+    lstObject->SetRowSelect(tvOption.RowSelect);
     QStringList history;
     LoadWhereHistory(QStringLiteral("%"), QStringLiteral("%"), history);
     cmbFind->addItems(history);

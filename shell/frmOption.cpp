@@ -840,8 +840,7 @@ void TfrmOption::btnOkClick()
                 f->ShowTree();
             }
             f->pnlFind->setVisible(tvOption.Find);
-            f->lstObject->setSelectionBehavior(tvOption.RowSelect ? QAbstractItemView::SelectRows
-                                                                  : QAbstractItemView::SelectItems);
+            f->lstObject->SetRowSelect(tvOption.RowSelect);
         }
     }
     accept();

@@ -93,6 +93,12 @@ TfrmUserCommand::TfrmUserCommand(QWidget *parent) : QDialog(parent)
     txtSQL = new TtvMemo(split);
     txtSQL->setObjectName(QStringLiteral("txtSQL"));
     ApplyControlStyle(txtSQL);
+    // The SQL box takes the height the fields leave and always shows
+    // several lines; the window grows for them when the fields need more.
+    txtSQL->setMinimumHeight(6 * txtSQL->RowHeight() + 2 * txtSQL->frameWidth());
+    split->setChildrenCollapsible(false);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
     v->addWidget(split, 1);
 
     connect(lstCommand, &QListWidget::currentRowChanged, this, tv::ui::Guarded([this] { lstCommandClick(); }));
@@ -110,6 +116,9 @@ TfrmUserCommand::TfrmUserCommand(QWidget *parent) : QDialog(parent)
     for (QCheckBox *c : {chkDialog, chkSQLWindow, chkError})
         connect(c, &QCheckBox::clicked, this, [this] { Changed(); });
     txtSQL->OnChange = [this](TEditor *) { Changed(); };
+    // The edit keys of the main window work in the boxes here too.
+    if (frmMain)
+        frmMain->LendEditCommands(this);
     UpdateActions();
 }
 

@@ -124,6 +124,23 @@ void Press(const Target &t)
     }
 }
 
+// Whether a top-level window's own menu bar has an entry marking the key: in
+// the window's own controls (not in one of its MDI children) the menu bar
+// takes the key first.
+bool MenuBarMarks(QWidget *Scope, const QKeySequence &Key)
+{
+    if (!Scope->isWindow())
+        return false;
+    for (QMenuBar *bar : Scope->findChildren<QMenuBar *>()) {
+        if (bar->window() != Scope || !bar->isVisible())
+            continue;
+        for (QAction *a : bar->actions())
+            if (a->isVisible() && a->isEnabled() && Marks(a->text(), Key))
+                return true;
+    }
+    return false;
+}
+
 // Alt with a letter or digit, nothing else held.
 QKeySequence MnemonicKey(const QKeyEvent *e)
 {
@@ -155,7 +172,7 @@ protected:
         if (key.isEmpty())
             return false;
         QWidget *scope = MnemonicScope(w);
-        if (!scope)
+        if (!scope || MenuBarMarks(scope, key))
             return false;
         if (e->type() == QEvent::ShortcutOverride) {
             // Keeps the key from the shortcuts (the menu bar's among them).

@@ -14,6 +14,9 @@
 // a text box presses "作成(&C)" instead of typing. A matching control that is
 // disabled uses up the key as well. Only when the window has no control with
 // the letter does the key go on to the focused control and the menu bar.
+// In a top-level window's own controls (outside its MDI children) its menu
+// bar comes first: a letter of the bar ("ツール(&T)") opens that menu, even
+// when a tool-bar action of the window marks the same letter.
 #include <QKeySequence>
 
 class QObject;

@@ -235,6 +235,44 @@ TEST(TtvListView, SelectAllOnlyInMultiSelect)
     EXPECT_EQ(f.list->SelectedItems().size(), 3);
 }
 
+// Keys and clicks select whole items; the highlight covers the row or the
+// caption only, as RowSelect says.
+TEST(TtvListView, SelectionTakesWholeItemsAndRowSelectOnlyPaints)
+{
+    ListForm f;
+    f.list->SetMultiSelect(true);
+    f.list->setFocus();
+    // The caption's end and the middle of the second column in a row.
+    auto colorAt = [&](int row, int column) {
+        const QRect r = f.list->visualItemRect(f.list->Item(row));
+        const int x = column == 0 ? f.list->columnWidth(0) - 4
+                                  : f.list->columnViewportPosition(column) + f.list->columnWidth(column) / 2;
+        return f.list->viewport()->grab().toImage().pixelColor(x, r.center().y());
+    };
+    const QColor base = colorAt(1, 1);
+    for (const bool rowSelect : {false, true}) {
+        SCOPED_TRACE(rowSelect ? "row" : "caption");
+        f.list->SetRowSelect(rowSelect);
+        f.list->clearSelection();
+        f.list->setCurrentItem(f.list->Item(0));
+        QTest::keyClick(f.list, Qt::Key_A, Qt::ControlModifier);
+        ASSERT_EQ(f.list->SelectedItems().size(), 3);
+        QTest::keyClick(f.list, Qt::Key_Down);
+        ASSERT_EQ(f.list->SelectedItems().size(), 1);
+        EXPECT_EQ(f.list->SelectedItems().first(), f.list->Item(1));
+        EXPECT_TRUE(f.list->Item(1)->isSelected());
+        // A click on a sub-item takes its item too.
+        const QRect r = f.list->visualItemRect(f.list->Item(2));
+        QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {},
+                          QPoint(f.list->columnViewportPosition(2) + 20, r.center().y()));
+        ASSERT_EQ(f.list->SelectedItems().size(), 1);
+        EXPECT_EQ(f.list->SelectedItems().first(), f.list->Item(2));
+        EXPECT_NE(colorAt(2, 0), base);
+        EXPECT_EQ(colorAt(2, 1) != base, rowSelect);
+        EXPECT_EQ(colorAt(0, 0), base);
+    }
+}
+
 TEST(TtvTreeView, FindNameAndDataSearchChildrenInOrder)
 {
     TtvTreeView tree;

@@ -166,6 +166,44 @@ TEST_F(MnemonicKeys, DisabledOwnControlKeepsTheKeyAndOtherLettersReachTheMenu)
     EXPECT_EQ(main->menuBar()->activeAction(), admin->menuAction());
 }
 
+// In the main window's own controls (a box of its tool bar) a letter of its
+// menu bar opens that menu, although a tool-bar action of the main window
+// marks the same letter; a letter only the tool bar marks presses it.
+TEST_F(MnemonicKeys, MenuBarFirstInTheMainWindowsOwnControls)
+{
+    auto *bar = main->addToolBar(QStringLiteral("標準"));
+    QStringList fired;
+    for (const char *caption : {"切り取り(&A)", "保存(&Z)"}) {
+        QAction *a = bar->addAction(QString::fromUtf8(caption));
+        QObject::connect(a, &QAction::triggered, [&fired, a] { fired << a->text(); });
+    }
+    auto *box = new QLineEdit;
+    bar->addWidget(box);
+    box->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), box);
+
+    QTest::keyClick(box, Qt::Key_A, Qt::AltModifier);
+    EXPECT_TRUE(fired.isEmpty());
+    EXPECT_EQ(box->text(), QString());
+    EXPECT_EQ(main->menuBar()->activeAction(), admin->menuAction());
+    if (QWidget *p = QApplication::activePopupWidget())
+        p->close();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get(), 60000));
+    box->setFocus();
+
+    QTest::keyClick(box, Qt::Key_Z, Qt::AltModifier);
+    EXPECT_EQ(fired, QStringList{QStringLiteral("保存(&Z)")});
+    EXPECT_EQ(box->text(), QString());
+
+    // The same letter in an MDI child is still the child's own.
+    Child &c = children[0];
+    FocusIn(c, c.edit);
+    QTest::keyClick(c.edit, Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(c.fired, QStringList{QStringLiteral("最新(&A)")});
+}
+
 TEST(MnemonicScope, TheFocusedChildOrTheTopLevelWindow)
 {
     QMainWindow main;

@@ -762,3 +762,82 @@ TEST_F(ObjectActions, TreeButtonsAndDisplayChoice)
     EXPECT_EQ(form->Disp, 1);
     EXPECT_EQ(form->cmbTree->currentIndex(), 1);
 }
+
+// Ctrl+A, then one key that moves the selection (an arrow, or the first
+// letters of a name): the list's keys work on the new selection at once,
+// whether the highlight covers the row or the caption only.
+TEST(ObjectActionsEndToEnd, KeysAfterSelectAllWorkOnTheFirstMove)
+{
+    TestDb db("objact");
+    TV_REQUIRE_DB(db);
+    db.exec("CREATE TABLE w9a(a int); CREATE TABLE w9b(a int); CREATE TABLE w9c(a int)");
+    ShellSession s;
+    s.Start(LogonArgs(db.params()));
+    tvOption.UseLowerName = true;
+    tvOption.RowSelect = false;
+    ASSERT_TRUE(s.ShowMain());
+    s.FirstPaint();
+    TfrmObject *form = s.Form();
+    ASSERT_NE(form, nullptr);
+    QTreeWidgetItem *pub = Child(form->tvTree->topLevelItem(0), QStringLiteral("public"));
+    ASSERT_NE(pub, nullptr);
+    form->tvTree->setCurrentItem(Child(pub, QStringLiteral("TABLE")));
+    ASSERT_EQ(form->lstObject->ItemCount(), 3);
+    TtvListView *list = form->lstObject;
+
+    struct Case {
+        bool rowSelect;
+        int start;         // the current item before Ctrl+A
+        const char *keys;  // typed after Ctrl+A; empty: the arrow below
+        Qt::Key arrow;
+        const char *selected;
+    };
+    const Case cases[] = {
+        {false, 0, "", Qt::Key_Down, "w9b"},
+        {false, 2, "", Qt::Key_Up, "w9b"},
+        {false, 0, "w9c", Qt::Key_unknown, "w9c"},
+        {true, 0, "", Qt::Key_Down, "w9b"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.selected) + (c.rowSelect ? " row" : " caption") + " " + c.keys);
+        list->SetRowSelect(c.rowSelect);
+        list->clearSelection();
+        list->setCurrentItem(list->Item(c.start));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        ASSERT_EQ(list->SelectedItems().size(), 3);
+        if (*c.keys) {
+            QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new search, not the end of the last
+            QTest::keyClicks(list, QString::fromLatin1(c.keys));
+        } else {
+            QTest::keyClick(list, c.arrow);
+        }
+        ASSERT_EQ(list->SelectedItems().size(), 1);
+        EXPECT_EQ(list->SelectedItems().first()->Caption(), QString::fromLatin1(c.selected));
+        EXPECT_TRUE(form->Action("actOpen")->isEnabled());
+        EXPECT_TRUE(form->Action("actDelete")->isEnabled());
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromLatin1(c.selected));
+        // Alt+O opens the list's menu with its item actions offered.
+        QTest::keyClick(list, Qt::Key_O, Qt::AltModifier);
+        ASSERT_TRUE(PollUntil([&] { return QApplication::activePopupWidget() != nullptr; }));
+        EXPECT_EQ(QApplication::activePopupWidget(), form->mnuObject);
+        EXPECT_TRUE(form->Action("actOpen")->isEnabled());
+        QApplication::activePopupWidget()->close();
+        ASSERT_TRUE(PollUntil([&] { return QApplication::activePopupWidget() == nullptr; }));
+        // The frame active again, as a desktop leaves it after a menu.
+        ASSERT_TRUE(s.ShowMain());
+    }
+
+    // Delete drops the one item the arrow chose.
+    list->SetRowSelect(false);
+    list->setCurrentItem(list->Item(0));
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Down);
+    s.dialogs.queueButton(tv::ui::IDYES);
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(s.dialogs.texts(), QStringList({"オブジェクトを削除しますか？", "オブジェクトが削除されました。"}));
+    EXPECT_EQ(db.scalar("SELECT to_regclass('public.w9b') IS NULL"), "t");
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM pg_class WHERE relname IN ('w9a', 'w9c')"), "2");
+}

@@ -881,3 +881,48 @@ TEST(ObjectToolsEndToEnd, CommandFromTheEditorRunsOnTheSelectedTables)
     EXPECT_EQ(s.dialogs.texts(), QStringList({"コマンドを実行しました。"}));
     EXPECT_EQ(db.scalar("SELECT obj_description('e1'::regclass)"), "e2e");
 }
+
+// The editor opened from the main window's tool menu: Ctrl+A selects the
+// whole text of whichever box has the focus, and the SQL box shows several
+// lines.
+TEST(ObjectToolsEndToEnd, CommandEditorBoxesSelectAllAndTheSQLBoxShowsLines)
+{
+    ShellSession s;
+    TfrmMain &m = s.Start({});
+    {
+        ModalSteps logon({CancelStep(QStringLiteral("frmLogon"))}); // no connection is needed
+        s.FirstPaint();
+    }
+    ASSERT_TRUE(s.ShowMain());
+    TfrmUserCommand::RegisterLauncher();
+    bool checked = false;
+    ModalSteps steps({{QStringLiteral("TfrmUserCommand"), [&](QWidget *w) {
+                           auto *e = static_cast<TfrmUserCommand *>(w);
+                           QApplication::setActiveWindow(e);
+                           QApplication::processEvents(); // laid out at its size
+                           // Typing over what Ctrl+A selected replaces all of it.
+                           for (QLineEdit *box : {e->txtName, e->txtSeq}) {
+                               SCOPED_TRACE(box->objectName().toStdString());
+                               box->setFocus();
+                               QTest::keyClicks(box, QStringLiteral("12"));
+                               box->setCursorPosition(1);
+                               QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+                               QTest::keyClicks(box, QStringLiteral("7"));
+                               EXPECT_EQ(box->text(), QStringLiteral("7"));
+                           }
+                           const QString sql = QStringLiteral("SELECT 1\nFROM t\nWHERE a = 1\nORDER BY 1");
+                           e->txtSQL->setFocus();
+                           e->txtSQL->Lines()->SetText(sql);
+                           QTest::keyClick(e->txtSQL, Qt::Key_A, Qt::ControlModifier);
+                           EXPECT_EQ(e->txtSQL->SelText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")), sql);
+                           // Several lines at the size the window opens with.
+                           EXPECT_TRUE(e->txtSQL->isVisible());
+                           EXPECT_GE(e->txtSQL->viewport()->height(), 5 * e->txtSQL->RowHeight());
+                           checked = true;
+                           s.dialogs.queueButton(tv::ui::IDNO); // nothing to keep
+                           e->actExit->trigger();
+                       }}});
+    m.Action(QStringLiteral("actToolCommandSetup"))->trigger();
+    ASSERT_TRUE(steps.finished());
+    EXPECT_TRUE(checked);
+}

@@ -6,6 +6,7 @@
 
 #include "common/CompOption.h"
 #include "controls/tvComboBox.h"
+#include "controls/tvNumEdit.h"
 #include "controls/tvListView.h"
 #include "objects/other/OtherWindows.h"
 #include "objects/table/TableWindows.h"
@@ -19,6 +20,8 @@
 #include "objects/table/frmTrigger.h"
 #include "platform/settings/tvRegistry.h"
 #include "shell/frmMain.h"
+#include "shell/frmLogon.h"
+#include "shell/ModalSteps.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +32,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTimer>
 #include <QToolBar>
@@ -427,4 +432,68 @@ TEST_F(CompareWindow, EscAndALostSessionEndTheRun)
     EXPECT_NE(shown, QStringLiteral("オブジェクト比較を終了しました。"));
     EXPECT_FALSE(shown.trimmed().isEmpty());
     EXPECT_EQ(l->ItemCount(), rows);
+}
+
+// The tool menu by its keys after a second logon: Alt+T opens "ツール(&T)"
+// and C opens a comparison window in front of the other windows, each time.
+TEST_F(CompareWindow, ToolMenuByKeysAfterASecondLogon)
+{
+    TV_REQUIRE_DB(db);
+    s.Start(LogonArgs(db.params()));
+    s.FirstPaint();
+    ASSERT_TRUE(s.ShowMain());
+    TfrmMain &m = *s.main;
+    ASSERT_NE(s.Form(), nullptr);
+
+    // The second logon through the logon dialog.
+    const DbParams p = db.params();
+    ModalSteps logon({{QStringLiteral("frmLogon"), [&](QWidget *w) {
+                           auto *d = qobject_cast<TfrmLogon *>(w);
+                           d->txtUserID->setText(p.user);
+                           d->txtPassword->setText(p.password);
+                           d->txtDatabase->setText(p.database);
+                           d->txtHost->setText(p.host);
+                           d->txtPort->setText(p.port);
+                           d->txtSchema->setText(QStringLiteral("public"));
+                           QTest::mouseClick(d->btnOk, Qt::LeftButton);
+                       }}});
+    m.Action(QStringLiteral("actDBLogon"))->trigger();
+    ASSERT_TRUE(PollUntil([&] { return logon.finished() && s.Form(1) != nullptr; }))
+        << s.dialogs.texts().join(u'\n').toStdString();
+    ASSERT_TRUE(PollUntil([&] { return QApplication::activeModalWidget() == nullptr; }));
+    ASSERT_TRUE(s.ShowMain());
+
+    auto comps = [&] {
+        QList<TfrmComp *> l;
+        for (QWidget *c : m.MdiChildren())
+            if (auto *w = dynamic_cast<TfrmComp *>(c))
+                l << w;
+        return l;
+    };
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        // The second round from the connection list of the frame's tool bar,
+        // the first from the object tree.
+        if (round == 2)
+            m.cmbDBName->setFocus();
+        QTest::keyClick(m.windowHandle(), Qt::Key_T, Qt::AltModifier);
+        ASSERT_TRUE(PollUntil([] { return QApplication::activePopupWidget() != nullptr; }));
+        QWidget *popup = QApplication::activePopupWidget();
+        ASSERT_EQ(popup->objectName(), QStringLiteral("mnuTool"));
+        QTest::keyClick(popup, Qt::Key_C);
+        ASSERT_TRUE(PollUntil([&] { return comps().size() == round; }));
+        TfrmComp *w = comps().last();
+        QMdiSubWindow *frame = m.SubWindowOf(w);
+        ASSERT_NE(frame, nullptr);
+        // In front once the menu has gone and the frame is active again.
+        ASSERT_TRUE(PollUntil([] { return QApplication::activePopupWidget() == nullptr; }));
+        ASSERT_TRUE(s.ShowMain());
+        QApplication::processEvents();
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(m.mdiMain->activeSubWindow(), frame);
+        EXPECT_EQ(m.mdiMain->subWindowList(QMdiArea::StackingOrder).last(), frame);
+        EXPECT_TRUE(frame->isAncestorOf(QApplication::focusWidget()));
+        // The second round starts from a connection window in front.
+        m.mdiMain->setActiveSubWindow(m.SubWindowOf(s.Form(0)));
+    }
 }
