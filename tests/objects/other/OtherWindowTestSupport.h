@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -21,6 +22,25 @@
 #include <unistd.h>
 
 namespace tvtest {
+
+// Replaces the first `from` of the editor's text by `to`, as typed keys.
+inline void Retype(TtvMemo *m, const QString &from, const QString &to)
+{
+    const QStringList lines = m->Lines()->ToStringList();
+    for (int r = 0; r < lines.size(); ++r) {
+        const int c = int(lines[r].indexOf(from));
+        if (c < 0)
+            continue;
+        m->setFocus();
+        m->SetRow(r);
+        m->SetCol(c);
+        for (int i = 0; i < from.size(); ++i)
+            QTest::keyClick(m, Qt::Key_Delete);
+        QTest::keyClicks(m, to);
+        return;
+    }
+    ADD_FAILURE() << "not in the text: " << from.toStdString();
+}
 
 inline TfrmDDLExec *OpenExecDialog()
 {

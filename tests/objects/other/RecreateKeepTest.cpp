@@ -124,24 +124,6 @@ protected:
         if (db && db->available() && !role.empty())
             db->exec("DROP ROLE IF EXISTS " + role);
     }
-    // Replaces the first `from` of the editor's text by `to` as typed keys.
-    static void Retype(TtvMemo *m, const QString &from, const QString &to)
-    {
-        const QStringList lines = m->Lines()->ToStringList();
-        for (int r = 0; r < lines.size(); ++r) {
-            const int c = int(lines[r].indexOf(from));
-            if (c < 0)
-                continue;
-            m->setFocus();
-            m->SetRow(r);
-            m->SetCol(c);
-            for (int i = 0; i < from.size(); ++i)
-                QTest::keyClick(m, Qt::Key_Delete);
-            QTest::keyClicks(m, to);
-            return;
-        }
-        ADD_FAILURE() << "not in the text: " << from.toStdString();
-    }
 
     std::unique_ptr<TestDb> db;
     std::string role;

@@ -2,6 +2,7 @@
 // program starts: opened through the dispatcher (with the routine's oid),
 // compiled from the edited text without preview, scripted without a window;
 // the sample viewer beside them.
+#include "OtherWindowTestSupport.h"
 #include "shell/ShellTestSupport.h"
 #include "objects/table/TableWindowTestSupport.h"
 
@@ -113,24 +114,6 @@ protected:
     {
         const DbParams &p = db->params();
         return QStringLiteral(" @ ") + p.database + u'/' + p.host + u':' + p.port;
-    }
-    // Replaces the first occurrence of `from` in the editor as typing would.
-    static void Retype(TtvMemo *m, const QString &from, const QString &to)
-    {
-        const QStringList lines = m->Lines()->ToStringList();
-        for (int r = 0; r < lines.size(); ++r) {
-            const int c = int(lines[r].indexOf(from));
-            if (c < 0)
-                continue;
-            m->setFocus();
-            m->SetRow(r);
-            m->SetCol(c);
-            for (int i = 0; i < from.size(); ++i)
-                QTest::keyClick(m, Qt::Key_Delete);
-            QTest::keyClicks(m, to);
-            return;
-        }
-        ADD_FAILURE() << "not in the text: " << from.toStdString();
     }
     std::string Other(const std::string &sql) { return db->scalar(sql); }
 
