@@ -48,23 +48,16 @@ void TtvListItem::setData(int column, int role, const QVariant &value)
         QTreeWidgetItem::setData(column, role, value);
 }
 
-namespace {
-// Aligns every cell as its column says, whoever filled the item.
-class ColumnAlignDelegate : public QStyledItemDelegate {
-public:
-    explicit ColumnAlignDelegate(TtvListView *view) : QStyledItemDelegate(view), FView(view) {}
+TtvListAlignDelegate::TtvListAlignDelegate(TtvListView *view, QObject *parent)
+    : QStyledItemDelegate(parent ? parent : view), FView(view)
+{
+}
 
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->displayAlignment = FView->ColumnAlignment(index.column()) | Qt::AlignVCenter;
-    }
-
-private:
-    TtvListView *FView;
-};
-} // namespace
+void TtvListAlignDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->displayAlignment = FView->ColumnAlignment(index.column()) | Qt::AlignVCenter;
+}
 
 TtvListView::TtvListView(QWidget *parent) : QTreeWidget(parent)
 {
@@ -72,7 +65,7 @@ TtvListView::TtvListView(QWidget *parent) : QTreeWidget(parent)
     setUniformRowHeights(true);
     setItemsExpandable(false);
     setColumnCount(0);
-    setItemDelegate(new ColumnAlignDelegate(this));
+    setItemDelegate(new TtvListAlignDelegate(this));
     // Items are whole: a selection made by key or click takes the item, never
     // one of its cells (a cell selection would leave the item unselected).
     setSelectionBehavior(QAbstractItemView::SelectRows);

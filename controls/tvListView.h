@@ -5,6 +5,7 @@
 // selects every item of a multi-select list. An item is selected as a whole,
 // by mouse or key; whether the highlight covers the whole row or only the
 // caption is a matter of display (RowSelect).
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <functional>
 
@@ -33,6 +34,22 @@ public:
 
 private:
     QStringList FSubItems;
+};
+
+class TtvListView;
+
+// Aligns every cell as its list's column says, whoever filled the item. The
+// list's own delegate; a list that needs another delegate derives it from
+// this one so that its columns keep their alignment.
+class TtvListAlignDelegate : public QStyledItemDelegate {
+public:
+    explicit TtvListAlignDelegate(TtvListView *view, QObject *parent = nullptr);
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+
+private:
+    TtvListView *FView;
 };
 
 class TtvListView : public QTreeWidget {

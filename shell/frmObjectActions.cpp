@@ -151,9 +151,9 @@ TfrmObject::TScriptOptionDialog &ScriptOptionDialog()
 
 // The list's name editor: an edit starts only when the window allows it,
 // and its end renames the object instead of writing the text straight back.
-class TObjectNameDelegate : public QStyledItemDelegate {
+class TObjectNameDelegate : public TtvListAlignDelegate {
 public:
-    explicit TObjectNameDelegate(TfrmObject *form) : QStyledItemDelegate(form), FForm(form) {}
+    explicit TObjectNameDelegate(TfrmObject *form) : TtvListAlignDelegate(form->lstObject, form), FForm(form) {}
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override

@@ -294,6 +294,34 @@ TEST_F(ObjectList, FunctionListGivesArgumentsOidAndDropArguments)
     EXPECT_EQ(Item(QStringLiteral("f"))->SubItem(12), QStringLiteral("\"int4\""));
 }
 
+// The list's rename editor comes with a delegate of its own: the columns
+// given as right-aligned (the OID) are still painted at the right of their cell.
+TEST_F(ObjectList, RightAlignedColumnsArePaintedAtTheRight)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    form->ExecuteSQL(QStringLiteral("CREATE FUNCTION f() RETURNS int LANGUAGE sql AS 'SELECT 1'"));
+    Select(QStringLiteral("FUNCTION"));
+    TtvListView *list = form->lstObject;
+    ASSERT_EQ(list->headerItem()->text(3), QStringLiteral("OID"));
+    ASSERT_EQ(list->ColumnAlignment(3), Qt::AlignRight);
+    TtvListItem *f = Item(QStringLiteral("f"));
+    ASSERT_NE(f, nullptr);
+    list->clearSelection();
+    list->setColumnWidth(3, 240);
+    list->scrollToItem(f);
+    const QRect cell = list->visualRect(list->indexFromItem(f, 3));
+    ASSERT_FALSE(cell.isEmpty());
+    const QImage img = list->viewport()->grab(cell).toImage();
+    int left = img.width();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, y)) < 128)
+                left = std::min(left, x);
+    ASSERT_LT(left, img.width()) << "no text painted";
+    EXPECT_GT(left, img.width() / 2) << "the OID starts at x=" << left << " of " << img.width();
+}
+
 TEST_F(ObjectList, TriggerSequenceAndTableDetails)
 {
     TV_REQUIRE_DB(*db);
