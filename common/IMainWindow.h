@@ -32,10 +32,13 @@ public:
     // The connection window of the selected connection-list item; null when
     // no item is selected.
     virtual IConnectionWindow *CurrentForm() const = 0;
-    // Selects the first connection-list item whose text equals `text` (a
-    // kind-0 descriptor text) without running the list's change handler; no
-    // selection when no item has that text.
-    virtual void SelectConnection(const QString &text, Qt::CaseSensitivity cs = Qt::CaseSensitive) = 0;
+    // Selects the connection-list item whose text equals `text` (a kind-0
+    // descriptor text) without running the list's change handler: the item of
+    // `window` when that one has the text (two connections with the same
+    // descriptor are told apart), else the first with it; no selection when no
+    // item has that text.
+    virtual void SelectConnection(const QString &text, Qt::CaseSensitivity cs = Qt::CaseSensitive,
+                                  IConnectionWindow *window = nullptr) = 0;
 
     // The task bar: one grouped check button per child window.
     virtual QToolBar *TaskBar() = 0;

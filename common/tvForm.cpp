@@ -348,7 +348,7 @@ void TtvForm::Activate()
             FormatRecParamCaption(MakeRecParam(p.Server, p.Database, p.MetaDefSchema, p.value(QStringLiteral("Port")),
                                                p.User_Name, p.Password, QString(), QString(), QString()),
                                   0, false);
-        m->SelectConnection(text, Qt::CaseInsensitive);
+        m->SelectConnection(text, Qt::CaseInsensitive, owner);
     }
     if (FTaskButton)
         m->PressTaskButton(FTaskButton);

@@ -5,6 +5,20 @@
 #include "platform/ui/EscapeWatch.h"
 
 #include <QApplication>
+#include <QItemSelectionModel>
+
+namespace {
+
+// An item counts as selected when any of its cells is, as the list's own
+// selectedItems() counts it: with cell selection (row select off) a click on
+// a column other than the name selects that cell only.
+bool RowSelected(TtvListView *list, int row)
+{
+    const QModelIndex index = list->model()->index(row, 0);
+    return list->selectionModel() && list->selectionModel()->rowIntersectsSelection(index.row(), index.parent());
+}
+
+} // namespace
 
 TSelectionWalk::TSelectionWalk(TtvListView *list, bool scroll) : FList(list), FScroll(scroll)
 {
@@ -29,7 +43,7 @@ TtvListItem *TSelectionWalk::Next()
     const int n = FList->topLevelItemCount();
     for (int i = FPos; i < n; ++i) {
         QTreeWidgetItem *it = FList->topLevelItem(i);
-        if (!it->isSelected())
+        if (!RowSelected(FList, i))
             continue;
         if (tv::ui::EscapePressed()) {
             FEscaped = true;
@@ -52,8 +66,8 @@ void TSelectionWalk::Deselect()
 {
     if (FCurrent < 0)
         return;
-    if (QTreeWidgetItem *it = FList->topLevelItem(FCurrent))
-        it->setSelected(false);
+    if (QItemSelectionModel *sel = FList->selectionModel())
+        sel->select(FList->model()->index(FCurrent, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     FCurrent = -1;
 }
 

@@ -1283,16 +1283,22 @@ TfrmObject *TfrmMain::GetDBForm(const QString &ServerName) const
     return nullptr;
 }
 
-void TfrmMain::SelectConnection(const QString &text, Qt::CaseSensitivity cs)
+void TfrmMain::SelectConnection(const QString &text, Qt::CaseSensitivity cs, IConnectionWindow *window)
 {
     // setCurrentIndex never runs the change handler (that is bound to the user's pick).
+    const QObject *own = window ? window->FormWidget() : nullptr;
+    int found = -1;
     for (int i = 0; i < cmbDBName->count(); ++i) {
-        if (QString::compare(cmbDBName->itemText(i), text, cs) == 0) {
-            cmbDBName->setCurrentIndex(i);
-            return;
+        if (QString::compare(cmbDBName->itemText(i), text, cs) != 0)
+            continue;
+        if (own && cmbDBName->itemData(i).value<QObject *>() == own) {
+            found = i;
+            break;
         }
+        if (found < 0)
+            found = i;
     }
-    cmbDBName->setCurrentIndex(-1);
+    cmbDBName->setCurrentIndex(found);
 }
 
 void TfrmMain::AddConnection(TfrmObject *form, const QString &text)

@@ -56,7 +56,8 @@ public:
     // IMainWindow
     QWidget *MainWidget() override { return this; }
     IConnectionWindow *CurrentForm() const override;
-    void SelectConnection(const QString &text, Qt::CaseSensitivity cs = Qt::CaseSensitive) override;
+    void SelectConnection(const QString &text, Qt::CaseSensitivity cs = Qt::CaseSensitive,
+                          IConnectionWindow *window = nullptr) override;
     QToolBar *TaskBar() override { return tolTask; }
     QToolButton *AddTaskButton(QWidget *window, const QString &caption, const QString &hint,
                                int imageIndex) override;

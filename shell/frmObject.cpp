@@ -383,7 +383,7 @@ QString TfrmObject::ConnectionText() const
 
 void TfrmObject::FormActivate()
 {
-    FMain->SelectConnection(ConnectionText());
+    FMain->SelectConnection(ConnectionText(), Qt::CaseSensitive, this);
     FMain->PressTaskButton(FTaskButton);
     mnuObjectClick();
     const struct {

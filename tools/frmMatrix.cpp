@@ -18,6 +18,7 @@
 #include "platform/ui/EscapeWatch.h"
 #include "platform/ui/Guard.h"
 #include "shell/ListItemImage.h"
+#include "shell/ObjectListModel.h"
 #include "shell/WindowLaunchers.h"
 #include "shell/frmMain.h"
 #include "shell/frmObject.h"
@@ -67,13 +68,14 @@ int ItemCode(const TtvListItem *Item)
     return code == 54 ? 53 : code;
 }
 
-// The args of a routine, the table of a trigger or rule.
-QString ListItemParent(const TtvListItem *Item)
+// The args of a routine, the table of a trigger or rule, of an item of a
+// list of `ListType` (the type text the list was filled for, "%" when mixed).
+QString ListItemParent(const TtvListItem *Item, const QString &ListType)
 {
     const int code = ItemCode(Item);
     const int at = tvOption.TreeData ? 3 : 2;
     if (code == 51 || code == 52 || code == 128)
-        return PlainArgs(Item->SubItem(at));
+        return PlainArgs(Item->SubItem(ObjectListArgumentsSubItem(ListType, tvOption.TreeData)));
     if (code == 57 || code == 127) {
         const QString table = Item->SubItem(11);
         return table.isEmpty() ? Item->SubItem(at) : table;
@@ -257,7 +259,7 @@ void TfrmMatrix::Reload(QObject *)
             if (page == tabField)
                 AddColumnRows(items.at(n), lookup);
             else
-                AddObjectRow(items.at(n), page == tabObject1, lookup);
+                AddObjectRow(items.at(n), owner->g_TreeDispState, page == tabObject1, lookup);
             sp.release();
         }
     } else {
@@ -265,10 +267,10 @@ void TfrmMatrix::Reload(QObject *)
     }
 }
 
-void TfrmMatrix::AddObjectRow(TtvListItem *Item, bool References, TMatrixLookup &Lookup)
+void TfrmMatrix::AddObjectRow(TtvListItem *Item, const QString &ListType, bool References, TMatrixLookup &Lookup)
 {
     const int code = ItemCode(Item);
-    const QString name = Item->Caption(), schema = Item->SubItem(0), parent = ListItemParent(Item);
+    const QString name = Item->Caption(), schema = Item->SubItem(0), parent = ListItemParent(Item, ListType);
     const int r = grdMatrix->RowCount();
     grdMatrix->SetRowCount(r + 1);
     grdMatrix->SetObjects(0, r, code);

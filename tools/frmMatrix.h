@@ -53,7 +53,7 @@ public:
     QMenu *mnuMatrix = nullptr;
 
 private:
-    void AddObjectRow(TtvListItem *Item, bool References, TMatrixLookup &Lookup);
+    void AddObjectRow(TtvListItem *Item, const QString &ListType, bool References, TMatrixLookup &Lookup);
     void AddColumnRows(TtvListItem *Item, TMatrixLookup &Lookup);
     void FinishGrid();
     void grdMatrixDrawCell(QPainter *Canvas, int ACol, int ARow, const QRect &Rect);

@@ -87,16 +87,21 @@ public:
         const int i = cmbDBName->currentIndex();
         return i < 0 ? nullptr : static_cast<IConnectionWindow *>(cmbDBName->itemData(i).value<void *>());
     }
-    void SelectConnection(const QString &text, Qt::CaseSensitivity cs) override
+    void SelectConnection(const QString &text, Qt::CaseSensitivity cs, IConnectionWindow *window) override
     {
         ++selectCalls;
+        int found = -1;
         for (int i = 0; i < cmbDBName->count(); ++i) {
-            if (QString::compare(cmbDBName->itemText(i), text, cs) == 0) {
-                cmbDBName->setCurrentIndex(i);
-                return;
+            if (QString::compare(cmbDBName->itemText(i), text, cs) != 0)
+                continue;
+            if (window && cmbDBName->itemData(i).value<void *>() == window) {
+                found = i;
+                break;
             }
+            if (found < 0)
+                found = i;
         }
-        cmbDBName->setCurrentIndex(-1);
+        cmbDBName->setCurrentIndex(found);
     }
     QToolBar *TaskBar() override { return tolTask; }
     QToolButton *AddTaskButton(QWidget *window, const QString &caption, const QString &hint,

@@ -225,3 +225,46 @@ INSTANTIATE_TEST_SUITE_P(Windows, FirstStart, ::testing::ValuesIn(Cases),
 
 } // namespace
 
+
+namespace {
+
+// With the first connection window maximised, a second logon opens maximised
+// too and stays the active one, its list and tree laid out over the whole
+// area at once, not in the corner of the size it was built with; the
+// connection box names it.
+TEST(FirstStartConnections, SecondConnectionOpenedMaximisedFillsTheArea)
+{
+    TestDb db{"lay_second_connection"};
+    TV_REQUIRE_DB(db);
+    ShellSession s;
+    TfrmMain &m = s.Start(LogonArgs(db.params()));
+    s.FirstPaint();
+    ASSERT_TRUE(s.ShowMain());
+    ASSERT_NE(s.Form(), nullptr);
+    auto *area = m.findChild<QMdiArea *>(QStringLiteral("mdiMain"));
+    ASSERT_NE(area, nullptr);
+    QMdiSubWindow *first = m.SubWindowOf(s.Form());
+    ASSERT_NE(first, nullptr);
+    first->showMaximized();
+    ASSERT_TRUE(PollUntil([&] { return first->isMaximized(); }));
+
+    // The same database again: two connections with one descriptor text.
+    const DbParams &p = db.params();
+    TfrmObject *second = TfrmObject::Create(&m, p.host, p.port, p.database, QString(), p.user, p.password);
+    ASSERT_NE(second, nullptr);
+    QMdiSubWindow *frame = m.SubWindowOf(second);
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(PollUntil([&] { return frame->isMaximized() && frame->isVisible(); }));
+    const QSize view = area->viewport()->size();
+    EXPECT_EQ(frame->size(), view);
+    // The contents fill the frame (a few pixels of border aside) right after
+    // it opens, with no further events processed.
+    EXPECT_GE(second->width(), view.width() - 20) << second->width() << " of " << view.width();
+    EXPECT_GE(second->height(), view.height() - 40) << second->height() << " of " << view.height();
+    for (const std::string &clip : Clipped(second))
+        ADD_FAILURE() << clip;
+    EXPECT_EQ(area->activeSubWindow(), frame);
+    EXPECT_EQ(m.CurrentObjectForm(), second);
+}
+
+} // namespace

@@ -124,24 +124,30 @@ TEST(MainWindow, ConnectionListEnablingAndLookups)
     auto *second = s.Form(2);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(m.cmbDBName->count(), 2);
-    // The new window was activated, which selects the first item with its text.
+    // The new window was activated, which selects its own item, though the
+    // first has the same text.
     EXPECT_EQ(m.mdiMain->activeSubWindow(), m.SubWindowOf(second));
-    EXPECT_EQ(m.CurrentForm(), first);
+    EXPECT_EQ(m.CurrentForm(), second);
     EXPECT_TRUE(m.Action(QStringLiteral("actViewSQL"))->isEnabled());
     EXPECT_TRUE(m.Action(QStringLiteral("btnNewType"))->isEnabled());
     EXPECT_TRUE(m.Action(QStringLiteral("actAdminSession"))->isEnabled());
     EXPECT_FALSE(m.Action(QStringLiteral("actAdminDBLink"))->isEnabled());
 
     // Equal texts: the current window, else the one with the highest index;
-    // activating the second selects the first item with its text.
+    // activating a window selects its own item.
     const QString text = first->ConnectionText();
     EXPECT_EQ(second->ConnectionText(), text);
+    EXPECT_EQ(m.GetDBForm(text), second);
+    m.cmbDBName->setCurrentIndex(0);
     EXPECT_EQ(m.GetDBForm(text), first);
     m.cmbDBName->setCurrentIndex(1);
     EXPECT_EQ(m.GetDBForm(text), second);
     m.cmbDBName->setCurrentIndex(-1);
     EXPECT_EQ(m.GetDBForm(text), second);
     second->FormActivate();
+    EXPECT_EQ(m.cmbDBName->currentIndex(), 1);
+    EXPECT_EQ(m.CurrentForm(), second);
+    first->FormActivate();
     EXPECT_EQ(m.cmbDBName->currentIndex(), 0);
     EXPECT_EQ(m.CurrentForm(), first);
 

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTimer>
 #include <QToolButton>
@@ -448,6 +449,8 @@ TEST_F(ObjectActions, CopyThenPasteATableWithItsIndexesAndRows)
     s.dialogs.queueInput(QStringLiteral("t2"), {true, true});
     s.dialogs.queueInput(QStringLiteral("t2_pkey"));
     s.dialogs.queueInput(QStringLiteral("t2_v"));
+    // Back in the first window, whose list the user pastes into.
+    s.main->mdiMain->setActiveSubWindow(s.main->SubWindowOf(form));
     form->mnuObjectClick();
     ASSERT_TRUE(form->Action("actPaste")->isEnabled());
     // A run with errors leaves the execution dialog open: its log is kept

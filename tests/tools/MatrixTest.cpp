@@ -176,6 +176,52 @@ TEST_F(MatrixWindowTest, FieldPageMarksKeysAndTypes)
     w->Close();
 }
 
+// A routine's row takes its argument types from the column the object list
+// shows them in: a kind's list or a schema's mixed list, detailed or simple.
+// Read from the wrong column (the return type), the row names another routine
+// and finds none of its dependants.
+TEST_F(MatrixWindowTest, RoutineArgumentsFromEveryListLayout)
+{
+    Open("CREATE SCHEMA w3t7;"
+         "CREATE FUNCTION w3t7.h(a text, b date) RETURNS integer LANGUAGE sql AS 'SELECT 1';"
+         "CREATE VIEW w3t7.hv AS SELECT w3t7.h('x', current_date) AS n;");
+    TV_REQUIRE_DB(*db);
+    const bool savedTreeData = tvOption.TreeData;
+    const struct {
+        bool treeData;
+        QString node; // empty: the schema's mixed list
+    } cases[] = {{false, QStringLiteral("FUNCTION")}, {true, QStringLiteral("FUNCTION")}, {false, QString()}, {true, QString()}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE((c.node.isEmpty() ? QStringLiteral("mixed") : c.node).toStdString() +
+                     (c.treeData ? " detailed" : " simple"));
+        tvOption.TreeData = c.treeData;
+        form->ShowTree();
+        QTreeWidgetItem *sn = Child(form->tvTree->topLevelItem(0), QStringLiteral("w3t7"));
+        ASSERT_NE(sn, nullptr);
+        QTreeWidgetItem *node = c.node.isEmpty() ? sn : Child(sn, c.node);
+        ASSERT_NE(node, nullptr);
+        if (form->tvTree->currentItem() == node)
+            form->ShowObject(false);
+        else
+            form->tvTree->setCurrentItem(node);
+        SelectListItems(form->lstObject, {QStringLiteral("h")});
+        form->Action(QStringLiteral("actMatrix"))->trigger();
+        TfrmMatrix *w = nullptr;
+        for (QWidget *child : s.main->MdiChildren())
+            if (auto *m = qobject_cast<TfrmMatrix *>(child))
+                w = m;
+        ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
+        TtvStringGrid *g = w->grdMatrix;
+        EXPECT_EQ(g->Cells(0, 2), QStringLiteral("h(text,date)"));
+        const int hv = ColumnOf(g, QStringLiteral("hv"));
+        ASSERT_NE(hv, -1) << ColumnHeads(g).join(u' ').toStdString();
+        EXPECT_EQ(g->Cells(hv, 2), QStringLiteral("○"));
+        w->Close();
+        QCoreApplication::processEvents();
+    }
+    tvOption.TreeData = savedTreeData;
+}
+
 TEST_F(MatrixWindowTest, HeadingRowsFitTheTurnedHeadings)
 {
     const QString longName = QStringLiteral("a_table_whose_name_is_far_too_long_to_show_in_three_hundred_px");

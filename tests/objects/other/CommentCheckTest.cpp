@@ -23,6 +23,8 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QTableWidget>
 
@@ -413,4 +415,49 @@ TEST_F(CommentWindow, ArgumentsFromEveryListLayout)
         QCoreApplication::processEvents();
     }
     tvOption.TreeData = savedTreeData;
+}
+
+// While a comment check of a function is open, the function opens from the
+// object list all the same: a click on its row (on a column other than the
+// name, so that with row select off only that cell is selected), then Enter.
+TEST_F(CommentWindow, CheckedFunctionOpensFromTheList)
+{
+    TV_REQUIRE_DB(*db);
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(s.ShowMain());
+    const bool savedRowSelect = tvOption.RowSelect;
+    tvOption.RowSelect = false;
+    Select(QStringLiteral("FUNCTION"));
+    SelectListItems(form->lstObject, {QStringLiteral("f")});
+    form->mnuObjectClick();
+    TfrmComment *w = RunCheck();
+    ASSERT_NE(w, nullptr);
+    auto sources = [&] {
+        QList<QWidget *> found;
+        for (QWidget *c : s.main->MdiChildren())
+            if (c != w && c != form && c->windowTitle().contains(QStringLiteral(".f(")))
+                found << c;
+        return found;
+    };
+    ASSERT_TRUE(sources().isEmpty());
+
+    for (int column : {0, 1}) {
+        SCOPED_TRACE(column);
+        form->lstObject->setSelectionBehavior(QAbstractItemView::SelectItems);
+        TtvListItem *f = FindListItem(form->lstObject, QStringLiteral("f"));
+        ASSERT_NE(f, nullptr);
+        const QRect r = form->lstObject->visualRect(form->lstObject->model()->index(
+            form->lstObject->indexOfTopLevelItem(f), column));
+        QTest::mouseClick(form->lstObject->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(r.left() + 20, r.center().y()));
+        ASSERT_TRUE(PollUntil([&] { return QApplication::focusWidget() == form->lstObject; }));
+        QTest::keyClick(form->lstObject, Qt::Key_Return);
+        ASSERT_TRUE(PollUntil([&] { return sources().size() == 1; }))
+            << "windows: " << s.main->MdiChildren().size() << "; " << s.dialogs.texts().join(u'\n').toStdString();
+        sources().first()->parentWidget()->close();
+        ASSERT_TRUE(PollUntil([&] { return sources().isEmpty(); }));
+        s.main->mdiMain->setActiveSubWindow(s.main->SubWindowOf(w));
+    }
+    EXPECT_EQ(WindowsOf<TfrmComment>(s).size(), 1);
+    tvOption.RowSelect = savedRowSelect;
 }
