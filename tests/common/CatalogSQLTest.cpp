@@ -1,6 +1,7 @@
 // Catalog fragments and routine arguments: exact text for every server branch
 // (old versions and EnterpriseDB cannot run here) and the version-15 branches
 // run on the test server against objects of every kind.
+#include "support/DbTestSupport.h"
 #include "OptionGuard.h"
 #include "common/CatalogSQL.h"
 #include "platform/db/Connection.h"
@@ -24,18 +25,7 @@ Parts fragments(int code, bool edb, int version)
     return p;
 }
 
-tv::db::ConnectionParams paramsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    tv::db::ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 } // namespace
 

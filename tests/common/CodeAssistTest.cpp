@@ -2,6 +2,7 @@
 // functions, then the whole road on the test server: a window owning a
 // TtvMemo answers WM_CODEASSIST by calling ShowCodeAssist, and the tests ask
 // for completion with F6 (or by typing a ".") and read the popup.
+#include "support/DbTestSupport.h"
 #include "common/CodeAssist.h"
 #include "common/ISourceWindow.h"
 #include "common/KeywordList.h"
@@ -126,18 +127,7 @@ TEST(CodeAssistAlias, FoundWithoutRegardToCase)
 
 namespace {
 
-tv::db::ConnectionParams ParamsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    tv::db::ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 // A window that answers completion requests of its editor the way the
 // program's windows do: through the event guard, so a failure is shown once.
@@ -205,7 +195,7 @@ struct CodeAssistDb : ::testing::Test {
                 // shadows the catalog table for a session whose search path
                 // puts pg_catalog after trap: the primary-key lookup then fails
                 "create table trap.pg_constraint(x int);");
-        conn = std::make_unique<tv::db::Connection>(ParamsOf(db));
+        conn = std::make_unique<tv::db::Connection>(paramsOf(db));
         conn->Open();
         TEditor::SetDefaultCaretBlink(false);
         MakeWindow<AssistWindow>();

@@ -1,5 +1,6 @@
 // Completion lookup queries: exact structure for every server branch, and the
 // version-15 queries run on the test server and find the objects they name.
+#include "support/DbTestSupport.h"
 #include "common/ObjectLookupSQL.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
@@ -59,18 +60,7 @@ TEST(ObjectLookup, BranchesFollowServerAndFlavour)
 
 namespace {
 
-tv::db::ConnectionParams paramsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    tv::db::ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 // Rows of a lookup as "col1|col2|..." lines.
 QStringList runLookup(tv::db::Connection &conn, int kind, const QList<QPair<QString, QString>> &params)

@@ -1,5 +1,6 @@
 // The data set's editing against the test server, and a grid key posting a
 // record.
+#include "support/DbTestSupport.h"
 #include "controls/tvDBGridV.h"
 #include "platform/Errors.h"
 #include "platform/db/DataSet.h"
@@ -15,18 +16,7 @@ using namespace tv::grid;
 
 namespace {
 
-ConnectionParams paramsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 class DataSetServer : public ::testing::Test {
 protected:

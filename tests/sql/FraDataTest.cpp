@@ -1,6 +1,7 @@
 // The result grid frame against the test server, driven as a user would:
 // editing and its commit rules, sorting and the record limit, NULL and bytes
 // painting, aggregates, deleting, the cell editors and the column widths.
+#include "support/DbTestSupport.h"
 #include "common/tvOption.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
@@ -29,18 +30,7 @@ using tv::ui::ScriptedDialogs;
 
 namespace {
 
-ConnectionParams paramsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 struct FakeHost : IDataFrameHost {
     THostKind kind = THostKind::SQL;

@@ -1,5 +1,6 @@
 // The execution-plan frame: the plan text parser on server-shaped plans, and
 // the frame against the test server (tree, copy, workbook, errors).
+#include "support/DbTestSupport.h"
 #include "common/tvOption.h"
 #include "controls/tvTreeView.h"
 #include "platform/db/Connection.h"
@@ -37,18 +38,7 @@ void ExpectPlan(const TTreInf &plan, const std::vector<Expect> &expect)
     }
 }
 
-ConnectionParams paramsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 } // namespace
 

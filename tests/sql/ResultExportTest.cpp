@@ -1,6 +1,7 @@
 // The result frame's whole-result exports against the test server: the
 // clipboard text, the options dialog and the workbook it writes, read back
 // from the package.
+#include "support/DbTestSupport.h"
 #include "common/Globals.h"
 #include "common/tvOption.h"
 #include "controls/tvRadioGroup.h"
@@ -35,18 +36,7 @@ using tvtest::XlsxBook;
 
 namespace {
 
-ConnectionParams paramsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 struct FakeHost : IDataFrameHost {
     THostKind kind = THostKind::SQL;

@@ -1,6 +1,7 @@
 // The SQL window's editor as the user types in it: completion after a "."
 // while the typing goes on, and Ctrl+O on a selected name, against the test
 // server.
+#include "support/DbTestSupport.h"
 #include "shell/ShellTestSupport.h"
 
 #include "editor/EditorStrings.h"
@@ -19,18 +20,7 @@ using namespace tvtest;
 
 namespace {
 
-tv::db::ConnectionParams ParamsOf(const TestDb &db)
-{
-    const DbParams &p = db.params();
-    tv::db::ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 class SQLEditorKeys : public ::testing::Test {
 public:
@@ -71,7 +61,7 @@ public:
     void TypeDotWhileLookingUp(const QString &before, const std::function<void()> &during)
     {
         QTest::keyClicks(w->txtSQL, before);
-        tv::db::Connection locker(ParamsOf(db));
+        tv::db::Connection locker(paramsOf(db));
         locker.Open();
         locker.Exec(QStringLiteral("BEGIN"));
         locker.Exec(QStringLiteral("LOCK TABLE pg_catalog.pg_class IN ACCESS EXCLUSIVE MODE"));

@@ -1,6 +1,7 @@
 // The test-data engine without its window: rules read from the catalog,
 // values by kind, runs with their COMMITs, Esc and failed rows against the
 // test server, the input check and the settings file.
+#include "support/DbTestSupport.h"
 #include "platform/db/Connection.h"
 #include "platform/Errors.h"
 #include "platform/ui/ScriptedDialogs.h"
@@ -28,15 +29,7 @@ namespace {
 
 std::unique_ptr<Connection> Connect(const TestDb &db, bool autoCommit = true)
 {
-    const DbParams &p = db.params();
-    tv::db::ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    auto conn = std::make_unique<Connection>(c);
+    auto conn = std::make_unique<Connection>(dbtest::paramsOf(db));
     conn->Open();
     conn->SetAutoCommit(autoCommit);
     return conn;

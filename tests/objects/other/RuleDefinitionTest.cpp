@@ -1,6 +1,7 @@
 // The rule model without a widget: the split of the server's rule text,
 // the DDL, and (against the server) a load and recompile that gives the
 // server back the same rule.
+#include "support/DbTestSupport.h"
 #include "common/tvOption.h"
 #include "objects/other/RuleDefinition.h"
 #include "platform/db/Connection.h"
@@ -16,18 +17,7 @@ inline void PrintTo(const QStringList &l, std::ostream *os)
 
 namespace {
 
-tv::db::ConnectionParams ParamsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    tv::db::ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 } // namespace
 
@@ -90,7 +80,7 @@ protected:
                  "CREATE TABLE s.log (a int);"
                  "CREATE RULE r AS ON UPDATE TO s.t WHERE (new.a > 0) DO INSTEAD NOTHING;"
                  "CREATE RULE r2 AS ON UPDATE TO s.t WHERE (new.s = ' DO ') DO ALSO INSERT INTO s.log VALUES (new.a);");
-        conn = std::make_unique<tv::db::Connection>(ParamsOf(*db));
+        conn = std::make_unique<tv::db::Connection>(paramsOf(*db));
         conn->Open();
     }
     std::unique_ptr<tvtest::TestDb> db;

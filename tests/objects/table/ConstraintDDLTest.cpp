@@ -1,6 +1,7 @@
 // The constraint model: the ADD CONSTRAINT text by type, the storage lines
 // the table's CREATE TABLE takes, and constraints read from the real server
 // and re-added from their own DDL.
+#include "support/DbTestSupport.h"
 #include "common/tvOption.h"
 #include "objects/table/ConstraintDefinition.h"
 #include "platform/db/Connection.h"
@@ -127,18 +128,7 @@ TEST(ConstraintDDL, ExclusionOrdersFromTheIndexDefinition)
 
 namespace {
 
-tv::db::ConnectionParams ParamsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    tv::db::ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 class ConstraintReader : public ::testing::Test {
 protected:
@@ -154,7 +144,7 @@ protected:
                  " CONSTRAINT x1 EXCLUDE USING gist (a WITH =, r WITH &&) WHERE (a > 0));"
                  "CREATE TABLE s1.t2 (t1_id integer DEFAULT 0, CONSTRAINT fk1 FOREIGN KEY (t1_id)"
                  " REFERENCES s1.t1(id) MATCH FULL ON DELETE SET DEFAULT DEFERRABLE INITIALLY DEFERRED);");
-        conn = std::make_unique<tv::db::Connection>(ParamsOf(*db));
+        conn = std::make_unique<tv::db::Connection>(paramsOf(*db));
         conn->Open();
     }
     std::optional<TConstraintDefinition> Load(const char *name, const char *table)

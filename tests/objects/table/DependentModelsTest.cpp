@@ -2,6 +2,7 @@
 // DDL built from definitions, the reading of the server's trigger text,
 // trigger arguments, the privileges grid and its statements, node texts,
 // and (against the server) the loaders and the dependency reader.
+#include "support/DbTestSupport.h"
 #include "common/tvOption.h"
 #include "objects/table/CrossReference.h"
 #include "objects/table/GrantModel.h"
@@ -39,18 +40,7 @@ TTriggerDefinition Trigger()
     return d;
 }
 
-tv::db::ConnectionParams ParamsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    tv::db::ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 } // namespace
 
@@ -412,7 +402,7 @@ protected:
                  "CREATE INDEX i1 ON s1.t1 (a);"
                  "ALTER TABLE s1.t1 ENABLE ROW LEVEL SECURITY;"
                  "CREATE POLICY p1 ON s1.t1 AS RESTRICTIVE FOR SELECT TO PUBLIC USING (a > 0);");
-        conn = std::make_unique<tv::db::Connection>(ParamsOf(*db));
+        conn = std::make_unique<tv::db::Connection>(paramsOf(*db));
         conn->Open();
     }
     std::unique_ptr<tvtest::TestDb> db;

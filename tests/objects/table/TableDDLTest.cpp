@@ -1,5 +1,6 @@
 // The plain table model: the CREATE TABLE, ALTER and DROP text it builds,
 // and what the reader takes from the catalog of the real server.
+#include "support/DbTestSupport.h"
 #include "common/tvOption.h"
 #include "objects/table/ConstraintDefinition.h"
 #include "objects/table/TableDefinition.h"
@@ -283,18 +284,7 @@ TEST(TableDDL, AlterCommentOnlyAndNewKeyColumn)
 
 namespace {
 
-tv::db::ConnectionParams ParamsOf(const tvtest::TestDb &db)
-{
-    const tvtest::DbParams &p = db.params();
-    tv::db::ConnectionParams c;
-    c.Server = p.host;
-    c.Port = p.port.toInt();
-    c.User_Name = p.user;
-    c.Password = p.password;
-    c.Database = p.database;
-    c.LoginTimeout = 10;
-    return c;
-}
+using dbtest::paramsOf;
 
 class TableReader : public ::testing::Test {
 protected:
@@ -312,7 +302,7 @@ protected:
                  " ts timestamp(3), CONSTRAINT t2_pk PRIMARY KEY (b, a), CONSTRAINT chk CHECK (b IS NOT NULL),"
                  " CONSTRAINT u1 UNIQUE (c), CONSTRAINT fk1 FOREIGN KEY (k) REFERENCES s1.t1(id) ON DELETE CASCADE);"
                  "ALTER TABLE s1.t2 DROP COLUMN gone;");
-        conn = std::make_unique<tv::db::Connection>(ParamsOf(*db));
+        conn = std::make_unique<tv::db::Connection>(paramsOf(*db));
         conn->Open();
     }
     std::optional<TTableDefinition> Load(const char *name)

@@ -1,7 +1,7 @@
 // A client encoding other than UTF8: statements, parameters, cells, field
 // names and the server's messages travel in it, and a character it cannot
 // hold stores nothing.
-#include "DbTestSupport.h"
+#include "support/DbTestSupport.h"
 
 #include "platform/db/DataSet.h"
 

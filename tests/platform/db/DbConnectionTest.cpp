@@ -1,5 +1,5 @@
 // Connecting, errors, cancel and lost connections against the test server.
-#include "DbTestSupport.h"
+#include "support/DbTestSupport.h"
 
 #include <QElapsedTimer>
 #include <functional>

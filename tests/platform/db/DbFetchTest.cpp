@@ -2,7 +2,7 @@
 // back exactly, NULL stays apart from '', errors after some rows leave no
 // result, cancel and events work while rows stream in, and the statements of a
 // simple query, COPY and notices behave as before.
-#include "DbTestSupport.h"
+#include "support/DbTestSupport.h"
 #include "platform/db/Query.h"
 
 #include <QCryptographicHash>

@@ -3,7 +3,7 @@
 // nothing reaches the session in the middle of it, nothing is refused, and an
 // Esc belongs to the statement. A dialog that the work opens, and a window
 // marked live, take their input at once.
-#include "DbTestSupport.h"
+#include "support/DbTestSupport.h"
 
 #include "platform/ui/EscapeWatch.h"
 

@@ -1,5 +1,5 @@
 // Result sets over server results, the in-memory set, and the query cursor.
-#include "DbTestSupport.h"
+#include "support/DbTestSupport.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/MemResultSet.h"
 #include "platform/db/Query.h"

@@ -1,6 +1,6 @@
 // Transaction state, window-level transactions, protected blocks, statement
 // savepoints, auto-commit off and the side connection.
-#include "DbTestSupport.h"
+#include "support/DbTestSupport.h"
 #include "platform/db/ProtectedBlock.h"
 #include "platform/db/StatementSavepoint.h"
 

@@ -1,5 +1,6 @@
 #pragma once
-// Connection parameters of a test database for the data-access tests.
+// Connection parameters of a test database, for tests that open their own
+// connection through the data-access layer.
 #include "platform/db/Connection.h"
 #include "support/TestDb.h"
 
