@@ -24,6 +24,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -89,10 +90,22 @@ TfraStorage::TfraStorage(TtvForm *AOwner, QWidget *Parent) : QWidget(Parent), FO
     pagStorage->setObjectName(QStringLiteral("pagStorage"));
     root->addWidget(pagStorage, 1);
 
-    // Sheet "格納領域": tablespace and autovacuum.
+    // Sheet "格納領域": tablespace and autovacuum. The autovacuum group holds
+    // more rows than a window of its first size shows: the sheet's fields
+    // scroll within it, so the frame asks no more height than its other
+    // sheets and the window opens inside the main window's area.
     tabDefault = new QWidget;
     tabDefault->setObjectName(QStringLiteral("tabDefault"));
-    auto *dl = new QVBoxLayout(tabDefault);
+    auto *sl = new QVBoxLayout(tabDefault);
+    sl->setContentsMargins(0, 0, 0, 0);
+    sbxDefault = new QScrollArea;
+    sbxDefault->setObjectName(QStringLiteral("sbxDefault"));
+    sbxDefault->setFrameShape(QFrame::NoFrame);
+    sbxDefault->setWidgetResizable(true);
+    sl->addWidget(sbxDefault);
+    auto *fields = new QWidget;
+    fields->setObjectName(QStringLiteral("pnlDefault"));
+    auto *dl = new QVBoxLayout(fields);
     auto *tbsRow = new QHBoxLayout;
     lblTBS = new QLabel(QStringLiteral("表領域"));
     cmbTBS = new TDropDownComboBox;
@@ -137,6 +150,7 @@ TfraStorage::TfraStorage(TtvForm *AOwner, QWidget *Parent) : QWidget(Parent), FO
     dl->addWidget(grpAutoVacuum);
     dl->addStretch(1);
     grpAutoVacuum->hide();
+    sbxDefault->setWidget(fields);
     pagStorage->addWidget(tabDefault);
 
     // Sheet "一時表".

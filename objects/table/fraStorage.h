@@ -13,6 +13,7 @@
 
 class QGroupBox;
 class QLabel;
+class QScrollArea;
 class QStackedWidget;
 class QToolButton;
 class TDropDownComboBox;
@@ -67,6 +68,7 @@ public:
     TtvCheckBox *chkLog;
     QStackedWidget *pagStorage;
     QWidget *tabDefault;
+    QScrollArea *sbxDefault; // the fields of tabDefault
     QWidget *tabTemporary;
     QWidget *tabPartition;
     QLabel *lblTBS;
