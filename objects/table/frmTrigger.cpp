@@ -25,6 +25,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScrollArea>
 #include <QLabel>
 #include <QTabWidget>
 #include <QToolButton>
@@ -141,7 +142,19 @@ void TfrmTrigger::BuildDefinePage(const QString &Schema, const QString &TableNam
         nl->insertWidget(at + 1, cmbTableName);
     }
 
-    auto *root = new QVBoxLayout(tabDefine);
+    // The groups of the page hold more fixed rows than a window of its first
+    // size shows: they scroll within the page, so the window opens inside
+    // the main window's area.
+    auto *page = new QVBoxLayout(tabDefine);
+    page->setContentsMargins(0, 0, 0, 0);
+    sbxDefine = new QScrollArea;
+    sbxDefine->setObjectName(QStringLiteral("sbxDefine"));
+    sbxDefine->setFrameShape(QFrame::NoFrame);
+    sbxDefine->setWidgetResizable(true);
+    page->addWidget(sbxDefine);
+    auto *fields = new QWidget;
+    fields->setObjectName(QStringLiteral("pnlDefine"));
+    auto *root = new QVBoxLayout(fields);
     grpHead = new QGroupBox(QStringLiteral("起動条件"));
     grpHead->setObjectName(QStringLiteral("grpHead"));
     auto *head = new QGridLayout(grpHead);
@@ -255,6 +268,7 @@ void TfrmTrigger::BuildDefinePage(const QString &Schema, const QString &TableNam
     fl->addWidget(txtParam, 1, 1, 1, 3);
     root->addWidget(grpFnc);
     root->addStretch(1);
+    sbxDefine->setWidget(fields);
 
     cmbTableName->SetText(TableName);
     cmbRefSkm->SetText(Schema);

@@ -11,6 +11,7 @@
 class QGroupBox;
 class QIODevice;
 class QLabel;
+class QScrollArea;
 class QToolButton;
 class TDropDownComboBox;
 class TfraCross;
@@ -42,6 +43,7 @@ public:
     // Name panel.
     TDropDownComboBox *cmbTableName;
     // Define page.
+    QScrollArea *sbxDefine; // the fields of tabDefine
     QGroupBox *grpHead;
     QGroupBox *grpTiming;
     TtvRadioButton *rdoBefore;
