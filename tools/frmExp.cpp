@@ -57,7 +57,7 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     tabSelect = new QWidget(pagExp);
     tabSelect->setObjectName(QStringLiteral("tabSelect"));
     pagExp->addTab(tabSelect, QStringLiteral("選択"));
-    auto *sel = new QVBoxLayout(tabSelect);
+    auto *sel = new QVBoxLayout(ScrollingFields(tabSelect));
     auto *top = new QGridLayout;
     sel->addLayout(top);
     rdoFormat = new TtvRadioGroup(QStringLiteral("フォーマット"), {"plain", "custom", "tar", "directory"}, 4, tabSelect);
@@ -143,7 +143,7 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     tabOption = new QWidget(pagExp);
     tabOption->setObjectName(QStringLiteral("tabOption"));
     pagExp->addTab(tabOption, QStringLiteral("オプション"));
-    auto *opt = new QGridLayout(tabOption);
+    auto *opt = new QGridLayout(ScrollingFields(tabOption));
     rdoUserID = new TtvRadioGroup(QStringLiteral(" 接続ユーザーID "),
                                   {QStringLiteral("現行ユーザーIDを使用"), QStringLiteral("ユーザーIDを指定")}, 1,
                                   tabOption);
