@@ -12,7 +12,6 @@
 #include <QTabWidget>
 #include <QLayout>
 #include <QListWidget>
-#include <QScrollArea>
 #include <QStringList>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -129,25 +128,6 @@ inline void AddLogAndProgramRows(QWidget *page, QGridLayout *grid, const QString
     pgmRow->addWidget(btnPgm);
     grid->addLayout(logRow, 5, 0, 1, 2);
     grid->addLayout(pgmRow, 6, 0, 1, 2);
-}
-
-// The fields of a page that holds more fixed rows than the window's first
-// size shows: they go into the returned panel, which scrolls within `page`,
-// so the page asks for no more height than the window has. The panel takes
-// the page's whole size when there is room, so lists on it still stretch.
-inline QWidget *ScrollingFields(QWidget *page)
-{
-    auto *lay = new QVBoxLayout(page);
-    lay->setContentsMargins(0, 0, 0, 0);
-    auto *area = new QScrollArea(page);
-    area->setObjectName(QStringLiteral("sbx") + page->objectName().mid(3));
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(true);
-    lay->addWidget(area);
-    auto *fields = new QWidget;
-    fields->setObjectName(QStringLiteral("pnl") + page->objectName().mid(3));
-    area->setWidget(fields);
-    return fields;
 }
 
 // The last page, "結果ログ" (tabLog), filled by a read-only memo (txtLog).

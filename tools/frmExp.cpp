@@ -8,6 +8,7 @@
 #include "controls/tvListView.h"
 #include "controls/tvNumEdit.h"
 #include "controls/tvRadioGroup.h"
+#include "controls/tvScrollBox.h"
 #include "controls/tvStrEdit.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
@@ -57,7 +58,7 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     tabSelect = new QWidget(pagExp);
     tabSelect->setObjectName(QStringLiteral("tabSelect"));
     pagExp->addTab(tabSelect, QStringLiteral("選択"));
-    auto *sel = new QVBoxLayout(ScrollingFields(tabSelect));
+    auto *sel = new QVBoxLayout(TtvScrollBox::FillPage(tabSelect));
     auto *top = new QGridLayout;
     sel->addLayout(top);
     rdoFormat = new TtvRadioGroup(QStringLiteral("フォーマット"), {"plain", "custom", "tar", "directory"}, 4, tabSelect);
@@ -143,7 +144,7 @@ TfrmExp::TfrmExp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmExp"
     tabOption = new QWidget(pagExp);
     tabOption->setObjectName(QStringLiteral("tabOption"));
     pagExp->addTab(tabOption, QStringLiteral("オプション"));
-    auto *opt = new QGridLayout(ScrollingFields(tabOption));
+    auto *opt = new QGridLayout(TtvScrollBox::FillPage(tabOption));
     rdoUserID = new TtvRadioGroup(QStringLiteral(" 接続ユーザーID "),
                                   {QStringLiteral("現行ユーザーIDを使用"), QStringLiteral("ユーザーIDを指定")}, 1,
                                   tabOption);

@@ -8,6 +8,7 @@
 #include "controls/tvListView.h"
 #include "controls/tvNumEdit.h"
 #include "controls/tvRadioGroup.h"
+#include "controls/tvScrollBox.h"
 #include "controls/tvStrEdit.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
@@ -47,7 +48,7 @@ TfrmImp::TfrmImp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmImp"
     tabSelect = new QWidget(pagImp);
     tabSelect->setObjectName(QStringLiteral("tabSelect"));
     pagImp->addTab(tabSelect, QStringLiteral("選択"));
-    auto *sel = new QVBoxLayout(ScrollingFields(tabSelect));
+    auto *sel = new QVBoxLayout(TtvScrollBox::FillPage(tabSelect));
     auto *top = new QGridLayout;
     sel->addLayout(top);
     rdoFormat = new TtvRadioGroup(QStringLiteral("フォーマット"), {"custom or tar", "directory"}, 2, tabSelect);
@@ -126,7 +127,7 @@ TfrmImp::TfrmImp(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmImp"
     tabOption = new QWidget(pagImp);
     tabOption->setObjectName(QStringLiteral("tabOption"));
     pagImp->addTab(tabOption, QStringLiteral("オプション"));
-    auto *opt = new QGridLayout(ScrollingFields(tabOption));
+    auto *opt = new QGridLayout(TtvScrollBox::FillPage(tabOption));
     rdoUserID = new TtvRadioGroup(QStringLiteral(" 接続ユーザーID "),
                                   {QStringLiteral("現行ユーザーIDを使用"), QStringLiteral("ユーザーIDを指定")}, 1,
                                   tabOption);

@@ -10,6 +10,7 @@
 #include "controls/tvComboBox.h"
 #include "controls/tvListView.h"
 #include "controls/tvRadioGroup.h"
+#include "controls/tvScrollBox.h"
 #include "controls/tvStrEdit.h"
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
@@ -185,7 +186,7 @@ TfrmLoader::TfrmLoader(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("Tf
     tabUnload = new QWidget(pagLoader);
     tabUnload->setObjectName(QStringLiteral("tabUnload"));
     pagLoader->addTab(tabUnload, QStringLiteral("DB→ファイル"));
-    auto *un = new QVBoxLayout(ScrollingFields(tabUnload));
+    auto *un = new QVBoxLayout(TtvScrollBox::FillPage(tabUnload));
     auto *dirRow = new QHBoxLayout;
     dirRow->addWidget(new QLabel(QStringLiteral("保存先ディレクトリ"), tabUnload));
     txtSaveDir = NewEdit(tabUnload, "txtSaveDir");
@@ -250,7 +251,7 @@ TfrmLoader::TfrmLoader(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("Tf
     tabLoad = new QWidget(pagLoader);
     tabLoad->setObjectName(QStringLiteral("tabLoad"));
     pagLoader->addTab(tabLoad, QStringLiteral("ファイル→DB"));
-    auto *ld = new QVBoxLayout(ScrollingFields(tabLoad));
+    auto *ld = new QVBoxLayout(TtvScrollBox::FillPage(tabLoad));
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(new QLabel(QStringLiteral("データファイル"), tabLoad));
     txtDataFile = NewEdit(tabLoad, "txtDataFile");

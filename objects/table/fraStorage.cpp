@@ -11,6 +11,7 @@
 #include "controls/tvComboBox.h"
 #include "controls/tvNumEdit.h"
 #include "controls/tvRadioButton.h"
+#include "controls/tvScrollBox.h"
 #include "controls/tvStringGrid.h"
 #include "objects/table/DropDownComboBox.h"
 #include "objects/table/frmDefinition.h"
@@ -24,7 +25,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -96,16 +96,7 @@ TfraStorage::TfraStorage(TtvForm *AOwner, QWidget *Parent) : QWidget(Parent), FO
     // sheets and the window opens inside the main window's area.
     tabDefault = new QWidget;
     tabDefault->setObjectName(QStringLiteral("tabDefault"));
-    auto *sl = new QVBoxLayout(tabDefault);
-    sl->setContentsMargins(0, 0, 0, 0);
-    sbxDefault = new QScrollArea;
-    sbxDefault->setObjectName(QStringLiteral("sbxDefault"));
-    sbxDefault->setFrameShape(QFrame::NoFrame);
-    sbxDefault->setWidgetResizable(true);
-    sl->addWidget(sbxDefault);
-    auto *fields = new QWidget;
-    fields->setObjectName(QStringLiteral("pnlDefault"));
-    auto *dl = new QVBoxLayout(fields);
+    auto *dl = new QVBoxLayout(TtvScrollBox::FillPage(tabDefault));
     auto *tbsRow = new QHBoxLayout;
     lblTBS = new QLabel(QStringLiteral("表領域"));
     cmbTBS = new TDropDownComboBox;
@@ -150,7 +141,6 @@ TfraStorage::TfraStorage(TtvForm *AOwner, QWidget *Parent) : QWidget(Parent), FO
     dl->addWidget(grpAutoVacuum);
     dl->addStretch(1);
     grpAutoVacuum->hide();
-    sbxDefault->setWidget(fields);
     pagStorage->addWidget(tabDefault);
 
     // Sheet "一時表".

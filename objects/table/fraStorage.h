@@ -13,7 +13,6 @@
 
 class QGroupBox;
 class QLabel;
-class QScrollArea;
 class QStackedWidget;
 class QToolButton;
 class TDropDownComboBox;
@@ -68,7 +67,6 @@ public:
     TtvCheckBox *chkLog;
     QStackedWidget *pagStorage;
     QWidget *tabDefault;
-    QScrollArea *sbxDefault; // the fields of tabDefault
     QWidget *tabTemporary;
     QWidget *tabPartition;
     QLabel *lblTBS;

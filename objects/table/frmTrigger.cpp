@@ -8,6 +8,7 @@
 #include "common/TextUtil.h"
 #include "controls/tvCheckBox.h"
 #include "controls/tvRadioButton.h"
+#include "controls/tvScrollBox.h"
 #include "controls/tvStrEdit.h"
 #include "editor/EditorStrings.h"
 #include "editor/EditorUndoObj.h"
@@ -25,7 +26,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QScrollArea>
 #include <QLabel>
 #include <QTabWidget>
 #include <QToolButton>
@@ -145,16 +145,7 @@ void TfrmTrigger::BuildDefinePage(const QString &Schema, const QString &TableNam
     // The groups of the page hold more fixed rows than a window of its first
     // size shows: they scroll within the page, so the window opens inside
     // the main window's area.
-    auto *page = new QVBoxLayout(tabDefine);
-    page->setContentsMargins(0, 0, 0, 0);
-    sbxDefine = new QScrollArea;
-    sbxDefine->setObjectName(QStringLiteral("sbxDefine"));
-    sbxDefine->setFrameShape(QFrame::NoFrame);
-    sbxDefine->setWidgetResizable(true);
-    page->addWidget(sbxDefine);
-    auto *fields = new QWidget;
-    fields->setObjectName(QStringLiteral("pnlDefine"));
-    auto *root = new QVBoxLayout(fields);
+    auto *root = new QVBoxLayout(TtvScrollBox::FillPage(tabDefine));
     grpHead = new QGroupBox(QStringLiteral("起動条件"));
     grpHead->setObjectName(QStringLiteral("grpHead"));
     auto *head = new QGridLayout(grpHead);
@@ -268,7 +259,6 @@ void TfrmTrigger::BuildDefinePage(const QString &Schema, const QString &TableNam
     fl->addWidget(txtParam, 1, 1, 1, 3);
     root->addWidget(grpFnc);
     root->addStretch(1);
-    sbxDefine->setWidget(fields);
 
     cmbTableName->SetText(TableName);
     cmbRefSkm->SetText(Schema);

@@ -11,7 +11,6 @@
 class QGroupBox;
 class QIODevice;
 class QLabel;
-class QScrollArea;
 class QToolButton;
 class TDropDownComboBox;
 class TfraCross;
@@ -43,7 +42,6 @@ public:
     // Name panel.
     TDropDownComboBox *cmbTableName;
     // Define page.
-    QScrollArea *sbxDefine; // the fields of tabDefine
     QGroupBox *grpHead;
     QGroupBox *grpTiming;
     TtvRadioButton *rdoBefore;
