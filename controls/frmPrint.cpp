@@ -253,8 +253,9 @@ qsizetype BreakPoint(const TTextFormat &f, const QString &text, qreal bottom, co
     return std::min(p, len);
 }
 
-// Draws `text` with the top-left corner of the text area at the origin.
-void DrawText(QPainter &canvas, const TTextFormat &f, const QString &text, const TMeasuredList &known)
+// Draws `text` on the page with the top-left corner of the text area at the
+// origin.
+void DrawText(const TTextFormat &f, const QString &text, const TMeasuredList &known)
 {
     qreal y = 0;
     size_t k = 0;
@@ -262,13 +263,13 @@ void DrawText(QPainter &canvas, const TTextFormat &f, const QString &text, const
         const TMeasured *m = k < known.size() ? &known[k] : nullptr;
         ++k;
         if (m && m->layout && m->length == p.length) {
-            m->layout->draw(&canvas, QPointF(0, y));
+            prtData.DrawLayout(*m->layout, QPointF(0, y));
             y += m->height;
             continue;
         }
         QTextLayout layout(QString(), f.font, f.device);
         y += LayoutParagraph(f, text.mid(p.start, p.length), y, layout, [](const QTextLine &, qreal) { return true; });
-        layout.draw(&canvas, QPointF(0, 0));
+        prtData.DrawLayout(layout, QPointF(0, 0));
     }
 }
 
@@ -288,7 +289,7 @@ void PrintPageFrame(const QString &Title, const QString &text, const TTextFormat
     canvas.drawText(QRectF(0, -2 * H, area.width(), 2 * H), flags, Title);
     canvas.drawText(QRectF(0, area.height(), area.width(), 2 * H), flags,
                     QString::number(prtData.PageCount() - pageBase));
-    DrawText(canvas, f, text, known);
+    DrawText(f, text, known);
 }
 
 // Runs `work` with the hourglass cursor.
