@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -253,8 +254,9 @@ qsizetype BreakPoint(const TTextFormat &f, const QString &text, qreal bottom, co
     return std::min(p, len);
 }
 
-// Draws `text` with the top-left corner of the text area at the origin.
-void DrawText(QPainter &canvas, const TTextFormat &f, const QString &text, const TMeasuredList &known)
+// Draws `text` on the page with the top-left corner of the text area at the
+// origin.
+void DrawText(const TTextFormat &f, const QString &text, const TMeasuredList &known)
 {
     qreal y = 0;
     size_t k = 0;
@@ -262,19 +264,67 @@ void DrawText(QPainter &canvas, const TTextFormat &f, const QString &text, const
         const TMeasured *m = k < known.size() ? &known[k] : nullptr;
         ++k;
         if (m && m->layout && m->length == p.length) {
-            m->layout->draw(&canvas, QPointF(0, y));
+            prtData.DrawLayout(*m->layout, QPointF(0, y));
             y += m->height;
             continue;
         }
         QTextLayout layout(QString(), f.font, f.device);
         y += LayoutParagraph(f, text.mid(p.start, p.length), y, layout, [](const QTextLine &, qreal) { return true; });
-        layout.draw(&canvas, QPointF(0, 0));
+        prtData.DrawLayout(layout, QPointF(0, 0));
     }
 }
 
-// Finishes one page of a source: title above, page number below and the text
-// inside the area.
-void PrintPageFrame(const QString &Title, const QString &text, const TTextFormat &f, const QSizeF &area,
+// A line of text centred at the top of a band (the title above the text
+// area, the page number below it), drawn as a painter draws single-line text
+// centred in the band's rectangle: line breaks and tabs stand as spaces, each
+// line is centred on its advance and stands on a whole dot. Text that fits
+// the band is laid out once and drawn as glyphs; text that does not is drawn
+// by the painter, which clips it to the band.
+class TBandText {
+public:
+    TBandText(const TTextFormat &f, const QString &text, const QRectF &band) : FText(text), FBand(band)
+    {
+        QString shown = text;
+        for (QChar &c : shown)
+            if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t'))
+                c = QLatin1Char(' ');
+        FLayout = std::make_unique<QTextLayout>(shown, f.font, f.device);
+        FLayout->setCacheEnabled(true);
+        const qreal leading = QFontMetricsF(f.font, f.device).leading();
+        qreal height = -leading, width = 0;
+        FLayout->beginLayout();
+        for (;;) {
+            QTextLine l = FLayout->createLine();
+            if (!l.isValid())
+                break;
+            l.setLineWidth(0x01000000);
+            height = std::ceil(height + leading);
+            l.setPosition(QPointF(band.left() + (band.width() - l.horizontalAdvance()) / 2, band.top() + height));
+            height += l.height();
+            width = std::max(width, l.naturalTextWidth());
+        }
+        FLayout->endLayout();
+        FFits = width <= band.width() && height <= band.height();
+    }
+
+    void Draw(QPainter &canvas) const
+    {
+        if (FFits)
+            prtData.DrawLayout(*FLayout, QPointF(0, 0));
+        else
+            canvas.drawText(FBand, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, FText);
+    }
+
+private:
+    QString FText;
+    QRectF FBand;
+    std::unique_ptr<QTextLayout> FLayout;
+    bool FFits = false;
+};
+
+// Finishes one page of a source: the title (laid out once for the source)
+// above, the page number below and the text inside the area.
+void PrintPageFrame(const TBandText &title, const QString &text, const TTextFormat &f, const QSizeF &area,
                     int pageBase, const TMeasuredList &known)
 {
     if (TfrmPrint::FirstPagePending)
@@ -283,12 +333,11 @@ void PrintPageFrame(const QString &Title, const QString &text, const TTextFormat
         prtData.NewPage();
     QPainter &canvas = *prtData.Canvas();
     canvas.setFont(f.font);
+    title.Draw(canvas);
     const qreal H = QFontMetricsF(f.font, f.device).height();
-    const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
-    canvas.drawText(QRectF(0, -2 * H, area.width(), 2 * H), flags, Title);
-    canvas.drawText(QRectF(0, area.height(), area.width(), 2 * H), flags,
-                    QString::number(prtData.PageCount() - pageBase));
-    DrawText(canvas, f, text, known);
+    TBandText(f, QString::number(prtData.PageCount() - pageBase), QRectF(0, area.height(), area.width(), 2 * H))
+        .Draw(canvas);
+    DrawText(f, text, known);
 }
 
 // Runs `work` with the hourglass cursor.
@@ -820,6 +869,8 @@ void TfrmPrint::PrintSource(const QString &Title, const QStringList &Source, boo
     f.option.setTabStopDistance(tabLength * QFontMetricsF(f.font, f.device).averageCharWidth());
     canvas->setFont(f.font);
 
+    const qreal H = QFontMetricsF(f.font, f.device).height();
+    const TBandText title(f, Title, QRectF(0, -2 * H, area.width(), 2 * H));
     const qreal bottom = areaHeight;
     QString buffer;
     qreal height = 0;
@@ -832,7 +883,7 @@ void TfrmPrint::PrintSource(const QString &Title, const QStringList &Source, boo
         while (!buffer.isEmpty() && height >= bottom) {
             const TMeasuredList &known = inStep ? measured : none;
             const qsizetype p = BreakPoint(f, buffer, bottom, known);
-            PrintPageFrame(Title, buffer.left(p), f, area, pageBase, known);
+            PrintPageFrame(title, buffer.left(p), f, area, pageBase, known);
             buffer.remove(0, p);
             if (buffer.startsWith(QLatin1Char('\r')))
                 buffer.remove(0, 1);
@@ -861,5 +912,5 @@ void TfrmPrint::PrintSource(const QString &Title, const QStringList &Source, boo
         finishOverflow();
     }
     if (!buffer.isEmpty())
-        PrintPageFrame(Title, buffer, f, area, pageBase, inStep ? measured : none);
+        PrintPageFrame(title, buffer, f, area, pageBase, inStep ? measured : none);
 }

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -251,6 +252,7 @@ void TMetafileEx::Draw(QPainter &Canvas, const QPointF &origin) const
     Canvas.save();
     Canvas.setClipping(false);
     Canvas.translate(origin);
+    Canvas.save();
     // A picture plays scaled by the target's resolution over its own; the
     // page's units are dots of the target, so that scaling is undone.
     if (const QPaintDevice *device = Canvas.device()) {
@@ -259,6 +261,71 @@ void TMetafileEx::Draw(QPainter &Canvas, const QPointF &origin) const
     }
     Canvas.drawPicture(QPointF(0, 0), *this);
     Canvas.restore();
+    const QTransform page = Canvas.transform();
+    for (const Batch &b : FBatches) {
+        Canvas.setTransform(b.transform * page);
+        Canvas.setPen(b.pen);
+        Canvas.drawGlyphRun(QPointF(0, 0), b.run);
+    }
+    Canvas.restore();
+}
+
+void TMetafileEx::AddLayout(const QTextLayout &layout, const QPointF &pos, const QPen &pen,
+                            const QTransform &transform)
+{
+    const QString text = layout.text();
+    const QPointF offset = pos + layout.position();
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        const qreal baseline = line.y() + line.ascent();
+        const qsizetype end = line.textStart() + line.textLength();
+        for (qsizetype start = line.textStart(); start < end;) {
+            qsizetype stop = text.indexOf(QLatin1Char('\t'), start);
+            if (stop < 0 || stop > end)
+                stop = end;
+            if (stop > start) {
+                const qreal x = start == line.textStart() ? line.x() : line.cursorToX(int(start));
+                FPieces.push_back({text, start, stop - start, offset + QPointF(x, baseline)});
+            }
+            start = stop + 1;
+        }
+        for (const QGlyphRun &run : line.glyphRuns()) {
+            const QList<quint32> glyphs = run.glyphIndexes();
+            if (glyphs.isEmpty())
+                continue;
+            const QRawFont font = run.rawFont();
+            // Glyphs of the font the last batch draws join it.
+            if (FBatches.empty() || FBatches.back().font != font || FBatches.back().pen != pen ||
+                FBatches.back().transform != transform)
+                FBatches.push_back({font, pen, transform, {}, {}, {}});
+            Batch &b = FBatches.back();
+            b.glyphs += glyphs;
+            for (const QPointF &p : run.positions())
+                b.positions.push_back(p + offset);
+        }
+    }
+}
+
+std::vector<TMetafileEx::TextPiece> TMetafileEx::TextPieces() const
+{
+    std::vector<TextPiece> out;
+    out.reserve(FPieces.size());
+    for (const Piece &p : FPieces)
+        out.push_back({p.text.mid(p.start, p.length), p.pos});
+    return out;
+}
+
+void TMetafileEx::Finish()
+{
+    for (Batch &b : FBatches) {
+        if (!b.run.isEmpty())
+            continue;
+        b.run.setRawFont(b.font);
+        b.run.setGlyphIndexes(b.glyphs);
+        b.run.setPositions(b.positions);
+        b.glyphs = {};
+        b.positions = {};
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -312,6 +379,7 @@ void TtvPrintdata::NewPage()
         canvas->setCompositionMode(FCanvas->compositionMode());
         canvas->setLayoutDirection(FCanvas->layoutDirection());
         FCanvas->end();
+        FPages.back()->Finish();
     } else {
         QFont font = canvas->font();
         font.setPixelSize(std::max(1, RoundEven(9.0 * FFontPPI / 72.0)));
@@ -328,7 +396,15 @@ void TtvPrintdata::EndDoc()
     if (FCanvas)
         FCanvas->end();
     FCanvas.reset();
+    if (!FPages.empty())
+        FPages.back()->Finish();
     FPrinting = false;
+}
+
+void TtvPrintdata::DrawLayout(const QTextLayout &layout, const QPointF &pos)
+{
+    QPainter *canvas = Canvas();
+    FPages.back()->AddLayout(layout, pos, canvas->pen(), canvas->transform());
 }
 
 QPainter *TtvPrintdata::Canvas() const

@@ -12,22 +12,31 @@
 //
 // TtvPrintdata records a print job as a list of pages, each a TMetafileEx
 // (a QPicture) drawn in printer dots. Pages are recorded once and then
-// replayed onto the printer or into the preview. One instance, prtData.
+// replayed onto the printer or into the preview. Text that is already laid
+// out is kept on the page as the glyphs its layout shaped, beside the
+// picture, so that playing a page draws glyphs and shapes no text again.
+// One instance, prtData.
 #include "common/tvPrintOption.h"
 #include "platform/Errors.h"
 
 #include <QFont>
+#include <QGlyphRun>
+#include <QPen>
 #include <QPicture>
+#include <QPointF>
+#include <QRawFont>
 #include <QSize>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <QTransform>
 
 #include <memory>
 #include <vector>
 
 class QPainter;
 class QPrinter;
+class QTextLayout;
 
 // The device settings of the current printer that can be edited between
 // TtvPrinter::BeginSetting and EndSetting.
@@ -153,13 +162,49 @@ private:
 
 extern TtvPrinter tvPrinterGlobal;
 
-// One recorded page; its units are printer dots.
+// One recorded page; its units are printer dots. The page is the picture
+// and, drawn over it, the glyphs of the laid-out text recorded on it.
 class TMetafileEx : public QPicture {
 public:
+    // A piece of laid-out text on the page: a line, or the part of a line
+    // between tabs, and the origin of its baseline.
+    struct TextPiece {
+        QString text;
+        QPointF pos;
+    };
+
     // Plays the page with its origin at `origin` of the painter's current
     // coordinates. A clip the painter has is lifted while the page plays and
     // restored afterwards.
     void Draw(QPainter &Canvas, const QPointF &origin) const;
+
+    // Adds the lines of `layout` drawn at `pos` in `pen` under `transform`.
+    void AddLayout(const QTextLayout &layout, const QPointF &pos, const QPen &pen, const QTransform &transform);
+    // Ends the page: the glyphs gathered become runs ready to draw.
+    void Finish();
+
+    // The laid-out text of the page in pieces, in the order it was added.
+    std::vector<TextPiece> TextPieces() const;
+
+private:
+    // Glyphs of one font in one pen and transform, in drawing order.
+    struct Batch {
+        QRawFont font;
+        QPen pen;
+        QTransform transform;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+        QGlyphRun run; // made by Finish
+    };
+    // A piece of text as it is kept: a range of the layout's text.
+    struct Piece {
+        QString text;
+        qsizetype start;
+        qsizetype length;
+        QPointF pos;
+    };
+    std::vector<Batch> FBatches;
+    std::vector<Piece> FPieces;
 };
 
 // The failures of TtvPrintdata's state checks.
@@ -181,6 +226,10 @@ public:
     void NewPage();
     // Ends the recording; the pages stay for replay until the next BeginDoc.
     void EndDoc();
+    // Draws a laid-out text with its origin at `pos` of the canvas, in the
+    // canvas's pen and transform. The page keeps the glyphs as shaped and
+    // draws them over whatever else the canvas draws on the page.
+    void DrawLayout(const QTextLayout &layout, const QPointF &pos);
 
     bool Printing() const { return FPrinting; }
     // The canvas of the page being recorded.

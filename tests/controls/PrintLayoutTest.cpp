@@ -208,6 +208,26 @@ TEST_F(Layout, TitleAboveAndPageNumberBelowTheTextArea)
     EXPECT_LT(page.body[0].pos.y(), H);
 }
 
+TEST_F(Layout, TitlesStandCentredAsOneLine)
+{
+    // Tabs and line breaks of a title stand as spaces; a title wider than
+    // the area is still centred on it (and clipped to its band).
+    QPicture reference;
+    const QFontMetricsF fm(Font(), &reference);
+    const QString wide = QStringLiteral("public.") + QString(400, QLatin1Char('x'));
+    const struct {
+        QString title, shown;
+    } cases[] = {{QStringLiteral("a\tb\r\nc"), QStringLiteral("a b  c")}, {wide, wide}};
+    for (const auto &c : cases) {
+        Record([&] { TfrmPrint::PrintSource(c.title, {QStringLiteral("body")}, true); });
+        const PageParts page = Page(0);
+        ASSERT_EQ(page.title.size(), 1u) << qPrintable(c.shown);
+        EXPECT_EQ(page.title[0].text, c.shown);
+        EXPECT_NEAR(page.title[0].pos.x(), (AreaWidth() - fm.horizontalAdvance(c.shown)) / 2, 2) << qPrintable(c.shown);
+        EXPECT_NEAR(page.title[0].pos.y(), -2 * fm.height() + fm.ascent(), 2) << qPrintable(c.shown);
+    }
+}
+
 TEST_F(Layout, LongLinesAreBrokenWithoutLosingText)
 {
     struct Case {

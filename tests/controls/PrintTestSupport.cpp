@@ -26,7 +26,9 @@ public:
     void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
     void drawTextItem(const QPointF &p, const QTextItem &ti) override
     {
-        draws.push_back({ti.text(), painter()->transform().map(p)});
+        // Laid-out text plays as bare glyphs; the page lists its pieces.
+        if (!ti.text().isEmpty())
+            draws.push_back({ti.text(), painter()->transform().map(p)});
     }
     Type type() const override { return QPaintEngine::User; }
 
@@ -89,7 +91,10 @@ std::vector<TextDraw> TextDraws(const TMetafileEx &page)
         QPainter p(&device);
         page.Draw(p, QPointF(0, 0));
     }
-    return device.engine.draws;
+    std::vector<TextDraw> draws = std::move(device.engine.draws);
+    for (const TMetafileEx::TextPiece &piece : page.TextPieces())
+        draws.push_back({piece.text, piece.pos});
+    return draws;
 }
 
 PdfPrinterScope::PdfPrinterScope() : m_dir(false), m_savedOptions(tvPrintOption)

@@ -27,7 +27,8 @@ struct TextDraw {
     QPointF pos;
 };
 
-// The text draws of a recorded page, in drawing order.
+// The text draws of a recorded page: what its picture draws, in drawing
+// order, and then the pieces of its laid-out text.
 std::vector<TextDraw> TextDraws(const TMetafileEx &page);
 
 // Points the global printer at a fresh PDF file (A4 portrait, 600 dpi, no

@@ -4,10 +4,12 @@
 #include "PrintTestSupport.h"
 #include "controls/tvPrinter.h"
 
+#include <QImage>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 
 using namespace tvprinttest;
@@ -119,6 +121,65 @@ TEST_F(Recorder, PagesPlayBackWhatWasDrawn)
     prtData.GetPage(0).Draw(p, QPointF(5, 5));
     EXPECT_TRUE(p.hasClipping());
     EXPECT_EQ(p.clipBoundingRect(), QRectF(0, 0, 10, 10));
+}
+
+TEST_F(Recorder, LaidOutTextPlaysAsTheLayoutPutIt)
+{
+    // Laid-out text is kept as its glyphs: played at any origin and scale
+    // the page shows what the layout itself draws there, in the canvas's
+    // pen, over what the canvas drew on the page.
+    QTextLayout layout(QStringLiteral("SELECT 受注\tid, '値'"), prtData.CanvasFont(QStringLiteral("DejaVu Sans"), 10));
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(4000);
+    line.setPosition(QPointF(0, 0));
+    layout.endLayout();
+    prtData.BeginDoc();
+    prtData.Canvas()->fillRect(QRectF(90, 150, 2000, 200), Qt::yellow);
+    prtData.Canvas()->setPen(Qt::red);
+    prtData.DrawLayout(layout, QPointF(100, 200));
+    prtData.EndDoc();
+
+    for (const qreal scale : {1.0, 0.25}) {
+        QImage played(600, 150, QImage::Format_RGB32), drawn(played.size(), QImage::Format_RGB32);
+        played.fill(Qt::white);
+        drawn.fill(Qt::white);
+        {
+            QPainter p(&played);
+            p.scale(scale, scale);
+            prtData.GetPage(0).Draw(p, QPointF(-50, -120));
+        }
+        {
+            QPainter p(&drawn);
+            p.scale(scale, scale);
+            p.fillRect(QRectF(40, 30, 2000, 200), Qt::yellow);
+            p.setPen(Qt::red);
+            layout.draw(&p, QPointF(50, 80));
+        }
+        int red = 0;
+        for (int y = 0; y < played.height(); ++y)
+            for (int x = 0; x < played.width(); ++x)
+                red += qRed(played.pixel(x, y)) > 200 && qGreen(played.pixel(x, y)) < 100;
+        EXPECT_GT(red, 50) << scale;
+        // (antialiasing may round a pixel differently, a glyph out of place
+        // differs by far more)
+        int worst = 0;
+        for (int y = 0; y < played.height(); ++y)
+            for (int x = 0; x < played.width(); ++x) {
+                const QRgb a = played.pixel(x, y), b = drawn.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        EXPECT_LE(worst, 8) << scale;
+    }
+    // The page tells its text by the pieces between tabs, at their baselines.
+    const auto pieces = prtData.GetPage(0).TextPieces();
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0].text, QStringLiteral("SELECT 受注"));
+    EXPECT_EQ(pieces[1].text, QStringLiteral("id, '値'"));
+    EXPECT_NEAR(pieces[0].pos.x(), 100, 0.01);
+    EXPECT_NEAR(pieces[0].pos.y(), 200 + line.ascent(), 0.01);
+    EXPECT_NEAR(pieces[1].pos.x(), 100 + line.cursorToX(10), 0.01);
 }
 
 TEST_F(Recorder, ConversionsAt600Dpi)
