@@ -17,6 +17,13 @@ namespace {
 
 constexpr const char *kTunables = "GLIBC_TUNABLES";
 constexpr const char *kSwitch = "glibc.malloc.hugetlb";
+// With the heap on huge pages, memory given back to the system costs a
+// whole huge page to clear when it is touched again: blocks up to 32 MiB
+// stay in the heap (the largest threshold glibc takes), and up to 128 MiB
+// of free heap stays with the process. Otherwise a job that takes and
+// frees a few large buffers over and over (a PDF page compressed per page)
+// faults in fresh huge pages each time.
+constexpr const char *kKeep[] = {"glibc.malloc.mmap_threshold=33554432", "glibc.malloc.trim_threshold=134217728"};
 // Set only across the restart: "-" when GLIBC_TUNABLES was unset, else "="
 // followed by its value.
 constexpr const char *kWas = "TALVEX_GLIBC_TUNABLES_WAS";
@@ -65,6 +72,11 @@ void StartWithHugePageHeap(char **argv)
     std::string tunables = old && *old ? std::string(old) + ":" : std::string();
     tunables += kSwitch;
     tunables += "=1";
+    for (const char *keep : kKeep) {
+        const std::string name(keep, std::strchr(keep, '=') - keep);
+        if (!old || !std::strstr(old, name.c_str()))
+            tunables += std::string(":") + keep;
+    }
     setenv(kWas, was.c_str(), 1);
     setenv(kTunables, tunables.c_str(), 1);
     execv(self, argv);
