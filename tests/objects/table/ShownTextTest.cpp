@@ -3,6 +3,7 @@
 // the longest caption it holds, the reference boxes of the constraint window
 // wide enough for a usual name, and the icons of the inheritance page.
 #include "objects/table/TableWindowTestSupport.h"
+#include "support/ShownText.h"
 
 #include "common/IMainWindow.h"
 #include "objects/table/DropDownComboBox.h"
@@ -14,8 +15,6 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QStyle>
-#include <QStyleOptionFrame>
 #include <QMdiSubWindow>
 #include <QTreeWidget>
 
@@ -70,9 +69,6 @@ QTreeWidgetItem *FindTreeItem(QTreeWidget *t, const QString &text)
     const QList<QTreeWidgetItem *> found = t->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.first();
 }
-
-// The width the view's items ask for in that column, indentation included.
-int Needed(QAbstractItemView *list, int col) { return list->sizeHintForColumn(col); }
 
 // Column `col` of `list`: at least `least` pixels (the width it is built
 // with) and wide enough for every caption it shows, icon and check box
@@ -135,21 +131,6 @@ TEST_F(ShownText, ListColumnsShowTheirCaptionsWhole)
     }
 }
 
-namespace {
-
-// The room a line edit has for its text, as the style lays it out.
-int TextRoom(const QLineEdit *e)
-{
-    QStyleOptionFrame opt;
-    opt.initFrom(e);
-    opt.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e) : 0;
-    const QRect r = e->style()->subElementRect(QStyle::SE_LineEditContents, &opt, e);
-    const QMargins m = e->textMargins();
-    return r.width() - m.left() - m.right() - 2 * 2;   // the line edit's own margin on each side
-}
-
-} // namespace
-
 // The constraint window of a foreign key, at the size it opens with: the
 // referenced schema, table and index boxes are as wide as the table box and
 // show their names whole.
@@ -166,7 +147,7 @@ TEST_F(ShownText, ConstraintReferenceBoxesShowTheirNames)
         const QString text = b->lineEdit()->text();
         EXPECT_FALSE(text.isEmpty());
         EXPECT_GE(b->width(), w->cmbTableName->width());
-        EXPECT_GE(TextRoom(b->lineEdit()), b->lineEdit()->fontMetrics().horizontalAdvance(text))
+        EXPECT_GE(TextRoom(b->lineEdit()), ShownTextWidth(b->lineEdit()))
             << text.toStdString() << " in a box " << b->width() << " wide";
     }
 }
