@@ -843,9 +843,17 @@ void TfrmDataGenerate::BuildRulePanel(QWidget *Parent)
             pagSetType->widget(i)->setSizePolicy(p, p);
         }
         pagSetType->updateGeometry();
-        // The selected column stays in sight of the list that gave the room.
+        // A larger rule takes its room from the list down to the list's
+        // least height; beyond that the window grows.
+        const int need = pagSetType->widget(index)->minimumSizeHint().height() - pagSetType->height();
+        const int spare = lstColumn->height() - lstColumn->minimumSizeHint().height();
+        if (const int grow = need - std::max(spare, 0); grow > 0 && isVisible()) {
+            QWidget *outer = Frame() ? static_cast<QWidget *>(Frame()) : this;
+            outer->resize(outer->width(), outer->height() + grow);
+        }
         if (QLayout *l = tabOption->layout())
             l->activate();
+        // The selected column stays in sight of the list that gave the room.
         if (QTreeWidgetItem *it = lstColumn->currentItem())
             lstColumn->scrollToItem(it);
     };
