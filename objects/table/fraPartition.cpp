@@ -44,19 +44,22 @@ QIcon Image(int Index)
     return m ? m->MainImage(Index) : QIcon();
 }
 
-// The columns of a tree before its last keep the width they are built with
-// and widen to the longest text they show, so that no name or kind is cut.
-void FitColumns(QTreeWidget *Tree, std::initializer_list<int> Widths)
+// The widths the columns of a tree are built with.
+void SetColumnWidths(QTreeWidget *Tree, std::initializer_list<int> Widths)
 {
     int c = 0;
-    for (int w : Widths) {
-        Tree->header()->resizeSection(c, std::max(w, static_cast<QAbstractItemView *>(Tree)->sizeHintForColumn(c)));
-        ++c;
-    }
+    for (int w : Widths)
+        Tree->header()->resizeSection(c++, w);
 }
 
-const std::initializer_list<int> TablesWidths = {340, 60, 68, 80, 120, 80, 140};
-const std::initializer_list<int> ConstWidths = {260, 60, 90};
+// After a fill, the columns before the last widen to the longest text they
+// show, so that no name or kind is cut; a column the user made wider stays.
+void WidenColumns(QTreeWidget *Tree)
+{
+    for (int c = 0; c < Tree->columnCount() - 1; ++c)
+        Tree->header()->resizeSection(
+            c, std::max(Tree->columnWidth(c), static_cast<QAbstractItemView *>(Tree)->sizeHintForColumn(c)));
+}
 
 const int MaxSteps = 101;
 const int MaxLevel = 64;
@@ -84,7 +87,7 @@ TfraPartition::TfraPartition(TtvForm *Owner, QWidget *Parent) : QWidget(Parent),
     lstTables->setHeaderLabels({QStringLiteral("パーティションテーブル"), QStringLiteral("OID"), QStringLiteral("主キー"),
                                 QStringLiteral("制約"), QStringLiteral("インデックス"), QStringLiteral("トリガー"),
                                 QStringLiteral("テーブルスペース")});
-    FitColumns(lstTables, TablesWidths);
+    SetColumnWidths(lstTables, {340, 60, 68, 80, 120, 80, 140});
     lstTables->setContextMenuPolicy(Qt::CustomContextMenu);
     split->addWidget(lstTables);
 
@@ -102,7 +105,7 @@ TfraPartition::TfraPartition(TtvForm *Owner, QWidget *Parent) : QWidget(Parent),
     lstConst->setObjectName(QStringLiteral("lstConst"));
     lstConst->setHeaderLabels({QStringLiteral("名前"), QStringLiteral("OID"), QStringLiteral("種別"),
                                QStringLiteral("パラメータ")});
-    FitColumns(lstConst, ConstWidths);
+    SetColumnWidths(lstConst, {260, 60, 90});
     lstConst->setContextMenuPolicy(Qt::CustomContextMenu);
     cl->addWidget(lstConst, 1);
     split->addWidget(pnlConst);
@@ -344,7 +347,7 @@ void TfraPartition::prcShowTables(const QString &Schema, const QString &Table)
             stack << n->child(i);
     }
     lstTables->expandAll();
-    FitColumns(lstTables, TablesWidths);
+    WidenColumns(lstTables);
     if (current)
         lstTables->setCurrentItem(current);
 }
@@ -475,7 +478,7 @@ void TfraPartition::prcShowConst(const QString &Schema, const QString &Table)
         }
     }
     lstConst->expandAll();
-    FitColumns(lstConst, ConstWidths);
+    WidenColumns(lstConst);
     for (int i = 0; i < lstConst->topLevelItemCount(); ++i)
         for (int j = 0; j < lstConst->topLevelItem(i)->childCount(); ++j)
             Paint(lstConst->topLevelItem(i)->child(j));
