@@ -15,10 +15,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QTreeWidget>
-
-#include <functional>
 
 using namespace tvtest;
 
@@ -104,30 +101,28 @@ TEST_F(ShownText, ListColumnsShowTheirCaptionsWhole)
     QTest::qWait(0);
     ASSERT_GT(table->fraPartition->lstConst->topLevelItemCount(), 0);
 
+    QWidget *define = table->tabDefine, *inheritance = table->tabPartition;
     const struct {
         const char *name;
-        std::function<QTreeView *()> list;
+        QTreeView *list;
         int column;
-        int least;
-        std::function<void()> show;
+        int least;       // the width the column is built with
+        QWidget *page;   // the table window's page that shows the list
     } cases[] = {
-        {"policy users", [&]() -> QTreeView * { return policy->lstUser; }, 0, 0, [] {}},
-        {"policy roles", [&]() -> QTreeView * { return policy->lstRole; }, 0, 0, [] {}},
-        {"dependants 名前", [&]() -> QTreeView * { return table->lstConst; }, 0, 180, [&] { table->SelectPage(table->tabDefine); }},
-        {"dependants タイプ", [&]() -> QTreeView * { return table->lstConst; }, 1, 120, [&] { table->SelectPage(table->tabDefine); }},
-        {"inheritance tables", [&]() -> QTreeView * { return table->fraPartition->lstTables; }, 0, 340,
-         [&] { table->SelectPage(table->tabPartition); }},
-        {"inheritance 名前", [&]() -> QTreeView * { return table->fraPartition->lstConst; }, 0, 260,
-         [&] { table->SelectPage(table->tabPartition); }},
-        {"inheritance OID", [&]() -> QTreeView * { return table->fraPartition->lstConst; }, 1, 60,
-         [&] { table->SelectPage(table->tabPartition); }},
-        {"inheritance 種別", [&]() -> QTreeView * { return table->fraPartition->lstConst; }, 2, 90,
-         [&] { table->SelectPage(table->tabPartition); }},
+        {"policy users", policy->lstUser, 0, 0, nullptr},
+        {"policy roles", policy->lstRole, 0, 0, nullptr},
+        {"dependants 名前", table->lstConst, 0, 180, define},
+        {"dependants タイプ", table->lstConst, 1, 120, define},
+        {"inheritance tables", table->fraPartition->lstTables, 0, 340, inheritance},
+        {"inheritance 名前", table->fraPartition->lstConst, 0, 260, inheritance},
+        {"inheritance OID", table->fraPartition->lstConst, 1, 60, inheritance},
+        {"inheritance 種別", table->fraPartition->lstConst, 2, 90, inheritance},
     };
     for (const auto &c : cases) {
-        c.show();
+        if (c.page)
+            ASSERT_TRUE(table->SelectPage(c.page));
         QTest::qWait(0);
-        ExpectWhole(c.list(), c.column, c.least, c.name);
+        ExpectWhole(c.list, c.column, c.least, c.name);
     }
 }
 
