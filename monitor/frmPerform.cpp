@@ -45,6 +45,23 @@ namespace {
 // The first snapshot column of the database page (0 the caption).
 const int kFirst = 3;
 
+// The database page's rows carry the explanation image or none; a row
+// without one keeps the image's room, so that the row numbers of all rows
+// stand in one column as in a list with images.
+class TImageRoomDelegate : public TtvListAlignDelegate {
+public:
+    using TtvListAlignDelegate::TtvListAlignDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        TtvListAlignDelegate::initStyleOption(option, index);
+        // The view has set the size of its images already.
+        if (index.column() == 0)
+            option->features |= QStyleOptionViewItem::HasDecoration;
+    }
+};
+
 TtvListView *NewList(QWidget *parent, const char *name)
 {
     auto *l = new TtvListView(parent);
@@ -157,6 +174,7 @@ TfrmPerform::TfrmPerform(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("
     lstDbStat->AddColumn(QStringLiteral("No."), 60);
     lstDbStat->AddColumn(QStringLiteral("項目名"), 280);
     lstDbStat->AddColumn(QStringLiteral("現在値"), 150, Qt::AlignRight);
+    lstDbStat->setItemDelegate(new TImageRoomDelegate(lstDbStat, lstDbStat));
     txtHint = new TtvMemo(splDbStat);
     txtHint->setObjectName(QStringLiteral("txtHint"));
     txtHint->SetReadOnly(true);

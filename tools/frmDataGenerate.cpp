@@ -81,6 +81,20 @@ QString CountText(qint64 v)
     return v == 0 ? QString() : QString::number(v);
 }
 
+// The column list never gets less room than its header and eight rows: at
+// the window's least size it still lists the columns of a usual table.
+class TColumnList : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+    QSize minimumSizeHint() const override
+    {
+        QSize size = QTreeWidget::minimumSizeHint();
+        const int row = topLevelItemCount() > 0 ? sizeHintForRow(0) : fontMetrics().height() + 4;
+        size.setHeight(std::max(size.height(), header()->sizeHint().height() + 8 * row + 2 * frameWidth()));
+        return size;
+    }
+};
+
 } // namespace
 
 TfrmDataGenerate::TfrmDataGenerate(QObject *AOwner) : TtvToolForm(AOwner, QStringLiteral("TfrmDataGenerate"))
@@ -196,7 +210,7 @@ TfrmDataGenerate::TfrmDataGenerate(QObject *AOwner) : TtvToolForm(AOwner, QStrin
                     ReadMasterColumns();
                 }));
 
-    lstColumn = new QTreeWidget(tabOption);
+    lstColumn = new TColumnList(tabOption);
     lstColumn->setObjectName(QStringLiteral("lstColumn"));
     lstColumn->setRootIsDecorated(false);
     lstColumn->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -816,6 +830,35 @@ void TfrmDataGenerate::BuildRulePanel(QWidget *Parent)
                     txtStrDigit->clear();
             }));
     connect(txtStrDigit, &QLineEdit::editingFinished, this, Guarded([this] { StoreRule(); }));
+    // The panel is as high as the rule shown needs: the pages not shown ask
+    // for no room, so that the column list above takes the rest (the empty
+    // page of a column without a rule takes none). The pages sit flush in
+    // the panel.
+    for (int i = 0; i < pagSetType->count(); ++i)
+        if (QLayout *l = pagSetType->widget(i)->layout())
+            l->setContentsMargins(0, 0, 0, 0);
+    auto fit = [this](int index) {
+        for (int i = 0; i < pagSetType->count(); ++i) {
+            const QSizePolicy::Policy p = i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+            pagSetType->widget(i)->setSizePolicy(p, p);
+        }
+        pagSetType->updateGeometry();
+        // A larger rule takes its room from the list down to the list's
+        // least height; beyond that the window grows.
+        const int need = pagSetType->widget(index)->minimumSizeHint().height() - pagSetType->height();
+        const int spare = lstColumn->height() - lstColumn->minimumSizeHint().height();
+        if (const int grow = need - std::max(spare, 0); grow > 0 && isVisible()) {
+            QWidget *outer = Frame() ? static_cast<QWidget *>(Frame()) : this;
+            outer->resize(outer->width(), outer->height() + grow);
+        }
+        if (QLayout *l = tabOption->layout())
+            l->activate();
+        // The selected column stays in sight of the list that gave the room.
+        if (QTreeWidgetItem *it = lstColumn->currentItem())
+            lstColumn->scrollToItem(it);
+    };
+    connect(pagSetType, &QStackedWidget::currentChanged, this, fit);
+    fit(pagSetType->currentIndex());
 }
 
 int TfrmDataGenerate::SelectedRow() const

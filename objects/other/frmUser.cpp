@@ -11,12 +11,32 @@
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QLabel>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimeEdit>
 
 namespace {
 // The password cannot be read back: an existing user shows this placeholder,
 // which counts as empty.
 const QString Placeholder = QString(10, u' ');
+
+// A password box never narrower than the placeholder's mask, every
+// character of it, in the font the box shows.
+class TPasswordEdit : public TtvStrEdit {
+public:
+    QSize minimumSizeHint() const override
+    {
+        QSize size = TtvStrEdit::minimumSizeHint();
+        QStyleOptionFrame opt;
+        initStyleOption(&opt);
+        const int border = opt.rect.width() - style()->subElementRect(QStyle::SE_LineEditContents, &opt, this).width();
+        const QChar mask(style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, &opt, this));
+        // The line edit keeps 2 pixels on each side and 1 for the caret.
+        const int text = fontMetrics().horizontalAdvance(QString(Placeholder.size(), mask));
+        size.setWidth(std::max(size.width(), text + border + 2 * 2 + 1));
+        return size;
+    }
+};
 } // namespace
 
 const TDefinitionKind &TfrmUser::UserKind()
@@ -43,7 +63,7 @@ TfrmUser::TfrmUser(IConnectionWindow *AOwner) : TfrmRoleBase(AOwner, UserKind(),
             Changed();
     };
     auto pass = [&](TtvStrEdit *&e, const char *name) {
-        e = new TtvStrEdit;
+        e = new TPasswordEdit;
         e->setObjectName(QString::fromLatin1(name));
         e->setEchoMode(QLineEdit::Password);
         e->OnChange = onChange;

@@ -1,6 +1,7 @@
 #include "objects/table/fraPartition.h"
 
 #include "common/CatalogSQL.h"
+#include "common/IMainWindow.h"
 #include "common/IConnectionWindow.h"
 #include "common/MessageDlg.h"
 #include "common/Quote.h"
@@ -36,6 +37,30 @@ struct WaitCursor {
 
 QString QI(const QString &s) { return QuoteIdentifier(s); }
 
+// An image of the main image list; none without a main window.
+QIcon Image(int Index)
+{
+    IMainWindow *m = MainWindow();
+    return m ? m->MainImage(Index) : QIcon();
+}
+
+// The widths the columns of a tree are built with.
+void SetColumnWidths(QTreeWidget *Tree, std::initializer_list<int> Widths)
+{
+    int c = 0;
+    for (int w : Widths)
+        Tree->header()->resizeSection(c++, w);
+}
+
+// After a fill, the columns before the last widen to the longest text they
+// show, so that no name or kind is cut; a column the user made wider stays.
+void WidenColumns(QTreeWidget *Tree)
+{
+    for (int c = 0; c < Tree->columnCount() - 1; ++c)
+        Tree->header()->resizeSection(
+            c, std::max(Tree->columnWidth(c), static_cast<QAbstractItemView *>(Tree)->sizeHintForColumn(c)));
+}
+
 const int MaxSteps = 101;
 const int MaxLevel = 64;
 
@@ -62,9 +87,7 @@ TfraPartition::TfraPartition(TtvForm *Owner, QWidget *Parent) : QWidget(Parent),
     lstTables->setHeaderLabels({QStringLiteral("パーティションテーブル"), QStringLiteral("OID"), QStringLiteral("主キー"),
                                 QStringLiteral("制約"), QStringLiteral("インデックス"), QStringLiteral("トリガー"),
                                 QStringLiteral("テーブルスペース")});
-    const int widths[] = {340, 60, 68, 80, 120, 80, 140};
-    for (int i = 0; i < 7; ++i)
-        lstTables->header()->resizeSection(i, widths[i]);
+    SetColumnWidths(lstTables, {340, 60, 68, 80, 120, 80, 140});
     lstTables->setContextMenuPolicy(Qt::CustomContextMenu);
     split->addWidget(lstTables);
 
@@ -82,9 +105,7 @@ TfraPartition::TfraPartition(TtvForm *Owner, QWidget *Parent) : QWidget(Parent),
     lstConst->setObjectName(QStringLiteral("lstConst"));
     lstConst->setHeaderLabels({QStringLiteral("名前"), QStringLiteral("OID"), QStringLiteral("種別"),
                                QStringLiteral("パラメータ")});
-    lstConst->header()->resizeSection(0, 260);
-    lstConst->header()->resizeSection(1, 60);
-    lstConst->header()->resizeSection(2, 90);
+    SetColumnWidths(lstConst, {260, 60, 90});
     lstConst->setContextMenuPolicy(Qt::CustomContextMenu);
     cl->addWidget(lstConst, 1);
     split->addWidget(pnlConst);
@@ -101,6 +122,12 @@ TfraPartition::TfraPartition(TtvForm *Owner, QWidget *Parent) : QWidget(Parent),
     action(actOpenConst, "actOpenConst", QStringLiteral("開く"), &TfraPartition::actOpenConstExecute);
     action(actNewConst, "actNewConst", QStringLiteral("新規作成"), &TfraPartition::actNewConstExecute);
     action(actDeleteConst, "actDeleteConst", QStringLiteral("削除"), &TfraPartition::actDeleteConstExecute);
+    actOpenTable->setIcon(Image(17));
+    actNewTable->setIcon(Image(45));
+    actDeleteTable->setIcon(Image(41));
+    actOpenConst->setIcon(Image(17));
+    actNewConst->setIcon(Image(57));
+    actDeleteConst->setIcon(Image(41));
     popTables = new QMenu(this);
     popTables->addActions({actOpenTable, actNewTable, actDeleteTable});
     popConst = new QMenu(this);
@@ -124,7 +151,12 @@ TfraPartition::TfraPartition(TtvForm *Owner, QWidget *Parent) : QWidget(Parent),
                 prcShowConst(cur->data(0, SchemaRole).toString(), cur->data(0, NameRole).toString());
                 UpdateActions();
             }));
-    connect(lstConst, &QTreeWidget::currentItemChanged, this, [this] { UpdateActions(); });
+    connect(lstConst, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *cur) {
+        // 新規作成 shows what it creates: the image of the selected node.
+        if (cur)
+            actNewConst->setIcon(cur->icon(0));
+        UpdateActions();
+    });
     connect(lstTables, &QTreeWidget::itemDoubleClicked, this, tv::ui::Guarded([this] { actOpenTableExecute(); }));
     connect(lstConst, &QTreeWidget::itemDoubleClicked, this, tv::ui::Guarded([this] { actOpenConstExecute(); }));
     UpdateActions();
@@ -298,7 +330,7 @@ void TfraPartition::prcShowTables(const QString &Schema, const QString &Table)
             infos.insert(oid, LoadObjInfo(oid));
         const TObjInfo &info = infos[oid];
         n->setText(0, QI(info.sSchema) + u'.' + QI(info.sName));
-        n->setIcon(0, QIcon());
+        n->setIcon(0, Image(45));
         n->setData(0, SchemaRole, info.sSchema);
         n->setData(0, NameRole, info.sName);
         n->setData(0, TypeRole, 45);
@@ -315,6 +347,7 @@ void TfraPartition::prcShowTables(const QString &Schema, const QString &Table)
             stack << n->child(i);
     }
     lstTables->expandAll();
+    WidenColumns(lstTables);
     if (current)
         lstTables->setCurrentItem(current);
 }
@@ -354,6 +387,7 @@ void TfraPartition::prcShowConst(const QString &Schema, const QString &Table)
     lstConst->clear();
     auto group = [this](const QString &text, int icon) {
         auto *g = new QTreeWidgetItem(lstConst, {text});
+        g->setIcon(0, Image(icon));
         g->setData(0, TypeRole, icon);
         return g;
     };
@@ -364,6 +398,7 @@ void TfraPartition::prcShowConst(const QString &Schema, const QString &Table)
     auto node = [&](QTreeWidgetItem *parent, const QString &name, const QString &oid, const QString &kind,
                     const QString &param, int type) {
         auto *n = new QTreeWidgetItem(parent, {name, oid, kind, param});
+        n->setIcon(0, Image(type));
         n->setData(0, SchemaRole, Schema);
         n->setData(0, NameRole, name);
         n->setData(0, TypeRole, type);
@@ -443,6 +478,7 @@ void TfraPartition::prcShowConst(const QString &Schema, const QString &Table)
         }
     }
     lstConst->expandAll();
+    WidenColumns(lstConst);
     for (int i = 0; i < lstConst->topLevelItemCount(); ++i)
         for (int j = 0; j < lstConst->topLevelItem(i)->childCount(); ++j)
             Paint(lstConst->topLevelItem(i)->child(j));

@@ -270,9 +270,17 @@ void TfrmConst::BuildDefinePage(const QString &Schema)
     grdForeign->SetColWidths(1, 180);
     grdForeign->SetEditStyles(1, geDropList);
     grdForeign->SetOptions(grdForeign->Options() | goEditing | goAlwaysShowEditor);
+    // The reference boxes take the room the two action groups leave, at
+    // least as much as the table box of the name panel.
+    for (TDropDownComboBox *b : {cmbRefSchema, cmbRefTable, cmbRefIndex})
+        b->setMinimumWidth(cmbTableName->minimumWidth());
+    fg->setColumnStretch(1, 1);
+    // The grid's least height is its header and one row: the sheet then
+    // fits the window's first size in the smallest area.
+    grdForeign->setMinimumHeight(2 * grdForeign->DefaultRowHeight() + 2 * grdForeign->frameWidth());
     auto *ftop = new QHBoxLayout;
-    ftop->addLayout(fg);
-    ftop->addLayout(actions, 1);
+    ftop->addLayout(fg, 1);
+    ftop->addLayout(actions);
     static_cast<QVBoxLayout *>(tabForeign->layout())->addLayout(ftop);
     tabForeign->layout()->addWidget(grdForeign);
 

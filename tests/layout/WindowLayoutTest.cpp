@@ -86,7 +86,8 @@ const WindowCase Cases[] = {
 
 // Windows whose least size is small enough to open inside the area of the
 // first start: they must fit it, not merely be reachable by scrolling.
-const char *const MustFit[] = {"NewTable", "Table", "NewTrigger", "Trigger", "Backup", "Restore", "Load"};
+const char *const MustFit[] = {"NewTable", "Table",   "NewTrigger", "Trigger",      "NewConstraint",
+                               "Constraint", "Backup", "Restore",    "Load"};
 
 bool MustFitTheArea(const WindowCase &c)
 {

@@ -512,3 +512,49 @@ TEST_F(PerformWindow, SnapshotsSavedShownAndDeleted)
     QFile::remove(folder.chopped(1));
     w->Close();
 }
+// The database page as the user sees it: a counter with an explanation
+// shows the row image, one without (sessions, checksum_failures) none, and
+// the row numbers of both stand in one column: a row without an image keeps
+// the image's room, as a list with images does.
+TEST_F(PerformWindow, RowNumbersStandInOneColumnWithAndWithoutImage)
+{
+    TV_REQUIRE_DB(db);
+    ASSERT_NE(Logon(true), nullptr);
+    TfrmPerform *w = Open();
+    ASSERT_NE(w, nullptr) << s.dialogs.texts().join(u'\n').toStdString();
+    TtvListView *l = w->lstDbStat;
+    ASSERT_TRUE(PollUntil([&] { return l->isVisible() && l->ItemCount() > 0; }));
+    // The rightmost dark pixel of a row's number, as painted.
+    auto numberEnd = [&](const char *name) {
+        TtvListItem *it = Row(l, QString::fromLatin1(name));
+        if (!it)
+            return -1;
+        l->clearSelection();
+        l->scrollToItem(it);
+        QTest::qWait(0);
+        const QRect r = l->visualItemRect(it).intersected(QRect(0, 0, l->columnWidth(0), l->viewport()->height()));
+        const QImage image = l->viewport()->grab(r).toImage();
+        int end = -1;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) < 128)
+                    end = x;
+        return end;
+    };
+    // Pairs of rows numbered with as many digits: one with an image, one without.
+    const struct {
+        const char *described, *other;
+    } pairs[] = {{"blk_read_time", "checksum_failures"}, {"stats_reset", "sessions"}};
+    for (const auto &p : pairs) {
+        SCOPED_TRACE(std::string(p.described) + " / " + p.other);
+        ASSERT_NE(Row(l, QString::fromLatin1(p.described)), nullptr);
+        ASSERT_NE(Row(l, QString::fromLatin1(p.other)), nullptr);
+        ASSERT_EQ(Row(l, QString::fromLatin1(p.described))->Caption().trimmed().size(),
+                  Row(l, QString::fromLatin1(p.other))->Caption().trimmed().size());
+        EXPECT_FALSE(Row(l, QString::fromLatin1(p.described))->icon(0).isNull());
+        EXPECT_TRUE(Row(l, QString::fromLatin1(p.other))->icon(0).isNull());
+        const int a = numberEnd(p.described), b = numberEnd(p.other);
+        EXPECT_GT(a, 0);
+        EXPECT_NEAR(a, b, 1);
+    }
+}

@@ -515,3 +515,46 @@ TEST(DataGenWindow, EndToEndFromTheTableWindow)
     w->Close();
 }
 
+// The column list takes the room between the mode group and the rule panel,
+// as the user resizes the window: at the designed size (client 678 × 687)
+// with no column chosen it shows ten rows and no empty rule panel below
+// it; at the window's least size (its first size in a small MDI area) it
+// still shows eight; a rule with an editor then makes the window grow.
+TEST_F(DataGenWindowRules, TheColumnListTakesTheRoomAboveTheRules)
+{
+    Open();
+    TV_REQUIRE_DB(*db);
+    ASSERT_TRUE(PollUntil([&] { return w->lstColumn->isVisible(); }));
+    QWidget *frame = w->parentWidget();
+    ASSERT_NE(frame, nullptr);
+    auto resizeTo = [&](QSize client) {
+        frame->resize(frame->size() - w->size() + client);
+        PollUntil([&] { return w->height() == std::max(client.height(), w->minimumSizeHint().height()); }, 5000);
+        QTest::qWait(0);
+    };
+    const int row = w->lstColumn->visualItemRect(w->lstColumn->topLevelItem(0)).height();
+    ASSERT_GT(row, 0);
+    QWidget *panel = w->pagSetType->parentWidget();
+    auto rows = [&] { return w->lstColumn->viewport()->height() / row; };
+
+    resizeTo(QSize(678, 687));
+    EXPECT_EQ(w->height(), 687);
+    EXPECT_GE(rows(), 10) << "a list " << w->lstColumn->viewport()->height() << " high";
+    EXPECT_LE(panel->height(), panel->minimumSizeHint().height() + 2);
+
+    resizeTo(QSize(678, w->minimumSizeHint().height()));
+    EXPECT_GE(rows(), 8) << "a list " << w->lstColumn->viewport()->height() << " high at the least size";
+
+    // From there a rule with an editor: the window grows to hold it, the
+    // list keeps its rows and the selected column in sight, nothing squeezed.
+    const int least = w->height();
+    SelectColumn(w, 1);
+    ChooseKind(w, QStringLiteral("固定値"));
+    ASSERT_TRUE(PollUntil([&] { return w->txtVariable->isVisible() && w->height() > least; }, 5000)) << w->height();
+    QTest::qWait(0);
+    EXPECT_GE(rows(), 8);
+    EXPECT_GE(w->txtVariable->height(), w->txtVariable->minimumSizeHint().height());
+    EXPECT_TRUE(w->rect().contains(QRect(panel->mapTo(w, QPoint(0, 0)), panel->size())));
+    EXPECT_TRUE(w->lstColumn->currentItem() &&
+                w->lstColumn->viewport()->rect().contains(w->lstColumn->visualItemRect(w->lstColumn->currentItem())));
+}

@@ -418,8 +418,9 @@ TEST_F(CommentWindow, ArgumentsFromEveryListLayout)
 }
 
 // While a comment check of a function is open, the function opens from the
-// object list all the same: a click on its row (on a column other than the
-// name, so that with row select off only that cell is selected), then Enter.
+// object list all the same: a click on its row (also on a column other than
+// the name, so that with row select off only that cell is selected), then
+// Enter; or a double click on its row.
 TEST_F(CommentWindow, CheckedFunctionOpensFromTheList)
 {
     TV_REQUIRE_DB(*db);
@@ -441,17 +442,28 @@ TEST_F(CommentWindow, CheckedFunctionOpensFromTheList)
     };
     ASSERT_TRUE(sources().isEmpty());
 
-    for (int column : {0, 1}) {
-        SCOPED_TRACE(column);
+    const struct {
+        int column;
+        bool doubleClick;
+    } cases[] = {{0, false}, {1, false}, {0, true}, {1, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.column) + (c.doubleClick ? " double click" : " Enter"));
         form->lstObject->setSelectionBehavior(QAbstractItemView::SelectItems);
         TtvListItem *f = FindListItem(form->lstObject, QStringLiteral("f"));
         ASSERT_NE(f, nullptr);
         const QRect r = form->lstObject->visualRect(form->lstObject->model()->index(
-            form->lstObject->indexOfTopLevelItem(f), column));
-        QTest::mouseClick(form->lstObject->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          QPoint(r.left() + 20, r.center().y()));
-        ASSERT_TRUE(PollUntil([&] { return QApplication::focusWidget() == form->lstObject; }));
-        QTest::keyClick(form->lstObject, Qt::Key_Return);
+            form->lstObject->indexOfTopLevelItem(f), c.column));
+        const QPoint at(r.left() + 20, r.center().y());
+        if (c.doubleClick) {
+            // As the system delivers a double click: press, release, double click, release.
+            QTest::mouseClick(form->lstObject->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseDClick(form->lstObject->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseRelease(form->lstObject->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        } else {
+            QTest::mouseClick(form->lstObject->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            ASSERT_TRUE(PollUntil([&] { return QApplication::focusWidget() == form->lstObject; }));
+            QTest::keyClick(form->lstObject, Qt::Key_Return);
+        }
         ASSERT_TRUE(PollUntil([&] { return sources().size() == 1; }))
             << "windows: " << s.main->MdiChildren().size() << "; " << s.dialogs.texts().join(u'\n').toStdString();
         sources().first()->parentWidget()->close();

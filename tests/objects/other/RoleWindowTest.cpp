@@ -5,6 +5,7 @@
 #include "objects/other/OtherWindowTestSupport.h"
 #include "objects/table/TableWindowTestSupport.h"
 #include "shell/ShellTestSupport.h"
+#include "support/ShownText.h"
 
 #include "controls/tvCheckBox.h"
 #include "controls/tvCheckListBox.h"
@@ -396,4 +397,25 @@ TEST_F(RoleWindows, SchemaOwnerAndPublicPrivileges)
         EXPECT_EQ(preview.lines, (QStringList{"CREATE SCHEMA \"s3\"", QStringLiteral("AUTHORIZATION \"%1\"").arg(login), ";"}));
     }
     EXPECT_EQ(db->scalar("SELECT count(*) FROM pg_namespace WHERE nspname = 's3'"), "1");
+}
+
+// An existing user's window, opened from the object list at its first size:
+// both password boxes show their masked placeholder whole, the first mask
+// character included.
+TEST_F(RoleWindows, PasswordBoxesShowTheirMaskWhole)
+{
+    TV_REQUIRE_DB(*db);
+    const QString u1 = Role("u1", true);
+    Start();
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(s.ShowMain());
+    auto *w = dynamic_cast<TfrmUser *>(form->OpenObject(3, QString(), u1, omDefine));
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(PollUntil([w] { return w->txtPassword2->isVisible(); }));
+    QTest::qWait(0);
+    for (TtvStrEdit *e : {w->txtPassword1, w->txtPassword2}) {
+        SCOPED_TRACE(e->objectName().toStdString());
+        ASSERT_FALSE(e->displayText().isEmpty());
+        EXPECT_GE(TextRoom(e), ShownTextWidth(e)) << "a box " << e->width() << " wide";
+    }
 }
