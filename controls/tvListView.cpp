@@ -256,3 +256,15 @@ void TtvListView::selectAll()
     const QModelIndex last = indexFromItem(topLevelItem(topLevelItemCount() - 1), std::max(0, columnCount() - 1));
     selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
+
+void TtvListView::updateGeometries()
+{
+    if (isHeaderHidden() && columnCount() == 1) {
+        QHeaderView *h = header();
+        h->setStretchLastSection(true);
+        const int need = topLevelItemCount() > 0 ? sizeHintForColumn(0) : -1;
+        if (need != h->minimumSectionSize())
+            h->setMinimumSectionSize(need);
+    }
+    QTreeWidget::updateGeometries();
+}

@@ -94,6 +94,10 @@ public slots:
 
 protected:
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    // A list of one column without a header (a plain list of names): the
+    // column fills the list and is never narrower than its longest caption;
+    // a list too narrow for it scrolls.
+    void updateGeometries() override;
 
 private:
     QList<Qt::Alignment> FAlignments;

@@ -21,7 +21,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTabWidget>
@@ -125,8 +124,6 @@ TfrmPolicy::TfrmPolicy(IConnectionWindow *AOwner, const QString &TableName)
         l->setObjectName(QString::fromLatin1(name));
         l->setHeaderHidden(true);
         l->setColumnCount(1);
-        // The one column fills the list.
-        l->header()->setStretchLastSection(true);
         l->setRootIsDecorated(false);
         l->SetMultiSelect(true);
         return l;
@@ -251,9 +248,6 @@ void TfrmPolicy::LoadRoleList(const QString &RoleOids)
         if (m)
             item->setIcon(0, m->MainImage(!r.Login ? 68 : r.Name == me ? 3 : 2));
     }
-    // Never narrower than the longest name: a list too narrow for it scrolls.
-    for (TtvListView *l : {lstUser, lstRole})
-        l->header()->setMinimumSectionSize(static_cast<QAbstractItemView *>(l)->sizeHintForColumn(0));
 }
 
 void TfrmPolicy::ShowDefine()
