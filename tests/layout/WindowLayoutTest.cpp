@@ -36,30 +36,27 @@ struct WindowCase {
     const char *schema = "";
     const char *object = "";
     const char *table = "";
-    // Its width comes from its controls, none from a row of all its tool
-    // buttons: it must fit the area's width.
-    bool mustFitWidth = false;
 };
 
 const WindowCase Cases[] = {
     // New definitions, from the 新規作成 tool bar.
     {"NewTable", "btnNewTable"},
     {"NewIndex", "btnNewIndex"},
-    {"NewView", "btnNewView", 0, "", "", "", true},
+    {"NewView", "btnNewView"},
     {"NewFunction", "btnNewFunc"},
     {"NewProcedure", "btnNewProc"},
     {"NewType", "btnNewType"},
     {"NewTrigger", "btnNewTrigger"},
     {"NewSequence", "btnNewSeq"},
-    {"NewMaterializedView", "btnNewMView", 0, "", "", "", true},
+    {"NewMaterializedView", "btnNewMView"},
     {"NewConstraint", "btnNewConst"},
     {"NewRule", "btnNewRule"},
     {"NewAggregate", "btnNewAgrg"},
     // Existing objects, opened from the object list.
     {"Table", nullptr, 45, "lay", "t1"},
     {"Index", nullptr, 46, "lay", "t1_v"},
-    {"View", nullptr, 47, "lay", "v1", "", true},
-    {"MaterializedView", nullptr, 61, "lay", "m1", "", true},
+    {"View", nullptr, 47, "lay", "v1"},
+    {"MaterializedView", nullptr, 61, "lay", "m1"},
     {"Function", nullptr, 52, "lay", "f2"},
     {"Trigger", nullptr, 57, "lay", "tr1", "t1"},
     {"Sequence", nullptr, 58, "lay", "s1"},
@@ -77,12 +74,12 @@ const WindowCase Cases[] = {
     {"Sessions", "actAdminSession"},
     {"Locks", "actAdminLock"},
     {"ServerInformation", "actAdminDatabase"},
-    {"Performance", "actAdminPerform", 0, "", "", "", true},
+    {"Performance", "actAdminPerform"},
     {"Backup", "actAdminExport"},
     {"Restore", "actAdminImport"},
     {"Load", "actAdminLoad"},
     {"ObjectComparison", "actViewComp"},
-    {"IndexAdviser", "actToolIndexAdviser", 0, "", "", "", true},
+    {"IndexAdviser", "actToolIndexAdviser"},
     {"SQLCatch", "actViewSQLCatch"},
     {"TableAccessMatrix", "actViewSQLCRUD"},
 };
@@ -95,6 +92,17 @@ bool MustFitTheArea(const WindowCase &c)
 {
     return std::find_if(std::begin(MustFit), std::end(MustFit),
                         [&](const char *n) { return std::string(n) == c.name; }) != std::end(MustFit);
+}
+
+// Windows whose tool bar wraps and whose other controls are narrower than the
+// area: they must fit its width, however many buttons their bar has.
+const char *const MustFitWidth[] = {"NewView", "View", "NewMaterializedView", "MaterializedView", "Performance",
+                                    "IndexAdviser"};
+
+bool MustFitTheAreaWidth(const WindowCase &c)
+{
+    return std::find_if(std::begin(MustFitWidth), std::end(MustFitWidth),
+                        [&](const char *n) { return std::string(n) == c.name; }) != std::end(MustFitWidth);
 }
 
 // A control's path of object names, for the failure message.
@@ -232,7 +240,7 @@ TEST_P(FirstStart, WindowOpensInsideTheAreaWithEveryControlShown)
     }
     EXPECT_TRUE(fits || reachable) << "frame at " << g.x() << "," << g.y() << " " << g.width() << "x" << g.height()
                                    << " in an area of " << view.width() << "x" << view.height();
-    if (c.mustFitWidth) {
+    if (MustFitTheAreaWidth(c)) {
         EXPECT_TRUE(g.left() >= view.left() && g.right() <= view.right())
             << "frame from x " << g.x() << " " << g.width() << " wide in an area " << view.width() << " wide";
     }
