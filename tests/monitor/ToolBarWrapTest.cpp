@@ -1,7 +1,8 @@
 // Command tool bars that wrap. A window narrower than a row of all its tool
 // buttons lays them out in rows: every button shown whole and working (a
 // click, Alt with its letter), the page below starting under the last row,
-// no overflow button; widened again, one row. A window whose bar does not
+// no overflow button, the button of a hidden action left out; widened again,
+// one row. A window whose bar does not
 // wrap keeps one row. The connection box of a tool window takes the room of
 // a row, its label beside it.
 #include "shell/ShellTestSupport.h"
@@ -148,6 +149,18 @@ TEST_F(WrappingToolBar, ANarrowDefinitionWindowShowsEveryButtonInRows)
     ASSERT_TRUE(PollUntil([&] { return QApplication::focusWidget() == w->pagObject->tabBar(); }));
     QTest::keyClick(w->pagObject->tabBar(), Qt::Key_R, Qt::AltModifier);
     EXPECT_TRUE(PollUntil([&] { return refreshed.count() == 2; }));
+
+    // A hidden action takes its button out of the rows; shown again, it is
+    // back in its place.
+    QWidget *deleteButton = bar->widgetForAction(w->actDelete);
+    const QRect deletePlace = deleteButton->geometry();
+    w->actDelete->setVisible(false);
+    EXPECT_TRUE(PollUntil([&] { return !deleteButton->isVisible() && Settled(bar); }));
+    ExpectEveryItemShown(bar);
+    w->actDelete->setVisible(true);
+    EXPECT_TRUE(PollUntil([&] { return deleteButton->isVisible() && Settled(bar); }));
+    EXPECT_EQ(deleteButton->geometry(), deletePlace);
+    ExpectEveryItemShown(bar);
 
     // Wide again: one row of the first height.
     frame->resize(1400, 500);
