@@ -83,7 +83,7 @@ void TtvToolBar::HoldNativeLayout(bool Hold)
         lay->setContentsMargins(m, m, m, m);
 }
 
-int TtvToolBar::Flow(int Width, QList<Placement> *Out, int *Rows) const
+int TtvToolBar::Flow(int Width, QList<Placement> *Out) const
 {
     struct Cell {
         QLayoutItem *Item;
@@ -111,8 +111,8 @@ int TtvToolBar::Flow(int Width, QList<Placement> *Out, int *Rows) const
         QAction *a = actionOf.value(w);
         QSize size = item->sizeHint().expandedTo(item->minimumSize());
         // An item that may grow (a connection box) wants the room of a row,
-        // up to its greatest width: it starts a row of its own rather than
-        // taking what little a row has left.
+        // up to its greatest width: it starts a new row rather than taking
+        // what little a row has left.
         const bool button = qobject_cast<QToolButton *>(w) != nullptr;
         if (!button && (w->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag))
             size.setWidth(std::max(size.width(), item->maximumSize().width()));
@@ -162,8 +162,6 @@ int TtvToolBar::Flow(int Width, QList<Placement> *Out, int *Rows) const
     if (!row.isEmpty())
         rows.append(row);
 
-    if (Rows)
-        *Rows = std::max(int(rows.size()), 1);
     QList<bool> placed(cells.size(), false);
     int y = margin;
     for (const QList<int> &r : rows) {
@@ -186,15 +184,6 @@ int TtvToolBar::Flow(int Width, QList<Placement> *Out, int *Rows) const
     if (rows.isEmpty())
         return 2 * margin;
     return y - spacing + margin;
-}
-
-int TtvToolBar::RowCount() const
-{
-    if (!FWrapable)
-        return 1;
-    int rows = 1;
-    Flow(width(), nullptr, &rows);
-    return rows;
 }
 
 int TtvToolBar::HeightForWidth(int Width) const

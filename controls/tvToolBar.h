@@ -37,9 +37,6 @@ public:
     bool Wrapable() const { return FWrapable; }
     void SetWrapable(bool Wrap);
 
-    // The number of rows the items take at the bar's present width (1 while
-    // the bar does not wrap).
-    int RowCount() const;
     // The height the bar needs to show every item at `Width`.
     int HeightForWidth(int Width) const;
 
@@ -54,11 +51,11 @@ protected:
 private:
     struct Placement {
         QLayoutItem *Item = nullptr;
-        QRect Rect;    // empty: left out (a separator at the start of a row)
+        QRect Rect; // empty: left out (a separator at the start or end of a row)
     };
-    // Lays the visible items out in rows for `Width`; returns the height
-    // used and, when `Rows` is given, the number of rows.
-    int Flow(int Width, QList<Placement> *Out, int *Rows = nullptr) const;
+    // Lays the visible items out in rows for `Width` (into `Out` when given,
+    // with an empty place for each item left out); returns the height used.
+    int Flow(int Width, QList<Placement> *Out) const;
     // Places and shows the items at the present width.
     void Relayout();
     void ApplyButtonWidth();
@@ -71,6 +68,6 @@ private:
     int FButtonWidth = 0;
     bool FWrapable = false;
     bool FRelayingOut = false;
-    int FLaidWidth = -1;  // the width of the last placement; -1: not laid out yet
+    int FLaidWidth = -1;  // the width the parent layout last gave; -1: none yet
     int FHintHeight = -1; // the height last reported to the parent layout
 };
