@@ -105,6 +105,7 @@ public:
     tv::db::Query *qryTest = nullptr;
 
 protected:
+    bool WrapsCommandBar() const override { return true; }
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -64,6 +64,7 @@ public:
     QToolButton *btnFind = nullptr;
 
 protected:
+    bool WrapsCommandBar() const override { return true; }
     bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:

@@ -6,6 +6,7 @@
 #include "common/MessageDlg.h"
 #include "common/Quote.h"
 #include "common/RecParam.h"
+#include "controls/tvToolBar.h"
 #include "controls/tvTreeView.h"
 #include "platform/Errors.h"
 #include "platform/db/Connection.h"
@@ -207,15 +208,16 @@ void TfrmExecProc::BuildForm()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
 
-    tbrMain = new QToolBar(this);
+    tbrMain = new TtvToolBar(this);
     tbrMain->setObjectName(QStringLiteral("tbrMain"));
+    tbrMain->SetButtonWidth(78);
+    tbrMain->SetWrapable(true);
     auto button = [this, &img](const char *name, const QString &caption, int image) {
         auto *b = new QToolButton(tbrMain);
         b->setObjectName(QLatin1String(name));
         b->setText(caption);
         b->setIcon(img(image));
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        b->setMinimumWidth(78);
         tbrMain->addWidget(b);
         return b;
     };

@@ -24,10 +24,10 @@ class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QSplitter;
-class QToolBar;
 class QToolButton;
 class QWidget;
 class TfrmDebug;
+class TtvToolBar;
 class TtrdExec;
 class TtvTreeNode;
 class TtvTreeView;
@@ -106,7 +106,7 @@ public:
     void PostFinishRun();
 
     // Controls.
-    QToolBar *tbrMain = nullptr;
+    TtvToolBar *tbrMain = nullptr;
     QToolButton *btnExec = nullptr;
     QToolButton *btnDebug = nullptr;
     QToolButton *btnExit = nullptr;

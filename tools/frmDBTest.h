@@ -157,6 +157,7 @@ public:
     QTimer *TimerSession = nullptr, *TimerStat = nullptr;
 
 protected:
+    bool WrapsCommandBar() const override { return true; }
     bool FormCloseQuery() override;
     void resizeEvent(QResizeEvent *e) override;
 

@@ -57,6 +57,7 @@ public:
     std::unique_ptr<tv::db::Query> qryCheck;
 
 protected:
+    bool WrapsCommandBar() const override { return true; }
     bool FormCloseQuery() override;
 
 private:

@@ -84,7 +84,7 @@ TtvToolForm::TtvToolForm(QObject *AOwner, const QString &ClassName) : TtvForm(AO
     auto *lay = new QVBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
     lay->setSpacing(0);
-    tolCmd = new QToolBar(this);
+    tolCmd = new TtvToolBar(this);
     tolCmd->setObjectName(QStringLiteral("tolCmd"));
     tolCmd->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     tolCmd->setMovable(false);
@@ -350,11 +350,8 @@ void TtvToolForm::showEvent(QShowEvent *e)
     if (FShownOnce)
         return;
     FShownOnce = true;
-    const int w = CommandButtonWidth();
-    for (QAction *a : tolCmd->actions()) {
-        if (auto *b = qobject_cast<QToolButton *>(tolCmd->widgetForAction(a)))
-            b->setMinimumWidth(w);
-    }
+    tolCmd->SetButtonWidth(CommandButtonWidth());
+    tolCmd->SetWrapable(WrapsCommandBar());
 }
 
 void TtvToolForm::keyPressEvent(QKeyEvent *e)

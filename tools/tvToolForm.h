@@ -25,6 +25,7 @@
 // events flowing while it waits, and Esc cancels the statement).
 #include "common/IConnectionWindow.h"
 #include "common/tvForm.h"
+#include "controls/tvToolBar.h"
 
 #include <QList>
 #include <QString>
@@ -33,7 +34,6 @@
 
 class QAction;
 class QComboBox;
-class QToolBar;
 namespace tv::db {
 class Query;
 }
@@ -117,7 +117,7 @@ public:
     bool Reading() const { return FReading; }
 
     // The command tool bar and the exit action of every tool window.
-    QToolBar *tolCmd = nullptr;
+    TtvToolBar *tolCmd = nullptr;
     QComboBox *cmbDBName = nullptr;
     QAction *actExit = nullptr;
 
@@ -147,6 +147,8 @@ protected:
     QAction *AddExecAction(std::function<void()> Run);
     // The width of the command buttons set on the first showing.
     virtual int CommandButtonWidth() const { return 78; }
+    // Whether the command bar wraps when the window is narrow (first show).
+    virtual bool WrapsCommandBar() const { return false; }
 
     void showEvent(QShowEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;

@@ -13,6 +13,7 @@
 #include "common/WindowBounds.h"
 #include "common/tvOption.h"
 #include "controls/tvListView.h"
+#include "controls/tvToolBar.h"
 #include "editor/EditorCaret.h"
 #include "editor/tvMemo.h"
 #include "editor/tvMemoProp.h"
@@ -202,7 +203,7 @@ TfrmComment::TfrmComment(TfrmObject *AOwner, const QList<TCommentProgram> &Progr
     connect(actCopy, &QAction::triggered, this, tv::ui::Guarded([this] { actCopyExecute(); }));
     connect(actExit, &QAction::triggered, this, [this] { Close(); });
 
-    tolCmd = new QToolBar;
+    tolCmd = new TtvToolBar;
     tolCmd->setObjectName(QStringLiteral("tolCmd"));
     tolCmd->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tolCmd->addAction(actRefresh);
@@ -218,9 +219,8 @@ TfrmComment::TfrmComment(TfrmObject *AOwner, const QList<TCommentProgram> &Progr
     btnOutput->setMenu(popOutput);
     tolCmd->addWidget(btnOutput);
     tolCmd->addAction(actExit);
-    for (QAction *a : tolCmd->actions())
-        if (QWidget *w = tolCmd->widgetForAction(a))
-            w->setMinimumWidth(78);
+    tolCmd->SetButtonWidth(78);
+    tolCmd->SetWrapable(true);
     root->addWidget(tolCmd);
     auto *desc = new QLabel(QStringLiteral("ソースからコメント行のみ抽出し一覧表示します。※不要なコメントの消し忘れや、"
                                            "コメント規約の確認などに使用することができます。"));

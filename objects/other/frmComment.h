@@ -10,7 +10,7 @@
 class QAction;
 class QMenu;
 class QTableWidget;
-class QToolBar;
+class TtvToolBar;
 class QToolButton;
 class TfrmObject;
 
@@ -26,7 +26,7 @@ public:
 
     const QList<TCommentRow> &Rows() const { return FRows; }
 
-    QToolBar *tolCmd;
+    TtvToolBar *tolCmd;
     QTableWidget *grdComment;
     QAction *actRefresh;
     QAction *actOutput;

@@ -75,6 +75,7 @@ const TDefinitionKind &TfrmDBLink::DBLinkKind()
         k.Keyword = QStringLiteral("DATABASE LINK");
         k.RefreshesLists = false;
         k.HasSchema = false;
+        k.WrapsToolBar = false;
         return k;
     }();
     return kind;

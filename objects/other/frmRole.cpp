@@ -535,6 +535,7 @@ const TDefinitionKind &TfrmRole::RoleKind()
         k.Keyword = QStringLiteral("ROLE");
         k.RefreshesLists = false;
         k.HasSchema = false;
+        k.WrapsToolBar = false;
         return k;
     }();
     return kind;

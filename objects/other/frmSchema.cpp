@@ -67,6 +67,7 @@ const TDefinitionKind &TfrmSchema::SchemaKind()
         k.RefreshesLists = false;
         k.DropCascade = true;
         k.HasSchema = false;
+        k.WrapsToolBar = false;
         return k;
     }();
     return kind;

@@ -88,6 +88,7 @@ const TDefinitionKind &TfrmTBS::TbsKind()
         k.Keyword = QStringLiteral("TABLESPACE");
         k.RefreshesLists = false;
         k.HasSchema = false;
+        k.WrapsToolBar = false;
         return k;
     }();
     return kind;

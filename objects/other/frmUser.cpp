@@ -50,6 +50,7 @@ const TDefinitionKind &TfrmUser::UserKind()
         k.Keyword = QStringLiteral("USER");
         k.RefreshesLists = false;
         k.HasSchema = false;
+        k.WrapsToolBar = false;
         return k;
     }();
     return kind;

@@ -240,20 +240,25 @@ void TfrmViewBase::BuildDataPage()
     auto *wl = new QVBoxLayout(pnlWhere);
     wl->setContentsMargins(0, 0, 0, 0);
     auto *bar = new QHBoxLayout;
-    auto button = [&](const char *name, const QString &hint) {
+    // Image buttons: the hint is their text only where no image is at hand.
+    IMainWindow *m = MainWindow();
+    auto button = [&](const char *name, const QString &hint, int image) {
         auto *b = new QToolButton;
         b->setObjectName(QString::fromLatin1(name));
         b->setToolTip(hint);
         b->setText(hint);
+        if (m)
+            b->setIcon(m->ButtonImage(image));
+        b->setAutoRaise(true);
         bar->addWidget(b);
         return b;
     };
-    btnExec = button("btnExec", QStringLiteral("データを表示"));
-    btnField = button("btnField", QStringLiteral("表示項目の指定"));
-    btnWhere = button("btnWhere", QStringLiteral("抽出条件・ソート順設定"));
+    btnExec = button("btnExec", QStringLiteral("データを表示"), 28);
+    btnField = button("btnField", QStringLiteral("表示項目の指定"), 12);
+    btnWhere = button("btnWhere", QStringLiteral("抽出条件・ソート順設定"), 96);
     btnWhere->setCheckable(true);
-    btnGrdWhereClear = button("btnGrdWhereClear", QStringLiteral("抽出条件・ソート順設定クリア"));
-    btnExecSQL = button("btnExecSQL", QStringLiteral("指定した条件のSELECT文をクリップボードに出力"));
+    btnGrdWhereClear = button("btnGrdWhereClear", QStringLiteral("抽出条件・ソート順設定クリア"), 117);
+    btnExecSQL = button("btnExecSQL", QStringLiteral("指定した条件のSELECT文をクリップボードに出力"), 10);
     bar->addWidget(new QLabel(QStringLiteral(" 条件")));
     cmbWhere = new TtvComboBox;
     cmbWhere->setObjectName(QStringLiteral("cmbWhere"));

@@ -10,7 +10,6 @@
 #include "common/ScriptOption.h"
 #include "common/TextUtil.h"
 #include "common/WindowBounds.h"
-#include "controls/FlowLayout.h"
 #include "controls/frmPrint.h"
 #include "controls/tvComboBox.h"
 #include "controls/tvStrEdit.h"
@@ -95,7 +94,7 @@ void TfrmDefinition::BuildFrame()
     connect(actDelete, &QAction::triggered, this, tv::ui::Guarded([this] { actDeleteExecute(); }));
     connect(actExit, &QAction::triggered, this, [this] { Close(); });
 
-    tolCmd = new QToolBar;
+    tolCmd = new TtvToolBar;
     tolCmd->setObjectName(QStringLiteral("tolCmd"));
     tolCmd->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tolCmd->addAction(actCompile);
@@ -126,9 +125,6 @@ void TfrmDefinition::BuildFrame()
         tolCmd->addWidget(btnOutput);
     }
     tolCmd->addAction(actExit);
-    for (QAction *a : tolCmd->actions())
-        if (QWidget *w = tolCmd->widgetForAction(a))
-            w->setMinimumWidth(78);
 
     pnlName = new QWidget;
     pnlName->setObjectName(QStringLiteral("pnlName"));
@@ -163,15 +159,8 @@ void TfrmDefinition::BuildFrame()
     txtName->OnChange = [this](QObject *) { Changed(); };
     nl->addWidget(new QLabel(QStringLiteral("名前")));
     nl->addWidget(txtName);
-    // The command buttons and the name panel share a row while the window
-    // is wide enough; a narrower window puts the name panel in a row below,
-    // as a wrapping tool bar does.
-    auto *pnlCmd = new QWidget;
-    pnlCmd->setObjectName(QStringLiteral("pnlCmd"));
-    auto *flow = new TFlowLayout(pnlCmd);
-    flow->addWidget(tolCmd);
-    flow->addWidget(pnlName);
-    root->addWidget(pnlCmd);
+    tolCmd->addWidget(pnlName);
+    root->addWidget(tolCmd);
 
     pagObject = new QTabWidget;
     pagObject->setObjectName(QStringLiteral("pagObject"));
@@ -716,6 +705,16 @@ void TfrmDefinition::WatchNameBoxes()
     txtName->installEventFilter(this);
     if (cmbSchema)
         cmbSchema->installEventFilter(this);
+}
+
+void TfrmDefinition::showEvent(QShowEvent *Event)
+{
+    TtvForm::showEvent(Event);
+    if (FShownOnce)
+        return;
+    FShownOnce = true;
+    tolCmd->SetButtonWidth(78);
+    tolCmd->SetWrapable(FKind.WrapsToolBar);
 }
 
 bool TfrmDefinition::eventFilter(QObject *Watched, QEvent *Event)

@@ -23,6 +23,7 @@
 #include "common/tvForm.h"
 #include "common/tvOption.h"
 #include "controls/tvStrEdit.h"
+#include "controls/tvToolBar.h"
 
 #include <QStringList>
 
@@ -33,7 +34,6 @@ class QAction;
 class QIODevice;
 class QMenu;
 class QTabWidget;
-class QToolBar;
 class QToolButton;
 class QWidget;
 class TtvComboBox;
@@ -55,6 +55,7 @@ struct TDefinitionKind {
     bool RefreshesLists = true; // WM_RELOAD to the connection windows after a change
     bool DropCascade = false;   // the delete question offers CASCADE
     bool HasSchema = true;      // the name panel holds a schema box
+    bool WrapsToolBar = true;   // the command bar wraps when the window is narrow
 };
 
 class TfrmDefinition : public TtvForm {
@@ -120,7 +121,7 @@ public:
     virtual void UpdateActions();
 
     // Controls every definition window has.
-    QToolBar *tolCmd;
+    TtvToolBar *tolCmd;
     QWidget *pnlName;
     TtvComboBox *cmbSchema = nullptr;
     TtvStrEdit *txtName;
@@ -239,6 +240,7 @@ protected:
     void WatchNameBoxes();
     virtual void txtNameExit(QWidget *Box) { Q_UNUSED(Box); }
     bool eventFilter(QObject *Watched, QEvent *Event) override;
+    void showEvent(QShowEvent *Event) override;
     QString FEnterValue;
 
     tv::db::Query *qrySQL;   // the completion driver's query
@@ -254,6 +256,7 @@ private:
     bool FReadOnly = false;
     int FShownIndex = 0;
     int FSwitching = 0;
+    bool FShownOnce = false;
 };
 
 template <class T>
