@@ -18,6 +18,7 @@
 #include "sql/frmSQL.h"
 #include "controls/tvTreeView.h"
 #include "platform/db/Connection.h"
+#include "support/DbTestSupport.h"
 #include "support/XlsxBook.h"
 #include "tools/ListOutput.h"
 
@@ -182,19 +183,12 @@ protected:
         }
         FAIL() << "no menu item " << caption.toStdString();
     }
-    std::unique_ptr<tv::db::Connection> Connect(const DbParams &p) const
+    std::unique_ptr<tv::db::Connection> Connect() const
     {
-        tv::db::ConnectionParams c;
-        c.Server = p.host;
-        c.Port = p.port.toInt();
-        c.Database = p.database;
-        c.User_Name = p.user;
-        c.Password = p.password;
-        auto conn = std::make_unique<tv::db::Connection>(c);
+        auto conn = std::make_unique<tv::db::Connection>(dbtest::paramsOf(db));
         conn->Open();
         return conn;
     }
-    std::unique_ptr<tv::db::Connection> Connect() const { return Connect(db.params()); }
     template <class T>
     T *Opened(const QString &title) const
     {

@@ -3,6 +3,7 @@
 // list's "マトリックス表(&M)" over the user's selection, and its output to a
 // workbook and to the clipboard.
 #include "shell/ShellTestSupport.h"
+#include "support/DbTestSupport.h"
 
 #include "controls/tvStringGrid.h"
 #include "controls/tvTreeView.h"
@@ -353,14 +354,7 @@ TEST(MatrixLookup, FunctionsResolveByTheirArgumentTypes)
             "CREATE FUNCTION w3t7.g(int) RETURNS int LANGUAGE sql AS 'SELECT 3';"
             "CREATE FUNCTION w3t7.h(a int, OUT b text) LANGUAGE sql AS 'SELECT ''x''';"
             "CREATE FUNCTION w3t7.h(a text) RETURNS int LANGUAGE sql AS 'SELECT 4';");
-    const DbParams &p = db.params();
-    tv::db::ConnectionParams cp;
-    cp.Server = p.host;
-    cp.Port = p.port.toInt();
-    cp.User_Name = p.user;
-    cp.Password = p.password;
-    cp.Database = p.database;
-    tv::db::Connection conn(cp);
+    tv::db::Connection conn(dbtest::paramsOf(db));
     conn.Open();
     TMatrixLookup l(conn, conn.ServerVersionNum(), false);
     auto oid = [&](const char *sig) {

@@ -14,7 +14,7 @@
 #include "objects/other/ViewDefinition.h"
 #include "objects/other/frmMView.h"
 #include "support/CatalogSnapshot.h"
-#include "support/ServerFolder.h"
+#include "support/TestTablespace.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -230,20 +230,11 @@ TEST_F(MViewWindow, SourceCompileKeepsIndexTablespaces)
 {
     TV_REQUIRE_DB(*db);
     ASSERT_NE(form, nullptr);
-    ServerFolder folder;
-    if (!folder.ok())
+    TestTablespace space(*db);
+    space.before = [this] { db->exec("DROP MATERIALIZED VIEW IF EXISTS s1.mv3"); };
+    if (!space.Make("tvx_mvts_" + db->params().database.toStdString()))
         GTEST_SKIP() << "no folder the server may use";
-    const std::string ts = "tvx_mvts_" + db->params().database.toStdString();
-    db->exec("CREATE TABLESPACE " + ts + " LOCATION '" + folder.path().toStdString() + "'");
-    struct Drop {
-        TestDb &db;
-        std::string ts;
-        ~Drop()
-        {
-            db.exec("DROP MATERIALIZED VIEW IF EXISTS s1.mv3");
-            db.exec("DROP TABLESPACE IF EXISTS " + ts);
-        }
-    } drop{*db, ts};
+    const std::string &ts = space.name;
     db->exec("CREATE MATERIALIZED VIEW s1.mv3 AS SELECT a, b FROM s1.t;"
              "CREATE INDEX mv3_a ON s1.mv3 (a) TABLESPACE " + ts + ";"
              "CREATE UNIQUE INDEX mv3_b ON s1.mv3 (b) TABLESPACE " + ts + " WHERE a > 0;"

@@ -14,7 +14,7 @@
 #include "editor/EditorStrings.h"
 #include "objects/table/DropDownComboBox.h"
 #include "objects/table/frmConst.h"
-#include "support/ServerFolder.h"
+#include "support/TestTablespace.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -182,20 +182,11 @@ TEST_F(ConstWindow, RecompileWithStorageHiddenKeepsTheIndexTablespace)
 {
     TV_REQUIRE_DB(*db);
     ASSERT_NE(form, nullptr);
-    ServerFolder folder;
-    if (!folder.ok())
+    TestTablespace space(*db);
+    space.before = [this] { db->exec("ALTER TABLE s1.t1 DROP CONSTRAINT IF EXISTS t1_u2"); };
+    if (!space.Make("tvx_cons_" + db->params().database.toStdString()))
         GTEST_SKIP() << "no folder the server may use";
-    const std::string ts = "tvx_cons_" + db->params().database.toStdString();
-    db->exec("CREATE TABLESPACE " + ts + " LOCATION '" + folder.path().toStdString() + "'");
-    struct Drop {
-        TestDb &db;
-        std::string ts;
-        ~Drop()
-        {
-            db.exec("ALTER TABLE s1.t1 DROP CONSTRAINT IF EXISTS t1_u2");
-            db.exec("DROP TABLESPACE IF EXISTS " + ts);
-        }
-    } drop{*db, ts};
+    const std::string &ts = space.name;
     db->exec("ALTER TABLE s1.t1 ADD CONSTRAINT t1_u2 UNIQUE (note) USING INDEX TABLESPACE " + ts);
     const std::string where = "SELECT coalesce(T.spcname, '-') FROM pg_class C LEFT JOIN pg_tablespace T"
                               " ON T.oid = C.reltablespace WHERE C.oid = 's1.t1_u2'::regclass";

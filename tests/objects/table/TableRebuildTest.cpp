@@ -15,7 +15,7 @@
 #include "objects/table/fraStorage.h"
 #include "objects/table/frmTable.h"
 #include "support/CatalogSnapshot.h"
-#include "support/ServerFolder.h"
+#include "support/TestTablespace.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -528,35 +528,6 @@ std::string WithTablespace(std::string Sql, const std::string &Tablespace)
             Sql.replace(at, 2, Tablespace);
     return Sql;
 }
-
-// A tablespace in a folder of the test's own, dropped at the end once
-// `Before` has closed what uses it.
-struct TestTablespace {
-    ServerFolder folder{QDir(qEnvironmentVariable("PGTEST_DIR")).exists() &&
-                                !qEnvironmentVariableIsEmpty("PGTEST_DIR")
-                            ? qEnvironmentVariable("PGTEST_DIR")
-                            : QString()};
-    TestDb admin{"kts"};
-    std::string name;
-    std::function<void()> before;
-    bool made = false;
-    bool Make(const std::string &Name)
-    {
-        name = Name;
-        if (!folder.ok() || !admin.available())
-            return false;
-        admin.exec("CREATE TABLESPACE " + name + " LOCATION '" + folder.path().toStdString() + "'");
-        made = true;
-        return true;
-    }
-    ~TestTablespace()
-    {
-        if (before)
-            before();
-        if (made)
-            admin.exec("DROP TABLESPACE IF EXISTS " + name);
-    }
-};
 
 } // namespace
 
