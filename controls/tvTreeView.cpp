@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 TtvTreeNode::TtvTreeNode(const QString &text)
 {
@@ -169,4 +170,11 @@ void TtvTreeView::mousePressEvent(QMouseEvent *e)
         clearSelection();
         setCurrentItem(nullptr);
     }
+}
+
+void WidenColumnsToText(QTreeView *Tree)
+{
+    auto *view = static_cast<QAbstractItemView *>(Tree); // sizeHintForColumn is protected in QTreeView
+    for (int c = 0; c < Tree->header()->count() - 1; ++c)
+        Tree->header()->resizeSection(c, std::max(Tree->columnWidth(c), view->sizeHintForColumn(c)));
 }

@@ -57,3 +57,7 @@ protected:
 private:
     QList<Qt::Alignment> FAlignments;
 };
+
+// After a fill: every column but the last widens to the longest text it
+// shows, so that no name or kind is cut; a column the user made wider stays.
+void WidenColumnsToText(QTreeView *Tree);

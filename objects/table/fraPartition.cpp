@@ -1,5 +1,7 @@
 #include "objects/table/fraPartition.h"
 
+#include "controls/tvTreeView.h"
+
 #include "common/CatalogSQL.h"
 #include "common/IMainWindow.h"
 #include "common/IConnectionWindow.h"
@@ -50,15 +52,6 @@ void SetColumnWidths(QTreeWidget *Tree, std::initializer_list<int> Widths)
     int c = 0;
     for (int w : Widths)
         Tree->header()->resizeSection(c++, w);
-}
-
-// After a fill, the columns before the last widen to the longest text they
-// show, so that no name or kind is cut; a column the user made wider stays.
-void WidenColumns(QTreeWidget *Tree)
-{
-    for (int c = 0; c < Tree->columnCount() - 1; ++c)
-        Tree->header()->resizeSection(
-            c, std::max(Tree->columnWidth(c), static_cast<QAbstractItemView *>(Tree)->sizeHintForColumn(c)));
 }
 
 const int MaxSteps = 101;
@@ -347,7 +340,7 @@ void TfraPartition::prcShowTables(const QString &Schema, const QString &Table)
             stack << n->child(i);
     }
     lstTables->expandAll();
-    WidenColumns(lstTables);
+    WidenColumnsToText(lstTables);
     if (current)
         lstTables->setCurrentItem(current);
 }
@@ -478,7 +471,7 @@ void TfraPartition::prcShowConst(const QString &Schema, const QString &Table)
         }
     }
     lstConst->expandAll();
-    WidenColumns(lstConst);
+    WidenColumnsToText(lstConst);
     for (int i = 0; i < lstConst->topLevelItemCount(); ++i)
         for (int j = 0; j < lstConst->topLevelItem(i)->childCount(); ++j)
             Paint(lstConst->topLevelItem(i)->child(j));

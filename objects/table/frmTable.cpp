@@ -845,11 +845,8 @@ void TfrmTable::ShowConstList()
     }
     for (TtvTreeNode *n : {consts, indexes, triggers})
         n->setExpanded(true);
-    // 名前 and タイプ widen to the longest name and kind they show; a column
-    // the user made wider stays.
-    for (int c = 0; c < 2; ++c)
-        lstConst->setColumnWidth(
-            c, std::max(lstConst->columnWidth(c), static_cast<QAbstractItemView *>(lstConst)->sizeHintForColumn(c)));
+    // 名前 and タイプ widen to the longest name and kind they show.
+    WidenColumnsToText(lstConst);
     lstConst->scrollToTop();
 }
 
