@@ -118,3 +118,11 @@ public:
 IMainWindow *MainWindow();
 // Registers (or with null, unregisters) the main window.
 void RegisterMainWindow(IMainWindow *window);
+
+class QComboBox;
+class QVariant;
+// The rule of SelectConnection over a list of connections: the index of the
+// item whose data `isOwn` accepts among those reading `text`, else the first
+// reading `text`; -1 when none does.
+int ConnectionItemIndex(const QComboBox *box, const QString &text, Qt::CaseSensitivity cs,
+                        const std::function<bool(const QVariant &)> &isOwn);

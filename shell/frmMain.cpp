@@ -1287,18 +1287,8 @@ void TfrmMain::SelectConnection(const QString &text, Qt::CaseSensitivity cs, ICo
 {
     // setCurrentIndex never runs the change handler (that is bound to the user's pick).
     const QObject *own = window ? window->FormWidget() : nullptr;
-    int found = -1;
-    for (int i = 0; i < cmbDBName->count(); ++i) {
-        if (QString::compare(cmbDBName->itemText(i), text, cs) != 0)
-            continue;
-        if (own && cmbDBName->itemData(i).value<QObject *>() == own) {
-            found = i;
-            break;
-        }
-        if (found < 0)
-            found = i;
-    }
-    cmbDBName->setCurrentIndex(found);
+    cmbDBName->setCurrentIndex(ConnectionItemIndex(
+        cmbDBName, text, cs, [own](const QVariant &data) { return own && data.value<QObject *>() == own; }));
 }
 
 void TfrmMain::AddConnection(TfrmObject *form, const QString &text)

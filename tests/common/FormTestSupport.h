@@ -90,18 +90,8 @@ public:
     void SelectConnection(const QString &text, Qt::CaseSensitivity cs, IConnectionWindow *window) override
     {
         ++selectCalls;
-        int found = -1;
-        for (int i = 0; i < cmbDBName->count(); ++i) {
-            if (QString::compare(cmbDBName->itemText(i), text, cs) != 0)
-                continue;
-            if (window && cmbDBName->itemData(i).value<void *>() == window) {
-                found = i;
-                break;
-            }
-            if (found < 0)
-                found = i;
-        }
-        cmbDBName->setCurrentIndex(found);
+        cmbDBName->setCurrentIndex(ConnectionItemIndex(
+            cmbDBName, text, cs, [window](const QVariant &data) { return window && data.value<void *>() == window; }));
     }
     QToolBar *TaskBar() override { return tolTask; }
     QToolButton *AddTaskButton(QWidget *window, const QString &caption, const QString &hint,
