@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -103,6 +104,68 @@ bool resetPeakRss()
 {
     QFile f(QStringLiteral("/proc/self/clear_refs"));
     return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+void ServerFloor::measure(tv::db::Connection &conn)
+{
+    double seconds = -1;
+    try {
+        const QString plan = conn.ExecScalar(QStringLiteral("EXPLAIN (ANALYZE, TIMING OFF, SUMMARY ON, FORMAT JSON) ") + FSql);
+        const QRegularExpression re(QStringLiteral("\"(Planning|Execution) Time\": ([0-9.]+)"));
+        for (auto m = re.globalMatch(plan); m.hasNext();)
+            seconds = std::max(0.0, seconds) + m.next().captured(2).toDouble() / 1000;
+    } catch (const tv::Error &) {
+        seconds = -1;
+    }
+    FExecute.push_back(seconds);
+    const QString copy = QStringLiteral("COPY (%1) TO STDOUT").arg(FSql);
+    FCopy.push_back(timePsql({QStringLiteral("-c"), copy}));
+    FBinary.push_back(timePsql({QStringLiteral("-c"), copy + QStringLiteral(" (FORMAT binary)")}));
+}
+
+namespace {
+// The median, or -1 when any measurement failed.
+double MedianOrNone(const std::vector<double> &v)
+{
+    return v.empty() || *std::min_element(v.begin(), v.end()) < 0 ? -1 : Median(v);
+}
+} // namespace
+
+double ServerFloor::execute() const
+{
+    return MedianOrNone(FExecute);
+}
+
+double ServerFloor::copyText() const
+{
+    return MedianOrNone(FCopy);
+}
+
+double ServerFloor::copyBinary() const
+{
+    return MedianOrNone(FBinary);
+}
+
+void ServerFloor::print(double ours, double psql) const
+{
+    const auto line = [psql](const char *what, double s) {
+        if (s < 0)
+            std::printf("    %-46s not available\n", what);
+        else if (psql > 0)
+            std::printf("    %-46s %.3f s = %.2f x psql\n", what, s, s / psql);
+        else
+            std::printf("    %-46s %.3f s\n", what, s);
+    };
+    std::printf("  the server alone, medians:\n");
+    line("planning + executing, no row sent", execute());
+    line("COPY (...) TO STDOUT, text", copyText());
+    line("COPY (...) TO STDOUT (FORMAT binary)", copyBinary());
+    double fastest = copyText();
+    if (copyBinary() > 0 && (fastest < 0 || copyBinary() < fastest))
+        fastest = copyBinary();
+    if (fastest > 0)
+        std::printf("  ours / the faster COPY %.2f\n", ours / fastest);
+    std::fflush(stdout);
 }
 
 void printBeside(const std::string &what, double ours, double psql)

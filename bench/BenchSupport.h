@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace tv::db {
+class Connection;
+}
+
 namespace tvbench {
 
 // Statistics beside the mean and median of repeated runs, for
@@ -33,6 +37,28 @@ long long rssBytes();
 bool resetPeakRss();
 // Prints one comparison line: "<what>: ours X s, psql Y s, ratio Z".
 void printBeside(const std::string &what, double ours, double psql);
+
+// What the server itself needs for a statement whose rows a client reads,
+// measured in turn with the caller's rounds: planning and executing it with
+// no row sent (EXPLAIN ANALYZE, timings off), and psql copying its rows out
+// (COPY ... TO STDOUT) as text and as binary. No client that reads every row
+// can be faster than the server sends them.
+class ServerFloor {
+public:
+    explicit ServerFloor(QString sql) : FSql(std::move(sql)) {}
+    // One measurement of each; conn is a connection of the PG* environment.
+    void measure(tv::db::Connection &conn);
+    double execute() const;
+    double copyText() const;
+    double copyBinary() const;
+    // Prints the medians, each also as a ratio to psql's time when that is
+    // known (psql > 0), and ours against the faster COPY.
+    void print(double ours, double psql) const;
+
+private:
+    QString FSql;
+    std::vector<double> FExecute, FCopy, FBinary;
+};
 
 // Command line of the main window logging on to the server of the PG*
 // environment: "/U=", "/D=" (the given database), "/H=", "/P=" (PGPORT, or

@@ -53,6 +53,7 @@ void runGrid(benchmark::State &state, int rows, int cols)
     }
     const QString sql = querySql(rows, cols);
     std::vector<double> fetchPaint, firstPaint, ctrlEnd, selectCopy, cpu, psql, psqlCpu;
+    tvbench::ServerFloor floor(sql);
     qsizetype copied = 0;
     for (auto _ : state) {
         for (int round = 0; round < Rounds(); ++round) {
@@ -98,14 +99,16 @@ void runGrid(benchmark::State &state, int rows, int cols)
             double c = 0;
             psql.push_back(tvbench::timePsql({QStringLiteral("-Atc"), sql}, &c));
             psqlCpu.push_back(c);
+            floor.measure(conn);
         }
     }
     const long long peak = tvbench::peakRssBytes();
     const bool psqlRan = *std::min_element(psql.begin(), psql.end()) > 0;
     const std::string what = std::to_string(rows) + " rows x " + std::to_string(cols) + " columns";
-    std::printf("%zu rounds, ours / psql in turn; medians:\n", fetchPaint.size());
+    std::printf("%zu rounds, ours / psql / the server alone in turn; medians:\n", fetchPaint.size());
     tvbench::printBeside("fetch + first paint, " + what, tvbench::Median(fetchPaint),
                          psqlRan ? tvbench::Median(psql) : -1);
+    floor.print(tvbench::Median(fetchPaint), psqlRan ? tvbench::Median(psql) : -1);
     std::printf("  first paint alone %.3f s; Ctrl+End + paint %.4f s; Select All + copy %.3f s (%.1f M chars); "
                 "peak RSS %.1f MB\n",
                 tvbench::Median(firstPaint), tvbench::Median(ctrlEnd), tvbench::Median(selectCopy), copied / 1e6,
