@@ -19,6 +19,7 @@
 #include "tools/DataGenValue.h"
 #include "tools/ToolWidgets.h"
 #include "common/Quote.h"
+#include "controls/tvScrollBox.h"
 #include "controls/tvStringGrid.h"
 #include "sql/fraData.h"
 
@@ -42,6 +43,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -134,9 +136,17 @@ TfrmDataGenerate::TfrmDataGenerate(QObject *AOwner) : TtvToolForm(AOwner, QStrin
     tabOption->setObjectName(QStringLiteral("tabOption"));
     pagGenerate->addTab(tabOption, QStringLiteral("オプション"));
     auto *opt = new QVBoxLayout(tabOption);
-    auto *grp = new QGroupBox(QStringLiteral(" データ生成方法 "), tabOption);
+    // The mode group scrolls in a box of its own when the window is too low
+    // for it: the column list keeps its least height and the rule below it
+    // takes the room it asks for before the group does.
+    sbxMode = new TtvScrollBox(tabOption);
+    sbxMode->setObjectName(QStringLiteral("sbxMode"));
+    sbxMode->Fields()->setObjectName(QStringLiteral("pnlMode"));
+    auto *modeFields = new QVBoxLayout(sbxMode->Fields());
+    modeFields->setContentsMargins(0, 0, 0, 0);
+    auto *grp = new QGroupBox(QStringLiteral(" データ生成方法 "), sbxMode->Fields());
     grp->setObjectName(QStringLiteral("grpMode"));
-    opt->addWidget(grp);
+    modeFields->addWidget(grp);
     auto *g = new QGridLayout(grp);
     rdoNormal = new QRadioButton(QStringLiteral("通常のデータ生成"), grp);
     rdoNormal->setObjectName(QStringLiteral("rdoNormal"));
@@ -209,6 +219,16 @@ TfrmDataGenerate::TfrmDataGenerate(QObject *AOwner) : TtvToolForm(AOwner, QStrin
                     StoreSettings();
                     ReadMasterColumns();
                 }));
+
+    // With room to spare the group is shown whole and the list takes the
+    // rest: the group's box is no higher than the group, and its large
+    // stretch gives it the room left beside the list's least height and the
+    // rule's height before the list grows.
+    // It scrolls up and down only: as wide as the group and a scroll bar.
+    sbxMode->setMaximumHeight(sbxMode->Fields()->sizeHint().height());
+    sbxMode->setMinimumWidth(sbxMode->Fields()->minimumSizeHint().width() +
+                             sbxMode->verticalScrollBar()->sizeHint().width());
+    opt->addWidget(sbxMode, 100);
 
     lstColumn = new TColumnList(tabOption);
     lstColumn->setObjectName(QStringLiteral("lstColumn"));
@@ -417,6 +437,8 @@ void TfrmDataGenerate::ShowRows()
     }
     if (selected >= 0 && selected < lstColumn->topLevelItemCount())
         lstColumn->setCurrentItem(lstColumn->topLevelItem(selected));
+    // Its least height follows the height of the rows it now has.
+    lstColumn->updateGeometry();
 }
 
 void TfrmDataGenerate::Log(const QString &Line)
@@ -556,7 +578,12 @@ QDateTime At(const QDate &d, const QTime &t)
 
 void TfrmDataGenerate::BuildRulePanel(QWidget *Parent)
 {
-    auto *panel = new QWidget(Parent);
+    // The rule's fields scroll within their box when the window has less
+    // room for them than they ask (a window of its least size shows the
+    // column list and the top of the rule).
+    sbxRule = new TtvScrollBox(Parent);
+    sbxRule->setObjectName(QStringLiteral("sbxRule"));
+    QWidget *panel = sbxRule->Fields();
     panel->setObjectName(QStringLiteral("pnlRule"));
     auto *g = new QGridLayout(panel);
     g->setContentsMargins(0, 0, 0, 0);
@@ -589,7 +616,7 @@ void TfrmDataGenerate::BuildRulePanel(QWidget *Parent)
     pagSetType = new QStackedWidget(panel);
     pagSetType->setObjectName(QStringLiteral("pagSetType"));
     g->addWidget(pagSetType, 1, 0);
-    static_cast<QVBoxLayout *>(Parent->layout())->addWidget(panel);
+    static_cast<QVBoxLayout *>(Parent->layout())->addWidget(sbxRule);
 
     tabNone = Page(pagSetType, "tabNone");
 
@@ -831,29 +858,49 @@ void TfrmDataGenerate::BuildRulePanel(QWidget *Parent)
             }));
     connect(txtStrDigit, &QLineEdit::editingFinished, this, Guarded([this] { StoreRule(); }));
     // The panel is as high as the rule shown needs: the pages not shown ask
-    // for no room, so that the column list above takes the rest (the empty
-    // page of a column without a rule takes none). The pages sit flush in
-    // the panel.
+    // for no room (the empty page of a column without a rule takes none).
+    // The rule takes its room from the mode group down to the group's least
+    // height, never from the list's eight rows; beyond that it scrolls in its
+    // box, which stays high enough to show the page's highest field whole.
+    // The two boxes share one least height whatever the page, so that the
+    // window's least size stays the same as the user picks another rule:
+    // what the rule's box does not take, the group's box does.
+    // The pages sit flush in the panel.
     for (int i = 0; i < pagSetType->count(); ++i)
         if (QLayout *l = pagSetType->widget(i)->layout())
             l->setContentsMargins(0, 0, 0, 0);
-    auto fit = [this](int index) {
+    auto highest = [this](int index) {
+        int h = 0;
+        if (QWidget *page = pagSetType->widget(index))
+            for (QWidget *f : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                h = std::max(h, f->minimumSizeHint().height());
+        return h;
+    };
+    // Like the group's, the rule's box scrolls up and down only: as wide as
+    // the widest rule and a scroll bar, whatever the page.
+    int ruleWidth = top->minimumSize().width();
+    for (int i = 0; i < pagSetType->count(); ++i)
+        ruleWidth = std::max(ruleWidth, pagSetType->widget(i)->minimumSizeHint().width());
+    sbxRule->setMinimumWidth(ruleWidth + sbxRule->verticalScrollBar()->sizeHint().width());
+    const int boxLeast = sbxMode->minimumSizeHint().height();
+    int ruleLeast = boxLeast;
+    for (int i = 0; i < pagSetType->count(); ++i)
+        ruleLeast = std::max(ruleLeast, highest(i));
+    auto fit = [this, highest, boxLeast, ruleLeast](int index) {
         for (int i = 0; i < pagSetType->count(); ++i) {
             const QSizePolicy::Policy p = i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored;
             pagSetType->widget(i)->setSizePolicy(p, p);
         }
         pagSetType->updateGeometry();
-        // A larger rule takes its room from the list down to the list's
-        // least height; beyond that the window grows.
-        const int need = pagSetType->widget(index)->minimumSizeHint().height() - pagSetType->height();
-        const int spare = lstColumn->height() - lstColumn->minimumSizeHint().height();
-        if (const int grow = need - std::max(spare, 0); grow > 0 && isVisible()) {
-            QWidget *outer = Frame() ? static_cast<QWidget *>(Frame()) : this;
-            outer->resize(outer->width(), outer->height() + grow);
-        }
+        sbxRule->updateGeometry();
+        sbxRule->setMinimumHeight(0);
+        if (const int h = highest(index); h > sbxRule->minimumSizeHint().height())
+            sbxRule->setMinimumHeight(h);
+        const int rule = std::max(sbxRule->minimumHeight(), sbxRule->minimumSizeHint().height());
+        sbxMode->setMinimumHeight(boxLeast + ruleLeast - rule);
         if (QLayout *l = tabOption->layout())
             l->activate();
-        // The selected column stays in sight of the list that gave the room.
+        // The selected column stays in sight.
         if (QTreeWidgetItem *it = lstColumn->currentItem())
             lstColumn->scrollToItem(it);
     };

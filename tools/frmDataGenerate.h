@@ -27,6 +27,7 @@ class QWidget;
 class TDataGenRandom;
 class TDropDownCombo;
 class TfraData;
+class TtvScrollBox;
 class TtvMemo;
 class TtvStringGrid;
 
@@ -88,12 +89,15 @@ public:
     QLineEdit *txtCountTo = nullptr;
     QLabel *lblWhere = nullptr;
     QPlainTextEdit *txtWhere = nullptr;
+    // The mode group's box.
+    TtvScrollBox *sbxMode = nullptr;
     QTreeWidget *lstColumn = nullptr;
     TtvMemo *txtLog = nullptr;
     TfraData *fraData = nullptr;
     QAction *btnTest = nullptr;
 
-    // The rule panel.
+    // The rule panel, in its box.
+    TtvScrollBox *sbxRule = nullptr;
     QLabel *lblSetType = nullptr;
     QComboBox *cmbSetType = nullptr;
     QLabel *lblNull = nullptr;

@@ -80,4 +80,63 @@ TEST(TtvScrollBox, FieldsTakeThePageWhenThereIsRoom)
     EXPECT_TRUE(p.Shown(p.list));
 }
 
+// Fields that change what they need (a part of them shown or hidden, a page
+// of them switched): the box asks for their whole height, no more, as they
+// are now, and when the window has less room it gives them at least their
+// least height and scrolls.
+TEST(TtvScrollBox, FollowsFieldsThatChangeTheirHeight)
+{
+    QWidget w;
+    auto *lay = new QVBoxLayout(&w);
+    auto *box = new TtvScrollBox;
+    lay->addWidget(box);
+    auto *list = new QListWidget;
+    lay->addWidget(list, 1);
+    auto *fields = new QVBoxLayout(box->Fields());
+    fields->setContentsMargins(0, 0, 0, 0);
+    auto *first = new TtvStrEdit;
+    fields->addWidget(first);
+    auto *more = new QWidget;
+    auto *moreFields = new QVBoxLayout(more);
+    moreFields->setContentsMargins(0, 0, 0, 0);
+    QList<TtvStrEdit *> edits;
+    for (int i = 0; i < 10; ++i) {
+        edits << new TtvStrEdit;
+        moreFields->addWidget(edits.last());
+    }
+    fields->addWidget(more);
+    more->hide();
+    w.resize(300, 700);
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    auto whole = [&] { return box->height() == box->Fields()->sizeHint().height(); };
+
+    // One edit: the box is as high as the edit, the list takes the rest.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return whole() && first->isVisible(); }, 60000));
+    EXPECT_LT(box->height(), 2 * first->height());
+
+    // Ten more: the box grows to show them all.
+    more->show();
+    ASSERT_TRUE(QTest::qWaitFor(whole, 60000)) << box->height() << " for fields of " << box->Fields()->sizeHint().height();
+    EXPECT_FALSE(box->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(box->viewport()->rect().contains(
+        QRect(edits.last()->mapTo(box->viewport(), QPoint(0, 0)), edits.last()->size())));
+
+    // A low window: the fields keep their least height and scroll.
+    w.resize(300, 220);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->verticalScrollBar()->isVisible(); }, 60000));
+    EXPECT_GE(box->Fields()->height(), box->Fields()->minimumSizeHint().height());
+    QTest::keyClick(box->verticalScrollBar(), Qt::Key_End);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->verticalScrollBar()->value() == box->verticalScrollBar()->maximum(); }, 60000));
+    EXPECT_TRUE(box->viewport()->rect().contains(
+        QRect(edits.last()->mapTo(box->viewport(), QPoint(0, 0)), edits.last()->size())));
+
+    // Hidden again, in a high window: the box is as high as the one edit.
+    more->hide();
+    w.resize(300, 700);
+    ASSERT_TRUE(QTest::qWaitFor(whole, 60000)) << box->height() << " for fields of " << box->Fields()->sizeHint().height();
+    EXPECT_LT(box->height(), 2 * first->height());
+}
+
 } // namespace

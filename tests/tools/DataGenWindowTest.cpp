@@ -8,6 +8,7 @@
 #include "editor/EditorStrings.h"
 #include "editor/tvMemo.h"
 #include "objects/table/frmTable.h"
+#include "controls/tvScrollBox.h"
 #include "controls/tvTreeView.h"
 #include "shell/WindowLaunchers.h"
 #include "tools/DataGenFile.h"
@@ -27,6 +28,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -519,7 +521,8 @@ TEST(DataGenWindow, EndToEndFromTheTableWindow)
 // as the user resizes the window: at the designed size (client 678 × 687)
 // with no column chosen it shows ten rows and no empty rule panel below
 // it; at the window's least size (its first size in a small MDI area) it
-// still shows eight; a rule with an editor then makes the window grow.
+// still shows eight; a rule with an editor then scrolls in its box below
+// the list, the window keeping its size.
 TEST_F(DataGenWindowRules, TheColumnListTakesTheRoomAboveTheRules)
 {
     Open();
@@ -545,16 +548,25 @@ TEST_F(DataGenWindowRules, TheColumnListTakesTheRoomAboveTheRules)
     resizeTo(QSize(678, w->minimumSizeHint().height()));
     EXPECT_GE(rows(), 8) << "a list " << w->lstColumn->viewport()->height() << " high at the least size";
 
-    // From there a rule with an editor: the window grows to hold it, the
-    // list keeps its rows and the selected column in sight, nothing squeezed.
-    const int least = w->height();
+    // From there a rule with an editor: the window keeps its size, the list
+    // its rows and the selected column in sight; the user scrolls the rule
+    // to the editor, which is not squeezed.
+    const QSize least = w->size();
     SelectColumn(w, 1);
     ChooseKind(w, QStringLiteral("固定値"));
-    ASSERT_TRUE(PollUntil([&] { return w->txtVariable->isVisible() && w->height() > least; }, 5000)) << w->height();
+    ASSERT_TRUE(PollUntil([&] { return w->txtVariable->isVisible(); }, 5000));
     QTest::qWait(0);
+    EXPECT_EQ(w->size(), least);
     EXPECT_GE(rows(), 8);
     EXPECT_GE(w->txtVariable->height(), w->txtVariable->minimumSizeHint().height());
-    EXPECT_TRUE(w->rect().contains(QRect(panel->mapTo(w, QPoint(0, 0)), panel->size())));
+    auto *box = qobject_cast<TtvScrollBox *>(panel->parentWidget()->parentWidget());
+    ASSERT_NE(box, nullptr);
+    QScrollBar *bar = box->verticalScrollBar();
+    ASSERT_TRUE(PollUntil([&] { return bar->isVisible() && bar->maximum() > 0; }));
+    QTest::keyClick(bar, Qt::Key_End);
+    ASSERT_TRUE(PollUntil([&] { return bar->value() == bar->maximum(); }));
+    EXPECT_TRUE(box->viewport()->rect().contains(
+        QRect(w->txtVariable->mapTo(box->viewport(), QPoint(0, 0)), w->txtVariable->size())));
     EXPECT_TRUE(w->lstColumn->currentItem() &&
                 w->lstColumn->viewport()->rect().contains(w->lstColumn->visualItemRect(w->lstColumn->currentItem())));
 }
