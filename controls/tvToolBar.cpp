@@ -32,16 +32,16 @@ TtvToolBar::~TtvToolBar() = default;
 void TtvToolBar::SetButtonWidth(int Width)
 {
     FButtonWidth = Width;
-    ApplyButtonWidth();
+    for (QAction *a : actions())
+        ApplyButtonWidth(a);
 }
 
-void TtvToolBar::ApplyButtonWidth()
+void TtvToolBar::ApplyButtonWidth(QAction *Action)
 {
     if (FButtonWidth <= 0)
         return;
-    for (QAction *a : actions())
-        if (auto *b = qobject_cast<QToolButton *>(widgetForAction(a)))
-            b->setMinimumWidth(FButtonWidth);
+    if (auto *b = qobject_cast<QToolButton *>(widgetForAction(Action)))
+        b->setMinimumWidth(FButtonWidth);
 }
 
 void TtvToolBar::SetWrapable(bool Wrap)
@@ -280,9 +280,8 @@ bool TtvToolBar::event(QEvent *e)
 void TtvToolBar::actionEvent(QActionEvent *e)
 {
     QToolBar::actionEvent(e);
-    if (e->type() == QEvent::ActionAdded && FButtonWidth > 0)
-        if (auto *b = qobject_cast<QToolButton *>(widgetForAction(e->action())))
-            b->setMinimumWidth(FButtonWidth);
+    if (e->type() == QEvent::ActionAdded)
+        ApplyButtonWidth(e->action());
     if (FWrapable)
         Relayout();
 }

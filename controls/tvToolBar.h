@@ -58,7 +58,8 @@ private:
     int Flow(int Width, QList<Placement> *Out) const;
     // Places and shows the items at the present width.
     void Relayout();
-    void ApplyButtonWidth();
+    // Gives the button of `Action` the bar's least button width.
+    void ApplyButtonWidth(QAction *Action);
     // The margins the style gives the bar, and the spacing of its items.
     int StyleMargin() const;
     int StyleSpacing() const;

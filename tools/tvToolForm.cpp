@@ -87,7 +87,6 @@ TtvToolForm::TtvToolForm(QObject *AOwner, const QString &ClassName) : TtvForm(AO
     tolCmd = new TtvToolBar(this);
     tolCmd->setObjectName(QStringLiteral("tolCmd"));
     tolCmd->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    tolCmd->setMovable(false);
     lay->addWidget(tolCmd);
 
     actExit = new QAction(QStringLiteral("終了(&X)"), this);

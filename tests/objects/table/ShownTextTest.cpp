@@ -119,8 +119,9 @@ TEST_F(ShownText, ListColumnsShowTheirCaptionsWhole)
         {"inheritance 種別", table->fraPartition->lstConst, 2, 90, inheritance},
     };
     for (const auto &c : cases) {
-        if (c.page)
+        if (c.page) {
             ASSERT_TRUE(table->SelectPage(c.page));
+        }
         QTest::qWait(0);
         ExpectWhole(c.list, c.column, c.least, c.name);
     }
