@@ -154,8 +154,7 @@ void SetWindowIcon(QWidget *Form, int Code)
 {
     if (!Form)
         return;
-    IMainWindow *m = MainWindow();
-    const QIcon icon = m ? m->MainImage(Code) : QIcon();
+    const QIcon icon = MainWindowImage(Code);
     Form->setWindowIcon(icon);
     if (auto *frame = qobject_cast<QMdiSubWindow *>(Form->parentWidget()))
         frame->setWindowIcon(icon);

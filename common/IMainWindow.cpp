@@ -20,6 +20,11 @@ void RegisterMainWindow(IMainWindow *window)
     g_mainWindow = window;
 }
 
+QIcon MainWindowImage(int index)
+{
+    return g_mainWindow ? g_mainWindow->MainImage(index) : QIcon();
+}
+
 int ConnectionItemIndex(const QComboBox *box, const QString &text, Qt::CaseSensitivity cs,
                         const std::function<bool(const QVariant &)> &isOwn)
 {

@@ -118,6 +118,9 @@ public:
 IMainWindow *MainWindow();
 // Registers (or with null, unregisters) the main window.
 void RegisterMainWindow(IMainWindow *window);
+// An image of the main window's image list; none while there is no main
+// window (a window shown on its own).
+QIcon MainWindowImage(int index);
 
 class QComboBox;
 class QVariant;

@@ -35,11 +35,6 @@ namespace {
 
 const QString kAll = QStringLiteral("(全て)");
 
-QIcon MainImage(int index)
-{
-    IMainWindow *m = MainWindow();
-    return m ? m->MainImage(index) : QIcon();
-}
 
 } // namespace
 
@@ -255,13 +250,13 @@ void TfrmDB::LoadDatabaseTree()
         return;
     TtvTreeNode *root =
         lstDbList->AddNode(nullptr, QStringLiteral("サーバ(") + cw->dbsMain().Params().Server + QStringLiteral(")"));
-    root->setIcon(0, MainImage(5));
+    root->setIcon(0, MainWindowImage(5));
     tv::db::Query q(&cw->dbsMain());
     q.SetSQL(monitor::DatabaseListSQL());
     OpenProtected(q);
     for (q.First(); !q.Eof(); q.Next()) {
         TtvTreeNode *n = lstDbList->AddNode(root, q.FieldByName(QStringLiteral("datname")).AsString());
-        n->setIcon(0, MainImage(1));
+        n->setIcon(0, MainWindowImage(1));
     }
     q.Close();
     root->setExpanded(true);

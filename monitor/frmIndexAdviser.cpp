@@ -69,11 +69,6 @@ struct WaitCursor {
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-QIcon MainImage(int index)
-{
-    IMainWindow *m = MainWindow();
-    return m ? m->MainImage(index) : QIcon();
-}
 
 void Paint(TtvTreeNode *node, const QColor &colour, int columns)
 {
@@ -583,16 +578,16 @@ void TfrmIndexAdviser::FillIndexList(const std::vector<monitor::TtvExistingTable
     const int columns = lstIndex->SectionCount();
     for (const monitor::TtvExistingTable &t : Existing) {
         TtvTreeNode *table = lstIndex->AddNode(nullptr, t.Text);
-        table->setIcon(0, MainImage(45));
+        table->setIcon(0, MainWindowImage(45));
         if (t.Indexes.empty()) {
             TtvTreeNode *n = lstIndex->AddNode(table, monitor::MsgNoIndex());
-            n->setIcon(0, MainImage(46));
+            n->setIcon(0, MainWindowImage(46));
             Paint(n, kUnusedColour, columns);
         }
         for (const monitor::TtvExistingIndex &i : t.Indexes) {
             TtvTreeNode *n = lstIndex->AddNode(table, i.Name);
             n->SetSubItems({i.Kind, i.Columns, i.UsedText(), i.Schema});
-            n->setIcon(0, MainImage(46));
+            n->setIcon(0, MainWindowImage(46));
             if (!i.Used)
                 Paint(n, kUnusedColour, columns);
         }
@@ -608,11 +603,11 @@ void TfrmIndexAdviser::FillProposalList(const std::vector<monitor::TtvProposalTa
     const int columns = lstNewIndex->SectionCount();
     for (const monitor::TtvProposalTable &t : Proposals) {
         TtvTreeNode *table = lstNewIndex->AddNode(nullptr, t.Text);
-        table->setIcon(0, MainImage(45));
+        table->setIcon(0, MainWindowImage(45));
         for (const monitor::TtvIndexProposal &p : t.Proposals) {
             TtvTreeNode *n = lstNewIndex->AddNode(table, p.Name);
             n->SetSubItems({p.Kind, p.Columns, p.StatusText()});
-            n->setIcon(0, MainImage(46));
+            n->setIcon(0, MainWindowImage(46));
             if (p.Created)
                 Paint(n, kCreatedColour, columns);
         }

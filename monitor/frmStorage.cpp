@@ -235,8 +235,7 @@ void TfrmStorage::LoadTablespaces(const QString &Search)
         q.ParamByName(QStringLiteral("kensaku")).setAsString(QLatin1Char('%') + Search + QLatin1Char('%'));
     OpenProtected(q);
     const QString unit = cmbSize->currentText();
-    IMainWindow *m = MainWindow();
-    const QIcon icon = m ? m->MainImage(69) : QIcon();
+    const QIcon icon = MainWindowImage(69);
     QList<QTreeWidgetItem *> items;
     for (q.First(); !q.Eof(); q.Next()) {
         auto *it = new TtvListItem(

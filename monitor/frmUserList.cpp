@@ -252,7 +252,7 @@ void TfrmUserList::LoadList()
         q.SetSQL(ListSQL(tab, ver, edb));
         OpenProtected(q);
         const int image = tab == 3 ? 2 : tab;
-        const QIcon icon = m ? m->MainImage(image) : QIcon();
+        const QIcon icon = MainWindowImage(image);
         const int fields = q.FieldCount();
         QList<QTreeWidgetItem *> items;
         items.reserve(q.RecordCount());
@@ -293,7 +293,7 @@ void TfrmUserList::LoadList()
                         }
                 }
             }
-            const QIcon ownIcon = m ? m->MainImage(3) : QIcon();
+            const QIcon ownIcon = MainWindowImage(3);
             for (int i = 0; i < lstObject->ItemCount(); ++i) {
                 TtvListItem *it = lstObject->Item(i);
                 if (it->Caption() == own) {

@@ -47,11 +47,6 @@ struct OverrideCursor {
     ~OverrideCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-QIcon MainIcon(int i)
-{
-    IMainWindow *m = MainWindow();
-    return m ? m->MainImage(i) : QIcon();
-}
 
 } // namespace
 
@@ -103,7 +98,7 @@ TfrmField::TfrmField(TfrmObject *AOwner) : QWidget(AOwner, Qt::Window | Qt::Wind
     const tv::db::ConnectionParams &p = AOwner->dbsMain().Params();
     setWindowTitle(QStringLiteral("表・列 - ") + p.MetaDefSchema + QStringLiteral(" @ ") + p.Database +
                    QStringLiteral(" / ") + p.Server + QStringLiteral(" : ") + p.value(QStringLiteral("Port")));
-    setWindowIcon(MainIcon(12));
+    setWindowIcon(MainWindowImage(12));
     IMainWindow *main = MainWindow();
     auto buttonImage = [main](int i) { return main ? main->ButtonImage(i) : QIcon(); };
 
@@ -116,7 +111,7 @@ TfrmField::TfrmField(TfrmObject *AOwner) : QWidget(AOwner, Qt::Window | Qt::Wind
         auto *b = new QToolButton(this);
         b->setObjectName(QLatin1String(name));
         b->setToolTip(hint);
-        b->setIcon(MainIcon(image));
+        b->setIcon(MainWindowImage(image));
         b->setCheckable(true);
         b->setChecked(true);
         b->setAutoRaise(true);
@@ -376,7 +371,7 @@ void TfrmField::LoadTableList()
         const int type = ObjectTypeFromName(qryTable->Fields(1).AsString());
         auto icon = icons.find(type);
         if (icon == icons.end())
-            icon = icons.insert(type, MainIcon(type));
+            icon = icons.insert(type, MainWindowImage(type));
         auto *item = new QListWidgetItem(*icon, name);
         item->setData(kTypeRole, type);
         lstTable->addItem(item);
@@ -403,7 +398,7 @@ void TfrmField::LoadColumnList()
     lstColumn->clear();
     const QString schema = SelectedSchema();
     const QString find = txtFindColumn->text().trimmed().toLower();
-    const QIcon keyIcon = MainIcon(46);
+    const QIcon keyIcon = MainWindowImage(46);
     for (QListWidgetItem *t : tables) {
         QString targetSchema = schema;
         QString targetName = t->text();

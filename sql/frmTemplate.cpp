@@ -38,11 +38,6 @@ struct OverrideCursor {
     ~OverrideCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-QIcon MainIcon(int i)
-{
-    IMainWindow *m = MainWindow();
-    return m ? m->MainImage(i) : QIcon();
-}
 
 } // namespace
 
@@ -88,7 +83,7 @@ TfrmTemplate::TfrmTemplate(QWidget *owner) : QWidget(owner, Qt::Window | Qt::Win
     setObjectName(QStringLiteral("frmTemplate"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("SQL リファレンス"));
-    setWindowIcon(MainIcon(93));
+    setWindowIcon(MainWindowImage(93));
     resize(640, 480);
 
     splTemplate = new QSplitter(Qt::Horizontal, this);
@@ -178,7 +173,7 @@ void TfrmTemplate::BuildTemplateTree()
     const QSignalBlocker block(lstTemplate);
     lstTemplate->clear();
     txtSQL->Lines()->Clear();
-    const QIcon categoryIcon = MainIcon(72), entryIcon = MainIcon(93);
+    const QIcon categoryIcon = MainWindowImage(72), entryIcon = MainWindowImage(93);
     const QString find = txtFind->text().trimmed();
     QTreeWidgetItem *lastCategory = nullptr;
     for (const TTemplateFile::TNode &n : FFile.BuildTree()) {

@@ -130,8 +130,7 @@ TfrmAggregate::TfrmAggregate(IConnectionWindow *AOwner, qint64 Oid, const FncArg
     pagObject->removeTab(pagObject->indexOf(tabDefine));
     tabDefine->hide();
 
-    IMainWindow *m = MainWindow();
-    actSample = new QAction(m ? m->MainImage(99) : QIcon(), QStringLiteral("サンプル"), this);
+    actSample = new QAction(MainWindowImage(99), QStringLiteral("サンプル"), this);
     actSample->setObjectName(QStringLiteral("actSample"));
     actSample->setToolTip(QStringLiteral("サンプルコードを表示します。"));
     actSample->setStatusTip(actSample->toolTip());

@@ -75,8 +75,7 @@ TfrmDBLinkList::TfrmDBLinkList(TfrmObject *AOwner) : TtvForm(AOwner)
 {
     setObjectName(QStringLiteral("frmDBLinkList"));
     resize(700, 400);
-    IMainWindow *m = MainWindow();
-    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
+    const auto image = MainWindowImage;
     setWindowIcon(image(64));
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(2, 2, 2, 2);

@@ -67,8 +67,7 @@ TfrmSample::TfrmSample(TtvForm *AOwner, int ObjectType) : TtvForm(AOwner)
     root->setContentsMargins(0, 0, 0, 0);
     tolCmd = new QToolBar;
     tolCmd->setObjectName(QStringLiteral("tolCmd"));
-    IMainWindow *m = MainWindow();
-    auto *exit = new QAction(m ? m->MainImage(42) : QIcon(), QStringLiteral("終了(&X)"), this);
+    auto *exit = new QAction(MainWindowImage(42), QStringLiteral("終了(&X)"), this);
     exit->setObjectName(QStringLiteral("actExit"));
     btnExit = new QToolButton;
     btnExit->setObjectName(QStringLiteral("btnExit"));

@@ -266,8 +266,7 @@ TfrmSource::TfrmSource(IConnectionWindow *AOwner, int ObjectType, qint64 Oid, co
     pagObject->removeTab(pagObject->indexOf(tabDefine));
     tabDefine->hide();
 
-    IMainWindow *m = MainWindow();
-    actExec = new QAction(m ? m->MainImage(28) : QIcon(), QStringLiteral("実行(&E)"), this);
+    actExec = new QAction(MainWindowImage(28), QStringLiteral("実行(&E)"), this);
     actExec->setObjectName(QStringLiteral("actExec"));
     actExec->setToolTip(QStringLiteral("プログラムを実行します。"));
     actExec->setStatusTip(actExec->toolTip());
@@ -275,7 +274,7 @@ TfrmSource::TfrmSource(IConnectionWindow *AOwner, int ObjectType, qint64 Oid, co
     tolCmd->insertAction(actRefresh, actExec);
     if (QWidget *b = tolCmd->widgetForAction(actExec))
         b->setMinimumWidth(78);
-    actSample = new QAction(m ? m->MainImage(99) : QIcon(), QStringLiteral("サンプル"), this);
+    actSample = new QAction(MainWindowImage(99), QStringLiteral("サンプル"), this);
     actSample->setObjectName(QStringLiteral("actSample"));
     actSample->setToolTip(QStringLiteral("サンプルコードを表示します。"));
     actSample->setStatusTip(actSample->toolTip());

@@ -230,8 +230,7 @@ void TfrmTBS::BuildContentsPage()
     top->addWidget(new QLabel(QStringLiteral("KB")));
     top->addStretch(1);
 
-    IMainWindow *m = MainWindow();
-    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
+    const auto image = MainWindowImage;
     actOpenObject = new QAction(image(17), QStringLiteral("オブジェクトを開く"), this);
     actOpenObject->setObjectName(QStringLiteral("actOpenObject"));
     actDelObject = new QAction(image(41), QStringLiteral("オブジェクトを削除"), this);

@@ -37,8 +37,7 @@ public:
 TfraCross::TfraCross(TtvForm *Owner, QWidget *Parent) : QWidget(Parent), FOwner(Owner)
 {
     setObjectName(QStringLiteral("fraCross"));
-    IMainWindow *m = MainWindow();
-    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
+    const auto image = MainWindowImage;
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
 

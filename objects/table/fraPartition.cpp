@@ -39,13 +39,6 @@ struct WaitCursor {
 
 QString QI(const QString &s) { return QuoteIdentifier(s); }
 
-// An image of the main image list; none without a main window.
-QIcon Image(int Index)
-{
-    IMainWindow *m = MainWindow();
-    return m ? m->MainImage(Index) : QIcon();
-}
-
 // The widths the columns of a tree are built with.
 void SetColumnWidths(QTreeWidget *Tree, std::initializer_list<int> Widths)
 {
@@ -115,12 +108,12 @@ TfraPartition::TfraPartition(TtvForm *Owner, QWidget *Parent) : QWidget(Parent),
     action(actOpenConst, "actOpenConst", QStringLiteral("開く"), &TfraPartition::actOpenConstExecute);
     action(actNewConst, "actNewConst", QStringLiteral("新規作成"), &TfraPartition::actNewConstExecute);
     action(actDeleteConst, "actDeleteConst", QStringLiteral("削除"), &TfraPartition::actDeleteConstExecute);
-    actOpenTable->setIcon(Image(17));
-    actNewTable->setIcon(Image(45));
-    actDeleteTable->setIcon(Image(41));
-    actOpenConst->setIcon(Image(17));
-    actNewConst->setIcon(Image(57));
-    actDeleteConst->setIcon(Image(41));
+    actOpenTable->setIcon(MainWindowImage(17));
+    actNewTable->setIcon(MainWindowImage(45));
+    actDeleteTable->setIcon(MainWindowImage(41));
+    actOpenConst->setIcon(MainWindowImage(17));
+    actNewConst->setIcon(MainWindowImage(57));
+    actDeleteConst->setIcon(MainWindowImage(41));
     popTables = new QMenu(this);
     popTables->addActions({actOpenTable, actNewTable, actDeleteTable});
     popConst = new QMenu(this);
@@ -323,7 +316,7 @@ void TfraPartition::prcShowTables(const QString &Schema, const QString &Table)
             infos.insert(oid, LoadObjInfo(oid));
         const TObjInfo &info = infos[oid];
         n->setText(0, QI(info.sSchema) + u'.' + QI(info.sName));
-        n->setIcon(0, Image(45));
+        n->setIcon(0, MainWindowImage(45));
         n->setData(0, SchemaRole, info.sSchema);
         n->setData(0, NameRole, info.sName);
         n->setData(0, TypeRole, 45);
@@ -380,7 +373,7 @@ void TfraPartition::prcShowConst(const QString &Schema, const QString &Table)
     lstConst->clear();
     auto group = [this](const QString &text, int icon) {
         auto *g = new QTreeWidgetItem(lstConst, {text});
-        g->setIcon(0, Image(icon));
+        g->setIcon(0, MainWindowImage(icon));
         g->setData(0, TypeRole, icon);
         return g;
     };
@@ -391,7 +384,7 @@ void TfraPartition::prcShowConst(const QString &Schema, const QString &Table)
     auto node = [&](QTreeWidgetItem *parent, const QString &name, const QString &oid, const QString &kind,
                     const QString &param, int type) {
         auto *n = new QTreeWidgetItem(parent, {name, oid, kind, param});
-        n->setIcon(0, Image(type));
+        n->setIcon(0, MainWindowImage(type));
         n->setData(0, SchemaRole, Schema);
         n->setData(0, NameRole, name);
         n->setData(0, TypeRole, type);

@@ -81,8 +81,6 @@ void TfrmDefinition::BuildFrame()
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(2, 2, 2, 2);
 
-    IMainWindow *m = MainWindow();
-    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
     actCompile = NewAction(this, "actCompile", QStringLiteral("作成(&C)"),
                             QStringLiteral("現在の設定値を元にオブジェクトを作成・修正します。"), 15);
     actRefresh = NewAction(this, "actRefresh", QStringLiteral("戻す(&R)"),
@@ -656,7 +654,7 @@ void TfrmDefinition::AddReportItems(int ReportType, const std::function<void(con
         } catch (const tv::Error &) {
             continue; // a file that cannot be read gets no item
         }
-        QIcon icon = MainWindow() ? MainWindow()->MainImage(44) : QIcon();
+        QIcon icon = MainWindowImage(44);
         QAction *menuItem = mnuObject->addAction(icon, name);
         menuItem->setObjectName(QStringLiteral("mnuReport"));
         menuItem->setEnabled(!IsNew());

@@ -388,8 +388,7 @@ TfrmTable::TfrmTable(IConnectionWindow *AOwner, int DefTopRecord)
 {
     qryTable = NewQuery();
     qryAny = NewQuery();
-    IMainWindow *m = MainWindow();
-    actDataGenerate = new QAction(m ? m->MainImage(103) : QIcon(), QStringLiteral("生成(&W)"), this);
+    actDataGenerate = new QAction(MainWindowImage(103), QStringLiteral("生成(&W)"), this);
     actDataGenerate->setObjectName(QStringLiteral("actDataGenerate"));
     actDataGenerate->setToolTip(QStringLiteral("テーブルデータを自動生成します。"));
     connect(actDataGenerate, &QAction::triggered, this, tv::ui::Guarded([this] { actDataGenerateExecute(); }));
@@ -434,8 +433,7 @@ TfrmTable::TfrmTable(IConnectionWindow *AOwner, int DefTopRecord)
 
 void TfrmTable::BuildDefinePage()
 {
-    IMainWindow *m = MainWindow();
-    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
+    const auto image = MainWindowImage;
     auto *root = new QVBoxLayout(tabDefine);
     root->setContentsMargins(2, 2, 2, 2);
     auto *cl = new QHBoxLayout;
@@ -792,8 +790,7 @@ void TfrmTable::ShowDefine()
 
 void TfrmTable::ShowConstList()
 {
-    IMainWindow *m = MainWindow();
-    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
+    const auto image = MainWindowImage;
     lstConst->setUpdatesEnabled(false);
     struct Resume {
         TtvTreeView *t;
@@ -1514,8 +1511,7 @@ void TfrmTable::Compile(QObject *)
 
 void TfrmTable::BuildDataPage()
 {
-    IMainWindow *m = MainWindow();
-    auto image = [m](int i) { return m ? m->MainImage(i) : QIcon(); };
+    const auto image = MainWindowImage;
     auto *root = new QVBoxLayout(tabData);
     root->setContentsMargins(0, 0, 0, 0);
     auto *split = new QSplitter(Qt::Vertical);
